@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// The engine's only way out to the rest of the program. The application
+// implements it (main window, ports, view); tests use a fake. Every call has
+// an empty default so a host implements only what it needs.
+//
+// Calls may come from the worker thread or from the UI thread; an
+// implementation that touches widgets must marshal to the UI thread itself.
+class EngineHost {
+public:
+    enum DialogMask : unsigned {
+        kGainDialog = 1u << 0,
+        kRangeDialog = 1u << 1,
+        kParameterDialog = 1u << 2,
+    };
+
+    virtual ~EngineHost() = default;
+
+    // The 10-byte command frame for the instrument (serial port, or the
+    // network in network mode).
+    virtual void SendCommandFrame(const std::uint8_t* frame, std::size_t length) {
+        (void)frame;
+        (void)length;
+    }
+
+    // A new smoothed depth is in the engine's m_smoothedDepth: pass it to
+    // the depth-output sinks.
+    virtual void OutputDepth() {}
+
+    // The depth monitor shows m_smoothedDepth and m_pingTime.
+    virtual void RefreshDepthMonitor() {}
+
+    // Automatic adjustment changed gain or range: refresh the open dialogs
+    // named by the mask (DialogMask bits).
+    virtual void RefreshDialogs(unsigned mask) { (void)mask; }
+
+    // One processed ping is ready to become a column of the echogram.
+    virtual void AdvanceAndPaint() {}
+
+    // The echogram must be cleared (a recording was opened, a time search
+    // moved the position).
+    virtual void ClearEchogram() {}
+
+    // The reply to a self-check request arrived; tail byte T1 is the low
+    // byte of flags.
+    virtual void SelfCheckReply(std::uint32_t flags) { (void)flags; }
+
+    // A message the user must see (exact text, already in its language).
+    virtual void ShowMessage(const std::string& text) { (void)text; }
+
+    // Wall-clock time, seconds since 1970-01-01 UTC.
+    virtual std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+};

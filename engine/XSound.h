@@ -1,0 +1,216 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "EngineHost.h"
+#include "PingRecord.h"
+
+// The sounding engine: the current ping, the sounding settings, the playback
+// position, the open recording files and the record-offset index.
+//
+// Members are read and written directly by the rest of the program. Members
+// that one thread writes and another reads are std::atomic; the hand-over
+// flags (m_frameComplete, m_newPing, m_runMode, m_workerHold) are stored with
+// release and loaded with acquire ordering. Members without std::atomic are
+// used only by the thread that processes the current ping (under
+// m_pingMutex) or only on the UI thread.
+class XSound {
+public:
+    struct RangeStep {
+        std::uint8_t metres;
+        std::uint8_t pulseCode;
+    };
+    static constexpr RangeStep m_rangeTable[5] = {{5, 1}, {10, 2}, {25, 3}, {50, 4}, {100, 8}};
+    // Top depth (m) of the displayed window per range index and range offset.
+    static constexpr std::int32_t m_scaleTable[5][3] = {
+        {0, 3, 6}, {0, 6, 12}, {0, 15, 30}, {0, 30, 60}, {0, 60, 120}};
+    static constexpr std::int32_t kEdgeMargin = 30;  // pings; playback look-ahead is w - 30
+
+    // Colour words 0x00BBGGRR, named after their settings keys.
+    enum ColourKey { kBack, kWaveL1, kDesk, kLine1, kLine2, kSeeBack, kSeeEdit, kColourCount };
+    static constexpr std::uint32_t kDefaultColours[kColourCount] = {
+        12412928, 255, 6566450, 3340900, 3328050, 9868950, 2631880};
+
+    explicit XSound(EngineHost* host = nullptr);
+    virtual ~XSound();
+    XSound(const XSound&) = delete;
+    XSound& operator=(const XSound&) = delete;
+
+    void SetHost(EngineHost* host);
+    EngineHost& Host() { return *m_host; }
+
+    // --- Frame decoder (UI thread) -------------------------------------
+    void DecodeBytes(const std::uint8_t* bytes, std::uint32_t length);
+    // Appends the expanded samples of m_rawFrame to m_samples (worker).
+    void ExpandSamples();
+    std::uint32_t DepthToSamples(double metres) const;
+    double SamplesToDepth(std::uint32_t count) const;
+
+    // --- Command frame ---------------------------------------------------
+    void BuildCommandFrame(std::uint8_t frame[kCommandFrameLength]) const;
+    void SendCommandFrame();
+    // One 400 ms tick of the command watchdog; true when it re-sent the frame.
+    bool WatchdogTick();
+
+    // --- Ping processing (worker, or UI thread for the process-now message)
+    // Takes a completed frame, copies the requested range into the range in
+    // effect, processes the ping and asks the host to draw it, all under
+    // m_pingMutex. Returns 1 when a ping was processed.
+    int StepLive();
+    int ProcessLivePing();
+    int ProcessPlaybackPing();
+    void ApplyDraftBlanking();
+    void DetectBottom();
+    void AutoAdjust();
+    void AutoRange();
+    void SmoothDepth();
+
+    // --- Recording files ---------------------------------------------------
+    // Opens or continues the recording whose chosen path is given (the base
+    // is the path with its file name cut at the first '.'). On failure
+    // nothing is open, nothing existing is truncated and error says why.
+    bool StartRecording(const std::string& chosenPath, std::string* error);
+    void WriteRecord();     // UI thread, at each completed frame while recording
+    void WriteDepthLine();  // worker, after bottom detection while recording
+    void CloseRecording();
+    bool CheckpointIndex();  // rewrites the .idx with the records so far
+    bool ReadRecord();       // record at the data file's position into the store
+    bool ReadRecordTime();   // short read: sets only m_pingTime
+
+    // --- Playback --------------------------------------------------------
+    bool OpenRecording(const std::string& chosenPath, std::string* error);
+    bool ReadTimeBounds();
+    void SearchTime();
+    void EndPlayback();
+    // One playback step of the worker (direction change, forward or backward
+    // with look-ahead). The caller paces the steps.
+    void StepPlayback();
+
+    // --- Current ping ----------------------------------------------------
+    std::uint8_t m_rawFrame[kRawFrameMax] = {};
+    std::uint32_t m_rawLength = 0;
+    std::atomic<std::uint8_t> m_frameComplete{0};
+    std::uint8_t m_samples[kSampleMax + 3] = {};
+    std::uint32_t m_sampleCount = 0;
+    std::int32_t m_bottomIndex = 0;
+    std::uint8_t m_bottomFound = 0;
+    std::uint8_t m_echoPresent = 0;
+    std::uint8_t m_bottomLost = 0;
+    struct EchoRunStats {
+        std::uint32_t runLength = 0;
+        std::uint32_t binsAbove1 = 0;
+        std::uint32_t binsAt7 = 0;
+        std::uint32_t sum = 0;
+    } m_echoStats;
+    std::atomic<double> m_depth{0.0};
+    std::atomic<double> m_smoothedDepth{0.0};
+    std::atomic<std::int64_t> m_pingTime{0};
+    std::atomic<std::uint8_t> m_markFlag{0};
+    std::atomic<std::int32_t> m_markNumber{0};
+    std::atomic<std::uint8_t> m_newPing{0};
+    std::atomic<std::int32_t> m_markDebounce{0};
+    std::atomic<std::uint8_t> m_pingWatchdog{0};
+
+    // --- Sounding settings -------------------------------------------------
+    std::atomic<std::int8_t> m_gain{0};
+    std::atomic<std::uint8_t> m_gainAuto{0};
+    std::atomic<std::uint8_t> m_rangeIndexSet{0};
+    std::atomic<std::uint8_t> m_rangeIndex{0};
+    std::atomic<std::uint8_t> m_rangeOffsetSet{0};
+    std::atomic<std::uint8_t> m_rangeOffset{0};
+    std::atomic<std::uint8_t> m_rangeAuto{0};
+    std::atomic<std::uint8_t> m_antiJamMode{0};
+    std::atomic<double> m_antiJamDepth{0.0};
+    std::atomic<double> m_soundSpeed{1500.0};
+    std::atomic<double> m_draft{0.0};
+    std::atomic<std::uint8_t> m_channelCode{1};
+
+    // Link settings the engine needs (settings keys UartCtl, UseNet), the
+    // self-check request state (0 idle, 1 requested, 2 awaiting reply) and
+    // the instrument's supply voltage from the last frame's tail.
+    std::atomic<std::int32_t> m_uartCtl{0};
+    std::atomic<std::int32_t> m_useNet{0};
+    std::atomic<std::uint8_t> m_selfCheckState{0};
+    std::atomic<float> m_supplyVoltage{0.0f};
+
+    // Display colours (settings section SET_C).
+    std::atomic<std::uint32_t> m_colours[kColourCount];
+
+    // --- Run state and playback ------------------------------------------
+    std::atomic<std::uint8_t> m_runMode{0};  // 0 live, 1 playback running, 2 paused
+    std::atomic<std::uint8_t> m_recording{0};
+    std::atomic<std::uint8_t> m_playBackward{0};
+    std::atomic<std::int32_t> m_playDelay{3};
+    std::atomic<std::uint8_t> m_autoAdjust{1};
+    std::atomic<std::uint32_t> m_workerHold{0};
+    std::atomic<std::uint8_t> m_farRangeIndex{0};
+    std::atomic<std::uint8_t> m_farRangeOffset{0};
+    std::atomic<std::int32_t> m_viewWidth{800};
+    std::atomic<std::int32_t> m_viewStart{0};
+    std::atomic<std::int32_t> m_viewEnd{800};
+    std::atomic<std::uint8_t> m_zoomOn{0};
+    double m_zoomTop = 0.0;  // the view's zoom window, metres
+    double m_zoomBottom = 1.0;
+    std::atomic<std::uint32_t> m_recordIndex{0};
+    std::atomic<std::uint32_t> m_recordTotal{0};
+    std::unique_ptr<std::uint32_t[]> m_recordOffsets;  // kRecordOffsetMax entries
+    std::int64_t m_firstTime = 0;
+    std::int64_t m_lastTime = 0;
+    std::int64_t m_searchTime = 0;
+    std::string m_dataPath;
+    std::string m_indexPath;
+    std::string m_textPath;
+    std::FILE* m_dataFile = nullptr;
+    std::FILE* m_textFile = nullptr;
+    PingRecord m_record;
+
+    // Held while one ping is processed and drawn, so the worker and the
+    // process-now message never work on the store at once.
+    std::mutex m_pingMutex;
+    // Held while the recording files are opened, written or closed.
+    std::mutex m_fileMutex;
+
+    // --- State private to the decoder, expansion and processing ----------
+    struct DecoderState {
+        bool inFrame = false;
+        bool runSecondByte = false;
+        bool tailMode = false;
+        std::uint8_t tailCount = 0;
+        std::uint8_t tail[3] = {};
+    } m_decoder;
+
+    struct ExpansionState {
+        bool active = false;
+        bool pending = false;
+        std::uint8_t runValue = 0;
+        std::uint32_t runLength = 0;
+    } m_expansion;
+
+    struct DetectionState {
+        double trackingGate = 5.0;
+        std::int32_t gateMissCount = 0;
+        std::int32_t noBottomCount = 0;
+        std::int32_t lostCount = 0;
+        std::int32_t rangeCheckCount = 0;
+        std::int32_t noEchoCount = 0;
+        std::int32_t weakCount = 0;
+        std::uint8_t lastRequestedRange = 0;
+        double depthRing[6] = {};
+        std::uint8_t ringFill = 0;
+        std::uint8_t ringRange = 0;
+    } m_detect;
+
+    struct PlaybackStepState {
+        bool seenFirstStep = false;
+        std::uint8_t lastDirection = 0;
+    } m_playbackStep;
+
+private:
+    EngineHost m_nullHost;
+    EngineHost* m_host = &m_nullHost;
+};

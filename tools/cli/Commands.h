@@ -1,0 +1,6 @@
+#pragma once
+
+// Each subcommand of marevox-cli: argv[first..] are its arguments. Returns
+// the process exit code; output to stdout, errors to stderr.
+int CmdDecode(int argc, char** argv, int first);
+int CmdFrame(int argc, char** argv, int first);

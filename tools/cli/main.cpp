@@ -1,0 +1,43 @@
+// marevox-cli: the sounding engine without a window, for tests, scripts and
+// checking recordings.
+#include <cstdio>
+#include <cstring>
+
+#include "Commands.h"
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    int (*run)(int argc, char** argv, int first);
+    const char* usage;
+};
+
+const Subcommand kSubcommands[] = {
+    {"decode", CmdDecode, "decode [--ini FILE] [--chunk N] [--samples]  < instrument-bytes"},
+    {"frame", CmdFrame,
+     "frame --range I --offset O --gain G [--channel C] [--uartctl U] [--selfcheck]"},
+};
+
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out, "usage: marevox-cli SUBCOMMAND [OPTIONS]\n\nsubcommands:\n");
+    for (const auto& s : kSubcommands) std::fprintf(out, "  marevox-cli %s\n", s.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    for (const auto& s : kSubcommands)
+        if (std::strcmp(argv[1], s.name) == 0) return s.run(argc, argv, 2);
+    std::fprintf(stderr, "marevox-cli: unknown subcommand \"%s\"\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}

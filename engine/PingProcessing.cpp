@@ -6,8 +6,7 @@ int XSound::StepLive() {
 int XSound::ProcessLivePing() {
     return 0;
 }
-int XSound::ProcessPlaybackPing() {
-    return 0;
+return 0;
 }
 void XSound::ApplyDraftBlanking() {}
 void XSound::DetectBottom() {}

@@ -9,3 +9,6 @@ bool XSound::ReadTimeBounds() {
 void XSound::SearchTime() {}
 void XSound::EndPlayback() {}
 void XSound::StepPlayback() {}
+int XSound::ProcessPlaybackPing() {
+    return 0;
+}

@@ -6,8 +6,6 @@ int XSound::StepLive() {
 int XSound::ProcessLivePing() {
     return 0;
 }
-return 0;
-}
 void XSound::ApplyDraftBlanking() {}
 void XSound::DetectBottom() {}
 void XSound::AutoAdjust() {}

@@ -1,0 +1,70 @@
+#include "DepthSentence.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+// Depth in whole centimetres, truncated toward zero. Depths that do not fit
+// in 32 bits are held at the limit and a missing value counts as 0.
+std::int32_t Centimetres(double depth) {
+    const double cm = std::trunc(depth * 100.0);
+    if (std::isnan(cm)) return 0;
+    constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+    if (cm >= kMax) return std::numeric_limits<std::int32_t>::max();
+    if (cm <= kMin) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(cm);
+}
+
+// printf into a string of whatever length the text needs.
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char buffer[80];
+    const int length = std::snprintf(buffer, sizeof buffer, format, args...);
+    if (length < 0) return {};
+    const auto size = static_cast<std::size_t>(length);
+    if (size < sizeof buffer) return std::string(buffer, size);
+    std::string text(size + 1, '\0');
+    std::snprintf(text.data(), text.size(), format, args...);
+    text.resize(size);
+    return text;
+}
+
+// The fixed-width formats send at most their width.
+std::string Cut(std::string text, std::size_t width) {
+    if (text.size() > width) text.resize(width);
+    return text;
+}
+
+}  // namespace
+
+std::string BuildDepthSentence(int depType, double smoothedDepth, double draft) {
+    const std::int32_t n = Centimetres(smoothedDepth);
+    // The NMEA sentences carry metres from the whole centimetres; a depth
+    // above the surface is reported as 0.
+    const double metres = n > 0 ? static_cast<double>(n) / 100.0 : 0.0;
+    switch (depType) {
+        case 0:
+        case 1:
+            return Cut(Format("DT %.6d\r\n", n), 11);
+        case 2:
+            return Cut(Format(" et  %.5d\r\n", n), 12);
+        case 3: {
+            float m = static_cast<float>(metres - draft);
+            if (m < 0.0f) m = 0.0f;
+            const float feet = static_cast<float>(static_cast<double>(m) * 3.281);
+            const float fathoms = feet / 6.0f;
+            return Format("$SDDBT,%.2f,f,%.2f,M,%.2f,F\r\n", static_cast<double>(feet),
+                          static_cast<double>(m), static_cast<double>(fathoms));
+        }
+        case 4: {
+            const float m = static_cast<float>(metres);
+            return Format("$SDDPT,%.2f,0.0,100\r\n", static_cast<double>(m));
+        }
+        default:
+            return {};
+    }
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Replaces the contents of a file as one step: the bytes go to a temporary
+// file beside it, reach the disk, and the temporary file is renamed over the
+// old one. A crash at any moment leaves either the old file or the new one,
+// never a half-written file. A symbolic link is followed, so the file it
+// points to is replaced and the link stays. An existing file keeps its
+// permissions. On failure the old file is untouched and error (when given)
+// names the file and the cause.
+bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
+                         std::string* error);

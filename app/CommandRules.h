@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+// The operating state the main window's commands depend on, gathered from
+// the engine, the settings and the main window at one moment.
+struct OperatingState {
+    std::uint8_t runMode = 0;  // 0 live, 1 playback running, 2 playback paused
+    bool recording = false;
+    bool portOpen = false;  // the instrument port object exists
+    bool useNet = false;    // settings key UseNet = 1
+    bool printing = false;  // chart printing active
+    bool zoomOn = false;
+    bool playBackward = false;
+    std::int32_t playDelay = 3;
+    std::int32_t viewWidth = 800;
+    std::uint32_t recordIndex = 0;
+    std::int32_t language = 0;  // settings key Language
+    bool depthOutputDemo = false;
+    bool toolbarVisible = true;
+    bool statusBarVisible = true;
+};
+
+struct CommandState {
+    bool known = false;  // the id names a command of the main window
+    bool enabled = false;
+    bool checkable = false;
+    bool checked = false;
+};
+
+// The enabling rule and check mark of command id in state s. Unknown ids are
+// reported as not known and disabled.
+CommandState EvaluateCommand(int id, const OperatingState& s);

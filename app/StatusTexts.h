@@ -1,0 +1,28 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "CommandIds.h"
+
+// What the seven status bar panes show, taken from the settings variables.
+struct StatusValues {
+    bool gainAuto = true;   // PlusMod
+    bool rangeAuto = true;  // RangeMod
+    double draft = 0.0;     // EatWater
+    double soundSpeed = 0.0;
+    int antiJamMode = 0;  // DisturbMod
+    double antiJamDepth = 0.0;
+    bool outputPortOpen = false;
+    float supplyVoltage = 0.0f;
+};
+
+using StatusPaneTexts = std::array<std::string, StatusPaneId::kCount>;
+
+// The panes' texts left to right (StatusPaneId::kOrder), in English when
+// language is not 0, otherwise in Chinese (UTF-8).
+StatusPaneTexts MakeStatusTexts(const StatusValues& v, int language);
+
+// The texts a pane shows before the first refresh; they also fix the
+// panes' widths.
+const StatusPaneTexts& InitialStatusTexts();

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "TempDir.h"
+#include "TimerDuties.h"
+#include "XSound.h"
+
+namespace {
+
+struct CountingHost : EngineHost {
+    int frames = 0;
+    int outputs = 0;
+    double lastOutput = -1.0;
+    XSound* engine = nullptr;
+    void SendCommandFrame(const std::uint8_t*, std::size_t) override { ++frames; }
+    void OutputDepth() override {
+        ++outputs;
+        lastOutput = engine->m_smoothedDepth.load();
+    }
+};
+
+struct TimerDutiesTest : ::testing::Test {
+    TimerDutiesTest() { host.engine = &engine; }
+    CountingHost host;
+    XSound engine{&host};
+    CTimerDuties duties{engine};
+};
+
+TEST_F(TimerDutiesTest, KeepAliveEveryFifthSilentTick) {
+    for (int i = 0; i < 4; ++i) duties.LinkTick(false);
+    EXPECT_EQ(host.frames, 0);
+    duties.LinkTick(false);
+    EXPECT_EQ(host.frames, 1);
+    for (int i = 0; i < 10; ++i) duties.LinkTick(false);
+    EXPECT_EQ(host.frames, 3);
+    EXPECT_EQ(host.outputs, 0);
+}
+
+TEST_F(TimerDutiesTest, DemonstrationDepthOnlyWhileNoPingsArrive) {
+    for (int i = 0; i < 10; ++i) duties.LinkTick(true);
+    EXPECT_EQ(host.outputs, 2);
+    EXPECT_DOUBLE_EQ(host.lastOutput, CTimerDuties::kDemoDepth);
+
+    // Pings reset the watchdog: the demonstration stops.
+    for (int i = 0; i < 50; ++i) {
+        duties.LinkTick(true);
+        if (i % 2 == 0) engine.m_pingWatchdog.store(0);
+    }
+    EXPECT_EQ(host.outputs, 2);
+}
+
+TEST_F(TimerDutiesTest, DISABLED_IndexRewrittenEvery500TicksWhileRecording) {
+    TempDir dir;
+    const std::string chosen = dir.File("20141103.sd");
+    std::string error;
+    ASSERT_TRUE(engine.StartRecording(chosen, &error)) << error;
+    const std::filesystem::path idx = dir.File("20141103.idx");
+    std::filesystem::remove(idx);
+
+    // Ten minutes of recording: three rewrites, at ticks 500, 1000, 1500.
+    int rewrites = 0;
+    for (int tick = 1; tick <= 1500; ++tick) {
+        duties.LinkTick(false);
+        if (std::filesystem::exists(idx)) {
+            EXPECT_EQ(tick % 500, 0) << tick;
+            ++rewrites;
+            std::filesystem::remove(idx);
+        }
+    }
+    EXPECT_EQ(rewrites, 3);
+
+    // The count is kept across recordings and does not run while idle.
+    for (int tick = 0; tick < 200; ++tick) duties.LinkTick(false);
+    engine.CloseRecording();
+    const std::uint32_t kept = duties.m_idxFlushTicks;
+    EXPECT_EQ(kept, 200u);
+    for (int tick = 0; tick < 1000; ++tick) duties.LinkTick(false);
+    EXPECT_EQ(duties.m_idxFlushTicks, kept);
+}
+
+// Ticks while pings keep coming, so the keep-alive never sends a frame.
+void TicksWithPings(CTimerDuties& duties, XSound& engine, int count) {
+    for (int i = 0; i < count; ++i) {
+        engine.m_pingWatchdog.store(0);
+        duties.LinkTick(false);
+    }
+}
+
+TEST_F(TimerDutiesTest, UnsentSelfCheckRequestTimesOutOnTheNinthTick) {
+    int timeouts = 0;
+    duties.m_onSelfCheckTimeout = [&] { ++timeouts; };
+    duties.StartSelfCheck();
+    TicksWithPings(duties, engine, 8);
+    EXPECT_EQ(timeouts, 0);
+    EXPECT_EQ(engine.m_selfCheckState.load(), 1);
+    TicksWithPings(duties, engine, 1);
+    EXPECT_EQ(timeouts, 1);
+    EXPECT_EQ(engine.m_selfCheckState.load(), 0);
+
+    // A restarted check waits its full time again.
+    duties.StartSelfCheck();
+    TicksWithPings(duties, engine, 6);
+    duties.StartSelfCheck();
+    TicksWithPings(duties, engine, 8);
+    EXPECT_EQ(timeouts, 1);
+}
+
+TEST_F(TimerDutiesTest, KeepAliveCarriesTheRequestAndAMissingReplyTimesOut) {
+    int timeouts = 0;
+    duties.m_onSelfCheckTimeout = [&] { ++timeouts; };
+    duties.StartSelfCheck();
+    // The fifth silent tick sends the frame carrying the request.
+    for (int i = 0; i < 5; ++i) duties.LinkTick(false);
+    EXPECT_EQ(engine.m_selfCheckState.load(), 2);
+    TicksWithPings(duties, engine, 7);
+    EXPECT_EQ(timeouts, 0);
+    // No reply within eight further ticks: given up, so a later ping is not
+    // mistaken for the reply.
+    TicksWithPings(duties, engine, 2);
+    EXPECT_EQ(timeouts, 1);
+    EXPECT_EQ(engine.m_selfCheckState.load(), 0);
+}
+
+TEST_F(TimerDutiesTest, AnsweredSelfCheckDoesNotTimeOut) {
+    int timeouts = 0;
+    duties.m_onSelfCheckTimeout = [&] { ++timeouts; };
+    duties.StartSelfCheck();
+    TicksWithPings(duties, engine, 3);
+    engine.m_selfCheckState.store(2);  // sent with the next ping's frame
+    TicksWithPings(duties, engine, 1);
+    engine.m_selfCheckState.store(0);  // the reply came
+    TicksWithPings(duties, engine, 30);
+    EXPECT_EQ(timeouts, 0);
+}
+
+TEST_F(TimerDutiesTest, MarkDebounceCountsUpAndHoldsAt100) {
+    engine.m_markDebounce.store(0);
+    for (int i = 0; i < 11; ++i) duties.MarkDebounceTick();
+    EXPECT_EQ(engine.m_markDebounce.load(), 11);
+    for (int i = 0; i < 200; ++i) duties.MarkDebounceTick();
+    EXPECT_EQ(engine.m_markDebounce.load(), 100);
+}
+
+}  // namespace

@@ -1,10 +1,158 @@
+// The instrument's ping frames: the decoder that cuts the byte stream into
+// raw frames (UI thread), the expansion of a raw frame into echo samples
+// (worker) and the conversions between metres and sample bins.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
 #include "XSound.h"
 
-void XSound::DecodeBytes(const std::uint8_t*, std::uint32_t) {}
-void XSound::ExpandSamples() {}
-std::uint32_t XSound::DepthToSamples(double) const {
-    return 0;
+namespace {
+
+constexpr std::uint8_t kStartByte = 0x0A;
+constexpr std::uint8_t kEndByte = 0xCA;
+
+bool IsPair(std::uint8_t b) {
+    return b >= 0x40 && b <= 0x7F;
 }
-double XSound::SamplesToDepth(std::uint32_t) const {
-    return 0.0;
+bool IsRunHead(std::uint8_t b) {
+    return b >= 0x80 && b <= 0xBF;
+}
+
+}  // namespace
+
+void XSound::DecodeBytes(const std::uint8_t* bytes, std::uint32_t length) {
+    // While a frame waits for processing the worker owns m_rawFrame and
+    // m_rawLength: the chunk is lost, and nothing of the frame is touched.
+    if (m_frameComplete.load(std::memory_order_acquire) != 0) return;
+    DecoderState& d = m_decoder;
+    if (m_rawLength > kRawFrameMax) {
+        d.inFrame = false;
+        m_rawLength = 0;
+    }
+
+    auto append = [&](std::uint8_t b) {
+        if (m_rawLength >= kRawFrameMax) {  // the 501st byte drops the frame
+            d.inFrame = false;
+            d.runSecondByte = false;
+            m_rawLength = 0;
+            return false;
+        }
+        m_rawFrame[m_rawLength++] = b;
+        return true;
+    };
+
+    for (std::uint32_t i = 0; i < length; ++i) {
+        const std::uint8_t b = bytes[i];
+        if (d.tailMode) {
+            d.tail[d.tailCount++] = b;
+            if (d.tailCount == 3) {
+                CompleteFrame();
+                return;  // the rest of the chunk is discarded
+            }
+        } else if (d.runSecondByte) {
+            d.runSecondByte = false;
+            append(b);
+        } else if (b == kStartByte) {
+            m_rawFrame[0] = kStartByte;
+            m_rawLength = 1;
+            d.inFrame = true;
+        } else if (IsPair(b)) {
+            if (d.inFrame) append(b);
+        } else if (IsRunHead(b)) {
+            if (d.inFrame && append(b)) d.runSecondByte = true;
+        } else if (b == kEndByte) {
+            if (d.inFrame && append(b)) {
+                d.tailMode = true;
+                d.tailCount = 0;
+            }
+        } else {
+            d.inFrame = false;
+            m_rawLength = 0;
+        }
+    }
+}
+
+void XSound::CompleteFrame() {
+    DecoderState& d = m_decoder;
+    d.tailMode = false;
+    d.tailCount = 0;
+    d.inFrame = false;
+    m_pingWatchdog.store(0, std::memory_order_relaxed);
+
+    std::uint8_t awaiting = 2;
+    if (m_selfCheckState.compare_exchange_strong(awaiting, 0, std::memory_order_acq_rel)) {
+        // The reply to a self-check request: only its result byte counts.
+        Host().SelfCheckReply(d.tail[1]);
+    } else {
+        if (d.tail[2] == 1 && m_markDebounce.load(std::memory_order_relaxed) > 10) {
+            m_markNumber.fetch_add(1, std::memory_order_relaxed);
+            m_markFlag.store(1, std::memory_order_relaxed);
+            m_markDebounce.store(0, std::memory_order_relaxed);
+        }
+        m_supplyVoltage.store(static_cast<float>(d.tail[0]) / 13.2f, std::memory_order_relaxed);
+        // The record is written before the frame is handed over, so the
+        // worker cannot clear m_rawLength while the record is being taken.
+        if (m_recording.load(std::memory_order_acquire) == 1) WriteRecord();
+    }
+    m_frameComplete.store(1, std::memory_order_release);
+}
+
+void XSound::ExpandSamples() {
+    ExpansionState& e = m_expansion;
+    const std::uint32_t length = std::min(m_rawLength, kRawFrameMax);
+    for (std::uint32_t i = 0; i < length; ++i) {
+        if (m_sampleCount >= kSampleMax) {
+            // A ping that reaches the sample limit is dropped whole.
+            e.active = false;
+            m_sampleCount = 0;
+            return;
+        }
+        const std::uint8_t b = m_rawFrame[i];
+        if (e.pending) {
+            e.pending = false;
+            const std::uint32_t run =
+                std::min(e.runLength + b, kSampleMax - m_sampleCount);  // cut at the limit
+            std::memset(m_samples + m_sampleCount, e.runValue, run);
+            m_sampleCount += run;
+        } else if (b == kStartByte) {
+            e.active = true;
+        } else if (IsPair(b)) {
+            if (!e.active) continue;
+            // m_samples has spare room for the second sample past the limit.
+            m_samples[m_sampleCount] = static_cast<std::uint8_t>((b >> 3) & 7);
+            m_samples[m_sampleCount + 1] = static_cast<std::uint8_t>(b & 7);
+            m_sampleCount += 2;
+        } else if (IsRunHead(b)) {
+            if (!e.active) continue;
+            e.runValue = static_cast<std::uint8_t>((b >> 3) & 7);
+            e.runLength = static_cast<std::uint32_t>(b & 7) * 256;
+            e.pending = true;
+        } else if (b == kEndByte) {
+            if (e.active) return;
+        } else {
+            e.active = false;
+        }
+    }
+    // Only a frame that does not end with the end byte (a damaged record)
+    // can stop here at or past the limit; it is dropped like any other ping
+    // that reaches it.
+    if (m_sampleCount >= kSampleMax) m_sampleCount = 0;
+}
+
+std::uint32_t XSound::DepthToSamples(double metres) const {
+    const double c = m_soundSpeed.load(std::memory_order_relaxed);
+    const double count = metres * 2000000.0 * 75.0 / c / 1000.0;
+    // Saturating: a sound speed of 0, a negative depth or a NaN must give a
+    // defined count. Negative and NaN give 0, anything too large for the
+    // type gives the largest count; callers clip to the samples they have.
+    if (!(count > 0.0)) return 0;
+    if (count >= 4294967296.0) return std::numeric_limits<std::uint32_t>::max();
+    return static_cast<std::uint32_t>(count);
+}
+
+double XSound::SamplesToDepth(std::uint32_t count) const {
+    const double c = m_soundSpeed.load(std::memory_order_relaxed);
+    return static_cast<double>(count) * c * 1000.0 * 0.5 / 1000000.0 / 75.0;
 }

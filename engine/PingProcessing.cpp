@@ -1,13 +1,288 @@
+// The processing chain of one ping: draft prefix and expansion, blanking,
+// bottom detection, automatic gain and range, depth smoothing.
+#include <algorithm>
+#include <cstring>
+
+#include "SampleScan.h"
 #include "XSound.h"
 
+namespace {
+
+// Shortest echo run, in tenths of a bin, for each range: with p the range's
+// pulse code, 2 * floor(10 * floor(4500 * p / 1000) / 3).
+constexpr std::uint32_t MinEchoTenths(std::uint32_t pulseCode) {
+    return 2 * (10 * (4500 * pulseCode / 1000) / 3);
+}
+
+// Nominal half-width (m) of the tracking gate, by range index.
+constexpr double kNominalGate[5] = {2.0, 2.0, 2.0, 3.0, 5.0};
+// Highest gain automatic gain may reach, by range index.
+constexpr int kGainCap[5] = {5, 10, 15, 20, 30};
+
+}  // namespace
+
 int XSound::StepLive() {
-    return 0;
+    if (m_frameComplete.load(std::memory_order_acquire) != 1) return 0;
+    std::lock_guard<std::mutex> lock(m_pingMutex);
+    // The other caller may have taken the frame while this one waited.
+    if (m_frameComplete.load(std::memory_order_acquire) != 1) return 0;
+    m_rangeOffset.store(m_rangeOffsetSet.load(std::memory_order_relaxed),
+                        std::memory_order_relaxed);
+    m_rangeIndex.store(m_rangeIndexSet.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    if (ProcessLivePing() == 0) return 0;
+    if (m_newPing.load(std::memory_order_acquire) == 1) Host().AdvanceAndPaint();
+    return 1;
 }
+
 int XSound::ProcessLivePing() {
-    return 0;
+    m_newPing.store(0, std::memory_order_release);
+    // Taking the frame is one step: 1 (waiting) becomes 2 (being processed),
+    // so of two callers exactly one gets it, and the decoder keeps its hands
+    // off the frame until it is released below.
+    std::uint8_t waiting = 1;
+    if (!m_frameComplete.compare_exchange_strong(waiting, 2, std::memory_order_acq_rel)) return 0;
+
+    m_bottomFound = 0;
+    m_echoPresent = 0;
+    m_sampleCount = 0;
+    ApplyDraftBlanking();
+    ExpandSamples();
+    m_rawLength = 0;
+    m_frameComplete.store(0, std::memory_order_release);  // the decoder may go on
+
+    SendCommandFrame();
+    m_pingTime.store(Host().Now(), std::memory_order_relaxed);
+    m_pingWatchdog.store(0, std::memory_order_relaxed);
+    DetectBottom();
+    AutoAdjust();
+    if (m_recording.load(std::memory_order_acquire) == 1) WriteDepthLine();
+    m_newPing.store(1, std::memory_order_release);
+    return 1;
 }
-void XSound::ApplyDraftBlanking() {}
-void XSound::DetectBottom() {}
-void XSound::AutoAdjust() {}
-void XSound::AutoRange() {}
-void XSound::SmoothDepth() {}
+
+void XSound::ApplyDraftBlanking() {
+    const std::uint32_t n =
+        std::min(DepthToSamples(m_draft.load(std::memory_order_relaxed)), kSampleMax);
+    std::memset(m_samples, 0, n);
+    m_sampleCount = n;
+}
+
+void XSound::DetectBottom() {
+    using namespace SampleScan;
+    const std::uint32_t n = std::min(m_sampleCount, kSampleMax);
+    const std::uint8_t range = SafeRangeIndex(m_rangeIndex.load(std::memory_order_relaxed));
+    const std::uint32_t minTenths = MinEchoTenths(m_rangeTable[range].pulseCode);
+    auto zeroBelow = [&](double metres) {
+        std::memset(m_samples, 0, std::min(DepthToSamples(metres), n));
+    };
+
+    // Near field.
+    if (range > 1) zeroBelow(1.9);
+
+    // Interference rejection.
+    DetectionState& st = m_detect;
+    const std::uint8_t antiJam = m_antiJamMode.load(std::memory_order_relaxed);
+    const double nominalGate = kNominalGate[range];
+    if (antiJam == 1) {
+        zeroBelow(m_antiJamDepth.load(std::memory_order_relaxed));
+    } else if (antiJam == 2) {
+        if (st.gateMissCount < 3) {
+            const double centre = m_depth.load(std::memory_order_relaxed);
+            const double gate = st.trackingGate;
+            if (centre > gate) zeroBelow(centre - gate);
+            const std::uint32_t top = std::min(DepthToSamples(centre + gate), n);
+            std::memset(m_samples + top, 0, n - top);
+        } else {
+            st.gateMissCount = 0;
+            st.trackingGate = nominalGate;
+        }
+    }
+
+    // Bottom search: the first run of non-zero bins long enough to be an
+    // echo that holds a bin of level 2 or more after its first bin; the
+    // bottom is the first such bin.
+    for (std::uint32_t i = FindNonZero(m_samples, 0, n); i < n; i = FindNonZero(m_samples, i, n)) {
+        const std::uint32_t end = FindZero(m_samples, i, n);
+        const std::uint32_t candidate = FindStrong(m_samples, i + 1, end);
+        if (candidate < end) {
+            m_bottomIndex = static_cast<std::int32_t>(candidate);
+            m_bottomFound = 1;
+        }
+        if ((end - i) * 10 < minTenths) {
+            m_bottomFound = 0;
+        } else if (candidate < end) {
+            m_depth.store(SamplesToDepth(candidate), std::memory_order_relaxed);
+            break;
+        }
+        i = end;
+    }
+
+    // Echo presence: the first run long enough to be an echo, with its
+    // statistics for automatic gain. The statistics count the bins after
+    // the run's first one; the run length counts every bin of the run.
+    for (std::uint32_t i = FindNonZero(m_samples, 0, n); i < n; i = FindNonZero(m_samples, i, n)) {
+        const std::uint32_t end = FindZero(m_samples, i, n);
+        const Stats counted = Count(m_samples, i + 1, end);
+        m_echoStats.runLength = end - i;
+        m_echoStats.binsAbove1 = counted.binsAbove1;
+        m_echoStats.binsAt7 = counted.binsAt7;
+        m_echoStats.sum = counted.sum;
+        if ((end - i) * 10 >= minTenths) {
+            m_echoPresent = 1;
+            break;
+        }
+        i = end;
+    }
+
+    // Tracking gate, live only.
+    if (antiJam == 2 && m_runMode.load(std::memory_order_acquire) == 0) {
+        if (m_bottomFound == 1) {
+            st.gateMissCount = 0;
+            st.trackingGate = nominalGate;
+        } else {
+            ++st.gateMissCount;
+            if (st.trackingGate == nominalGate) st.trackingGate = 2 * nominalGate;
+        }
+    }
+}
+
+void XSound::AutoAdjust() {
+    DetectionState& st = m_detect;
+    const bool rangeAuto = m_rangeAuto.load(std::memory_order_relaxed) != 0;
+
+    if (m_bottomFound == 0) {
+        if (rangeAuto && ++st.noBottomCount > 4) {
+            st.noBottomCount = 0;
+            const std::uint8_t requested = m_rangeIndexSet.load(std::memory_order_relaxed);
+            if (requested < 4)
+                m_rangeIndexSet.store(static_cast<std::uint8_t>(requested + 1),
+                                      std::memory_order_relaxed);
+            Host().RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
+        }
+        if (++st.lostCount > 5) {
+            st.lostCount = 6;
+            m_depth.store(0.0, std::memory_order_relaxed);
+        }
+    } else {
+        st.lostCount = 0;
+        st.noBottomCount = 0;
+        if (!rangeAuto) {
+            st.rangeCheckCount = 0;
+        } else if (++st.rangeCheckCount > 4) {
+            st.rangeCheckCount = 0;
+            AutoRange();
+        }
+    }
+
+    if (m_echoPresent == 0) {
+        if (++st.noEchoCount > 5) {
+            st.noEchoCount = 6;
+            m_bottomLost = 1;
+        }
+    } else {
+        m_bottomLost = 0;
+        st.noEchoCount = 0;
+    }
+
+    if (m_gainAuto.load(std::memory_order_relaxed) == 1 &&
+        m_runMode.load(std::memory_order_acquire) != 1) {
+        int gain = m_gain.load(std::memory_order_relaxed);
+        if (m_echoPresent == 0) {
+            // Held at 3: from the third weak ping on, every ping raises it.
+            st.weakCount = std::min(st.weakCount + 1, 3);
+            if (st.weakCount >= 3) gain += 2;
+        } else {
+            st.weakCount = 0;
+            const EchoRunStats& run = m_echoStats;
+            if (run.binsAt7 >= run.runLength / 3 && gain > -40) gain -= 1;
+            if (run.binsAbove1 < run.runLength / 2) gain += 2;
+        }
+        gain = std::min(gain, 40);
+        const std::uint8_t range = SafeRangeIndex(m_rangeIndex.load(std::memory_order_relaxed));
+        gain = std::min(gain, kGainCap[range]);
+        m_gain.store(static_cast<std::int8_t>(gain), std::memory_order_relaxed);
+    }
+
+    Host().RefreshDialogs(EngineHost::kGainDialog | EngineHost::kParameterDialog);
+    SmoothDepth();
+}
+
+void XSound::AutoRange() {
+    const double d = m_depth.load(std::memory_order_relaxed);
+    std::uint8_t index = m_rangeIndexSet.load(std::memory_order_relaxed);
+    switch (index) {
+        case 0:
+            if (d >= 4.5) index = 1;
+            break;
+        case 1:
+            if (d >= 9)
+                index = 2;
+            else if (d <= 2.5)
+                index = 0;
+            break;
+        case 2:
+            if (d >= 22.5)
+                index = 3;
+            else if (d <= 5)
+                index = 1;
+            break;
+        case 3:
+            if (d >= 45)
+                index = 4;
+            else if (d <= 12.5)
+                index = 2;
+            break;
+        case 4:
+            if (d <= 25) index = 3;
+            break;
+        default:  // not a range of the table: left as it is
+            break;
+    }
+    m_rangeIndexSet.store(index, std::memory_order_relaxed);
+
+    if (index != m_detect.lastRequestedRange) {
+        m_rangeOffsetSet.store(0, std::memory_order_relaxed);
+        m_detect.lastRequestedRange = index;
+    }
+    if (index == 4) {
+        // At the 100 m range the displayed window follows the depth.
+        std::uint8_t offset = m_rangeOffsetSet.load(std::memory_order_relaxed);
+        if (offset == 0) {
+            if (d >= 90) offset = 1;
+        } else if (offset == 1) {
+            if (d >= 150)
+                offset = 2;
+            else if (d <= 70)
+                offset = 0;
+        } else if (offset == 2) {
+            if (d <= 130) offset = 1;
+        }
+        m_rangeOffsetSet.store(offset, std::memory_order_relaxed);
+    }
+    Host().RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
+}
+
+void XSound::SmoothDepth() {
+    DetectionState& st = m_detect;
+    const std::uint8_t rangeIndex = m_rangeIndex.load(std::memory_order_relaxed);
+    const std::uint8_t window = static_cast<std::uint8_t>(6 - SafeRangeIndex(rangeIndex));
+    if (rangeIndex != st.ringRange || st.ringFill >= window) st.ringFill = 0;
+    const double depth = m_depth.load(std::memory_order_relaxed);
+    st.depthRing[st.ringFill++] = depth;
+    st.ringRange = rangeIndex;
+
+    const bool useNet = m_useNet.load(std::memory_order_relaxed) == 1;
+    if (st.ringFill == window) {
+        double sum = 0.0;
+        for (std::uint8_t k = 0; k < window; ++k) sum += st.depthRing[k];
+        m_smoothedDepth.store(sum / window, std::memory_order_relaxed);
+        st.ringFill = 0;
+        Host().RefreshDepthMonitor();
+        if (!useNet) Host().OutputDepth();
+    }
+    if (useNet) {
+        // The network link takes every ping's depth, unaveraged.
+        m_smoothedDepth.store(depth, std::memory_order_relaxed);
+        Host().OutputDepth();
+    }
+}

@@ -31,6 +31,16 @@ public:
         {0, 3, 6}, {0, 6, 12}, {0, 15, 30}, {0, 30, 60}, {0, 60, 120}};
     static constexpr std::int32_t kEdgeMargin = 30;  // pings; playback look-ahead is w - 30
 
+    // Row of m_rangeTable/m_scaleTable for a range index or offset that may
+    // come from a hand-edited settings file: values past the last row use
+    // the last row, so no table is ever read out of bounds.
+    static constexpr std::uint8_t SafeRangeIndex(std::uint8_t index) {
+        return index > 4 ? 4 : index;
+    }
+    static constexpr std::uint8_t SafeRangeOffset(std::uint8_t offset) {
+        return offset > 2 ? 2 : offset;
+    }
+
     // Colour words 0x00BBGGRR, named after their settings keys.
     enum ColourKey { kBack, kWaveL1, kDesk, kLine1, kLine2, kSeeBack, kSeeEdit, kColourCount };
     static constexpr std::uint32_t kDefaultColours[kColourCount] = {
@@ -211,6 +221,9 @@ public:
     } m_playbackStep;
 
 private:
+    // The decoder's steps after the third tail byte.
+    void CompleteFrame();
+
     EngineHost m_nullHost;
     EngineHost* m_host = &m_nullHost;
 };

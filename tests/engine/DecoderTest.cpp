@@ -1,0 +1,305 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "FakeHost.h"
+#include "FrameBytes.h"
+#include "XSound.h"
+
+using namespace FrameBytes;
+
+namespace {
+
+struct Decoded {
+    Bytes raw;
+    float voltage = 0;
+    std::int32_t markNumber = 0;
+    bool operator==(const Decoded&) const = default;
+};
+
+class DecoderTest : public ::testing::Test {
+protected:
+    void SetUp() override { host.engine = engine.get(); }
+
+    void Feed(const Bytes& bytes) {
+        engine->DecodeBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    }
+    bool Complete() const { return engine->m_frameComplete.load() == 1; }
+    Bytes Raw() const {
+        return Bytes(engine->m_rawFrame, engine->m_rawFrame + engine->m_rawLength);
+    }
+
+    // Feeds the stream in chunks of the given sizes (the last chunk takes
+    // the rest) and processes each frame as the worker would, returning
+    // what the decoder delivered.
+    std::vector<Decoded> FeedChunked(const Bytes& stream, const std::vector<std::size_t>& cuts) {
+        std::vector<Decoded> out;
+        std::size_t from = 0;
+        for (std::size_t k = 0; k <= cuts.size(); ++k) {
+            const std::size_t to = k < cuts.size() ? cuts[k] : stream.size();
+            engine->DecodeBytes(stream.data() + from, static_cast<std::uint32_t>(to - from));
+            if (Complete()) {
+                out.push_back({Raw(), engine->m_supplyVoltage.load(), engine->m_markNumber.load()});
+                engine->ProcessLivePing();
+            }
+            from = to;
+        }
+        return out;
+    }
+
+    FakeHost host;
+    std::unique_ptr<XSound> engine = std::make_unique<XSound>(&host);
+};
+
+TEST_F(DecoderTest, DecodesTheReferenceFrameAndItsTail) {
+    engine->m_markDebounce = 100;
+    Feed({0x0A, 0x4A, 0x81, 0x05, 0xCA, 0x9E, 0x00, 0x00});
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Raw(), (Bytes{0x0A, 0x4A, 0x81, 0x05, 0xCA}));
+    EXPECT_NEAR(engine->m_supplyVoltage.load(), 11.97f, 0.005f);
+    EXPECT_EQ(engine->m_markNumber.load(), 0);
+    EXPECT_EQ(engine->m_markFlag.load(), 0);
+
+    engine->m_draft = 0.0;
+    engine->m_sampleCount = 0;
+    engine->ExpandSamples();
+    ASSERT_EQ(engine->m_sampleCount, 263u);
+    EXPECT_EQ(engine->m_samples[0], 1);
+    EXPECT_EQ(engine->m_samples[1], 2);
+    for (std::uint32_t i = 2; i < 263; ++i) ASSERT_EQ(engine->m_samples[i], 0) << i;
+}
+
+// A stream with noise, a restarted frame, run heads whose length byte looks
+// like a start or end byte, and a frame that is dropped by an invalid byte.
+Bytes AwkwardStream() {
+    return Concat({{0x4A, 0xCA, 0x81, 0x33},                    // outside a frame: ignored
+                   {0x0A, 0x49, 0x52},                          // abandoned by the restart
+                   {0x0A, 0x49, 0x80, 0x0A, 0x88, 0xCA, 0x4A},  // run lengths 0x0A and 0xCA
+                   {0xCA, 0x9E, 0x0A, 0x01}});                  // tail bytes may be anything
+}
+
+TEST_F(DecoderTest, AnySplitOfAFrameDecodesAsTheWholeFrame) {
+    const Bytes stream = AwkwardStream();
+    engine->m_markDebounce = 100;
+    const auto whole = FeedChunked(stream, {});
+    ASSERT_EQ(whole.size(), 1u);
+    EXPECT_EQ(whole[0].raw, (Bytes{0x0A, 0x49, 0x80, 0x0A, 0x88, 0xCA, 0x4A, 0xCA}));
+    EXPECT_NEAR(whole[0].voltage, 158 / 13.2f, 1e-5f);
+
+    for (std::size_t i = 1; i < stream.size(); ++i) {
+        for (std::size_t j = i; j < stream.size(); ++j) {
+            engine = std::make_unique<XSound>(&host);
+            engine->m_markDebounce = 100;
+            ASSERT_EQ(FeedChunked(stream, {i, j}), whole) << "cut at " << i << " and " << j;
+        }
+    }
+}
+
+TEST_F(DecoderTest, ByteByByteStreamGivesEveryFrameInOrder) {
+    const Bytes f1 = Frame(Body({1, 2, 3, 3, 3, 3}), 100, 0, 0);
+    const Bytes f2 = Frame(Body({0, 0, 0, 0, 5, 7}), 120, 0, 1);
+    const Bytes bad = {0x0A, 0x49, 0xC5, 0x49, 0xCA, 0x00, 0x00, 0x00};
+    const Bytes bad2 = {0x0A, 0x49, 0x00, 0x4A, 0xCA, 0x01, 0x02, 0x03};
+    const Bytes stream = Concat({bad, f1, bad2, f2});
+    std::vector<std::size_t> cuts;
+    for (std::size_t i = 1; i < stream.size(); ++i) cuts.push_back(i);
+    engine->m_markDebounce = 100;
+
+    const auto frames = FeedChunked(stream, cuts);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].raw, Bytes(f1.begin(), f1.end() - 3));
+    EXPECT_NEAR(frames[0].voltage, 100 / 13.2f, 1e-5f);
+    EXPECT_EQ(frames[0].markNumber, 0);
+    EXPECT_EQ(frames[1].raw, Bytes(f2.begin(), f2.end() - 3));
+    EXPECT_EQ(frames[1].markNumber, 1);
+}
+
+TEST_F(DecoderTest, RunHeadAtChunkEndTakesTheNextChunksFirstByteAsLength) {
+    Feed({0x0A, 0x49, 0x80});
+    Feed({0x0A, 0x88});
+    Feed({0xCA, 0x4A, 0xCA, 0x00, 0x00, 0x00});
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Raw(), (Bytes{0x0A, 0x49, 0x80, 0x0A, 0x88, 0xCA, 0x4A, 0xCA}));
+}
+
+TEST_F(DecoderTest, InvalidByteDropsTheFrameUntilTheNextStart) {
+    for (std::uint8_t invalid : Bytes{0x00, 0x09, 0x0B, 0x3F, 0xC0, 0xC5, 0xC9, 0xCB, 0xFF}) {
+        engine = std::make_unique<XSound>(&host);
+        Feed({0x0A, 0x49, invalid, 0x4A, 0x81, 0x05, 0xCA, 0x00, 0x00, 0x00});
+        EXPECT_FALSE(Complete()) << int(invalid);
+        EXPECT_EQ(engine->m_rawLength, 0u);
+        Feed(Frame({0x52}));
+        ASSERT_TRUE(Complete()) << int(invalid);
+        EXPECT_EQ(Raw(), (Bytes{0x0A, 0x52, 0xCA}));
+    }
+}
+
+TEST_F(DecoderTest, ChunksArrivingWhileAFrameWaitsAreLostWhole) {
+    // The rest of the chunk that completes a frame is discarded too.
+    Feed(Concat({Frame({0x49}), {0x0A, 0x52}}));
+    ASSERT_TRUE(Complete());
+    Feed(Frame({0x5B}));
+    EXPECT_EQ(Raw(), (Bytes{0x0A, 0x49, 0xCA}));
+
+    ASSERT_EQ(engine->ProcessLivePing(), 1);
+    EXPECT_FALSE(Complete());
+    Feed({0xCA, 0x00, 0x00, 0x00});  // the tail of a frame whose start was lost
+    EXPECT_FALSE(Complete());
+    Feed(Frame({0x5B}));
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Raw(), (Bytes{0x0A, 0x5B, 0xCA}));
+}
+
+TEST_F(DecoderTest, FrameLongerThanTheBufferIsDropped) {
+    // 0x0A, 498 pairs and 0xCA fill the 500-byte buffer exactly.
+    Bytes fits(498, 0x49);
+    Feed(Frame(fits));
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(engine->m_rawLength, 500u);
+    engine->ProcessLivePing();
+
+    // One more pair: the end byte would be the 501st. The tail bytes that
+    // follow are ignored, and so is a run head that would be the 501st.
+    Bytes tooLong(499, 0x49);
+    Feed(Frame(tooLong, 0x88, 0x49, 0x49));
+    EXPECT_FALSE(Complete());
+    EXPECT_EQ(engine->m_rawLength, 0u);
+    Feed(Concat({{0x0A}, tooLong, {0x80, 0x05, 0x49, 0xCA, 0, 0, 0}}));
+    EXPECT_FALSE(Complete());
+
+    Feed(Frame({0x52}));
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Raw(), (Bytes{0x0A, 0x52, 0xCA}));
+}
+
+TEST_F(DecoderTest, MarkKeyIsDebounced) {
+    engine->m_markDebounce = 11;
+    Feed(Frame({0x49}, 0x9E, 0, 1));
+    EXPECT_EQ(engine->m_markNumber.load(), 1);
+    EXPECT_EQ(engine->m_markFlag.load(), 1);
+    EXPECT_EQ(engine->m_markDebounce.load(), 0);
+    engine->ProcessLivePing();
+    engine->m_markFlag = 0;
+
+    // Half a second later (5 ticks): the key is still held, no new mark.
+    engine->m_markDebounce = 5;
+    Feed(Frame({0x49}, 0x9E, 0, 1));
+    EXPECT_EQ(engine->m_markNumber.load(), 1);
+    EXPECT_EQ(engine->m_markFlag.load(), 0);
+    engine->ProcessLivePing();
+
+    // Only the value 1 marks; the counter must be above 10, not at it.
+    engine->m_markDebounce = 100;
+    Feed(Frame({0x49}, 0x9E, 0, 2));
+    EXPECT_EQ(engine->m_markNumber.load(), 1);
+    engine->ProcessLivePing();
+    engine->m_markDebounce = 10;
+    Feed(Frame({0x49}, 0x9E, 0, 1));
+    EXPECT_EQ(engine->m_markNumber.load(), 1);
+}
+
+TEST_F(DecoderTest, SelfCheckReplyTakesTheResultByteOnly) {
+    engine->m_selfCheckState = 2;
+    engine->m_markDebounce = 100;
+    engine->m_supplyVoltage = 5.0f;
+    engine->m_pingWatchdog = 3;
+    Feed(Frame({0x49}, 0x9E, 0x14, 1));
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(engine->m_selfCheckState.load(), 0);
+    EXPECT_EQ(host.selfCheckReplies, (std::vector<std::uint32_t>{0x14}));
+    EXPECT_EQ(engine->m_supplyVoltage.load(), 5.0f);
+    EXPECT_EQ(engine->m_markNumber.load(), 0);
+    EXPECT_EQ(engine->m_pingWatchdog.load(), 0);
+
+    // The reply frame is still a ping; the next one is an ordinary frame.
+    EXPECT_EQ(engine->ProcessLivePing(), 1);
+    Feed(Frame({0x49}, 0x9E, 0x14, 0));
+    EXPECT_EQ(host.selfCheckReplies.size(), 1u);
+    EXPECT_NEAR(engine->m_supplyVoltage.load(), 11.97f, 0.005f);
+}
+
+class ExpansionTest : public DecoderTest {
+protected:
+    std::uint32_t Expand(const Bytes& raw, std::uint32_t prefix = 0) {
+        std::copy(raw.begin(), raw.end(), engine->m_rawFrame);
+        engine->m_rawLength = static_cast<std::uint32_t>(raw.size());
+        engine->m_sampleCount = prefix;
+        engine->ExpandSamples();
+        return engine->m_sampleCount;
+    }
+};
+
+TEST_F(ExpansionTest, RunLengthsFromZeroToTheLongest) {
+    EXPECT_EQ(Expand({0x0A, 0x87, 0xFF, 0xCA}), 2047u);
+    EXPECT_EQ(Expand({0x0A, 0x80, 0x00, 0xCA}), 0u);
+    EXPECT_EQ(Expand({0x0A, 0xBA, 0x01, 0x49, 0xCA}), 515u);  // 7 x 513, then 1, 1
+    EXPECT_EQ(engine->m_samples[0], 7);
+    EXPECT_EQ(engine->m_samples[512], 7);
+    EXPECT_EQ(engine->m_samples[513], 1);
+}
+
+TEST_F(ExpansionTest, InvalidByteStopsExpansionUntilTheNextStart) {
+    // Only a damaged record can hold such bytes.
+    EXPECT_EQ(Expand({0x0A, 0x49, 0x05, 0x52, 0x0A, 0x5B, 0xCA}), 4u);
+    EXPECT_EQ(engine->m_samples[2], 3);
+    EXPECT_EQ(engine->m_samples[3], 3);
+}
+
+TEST_F(ExpansionTest, APingThatReachesTheSampleLimitHasNoSamples) {
+    // 9 x 2047 + 1576 = 19,999 samples: just under the limit.
+    Bytes body;
+    for (int k = 0; k < 9; ++k) body = Concat({body, RunOf(1, 2047)});
+    const Bytes justUnder = Frame(Concat({body, RunOf(1, 1576)}));
+    const Bytes justReaches = Frame(Concat({body, RunOf(1, 1577)}));
+    const Bytes crosses = Frame(Concat({body, RunOf(1, 2000)}));
+    const Bytes pairCrosses = Frame(Concat({body, RunOf(1, 1575), {0x49}}));
+    auto raw = [](const Bytes& f) { return Bytes(f.begin(), f.end() - 3); };
+
+    EXPECT_EQ(Expand(raw(justUnder)), 19999u);
+    EXPECT_EQ(Expand(raw(justReaches)), 0u);
+    EXPECT_EQ(Expand(raw(crosses)), 0u);
+    EXPECT_EQ(Expand(raw(pairCrosses)), 0u);
+    // The draft prefix counts toward the limit.
+    EXPECT_EQ(Expand(raw(Frame(RunOf(1, 1000))), 19000), 0u);
+    EXPECT_EQ(Expand(raw(Frame(RunOf(1, 999))), 19000), 19999u);
+    // A damaged record without its end byte cannot leave more than the limit.
+    Bytes open = raw(pairCrosses);
+    open.pop_back();
+    EXPECT_EQ(Expand(open), 0u);
+}
+
+TEST(Conversions, MetresAndBinsAtTheSoundSpeed) {
+    XSound engine;
+    EXPECT_EQ(engine.DepthToSamples(1.0), 100u);
+    EXPECT_EQ(engine.DepthToSamples(1.9), 190u);
+    EXPECT_EQ(engine.DepthToSamples(0.005), 0u);
+    EXPECT_DOUBLE_EQ(engine.SamplesToDepth(100), 1.0);
+    engine.m_soundSpeed = 1440.0;
+    EXPECT_EQ(engine.DepthToSamples(1.0), 104u);  // 104.17 truncated
+    EXPECT_NEAR(engine.SamplesToDepth(104), 0.9984, 1e-12);
+}
+
+TEST(Conversions, SaturateInsteadOfOverflowing) {
+    constexpr auto kMax = std::numeric_limits<std::uint32_t>::max();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    XSound engine;
+    EXPECT_EQ(engine.DepthToSamples(-1.0), 0u);
+    EXPECT_EQ(engine.DepthToSamples(std::nan("")), 0u);
+    EXPECT_EQ(engine.DepthToSamples(1e12), kMax);
+    EXPECT_EQ(engine.DepthToSamples(kInf), kMax);
+    EXPECT_EQ(engine.DepthToSamples(-kInf), 0u);
+
+    engine.m_soundSpeed = 0.0;  // what an empty settings file gives
+    EXPECT_EQ(engine.DepthToSamples(0.5), kMax);
+    EXPECT_EQ(engine.DepthToSamples(0.0), 0u);
+    EXPECT_EQ(engine.DepthToSamples(-0.5), 0u);
+    EXPECT_EQ(engine.SamplesToDepth(500), 0.0);
+    engine.m_soundSpeed = -1500.0;
+    EXPECT_EQ(engine.DepthToSamples(1.0), 0u);
+    engine.m_soundSpeed = std::nan("");
+    EXPECT_EQ(engine.DepthToSamples(1.0), 0u);
+}
+
+}  // namespace

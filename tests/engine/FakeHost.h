@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "EngineHost.h"
+#include "XSound.h"
+
+// Records what the engine asks of the rest of the program.
+class FakeHost : public EngineHost {
+public:
+    void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
+        frames.emplace_back(frame, frame + length);
+    }
+    void OutputDepth() override {
+        outputs.push_back(engine != nullptr ? engine->m_smoothedDepth.load() : 0.0);
+    }
+    void RefreshDepthMonitor() override { ++monitorRefreshes; }
+    void RefreshDialogs(unsigned mask) override { dialogMasks.push_back(mask); }
+    void AdvanceAndPaint() override { ++paints; }
+    void SelfCheckReply(std::uint32_t flags) override { selfCheckReplies.push_back(flags); }
+    std::int64_t Now() override { return now; }
+
+    XSound* engine = nullptr;  // read by OutputDepth when set
+    std::vector<std::vector<std::uint8_t>> frames;
+    std::vector<double> outputs;
+    std::vector<unsigned> dialogMasks;
+    std::vector<std::uint32_t> selfCheckReplies;
+    int monitorRefreshes = 0;
+    int paints = 0;
+    std::int64_t now = 1700000000;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+class XSound;
+
+// Settings of section Other that do not live in the engine. The worker reads
+// the depth-output settings, so every number is atomic; the receiver's
+// address is text and is reached through Ip()/SetIp(), which lock.
+struct AppSettings {
+    std::atomic<std::int32_t> m_language{0};    // Language: 0 Chinese, 1 English
+    std::atomic<std::int8_t> m_comNumIdx{0};    // ComNumIdx: depth-output port COM1..COM4
+    std::atomic<std::int8_t> m_comBaudIdx{0};   // ComBaudIdx: index into kBaudRates
+    std::atomic<std::int32_t> m_pcCom{0};       // PcCom: instrument port number 1..4
+    std::atomic<std::int32_t> m_depType{0};     // DepType: depth-output format 0..4
+    std::atomic<std::int32_t> m_portListen{0};  // PortListen: kept, used by no link
+    std::atomic<std::int32_t> m_portSend{0};    // PortSend: TCP port of the depth receiver
+
+    static constexpr std::int32_t kBaudRates[8] = {4800,  9600,  19200, 38400,
+                                                   43000, 56000, 57600, 115200};
+    static constexpr const char* kDefaultIp = "192.168.3.100";
+
+    std::string Ip() const;
+    void SetIp(const std::string& ip);
+
+private:
+    mutable std::mutex m_ipMutex;
+    std::string m_ip = kDefaultIp;  // IP
+};
+
+// The values in effect when there is no settings file.
+void SetDefaultSettings(XSound& engine, AppSettings& app);
+
+// Reads every key of the file into the engine and app. Groups SET_A, SET_C
+// and Other are read in that order, each only while the file still exists.
+// A missing key reads as 0 ("1" for PcCom, "0" for IP). Values that select
+// an entry of a table (RangIdx, RangeOffset, DisturbMod, ComNumIdx,
+// ComBaudIdx) fall back to their no-file default when out of range; every
+// other value is kept as read.
+void LoadSettings(const std::string& path, XSound& engine, AppSettings& app);
+
+// Writes every setting to its key, group by group, each group only while the
+// file exists: a file deleted while the program ran is not re-created.
+// Returns false when a key could not be written or the file was gone.
+bool SaveSettings(const std::string& path, const XSound& engine, const AppSettings& app);
+
+// Start-up: defaults, then the file's values when it exists; otherwise an
+// empty file is created. Returns false when the file could not be created.
+bool StartSettings(const std::string& path, XSound& engine, AppSettings& app);

@@ -1,0 +1,200 @@
+#include "Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "ProfileFile.h"
+#include "SettingsLocation.h"
+#include "TempDir.h"
+#include "XSound.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    std::string Read(const char* section, const char* key) {
+        return ProfileFile::ReadString(m_path, section, key, "<missing>");
+    }
+
+    TempDir m_dir;
+    std::string m_path = m_dir.File("Marevox.ini");
+    XSound m_engine;
+    AppSettings m_app;
+};
+
+TEST_F(SettingsTest, FirstRunCreatesAnEmptyFileAndUsesTheDefaults) {
+    ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
+    EXPECT_TRUE(std::filesystem::exists(m_path));
+    EXPECT_EQ(std::filesystem::file_size(m_path), 0u);
+    EXPECT_EQ(m_engine.m_colours[XSound::kBack].load(), 12412928u);
+    EXPECT_EQ(m_engine.m_soundSpeed.load(), 1500.0);
+    EXPECT_EQ(m_engine.m_draft.load(), 0.5);
+    EXPECT_EQ(m_engine.m_gainAuto.load(), 1);
+    EXPECT_EQ(m_engine.m_gain.load(), -15);
+    EXPECT_EQ(m_engine.m_rangeAuto.load(), 1);
+    EXPECT_EQ(m_engine.m_rangeIndex.load(), 0);
+    EXPECT_EQ(m_app.m_pcCom.load(), 0);
+    EXPECT_EQ(m_engine.m_useNet.load(), 0);
+    EXPECT_EQ(m_app.Ip(), "192.168.3.100");
+}
+
+TEST_F(SettingsTest, AnEmptyFileReadsEveryKeyAsZeroButPcComAndIp) {
+    WriteAll(m_path, "");
+    ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
+    for (const auto& colour : m_engine.m_colours) EXPECT_EQ(colour.load(), 0u);
+    EXPECT_EQ(m_engine.m_soundSpeed.load(), 0.0);
+    EXPECT_EQ(m_engine.m_draft.load(), 0.0);
+    EXPECT_EQ(m_engine.m_gain.load(), 0);
+    EXPECT_EQ(m_engine.m_gainAuto.load(), 0);
+    EXPECT_EQ(m_app.m_pcCom.load(), 1);
+    EXPECT_EQ(m_app.Ip(), "0");
+}
+
+TEST_F(SettingsTest, WrittenFormats) {
+    WriteAll(m_path, "");
+    SetDefaultSettings(m_engine, m_app);
+    m_engine.m_antiJamDepth.store(12.3);
+    m_engine.m_colours[XSound::kSeeEdit].store(0xFFFFFFFFu);
+    m_app.m_depType.store(3);
+    ASSERT_TRUE(SaveSettings(m_path, m_engine, m_app));
+    EXPECT_EQ(Read("SET_A", "Speed"), "1500.000000");
+    EXPECT_EQ(Read("SET_A", "EatWater"), "0.50");
+    EXPECT_EQ(Read("SET_A", "Plus"), "-15");
+    EXPECT_EQ(Read("SET_A", "FixDep"), "12.3");
+    EXPECT_EQ(Read("SET_C", "Back"), "12412928");
+    EXPECT_EQ(Read("SET_C", "SeeEdit"), "-1");
+    EXPECT_EQ(Read("Other", "DepType"), "3");
+    EXPECT_EQ(Read("Other", "IP"), "192.168.3.100");
+    // Sections in file order, keys in table order.
+    std::string text = ReadAll(m_path);
+    EXPECT_LT(text.find("[SET_A]"), text.find("[SET_C]"));
+    EXPECT_LT(text.find("[SET_C]"), text.find("[Other]"));
+    EXPECT_LT(text.find("EatWater="), text.find("FixDep="));
+    EXPECT_LT(text.find("Language="), text.find("PortSend="));
+}
+
+TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
+    WriteAll(m_path, "");
+    SetDefaultSettings(m_engine, m_app);
+    m_engine.m_draft.store(1.25);
+    m_engine.m_soundSpeed.store(1480.0);
+    m_engine.m_gain.store(-40);
+    m_engine.m_gainAuto.store(0);
+    m_engine.m_rangeAuto.store(0);
+    m_engine.m_rangeIndex.store(4);
+    m_engine.m_rangeIndexSet.store(1);  // only the range in effect is saved
+    m_engine.m_rangeOffset.store(2);
+    m_engine.m_antiJamMode.store(2);
+    m_engine.m_antiJamDepth.store(7.5);
+    m_engine.m_colours[XSound::kDesk].store(0x00ABCDEFu);
+    m_engine.m_uartCtl.store(5);
+    m_engine.m_useNet.store(1);
+    m_app.m_language.store(1);
+    m_app.m_comNumIdx.store(3);
+    m_app.m_comBaudIdx.store(7);
+    m_app.m_pcCom.store(4);
+    m_app.m_depType.store(4);
+    m_app.SetIp("10.1.2.3");
+    m_app.m_portListen.store(4001);
+    m_app.m_portSend.store(4002);
+    ASSERT_TRUE(SaveSettings(m_path, m_engine, m_app));
+
+    XSound engine;
+    AppSettings app;
+    ASSERT_TRUE(StartSettings(m_path, engine, app));
+    EXPECT_EQ(engine.m_draft.load(), 1.25);
+    EXPECT_EQ(engine.m_soundSpeed.load(), 1480.0);
+    EXPECT_EQ(engine.m_gain.load(), -40);
+    EXPECT_EQ(engine.m_gainAuto.load(), 0);
+    EXPECT_EQ(engine.m_rangeAuto.load(), 0);
+    EXPECT_EQ(engine.m_rangeIndex.load(), 4);
+    EXPECT_EQ(engine.m_rangeIndexSet.load(), 4);
+    EXPECT_EQ(engine.m_rangeOffset.load(), 2);
+    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
+    EXPECT_EQ(engine.m_antiJamMode.load(), 2);
+    EXPECT_EQ(engine.m_antiJamDepth.load(), 7.5);
+    EXPECT_EQ(engine.m_colours[XSound::kDesk].load(), 0x00ABCDEFu);
+    EXPECT_EQ(engine.m_uartCtl.load(), 5);
+    EXPECT_EQ(engine.m_useNet.load(), 1);
+    EXPECT_EQ(app.m_language.load(), 1);
+    EXPECT_EQ(app.m_comNumIdx.load(), 3);
+    EXPECT_EQ(app.m_comBaudIdx.load(), 7);
+    EXPECT_EQ(app.m_pcCom.load(), 4);
+    EXPECT_EQ(app.m_depType.load(), 4);
+    EXPECT_EQ(app.Ip(), "10.1.2.3");
+    EXPECT_EQ(app.m_portListen.load(), 4001);
+    EXPECT_EQ(app.m_portSend.load(), 4002);
+}
+
+TEST_F(SettingsTest, ParsingFollowsTheCLibraryConversions) {
+    WriteAll(m_path,
+             "[SET_A]\nSpeed=1499.9\nPlus=241\nEatWater= 0.75m\nFixDep=abc\nPlusMod=257\n"
+             "[Other]\nPortSend=99999999999\nLanguage=-2\n");
+    LoadSettings(m_path, m_engine, m_app);
+    EXPECT_EQ(m_engine.m_soundSpeed.load(), 1499.0);  // fraction dropped
+    EXPECT_EQ(m_engine.m_gain.load(), -15);           // 241 is the byte 0xF1
+    EXPECT_EQ(m_engine.m_draft.load(), 0.75);
+    EXPECT_EQ(m_engine.m_antiJamDepth.load(), 0.0);
+    EXPECT_EQ(m_engine.m_gainAuto.load(), 1);  // low byte of 257
+    EXPECT_EQ(m_app.m_portSend.load(), 2147483647);
+    EXPECT_EQ(m_app.m_language.load(), -2);
+}
+
+TEST_F(SettingsTest, ValuesThatSelectATableEntryFallBackWhenOutOfRange) {
+    WriteAll(m_path,
+             "[SET_A]\nRangIdx=9\nRangeOffset=3\nDisturbMod=7\nPlus=100\n"
+             "[Other]\nComBaudIdx=12\nComNumIdx=-1\nDepType=7\nPcCom=9\n");
+    m_engine.m_rangeIndexSet.store(3);
+    LoadSettings(m_path, m_engine, m_app);
+    EXPECT_EQ(m_engine.m_rangeIndex.load(), 0);
+    EXPECT_EQ(m_engine.m_rangeIndexSet.load(), 0);
+    EXPECT_EQ(m_engine.m_rangeOffset.load(), 0);
+    EXPECT_EQ(m_engine.m_antiJamMode.load(), 0);
+    EXPECT_EQ(m_app.m_comBaudIdx.load(), 0);
+    EXPECT_EQ(m_app.m_comNumIdx.load(), 0);
+    // Values that index nothing are kept as read.
+    EXPECT_EQ(m_engine.m_gain.load(), 100);
+    EXPECT_EQ(m_app.m_depType.load(), 7);
+    EXPECT_EQ(m_app.m_pcCom.load(), 9);
+}
+
+TEST_F(SettingsTest, AFileDeletedWhileRunningIsNotRecreated) {
+    ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
+    std::filesystem::remove(m_path);
+    EXPECT_FALSE(SaveSettings(m_path, m_engine, m_app));
+    EXPECT_FALSE(std::filesystem::exists(m_path));
+}
+
+TEST_F(SettingsTest, SavingKeepsOtherSectionsAndComments) {
+    WriteAll(m_path, "; boat 7\n[Ports]\nCOM1=/dev/ttyUSB0\n[SET_A]\nSpeed=1400\n");
+    ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
+    ASSERT_TRUE(SaveSettings(m_path, m_engine, m_app));
+    std::string text = ReadAll(m_path);
+    EXPECT_EQ(text.rfind("; boat 7\n[Ports]\nCOM1=/dev/ttyUSB0\n[SET_A]\nSpeed=1400.000000\n", 0),
+              0u);
+    EXPECT_EQ(SettingsLocation::PortDevice(m_path, 1), "/dev/ttyUSB0");
+    EXPECT_EQ(SettingsLocation::PortDevice(m_path, 3), "/dev/ttyS2");
+    EXPECT_EQ(SettingsLocation::PortDevice(m_path, 0), "");
+}
+
+TEST_F(SettingsTest, SettingsFileBesideAWritableExecutableElseInTheConfigurationFolder) {
+    EXPECT_EQ(SettingsLocation::SettingsFilePath(m_dir.Path().string()), m_path);
+
+    std::string config = m_dir.File("config");
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = old ? old : "";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    std::string path = SettingsLocation::SettingsFilePath(m_dir.File("no-such-folder"));
+    if (old) {
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+    EXPECT_EQ(path, config + "/Marevox/Marevox.ini");
+    EXPECT_TRUE(std::filesystem::is_directory(config + "/Marevox"));
+}
+
+}  // namespace

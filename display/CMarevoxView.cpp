@@ -1,0 +1,237 @@
+#include "CMarevoxView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QThread>
+#include <algorithm>
+
+#include "CEchoColourTable.h"
+#include "RangeWindow.h"
+#include "XSound.h"
+
+namespace {
+
+constexpr int kStoreWidth = CEchogramStores::kWidth;
+constexpr int kStrip = DepthScales::kStripWidth;
+
+// Copies `count` store columns from `sourceLeft` to picture column
+// `targetLeft`; columns outside the store stay background.
+void CopyColumns(QPainter& painter, const QImage& store, int sourceLeft, int count,
+                 int targetLeft) {
+    if (sourceLeft < 0) {
+        targetLeft -= sourceLeft;
+        count += sourceLeft;
+        sourceLeft = 0;
+    }
+    count = std::min(count, kStoreWidth - sourceLeft);
+    if (count <= 0 || store.isNull()) return;
+    painter.drawImage(QPoint(targetLeft, 0), store,
+                      QRect(sourceLeft, 0, count, CEchogramStores::kHeight));
+}
+
+}  // namespace
+
+CMarevoxView::CMarevoxView(XSound& engine, QWidget* parent) : QWidget(parent), m_engine(engine) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    CreateStores();
+}
+
+CMarevoxView::~CMarevoxView() = default;
+
+int CMarevoxView::EchogramWidth() const {
+    // 800 or 150; anything else is kept wide enough for two ruler strips
+    // and narrow enough for the stores' compaction.
+    return std::clamp(m_engine.m_viewWidth.load(std::memory_order_relaxed), 2 * kStrip + 2,
+                      kStoreWidth / 2);
+}
+
+void CMarevoxView::CreateStores() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stores.Create(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load()));
+        m_frame.hasPicture = false;
+        m_frame.width = EchogramWidth();
+        TakeScaleSourceLocked();
+    }
+    updateGeometry();
+    update();
+}
+
+void CMarevoxView::ClearStores() {
+    {
+        std::lock_guard lock(m_mutex);
+        ClearStoresLocked();
+    }
+    if (QThread::currentThread() == thread())
+        update();
+    else
+        RequestRefresh();
+}
+
+void CMarevoxView::ClearStoresLocked() {
+    m_stores.Clear(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load()));
+    m_frame.hasPicture = false;
+    TakeScaleSourceLocked();
+}
+
+void CMarevoxView::SetChartSink(CChartRowSink* sink) {
+    std::lock_guard lock(m_mutex);
+    m_columns.SetChartSink(sink);
+}
+
+void CMarevoxView::AdvanceAndPaint() {
+    {
+        std::lock_guard lock(m_mutex);
+        XSound& engine = m_engine;
+        const std::uint8_t runMode = engine.m_runMode.load(std::memory_order_acquire);
+        // Going from live to playback or back starts a new picture; pausing
+        // and resuming does not.
+        if (runMode != 2) {
+            if (!m_runModeTaken) {
+                m_runModeTaken = true;
+                m_lastRunMode = runMode;
+            } else if (runMode != m_lastRunMode) {
+                m_lastRunMode = runMode;
+                ClearStoresLocked();
+            }
+        }
+
+        const int width = EchogramWidth();
+        const QRgb back = ColourWordToRgb(engine.m_colours[XSound::kBack].load());
+        const bool backward =
+            runMode != 0 && engine.m_playBackward.load(std::memory_order_acquire) == 1;
+        int end = engine.m_viewEnd.load();
+        int start = engine.m_viewStart.load();
+        m_columns.Draw(engine, m_stores.Normal(), &m_stores.Zoom(), end);
+
+        // When the drawing column reaches the end of the stores, the newest
+        // width columns move to the other end. The shown part moves with
+        // them, so the picture on screen goes on without a jump.
+        if (backward) {
+            if (--end <= 0) {
+                m_stores.CompactBackward(width, back);
+                end = kStoreWidth - width;
+                start += kStoreWidth - width;
+            }
+        } else if (++end >= kStoreWidth) {
+            m_stores.CompactForward(width, back);
+            end = width;
+            start -= kStoreWidth - width;
+        }
+        m_frame.hasPicture = true;
+        m_frame.backward = backward;
+        m_frame.width = width;
+        m_frame.start = start;
+        engine.m_viewEnd.store(end);
+        engine.m_viewStart.store(backward ? start - 1 : start + 1);
+
+        // While the worker redraws an older record going backward, the
+        // labels describe the newest visible record, whose range the worker
+        // looked up ahead.
+        if (engine.m_autoAdjust.load(std::memory_order_acquire) == 0) {
+            engine.m_rangeIndex.store(engine.m_farRangeIndex.load());
+            engine.m_rangeOffset.store(engine.m_farRangeOffset.load());
+        }
+        TakeScaleSourceLocked();
+        m_frame.zoomTop = engine.m_zoomTop;
+    }
+    RequestRefresh();
+}
+
+void CMarevoxView::TakeScaleSourceLocked() {
+    // Read-only here: on the UI thread the engine's range is not written.
+    const bool olderRecord = m_engine.m_autoAdjust.load(std::memory_order_acquire) == 0;
+    const RangeWindow window =
+        olderRecord
+            ? RangeWindow::Of(m_engine.m_farRangeIndex.load(), m_engine.m_farRangeOffset.load())
+            : RangeWindow::Of(m_engine.m_rangeIndex.load(), m_engine.m_rangeOffset.load());
+    m_frame.top = window.top;
+    m_frame.span = window.span;
+}
+
+ScaleState CMarevoxView::ScalesLocked() const {
+    ScaleState scales;
+    scales.width = m_frame.width;
+    scales.zoomOn = m_engine.m_zoomOn.load(std::memory_order_relaxed) != 0;
+    scales.top = m_frame.top;
+    scales.span = m_frame.span;
+    scales.zoomTop = m_frame.zoomTop;
+    scales.zoomMarkTop = m_columns.ZoomMarkTop();
+    scales.zoomMarkHeight = m_columns.ZoomMarkHeight();
+    scales.desk = m_engine.m_colours[XSound::kDesk].load();
+    scales.line1 = m_engine.m_colours[XSound::kLine1].load();
+    scales.line2 = m_engine.m_colours[XSound::kLine2].load();
+    scales.waveL1 = m_engine.m_colours[XSound::kWaveL1].load();
+    return scales;
+}
+
+void CMarevoxView::RenderLocked(QPainter& painter, const QRect& client) const {
+    painter.fillRect(client, QColor(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load())));
+    const ScaleState scales = ScalesLocked();
+    const int width = scales.width;
+    const int half = width / 2;
+    const int start = m_frame.start;
+    if (m_frame.hasPicture && !m_frame.backward) {
+        if (!scales.zoomOn) {
+            CopyColumns(painter, m_stores.Normal(), start + kStrip, width - kStrip, 0);
+        } else {
+            const int paneStart = start + width - half + kStrip;
+            CopyColumns(painter, m_stores.Normal(), paneStart, half - kStrip, 0);
+            CopyColumns(painter, m_stores.Zoom(), paneStart, half - kStrip, half);
+        }
+    } else if (m_frame.hasPicture && !scales.zoomOn) {
+        // Going backward the newest drawn column is at the left edge.
+        CopyColumns(painter, m_stores.Normal(), start, width - kStrip, 0);
+    }
+    DepthScales::Draw(painter, scales, true);
+    DepthScales::DrawLegend(painter, DepthScales::LegendPosition(width), scales.waveL1);
+}
+
+QImage CMarevoxView::Render(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    std::lock_guard lock(m_mutex);
+    RenderLocked(painter, image.rect());
+    return image;
+}
+
+void CMarevoxView::paintEvent(QPaintEvent* event) {
+    (void)event;
+    QPainter painter(this);
+    {
+        std::lock_guard lock(m_mutex);
+        RenderLocked(painter, rect());
+    }
+    m_sinceRepaint.restart();
+}
+
+void CMarevoxView::RequestRefresh() {
+    if (m_refreshPending.exchange(true, std::memory_order_acq_rel)) return;
+    QMetaObject::invokeMethod(this, &CMarevoxView::Refresh, Qt::QueuedConnection);
+}
+
+void CMarevoxView::Refresh() {
+    m_refreshPending.store(false, std::memory_order_release);
+    if (m_refreshTimer.isActive()) return;
+    // At most one repaint per display frame; pings in between are in the
+    // stores and show with the next one.
+    const qreal rate = screen() != nullptr ? screen()->refreshRate() : 60.0;
+    const qint64 interval =
+        std::clamp<qint64>(static_cast<qint64>(1000.0 / std::max(rate, 1.0)), 4, 40);
+    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : interval;
+    if (since >= interval)
+        update();
+    else
+        m_refreshTimer.start(static_cast<int>(interval - since));
+}
+
+QSize CMarevoxView::sizeHint() const {
+    return {EchogramWidth(), DepthScales::kEchogramHeight + DepthScales::kBandHeight};
+}
+
+QSize CMarevoxView::minimumSizeHint() const {
+    return sizeHint();
+}

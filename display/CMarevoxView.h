@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "CEchogramStores.h"
+#include "CPingColumnPainter.h"
+#include "DepthScales.h"
+
+class XSound;
+
+// The echogram: one pixel column per ping, newest at the right, depth
+// downwards, with the depth scales, the band under the echogram and the
+// colour legend.
+//
+// Pings are drawn by AdvanceAndPaint on the thread that processed them (the
+// worker, or the UI thread for a ping processed on request), into the two
+// 5000-column stores under the view's lock. The same step records which
+// store columns the screen shows and the scales that describe them; the
+// screen itself is refreshed by a queued, coalesced repaint on the UI
+// thread, at most once per display frame, which copies that part of the
+// stores under the same lock. The stores therefore take every ping however
+// fast pings come, and the worker never waits for the screen.
+class CMarevoxView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CMarevoxView(XSound& engine, QWidget* parent = nullptr);
+    ~CMarevoxView() override;
+
+    // Replaces both stores by empty ones (after a change of the echogram
+    // width). UI thread.
+    void CreateStores();
+    // Fills both stores with the background and repaints. Any thread; never
+    // while holding the view's lock.
+    void ClearStores();
+    // One ping step: draws the engine's current ping as a new column and
+    // scrolls by one. Called with the engine's ping lock held.
+    void AdvanceAndPaint();
+
+    // Where drawn rows go while a recording plays forward (the chart
+    // printer); null for nowhere. Takes the view's lock.
+    void SetChartSink(CChartRowSink* sink);
+
+    // The view as the screen shows it, rendered into an image of `size`.
+    QImage Render(QSize size);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    // For tests and tools that draw without a worker running.
+    const QImage& NormalStore() const { return m_stores.Normal(); }
+    const QImage& ZoomStore() const { return m_stores.Zoom(); }
+    int ZoomMarkTop() const { return m_columns.ZoomMarkTop(); }
+    int ZoomMarkHeight() const { return m_columns.ZoomMarkHeight(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // What the screen shows, as decided by the last ping step: which store
+    // columns, and the scales for them.
+    struct Frame {
+        bool hasPicture = false;  // false after a clear: background and scales only
+        bool backward = false;
+        int width = 800;
+        int start = 0;  // m_viewStart when the step composed the picture
+        std::int32_t top = 0;
+        std::int32_t span = 5;
+        double zoomTop = 0.0;
+    };
+
+    int EchogramWidth() const;
+    void ClearStoresLocked();
+    void TakeScaleSourceLocked();
+    ScaleState ScalesLocked() const;
+    void RenderLocked(QPainter& painter, const QRect& client) const;
+    void RequestRefresh();
+    void Refresh();
+
+    XSound& m_engine;
+    std::mutex m_mutex;
+    CEchogramStores m_stores;
+    CPingColumnPainter m_columns;
+    Frame m_frame;
+    bool m_runModeTaken = false;
+    std::uint8_t m_lastRunMode = 0;
+
+    std::atomic<bool> m_refreshPending{false};
+    QTimer m_refreshTimer;
+    QElapsedTimer m_sinceRepaint;
+};

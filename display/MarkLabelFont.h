@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QFont>
+
+// The font of the event-mark label: the face "宋体", 20 pixels high,
+// weight 600, drawn without smoothing. Debian's fontconfig knows no
+// "宋体"/"SimSun", so the first call teaches Qt to take a CJK serif face
+// in its place (Noto Serif CJK SC, then WenQuanYi Zen Hei). Needs a
+// QGuiApplication.
+QFont MarkLabelFont();

@@ -1,0 +1,15 @@
+#include "ReceiveHandler.h"
+
+#include <cstdint>
+
+#include "PortSlot.h"
+#include "XSound.h"
+
+int HandleReceiveNotification(int portNumber, PortSlot& instrumentPort, XSound& engine) {
+    if (portNumber < 1 || portNumber > 9) return -1;
+    std::uint8_t buffer[2048];
+    const std::uint32_t count = instrumentPort.TakeReceived(buffer);
+    if (count > 0 && engine.m_runMode.load(std::memory_order_acquire) == 0)
+        engine.DecodeBytes(buffer, count);
+    return 0;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+class PortSlot;
+class XSound;
+
+// The main window's handling of a port's receive notification (UI thread).
+// Only port numbers 1 to 9 are accepted (-1 otherwise). The instrument
+// port's received bytes are drained; in live mode they go to the frame
+// decoder, in playback they are dropped. Returns 0 for an accepted
+// notification, whichever port sent it.
+int HandleReceiveNotification(int portNumber, PortSlot& instrumentPort, XSound& engine);

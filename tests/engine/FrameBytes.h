@@ -26,7 +26,8 @@ inline Bytes Body(const std::vector<std::uint8_t>& samples) {
         while (j < samples.size() && samples[j] == samples[i] && j - i < 2047) ++j;
         if (j - i >= 3 || i + 1 == samples.size()) {
             auto run = RunOf(samples[i], static_cast<int>(j - i));
-            body.insert(body.end(), run.begin(), run.end());
+            body.push_back(run[0]);
+            body.push_back(run[1]);
             i = j;
         } else {
             body.push_back(Pair(samples[i], samples[i + 1])[0]);
@@ -39,8 +40,10 @@ inline Bytes Body(const std::vector<std::uint8_t>& samples) {
 // A whole frame: start, body, end and the three tail bytes.
 inline Bytes Frame(const Bytes& body, std::uint8_t t0 = 0x9E, std::uint8_t t1 = 0,
                    std::uint8_t t2 = 0) {
-    Bytes f{0x0A};
-    f.insert(f.end(), body.begin(), body.end());
+    Bytes f;
+    f.reserve(body.size() + 5);
+    f.push_back(0x0A);
+    for (std::uint8_t b : body) f.push_back(b);
     f.push_back(0xCA);
     f.push_back(t0);
     f.push_back(t1);
@@ -50,7 +53,8 @@ inline Bytes Frame(const Bytes& body, std::uint8_t t0 = 0x9E, std::uint8_t t1 = 
 
 inline Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        for (std::uint8_t b : p) all.push_back(b);
     return all;
 }
 

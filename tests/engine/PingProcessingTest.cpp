@@ -1,0 +1,354 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+
+#include "FakeHost.h"
+#include "FrameBytes.h"
+#include "XSound.h"
+
+using namespace FrameBytes;
+
+namespace {
+
+using Samples = std::vector<std::uint8_t>;
+
+// n bins of one level.
+Samples Bins(std::size_t n, std::uint8_t level) {
+    return Samples(n, level);
+}
+Samples Join(std::initializer_list<Samples> parts) {
+    Samples all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+class PingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host.engine = engine.get();
+        engine->m_draft = 0.0;
+        engine->m_gainAuto = 0;
+        engine->m_rangeAuto = 0;
+    }
+
+    // One live ping through the decoder and the live step.
+    int Ping(const Samples& samples) {
+        const Bytes frame = Frame(Body(samples));
+        engine->DecodeBytes(frame.data(), static_cast<std::uint32_t>(frame.size()));
+        return engine->StepLive();
+    }
+    void SetRange(std::uint8_t index) {
+        engine->m_rangeIndexSet = index;
+        engine->m_rangeIndex = index;
+    }
+    double Depth() const { return engine->m_depth.load(); }
+
+    FakeHost host;
+    std::unique_ptr<XSound> engine = std::make_unique<XSound>(&host);
+};
+
+TEST_F(PingTest, LiveStepTakesTheFrameSendsTheNextRequestAndDraws) {
+    EXPECT_EQ(engine->StepLive(), 0);
+    EXPECT_EQ(host.paints, 0);
+
+    engine->m_rangeIndexSet = 2;
+    engine->m_rangeOffsetSet = 1;
+    engine->m_pingWatchdog = 3;
+    host.now = 1234567;
+    ASSERT_EQ(Ping(Bins(10, 3)), 1);
+    EXPECT_EQ(engine->m_rangeIndex.load(), 2);
+    EXPECT_EQ(engine->m_rangeOffset.load(), 1);
+    EXPECT_EQ(engine->m_frameComplete.load(), 0);
+    EXPECT_EQ(engine->m_rawLength, 0u);
+    EXPECT_EQ(engine->m_newPing.load(), 1);
+    EXPECT_EQ(engine->m_pingTime.load(), 1234567);
+    EXPECT_EQ(engine->m_pingWatchdog.load(), 0);
+    EXPECT_EQ(engine->m_sampleCount, 10u);
+    EXPECT_EQ(host.paints, 1);
+    ASSERT_EQ(host.frames.size(), 1u);
+    EXPECT_EQ(host.frames[0][0], 0x20 | 7);
+
+    // Nothing waiting: nothing happens, and m_newPing tells so.
+    EXPECT_EQ(engine->ProcessLivePing(), 0);
+    EXPECT_EQ(engine->m_newPing.load(), 0);
+    EXPECT_EQ(host.frames.size(), 1u);
+}
+
+TEST_F(PingTest, BottomIsTheFirstStrongBinAfterTheStartOfALongEnoughRun) {
+    SetRange(0);  // runs of 3 bins or more are echoes
+    ASSERT_EQ(Ping({0, 1, 1, 1, 3, 3, 0}), 1);
+    EXPECT_EQ(engine->m_bottomFound, 1);
+    EXPECT_EQ(engine->m_bottomIndex, 4);
+    EXPECT_DOUBLE_EQ(Depth(), engine->SamplesToDepth(4));
+
+    // A run that starts strong: the bottom is the bin after its first.
+    Ping(Join({Bins(40, 0), Bins(5, 5), Bins(3, 0)}));
+    EXPECT_EQ(engine->m_bottomIndex, 41);
+
+    // A long run of level 1 has no bottom, a short strong run is no echo;
+    // the search goes on to the next run.
+    Ping(Join({Bins(10, 0), Bins(10, 1), Bins(5, 0), Bins(2, 6), Bins(5, 0), {1, 1, 6, 6}}));
+    EXPECT_EQ(engine->m_bottomFound, 1);
+    EXPECT_EQ(engine->m_bottomIndex, 34);
+}
+
+TEST_F(PingTest, ShortEchoesAreRejectedAndTheDepthKept) {
+    SetRange(4);  // 24 bins at least
+    engine->m_depth = 42.0;
+    Ping(Join({Bins(1000, 0), Bins(20, 4), Bins(10, 0)}));
+    EXPECT_EQ(engine->m_bottomFound, 0);
+    EXPECT_EQ(engine->m_echoPresent, 0);
+    EXPECT_DOUBLE_EQ(Depth(), 42.0);
+
+    Ping(Join({Bins(1000, 0), Bins(24, 4), Bins(10, 0)}));
+    EXPECT_EQ(engine->m_bottomFound, 1);
+    EXPECT_DOUBLE_EQ(Depth(), engine->SamplesToDepth(1001));
+
+    // A ping without samples leaves the depth as it was.
+    engine->m_depth = 7.5;
+    Ping(Bins(20000, 3));
+    EXPECT_EQ(engine->m_sampleCount, 0u);
+    EXPECT_DOUBLE_EQ(Depth(), 7.5);
+}
+
+TEST_F(PingTest, DraftBinsComeFirstAndTheNearFieldIsBlankedFromThe25mRange) {
+    engine->m_draft = 0.5;  // 50 zero bins in front
+    SetRange(1);
+    Ping(Join({Bins(100, 0), Bins(10, 4), Bins(1000, 0), Bins(10, 4)}));
+    EXPECT_EQ(engine->m_sampleCount, 1170u);
+    EXPECT_EQ(engine->m_bottomIndex, 151);
+    EXPECT_DOUBLE_EQ(Depth(), 1.51);
+
+    SetRange(2);  // everything above 1.9 m is blanked now
+    Ping(Join({Bins(100, 0), Bins(10, 4), Bins(1000, 0), Bins(10, 4)}));
+    EXPECT_EQ(engine->m_bottomIndex, 1161);
+    EXPECT_DOUBLE_EQ(Depth(), 11.61);
+}
+
+TEST_F(PingTest, FixedDepthRejectionBlanksDownToItsDepth) {
+    SetRange(1);
+    engine->m_antiJamMode = 1;
+    engine->m_antiJamDepth = 3.0;
+    const Samples echoes = Join({Bins(250, 0), Bins(10, 4), Bins(100, 0), Bins(10, 4)});
+    Ping(echoes);
+    EXPECT_EQ(engine->m_bottomIndex, 361);
+    // Deeper than the ping: everything is blanked, the depth is kept.
+    engine->m_antiJamDepth = 100.0;
+    Ping(echoes);
+    EXPECT_EQ(engine->m_bottomFound, 0);
+    EXPECT_DOUBLE_EQ(Depth(), 3.61);
+}
+
+TEST_F(PingTest, TrackingGateFollowsTheBottomAndOpensAfterThreeMisses) {
+    SetRange(2);  // nominal gate 2 m
+    engine->m_antiJamMode = 2;
+    engine->m_depth = 10.0;  // gate 10 +- 5 m at start
+    const Samples at10 = Join({Bins(1000, 0), Bins(10, 4)});
+    const Samples jamAt5And10_5 = Join({Bins(500, 0), Bins(10, 6), Bins(540, 0), Bins(10, 4)});
+    const Samples at20 = Join({Bins(2000, 0), Bins(10, 4)});
+
+    Ping(at10);
+    EXPECT_DOUBLE_EQ(Depth(), 10.01);
+    EXPECT_DOUBLE_EQ(engine->m_detect.trackingGate, 2.0);
+
+    Ping(jamAt5And10_5);  // gate 8.01..12.01: the 5 m echo is blanked
+    EXPECT_DOUBLE_EQ(Depth(), 10.51);
+
+    for (int miss = 1; miss <= 3; ++miss) {
+        Ping(at20);  // outside the gate
+        EXPECT_EQ(engine->m_bottomFound, 0) << miss;
+        EXPECT_DOUBLE_EQ(Depth(), 10.51);
+        EXPECT_DOUBLE_EQ(engine->m_detect.trackingGate, 4.0);
+    }
+    Ping(at20);  // no gate for this one
+    EXPECT_DOUBLE_EQ(Depth(), 20.01);
+    EXPECT_DOUBLE_EQ(engine->m_detect.trackingGate, 2.0);
+    EXPECT_EQ(engine->m_detect.gateMissCount, 0);
+}
+
+TEST_F(PingTest, EchoStatisticsCountTheBinsAfterTheRunsFirst) {
+    SetRange(0);
+    Ping(Join({Bins(5, 0), {1, 1}, Bins(3, 0), {1, 7, 7, 7, 2, 1}, Bins(4, 0)}));
+    EXPECT_EQ(engine->m_echoPresent, 1);
+    EXPECT_EQ(engine->m_echoStats.runLength, 6u);
+    EXPECT_EQ(engine->m_echoStats.binsAt7, 3u);
+    EXPECT_EQ(engine->m_echoStats.binsAbove1, 4u);
+    EXPECT_EQ(engine->m_echoStats.sum, 24u);
+
+    // Long enough runs are found wherever the block boundaries fall.
+    for (std::size_t start : {0u, 31u, 32u, 33u, 95u, 19000u}) {
+        Ping(Join({Bins(start, 0), Bins(100, 1), Bins(300, 7), {5}, Bins(7, 0)}));
+        EXPECT_EQ(engine->m_echoStats.runLength, 401u) << start;
+        EXPECT_EQ(engine->m_echoStats.binsAt7, 300u) << start;
+        EXPECT_EQ(engine->m_echoStats.binsAbove1, 301u) << start;
+        EXPECT_EQ(engine->m_echoStats.sum, 99u + 2100u + 5u) << start;
+        EXPECT_EQ(engine->m_bottomIndex, static_cast<std::int32_t>(start + 100)) << start;
+    }
+}
+
+TEST_F(PingTest, AutomaticGainRisesOnWeakPingsWithinTheRangesCap) {
+    SetRange(0);
+    engine->m_gainAuto = 1;
+    engine->m_gain = 0;
+    std::vector<int> gains;
+    for (int k = 0; k < 6; ++k) {
+        Ping(Bins(50, 0));
+        gains.push_back(engine->m_gain.load());
+    }
+    EXPECT_EQ(gains, (std::vector<int>{0, 0, 2, 4, 5, 5}));
+
+    // A saturated echo lowers it, one step per ping.
+    Ping(Join({Bins(50, 0), Bins(30, 7)}));
+    EXPECT_EQ(engine->m_gain.load(), 4);
+    // An echo with few strong bins raises it by two.
+    Ping(Join({Bins(50, 0), Bins(20, 1), Bins(10, 3)}));
+    EXPECT_EQ(engine->m_gain.load(), 5);
+    SetRange(4);
+    engine->m_gain = 28;
+    Ping(Join({Bins(500, 0), Bins(40, 1), Bins(10, 3)}));
+    EXPECT_EQ(engine->m_gain.load(), 30);
+    engine->m_gain = -40;
+    Ping(Join({Bins(500, 0), Bins(40, 7)}));
+    EXPECT_EQ(engine->m_gain.load(), -40);
+
+    // Never during playback.
+    engine->m_runMode = 1;
+    engine->m_gain = 3;
+    Ping(Bins(50, 0));
+    EXPECT_EQ(engine->m_gain.load(), 3);
+}
+
+TEST_F(PingTest, LostBottomForcesDepthZeroAndStepsTheRangeUp) {
+    SetRange(1);
+    engine->m_rangeAuto = 1;
+    Ping(Join({Bins(300, 0), Bins(10, 4)}));
+    ASSERT_DOUBLE_EQ(Depth(), 3.01);
+    host.dialogMasks.clear();
+
+    for (int k = 1; k <= 6; ++k) {
+        Ping(Bins(50, 0));
+        EXPECT_EQ(engine->m_bottomLost, k == 6 ? 1 : 0) << k;
+        EXPECT_DOUBLE_EQ(Depth(), k == 6 ? 0.0 : 3.01) << k;
+        // The fifth ping without bottom asks for the next range; the range
+        // in effect changes with the following ping.
+        EXPECT_EQ(engine->m_rangeIndexSet.load(), k >= 5 ? 2 : 1) << k;
+        EXPECT_EQ(engine->m_rangeIndex.load(), k == 6 ? 2 : 1) << k;
+    }
+    // Each ping's request goes out before its own adjustment.
+    EXPECT_EQ(host.frames[5][0], 0x20 | 3);
+    EXPECT_EQ(host.frames[6][0], 0x20 | 6);
+    const unsigned rangeMask = EngineHost::kRangeDialog | EngineHost::kParameterDialog;
+    EXPECT_EQ(std::count(host.dialogMasks.begin(), host.dialogMasks.end(), rangeMask), 1);
+
+    // The highest range is not passed.
+    SetRange(4);
+    for (int k = 0; k < 10; ++k) Ping(Bins(50, 0));
+    EXPECT_EQ(engine->m_rangeIndexSet.load(), 4);
+}
+
+TEST_F(PingTest, RangeIsReconsideredOnEveryFifthPingWithBottom) {
+    SetRange(0);
+    engine->m_rangeAuto = 1;
+    const Samples at5m = Join({Bins(500, 0), Bins(10, 4)});
+    for (int k = 1; k <= 4; ++k) Ping(at5m);
+    EXPECT_EQ(engine->m_rangeIndexSet.load(), 0);
+    Ping(at5m);
+    EXPECT_EQ(engine->m_rangeIndexSet.load(), 1);
+    // Manual range: the depth does not move it.
+    engine->m_rangeAuto = 0;
+    SetRange(0);
+    for (int k = 1; k <= 10; ++k) Ping(at5m);
+    EXPECT_EQ(engine->m_rangeIndexSet.load(), 0);
+}
+
+TEST(AutoRange, StepsByTheDepthTable) {
+    struct Case {
+        std::uint8_t from;
+        double depth;
+        std::uint8_t to;
+    };
+    const Case cases[] = {{0, 4.49, 0}, {0, 4.5, 1},  {1, 9.0, 2},   {1, 2.5, 0},   {1, 2.6, 1},
+                          {2, 22.5, 3}, {2, 5.0, 1},  {3, 45.0, 4},  {3, 12.5, 2},  {3, 20.0, 3},
+                          {4, 25.0, 3}, {4, 25.1, 4}, {4, 500.0, 4}, {7, 100.0, 7}, {7, 0.0, 7}};
+    for (const Case& c : cases) {
+        FakeHost host;
+        XSound engine(&host);
+        engine.m_rangeIndexSet = c.from;
+        engine.m_detect.lastRequestedRange = c.from;
+        engine.m_depth = c.depth;
+        engine.AutoRange();
+        EXPECT_EQ(engine.m_rangeIndexSet.load(), c.to) << int(c.from) << " at " << c.depth;
+        EXPECT_EQ(host.dialogMasks.back(), EngineHost::kRangeDialog | EngineHost::kParameterDialog);
+    }
+}
+
+TEST(AutoRange, OffsetFollowsTheDepthAtTheLongestRange) {
+    FakeHost host;
+    XSound engine(&host);
+    engine.m_rangeIndexSet = 3;
+    engine.m_rangeOffsetSet = 2;
+    engine.m_depth = 95.0;
+    engine.AutoRange();  // 3 -> 4: a new range starts at offset 0, then follows
+    EXPECT_EQ(engine.m_rangeIndexSet.load(), 4);
+    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 1);
+
+    const std::pair<double, std::uint8_t> steps[] = {{149.0, 1}, {150.0, 2}, {131.0, 2}, {130.0, 1},
+                                                     {71.0, 1},  {70.0, 0},  {89.0, 0}};
+    for (auto [depth, offset] : steps) {
+        engine.m_depth = depth;
+        engine.AutoRange();
+        EXPECT_EQ(engine.m_rangeOffsetSet.load(), offset) << depth;
+    }
+}
+
+TEST_F(PingTest, SmoothingAveragesAWindowThatShrinksWithTheRange) {
+    SetRange(3);  // windows of 3 pings
+    for (int k = 1; k <= 3; ++k) Ping(Join({Bins(1000 * k, 0), Bins(20, 4)}));
+    ASSERT_EQ(host.outputs.size(), 1u);
+    EXPECT_NEAR(host.outputs[0], (10.01 + 20.01 + 30.01) / 3, 1e-12);
+    EXPECT_EQ(host.monitorRefreshes, 1);
+
+    // A range change starts a new window.
+    Ping(Join({Bins(1000, 0), Bins(20, 4)}));
+    SetRange(4);
+    Ping(Join({Bins(4000, 0), Bins(30, 4)}));
+    EXPECT_EQ(host.outputs.size(), 1u);
+    Ping(Join({Bins(6000, 0), Bins(30, 4)}));
+    ASSERT_EQ(host.outputs.size(), 2u);
+    EXPECT_NEAR(host.outputs[1], 50.01, 1e-12);
+}
+
+TEST_F(PingTest, NetworkModeOutputsEveryRawDepth) {
+    engine->m_useNet = 1;
+    SetRange(4);  // windows of 2 pings
+    for (int k = 1; k <= 3; ++k) Ping(Join({Bins(1000 * k, 0), Bins(30, 4)}));
+    EXPECT_EQ(host.outputs, (std::vector<double>{10.01, 20.01, 30.01}));
+    EXPECT_EQ(host.monitorRefreshes, 1);
+    EXPECT_DOUBLE_EQ(engine->m_smoothedDepth.load(), 30.01);
+}
+
+TEST_F(PingTest, HostileSettingsAreHandledWithoutHarm) {
+    // A sound speed of 0 (an empty settings file) and tables indexed past
+    // their ends (a hand-edited file).
+    engine->m_soundSpeed = 0.0;
+    engine->m_draft = 0.5;
+    engine->m_gainAuto = 1;
+    engine->m_rangeAuto = 1;
+    engine->m_antiJamMode = 2;
+    engine->m_rangeIndexSet = 200;
+    engine->m_rangeOffsetSet = 9;
+    engine->m_depth = 3.0;
+    for (int k = 0; k < 12; ++k) EXPECT_EQ(Ping(Join({Bins(100, 0), Bins(40, 5)})), 1);
+    EXPECT_EQ(engine->m_sampleCount, 0u);  // the draft alone is past the limit
+    EXPECT_LE(engine->m_gain.load(), 30);
+
+    engine->m_draft = 0.0;
+    engine->m_antiJamMode = 1;
+    engine->m_antiJamDepth = std::numeric_limits<double>::infinity();
+    for (int k = 0; k < 12; ++k) EXPECT_EQ(Ping(Join({Bins(100, 0), Bins(40, 5)})), 1);
+    EXPECT_EQ(engine->m_sampleCount, 140u);
+    EXPECT_EQ(engine->m_bottomFound, 0);
+}
+
+}  // namespace

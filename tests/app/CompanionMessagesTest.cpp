@@ -1,0 +1,179 @@
+#include "CompanionMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "CommandIds.h"
+#include "CommandRules.h"
+#include "XSound.h"
+
+namespace {
+
+// The main window as the companion messages see it: the mode switches
+// change the view width as the real ones do, and commands obey the
+// enabling rules.
+class FakeWindow : public CompanionTarget {
+public:
+    explicit FakeWindow(XSound& engine) : m_engine(engine) {}
+    void SetCompactMode() override {
+        ++compactCalls;
+        m_engine.m_viewWidth = 150;
+    }
+    void SetFullMode() override {
+        ++fullCalls;
+        m_engine.m_viewWidth = 800;
+    }
+    bool ExecuteCommand(int id) override {
+        OperatingState s;
+        s.runMode = m_engine.m_runMode.load();
+        s.recording = m_engine.m_recording.load() != 0;
+        s.portOpen = portOpen;
+        const CommandState command = EvaluateCommand(id, s);
+        if (!command.known || !command.enabled) return false;
+        executed.push_back(id);
+        return true;
+    }
+
+    int compactCalls = 0;
+    int fullCalls = 0;
+    bool portOpen = false;
+    std::vector<int> executed;
+
+private:
+    XSound& m_engine;
+};
+
+class CountingHost : public EngineHost {
+public:
+    void AdvanceAndPaint() override { ++paints; }
+    int paints = 0;
+};
+
+class CompanionMessagesTest : public ::testing::Test {
+protected:
+    void Send(const char* text) { messages.HandleCopyData(text, std::strlen(text)); }
+
+    CountingHost host;
+    XSound engine{&host};
+    FakeWindow window{engine};
+    CompanionMessages messages{engine, window};
+};
+
+TEST(CopyDataText, IsCutAtTheByteCountOrTheFirstZeroByte) {
+    EXPECT_EQ(CompanionMessages::CopyDataText("OV-Simple", 6), "OV-Sim");
+    EXPECT_EQ(CompanionMessages::CopyDataText("OV-Usual\0junk", 13), "OV-Usual");
+    EXPECT_EQ(CompanionMessages::CopyDataText("OV-Usual", 0), "");
+    EXPECT_EQ(CompanionMessages::CopyDataText(nullptr, 5), "");
+}
+
+TEST(PilingNumber, IsTheValueOfTheLastFiveCharacters) {
+    EXPECT_EQ(CompanionMessages::PilingNumber("OV-Piling00012"), 12);
+    EXPECT_EQ(CompanionMessages::PilingNumber("OV-Piling   42"), 42);
+    EXPECT_EQ(CompanionMessages::PilingNumber("OV-Piling0001234"), 1234);
+    // "iling" and "ing12" do not start with a number.
+    EXPECT_EQ(CompanionMessages::PilingNumber("OV-Piling"), 0);
+    EXPECT_EQ(CompanionMessages::PilingNumber("OV-Piling12"), 0);
+    // Digits end at the first other character.
+    EXPECT_EQ(CompanionMessages::PilingNumber("OV-Piling12ab5"), 12);
+    EXPECT_EQ(CompanionMessages::PilingNumber("OV-Piling99999"), 99999);
+}
+
+TEST_F(CompanionMessagesTest, CompactAndFullModeSwitchOnlyFromTheOtherMode) {
+    Send("OV-Usual");  // already full
+    EXPECT_EQ(window.fullCalls, 0);
+    Send("OV-Simple");
+    Send("OV-Simple");
+    EXPECT_EQ(window.compactCalls, 1);
+    Send("OV-Usual");
+    EXPECT_EQ(window.fullCalls, 1);
+    EXPECT_EQ(engine.m_viewWidth.load(), 800);
+}
+
+TEST_F(CompanionMessagesTest, CutShortOrInexactTextsAreIgnored) {
+    messages.HandleCopyData("OV-Simple", 6);  // reads "OV-Sim"
+    Send("ov-simple");
+    Send("OV-Simple ");
+    Send("OV-Pilin");
+    Send("");
+    EXPECT_EQ(window.compactCalls, 0);
+    EXPECT_EQ(engine.m_markFlag.load(), 0);
+    // Bytes after a zero byte are not part of the text.
+    messages.HandleCopyData("OV-Simple\0xyz", 13);
+    EXPECT_EQ(window.compactCalls, 1);
+}
+
+TEST_F(CompanionMessagesTest, PilingSetsTheMarkInLiveModeOnly) {
+    engine.m_markNumber = 7;
+    Send("OV-Piling00012");
+    EXPECT_EQ(engine.m_markFlag.load(), 1);
+    EXPECT_EQ(engine.m_markNumber.load(), 12);  // taken, not incremented
+
+    engine.m_markFlag = 0;
+    Send("OV-Piling");
+    EXPECT_EQ(engine.m_markFlag.load(), 1);
+    EXPECT_EQ(engine.m_markNumber.load(), 0);
+
+    for (std::uint8_t mode : {std::uint8_t{1}, std::uint8_t{2}}) {
+        engine.m_markFlag = 0;
+        engine.m_markNumber = 5;
+        engine.m_runMode = mode;
+        Send("OV-Piling00012");
+        EXPECT_EQ(engine.m_markFlag.load(), 0);
+        EXPECT_EQ(engine.m_markNumber.load(), 5);
+    }
+}
+
+TEST_F(CompanionMessagesTest, ProcessNowTakesTheCompletedFrameInLiveMode) {
+    engine.m_rangeIndexSet = 3;
+    engine.m_rangeOffsetSet = 1;
+    engine.m_frameComplete = 1;
+    EXPECT_EQ(messages.HandleProcessNow(), 1);
+    EXPECT_EQ(engine.m_frameComplete.load(), 0);
+    EXPECT_EQ(engine.m_rangeIndex.load(), 3);
+    EXPECT_EQ(engine.m_rangeOffset.load(), 1);
+    EXPECT_EQ(host.paints, 1);
+    // No frame waiting: nothing to process.
+    EXPECT_EQ(messages.HandleProcessNow(), 0);
+    EXPECT_EQ(host.paints, 1);
+}
+
+TEST_F(CompanionMessagesTest, ProcessNowDuringPlaybackChangesNothing) {
+    engine.m_rangeIndexSet = 3;
+    for (std::uint8_t mode : {std::uint8_t{1}, std::uint8_t{2}}) {
+        engine.m_runMode = mode;
+        engine.m_frameComplete = 1;
+        EXPECT_EQ(messages.HandleProcessNow(), 0);
+        EXPECT_EQ(engine.m_frameComplete.load(), 1);
+        EXPECT_EQ(engine.m_rangeIndex.load(), 0);
+        EXPECT_EQ(host.paints, 0);
+    }
+}
+
+TEST_F(CompanionMessagesTest, ChannelCodeCommandsAreAlwaysApplied) {
+    engine.m_runMode = 1;
+    EXPECT_TRUE(messages.HandleCommand(CommandId::kChannel80));
+    EXPECT_EQ(engine.m_channelCode.load(), 0x80);
+    EXPECT_TRUE(messages.HandleCommand(CommandId::kChannel81));
+    EXPECT_EQ(engine.m_channelCode.load(), 0x81);
+    EXPECT_TRUE(messages.HandleCommand(CommandId::kChannel82));
+    EXPECT_EQ(engine.m_channelCode.load(), 0x82);
+    EXPECT_TRUE(window.executed.empty());
+}
+
+TEST_F(CompanionMessagesTest, MenuCommandsFromOutsideObeyTheirEnablingRule) {
+    // Live and idle: connect and start playback are allowed.
+    EXPECT_TRUE(messages.HandleCommand(CommandId::kConnect));
+    // During playback connecting and marking are not.
+    engine.m_runMode = 1;
+    EXPECT_FALSE(messages.HandleCommand(CommandId::kConnect));
+    EXPECT_FALSE(messages.HandleCommand(CommandId::kMark));
+    EXPECT_TRUE(messages.HandleCommand(CommandId::kPauseContinue));
+    // Unknown ids, and ids that do not fit a command id, run nothing.
+    EXPECT_FALSE(messages.HandleCommand(12345));
+    EXPECT_FALSE(messages.HandleCommand(0x10000u + CommandId::kPauseContinue));
+    EXPECT_EQ(window.executed, (std::vector<int>{CommandId::kConnect, CommandId::kPauseContinue}));
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+#include "CSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "XSound.h"
+
+namespace {
+
+// Local time for these tests: China Standard Time, eight hours east of UTC,
+// no daylight saving.
+class ChinaTime : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ::setenv("TZ", "CST-8", 1);
+        ::tzset();
+    }
+};
+const auto* const kChinaTime = ::testing::AddGlobalTestEnvironment(new ChinaTime);
+
+constexpr std::int64_t kMay7 = 1462587630;  // 2016-05-07 10:20:30 in China, 02:20:30 UTC
+
+class RecordingHost : public EngineHost {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ClearEchogram() override { ++clears; }
+    std::vector<std::string> messages;
+    int clears = 0;
+};
+
+template <typename T>
+void Put(std::string& out, T value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// A recording of pings at the given times, written as the recorder writes
+// it: data file of records and an index of their offsets.
+std::string WriteRecording(const TempDir& dir, const std::vector<std::int64_t>& times) {
+    std::string data;
+    std::string index;
+    Put(index, static_cast<std::uint32_t>(times.size()));
+    for (std::int64_t time : times) {
+        Put(index, static_cast<std::uint32_t>(data.size()));
+        Put(data, std::uint32_t{2});
+        data += "\x0A\xCA";
+        Put(data, 1500.0);           // sound speed
+        Put(data, 0.0);              // draft
+        Put(data, std::uint8_t{0});  // anti-jam mode
+        Put(data, 0.0);              // anti-jam depth
+        Put(data, time);             // time
+        Put(data, std::uint8_t{0});  // mark flag
+        Put(data, std::int32_t{0});  // mark number
+        Put(data, std::uint8_t{0});  // range index
+        Put(data, std::uint8_t{0});  // range offset
+        Put(data, std::int8_t{0});   // gain
+    }
+    WriteAll(dir.File("survey.sd"), data);
+    WriteAll(dir.File("survey.idx"), index);
+    return dir.File("survey.sd");
+}
+
+template <typename W>
+W* Child(QWidget& dialog, const char* name) {
+    W* widget = dialog.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+void Pick(CSearch& dialog, int year, int month, int day, int hour, int minute, int second) {
+    Child<QDateEdit>(dialog, "searchDate")->setDate(QDate(year, month, day));
+    Child<QTimeEdit>(dialog, "searchClock")->setTime(QTime(hour, minute, second));
+}
+
+TEST(SearchDialog, CaptionsLabelsAndControlOrder) {
+    XSound engine;
+    CSearch dialog(engine, false);
+    EXPECT_EQ(dialog.windowTitle(), "时间查找");
+    EXPECT_EQ(Child<QLabel>(dialog, "firstTimeLabel")->text(), "起始时间");
+    EXPECT_EQ(Child<QLabel>(dialog, "lastTimeLabel")->text(), "结束时间");
+    EXPECT_EQ(Child<QLabel>(dialog, "searchLabel")->text(), "时间查找");
+    EXPECT_EQ(Child<QPushButton>(dialog, "applyButton")->text(), "应用");
+    EXPECT_EQ(Child<QPushButton>(dialog, "exitButton")->text(), "退出");
+    EXPECT_TRUE(Child<QLineEdit>(dialog, "firstTimeEdit")->isReadOnly());
+    EXPECT_TRUE(Child<QLineEdit>(dialog, "lastTimeEdit")->isReadOnly());
+
+    // Tab order follows the control order.
+    const QStringList order = {"firstTimeEdit", "lastTimeEdit", "searchDate",
+                               "searchClock",   "applyButton",  "exitButton"};
+    QStringList chain;
+    QWidget* widget = Child<QWidget>(dialog, "firstTimeEdit");
+    for (int step = 0; step < 100 && chain.size() < order.size(); ++step) {
+        if (order.contains(widget->objectName()) && !chain.contains(widget->objectName()))
+            chain.append(widget->objectName());
+        widget = widget->nextInFocusChain();
+    }
+    EXPECT_EQ(chain, order);
+}
+
+TEST(SearchDialog, SpanAndPickersShowLocalTime) {
+    XSound engine;
+    engine.m_firstTime = kMay7;
+    engine.m_lastTime = kMay7 + 86400 + 3600;
+    engine.m_pingTime = kMay7 + 65;
+    CSearch chinese(engine, false);
+    EXPECT_EQ(Child<QLineEdit>(chinese, "firstTimeEdit")->text(), "2016年05月07日        10:20:30");
+    EXPECT_EQ(Child<QLineEdit>(chinese, "lastTimeEdit")->text(), "2016年05月08日        11:20:30");
+    EXPECT_EQ(Child<QDateEdit>(chinese, "searchDate")->date(), QDate(2016, 5, 7));
+    EXPECT_EQ(Child<QTimeEdit>(chinese, "searchClock")->time(), QTime(10, 21, 35));
+    EXPECT_EQ(Child<QDateEdit>(chinese, "searchDate")->text(), "2016年5月7日");
+
+    CSearch english(engine, true);
+    EXPECT_EQ(Child<QLineEdit>(english, "firstTimeEdit")->text(), "2016  05  07          10:20:30");
+    EXPECT_EQ(Child<QDateEdit>(english, "searchDate")->text(), "May 7, 2016");
+}
+
+TEST(SearchDialog, LocalTargetIsTheInverseOfTheShownTime) {
+    EXPECT_EQ(CSearch::LocalTarget(2016, 5, 7, 10, 20, 30), kMay7);
+    EXPECT_EQ(CSearch::LocalTarget(1970, 1, 1, 8, 0, 0), 0);
+    EXPECT_EQ(CSearch::FormatSpanTime(-1, false), "1970年01月01日        07:59:59");
+}
+
+class SearchDialogPlayback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<std::int64_t> times;
+        for (int i = 0; i < 10; ++i) times.push_back(kMay7 + 10 * i);
+        std::string error;
+        ASSERT_TRUE(engine.OpenRecording(WriteRecording(dir, times), &error)) << error;
+        ASSERT_EQ(engine.m_runMode.load(), 1);
+    }
+
+    TempDir dir;
+    RecordingHost host;
+    XSound engine{&host};
+};
+
+TEST_F(SearchDialogPlayback, ApplySetsTheTargetAndMovesPlayback) {
+    CSearch dialog(engine, false);
+    dialog.show();
+    EXPECT_EQ(Child<QLineEdit>(dialog, "lastTimeEdit")->text(), "2016年05月07日        10:22:00");
+
+    Pick(dialog, 2016, 5, 7, 10, 21, 5);  // between records 3 and 4
+    Child<QPushButton>(dialog, "applyButton")->click();
+    EXPECT_EQ(engine.m_searchTime, kMay7 + 35);
+    // Playback goes on one record past the first record at or after the
+    // target, and drawing starts again there.
+    EXPECT_EQ(engine.m_recordIndex.load(), 5u);
+    EXPECT_EQ(host.clears, 1);
+    EXPECT_TRUE(dialog.isVisible());
+
+    // A second search starts where the first one left.
+    Pick(dialog, 2016, 5, 7, 10, 21, 45);
+    Child<QPushButton>(dialog, "applyButton")->click();
+    EXPECT_EQ(engine.m_recordIndex.load(), 9u);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(SearchDialogPlayback, TargetAfterTheEndLeavesPlaybackWhereItWas) {
+    engine.m_recordIndex = 6;
+    CSearch dialog(engine, false);
+    Pick(dialog, 2016, 5, 7, 11, 0, 0);
+    dialog.Apply();
+    EXPECT_EQ(host.messages, std::vector<std::string>{"超出时间范围"});
+    EXPECT_EQ(engine.m_recordIndex.load(), 6u);
+    EXPECT_EQ(engine.m_workerHold.load(), 0u);
+}
+
+TEST_F(SearchDialogPlayback, TargetBeforeTheStartGoesToTheFirstRecord) {
+    engine.m_recordIndex = 8;
+    CSearch dialog(engine, false);
+    Pick(dialog, 2016, 5, 6, 23, 0, 0);
+    dialog.Apply();
+    EXPECT_EQ(engine.m_recordIndex.load(), 0u);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace

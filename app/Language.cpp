@@ -26,4 +26,9 @@ bool ApplyAtStart(int language, const QString& folder, QTranslator& english, QTr
     return isEnglish;
 }
 
+bool ApplyAtStart(int language, QTranslator& english, QTranslator& qtChinese, QWidget* parent) {
+    return ApplyAtStart(language, QCoreApplication::applicationDirPath(), english, qtChinese,
+                        parent);
+}
+
 }  // namespace Language

@@ -198,6 +198,11 @@ QImage CMarevoxView::Render(QSize size) {
     return image;
 }
 
+ScaleState CMarevoxView::Scales() {
+    std::lock_guard lock(m_mutex);
+    return ScalesLocked();
+}
+
 void CMarevoxView::paintEvent(QPaintEvent* event) {
     (void)event;
     QPainter painter(this);

@@ -49,6 +49,8 @@ public:
 
     // The view as the screen shows it, rendered into an image of `size`.
     QImage Render(QSize size);
+    // The scales the screen shows now.
+    ScaleState Scales();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <thread>
+
+#include "CMarevoxView.h"
+#include "PingFixture.h"
+
+namespace {
+
+constexpr int kStoreWidth = 5000;
+
+// Builds an engine with echogram width w, reset as at start, and its view.
+class ViewTest : public ::testing::Test {
+protected:
+    void MakeView(int w) {
+        engine.m_viewWidth.store(w);
+        engine.m_viewStart.store(0);
+        engine.m_viewEnd.store(w);
+        view = std::make_unique<CMarevoxView>(engine);
+        width = w;
+    }
+    // One ping whose column is told apart from its neighbours by its level
+    // and the depth where its echo starts.
+    void Step(int n) {
+        SetPing(engine, 2000, static_cast<std::uint32_t>((n * 37) % 450),
+                static_cast<std::uint8_t>(n % 7 + 1), 1.0);
+        view->AdvanceAndPaint();
+    }
+    QImage Screen() { return view->Render(QSize(width, 525)); }
+
+    XSound engine;
+    std::unique_ptr<CMarevoxView> view;
+    int width = 800;
+};
+
+class ForwardScrolling : public ViewTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ForwardScrolling, FirstPingLandsAtColumnWAndShowsOneStepLater) {
+    MakeView(GetParam());
+    Step(1);
+    EXPECT_EQ(engine.m_viewEnd.load(), width + 1);
+    EXPECT_EQ(engine.m_viewStart.load(), 1);
+    EXPECT_FALSE(ColumnIs(view->NormalStore(), width, BackRgb(engine)));
+    EXPECT_TRUE(ColumnIs(view->NormalStore(), width - 1, BackRgb(engine)));
+    EXPECT_TRUE(ScreenColumnIs(Screen(), width - 31, BackRgb(engine)));
+
+    Step(2);
+    const QImage screen = Screen();
+    EXPECT_TRUE(ScreenColumnsEqual(screen, width - 31, view->NormalStore(), width));
+    EXPECT_TRUE(ScreenColumnIs(screen, width - 32, BackRgb(engine)));
+}
+
+TEST_P(ForwardScrolling, CompactionMovesTheNewestColumnsWithoutAJump) {
+    MakeView(GetParam());
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        int n = 0;
+        while (engine.m_viewEnd.load() < kStoreWidth - 1) Step(++n);
+        const QImage storeBefore = view->NormalStore().copy();
+        QImage previous = Screen();
+        for (int k = 0; k < 3; ++k) {
+            Step(++n);
+            const QImage screen = Screen();
+            for (int x = 0; x < width - 32; ++x)
+                ASSERT_TRUE(ScreenColumnsEqual(screen, x, previous, x + 1))
+                    << "step " << k << " x " << x;
+            if (k == 0) {
+                // The ping that reached the last store column is now at W - 1.
+                EXPECT_EQ(engine.m_viewEnd.load(), width);
+                for (int x : {0, width / 2, width - 2})
+                    EXPECT_TRUE(
+                        ColumnsEqual(view->NormalStore(), x, storeBefore, x + kStoreWidth - width));
+                EXPECT_FALSE(ColumnIs(view->NormalStore(), width - 1, BackRgb(engine)));
+                for (int x : {width, 2500, kStoreWidth - 1})
+                    EXPECT_TRUE(ColumnIs(view->NormalStore(), x, BackRgb(engine)));
+                EXPECT_TRUE(ColumnIs(view->ZoomStore(), kStoreWidth - 1, BackRgb(engine)));
+            }
+            previous = screen;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FullAndCompact, ForwardScrolling, ::testing::Values(800, 150));
+
+TEST_F(ViewTest, BackwardStepsWrapTheStoresTheOtherWay) {
+    MakeView(800);
+    engine.m_runMode.store(1);
+    engine.m_playBackward.store(1);
+    // As the worker leaves them after turning backward.
+    engine.m_viewEnd.store(4);
+    engine.m_viewStart.store(4);
+    int n = 0;
+    QImage previous;
+    for (int k = 0; k < 6; ++k) {
+        const int drawnAt = engine.m_viewEnd.load();
+        const QImage storeBefore = view->NormalStore().copy();
+        Step(++n);
+        const QImage screen = Screen();
+        if (drawnAt == 1) {
+            // Columns 0..W-1 moved to the far end; the next ping goes left of them.
+            EXPECT_EQ(engine.m_viewEnd.load(), kStoreWidth - width);
+            for (int x : {0, width / 2, width - 1})
+                EXPECT_TRUE(
+                    ColumnsEqual(view->NormalStore(), x + kStoreWidth - width, storeBefore, x));
+            EXPECT_FALSE(ColumnIs(view->NormalStore(), kStoreWidth - width + 1, BackRgb(engine)));
+            EXPECT_TRUE(ColumnIs(view->NormalStore(), kStoreWidth - width - 1, BackRgb(engine)));
+        }
+        // Going backward the newest ping enters at the left edge and the
+        // picture moves right by one column per ping.
+        EXPECT_FALSE(ScreenColumnIs(screen, 0, BackRgb(engine))) << "step " << k;
+        if (!previous.isNull()) {
+            for (int x = 0; x < width - 32; ++x)
+                ASSERT_TRUE(ScreenColumnsEqual(screen, x + 1, previous, x))
+                    << "step " << k << " x " << x;
+        }
+        previous = screen;
+    }
+    EXPECT_EQ(engine.m_viewEnd.load(), kStoreWidth - width - 2);
+}
+
+TEST_F(ViewTest, SwitchingBetweenLiveAndPlaybackClearsButPausingDoesNot) {
+    MakeView(800);
+    Step(1);
+    Step(2);
+    engine.m_runMode.store(1);
+    Step(3);  // live to playback: a fresh picture holding only this ping
+    EXPECT_TRUE(ColumnIs(view->NormalStore(), 800, BackRgb(engine)));
+    EXPECT_FALSE(ColumnIs(view->NormalStore(), 802, BackRgb(engine)));
+
+    engine.m_runMode.store(2);
+    Step(4);
+    engine.m_runMode.store(1);
+    Step(5);
+    EXPECT_FALSE(ColumnIs(view->NormalStore(), 802, BackRgb(engine)));
+
+    engine.m_runMode.store(0);
+    Step(6);
+    EXPECT_TRUE(ColumnIs(view->NormalStore(), 802, BackRgb(engine)));
+    EXPECT_FALSE(ColumnIs(view->NormalStore(), 805, BackRgb(engine)));
+}
+
+TEST_F(ViewTest, ClearAndCreateEmptyTheStores) {
+    MakeView(800);
+    Step(1);
+    Step(2);
+    view->ClearStores();
+    EXPECT_TRUE(ColumnIs(view->NormalStore(), 800, BackRgb(engine)));
+    EXPECT_TRUE(ScreenColumnIs(Screen(), 769, BackRgb(engine)));
+
+    // A colour change shows with the next ping.
+    engine.m_colours[XSound::kBack].store(0x00102030);
+    view->ClearStores();
+    EXPECT_EQ(Pixel(view->NormalStore(), 0, 0), qRgb(0x30, 0x20, 0x10));
+
+    engine.m_viewWidth.store(150);
+    engine.m_viewStart.store(0);
+    engine.m_viewEnd.store(150);
+    view->CreateStores();
+    EXPECT_EQ(view->sizeHint(), QSize(150, 525));
+    Step(3);
+    EXPECT_EQ(engine.m_viewEnd.load(), 151);
+}
+
+class CountingView : public CMarevoxView {
+public:
+    using CMarevoxView::CMarevoxView;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        CMarevoxView::paintEvent(event);
+    }
+};
+
+TEST_F(ViewTest, RepaintsAreCoalesced) {
+    CountingView counting(engine);
+    counting.resize(800, 525);
+    counting.show();
+    QCoreApplication::processEvents();
+    counting.paints = 0;
+    for (int n = 0; n < 500; ++n) {
+        SetUniformPing(engine, static_cast<std::uint8_t>(n % 7 + 1));
+        counting.AdvanceAndPaint();
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_GE(counting.paints, 1);
+    EXPECT_LE(counting.paints, 3);
+}
+
+TEST_F(ViewTest, WorkerDrawsWhileTheScreenPaints) {
+    MakeView(800);
+    view->resize(800, 525);
+    view->show();
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int n = 0; n < 3000; ++n) {
+            std::lock_guard ping(engine.m_pingMutex);
+            SetUniformPing(engine, static_cast<std::uint8_t>(n % 7 + 1));
+            view->AdvanceAndPaint();
+        }
+        done.store(true);
+    });
+    while (!done.load()) {
+        view->Render(QSize(800, 525));
+        view->ClearStores();
+        QCoreApplication::processEvents();
+    }
+    worker.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(engine.m_viewEnd.load(), 800 + 3000);
+    EXPECT_EQ(engine.m_viewStart.load(), 3000);
+}
+
+}  // namespace

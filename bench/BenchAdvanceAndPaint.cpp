@@ -1,0 +1,133 @@
+// The worker's cost of one echogram step (new column in both stores, zoom
+// window, scroll counters, scale source) against the floor of writing the
+// two columns' pixels, and the UI thread's cost of one screen frame.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "CMarevoxView.h"
+#include "XSound.h"
+
+namespace {
+
+// A 25 m ping: surface noise, the bottom at `depth` and its fading tail.
+void FillPing(XSound& engine, double depth) {
+    std::fill(std::begin(engine.m_samples), std::end(engine.m_samples), std::uint8_t{0});
+    const auto bottom = static_cast<std::uint32_t>(depth * 100.0);
+    for (std::uint32_t i = 60; i < 120; ++i)
+        engine.m_samples[i] = static_cast<std::uint8_t>(1 + i % 3);
+    for (std::uint32_t i = bottom; i < 4000; ++i)
+        engine.m_samples[i] = static_cast<std::uint8_t>(std::max<int>(1, 7 - int(i - bottom) / 40));
+    engine.m_sampleCount = 4000;
+    engine.m_echoPresent = 1;
+    engine.m_depth.store(depth);
+}
+
+void AdvanceAndPaint(benchmark::State& state) {
+    XSound engine;
+    engine.m_rangeIndex.store(2);
+    engine.m_zoomOn.store(static_cast<std::uint8_t>(state.range(0)));
+    CMarevoxView view(engine);
+    // The bottom wanders slowly, so the zoom window moves now and then as
+    // it does at sea.
+    int n = 0;
+    for (auto _ : state) {
+        FillPing(engine, 12.0 + 4.0 * std::sin(++n / 150.0));
+        view.AdvanceAndPaint();
+    }
+    state.SetLabel(state.range(0) != 0 ? "full mode, zoom on" : "full mode, zoom off");
+}
+BENCHMARK(AdvanceAndPaint)->Arg(0)->Arg(1);
+
+// The ping filling alone, to subtract from the step above.
+void FillPingOnly(benchmark::State& state) {
+    XSound engine;
+    int n = 0;
+    for (auto _ : state) {
+        FillPing(engine, 12.0 + 4.0 * std::sin(++n / 150.0));
+        benchmark::DoNotOptimize(engine.m_samples[0]);
+    }
+}
+BENCHMARK(FillPingOnly);
+
+// Floor: the 2 x 475 pixel writes of one step into two 5000 x 475 stores.
+void ColumnWritesFloor(benchmark::State& state) {
+    QImage normal(5000, 475, QImage::Format_RGB32);
+    QImage zoom(5000, 475, QImage::Format_RGB32);
+    normal.fill(0);
+    zoom.fill(0);
+    const qsizetype stride = normal.bytesPerLine() / 4;
+    QRgb* a = reinterpret_cast<QRgb*>(normal.bits());
+    QRgb* b = reinterpret_cast<QRgb*>(zoom.bits());
+    int x = 800;
+    for (auto _ : state) {
+        for (int y = 0; y < 475; ++y) {
+            a[y * stride + x] = static_cast<QRgb>(y);
+            b[y * stride + x] = static_cast<QRgb>(y);
+        }
+        benchmark::ClobberMemory();
+        if (++x == 5000) x = 800;
+    }
+}
+BENCHMARK(ColumnWritesFloor);
+
+// What a step would cost if it copied the visible 800 x 475 picture out of
+// the store at every ping instead of leaving that to the screen refresh.
+void CopyVisiblePicture(benchmark::State& state) {
+    QImage store(5000, 475, QImage::Format_RGB32);
+    QImage picture(800, 475, QImage::Format_RGB32);
+    store.fill(0x123456);
+    int start = 0;
+    for (auto _ : state) {
+        for (int y = 0; y < 475; ++y)
+            std::copy_n(reinterpret_cast<const QRgb*>(store.constScanLine(y)) + start + 30, 770,
+                        reinterpret_cast<QRgb*>(picture.scanLine(y)));
+        benchmark::ClobberMemory();
+        if (++start == 4200) start = 0;
+    }
+}
+BENCHMARK(CopyVisiblePicture);
+
+// The step that reaches the end of the stores also moves the newest 800
+// columns of both stores and clears the rest: once every 4200 pings.
+void CompactStores(benchmark::State& state) {
+    CEchogramStores stores;
+    stores.Create(0x123456);
+    for (auto _ : state) {
+        stores.CompactForward(800, 0x123456);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(CompactStores)->Unit(benchmark::kMicrosecond);
+
+// The UI thread's cost of one screen frame (picture, scales, band, legend).
+void PaintOneFrame(benchmark::State& state) {
+    XSound engine;
+    engine.m_rangeIndex.store(2);
+    engine.m_zoomOn.store(static_cast<std::uint8_t>(state.range(0)));
+    CMarevoxView view(engine);
+    for (int n = 0; n < 1000; ++n) {
+        FillPing(engine, 12.0 + 4.0 * std::sin(n / 150.0));
+        view.AdvanceAndPaint();
+    }
+    QImage screen(800, 525, QImage::Format_RGB32);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(screen = view.Render(QSize(800, 525)));
+    }
+}
+BENCHMARK(PaintOneFrame)->Arg(0)->Arg(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -33,6 +33,14 @@ bool SyncToDisk(std::FILE* file) {
 
 bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
                          std::string* error) {
+    return ReplaceFile(
+        path,
+        [&](std::FILE* file) { return size == 0 || std::fwrite(data, 1, size, file) == size; },
+        error);
+}
+
+bool ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                 std::string* error) {
     std::error_code ec;
     fs::path target(path);
     if (fs::is_symlink(target, ec)) {
@@ -44,15 +52,15 @@ bool ReplaceFileContents(const std::string& path, const void* data, std::size_t 
 
     std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
     if (!file) {
-        SetError(error, "cannot create " + temporary.string() + ": " + std::strerror(errno));
+        SetError(error, "无法创建文件 " + temporary.string() + "：" + std::strerror(errno));
         return false;
     }
-    bool ok = size == 0 || std::fwrite(data, 1, size, file) == size;
+    bool ok = write(file);
     ok = std::fflush(file) == 0 && ok;
     ok = SyncToDisk(file) && ok;
     ok = std::fclose(file) == 0 && ok;
     if (!ok) {
-        SetError(error, "cannot write " + temporary.string());
+        SetError(error, "无法写入文件 " + temporary.string());
         fs::remove(temporary, ec);
         return false;
     }
@@ -62,7 +70,7 @@ bool ReplaceFileContents(const std::string& path, const void* data, std::size_t 
 
     fs::rename(temporary, target, ec);
     if (ec) {
-        SetError(error, "cannot replace " + target.string() + ": " + ec.message());
+        SetError(error, "无法替换文件 " + target.string() + "：" + ec.message());
         std::error_code ignored;
         fs::remove(temporary, ignored);
         return false;

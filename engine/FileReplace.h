@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 // Replaces the contents of a file as one step: the bytes go to a temporary
@@ -12,3 +14,8 @@
 // names the file and the cause.
 bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
                          std::string* error);
+
+// The same, with the new contents produced by write into the temporary file;
+// write returns false when it could not write everything.
+bool ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                 std::string* error);

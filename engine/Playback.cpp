@@ -1,14 +1,238 @@
+// Playback of a recording: opening it, the time bounds and the time search,
+// one worker step, and processing one recorded ping.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "RecordFile.h"
 #include "XSound.h"
 
-bool XSound::OpenRecording(const std::string&, std::string*) {
-    return false;
+namespace {
+
+constexpr const char* kOutOfRangeMessage = "超出时间范围";
+// Read buffer of the data file during playback.
+constexpr std::size_t kPlaybackBuffer = 64 * 1024;
+
+// Moves the data file to record index; false for an index the table does
+// not list.
+bool SeekRecord(XSound& engine, std::uint32_t index) {
+    if (engine.m_dataFile == nullptr ||
+        index >= engine.m_recordTotal.load(std::memory_order_relaxed))
+        return false;
+    return RecordFile::SeekTo(engine.m_dataFile, engine.m_recordOffsets[index]);
 }
+
+// Reads the time of record index into m_pingTime.
+bool ReadTimeOf(XSound& engine, std::uint32_t index) {
+    return SeekRecord(engine, index) && engine.ReadRecordTime();
+}
+
+// Pings between the drawn record and the one looked ahead at in backward
+// playback: the view's width less the edge margin.
+std::uint32_t LookAhead(const XSound& engine) {
+    const std::int32_t width = engine.m_viewWidth.load(std::memory_order_relaxed);
+    return static_cast<std::uint32_t>(std::max(width - XSound::kEdgeMargin, 0));
+}
+
+}  // namespace
+
+bool XSound::OpenRecording(const std::string& chosenPath, std::string* error) {
+    std::string ignored;
+    if (error == nullptr) error = &ignored;
+    // The window may hold the mode at 2 while its file dialog is up; a
+    // playback that is already open is never replaced.
+    const std::uint8_t mode = m_runMode.load(std::memory_order_acquire);
+    if (mode == 1 ||
+        (mode == 2 && m_recording.load(std::memory_order_acquire) == 0 && m_dataFile != nullptr)) {
+        *error = "回放已在进行";
+        return false;
+    }
+    if (m_recording.load(std::memory_order_acquire) != 0) CloseRecording();
+    Host().ClearEchogram();
+
+    auto refuse = [&](const std::string& text) {
+        m_runMode.store(0, std::memory_order_release);
+        *error = text;
+        return false;
+    };
+    const RecordFile::Paths paths = RecordFile::PathsFor(chosenPath);
+    std::lock_guard<std::mutex> lock(m_pingMutex);
+    std::uint32_t count = 0;
+    const auto status = RecordFile::ReadIndex(paths.index, m_recordOffsets.get(), &count);
+    if (status != RecordFile::IndexStatus::kOk)
+        return refuse(RecordFile::IndexProblem(status, paths.index, count));
+    std::FILE* data = std::fopen(paths.data.c_str(), "rb");
+    if (data == nullptr)
+        return refuse("无法打开数据文件 " + paths.data + "（" + std::strerror(errno) + "）");
+    std::setvbuf(data, nullptr, _IOFBF, kPlaybackBuffer);
+    {
+        std::lock_guard<std::mutex> files(m_fileMutex);
+        m_dataFile = data;
+        m_dataPath = paths.data;
+        m_indexPath = paths.index;
+        m_textPath = paths.text;
+    }
+    m_recordTotal.store(count, std::memory_order_relaxed);
+    m_recordIndex.store(0, std::memory_order_relaxed);
+    if (!ReadTimeBounds()) {
+        {
+            std::lock_guard<std::mutex> files(m_fileMutex);
+            std::fclose(m_dataFile);
+            m_dataFile = nullptr;
+        }
+        m_recordTotal.store(0, std::memory_order_relaxed);
+        return refuse("数据文件 " + paths.data + " 中没有可读的记录");
+    }
+    m_pingTime.store(m_firstTime, std::memory_order_relaxed);
+    m_recordIndex.store(0, std::memory_order_relaxed);
+    // Every playback starts forward with automatic adjustment, whatever the
+    // previous one ended with.
+    m_playBackward.store(0, std::memory_order_relaxed);
+    m_playbackStep = {};
+    m_autoAdjust.store(1, std::memory_order_relaxed);
+    m_runMode.store(1, std::memory_order_release);
+    return true;
+}
+
 bool XSound::ReadTimeBounds() {
-    return false;
+    // The first and last records that can be read; in a sound recording
+    // these are records 0 and total - 1.
+    const std::uint32_t total = m_recordTotal.load(std::memory_order_relaxed);
+    std::uint32_t first = 0;
+    while (first < total && !ReadTimeOf(*this, first)) ++first;
+    if (first == total) return false;
+    m_firstTime = m_pingTime.load(std::memory_order_relaxed);
+    std::uint32_t last = total - 1;
+    while (last > first && !ReadTimeOf(*this, last)) --last;
+    m_lastTime = m_pingTime.load(std::memory_order_relaxed);
+    return true;
 }
-void XSound::SearchTime() {}
-void XSound::EndPlayback() {}
-void XSound::StepPlayback() {}
+
+void XSound::SearchTime() {
+    m_workerHold.store(1, std::memory_order_release);
+    if (m_runMode.load(std::memory_order_acquire) == 0) {
+        m_workerHold.store(0, std::memory_order_release);
+        return;
+    }
+    bool outOfRange = false;
+    {
+        // A step the worker began before it saw the hold flag ends first.
+        std::lock_guard<std::mutex> lock(m_pingMutex);
+        const std::int64_t target = m_searchTime;
+        const std::uint32_t total = m_recordTotal.load(std::memory_order_relaxed);
+        const std::uint32_t remembered = m_recordIndex.load(std::memory_order_relaxed);
+        const std::int64_t rememberedTime = m_pingTime.load(std::memory_order_relaxed);
+        std::uint32_t index = remembered;
+        while (index < total && !ReadTimeOf(*this, index)) ++index;
+
+        if (target > m_pingTime.load(std::memory_order_relaxed)) {
+            while (target > m_pingTime.load(std::memory_order_relaxed)) {
+                if (index >= total) {
+                    outOfRange = true;
+                    index = remembered;
+                    m_pingTime.store(rememberedTime, std::memory_order_relaxed);
+                    break;
+                }
+                if (!ReadTimeOf(*this, index)) m_pingTime.store(0, std::memory_order_relaxed);
+                ++index;
+            }
+        } else {
+            while (target <= m_pingTime.load(std::memory_order_relaxed)) {
+                if (index == 0) break;
+                if (!ReadTimeOf(*this, index)) m_pingTime.store(target, std::memory_order_relaxed);
+                --index;
+            }
+        }
+        m_recordIndex.store(index, std::memory_order_relaxed);
+    }
+    m_workerHold.store(0, std::memory_order_release);
+    if (outOfRange) Host().ShowMessage(kOutOfRangeMessage);
+    Host().ClearEchogram();
+}
+
+void XSound::EndPlayback() {
+    std::lock_guard<std::mutex> lock(m_pingMutex);
+    if (m_runMode.load(std::memory_order_acquire) == 0) return;
+    m_runMode.store(0, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> files(m_fileMutex);
+        if (m_dataFile != nullptr) std::fclose(m_dataFile);
+        m_dataFile = nullptr;
+    }
+    m_markNumber.store(0, std::memory_order_relaxed);
+}
+
+void XSound::StepPlayback() {
+    std::lock_guard<std::mutex> lock(m_pingMutex);
+    if (m_runMode.load(std::memory_order_acquire) != 1) return;
+    const std::uint32_t ahead = LookAhead(*this);
+    const std::int32_t width = m_viewWidth.load(std::memory_order_relaxed);
+    std::uint8_t backward = m_playBackward.load(std::memory_order_acquire);
+
+    auto& step = m_playbackStep;
+    if (!step.seenFirstStep) {
+        step.seenFirstStep = true;
+        step.lastDirection = backward;
+    } else if (backward != step.lastDirection) {
+        step.lastDirection = backward;
+        const std::uint32_t index = m_recordIndex.load(std::memory_order_relaxed);
+        const auto shift = static_cast<std::int32_t>(ahead);
+        if (backward != 0 && index <= ahead) {
+            // Too few records played to fill the view backward: go on forward.
+            m_playBackward.store(0, std::memory_order_release);
+            step.lastDirection = 0;
+            backward = 0;
+        } else if (backward != 0) {
+            m_recordIndex.store(index - ahead, std::memory_order_relaxed);
+            m_viewEnd.fetch_sub(shift, std::memory_order_relaxed);
+            m_viewStart.store(m_viewEnd.load(std::memory_order_relaxed), std::memory_order_relaxed);
+        } else {
+            m_recordIndex.store(index + ahead, std::memory_order_relaxed);
+            m_viewEnd.fetch_add(shift, std::memory_order_relaxed);
+            m_viewStart.store(m_viewEnd.load(std::memory_order_relaxed) - width,
+                              std::memory_order_relaxed);
+        }
+    }
+
+    const std::uint32_t index = m_recordIndex.load(std::memory_order_relaxed);
+    if (backward == 0) {
+        // The last record listed is never drawn: playback idles before it.
+        if (std::uint64_t{index} + 1 < m_recordTotal.load(std::memory_order_relaxed)) {
+            if (ProcessPlaybackPing() != 0) Host().AdvanceAndPaint();
+            m_recordIndex.store(index + 1, std::memory_order_relaxed);
+        }
+        return;
+    }
+    if (index <= 1) return;  // backward playback stops at record 1
+    m_autoAdjust.store(0, std::memory_order_relaxed);
+    if (ProcessPlaybackPing() != 0) {
+        Host().AdvanceAndPaint();
+        // The record near the other edge of the view sets the scale.
+        m_recordIndex.store(index + ahead, std::memory_order_relaxed);
+        m_autoAdjust.store(1, std::memory_order_relaxed);
+        ProcessPlaybackPing();
+        m_farRangeIndex.store(m_rangeIndex.load(std::memory_order_relaxed),
+                              std::memory_order_relaxed);
+        m_farRangeOffset.store(m_rangeOffset.load(std::memory_order_relaxed),
+                               std::memory_order_relaxed);
+    }
+    // Also after an unreadable record, so that forward playback later keeps
+    // its automatic adjustment.
+    m_autoAdjust.store(1, std::memory_order_relaxed);
+    m_recordIndex.store(index - 1, std::memory_order_relaxed);
+}
+
 int XSound::ProcessPlaybackPing() {
-    return 0;
+    if (!SeekRecord(*this, m_recordIndex.load(std::memory_order_relaxed)) || !ReadRecord())
+        return 0;
+    m_bottomFound = 0;
+    m_echoPresent = 0;
+    m_sampleCount = 0;
+    ApplyDraftBlanking();
+    ExpandSamples();
+    m_rawLength = 0;
+    DetectBottom();
+    if (m_autoAdjust.load(std::memory_order_relaxed) == 1) AutoAdjust();
+    m_newPing.store(1, std::memory_order_release);
+    return 1;
 }

@@ -1,17 +1,314 @@
+// The recording files: writing the data, index and depth text files while
+// recording, and reading one record back.
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include "RecordFile.h"
 #include "XSound.h"
 
-bool XSound::StartRecording(const std::string&, std::string*) {
-    return false;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kTextHeader[] =
+    "  日期      时间      深度      经度      维度      航向      航速    \r\n";
+constexpr const char* kIndexFullMessage = "存储文件过大";
+// Recordings with fewer records than this leave no files behind.
+constexpr std::uint32_t kRecordsToKeep = 3;
+
+std::string SystemError() {
+    return std::strerror(errno);
 }
-void XSound::WriteRecord() {}
-void XSound::WriteDepthLine() {}
-void XSound::CloseRecording() {}
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+// The count the index file lists: every record written so far. A continued
+// recording in which nothing new was written keeps its old index whole (its
+// last record was only going to be overwritten).
+std::uint32_t IndexedCount(const XSound& engine) {
+    const auto& state = engine.m_recordingFiles;
+    if (!state.createdHere && !state.wroteRecord) return state.continuedCount;
+    return engine.m_recordIndex.load(std::memory_order_relaxed);
+}
+
+// Closes the recording's files, writes the index and deletes a recording too
+// short to keep. The caller holds m_fileMutex. Returns a message for the
+// user, or "".
+std::string CloseRecordingFiles(XSound& engine) {
+    if (engine.m_recording.load(std::memory_order_acquire) == 0) return {};
+    auto& state = engine.m_recordingFiles;
+    std::string message;
+    const std::uint32_t count = IndexedCount(engine);
+    const bool keep = !state.createdHere || count >= kRecordsToKeep;
+
+    if (engine.m_dataFile != nullptr) std::fclose(engine.m_dataFile);
+    engine.m_dataFile = nullptr;
+    if (keep) {
+        std::string error;
+        if (!RecordFile::WriteIndex(engine.m_indexPath, engine.m_recordOffsets.get(), count,
+                                    &error))
+            message = "无法写入索引文件 " + engine.m_indexPath + "（" + error +
+                      "）。数据文件完好，可用 marevox-cli reindex 重建索引。";
+    }
+    if (engine.m_textFile != nullptr) std::fclose(engine.m_textFile);
+    engine.m_textFile = nullptr;
+    if (!keep) {
+        RemoveFile(engine.m_dataPath);
+        RemoveFile(engine.m_indexPath);
+        RemoveFile(engine.m_textPath);
+    }
+    engine.m_recording.store(0, std::memory_order_release);
+    return message;
+}
+
+// Opens an existing recording to go on writing it. The index must be
+// readable and agree with the data file; records that follow the last
+// indexed one (written after the last index checkpoint of a recording cut
+// short) are taken into the index.
+bool ContinueRecording(XSound& engine, const RecordFile::Paths& paths, std::string* error) {
+    std::uint32_t* offsets = engine.m_recordOffsets.get();
+    std::uint32_t count = 0;
+    auto status = RecordFile::ReadIndex(paths.index, offsets, &count);
+    const std::string refusal = "无法续录 " + paths.data + "：";
+    const std::string advice = "。可用 marevox-cli reindex 重建索引后再试。";
+    if (status != RecordFile::IndexStatus::kOk) {
+        *error = refusal +
+                 (status == RecordFile::IndexStatus::kMissing
+                      ? "没有索引文件 " + paths.index
+                      : RecordFile::IndexProblem(status, paths.index, count)) +
+                 advice;
+        return false;
+    }
+    std::FILE* data = std::fopen(paths.data.c_str(), "r+b");
+    if (data == nullptr) {
+        *error = refusal + "无法打开（" + SystemError() + "）";
+        return false;
+    }
+    const std::uint32_t lastIndexed = offsets[count - 1];
+    std::uint32_t found = 0;
+    RecordFile::Walk(data, lastIndexed, [&](std::uint32_t offset, const PingRecord&) {
+        if (found++ == 0) return true;  // the last indexed record itself
+        if (count >= kRecordOffsetMax) return false;
+        offsets[count++] = offset;
+        return true;
+    });
+    if (found == 0) {
+        std::fclose(data);
+        *error = refusal + "索引文件 " + paths.index + " 与数据文件不符" + advice;
+        return false;
+    }
+    std::FILE* text = std::fopen(paths.text.c_str(), "ab");
+    if (text == nullptr || !RecordFile::SeekTo(data, offsets[count - 1])) {
+        *error = refusal + "无法打开 " + paths.text + "（" + SystemError() + "）";
+        if (text != nullptr) std::fclose(text);
+        std::fclose(data);
+        return false;
+    }
+    engine.m_dataFile = data;
+    engine.m_textFile = text;
+    engine.m_recordIndex.store(count - 1, std::memory_order_relaxed);
+    engine.m_recordingFiles = {};
+    engine.m_recordingFiles.writeOffset = offsets[count - 1];
+    engine.m_recordingFiles.continuedCount = count;
+    return true;
+}
+
+// Creates the three files of a new recording. An index listing no records
+// is written at once, so that a stale index of the same name never stands
+// beside the new data.
+bool CreateRecording(XSound& engine, const RecordFile::Paths& paths, std::string* error) {
+    std::FILE* data = std::fopen(paths.data.c_str(), "wbx");
+    if (data == nullptr) {
+        *error = "无法创建数据文件 " + paths.data + "（" + SystemError() + "）";
+        return false;
+    }
+    std::string indexError;
+    if (!RecordFile::WriteIndex(paths.index, engine.m_recordOffsets.get(), 0, &indexError)) {
+        std::fclose(data);
+        RemoveFile(paths.data);
+        *error = "无法创建索引文件 " + paths.index + "（" + indexError + "）";
+        return false;
+    }
+    std::FILE* text = std::fopen(paths.text.c_str(), "wb");
+    if (text == nullptr ||
+        std::fwrite(kTextHeader, 1, sizeof kTextHeader - 1, text) != sizeof kTextHeader - 1 ||
+        std::fflush(text) != 0) {
+        *error = "无法创建文本文件 " + paths.text + "（" + SystemError() + "）";
+        if (text != nullptr) {
+            std::fclose(text);
+            RemoveFile(paths.text);
+        }
+        std::fclose(data);
+        RemoveFile(paths.data);
+        RemoveFile(paths.index);
+        return false;
+    }
+    engine.m_dataFile = data;
+    engine.m_textFile = text;
+    engine.m_recordIndex.store(0, std::memory_order_relaxed);
+    engine.m_recordingFiles = {};
+    engine.m_recordingFiles.createdHere = true;
+    return true;
+}
+
+}  // namespace
+
+bool XSound::StartRecording(const std::string& chosenPath, std::string* error) {
+    std::string ignored;
+    if (error == nullptr) error = &ignored;
+    std::lock_guard<std::mutex> lock(m_fileMutex);
+    if (m_recording.load(std::memory_order_acquire) != 0) {
+        *error = "已在存储中";
+        return false;
+    }
+    if (m_runMode.load(std::memory_order_acquire) != 0) {
+        *error = "回放时不能存储";
+        return false;
+    }
+    const RecordFile::Paths paths = RecordFile::PathsFor(chosenPath);
+    const fs::path folder = fs::path(paths.data).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+        fs::create_directories(folder, ec);
+        if (ec) {
+            *error = "无法创建文件夹 " + folder.string() + "（" + ec.message() + "）";
+            return false;
+        }
+    }
+    const bool ok = Exists(paths.data) ? ContinueRecording(*this, paths, error)
+                                       : CreateRecording(*this, paths, error);
+    if (!ok) return false;
+    m_dataPath = paths.data;
+    m_indexPath = paths.index;
+    m_textPath = paths.text;
+    m_markNumber.store(0, std::memory_order_relaxed);
+    m_recording.store(1, std::memory_order_release);
+    return true;
+}
+
+void XSound::WriteRecord() {
+    std::string message;
+    {
+        std::lock_guard<std::mutex> lock(m_fileMutex);
+        if (m_recording.load(std::memory_order_acquire) == 0 || m_dataFile == nullptr) return;
+        auto& state = m_recordingFiles;
+        const std::uint32_t index = m_recordIndex.load(std::memory_order_relaxed);
+        const std::uint32_t n = m_rawLength;
+        if (n == 0 || n > kRawFrameMax) return;  // no frame to keep
+        const std::uint64_t end = std::uint64_t{state.writeOffset} + RecordSize(n);
+        if (index >= kRecordOffsetMax || end > std::numeric_limits<std::uint32_t>::max()) {
+            message = CloseRecordingFiles(*this);
+            message = message.empty() ? kIndexFullMessage : kIndexFullMessage + ("\n" + message);
+        } else {
+            PingRecord record;
+            record.rawLength = n;
+            std::memcpy(record.raw, m_rawFrame, n);
+            record.soundSpeed = m_soundSpeed.load(std::memory_order_relaxed);
+            record.draft = m_draft.load(std::memory_order_relaxed);
+            record.antiJamMode = m_antiJamMode.load(std::memory_order_relaxed);
+            record.antiJamDepth = m_antiJamDepth.load(std::memory_order_relaxed);
+            record.time = Host().Now();
+            record.markFlag = m_markFlag.load(std::memory_order_relaxed);
+            record.markNumber = m_markNumber.load(std::memory_order_relaxed);
+            record.rangeIndex = m_rangeIndex.load(std::memory_order_relaxed);
+            record.rangeOffset = m_rangeOffset.load(std::memory_order_relaxed);
+            record.gain = m_gain.load(std::memory_order_relaxed);
+            std::uint8_t bytes[RecordFile::kRecordBytesMax];
+            const std::uint32_t size = RecordFile::Encode(record, bytes);
+            // One write and a flush: the record is with the operating system
+            // before the next byte arrives, so a crash of the program cannot
+            // lose it.
+            if (std::fwrite(bytes, 1, size, m_dataFile) == size && std::fflush(m_dataFile) == 0) {
+                m_recordOffsets[index] = state.writeOffset;
+                state.writeOffset += size;
+                state.wroteRecord = true;
+                state.lastRecordTime = record.time;
+                m_recordIndex.store(index + 1, std::memory_order_relaxed);
+            } else {
+                // The next record overwrites whatever part of this one
+                // reached the file; the user hears of it once.
+                const std::string reason = SystemError();
+                std::clearerr(m_dataFile);
+                RecordFile::SeekTo(m_dataFile, state.writeOffset);
+                if (!state.writeFailureShown) {
+                    state.writeFailureShown = true;
+                    message = "无法写入数据文件 " + m_dataPath + "（" + reason + "）";
+                }
+            }
+        }
+    }
+    if (!message.empty()) Host().ShowMessage(message);
+}
+
+void XSound::WriteDepthLine() {
+    std::lock_guard<std::mutex> lock(m_fileMutex);
+    if (m_textFile == nullptr) return;
+    const std::int64_t time =
+        m_recordingFiles.wroteRecord ? m_recordingFiles.lastRecordTime : Host().Now();
+    char line[96];
+    if (!RecordFile::FormatLocalTime(time, line, 64)) return;
+    std::size_t length = std::strlen(line);
+    std::memcpy(line + length, "   ", 3);
+    length += 3;
+    auto result =
+        std::to_chars(line + length, line + sizeof line - 2,
+                      m_depth.load(std::memory_order_relaxed), std::chars_format::fixed, 2);
+    if (result.ec != std::errc()) return;
+    length = static_cast<std::size_t>(result.ptr - line);
+    line[length++] = '\r';
+    line[length++] = '\n';
+    std::fwrite(line, 1, length, m_textFile);
+    std::fflush(m_textFile);
+}
+
+void XSound::CloseRecording() {
+    std::string message;
+    {
+        std::lock_guard<std::mutex> lock(m_fileMutex);
+        message = CloseRecordingFiles(*this);
+    }
+    if (!message.empty()) Host().ShowMessage(message);
+}
+
 bool XSound::CheckpointIndex() {
-    return false;
+    std::lock_guard<std::mutex> lock(m_fileMutex);
+    if (m_recording.load(std::memory_order_acquire) == 0) return false;
+    return RecordFile::WriteIndex(m_indexPath, m_recordOffsets.get(), IndexedCount(*this), nullptr);
 }
+
 bool XSound::ReadRecord() {
-    return false;
+    if (m_dataFile == nullptr) return false;
+    if (RecordFile::Read(m_dataFile, m_record, false) != RecordFile::ReadStatus::kOk) return false;
+    std::memcpy(m_rawFrame, m_record.raw, m_record.rawLength);
+    m_rawLength = m_record.rawLength;
+    m_soundSpeed.store(m_record.soundSpeed, std::memory_order_relaxed);
+    m_draft.store(m_record.draft, std::memory_order_relaxed);
+    m_antiJamMode.store(m_record.antiJamMode, std::memory_order_relaxed);
+    m_antiJamDepth.store(m_record.antiJamDepth, std::memory_order_relaxed);
+    m_pingTime.store(m_record.time, std::memory_order_relaxed);
+    m_markFlag.store(m_record.markFlag, std::memory_order_relaxed);
+    m_markNumber.store(m_record.markNumber, std::memory_order_relaxed);
+    m_rangeIndex.store(m_record.rangeIndex, std::memory_order_relaxed);
+    m_rangeOffset.store(m_record.rangeOffset, std::memory_order_relaxed);
+    m_gain.store(m_record.gain, std::memory_order_relaxed);
+    return true;
 }
+
 bool XSound::ReadRecordTime() {
-    return false;
+    if (m_dataFile == nullptr) return false;
+    if (RecordFile::Read(m_dataFile, m_record, true) != RecordFile::ReadStatus::kOk) return false;
+    m_pingTime.store(m_record.time, std::memory_order_relaxed);
+    return true;
 }

@@ -220,6 +220,16 @@ public:
         std::uint8_t lastDirection = 0;
     } m_playbackStep;
 
+    // State of the open recording files, used under m_fileMutex.
+    struct RecordingFilesState {
+        std::uint32_t writeOffset = 0;     // data file offset of the next record
+        std::uint32_t continuedCount = 0;  // records listed when an old recording was continued
+        bool createdHere = false;          // this recording created its files
+        bool wroteRecord = false;          // a record was written since recording started
+        bool writeFailureShown = false;
+        std::int64_t lastRecordTime = 0;  // time of the last record written
+    } m_recordingFiles;
+
 private:
     // The decoder's steps after the third tail byte.
     void CompleteFrame();

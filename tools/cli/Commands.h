@@ -4,3 +4,6 @@
 // the process exit code; output to stdout, errors to stderr.
 int CmdDecode(int argc, char** argv, int first);
 int CmdFrame(int argc, char** argv, int first);
+int CmdReplay(int argc, char** argv, int first);
+int CmdInfo(int argc, char** argv, int first);
+int CmdReindex(int argc, char** argv, int first);

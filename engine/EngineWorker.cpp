@@ -1,0 +1,90 @@
+#include "EngineWorker.h"
+
+#include <system_error>
+
+#include "XSound.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#elif defined(__linux__)
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Lowers the calling thread to the lowest priority of normal scheduling.
+// Failing to do so is harmless: the worker then runs at normal priority.
+void LowerThisThreadPriority() {
+#ifdef _WIN32
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+#elif defined(__linux__)
+    // On Linux a nice value set with a thread id applies to that thread only.
+    const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
+    (void)::setpriority(PRIO_PROCESS, thread, 19);
+#endif
+}
+
+constexpr std::chrono::milliseconds kLivePoll{1};
+constexpr std::chrono::milliseconds kPlaybackDelayUnit{20};
+
+}  // namespace
+
+EngineWorker::EngineWorker(XSound& engine) : m_engine(engine) {}
+
+EngineWorker::~EngineWorker() {
+    Stop();
+}
+
+bool EngineWorker::Start() {
+    if (m_thread.joinable()) return false;
+    m_stop.store(false, std::memory_order_release);
+    try {
+        m_thread = std::thread(&EngineWorker::Run, this);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void EngineWorker::Stop() {
+    if (!m_thread.joinable()) return;
+    {
+        std::lock_guard<std::mutex> lock(m_waitMutex);
+        m_stop.store(true, std::memory_order_release);
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void EngineWorker::Wait(std::chrono::microseconds duration) {
+    std::unique_lock<std::mutex> lock(m_waitMutex);
+    m_wake.wait_for(lock, duration, [this] { return m_stop.load(std::memory_order_acquire); });
+}
+
+void EngineWorker::Run() {
+    LowerThisThreadPriority();
+    while (!m_stop.load(std::memory_order_acquire)) {
+        if (m_engine.m_workerHold.load(std::memory_order_acquire) != 0) {
+            Wait(kIdleWait);
+            continue;
+        }
+        switch (m_engine.m_runMode.load(std::memory_order_acquire)) {
+            case 0:
+                m_engine.StepLive();
+                Wait(kLivePoll);
+                break;
+            case 1: {
+                m_engine.StepPlayback();
+                const std::int32_t delay = m_engine.m_playDelay.load(std::memory_order_relaxed);
+                Wait(delay > 0 ? std::chrono::microseconds(kPlaybackDelayUnit * delay)
+                               : std::chrono::microseconds(kLivePoll));
+                break;
+            }
+            default:
+                Wait(kIdleWait);
+                break;
+        }
+    }
+}

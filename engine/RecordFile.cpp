@@ -1,0 +1,241 @@
+#include "RecordFile.h"
+
+#include <bit>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
+
+#include "FileReplace.h"
+
+namespace RecordFile {
+
+namespace {
+
+// Bytes after the raw frame up to and including the time, and after that.
+constexpr std::uint32_t kFieldsToTime = 8 + 8 + 1 + 8 + 8;
+constexpr std::uint32_t kFieldsAfterTime = 1 + 4 + 1 + 1 + 1;
+
+class Writer {
+public:
+    explicit Writer(std::uint8_t* out) : m_out(out) {}
+    void U8(std::uint8_t v) { m_out[m_size++] = v; }
+    void U32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) U8(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    void U64(std::uint64_t v) {
+        for (int i = 0; i < 8; ++i) U8(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    void F64(double v) { U64(std::bit_cast<std::uint64_t>(v)); }
+    void Bytes(const std::uint8_t* bytes, std::uint32_t n) {
+        std::memcpy(m_out + m_size, bytes, n);
+        m_size += n;
+    }
+    std::uint32_t Size() const { return m_size; }
+
+private:
+    std::uint8_t* m_out;
+    std::uint32_t m_size = 0;
+};
+
+class Reader {
+public:
+    explicit Reader(const std::uint8_t* in) : m_in(in) {}
+    std::uint8_t U8() { return m_in[m_pos++]; }
+    std::uint32_t U32() {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(U8()) << (8 * i);
+        return v;
+    }
+    std::uint64_t U64() {
+        std::uint64_t v = 0;
+        for (int i = 0; i < 8; ++i) v |= static_cast<std::uint64_t>(U8()) << (8 * i);
+        return v;
+    }
+    double F64() { return std::bit_cast<double>(U64()); }
+
+private:
+    const std::uint8_t* m_in;
+    std::uint32_t m_pos = 0;
+};
+
+bool ReadExactly(std::FILE* file, void* out, std::size_t n) {
+    return std::fread(out, 1, n, file) == n;
+}
+
+std::uint32_t FromLittleEndian(std::uint32_t v) {
+    if constexpr (std::endian::native == std::endian::little) return v;
+    return ((v & 0xFFu) << 24) | ((v & 0xFF00u) << 8) | ((v >> 8) & 0xFF00u) | (v >> 24);
+}
+
+}  // namespace
+
+bool SeekTo(std::FILE* file, std::uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+bool FormatLocalTime(std::int64_t seconds, char* out, std::size_t size) {
+    const auto time = static_cast<std::time_t>(seconds);
+    std::tm local{};
+#ifdef _WIN32
+    if (localtime_s(&local, &time) != 0) return false;
+#else
+    if (localtime_r(&time, &local) == nullptr) return false;
+#endif
+    return std::strftime(out, size, "%Y/%m/%d %H:%M:%S", &local) != 0;
+}
+
+Paths PathsFor(const std::string& path) {
+    std::filesystem::path chosen(path);
+    std::string name = chosen.filename().string();
+    std::string base = (chosen.parent_path() / name.substr(0, name.find('.'))).string();
+    return {base + ".sd", base + ".idx", base + ".txt"};
+}
+
+std::uint32_t Encode(const PingRecord& record, std::uint8_t* out) {
+    const std::uint32_t n = record.rawLength <= kRawFrameMax ? record.rawLength : kRawFrameMax;
+    Writer w(out);
+    w.U32(n);
+    w.Bytes(record.raw, n);
+    w.F64(record.soundSpeed);
+    w.F64(record.draft);
+    w.U8(record.antiJamMode);
+    w.F64(record.antiJamDepth);
+    w.U64(static_cast<std::uint64_t>(record.time));
+    w.U8(record.markFlag);
+    w.U32(static_cast<std::uint32_t>(record.markNumber));
+    w.U8(record.rangeIndex);
+    w.U8(record.rangeOffset);
+    w.U8(static_cast<std::uint8_t>(record.gain));
+    return w.Size();
+}
+
+ReadStatus Read(std::FILE* file, PingRecord& record, bool upToTime) {
+    std::uint8_t bytes[kFieldsToTime + kFieldsAfterTime];
+    if (!ReadExactly(file, bytes, 4)) return ReadStatus::kShort;
+    const std::uint32_t n = Reader(bytes).U32();
+    if (n > kRawFrameMax) return ReadStatus::kInvalid;
+    if (!ReadExactly(file, record.raw, n)) return ReadStatus::kShort;
+    const std::uint32_t rest = upToTime ? kFieldsToTime : kFieldsToTime + kFieldsAfterTime;
+    if (!ReadExactly(file, bytes, rest)) return ReadStatus::kShort;
+
+    Reader r(bytes);
+    record.rawLength = n;
+    record.soundSpeed = r.F64();
+    record.draft = r.F64();
+    record.antiJamMode = r.U8();
+    record.antiJamDepth = r.F64();
+    record.time = static_cast<std::int64_t>(r.U64());
+    // Written as "not above 1700" so that a NaN speed fails too.
+    if (!(record.soundSpeed <= kSoundSpeedMax)) return ReadStatus::kInvalid;
+    if (upToTime) return ReadStatus::kOk;
+
+    record.markFlag = r.U8();
+    record.markNumber = static_cast<std::int32_t>(r.U32());
+    record.rangeIndex = r.U8();
+    record.rangeOffset = r.U8();
+    record.gain = static_cast<std::int8_t>(r.U8());
+    if (record.rangeIndex > 4 || record.rangeOffset > 2) return ReadStatus::kInvalid;
+    return ReadStatus::kOk;
+}
+
+bool LooksRecorded(const PingRecord& record) {
+    const std::uint32_t n = record.rawLength;
+    return n >= 1 && n <= kRawFrameMax && record.raw[0] == 0x0A && record.raw[n - 1] == 0xCA;
+}
+
+std::uint64_t Walk(std::FILE* file, std::uint64_t start,
+                   const std::function<bool(std::uint32_t offset, const PingRecord&)>& found) {
+    PingRecord record;
+    std::uint64_t offset = start;
+    if (offset > std::numeric_limits<std::uint32_t>::max() || !SeekTo(file, offset)) return start;
+    while (offset <= std::numeric_limits<std::uint32_t>::max()) {
+        if (Read(file, record, false) != ReadStatus::kOk || !LooksRecorded(record)) break;
+        if (!found(static_cast<std::uint32_t>(offset), record)) break;
+        offset += RecordSize(record.rawLength);
+    }
+    return offset;
+}
+
+IndexStatus ReadIndex(const std::string& path, std::uint32_t* offsets, std::uint32_t* count) {
+    *count = 0;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return IndexStatus::kMissing;
+    std::uintmax_t size = std::filesystem::file_size(path, ec);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr || ec) {
+        if (file != nullptr) std::fclose(file);
+        return IndexStatus::kUnreadable;
+    }
+    std::uint32_t listed = 0;
+    IndexStatus status = IndexStatus::kOk;
+    if (!ReadExactly(file, &listed, 4)) {
+        status = IndexStatus::kShort;
+    } else {
+        listed = FromLittleEndian(listed);
+        *count = listed;
+        if (listed == 0) {
+            status = IndexStatus::kEmpty;
+        } else if (listed > kRecordOffsetMax) {
+            status = IndexStatus::kTooMany;
+        } else if (size < 4 + 4 * static_cast<std::uintmax_t>(listed) ||
+                   !ReadExactly(file, offsets, 4 * static_cast<std::size_t>(listed))) {
+            status = IndexStatus::kShort;
+        } else if constexpr (std::endian::native != std::endian::little) {
+            for (std::uint32_t i = 0; i < listed; ++i) offsets[i] = FromLittleEndian(offsets[i]);
+        }
+    }
+    std::fclose(file);
+    return status;
+}
+
+std::string IndexProblem(IndexStatus status, const std::string& path, std::uint32_t count) {
+    switch (status) {
+        case IndexStatus::kOk:
+            return {};
+        case IndexStatus::kMissing:
+            return "未找到*.idx文件";
+        case IndexStatus::kUnreadable:
+            return "无法读取索引文件 " + path;
+        case IndexStatus::kEmpty:
+            return "索引文件 " + path + " 不含任何记录";
+        case IndexStatus::kTooMany:
+            return "索引文件 " + path + " 列出 " + std::to_string(count) +
+                   " 条记录，超过 5000000 条的上限";
+        case IndexStatus::kShort:
+            return "索引文件 " + path + " 不完整：比它所列的记录数短";
+    }
+    return {};
+}
+
+bool WriteIndex(const std::string& path, const std::uint32_t* offsets, std::uint32_t count,
+                std::string* error) {
+    return ReplaceFile(
+        path,
+        [&](std::FILE* file) {
+            std::uint8_t head[4];
+            Writer(head).U32(count);
+            if (std::fwrite(head, 1, 4, file) != 4) return false;
+            if constexpr (std::endian::native == std::endian::little) {
+                return std::fwrite(offsets, 4, count, file) == count;
+            } else {
+                for (std::uint32_t i = 0; i < count; ++i) {
+                    Writer(head).U32(offsets[i]);
+                    if (std::fwrite(head, 1, 4, file) != 4) return false;
+                }
+                return true;
+            }
+        },
+        error);
+}
+
+}  // namespace RecordFile

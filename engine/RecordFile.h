@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "PingRecord.h"
+
+// The bytes of the recording files: data file records (.sd), the index of
+// record offsets (.idx) and the names of a recording's three files.
+namespace RecordFile {
+
+inline constexpr std::uint32_t kRecordBytesMax = RecordSize(kRawFrameMax);
+inline constexpr double kSoundSpeedMax = 1700.0;
+
+struct Paths {
+    std::string data;   // .sd
+    std::string index;  // .idx
+    std::string text;   // .txt
+};
+
+// The three files of the recording chosen as path: the file name is cut at
+// its first '.', the folder part stays whole.
+Paths PathsFor(const std::string& path);
+
+// Moves the file to a byte offset (data files may pass 2 GiB).
+bool SeekTo(std::FILE* file, std::uint64_t offset);
+
+// A ping time as the depth text file shows it, local time
+// "%Y/%m/%d %H:%M:%S"; false when the time cannot be shown.
+bool FormatLocalTime(std::int64_t seconds, char* out, std::size_t size);
+
+// Writes the record's fields in file order into out (kRecordBytesMax
+// bytes); returns the record's size, 45 + rawLength.
+std::uint32_t Encode(const PingRecord& record, std::uint8_t* out);
+
+enum class ReadStatus {
+    kOk,
+    kInvalid,  // the fields fail the validity tests
+    kShort,    // the file ends inside the record
+};
+
+// Reads the record at the file's position. With upToTime only the fields up
+// to and including the time are read. A record is valid when its raw length
+// is at most 500 and its sound speed at most 1700 m/s; a full read also
+// needs a range index and offset that exist in the range tables.
+ReadStatus Read(std::FILE* file, PingRecord& record, bool upToTime);
+
+// Whether a record that read as valid also looks like one the program wrote:
+// a raw frame of at least one byte from the start byte 0x0A to the end byte
+// 0xCA. Used when the records of a data file are found without its index.
+bool LooksRecorded(const PingRecord& record);
+
+// Walks the records that look recorded from byte offset start, calling found
+// with each record's offset until it returns false. Returns the offset
+// after the last record found (start when there is none).
+std::uint64_t Walk(std::FILE* file, std::uint64_t start,
+                   const std::function<bool(std::uint32_t offset, const PingRecord&)>& found);
+
+enum class IndexStatus { kOk, kMissing, kUnreadable, kEmpty, kTooMany, kShort };
+
+// Reads an index file into offsets (kRecordOffsetMax entries). The count is
+// checked before any offset is read: an index that lists no records, more
+// than the table holds, or more than the file contains is refused.
+IndexStatus ReadIndex(const std::string& path, std::uint32_t* offsets, std::uint32_t* count);
+
+// The message for an index that cannot be used.
+std::string IndexProblem(IndexStatus status, const std::string& path, std::uint32_t count);
+
+// Replaces the index file with count and the first count offsets, safely
+// (a crash leaves the old index or the new one).
+bool WriteIndex(const std::string& path, const std::uint32_t* offsets, std::uint32_t count,
+                std::string* error);
+
+}  // namespace RecordFile

@@ -1,0 +1,16 @@
+#include "Replay.h"
+
+#include "XSound.h"
+
+bool ReplayRecording(XSound& engine, const std::string& path, std::string* error,
+                     const std::function<void(std::uint32_t record, bool processed)>& each) {
+    if (!engine.OpenRecording(path, error)) return false;
+    const std::uint32_t total = engine.m_recordTotal.load(std::memory_order_relaxed);
+    for (std::uint32_t record = 0; record < total; ++record) {
+        engine.m_recordIndex.store(record, std::memory_order_relaxed);
+        const bool processed = engine.ProcessPlaybackPing() != 0;
+        if (each) each(record, processed);
+    }
+    engine.EndPlayback();
+    return true;
+}

@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "EngineHost.h"
+#include "RecordFile.h"
+#include "SyntheticRecording.h"
+#include "TempDir.h"
+#include "XSound.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Notes which record each drawn ping came from.
+class PlaybackHost : public EngineHost {
+public:
+    void AdvanceAndPaint() override { drawnTimes.push_back(engine->m_pingTime.load()); }
+    void ClearEchogram() override { ++clears; }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+
+    XSound* engine = nullptr;
+    std::vector<std::int64_t> drawnTimes;
+    std::vector<std::string> messages;
+    int clears = 0;
+};
+
+constexpr std::int64_t kFirstTime = 1000;
+
+class PlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_host.engine = &m_engine;
+        m_engine.SetHost(&m_host);
+    }
+
+    // count records, record i at time 1000 + 10 i with range index (i / 7) % 5.
+    std::vector<std::uint32_t> MakeRecording(std::uint32_t count) {
+        return Synthetic::WriteRecording(m_sd, m_idx, count, [](std::uint32_t i) {
+            return Synthetic::Record(Synthetic::TypicalRawFrame(1200 + i, i), kFirstTime + 10 * i,
+                                     static_cast<std::uint8_t>((i / 7) % 5));
+        });
+    }
+
+    void Open() {
+        std::string error;
+        ASSERT_TRUE(m_engine.OpenRecording(m_sd, &error)) << error;
+    }
+
+    std::string Refusal() {
+        std::string error;
+        EXPECT_FALSE(m_engine.OpenRecording(m_sd, &error));
+        EXPECT_EQ(m_engine.m_runMode.load(), 0);
+        EXPECT_EQ(m_engine.m_dataFile, nullptr);
+        return error;
+    }
+
+    void Search(std::int64_t time) {
+        m_engine.m_searchTime = time;
+        m_engine.SearchTime();
+        EXPECT_EQ(m_engine.m_workerHold.load(), 0u);
+    }
+
+    TempDir m_dir;
+    std::string m_sd = m_dir.File("day.sd");
+    std::string m_idx = m_dir.File("day.idx");
+    PlaybackHost m_host;
+    XSound m_engine;
+};
+
+TEST_F(PlaybackTest, OpeningSetsTheTimeBoundsAndRuns) {
+    MakeRecording(20);
+    Open();
+    EXPECT_EQ(m_engine.m_runMode.load(), 1);
+    EXPECT_EQ(m_engine.m_recordTotal.load(), 20u);
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 0u);
+    EXPECT_EQ(m_engine.m_firstTime, kFirstTime);
+    EXPECT_EQ(m_engine.m_lastTime, kFirstTime + 190);
+    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime);
+    EXPECT_EQ(m_host.clears, 1);
+    std::string error;
+    EXPECT_FALSE(m_engine.OpenRecording(m_sd, &error));  // already playing
+    EXPECT_EQ(m_engine.m_runMode.load(), 1);
+    m_engine.EndPlayback();
+    EXPECT_EQ(m_engine.m_runMode.load(), 0);
+    EXPECT_EQ(m_engine.m_dataFile, nullptr);
+}
+
+TEST_F(PlaybackTest, UnusableIndexesAreRefused) {
+    MakeRecording(3);
+    const std::string sd = ReadAll(m_sd);
+
+    fs::remove(m_idx);
+    EXPECT_EQ(Refusal(), "未找到*.idx文件");
+
+    WriteAll(m_idx, std::string("\0\0\0\0", 4));
+    EXPECT_NE(Refusal().find(m_idx), std::string::npos);
+
+    WriteAll(m_idx, std::string("\x41\x4B\x4C\x00", 4));  // 5,000,001
+    EXPECT_NE(Refusal().find("5000001"), std::string::npos);
+
+    // Count 3 but only two offsets.
+    WriteAll(m_idx, std::string("\x03\0\0\0\0\0\0\0\x64\0\0\0", 12));
+    EXPECT_NE(Refusal().find(m_idx), std::string::npos);
+
+    WriteAll(m_idx, std::string("\x03\0", 2));
+    EXPECT_NE(Refusal().find(m_idx), std::string::npos);
+
+    // A good index without its data file.
+    MakeRecording(3);
+    fs::remove(m_sd);
+    EXPECT_NE(Refusal().find(m_sd), std::string::npos);
+}
+
+TEST_F(PlaybackTest, UnreadableRecordsAreSkippedNeverReadPastTheFile) {
+    auto offsets = MakeRecording(8);
+    // Record 2 has sound speed 1800, record 3 a raw length of 501, record 4
+    // points past the end of the file, record 5 is cut off by the file end.
+    std::string sd = ReadAll(m_sd);
+    const std::uint64_t speed1800 = 0x409C200000000000ull;
+    for (int i = 0; i < 8; ++i)
+        sd[offsets[2] + 4 + sd[offsets[2]] + i] = static_cast<char>(speed1800 >> (8 * i));
+    sd[offsets[3]] = static_cast<char>(0xF5);
+    sd[offsets[3] + 1] = 0x01;
+    offsets[4] = static_cast<std::uint32_t>(sd.size()) + 50;
+    offsets[5] = static_cast<std::uint32_t>(sd.size()) - 20;
+    WriteAll(m_sd, sd);
+    RecordFile::WriteIndex(m_idx, offsets.data(), 8, nullptr);
+
+    Open();
+    std::vector<int> processed;
+    for (std::uint32_t i = 0; i < 8; ++i) {
+        m_engine.m_recordIndex.store(i);
+        processed.push_back(m_engine.ProcessPlaybackPing());
+    }
+    EXPECT_EQ(processed, (std::vector<int>{1, 1, 0, 0, 0, 0, 1, 1}));
+    m_engine.m_recordIndex.store(8);  // not in the index
+    EXPECT_EQ(m_engine.ProcessPlaybackPing(), 0);
+}
+
+TEST_F(PlaybackTest, TimeBoundsComeFromTheFirstAndLastReadableRecords) {
+    auto offsets = MakeRecording(6);
+    offsets[0] = offsets[5] = 1u << 30;
+    RecordFile::WriteIndex(m_idx, offsets.data(), 6, nullptr);
+    Open();
+    EXPECT_EQ(m_engine.m_firstTime, kFirstTime + 10);
+    EXPECT_EQ(m_engine.m_lastTime, kFirstTime + 40);
+
+    m_engine.EndPlayback();
+    for (auto& offset : offsets) offset = 1u << 30;
+    RecordFile::WriteIndex(m_idx, offsets.data(), 6, nullptr);
+    EXPECT_NE(Refusal().find(m_sd), std::string::npos);
+}
+
+TEST_F(PlaybackTest, SearchForwardEndsOneRecordPastTheFirstAtOrAfterTheTime) {
+    MakeRecording(20);
+    Open();
+    Search(kFirstTime + 25);  // first record at or after: 3 (time 1030)
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 4u);
+    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 30);
+    EXPECT_EQ(m_host.clears, 2);
+
+    Search(kFirstTime + 30);  // not after the current record's time: backward
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
+}
+
+TEST_F(PlaybackTest, SearchBackwardEndsOneRecordBeforeTheLastEarlierOne) {
+    MakeRecording(20);
+    Open();
+    m_engine.m_recordIndex.store(8);
+    Search(kFirstTime + 25);  // last record earlier: 2 (time 1020)
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
+
+    m_engine.m_recordIndex.store(8);
+    Search(kFirstTime - 500);  // before the first record
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 0u);
+    EXPECT_TRUE(m_host.messages.empty());
+}
+
+TEST_F(PlaybackTest, SearchPastTheLastRecordLeavesThePositionAlone) {
+    MakeRecording(20);
+    Open();
+    m_engine.m_recordIndex.store(7);
+    m_engine.m_pingTime.store(kFirstTime + 70);
+    Search(kFirstTime + 191);
+    EXPECT_EQ(m_host.messages, std::vector<std::string>{"超出时间范围"});
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 7u);
+    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 70);
+
+    // In live mode the search does nothing.
+    m_engine.EndPlayback();
+    m_engine.m_recordIndex.store(3);
+    Search(kFirstTime);
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 3u);
+}
+
+TEST_F(PlaybackTest, SearchSkipsUnreadableRecords) {
+    auto offsets = MakeRecording(20);
+    for (std::uint32_t i : {4u, 5u, 6u}) offsets[i] = 1u << 30;
+    RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
+    Open();
+    m_engine.m_recordIndex.store(4);  // unreadable: the search starts at 7
+    Search(kFirstTime + 100);
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 11u);
+
+    // Every record from the position on unreadable: nothing to search.
+    for (std::uint32_t i = 4; i < 20; ++i) offsets[i] = 1u << 30;
+    m_engine.EndPlayback();
+    RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
+    Open();
+    m_engine.m_recordIndex.store(5);
+    Search(kFirstTime + 100);
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 5u);
+    EXPECT_EQ(m_host.messages.back(), "超出时间范围");
+}
+
+TEST_F(PlaybackTest, ForwardPlaybackStopsBeforeTheLastRecord) {
+    MakeRecording(6);
+    Open();
+    for (int step = 0; step < 10; ++step) m_engine.StepPlayback();
+    EXPECT_EQ(m_host.drawnTimes, (std::vector<std::int64_t>{1000, 1010, 1020, 1030, 1040}));
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 5u);
+    EXPECT_EQ(m_engine.m_runMode.load(), 1);
+}
+
+TEST_F(PlaybackTest, TurningBackwardNeedsAViewOfRecordsBehind) {
+    MakeRecording(60);
+    Open();
+    m_engine.m_viewWidth.store(40);  // look-ahead of 10 records
+    m_engine.StepPlayback();         // first step: remembers forward
+    for (int i = 0; i < 9; ++i) m_engine.StepPlayback();
+    ASSERT_EQ(m_engine.m_recordIndex.load(), 10u);
+
+    m_engine.m_playBackward.store(1);  // 10 records played: refused
+    m_engine.StepPlayback();
+    EXPECT_EQ(m_engine.m_playBackward.load(), 0);
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 11u);
+
+    m_engine.StepPlayback();
+    m_engine.m_viewEnd.store(100);
+    m_engine.m_playBackward.store(1);  // 12 played: accepted
+    m_host.drawnTimes.clear();
+    m_engine.StepPlayback();
+    EXPECT_EQ(m_engine.m_viewEnd.load(), 90);
+    EXPECT_EQ(m_engine.m_viewStart.load(), 90);
+    EXPECT_EQ(m_host.drawnTimes, std::vector<std::int64_t>{1020});  // record 2
+    // The range for the view comes from record 12, the look-ahead.
+    EXPECT_EQ(m_engine.m_farRangeIndex.load(), 1);
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
+
+    m_engine.m_playBackward.store(0);  // forward again
+    m_engine.StepPlayback();
+    EXPECT_EQ(m_engine.m_viewEnd.load(), 100);
+    EXPECT_EQ(m_engine.m_viewStart.load(), 60);
+    EXPECT_EQ(m_host.drawnTimes.back(), 1110);  // record 11
+}
+
+TEST_F(PlaybackTest, BackwardPlaybackStopsAtRecordOne) {
+    MakeRecording(60);
+    Open();
+    m_engine.m_viewWidth.store(40);
+    m_engine.StepPlayback();
+    m_engine.m_recordIndex.store(15);
+    m_engine.m_playBackward.store(1);
+    m_host.drawnTimes.clear();
+    for (int i = 0; i < 20; ++i) m_engine.StepPlayback();
+    // Turning back moved 10 records: 5, 4, 3, 2 are drawn, then it idles.
+    EXPECT_EQ(m_host.drawnTimes, (std::vector<std::int64_t>{1050, 1040, 1030, 1020}));
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
+    EXPECT_EQ(m_engine.m_autoAdjust.load(), 1);
+}
+
+TEST_F(PlaybackTest, ANewPlaybackStartsForward) {
+    MakeRecording(60);
+    Open();
+    m_engine.m_viewWidth.store(40);
+    m_engine.StepPlayback();
+    m_engine.m_recordIndex.store(30);
+    m_engine.m_playBackward.store(1);
+    m_engine.StepPlayback();
+    m_engine.EndPlayback();
+    EXPECT_EQ(m_engine.m_markNumber.load(), 0);
+
+    Open();
+    m_host.drawnTimes.clear();
+    m_engine.StepPlayback();
+    m_engine.StepPlayback();
+    EXPECT_EQ(m_host.drawnTimes, (std::vector<std::int64_t>{1000, 1010}));
+}
+
+TEST_F(PlaybackTest, OpeningARecordingEndsTheRecordingInProgress) {
+    MakeRecording(10);
+    std::string error;
+    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd"), &error)) << error;
+    Open();
+    EXPECT_EQ(m_engine.m_recording.load(), 0);
+    EXPECT_FALSE(fs::exists(m_dir.File("live.sd")));  // fewer than 3 pings
+    // Ending playback in live mode leaves a recording's file alone.
+    m_engine.EndPlayback();
+    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd"), &error)) << error;
+    m_engine.EndPlayback();
+    EXPECT_NE(m_engine.m_dataFile, nullptr);
+    m_engine.CloseRecording();
+}
+
+}  // namespace

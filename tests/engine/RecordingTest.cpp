@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "FakeHost.h"
+#include "RecordFile.h"
+#include "SyntheticRecording.h"
+#include "TempDir.h"
+#include "XSound.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class MessageHost : public FakeHost {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ClearEchogram() override { ++clears; }
+    std::vector<std::string> messages;
+    int clears = 0;
+};
+
+std::uint32_t U32At(const std::string& bytes, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<std::uint8_t>(bytes[at + i]);
+    return v;
+}
+
+std::uint64_t U64At(const std::string& bytes, std::size_t at) {
+    return std::uint64_t{U32At(bytes, at)} | (std::uint64_t{U32At(bytes, at + 4)} << 32);
+}
+
+class RecordingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        m_host.engine = &m_engine;
+        m_engine.SetHost(&m_host);
+    }
+
+    // One completed frame reaching the recording, as the decoder hands it on.
+    void Ping(std::uint32_t rawLength = 55) {
+        m_engine.m_rawLength = rawLength;
+        m_engine.m_rawFrame[0] = 0x0A;
+        for (std::uint32_t i = 1; i + 1 < rawLength; ++i)
+            m_engine.m_rawFrame[i] = static_cast<std::uint8_t>(0x40 + (i % 64));
+        m_engine.m_rawFrame[rawLength - 1] = 0xCA;
+        m_engine.WriteRecord();
+        ++m_host.now;
+    }
+
+    void Record(const std::string& path, int pings) {
+        std::string error;
+        ASSERT_TRUE(m_engine.StartRecording(path, &error)) << error;
+        for (int i = 0; i < pings; ++i) Ping();
+        m_engine.CloseRecording();
+    }
+
+    TempDir m_dir;
+    MessageHost m_host;
+    XSound m_engine;
+    std::string m_sd = m_dir.File("20141103.sd");
+    std::string m_idx = m_dir.File("20141103.idx");
+    std::string m_txt = m_dir.File("20141103.txt");
+};
+
+TEST_F(RecordingTest, RecordIndexAndTextFilesByteForByte) {
+    m_engine.m_soundSpeed.store(1480.0);
+    m_engine.m_draft.store(0.75);
+    m_engine.m_antiJamMode.store(1);
+    m_engine.m_antiJamDepth.store(3.5);
+    m_engine.m_markFlag.store(1);
+    m_engine.m_rangeIndex.store(3);
+    m_engine.m_rangeOffset.store(2);
+    m_engine.m_gain.store(-7);
+    m_host.now = 1415000000;  // 2014-11-03 07:33:20 UTC
+
+    std::string error;
+    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("20141103.sd"), &error)) << error;
+    EXPECT_EQ(m_engine.m_markNumber.load(), 0);
+    m_engine.m_markNumber.store(4);
+    Ping(123);
+    // The record is with the operating system as soon as it is written.
+    EXPECT_EQ(fs::file_size(m_sd), 168u);
+    m_engine.m_depth.store(12.346);
+    m_engine.WriteDepthLine();
+    Ping(123);
+    Ping(10);
+    m_engine.CloseRecording();
+    EXPECT_EQ(m_engine.m_recording.load(), 0);
+
+    std::string sd = ReadAll(m_sd);
+    ASSERT_EQ(sd.size(), 168u + 168u + 55u);
+    EXPECT_EQ(U32At(sd, 0), 123u);
+    EXPECT_EQ(static_cast<std::uint8_t>(sd[4]), 0x0A);
+    EXPECT_EQ(static_cast<std::uint8_t>(sd[4 + 122]), 0xCA);
+    EXPECT_EQ(U64At(sd, 127), 0x409720'0000000000ull);  // 1480.0
+    EXPECT_EQ(U64At(sd, 135), 0x3FE8'000000000000ull);  // 0.75
+    EXPECT_EQ(static_cast<std::uint8_t>(sd[143]), 1);
+    EXPECT_EQ(U64At(sd, 144), 0x400C'000000000000ull);  // 3.5
+    EXPECT_EQ(U64At(sd, 152), 1415000000u);
+    EXPECT_EQ(static_cast<std::uint8_t>(sd[160]), 1);
+    EXPECT_EQ(U32At(sd, 161), 4u);
+    EXPECT_EQ(static_cast<std::uint8_t>(sd[165]), 3);
+    EXPECT_EQ(static_cast<std::uint8_t>(sd[166]), 2);
+    EXPECT_EQ(static_cast<std::int8_t>(sd[167]), -7);
+    EXPECT_EQ(U64At(sd, 168 + 152), 1415000001u);
+
+    const std::string idx = ReadAll(m_idx);
+    ASSERT_EQ(idx.size(), 16u);
+    EXPECT_EQ(U32At(idx, 0), 3u);
+    EXPECT_EQ(U32At(idx, 4), 0u);
+    EXPECT_EQ(U32At(idx, 8), 168u);
+    EXPECT_EQ(U32At(idx, 12), 336u);
+
+    // The depth line carries the time of the ping's record; lines end CR LF.
+    EXPECT_EQ(ReadAll(m_txt),
+              "  日期      时间      深度      经度      维度      航向      航速    \r\n"
+              "2014/11/03 07:33:20   12.35\r\n");
+}
+
+TEST_F(RecordingTest, RecordingsOfFewerThanThreePingsLeaveNoFiles) {
+    for (int pings = 0; pings < 3; ++pings) {
+        Record(m_sd, pings);
+        EXPECT_FALSE(fs::exists(m_sd)) << pings;
+        EXPECT_FALSE(fs::exists(m_idx)) << pings;
+        EXPECT_FALSE(fs::exists(m_txt)) << pings;
+    }
+    Record(m_sd, 3);
+    EXPECT_TRUE(fs::exists(m_sd));
+    EXPECT_EQ(fs::file_size(m_idx), 16u);
+    EXPECT_TRUE(fs::exists(m_txt));
+}
+
+TEST_F(RecordingTest, TheChosenNameIsCutAtItsFirstDot) {
+    const std::string folder = m_dir.File("a.b");
+    std::string error;
+    ASSERT_TRUE(m_engine.StartRecording(folder + "/day.one.sd", &error)) << error;
+    EXPECT_EQ(m_engine.m_dataPath, folder + "/day.sd");
+    EXPECT_EQ(m_engine.m_indexPath, folder + "/day.idx");
+    EXPECT_EQ(m_engine.m_textPath, folder + "/day.txt");
+    m_engine.CloseRecording();
+}
+
+TEST_F(RecordingTest, ContinuingARecordingOverwritesItsLastRecord) {
+    Record(m_sd, 5);
+    const std::string old = ReadAll(m_sd);
+    Record(m_sd, 2);
+    // 4 old records kept, the fifth overwritten, then one more.
+    const std::string idx = ReadAll(m_idx);
+    ASSERT_EQ(U32At(idx, 0), 6u);
+    EXPECT_EQ(U32At(idx, 4 + 4 * 5), 5u * 100);
+    const std::string now = ReadAll(m_sd);
+    EXPECT_EQ(now.size(), 6u * 100);
+    EXPECT_EQ(now.substr(0, 400), old.substr(0, 400));
+    EXPECT_EQ(U64At(now, 4 * 100 + 4 + 55 + 33 - 8), m_host.now - 2);  // new record's time
+}
+
+TEST_F(RecordingTest, ContinuingWithoutANewPingKeepsTheWholeIndex) {
+    Record(m_sd, 3);
+    const std::string idx = ReadAll(m_idx);
+    Record(m_sd, 0);
+    EXPECT_EQ(ReadAll(m_idx), idx);
+    EXPECT_TRUE(fs::exists(m_sd));
+}
+
+TEST_F(RecordingTest, ContinuingTakesInRecordsWrittenAfterTheLastCheckpoint) {
+    std::string error;
+    ASSERT_TRUE(m_engine.StartRecording(m_sd, &error)) << error;
+    for (int i = 0; i < 4; ++i) Ping();
+    ASSERT_TRUE(m_engine.CheckpointIndex());
+    EXPECT_FALSE(fs::exists(m_idx + ".tmp"));
+    for (int i = 0; i < 3; ++i) Ping();
+    // The program dies here: the index lists 4 of the 7 records.
+    const std::string indexAtCrash = ReadAll(m_idx);
+    m_engine.m_recording.store(0);
+    std::fclose(m_engine.m_dataFile);
+    std::fclose(m_engine.m_textFile);
+    m_engine.m_dataFile = m_engine.m_textFile = nullptr;
+    ASSERT_EQ(U32At(indexAtCrash, 0), 4u);
+
+    XSound engine(&m_host);
+    ASSERT_TRUE(engine.StartRecording(m_sd, &error)) << error;
+    EXPECT_EQ(engine.m_recordIndex.load(), 6u);
+    engine.CloseRecording();
+    EXPECT_EQ(U32At(ReadAll(m_idx), 0), 7u);
+}
+
+TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
+    std::string error;
+    // Data file without an index.
+    WriteAll(m_sd, std::string(300, 'x'));
+    EXPECT_FALSE(m_engine.StartRecording(m_sd, &error));
+    EXPECT_NE(error.find(m_sd), std::string::npos) << error;
+    EXPECT_EQ(m_engine.m_recording.load(), 0);
+    EXPECT_EQ(m_engine.m_dataFile, nullptr);
+    EXPECT_EQ(fs::file_size(m_sd), 300u);
+
+    // An index whose last record is not in the data file.
+    const std::uint32_t offsets[2] = {0, 1000};
+    ASSERT_TRUE(RecordFile::WriteIndex(m_idx, offsets, 2, nullptr));
+    error.clear();
+    EXPECT_FALSE(m_engine.StartRecording(m_sd, &error));
+    EXPECT_NE(error.find(m_idx), std::string::npos) << error;
+    EXPECT_EQ(fs::file_size(m_sd), 300u);
+
+    // A folder that cannot be created (a file stands in its place).
+    WriteAll(m_dir.File("taken"), "");
+    error.clear();
+    EXPECT_FALSE(m_engine.StartRecording(m_dir.File("taken") + "/x.sd", &error));
+    EXPECT_NE(error.find("taken"), std::string::npos) << error;
+    EXPECT_EQ(m_engine.m_recording.load(), 0);
+
+    // A text file that cannot be created: the new data file is removed again.
+    fs::create_directory(m_dir.File("y.txt"));
+    error.clear();
+    EXPECT_FALSE(m_engine.StartRecording(m_dir.File("y.sd"), &error));
+    EXPECT_NE(error.find("y.txt"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(m_dir.File("y.sd")));
+    EXPECT_FALSE(fs::exists(m_dir.File("y.idx")));
+    EXPECT_TRUE(fs::is_directory(m_dir.File("y.txt")));
+    EXPECT_EQ(m_engine.m_recording.load(), 0);
+}
+
+TEST_F(RecordingTest, AFullIndexStopsTheRecording) {
+    std::string error;
+    ASSERT_TRUE(m_engine.StartRecording(m_sd, &error)) << error;
+    for (int i = 0; i < 3; ++i) Ping();
+    // Pretend the table is full; the offsets the index would list are the
+    // first three repeated.
+    for (std::uint32_t i = 3; i < kRecordOffsetMax; ++i) m_engine.m_recordOffsets[i] = 0;
+    m_engine.m_recordIndex.store(kRecordOffsetMax);
+    Ping();
+    EXPECT_EQ(m_engine.m_recording.load(), 0);
+    ASSERT_EQ(m_host.messages.size(), 1u);
+    EXPECT_EQ(m_host.messages[0], "存储文件过大");
+    EXPECT_EQ(fs::file_size(m_sd), 300u);  // the ping was not written
+    EXPECT_EQ(fs::file_size(m_idx), 4u + 4u * kRecordOffsetMax);
+}
+
+TEST_F(RecordingTest, RecordingIsRefusedDuringPlaybackAndTwice) {
+    std::string error;
+    m_engine.m_runMode.store(1);
+    EXPECT_FALSE(m_engine.StartRecording(m_sd, &error));
+    m_engine.m_runMode.store(0);
+    ASSERT_TRUE(m_engine.StartRecording(m_sd, &error));
+    EXPECT_FALSE(m_engine.StartRecording(m_dir.File("other.sd"), &error));
+    m_engine.CloseRecording();
+}
+
+TEST_F(RecordingTest, DestroyingTheEngineClosesTheRecording) {
+    {
+        XSound engine(&m_host);
+        std::string error;
+        ASSERT_TRUE(engine.StartRecording(m_sd, &error));
+        for (int i = 0; i < 4; ++i) {
+            engine.m_rawLength = 55;
+            engine.m_rawFrame[0] = 0x0A;
+            engine.m_rawFrame[54] = 0xCA;
+            engine.WriteRecord();
+        }
+    }
+    EXPECT_EQ(U32At(ReadAll(m_idx), 0), 4u);
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+// marevox-cli replay FILE.sd [--ini FILE] [--csv]: every record of a
+// recording through the engine, as forward playback processes it.
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CliArgs.h"
+#include "Commands.h"
+#include "DepthSentence.h"
+#include "EngineHost.h"
+#include "JsonWriter.h"
+#include "RecordFile.h"
+#include "Replay.h"
+#include "Settings.h"
+#include "XSound.h"
+
+namespace {
+
+// Catches what processing a record sends out: whether smoothing produced a
+// new depth and the depth sentence it was sent as.
+class ReplayHost : public EngineHost {
+public:
+    ReplayHost(XSound& engine, const AppSettings& settings)
+        : m_engine(engine), m_settings(settings) {}
+
+    void OutputDepth() override {
+        m_output = BuildDepthSentence(m_settings.m_depType.load(), m_engine.m_smoothedDepth.load(),
+                                      m_engine.m_draft.load());
+        m_hasOutput = !m_output.empty();
+        m_updated = true;
+    }
+    void RefreshDepthMonitor() override { m_updated = true; }
+
+    // Forgets what the previous record sent.
+    void NextRecord() {
+        m_updated = false;
+        m_hasOutput = false;
+    }
+    bool Updated() const { return m_updated; }
+    const std::string* Output() const { return m_hasOutput ? &m_output : nullptr; }
+
+private:
+    XSound& m_engine;
+    const AppSettings& m_settings;
+    std::string m_output;
+    bool m_hasOutput = false;
+    bool m_updated = false;
+};
+
+void PrintJson(XSound& engine, const ReplayHost& host, std::uint32_t record, bool processed) {
+    JsonWriter line;
+    line.UInt("record", record);
+    if (!processed) {
+        line.String("error", "unreadable record");
+        std::printf("%s\n", line.Line().c_str());
+        return;
+    }
+    line.Int("time", engine.m_pingTime.load())
+        .Double("depth", engine.m_depth.load())
+        .Double("smoothed", engine.m_smoothedDepth.load())
+        .Bool("smoothedUpdated", host.Updated())
+        .Int("rangeIndex", engine.m_rangeIndex.load())
+        .Int("rangeOffset", engine.m_rangeOffset.load())
+        .Int("gain", engine.m_gain.load())
+        .Int("markFlag", engine.m_markFlag.load())
+        .Int("markNumber", engine.m_markNumber.load());
+    if (const std::string* output = host.Output()) {
+        line.String("output", *output);
+    } else {
+        line.Null("output");
+    }
+    std::printf("%s\n", line.Line().c_str());
+}
+
+void PrintCsv(XSound& engine, bool processed) {
+    if (!processed) return;
+    char time[64];
+    if (!RecordFile::FormatLocalTime(engine.m_pingTime.load(), time, sizeof time)) return;
+    std::printf("%s,%.2f\n", time, engine.m_depth.load());
+}
+
+}  // namespace
+
+int CmdReplay(int argc, char** argv, int first) {
+    CliArgs args(argc, argv, first, {"csv"});
+    if (!args.Error().empty() || args.Positional().size() != 1) {
+        std::fprintf(
+            stderr,
+            "marevox-cli replay: %s\nusage: marevox-cli replay FILE.sd "
+            "[--ini FILE] [--csv]\n",
+            args.Error().empty() ? "one recording (FILE.sd) is needed" : args.Error().c_str());
+        return 2;
+    }
+    XSound engine;
+    AppSettings settings;
+    ReplayHost host(engine, settings);
+    engine.SetHost(&host);
+    SetDefaultSettings(engine, settings);
+    if (auto ini = args.Value("ini")) {
+        std::FILE* probe = std::fopen(ini->c_str(), "rb");
+        if (probe == nullptr) {
+            std::fprintf(stderr, "marevox-cli replay: cannot read settings file %s\n",
+                         ini->c_str());
+            return 1;
+        }
+        std::fclose(probe);
+        LoadSettings(*ini, engine, settings);
+    }
+
+    // What happens after each record, in order: the printed line, then any
+    // further consumers of the processed ping (an echogram picture, say).
+    std::vector<std::function<void(std::uint32_t record, bool processed)>> consumers;
+    if (args.Has("csv")) {
+        consumers.push_back([&](std::uint32_t, bool ok) { PrintCsv(engine, ok); });
+    } else {
+        consumers.push_back(
+            [&](std::uint32_t record, bool ok) { PrintJson(engine, host, record, ok); });
+    }
+
+    std::string error;
+    const bool opened =
+        ReplayRecording(engine, args.Positional()[0], &error, [&](std::uint32_t record, bool ok) {
+            for (const auto& consumer : consumers) consumer(record, ok);
+            host.NextRecord();
+        });
+    if (!opened) {
+        std::fprintf(stderr, "marevox-cli replay: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// The records of a data file found by walking it from offset 0, without its
+// index: what info and reindex report.
+struct RecordingScan {
+    std::vector<std::uint32_t> offsets;  // at most kRecordOffsetMax
+    std::vector<std::int64_t> times;
+    std::uint64_t dataBytes = 0;
+    std::uint64_t endOffset = 0;  // after the last record found
+    bool tableFull = false;       // more records than an index can list
+};
+
+// Opens and walks the data file; false with the reason when it cannot be read.
+bool ScanRecording(const std::string& dataPath, RecordingScan* scan, std::string* error);

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "EchogramPng.h"
+#include "PingFixture.h"
+
+namespace {
+
+TEST(EchogramPngPath, PartsGetANumberBeforeTheExtension) {
+    EXPECT_EQ(EchogramPng::PartPath("out/OUT.png", false, 1), "out/OUT.png");
+    EXPECT_EQ(EchogramPng::PartPath("out/OUT.png", true, 2), "out/OUT-2.png");
+    EXPECT_EQ(EchogramPng::PartPath("OUT", true, 1), "OUT-1");
+}
+
+class EchogramPngTest : public ::testing::Test {
+protected:
+    std::string File(const char* name) { return (dir.path() + "/" + name).toStdString(); }
+
+    QTemporaryDir dir;
+    XSound engine;
+};
+
+TEST_F(EchogramPngTest, LongRecordingIsSplitAtThirtyThousandColumns) {
+    const std::uint32_t records = EchogramPng::kMaxColumns + 1;
+    std::string error;
+    auto png = EchogramPng::Create(File("OUT.png"), records, &error);
+    ASSERT_NE(png, nullptr) << error;
+    engine.m_runMode.store(1);
+    SetPing(engine, 2000, 200, 2, 2.0);
+    for (std::uint32_t n = 0; n < records; ++n) {
+        if (n == 5) engine.m_markFlag.store(1);
+        if (n == 10) engine.m_rangeIndex.store(1);
+        png->AddColumn(engine);
+    }
+    ASSERT_TRUE(png->Finish(&error)) << error;
+
+    const QImage first(QString::fromStdString(File("OUT-1.png")));
+    const QImage second(QString::fromStdString(File("OUT-2.png")));
+    ASSERT_EQ(first.size(), QSize(30000, 475));
+    ASSERT_EQ(second.size(), QSize(1, 475));
+    EXPECT_TRUE(QImage(QString::fromStdString(File("OUT.png"))).isNull());
+    EXPECT_EQ(Pixel(first, 20, 300), LevelRgb(engine, 2));
+    EXPECT_EQ(Pixel(first, 20, 10), BackRgb(engine));
+    EXPECT_TRUE(ColumnIs(first, 5, qRgb(255, 255, 255)));
+    EXPECT_TRUE(ColumnIs(first, 10, qRgb(150, 150, 150)));
+    EXPECT_EQ(Pixel(second, 0, 300), LevelRgb(engine, 2));
+}
+
+TEST_F(EchogramPngTest, UnreadableRecordsShortenThePicture) {
+    std::string error;
+    auto png = EchogramPng::Create(File("short.png"), 10, &error);
+    ASSERT_NE(png, nullptr) << error;
+    SetPing(engine, 2000, 200, 2, 2.0);
+    for (int n = 0; n < 7; ++n) png->AddColumn(engine);
+    ASSERT_TRUE(png->Finish(&error)) << error;
+    EXPECT_EQ(QImage(QString::fromStdString(File("short.png"))).size(), QSize(7, 475));
+}
+
+TEST_F(EchogramPngTest, FailuresAreReported) {
+    std::string error;
+    auto empty = EchogramPng::Create(File("none.png"), 10, &error);
+    EXPECT_FALSE(empty->Finish(&error));
+    EXPECT_EQ(error, "no record could be drawn");
+
+    auto png = EchogramPng::Create(File("missing-folder/x.png"), 3, &error);
+    SetPing(engine, 2000, 200, 2, 2.0);
+    png->AddColumn(engine);
+    EXPECT_FALSE(png->Finish(&error));
+    EXPECT_NE(error.find("cannot write"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,12 @@
+#include <filesystem>
+
+#include "EchogramPng.h"
+
+std::string EchogramPng::PartPath(const std::string& path, bool split, int part) {
+    if (!split) return path;
+    const std::filesystem::path whole(path);
+    std::filesystem::path name = whole.stem();
+    name += "-" + std::to_string(part);
+    name += whole.extension();
+    return (whole.parent_path() / name).string();
+}

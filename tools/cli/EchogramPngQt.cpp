@@ -1,0 +1,81 @@
+// Pictures drawn with the echogram view's widget-free column code.
+#include <QGuiApplication>
+#include <QImage>
+#include <QString>
+#include <algorithm>
+
+#include "CEchoColourTable.h"
+#include "CPingColumnPainter.h"
+#include "EchogramPng.h"
+#include "XSound.h"
+
+namespace {
+
+class QtEchogramPng : public EchogramPng {
+public:
+    QtEchogramPng(std::string path, std::uint32_t recordCount)
+        : m_path(std::move(path)), m_remaining(recordCount), m_split(recordCount > kMaxColumns) {
+        // The mark labels need fonts, which need a GUI application; no
+        // display is needed.
+        if (QGuiApplication::instance() == nullptr) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            m_app = std::make_unique<QGuiApplication>(m_argc, m_argv);
+        }
+    }
+
+    void AddColumn(XSound& engine) override {
+        if (m_picture.isNull() || m_column == m_picture.width()) {
+            if (!m_picture.isNull()) WritePicture(m_picture);
+            const int width =
+                static_cast<int>(std::clamp<std::uint32_t>(m_remaining, 1, kMaxColumns));
+            m_picture = QImage(width, CPingColumnPainter::kRows, QImage::Format_RGB32);
+            m_picture.fill(ColourWordToRgb(engine.m_colours[XSound::kBack].load()));
+            m_column = 0;
+        }
+        m_columns.Draw(engine, m_picture, nullptr, m_column);
+        ++m_column;
+        if (m_remaining > 0) --m_remaining;
+    }
+
+    bool Finish(std::string* error) override {
+        if (m_picture.isNull()) {
+            *error = "no record could be drawn";
+            return false;
+        }
+        // Unreadable records leave the last picture short of its width.
+        WritePicture(m_column < m_picture.width()
+                         ? m_picture.copy(0, 0, m_column, m_picture.height())
+                         : m_picture);
+        m_picture = QImage();
+        if (!m_failed.empty()) *error = "cannot write " + m_failed;
+        return m_failed.empty();
+    }
+
+private:
+    void WritePicture(const QImage& picture) {
+        const std::string file = PartPath(m_path, m_split, ++m_part);
+        if (!picture.save(QString::fromStdString(file), "PNG") && m_failed.empty()) m_failed = file;
+    }
+
+    std::string m_path;
+    std::uint32_t m_remaining;
+    bool m_split;
+    int m_argc = 1;
+    char m_name[12] = "marevox-cli";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QGuiApplication> m_app;
+    CPingColumnPainter m_columns;
+    QImage m_picture;
+    int m_column = 0;
+    int m_part = 0;
+    std::string m_failed;
+};
+
+}  // namespace
+
+std::unique_ptr<EchogramPng> EchogramPng::Create(const std::string& path, std::uint32_t recordCount,
+                                                 std::string* error) {
+    (void)error;
+    return std::make_unique<QtEchogramPng>(path, recordCount);
+}

@@ -1,0 +1,69 @@
+// bench-make-recording BASE COUNT: writes BASE.sd and BASE.idx, a recording
+// of COUNT pings from the simulated sea (bottom drifting between 5 and 20 m
+// on the 25 m range, an event mark every 1000 pings), for the playback
+// benchmark and the demonstration pictures.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "EngineHost.h"
+#include "PingEncoder.h"
+#include "Sea.h"
+#include "XSound.h"
+
+namespace {
+
+// Record times: twenty pings a second from 2026-12-07 08:00 UTC.
+class GeneratorHost : public EngineHost {
+public:
+    std::int64_t Now() override { return 1796630400 + m_ping / 20; }
+    void Next() { ++m_ping; }
+
+private:
+    std::int64_t m_ping = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: bench-make-recording BASE COUNT\n");
+        return 2;
+    }
+    const long count = std::strtol(argv[2], nullptr, 10);
+    if (count < 3 || count > 5000000) {
+        std::fprintf(stderr, "bench-make-recording: COUNT must be 3..5000000\n");
+        return 2;
+    }
+    GeneratorHost host;
+    XSound engine(&host);
+    engine.m_rangeIndex.store(2);
+    engine.m_draft.store(0.5);
+    std::string error;
+    if (!engine.StartRecording(std::string(argv[1]) + ".sd", &error)) {
+        std::fprintf(stderr, "bench-make-recording: %s\n", error.c_str());
+        return 1;
+    }
+    Sea::Config config;
+    config.depthMin = 5.0;
+    config.depthMax = 20.0;
+    config.period = 2400.0;
+    Sea sea(config, 1);
+    for (long n = 0; n < count; ++n) {
+        const std::string frame = EncodePingFrame(sea.Ping(2, 0, 0));
+        engine.m_rawLength = static_cast<std::uint32_t>(frame.size());
+        std::copy(frame.begin(), frame.end(), engine.m_rawFrame);
+        engine.m_markFlag.store(n % 1000 == 999 ? 1 : 0);
+        if (n % 1000 == 999) engine.m_markNumber.store(engine.m_markNumber.load() + 1);
+        engine.WriteRecord();
+        host.Next();
+    }
+    engine.CloseRecording();
+    if (engine.m_recordIndex.load() != static_cast<std::uint32_t>(count)) {
+        std::fprintf(stderr, "bench-make-recording: only %u records written\n",
+                     engine.m_recordIndex.load());
+        return 1;
+    }
+    std::printf("%s.sd: %ld records\n", argv[1], count);
+    return 0;
+}

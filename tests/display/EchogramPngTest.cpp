@@ -25,7 +25,8 @@ protected:
 TEST_F(EchogramPngTest, LongRecordingIsSplitAtThirtyThousandColumns) {
     const std::uint32_t records = EchogramPng::kMaxColumns + 1;
     std::string error;
-    auto png = EchogramPng::Create(File("OUT.png"), records, &error);
+    engine.m_recordTotal.store(records);
+    auto png = EchogramPng::Create(File("OUT.png"), &error);
     ASSERT_NE(png, nullptr) << error;
     engine.m_runMode.store(1);
     SetPing(engine, 2000, 200, 2, 2.0);
@@ -50,7 +51,8 @@ TEST_F(EchogramPngTest, LongRecordingIsSplitAtThirtyThousandColumns) {
 
 TEST_F(EchogramPngTest, UnreadableRecordsShortenThePicture) {
     std::string error;
-    auto png = EchogramPng::Create(File("short.png"), 10, &error);
+    engine.m_recordTotal.store(10);
+    auto png = EchogramPng::Create(File("short.png"), &error);
     ASSERT_NE(png, nullptr) << error;
     SetPing(engine, 2000, 200, 2, 2.0);
     for (int n = 0; n < 7; ++n) png->AddColumn(engine);
@@ -60,11 +62,12 @@ TEST_F(EchogramPngTest, UnreadableRecordsShortenThePicture) {
 
 TEST_F(EchogramPngTest, FailuresAreReported) {
     std::string error;
-    auto empty = EchogramPng::Create(File("none.png"), 10, &error);
+    auto empty = EchogramPng::Create(File("none.png"), &error);
     EXPECT_FALSE(empty->Finish(&error));
     EXPECT_EQ(error, "no record could be drawn");
 
-    auto png = EchogramPng::Create(File("missing-folder/x.png"), 3, &error);
+    engine.m_recordTotal.store(3);
+    auto png = EchogramPng::Create(File("missing-folder/x.png"), &error);
     SetPing(engine, 2000, 200, 2, 2.0);
     png->AddColumn(engine);
     EXPECT_FALSE(png->Finish(&error));

@@ -1,5 +1,6 @@
-// marevox-cli replay FILE.sd [--ini FILE] [--csv]: every record of a
-// recording through the engine, as forward playback processes it.
+// marevox-cli replay FILE.sd [--ini FILE] [--csv] [--png OUT.png]: every
+// record of a recording through the engine, as forward playback processes
+// it, and optionally its echogram as pictures.
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -8,6 +9,7 @@
 #include "CliArgs.h"
 #include "Commands.h"
 #include "DepthSentence.h"
+#include "EchogramPng.h"
 #include "EngineHost.h"
 #include "JsonWriter.h"
 #include "RecordFile.h"
@@ -88,7 +90,7 @@ int CmdReplay(int argc, char** argv, int first) {
         std::fprintf(
             stderr,
             "marevox-cli replay: %s\nusage: marevox-cli replay FILE.sd "
-            "[--ini FILE] [--csv]\n",
+            "[--ini FILE] [--csv] [--png OUT.png]\n",
             args.Error().empty() ? "one recording (FILE.sd) is needed" : args.Error().c_str());
         return 2;
     }
@@ -118,6 +120,19 @@ int CmdReplay(int argc, char** argv, int first) {
             [&](std::uint32_t record, bool ok) { PrintJson(engine, host, record, ok); });
     }
 
+    std::unique_ptr<EchogramPng> png;
+    if (auto pngPath = args.Value("png")) {
+        std::string pngError;
+        png = EchogramPng::Create(*pngPath, &pngError);
+        if (!png) {
+            std::fprintf(stderr, "marevox-cli replay: %s\n", pngError.c_str());
+            return 2;
+        }
+        consumers.push_back([&](std::uint32_t, bool ok) {
+            if (ok) png->AddColumn(engine);
+        });
+    }
+
     std::string error;
     const bool opened =
         ReplayRecording(engine, args.Positional()[0], &error, [&](std::uint32_t record, bool ok) {
@@ -126,6 +141,10 @@ int CmdReplay(int argc, char** argv, int first) {
         });
     if (!opened) {
         std::fprintf(stderr, "marevox-cli replay: %s\n", error.c_str());
+        return 1;
+    }
+    if (png && !png->Finish(&error)) {
+        std::fprintf(stderr, "marevox-cli replay: --png: %s\n", error.c_str());
         return 1;
     }
     return 0;

@@ -16,13 +16,13 @@ public:
 
     virtual ~EchogramPng() = default;
 
-    // A writer for `recordCount` records into `path`; null with `error` set
-    // when this build has no picture support.
-    static std::unique_ptr<EchogramPng> Create(const std::string& path, std::uint32_t recordCount,
-                                               std::string* error);
+    // A writer into `path`; null with `error` set when this build has no
+    // picture support.
+    static std::unique_ptr<EchogramPng> Create(const std::string& path, std::string* error);
 
     // Draws the engine's current ping (a processed record) as the next
-    // column, writing each picture as it fills.
+    // column, writing each picture as it fills. The first call takes the
+    // number of records from the open recording (m_recordTotal).
     virtual void AddColumn(XSound& engine) = 0;
     // Writes the last picture. False with `error` set when a picture could
     // not be written or nothing was drawn.

@@ -1,10 +1,8 @@
 // The core-only build has no Qt and so no pictures.
 #include "EchogramPng.h"
 
-std::unique_ptr<EchogramPng> EchogramPng::Create(const std::string& path, std::uint32_t recordCount,
-                                                 std::string* error) {
+std::unique_ptr<EchogramPng> EchogramPng::Create(const std::string& path, std::string* error) {
     (void)path;
-    (void)recordCount;
     *error = "--png needs the full build (this one was built without Qt)";
     return nullptr;
 }

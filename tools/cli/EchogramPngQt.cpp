@@ -13,8 +13,7 @@ namespace {
 
 class QtEchogramPng : public EchogramPng {
 public:
-    QtEchogramPng(std::string path, std::uint32_t recordCount)
-        : m_path(std::move(path)), m_remaining(recordCount), m_split(recordCount > kMaxColumns) {
+    explicit QtEchogramPng(std::string path) : m_path(std::move(path)) {
         // The mark labels need fonts, which need a GUI application; no
         // display is needed.
         if (QGuiApplication::instance() == nullptr) {
@@ -25,6 +24,10 @@ public:
     }
 
     void AddColumn(XSound& engine) override {
+        if (m_part == 0 && m_picture.isNull()) {
+            m_remaining = engine.m_recordTotal.load();
+            m_split = m_remaining > kMaxColumns;
+        }
         if (m_picture.isNull() || m_column == m_picture.width()) {
             if (!m_picture.isNull()) WritePicture(m_picture);
             const int width =
@@ -59,8 +62,8 @@ private:
     }
 
     std::string m_path;
-    std::uint32_t m_remaining;
-    bool m_split;
+    std::uint32_t m_remaining = 0;  // records not drawn yet, at most
+    bool m_split = false;
     int m_argc = 1;
     char m_name[12] = "marevox-cli";
     char* m_argv[2] = {m_name, nullptr};
@@ -74,8 +77,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<EchogramPng> EchogramPng::Create(const std::string& path, std::uint32_t recordCount,
-                                                 std::string* error) {
+std::unique_ptr<EchogramPng> EchogramPng::Create(const std::string& path, std::string* error) {
     (void)error;
-    return std::make_unique<QtEchogramPng>(path, recordCount);
+    return std::make_unique<QtEchogramPng>(path);
 }

@@ -17,7 +17,7 @@ const Subcommand kSubcommands[] = {
     {"decode", CmdDecode, "decode [--ini FILE] [--chunk N] [--samples]  < instrument-bytes"},
     {"frame", CmdFrame,
      "frame --range I --offset O --gain G [--channel C] [--uartctl U] [--selfcheck]"},
-    {"replay", CmdReplay, "replay FILE.sd [--ini FILE] [--csv]"},
+    {"replay", CmdReplay, "replay FILE.sd [--ini FILE] [--csv] [--png OUT.png]"},
     {"info", CmdInfo, "info FILE.sd"},
     {"reindex", CmdReindex, "reindex FILE.sd"},
 };

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "CompanionLink.h"
+#include "NetLink.h"
+#include "PortSlot.h"
+
+struct AppSettings;
+class XSound;
+
+// Passes each new smoothed depth on as a depth sentence (DepType) to the
+// three sinks: the depth-output serial port when it is open, the network
+// link when UseNet is not 0, and the companion program "Kelvara".
+//
+// OutputDepth runs on whichever thread has the depth (the worker, or the UI
+// thread for the demonstration output); it never touches a widget and waits
+// at most a second for the companion program.
+class DepthOutput {
+public:
+    DepthOutput(const XSound& engine, const AppSettings& settings,
+                QString companionName = QStringLiteral("Kelvara"));
+
+    // The depth-output port. The communication dialog sets it after opening
+    // the port and clears it before destroying the port.
+    PortSlot& OutputPort() { return m_outputPort; }
+    bool OutputPortOpen() const { return m_outputPort.Present(); }
+
+    // Formats the engine's m_smoothedDepth and sends it to every sink.
+    // Returns the bytes sent (empty for a DepType outside 0..4: nothing is
+    // sent).
+    std::string OutputDepth();
+
+private:
+    const XSound& m_engine;
+    const AppSettings& m_settings;
+    PortSlot m_outputPort;
+    NetLink m_netLink;
+    CompanionLink m_companion;
+};

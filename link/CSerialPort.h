@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+
+#include "ReceiveRing.h"
+#include "SerialEndpoint.h"
+
+// A serial port with its own thread. The thread owns the device: it moves
+// received bytes into the 1024-byte receive ring, announces each read with
+// DataReceived(count, port number), and writes the queued messages, each
+// one whole and in order.
+//
+// The owner (on the UI thread) connects to the signals, then calls
+// OpenPort, StartReceiveThread and SetBaudRate; it drains the ring with
+// TakeReceived when DataReceived arrives. SendBytes may be called from any
+// thread. Destroying the object closes the port and ends the thread within
+// a few milliseconds.
+//
+// Failing calls are announced by Warning with the port's warning text; a
+// port that does not exist only makes OpenPort return false. When the other
+// end goes away (a pseudo-terminal closed, a USB adapter pulled) Warning is
+// sent once, the port is closed and PortLost follows; the program goes on.
+class CSerialPort : public QObject, public SerialEndpoint {
+    Q_OBJECT
+public:
+    // Event mask bits: received characters, clear-to-send changes.
+    static constexpr std::uint32_t kEvRxChar = 0x0001;
+    static constexpr std::uint32_t kEvCts = 0x0008;
+
+    explicit CSerialPort(QObject* parent = nullptr);
+    ~CSerialPort() override;
+    CSerialPort(const CSerialPort&) = delete;
+    CSerialPort& operator=(const CSerialPort&) = delete;
+
+    // Opens device (a path such as /dev/ttyUSB0, or a port name) as port
+    // number portNumber with the given line settings (parity 'N', 'E', 'O',
+    // 'M' or 'S'). Messages longer than writeBufferSize are refused. Returns
+    // false, quietly, when the device cannot be opened; a line setting that
+    // fails is reported and the port stays open.
+    bool OpenPort(int portNumber, const QString& device, int baud, char parity, int dataBits,
+                  int stopBits, std::uint32_t eventMask, int writeBufferSize);
+    // Starts announcing received bytes; what came before is discarded.
+    bool StartReceiveThread();
+    void SetBaudRate(int baud);
+
+    void SendBytes(const std::uint8_t* bytes, std::size_t length) override;
+    std::uint32_t TakeReceived(std::uint8_t* destination) override;
+
+    int PortNumber() const { return m_portNumber; }
+    bool IsOpen() const { return m_open.load(std::memory_order_acquire); }
+
+signals:
+    void DataReceived(quint32 count, int portNumber);
+    void Warning(const QString& text);
+    void PortLost(int portNumber);
+
+private:
+    // These run on the port's thread.
+    bool OpenOnThread(const QString& device, int baud, char parity, int dataBits, int stopBits);
+    void StartOnThread();
+    void ReadIntoRing();
+    void WriteQueued();
+    void OnError(QSerialPort::SerialPortError error);
+    void CloseOnThread();
+    void Report(const char* call);
+
+    template <typename F>
+    void RunOnThread(F function);
+
+    QThread m_thread;
+    QObject* m_context = nullptr;  // lives on m_thread; parent of m_device
+    QSerialPort* m_device = nullptr;
+
+    int m_portNumber = 0;
+    std::uint32_t m_eventMask = 0;
+    std::atomic<std::size_t> m_writeBufferSize{0};
+    std::atomic<bool> m_open{false};
+    std::atomic<bool> m_receiving{false};
+    // Set by the thread when the ring was full and bytes are still waiting.
+    std::atomic<bool> m_waitingForRoom{false};
+    bool m_lost = false;                // thread only
+    bool m_writeErrorReported = false;  // thread only
+
+    ReceiveRing m_ring;
+    std::mutex m_writeMutex;
+    std::deque<std::string> m_writeQueue;
+};

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "DepthOutput.h"
+#include "LinkTestSupport.h"
+#include "LocalChannelFrame.h"
+#include "LoopbackReceiver.h"
+#include "Settings.h"
+#include "XSound.h"
+
+namespace {
+
+class CapturePort : public SerialEndpoint {
+public:
+    void SendBytes(const std::uint8_t* bytes, std::size_t length) override {
+        sent.emplace_back(reinterpret_cast<const char*>(bytes), length);
+    }
+    std::uint32_t TakeReceived(std::uint8_t* destination) override {
+        destination[0] = 0;
+        return 0;
+    }
+    std::vector<std::string> sent;
+};
+
+// A companion program listening as "Kelvara" (at a private path) that keeps
+// every copy-data text it receives.
+class Companion {
+public:
+    explicit Companion(const QString& path) {
+        QObject::connect(&m_server, &QLocalServer::newConnection, [this] {
+            while (QLocalSocket* s = m_server.nextPendingConnection()) {
+                auto decoder = std::make_shared<LocalChannelDecoder>();
+                auto take = [this, s, decoder] {
+                    const QByteArray bytes = s->readAll();
+                    decoder->Feed(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+                    LocalChannelFrame frame;
+                    while (decoder->Next(&frame) == LocalChannelDecoder::Status::kFrame)
+                        if (frame.id == LocalChannelFrame::kCopyData)
+                            texts.push_back(frame.payload);
+                };
+                QObject::connect(s, &QLocalSocket::readyRead, s, take);
+                QObject::connect(s, &QLocalSocket::disconnected, s, [s, take] {
+                    take();
+                    s->deleteLater();
+                });
+                take();
+            }
+        });
+        m_server.listen(path);
+    }
+    std::vector<std::string> texts;
+
+private:
+    QLocalServer m_server;
+};
+
+// A companion that has hung: its channel's queue of connections is full and
+// nobody takes them.
+class StalledCompanion {
+public:
+    explicit StalledCompanion(const std::string& path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        m_listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 0);
+        m_filler = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ::connect(m_filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~StalledCompanion() {
+        ::close(m_filler);
+        ::close(m_listener);
+    }
+
+private:
+    int m_listener = -1;
+    int m_filler = -1;
+};
+
+class DepthOutputTest : public ::testing::Test {
+protected:
+    DepthOutputTest() {
+        engine.m_smoothedDepth.store(12.345);
+        engine.m_draft.store(0.5);
+        settings.m_depType.store(3);
+        settings.SetIp("127.0.0.1");
+    }
+    QString CompanionPath() const { return dir.filePath(QStringLiteral("Kelvara")); }
+
+    QTemporaryDir dir;
+    XSound engine;
+    AppSettings settings;
+};
+
+const std::string kSddbt = "$SDDBT,38.85,f,11.84,M,6.47,F\r\n";
+
+}  // namespace
+
+TEST_F(DepthOutputTest, CompanionAndOutputPortReceiveTheExactSentence) {
+    Companion companion(CompanionPath());
+    DepthOutput output(engine, settings, CompanionPath());
+    CapturePort port;
+    output.OutputPort().Set(&port);
+    EXPECT_TRUE(output.OutputPortOpen());
+
+    EXPECT_EQ(output.OutputDepth(), kSddbt);
+    settings.m_depType.store(0);
+    EXPECT_EQ(output.OutputDepth(), "DT 001234\r\n");
+    ASSERT_TRUE(RunUntil([&] { return companion.texts.size() == 2; }, 2000));
+    EXPECT_EQ(companion.texts, (std::vector<std::string>{kSddbt, "DT 001234\r\n"}));
+    EXPECT_EQ(port.sent, (std::vector<std::string>{kSddbt, "DT 001234\r\n"}));
+
+    output.OutputPort().Set(nullptr);
+    EXPECT_FALSE(output.OutputPortOpen());
+}
+
+TEST_F(DepthOutputTest, TypeOutsideTheFiveFormatsSendsNothingAnywhere) {
+    Companion companion(CompanionPath());
+    LoopbackReceiver receiver;
+    settings.m_portSend.store(receiver.Port());
+    engine.m_useNet.store(1);
+    DepthOutput output(engine, settings, CompanionPath());
+    CapturePort port;
+    output.OutputPort().Set(&port);
+    settings.m_depType.store(5);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(output.OutputDepth(), "");
+    RunUntil([] { return false; }, 200);
+    EXPECT_TRUE(companion.texts.empty());
+    EXPECT_TRUE(port.sent.empty());
+    EXPECT_FALSE(receiver.Pending(0));
+}
+
+TEST_F(DepthOutputTest, NetworkLinkLosesTheFirstDepthThenCarriesEveryOne) {
+    LoopbackReceiver receiver;
+    settings.m_portSend.store(receiver.Port());
+    DepthOutput output(engine, settings, CompanionPath());
+
+    output.OutputDepth();  // UseNet 0: the link stays closed
+    EXPECT_FALSE(receiver.Pending(100));
+
+    engine.m_useNet.store(1);
+    output.OutputDepth();  // fails on the unopened link and opens it
+    ASSERT_EQ(receiver.Accept(), NetLink::kLocalPort);
+    engine.m_smoothedDepth.store(7.5);
+    settings.m_depType.store(4);
+    output.OutputDepth();
+    EXPECT_EQ(receiver.Read(21), "$SDDPT,7.50,0.0,100\r\n");
+}
+
+TEST_F(DepthOutputTest, StalledCompanionCostsAtMostOneSecond) {
+    StalledCompanion companion(CompanionPath().toStdString());
+    DepthOutput output(engine, settings, CompanionPath());
+    CapturePort port;
+    output.OutputPort().Set(&port);
+    for (int i = 0; i < 2; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const double cpu = CpuMilliseconds();
+        EXPECT_EQ(output.OutputDepth(), kSddbt);
+        EXPECT_LT(timer.elapsed(), 1150);
+        EXPECT_LT(CpuMilliseconds() - cpu, 200.0);  // waiting, not spinning
+    }
+    EXPECT_EQ(port.sent.size(), 2u);  // the other sinks were served all the same
+}
+
+TEST_F(DepthOutputTest, MissingCompanionCostsNothing) {
+    DepthOutput output(engine, settings, CompanionPath());
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 20; ++i) output.OutputDepth();
+    EXPECT_LT(timer.elapsed(), 500);
+}

@@ -1,0 +1,145 @@
+// The program's serial layer against the instrument simulator, through a
+// real pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CSerialPort.h"
+#include "CommandTransport.h"
+#include "EngineHost.h"
+#include "LinkTestSupport.h"
+#include "PortSlot.h"
+#include "ReceiveHandler.h"
+#include "XSound.h"
+
+namespace {
+
+class RecordingHost : public EngineHost {
+public:
+    explicit RecordingHost(CommandTransport& transport) : m_transport(transport) {}
+    void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
+        sent.emplace_back(reinterpret_cast<const char*>(frame), length);
+        m_transport.Send(frame, length);
+    }
+    std::vector<std::string> sent;
+
+private:
+    CommandTransport& m_transport;
+};
+
+std::string SpacedHex(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char b : bytes) {
+        if (!out.empty()) out += ' ';
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(SimulatorLink, ThousandPingsExactWithAWatchdogResendAfterASilence) {
+    SimulatorProcess sim({"--seed", "5", "--delay-ms", "0", "--depth-min", "2", "--depth-max",
+                          "120", "--period", "300", "--silence-every", "500", "--silence-ms",
+                          "1000"});
+    ASSERT_FALSE(sim.Link().empty()) << "marevox-sim did not start";
+
+    PortSlot slot;
+    CommandTransport transport(slot);
+    RecordingHost host(transport);
+    XSound engine(&host);
+    CSerialPort port;
+    ASSERT_TRUE(port.OpenPort(1, QString::fromStdString(sim.Link()), 9600, 'N', 8, 1, 9, 512));
+    ASSERT_TRUE(port.StartReceiveThread());
+    port.SetBaudRate(115200);
+    slot.Set(&port);
+
+    constexpr std::size_t kPings = 1000;
+    std::vector<std::string> frames;
+    std::vector<float> volts;
+    QObject::connect(&port, &CSerialPort::DataReceived, &port, [&](quint32, int number) {
+        HandleReceiveNotification(number, slot, engine);
+        if (engine.m_frameComplete.load(std::memory_order_acquire) == 0) return;
+        frames.emplace_back(reinterpret_cast<const char*>(engine.m_rawFrame), engine.m_rawLength);
+        volts.push_back(engine.m_supplyVoltage.load());
+        engine.m_rawLength = 0;
+        engine.m_frameComplete.store(0, std::memory_order_release);
+        if (frames.size() == kPings) return;
+        // Ask for a different range, offset and gain on every ping.
+        engine.m_rangeIndexSet.store(static_cast<std::uint8_t>(frames.size() % 5));
+        engine.m_rangeOffsetSet.store(static_cast<std::uint8_t>(frames.size() / 5 % 3));
+        engine.m_gain.store(static_cast<std::int8_t>(frames.size() % 81 - 40));
+        engine.SendCommandFrame();
+    });
+    int resends = 0;
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { resends += engine.WatchdogTick(); });
+    watchdog.start(400);
+
+    engine.SendCommandFrame();  // as the connect command does
+    ASSERT_TRUE(RunUntil([&] { return frames.size() >= kPings; }, 30000))
+        << frames.size() << " pings";
+    watchdog.stop();
+    slot.Set(nullptr);
+    sim.Stop();
+
+    // Every frame arrived exactly as the simulator sent it.
+    const auto sentFrames = ReadLines(sim.FramesPath());
+    ASSERT_EQ(sentFrames.size(), kPings);
+    for (std::size_t i = 0; i < kPings; ++i) {
+        const std::string wire = FromHex(sentFrames[i]);
+        ASSERT_EQ(frames[i], wire.substr(0, wire.size() - 3)) << "ping " << i;
+        ASSERT_NEAR(volts[i], static_cast<unsigned char>(wire[wire.size() - 3]) / 13.2f, 1e-4);
+    }
+
+    // One command frame per ping, byte for byte, plus the watchdog's one
+    // re-send of the frame the silent instrument ignored after ping 500.
+    EXPECT_EQ(resends, 1);
+    const auto log = ReadLines(sim.LogPath());
+    ASSERT_EQ(log.size(), kPings + 1);
+    ASSERT_EQ(host.sent.size(), kPings + 1);
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        const std::string expected =
+            SpacedHex(host.sent[i]) + (i == kPings / 2 ? " silent" : " answered");
+        ASSERT_EQ(log[i].substr(log[i].find(' ') + 1), expected) << "command " << i;
+    }
+    EXPECT_EQ(host.sent[kPings / 2], host.sent[kPings / 2 + 1]);
+}
+
+TEST(SimulatorLink, ClosingTheInstrumentMidStreamIsReportedOnce) {
+    SimulatorProcess sim({"--delay-ms", "1", "--close-after", "20"});
+    ASSERT_FALSE(sim.Link().empty());
+    PortSlot slot;
+    CommandTransport transport(slot);
+    RecordingHost host(transport);
+    XSound engine(&host);
+    CSerialPort port;
+    ASSERT_TRUE(port.OpenPort(1, QString::fromStdString(sim.Link()), 9600, 'N', 8, 1, 9, 512));
+    ASSERT_TRUE(port.StartReceiveThread());
+    slot.Set(&port);
+    int pings = 0;
+    int warnings = 0;
+    int lost = 0;
+    QObject::connect(&port, &CSerialPort::Warning, &port, [&] { ++warnings; });
+    QObject::connect(&port, &CSerialPort::PortLost, &port, [&] { ++lost; });
+    QObject::connect(&port, &CSerialPort::DataReceived, &port, [&](quint32, int number) {
+        HandleReceiveNotification(number, slot, engine);
+        if (engine.m_frameComplete.exchange(0) == 0) return;
+        ++pings;
+        engine.SendCommandFrame();
+    });
+    engine.SendCommandFrame();
+    ASSERT_TRUE(RunUntil([&] { return lost > 0; }, 5000));
+    const double cpuBefore = CpuMilliseconds();
+    RunUntil([] { return false; }, 300);
+    EXPECT_LT(CpuMilliseconds() - cpuBefore, 100.0);
+    EXPECT_EQ(pings, 20);
+    EXPECT_EQ(warnings, 1);
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(port.IsOpen());
+}

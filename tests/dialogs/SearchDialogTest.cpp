@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "SyntheticRecording.h"
 #include "TempDir.h"
 #include "XSound.h"
 
@@ -37,37 +38,6 @@ public:
     std::vector<std::string> messages;
     int clears = 0;
 };
-
-template <typename T>
-void Put(std::string& out, T value) {
-    out.append(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-// A recording of pings at the given times, written as the recorder writes
-// it: data file of records and an index of their offsets.
-std::string WriteRecording(const TempDir& dir, const std::vector<std::int64_t>& times) {
-    std::string data;
-    std::string index;
-    Put(index, static_cast<std::uint32_t>(times.size()));
-    for (std::int64_t time : times) {
-        Put(index, static_cast<std::uint32_t>(data.size()));
-        Put(data, std::uint32_t{2});
-        data += "\x0A\xCA";
-        Put(data, 1500.0);           // sound speed
-        Put(data, 0.0);              // draft
-        Put(data, std::uint8_t{0});  // anti-jam mode
-        Put(data, 0.0);              // anti-jam depth
-        Put(data, time);             // time
-        Put(data, std::uint8_t{0});  // mark flag
-        Put(data, std::int32_t{0});  // mark number
-        Put(data, std::uint8_t{0});  // range index
-        Put(data, std::uint8_t{0});  // range offset
-        Put(data, std::int8_t{0});   // gain
-    }
-    WriteAll(dir.File("survey.sd"), data);
-    WriteAll(dir.File("survey.idx"), index);
-    return dir.File("survey.sd");
-}
 
 template <typename W>
 W* Child(QWidget& dialog, const char* name) {
@@ -132,11 +102,15 @@ TEST(SearchDialog, LocalTargetIsTheInverseOfTheShownTime) {
 class SearchDialogPlayback : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::vector<std::int64_t> times;
-        for (int i = 0; i < 10; ++i) times.push_back(kMay7 + 10 * i);
+        // Ten pings ten seconds apart from kMay7 on.
+        Synthetic::WriteRecording(
+            dir.File("survey.sd"), dir.File("survey.idx"), 10, [](std::uint32_t i) {
+                return Synthetic::Record(Synthetic::TypicalRawFrame(300, i), kMay7 + 10 * i);
+            });
         std::string error;
-        ASSERT_TRUE(engine.OpenRecording(WriteRecording(dir, times), &error)) << error;
+        ASSERT_TRUE(engine.OpenRecording(dir.File("survey.sd"), &error)) << error;
         ASSERT_EQ(engine.m_runMode.load(), 1);
+        host.clears = 0;  // opening clears the echogram too
     }
 
     TempDir dir;

@@ -47,6 +47,12 @@ std::optional<std::string> CliArgs::Value(const std::string& name) const {
     return std::nullopt;
 }
 
+std::string CliArgs::Unknown(const std::vector<std::string>& valueNames) const {
+    for (const auto& [name, value] : m_values)
+        if (std::find(valueNames.begin(), valueNames.end(), name) == valueNames.end()) return name;
+    return "";
+}
+
 bool CliArgs::Int(const std::string& name, long long min, long long max, long long* out,
                   std::string* error) const {
     auto text = Value(name);

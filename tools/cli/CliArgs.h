@@ -16,6 +16,9 @@ public:
     const std::vector<std::string>& Positional() const { return m_positional; }
     // The first problem met while parsing ("" when none).
     const std::string& Error() const { return m_error; }
+    // The first option given that is neither a flag nor one of valueNames
+    // ("" when none).
+    std::string Unknown(const std::vector<std::string>& valueNames) const;
 
     // Parses option name as a whole number in [min, max]; on failure sets
     // error to a message naming the option and returns false.

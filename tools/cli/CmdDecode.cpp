@@ -1,8 +1,164 @@
+// marevox-cli decode [--ini FILE] [--chunk N] [--samples]: an instrument
+// byte stream from standard input through the decoder and the live step,
+// one JSON line per processed ping.
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "CliArgs.h"
 #include "Commands.h"
+#include "DepthSentence.h"
+#include "EngineHost.h"
+#include "JsonWriter.h"
+#include "Settings.h"
+#include "XSound.h"
 
-int CmdDecode(int, char**, int) {
-    std::fprintf(stderr, "marevox-cli decode: not built yet\n");
-    return 1;
+namespace {
+
+constexpr const char* kUsage = "usage: marevox-cli decode [--ini FILE] [--chunk N] [--samples]";
+
+// Stands in for the program around the engine: keeps the command frame and
+// the depth sentence sent for the ping, and draws the ping as the echogram
+// view would, which takes the mark flag once it has drawn it.
+class DecodeHost : public EngineHost {
+public:
+    DecodeHost(XSound& engine, const AppSettings& settings)
+        : m_engine(engine), m_settings(settings) {}
+
+    void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
+        m_command.assign(frame, frame + length);
+    }
+    void OutputDepth() override {
+        m_output = BuildDepthSentence(m_settings.m_depType.load(), m_engine.m_smoothedDepth.load(),
+                                      m_engine.m_draft.load());
+        m_hasOutput = !m_output.empty();
+        m_updated = true;
+    }
+    void RefreshDepthMonitor() override { m_updated = true; }
+    void AdvanceAndPaint() override { m_markFlag = m_engine.m_markFlag.exchange(0); }
+
+    void NextPing() {
+        m_command.clear();
+        m_hasOutput = false;
+        m_updated = false;
+        m_markFlag = 0;
+    }
+
+    std::vector<std::uint8_t> m_command;
+    std::string m_output;
+    bool m_hasOutput = false;
+    bool m_updated = false;
+    std::uint8_t m_markFlag = 0;
+
+private:
+    XSound& m_engine;
+    const AppSettings& m_settings;
+};
+
+// The supply voltage as the shortest decimal that reads back as the same
+// single-precision value (11.969697, not 11.969696998596191).
+double VoltageForJson(float volts) {
+    char text[32];
+    for (int precision = 1; precision <= 9; ++precision) {
+        std::snprintf(text, sizeof text, "%.*g", precision, static_cast<double>(volts));
+        if (std::strtof(text, nullptr) == volts) break;
+    }
+    return std::strtod(text, nullptr);
+}
+
+void PrintPing(const XSound& engine, const DecodeHost& host, std::uint64_t ping,
+               const std::vector<std::uint8_t>& raw, bool withSamples) {
+    JsonWriter line;
+    line.UInt("ping", ping)
+        .Hex("raw", raw.data(), raw.size())
+        .UInt("sampleCount", engine.m_sampleCount)
+        .Bool("bottomFound", engine.m_bottomFound != 0)
+        .Bool("echoPresent", engine.m_echoPresent != 0)
+        .Bool("bottomLost", engine.m_bottomLost != 0)
+        .Double("depth", engine.m_depth.load())
+        .Double("smoothed", engine.m_smoothedDepth.load())
+        .Bool("smoothedUpdated", host.m_updated)
+        .Int("gain", engine.m_gain.load())
+        .Int("rangeIndex", engine.m_rangeIndex.load())
+        .Int("rangeOffset", engine.m_rangeOffset.load())
+        .Int("rangeIndexSet", engine.m_rangeIndexSet.load())
+        .Int("rangeOffsetSet", engine.m_rangeOffsetSet.load())
+        .Hex("command", host.m_command.data(), host.m_command.size())
+        .Double("voltage", VoltageForJson(engine.m_supplyVoltage.load()))
+        .Int("markFlag", host.m_markFlag)
+        .Int("markNumber", engine.m_markNumber.load());
+    if (host.m_hasOutput) {
+        line.String("output", host.m_output);
+    } else {
+        line.Null("output");
+    }
+    if (withSamples) {
+        std::string digits(engine.m_sampleCount, '0');
+        for (std::uint32_t i = 0; i < engine.m_sampleCount; ++i)
+            digits[i] = static_cast<char>('0' + (engine.m_samples[i] & 7));
+        line.String("samples", digits);
+    }
+    std::printf("%s\n", line.Line().c_str());
+}
+
+int Refuse(const std::string& message) {
+    std::fprintf(stderr, "marevox-cli decode: %s\n%s\n", message.c_str(), kUsage);
+    return 2;
+}
+
+}  // namespace
+
+int CmdDecode(int argc, char** argv, int first) {
+    CliArgs args(argc, argv, first, {"samples"});
+    if (!args.Error().empty()) return Refuse(args.Error());
+    if (std::string unknown = args.Unknown({"ini", "chunk"}); !unknown.empty())
+        return Refuse("unknown option --" + unknown);
+    if (!args.Positional().empty())
+        return Refuse("unexpected argument \"" + args.Positional()[0] + "\"");
+    long long chunk = 1024;  // the most one drain of the receive ring hands over
+    std::string error;
+    if (args.Has("chunk") && !args.Int("chunk", 1, 1024, &chunk, &error)) return Refuse(error);
+
+    auto engine = std::make_unique<XSound>();
+    AppSettings settings;
+    DecodeHost host(*engine, settings);
+    engine->SetHost(&host);
+    SetDefaultSettings(*engine, settings);
+    if (auto ini = args.Value("ini")) {
+        std::FILE* probe = std::fopen(ini->c_str(), "rb");
+        if (probe == nullptr) {
+            std::fprintf(stderr, "marevox-cli decode: cannot read settings file %s\n",
+                         ini->c_str());
+            return 1;
+        }
+        std::fclose(probe);
+        LoadSettings(*ini, *engine, settings);
+    }
+    // There is no 100 ms timer here: the mark key's debounce counter starts
+    // full and counts one tick per processed ping.
+    engine->m_markDebounce = 100;
+
+    const bool withSamples = args.Has("samples");
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunk));
+    std::vector<std::uint8_t> raw;
+    std::uint64_t ping = 0;
+    for (;;) {
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stdin);
+        if (got == 0) break;
+        engine->DecodeBytes(buffer.data(), static_cast<std::uint32_t>(got));
+        if (engine->m_frameComplete.load(std::memory_order_acquire) != 1) continue;
+        raw.assign(engine->m_rawFrame, engine->m_rawFrame + engine->m_rawLength);
+        host.NextPing();
+        if (engine->StepLive() != 1) continue;
+        PrintPing(*engine, host, ping++, raw, withSamples);
+        const std::int32_t debounce = engine->m_markDebounce.load();
+        if (debounce < 100) engine->m_markDebounce = debounce + 1;
+    }
+    if (std::ferror(stdin)) {
+        std::fprintf(stderr, "marevox-cli decode: cannot read standard input\n");
+        return 1;
+    }
+    return 0;
 }

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "FrameBytes.h"
+
+using namespace FrameBytes;
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::vector<std::string> lines;  // standard output
+    std::string errors;              // standard error
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("marevox-cli-test-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        const auto path = (dir / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    std::string WriteStream(const Bytes& bytes) {
+        return Write("stream.bin", std::string(bytes.begin(), bytes.end()));
+    }
+
+    // Runs marevox-cli with the arguments, standard input from a file.
+    Result Run(const std::string& arguments, const std::string& input = "/dev/null") {
+        const auto errPath = (dir / "stderr.txt").string();
+        const std::string command = std::string(MAREVOX_CLI_PATH) + " " + arguments + " < '" +
+                                    input + "' 2> '" + errPath + "'";
+        Result r;
+        std::FILE* out = ::popen(command.c_str(), "r");
+        if (out == nullptr) return r;
+        std::string line;
+        for (int c; (c = std::fgetc(out)) != EOF;) {
+            if (c == '\n') {
+                r.lines.push_back(line);
+                line.clear();
+            } else {
+                line += static_cast<char>(c);
+            }
+        }
+        const int status = ::pclose(out);
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream err(errPath);
+        r.errors.assign(std::istreambuf_iterator<char>(err), {});
+        return r;
+    }
+
+    std::filesystem::path dir;
+};
+
+bool Has(const std::string& line, const std::string& part) {
+    return line.find(part) != std::string::npos;
+}
+
+TEST_F(CliTest, DecodePrintsOnePingPerCompletedFrame) {
+    const Bytes reference = {0x0A, 0x4A, 0x81, 0x05, 0xCA, 0x9E, 0x00, 0x00};
+    const Bytes broken = {0x0A, 0x49, 0xC5, 0x49, 0xCA, 0x9E, 0x00, 0x00};
+    const Bytes marked = Frame(Body(Bytes(30, 0)), 0x9B, 0, 1);
+    const auto input = WriteStream(Concat({reference, broken, marked}));
+
+    const Result r = Run("decode --chunk 1 --samples", input);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    ASSERT_EQ(r.lines.size(), 2u);
+    const std::string& first = r.lines[0];
+    EXPECT_TRUE(Has(first, R"({"ping":0,"raw":"0a4a8105ca","sampleCount":313,)")) << first;
+    // No settings file: gain -15, range 0, channel 1; draft 0.5 m.
+    EXPECT_TRUE(Has(first, R"("command":"204260001001a0f1e500")")) << first;
+    EXPECT_TRUE(Has(first, R"("voltage":11.969697,"markFlag":0,"markNumber":0,"output":null)"));
+    EXPECT_TRUE(
+        Has(first, R"("samples":")" + std::string(50, '0') + "12" + std::string(261, '0') + "\"}"));
+    EXPECT_TRUE(Has(r.lines[1], R"("ping":1,)"));
+    EXPECT_TRUE(Has(r.lines[1], R"("markFlag":1,"markNumber":1,)")) << r.lines[1];
+}
+
+TEST_F(CliTest, DecodeSendsTheSmoothedDepthOfEachWindow) {
+    Bytes stream;
+    for (int k = 0; k < 7; ++k)
+        stream = Concat({stream, Frame(Body(Concat({Bytes(250, 0), Bytes(10, 5)})))});
+    const Result r = Run("decode --chunk 9", WriteStream(stream));  // a frame per chunk
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    ASSERT_EQ(r.lines.size(), 7u);
+    for (int k = 0; k < 7; ++k) {
+        const bool windowEnds = k == 5;  // six pings at the 5 m range
+        EXPECT_EQ(Has(r.lines[k], R"("smoothedUpdated":true)"), windowEnds) << k;
+        EXPECT_EQ(Has(r.lines[k], R"("output":"DT 000301\r\n")"), windowEnds) << r.lines[k];
+        EXPECT_TRUE(Has(r.lines[k], R"("depth":3.01,)")) << r.lines[k];
+    }
+}
+
+TEST_F(CliTest, DecodeDropsWhatFollowsAFrameInTheSameChunk) {
+    const Bytes two = Concat({Frame({0x49}), Frame({0x52})});
+    EXPECT_EQ(Run("decode", WriteStream(two)).lines.size(), 1u);
+    EXPECT_EQ(Run("decode --chunk 8", WriteStream(two)).lines.size(), 1u);
+    EXPECT_EQ(Run("decode --chunk 6", WriteStream(two)).lines.size(), 2u);
+}
+
+TEST_F(CliTest, DecodeTakesItsSettingsFromTheIniFile) {
+    const auto input = WriteStream(Concat({Frame(Body(Concat({Bytes(300, 0), Bytes(20, 4)}))),
+                                           Frame(Body(Concat({Bytes(400, 0), Bytes(20, 4)})))}));
+    const auto ini = Write("Marevox.ini",
+                           "[SET_A]\nEatWater=0.25\nSpeed=1500\nPlus=-3\nRangIdx=1\n"
+                           "[Other]\nDepType=4\nUseNet=1\nUartCtl=1\n");
+    const Result r = Run("decode --chunk 1 --ini '" + ini + "'", input);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    ASSERT_EQ(r.lines.size(), 2u);
+    EXPECT_TRUE(Has(r.lines[0], R"("command":"234260001001a0fde600")")) << r.lines[0];
+    EXPECT_TRUE(Has(r.lines[0], R"("depth":3.26,)")) << r.lines[0];
+    // Network mode: every ping's depth goes out.
+    EXPECT_TRUE(Has(r.lines[0], R"("output":"$SDDPT,3.26,0.0,100\r\n")")) << r.lines[0];
+    EXPECT_TRUE(Has(r.lines[1], R"("output":"$SDDPT,4.26,0.0,100\r\n")")) << r.lines[1];
+
+    // An existing but empty file: sound speed 0, no draft; nothing breaks.
+    const Result empty = Run("decode --chunk 1 --ini '" + Write("empty.ini", "") + "'", input);
+    ASSERT_EQ(empty.exitCode, 0) << empty.errors;
+    EXPECT_EQ(empty.lines.size(), 2u);
+}
+
+TEST_F(CliTest, FramePrintsTheCommandBytes) {
+    Result r = Run("frame --range 4 --offset 2 --gain -15");
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.lines, std::vector<std::string>{"2e4260001001a0f1e500"});
+    r = Run("frame --range 0 --offset 0 --gain 5 --uartctl 1 --channel 0x80 --selfcheck");
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.lines, std::vector<std::string>{"204260001180a005e600"});
+}
+
+TEST_F(CliTest, BadCommandLinesAreRefusedWithAMessage) {
+    const std::string stream = WriteStream(Frame({0x49}));
+    const char* bad[] = {
+        "decode --chunk 0",
+        "decode --chunk 1025",
+        "decode --chunk ten",
+        "decode --chunk",
+        "decode --bogus 3",
+        "decode extra",
+        "decode --samples=yes",
+        "decode --ini /nonexistent/Marevox.ini",
+        "frame",
+        "frame --range 5 --offset 0 --gain 0",
+        "frame --range 0 --offset 3 --gain 0",
+        "frame --range 0 --offset 0 --gain 41",
+        "frame --range 0 --offset 0 --gain -4x",
+        "frame --range 0 --offset 0 --gain 0 --channel 256",
+        "frame --range 0 --offset 0 --gain 0 --colour 3",
+        "unknown-subcommand",
+    };
+    for (const char* arguments : bad) {
+        const Result r = Run(arguments, stream);
+        EXPECT_NE(r.exitCode, 0) << arguments;
+        EXPECT_TRUE(r.lines.empty()) << arguments;
+        EXPECT_FALSE(r.errors.empty()) << arguments;
+    }
+}
+
+}  // namespace

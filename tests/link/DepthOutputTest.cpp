@@ -9,6 +9,8 @@
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -181,4 +183,22 @@ TEST_F(DepthOutputTest, MissingCompanionCostsNothing) {
     timer.start();
     for (int i = 0; i < 20; ++i) output.OutputDepth();
     EXPECT_LT(timer.elapsed(), 500);
+}
+
+TEST(Companion, StandInPrintsTheExactBytesItReceives) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("Kelvara"));
+    const std::string output = dir.filePath(QStringLiteral("out")).toStdString();
+    BackgroundProcess companion(
+        {MAREVOX_COMPANION_PATH, "listen", "--raw", "--name", name.toStdString()}, output);
+    ASSERT_TRUE(companion.Started());
+    CompanionLink link(name);
+    // The stand-in needs a moment to start listening.
+    ASSERT_TRUE(RunUntil([&] { return link.SendCopyData("DT 001234\r\n"); }, 3000));
+    ASSERT_TRUE(link.SendCopyData("$SDDPT,12.34,0.0,100\r\n"));
+    ASSERT_TRUE(RunUntil([&] { return ReadLines(output).size() == 2; }, 3000));
+    companion.Stop();
+    std::ifstream file(output, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_EQ(bytes, "DT 001234\r\n$SDDPT,12.34,0.0,100\r\n");
 }

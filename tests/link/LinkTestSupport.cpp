@@ -65,6 +65,30 @@ void PseudoTerminal::CloseMaster() {
     m_master = -1;
 }
 
+BackgroundProcess::BackgroundProcess(const std::vector<std::string>& args,
+                                     const std::string& outputPath) {
+    std::vector<std::string> copy = args;
+    std::vector<char*> argv;
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) m_pid = pid;
+    ::posix_spawn_file_actions_destroy(&actions);
+}
+
+void BackgroundProcess::Stop() {
+    if (m_pid <= 0) return;
+    ::kill(m_pid, SIGTERM);
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+    m_pid = -1;
+}
+
 SimulatorProcess::SimulatorProcess(const std::vector<std::string>& options) {
     char folder[] = "/tmp/marevox-sim-test-XXXXXX";
     if (::mkdtemp(folder) == nullptr) return;
@@ -72,20 +96,9 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& options) {
     const std::string link = m_folder + "/instrument";
     std::vector<std::string> args = {MAREVOX_SIM_PATH, "--link",   link,        "--log",
                                      LogPath(),        "--frames", FramesPath()};
-    for (const auto& o : options) args.push_back(o);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) return;
-    m_pid = pid;
+    args.insert(args.end(), options.begin(), options.end());
+    m_process = std::make_unique<BackgroundProcess>(args, "/dev/null");
+    if (!m_process->Started()) return;
     for (int i = 0; i < 200; ++i) {
         struct stat s {};
         if (::stat(link.c_str(), &s) == 0) {
@@ -103,11 +116,7 @@ SimulatorProcess::~SimulatorProcess() {
 }
 
 void SimulatorProcess::Stop() {
-    if (m_pid <= 0) return;
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-    m_pid = -1;
+    if (m_process) m_process->Stop();
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {

@@ -3,22 +3,27 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 // Runs the event loop until done() holds or the time is up; returns done().
 // The condition is checked every few milliseconds; the thread sleeps between.
 inline bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    if (done()) return true;
+    bool met = done();
+    if (met) return true;
     QEventLoop loop;
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
+        if (!met && done()) {
+            met = true;
+            loop.quit();
+        }
     });
     check.start(2);
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     loop.exec();
-    return done();
+    return met;
 }
 
 // A pseudo-terminal: the test plays the far end on the master side.
@@ -39,6 +44,19 @@ private:
     std::string m_path;
 };
 
+// A program started in the background with standard input from /dev/null
+// and standard output into a file; ended with SIGTERM.
+class BackgroundProcess {
+public:
+    BackgroundProcess(const std::vector<std::string>& args, const std::string& outputPath);
+    ~BackgroundProcess() { Stop(); }
+    bool Started() const { return m_pid > 0; }
+    void Stop();
+
+private:
+    int m_pid = -1;
+};
+
 // marevox-sim running in the background on its own pseudo-terminal, with
 // its command log and sent frames in a folder of its own.
 class SimulatorProcess {
@@ -53,9 +71,9 @@ public:
     void Stop();
 
 private:
-    int m_pid = -1;
     std::string m_folder;
     std::string m_link;
+    std::unique_ptr<BackgroundProcess> m_process;
 };
 
 // Lines of a text file.

@@ -7,3 +7,6 @@ int CmdFrame(int argc, char** argv, int first);
 int CmdReplay(int argc, char** argv, int first);
 int CmdInfo(int argc, char** argv, int first);
 int CmdReindex(int argc, char** argv, int first);
+int CmdSentence(int argc, char** argv, int first);
+// Only in builds with Qt (the serial port).
+int CmdLive(int argc, char** argv, int first);

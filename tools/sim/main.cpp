@@ -21,6 +21,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kCloseGrace{200};
 
 const char kUsage[] =
     "usage: marevox-sim [OPTIONS]\n"
@@ -220,9 +221,14 @@ public:
             SendDueReplies();
             if (!Flush()) return 1;
             if (m_closeNow && m_out.empty()) {
-                ClosePort();
-                Say("port closed");
-                return 0;
+                // A moment for the program to read the last frame: closing
+                // the terminal discards what it has not read yet.
+                if (m_closeAt == Clock::time_point{}) m_closeAt = Clock::now() + kCloseGrace;
+                if (Clock::now() >= m_closeAt) {
+                    ClosePort();
+                    Say("port closed");
+                    return 0;
+                }
             }
         }
     }
@@ -247,10 +253,11 @@ private:
     }
 
     int Timeout() const {
-        if (m_replies.empty()) return -1;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              m_replies.front().due - Clock::now())
-                              .count();
+        Clock::time_point next = m_closeAt;
+        if (!m_replies.empty()) next = m_replies.front().due;
+        if (next == Clock::time_point{}) return -1;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
         return left <= 0 ? 0 : static_cast<int>(left) + 1;
     }
 
@@ -379,6 +386,7 @@ private:
     std::uint64_t m_sent = 0;
     Clock::time_point m_silentUntil{};
     bool m_closeNow = false;
+    Clock::time_point m_closeAt{};
     bool m_quit = false;
     bool m_stdinOpen = true;
     std::string m_stdinText;

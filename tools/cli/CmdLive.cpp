@@ -1,0 +1,157 @@
+// marevox-cli live --port PATH [--count N] [--ini FILE]: the engine on a
+// real serial port (an instrument, or marevox-sim's terminal), one JSON line
+// per processed ping.
+#include <QCoreApplication>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "CSerialPort.h"
+#include "CliArgs.h"
+#include "CommandTransport.h"
+#include "Commands.h"
+#include "DepthSentence.h"
+#include "EngineHost.h"
+#include "JsonWriter.h"
+#include "PortSlot.h"
+#include "ReceiveHandler.h"
+#include "Settings.h"
+#include "XSound.h"
+
+namespace {
+
+constexpr const char* kUsage = "usage: marevox-cli live --port PATH [--count N] [--ini FILE]";
+
+int Refuse(const std::string& message) {
+    std::fprintf(stderr, "marevox-cli live: %s\n%s\n", message.c_str(), kUsage);
+    return 2;
+}
+
+// The program around the engine: command frames to the port, depth
+// sentences noted for the ping's line.
+class LiveHost : public EngineHost {
+public:
+    LiveHost(XSound& engine, const AppSettings& settings, CommandTransport& commands)
+        : m_engine(engine), m_settings(settings), m_commands(commands) {}
+
+    void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
+        m_commands.Send(frame, length);
+    }
+    void OutputDepth() override {
+        output = BuildDepthSentence(m_settings.m_depType.load(), m_engine.m_smoothedDepth.load(),
+                                    m_engine.m_draft.load());
+    }
+    void AdvanceAndPaint() override { markFlag = m_engine.m_markFlag.exchange(0); }
+
+    std::string output;
+    std::uint8_t markFlag = 0;
+
+private:
+    XSound& m_engine;
+    const AppSettings& m_settings;
+    CommandTransport& m_commands;
+};
+
+void PrintPing(const XSound& engine, const LiveHost& host, std::uint64_t ping) {
+    JsonWriter line;
+    line.UInt("ping", ping)
+        .UInt("sampleCount", engine.m_sampleCount)
+        .Bool("bottomFound", engine.m_bottomFound != 0)
+        .Double("depth", engine.m_depth.load())
+        .Double("smoothed", engine.m_smoothedDepth.load())
+        .Int("gain", engine.m_gain.load())
+        .Int("rangeIndex", engine.m_rangeIndex.load())
+        .Int("rangeOffset", engine.m_rangeOffset.load())
+        .Double("voltage", std::round(engine.m_supplyVoltage.load() * 10.0f) / 10.0)
+        .Int("markFlag", host.markFlag)
+        .Int("markNumber", engine.m_markNumber.load());
+    if (host.output.empty()) {
+        line.Null("output");
+    } else {
+        line.String("output", host.output);
+    }
+    std::printf("%s\n", line.Line().c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int CmdLive(int argc, char** argv, int first) {
+    CliArgs args(argc, argv, first, {});
+    if (!args.Error().empty()) return Refuse(args.Error());
+    if (std::string unknown = args.Unknown({"port", "count", "ini"}); !unknown.empty())
+        return Refuse("unknown option --" + unknown);
+    if (!args.Positional().empty())
+        return Refuse("unexpected argument \"" + args.Positional()[0] + "\"");
+    const auto device = args.Value("port");
+    if (!device || device->empty()) return Refuse("missing option --port");
+    long long count = 0;  // 0: until interrupted
+    std::string error;
+    if (args.Has("count") && !args.Int("count", 1, 1LL << 40, &count, &error)) return Refuse(error);
+
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QCoreApplication app(qtArgc, qtArgv);
+
+    auto engine = std::make_unique<XSound>();
+    AppSettings settings;
+    PortSlot instrumentPort;
+    CommandTransport commands(instrumentPort);
+    LiveHost host(*engine, settings, commands);
+    engine->SetHost(&host);
+    SetDefaultSettings(*engine, settings);
+    if (auto ini = args.Value("ini")) {
+        std::FILE* probe = std::fopen(ini->c_str(), "rb");
+        if (probe == nullptr) {
+            std::fprintf(stderr, "marevox-cli live: cannot read settings file %s\n", ini->c_str());
+            return 1;
+        }
+        std::fclose(probe);
+        LoadSettings(*ini, *engine, settings);
+    }
+
+    CSerialPort port;
+    QObject::connect(&port, &CSerialPort::Warning, [](const QString& text) {
+        std::fprintf(stderr, "%s", text.toLocal8Bit().constData());
+    });
+    QObject::connect(&port, &CSerialPort::PortLost, [] {
+        std::fprintf(stderr, "marevox-cli live: the port has gone away\n");
+        QCoreApplication::exit(1);
+    });
+    if (!port.OpenPort(1, QString::fromStdString(*device), 9600, 'N', 8, 1,
+                       CSerialPort::kEvRxChar | CSerialPort::kEvCts, 512)) {
+        std::fprintf(stderr, "marevox-cli live: cannot open %s\n", device->c_str());
+        return 1;
+    }
+    port.StartReceiveThread();
+    port.SetBaudRate(115200);
+    instrumentPort.Set(&port);
+
+    std::uint64_t ping = 0;
+    QObject::connect(&port, &CSerialPort::DataReceived, [&](quint32, int portNumber) {
+        HandleReceiveNotification(portNumber, instrumentPort, *engine);
+        host.output.clear();
+        host.markFlag = 0;
+        if (engine->StepLive() != 1) return;
+        PrintPing(*engine, host, ping++);
+        if (count > 0 && ping >= static_cast<std::uint64_t>(count)) QCoreApplication::exit(0);
+    });
+    // The main window's timers: the command watchdog every 400 ms and the
+    // mark key's debounce counter every 100 ms.
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { engine->WatchdogTick(); });
+    watchdog.start(400);
+    QTimer debounce;
+    QObject::connect(&debounce, &QTimer::timeout, [&] {
+        if (engine->m_markDebounce.load() < 100) ++engine->m_markDebounce;
+    });
+    debounce.start(100);
+
+    engine->SendCommandFrame();  // as the connect command does
+    engine->m_pingWatchdog.store(0);
+    const int result = QCoreApplication::exec();
+    instrumentPort.Set(nullptr);
+    return result;
+}

@@ -13,6 +13,7 @@
 #include "LinkTestSupport.h"
 #include "PortSlot.h"
 #include "ReceiveHandler.h"
+#include "Settings.h"
 #include "XSound.h"
 
 namespace {
@@ -28,6 +29,27 @@ public:
 
 private:
     CommandTransport& m_transport;
+};
+
+// The engine connected to the instrument as the main window connects it:
+// command frames through the transport to the port.
+struct Station {
+    Station() : transport(slot), host(transport), engine(&host) {}
+    ~Station() { slot.Set(nullptr); }
+    bool Connect(const std::string& device) {
+        if (!port.OpenPort(1, QString::fromStdString(device), 9600, 'N', 8, 1, 9, 512) ||
+            !port.StartReceiveThread())
+            return false;
+        port.SetBaudRate(115200);
+        slot.Set(&port);
+        return true;
+    }
+
+    PortSlot slot;
+    CommandTransport transport;
+    RecordingHost host;
+    XSound engine;
+    CSerialPort port;
 };
 
 std::string SpacedHex(const std::string& bytes) {
@@ -49,15 +71,9 @@ TEST(SimulatorLink, ThousandPingsExactWithAWatchdogResendAfterASilence) {
                           "1000"});
     ASSERT_FALSE(sim.Link().empty()) << "marevox-sim did not start";
 
-    PortSlot slot;
-    CommandTransport transport(slot);
-    RecordingHost host(transport);
-    XSound engine(&host);
-    CSerialPort port;
-    ASSERT_TRUE(port.OpenPort(1, QString::fromStdString(sim.Link()), 9600, 'N', 8, 1, 9, 512));
-    ASSERT_TRUE(port.StartReceiveThread());
-    port.SetBaudRate(115200);
-    slot.Set(&port);
+    Station station;
+    ASSERT_TRUE(station.Connect(sim.Link()));
+    auto& [slot, transport, host, engine, port] = station;
 
     constexpr std::size_t kPings = 1000;
     std::vector<std::string> frames;
@@ -85,7 +101,6 @@ TEST(SimulatorLink, ThousandPingsExactWithAWatchdogResendAfterASilence) {
     ASSERT_TRUE(RunUntil([&] { return frames.size() >= kPings; }, 30000))
         << frames.size() << " pings";
     watchdog.stop();
-    slot.Set(nullptr);
     sim.Stop();
 
     // Every frame arrived exactly as the simulator sent it.
@@ -114,14 +129,9 @@ TEST(SimulatorLink, ThousandPingsExactWithAWatchdogResendAfterASilence) {
 TEST(SimulatorLink, ClosingTheInstrumentMidStreamIsReportedOnce) {
     SimulatorProcess sim({"--delay-ms", "1", "--close-after", "20"});
     ASSERT_FALSE(sim.Link().empty());
-    PortSlot slot;
-    CommandTransport transport(slot);
-    RecordingHost host(transport);
-    XSound engine(&host);
-    CSerialPort port;
-    ASSERT_TRUE(port.OpenPort(1, QString::fromStdString(sim.Link()), 9600, 'N', 8, 1, 9, 512));
-    ASSERT_TRUE(port.StartReceiveThread());
-    slot.Set(&port);
+    Station station;
+    ASSERT_TRUE(station.Connect(sim.Link()));
+    auto& [slot, transport, host, engine, port] = station;
     int pings = 0;
     int warnings = 0;
     int lost = 0;
@@ -142,4 +152,26 @@ TEST(SimulatorLink, ClosingTheInstrumentMidStreamIsReportedOnce) {
     EXPECT_EQ(warnings, 1);
     EXPECT_EQ(lost, 1);
     EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(SimulatorLink, LiveToolPrintsTheDepthOfTheSimulatedBottom) {
+    SimulatorProcess sim({"--depth", "12.34", "--noise", "0", "--fish", "0", "--delay-ms", "2"});
+    ASSERT_FALSE(sim.Link().empty());
+    const std::string output = sim.LogPath() + ".live";
+    BackgroundProcess live({MAREVOX_CLI_PATH, "live", "--port", sim.Link(), "--count", "40"},
+                           output);
+    ASSERT_TRUE(live.Started());
+    ASSERT_TRUE(RunUntil([&] { return ReadLines(output).size() >= 40; }, 20000));
+    live.Stop();
+    // After the automatic range has settled the bottom is found where the
+    // simulator put it, below the transducer's draft.
+    XSound defaults;
+    AppSettings settings;
+    SetDefaultSettings(defaults, settings);
+    const double expected = 12.34 + defaults.m_draft.load();
+    const std::string last = ReadLines(output).back();
+    EXPECT_NE(last.find("\"bottomFound\":true"), std::string::npos) << last;
+    const auto at = last.find("\"depth\":");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NEAR(std::stod(last.substr(at + 8)), expected, 0.05) << last;
 }

@@ -51,7 +51,7 @@ TEST_F(TimerDutiesTest, DemonstrationDepthOnlyWhileNoPingsArrive) {
     EXPECT_EQ(host.outputs, 2);
 }
 
-TEST_F(TimerDutiesTest, DISABLED_IndexRewrittenEvery500TicksWhileRecording) {
+TEST_F(TimerDutiesTest, IndexRewrittenEvery500TicksWhileRecording) {
     TempDir dir;
     const std::string chosen = dir.File("20141103.sd");
     std::string error;

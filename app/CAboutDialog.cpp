@@ -1,0 +1,11 @@
+#include "CAboutDialog.h"
+
+#include "AppIcon.h"
+#include "ui_About.h"
+
+CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent), m_ui(new Ui::CAboutDialog) {
+    m_ui->setupUi(this);
+    m_ui->icon->setPixmap(AppIcon().pixmap(32, 32));
+}
+
+CAboutDialog::~CAboutDialog() = default;

@@ -1,0 +1,74 @@
+#include "CEngineHost.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <mutex>
+
+#include "CMainFrame.h"
+#include "CMarevoxView.h"
+#include "CUserPrompts.h"
+#include "DepthOutput.h"
+#include "XSound.h"
+
+namespace {
+
+// The engine's own messages, for the translation.
+[[maybe_unused]] const char* const kEngineMessages[] = {
+    QT_TRANSLATE_NOOP("EngineMessages", "存储文件过大"),
+    QT_TRANSLATE_NOOP("EngineMessages", "超出时间范围"),
+    QT_TRANSLATE_NOOP("EngineMessages", "未找到*.idx文件"),
+};
+
+}  // namespace
+
+CEngineHost::CEngineHost(XSound& engine, CUserPrompts& prompts)
+    : m_engine(engine), m_prompts(prompts) {}
+
+void CEngineHost::SetView(CMarevoxView* view) {
+    // The worker draws with the engine's ping lock held: taking it here
+    // waits for a ping being drawn into the old view.
+    std::lock_guard<std::mutex> lock(m_engine.m_pingMutex);
+    m_view.store(view, std::memory_order_release);
+}
+
+bool CEngineHost::OutputPortOpen() const {
+    return m_depthOutput != nullptr && m_depthOutput->OutputPortOpen();
+}
+
+void CEngineHost::SendCommandFrame(const std::uint8_t* frame, std::size_t length) {
+    m_commands.Send(frame, length);
+}
+
+void CEngineHost::OutputDepth() {
+    if (m_depthOutput != nullptr) m_depthOutput->OutputDepth();
+}
+
+void CEngineHost::RefreshDepthMonitor() {
+    // The depth monitor window shows the smoothed depth; it reads it itself
+    // on the UI thread.
+}
+
+void CEngineHost::RefreshDialogs(unsigned mask) {
+    (void)mask;  // the gain, range and parameter dialogs read the engine when shown
+}
+
+void CEngineHost::AdvanceAndPaint() {
+    if (CMarevoxView* view = m_view.load(std::memory_order_acquire)) view->AdvanceAndPaint();
+}
+
+void CEngineHost::ClearEchogram() {
+    if (CMarevoxView* view = m_view.load(std::memory_order_acquire)) view->ClearStores();
+}
+
+void CEngineHost::SelfCheckReply(std::uint32_t flags) {
+    (void)flags;  // shown by the self-check window
+}
+
+void CEngineHost::ShowMessage(const std::string& text) {
+    // Always queued, also from the UI thread: the engine may be in the
+    // middle of decoding, and a message box runs a nested event loop.
+    const QString message = QCoreApplication::translate("EngineMessages", text.c_str());
+    QMetaObject::invokeMethod(
+        this, [this, message] { m_prompts.Message(m_frame.data(), message); },
+        Qt::QueuedConnection);
+}

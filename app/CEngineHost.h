@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+
+#include "CommandTransport.h"
+#include "EngineHost.h"
+#include "PortSlot.h"
+
+class CMainFrame;
+class CMarevoxView;
+class CUserPrompts;
+class DepthOutput;
+class XSound;
+
+// The program's side of the engine's calls: command frames go to the
+// instrument port, depths to the depth outputs, pings to the echogram view,
+// and whatever touches a window is queued to the UI thread.
+//
+// It lives on the UI thread and outlives the main window; the worker may
+// call it before the window exists and after it has gone.
+class CEngineHost : public QObject, public EngineHost {
+    Q_OBJECT
+public:
+    CEngineHost(XSound& engine, CUserPrompts& prompts);
+
+    // UI thread. The frame parents message boxes.
+    void SetFrame(CMainFrame* frame) { m_frame = frame; }
+    // UI thread. After SetView(nullptr) returns no ping is being drawn into
+    // the old view any more.
+    void SetView(CMarevoxView* view);
+    // The depth-output sinks; null: depths go nowhere. Set before the
+    // worker starts, cleared after it has stopped.
+    void SetDepthOutput(DepthOutput* output) { m_depthOutput = output; }
+    bool OutputPortOpen() const;
+
+    // The instrument port command frames go to. The main window sets it
+    // when it opens the port and clears it before destroying the port.
+    PortSlot& InstrumentPort() { return m_instrumentPort; }
+
+    // EngineHost
+    void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override;
+    void OutputDepth() override;
+    void RefreshDepthMonitor() override;
+    void RefreshDialogs(unsigned mask) override;
+    void AdvanceAndPaint() override;
+    void ClearEchogram() override;
+    void SelfCheckReply(std::uint32_t flags) override;
+    void ShowMessage(const std::string& text) override;
+
+private:
+    XSound& m_engine;
+    CUserPrompts& m_prompts;
+    QPointer<CMainFrame> m_frame;
+    std::atomic<CMarevoxView*> m_view{nullptr};
+    DepthOutput* m_depthOutput = nullptr;
+    PortSlot m_instrumentPort;
+    CommandTransport m_commands{m_instrumentPort};
+};

@@ -1,0 +1,558 @@
+#include "CMainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <mutex>
+
+#include "AppIcon.h"
+#include "CEngineHost.h"
+#include "CMarevoxView.h"
+#include "CSerialPort.h"
+#include "CStatusPane.h"
+#include "CTrueColorToolBar.h"
+#include "CUserPrompts.h"
+#include "CommandIds.h"
+#include "ReceiveHandler.h"
+#include "Settings.h"
+#include "SettingsLocation.h"
+#include "XSound.h"
+
+namespace {
+
+using namespace CommandId;
+
+constexpr std::int32_t kFullWidth = 800;
+constexpr std::int32_t kCompactWidth = 150;
+
+struct MenuItem {
+    int id;  // 0: separator
+    const char* text;
+};
+
+// The menu bar: captions and items in order. Texts are translated when the
+// menu is loaded.
+struct MenuDef {
+    const char* caption;
+    std::initializer_list<MenuItem> items;
+};
+
+const MenuDef kMenuBar[] = {
+    {QT_TRANSLATE_NOOP("CMainFrame", "文件(&F)"),
+     {{kOpenTextData, QT_TRANSLATE_NOOP("CMainFrame", "打开文本数据...")},
+      {0, nullptr},
+      {kFilePrint, QT_TRANSLATE_NOOP("CMainFrame", "打印(&P)...")},
+      {kFilePrintSetup, QT_TRANSLATE_NOOP("CMainFrame", "打印设置(&R)...")},
+      {0, nullptr},
+      {kAppExit, QT_TRANSLATE_NOOP("CMainFrame", "退出(&X)")}}},
+    {QT_TRANSLATE_NOOP("CMainFrame", "查看(&V)"),
+     {{kViewToolbar, QT_TRANSLATE_NOOP("CMainFrame", "工具栏(&T)")},
+      {kViewStatusBar, QT_TRANSLATE_NOOP("CMainFrame", "状态栏(&S)")}}},
+    {QT_TRANSLATE_NOOP("CMainFrame", "控制[&C]"),
+     {{kConnect, QT_TRANSLATE_NOOP("CMainFrame", "连接")},
+      {kDisconnect, QT_TRANSLATE_NOOP("CMainFrame", "断开")},
+      {kStartStoring, QT_TRANSLATE_NOOP("CMainFrame", "开始存储")},
+      {kStopStoring, QT_TRANSLATE_NOOP("CMainFrame", "结束存储")},
+      {kMark, QT_TRANSLATE_NOOP("CMainFrame", "打标")},
+      {0, nullptr},
+      {kMonitor, QT_TRANSLATE_NOOP("CMainFrame", "监视")},
+      {kZoomIn, QT_TRANSLATE_NOOP("CMainFrame", "放大")},
+      {kZoomOut, QT_TRANSLATE_NOOP("CMainFrame", "缩小")},
+      {0, nullptr},
+      {kPlayback, QT_TRANSLATE_NOOP("CMainFrame", "回放")},
+      {kEndPlayback, QT_TRANSLATE_NOOP("CMainFrame", "结束回放")},
+      {kFaster, QT_TRANSLATE_NOOP("CMainFrame", "加速")},
+      {kPauseContinue, QT_TRANSLATE_NOOP("CMainFrame", "暂停/继续")},
+      {kSlower, QT_TRANSLATE_NOOP("CMainFrame", "减速")},
+      {kBackForward, QT_TRANSLATE_NOOP("CMainFrame", "后退/前进")},
+      {kTimeSearch, QT_TRANSLATE_NOOP("CMainFrame", "时间查找")},
+      {0, nullptr},
+      {kStartPrint, QT_TRANSLATE_NOOP("CMainFrame", "开始打印")},
+      {kStopPrint, QT_TRANSLATE_NOOP("CMainFrame", "结束打印")},
+      {0, nullptr},
+      {kCompactMode, QT_TRANSLATE_NOOP("CMainFrame", "缩略/普通")},
+      {0, nullptr},
+      {kSelfCheck, QT_TRANSLATE_NOOP("CMainFrame", "自检...")}}},
+    {QT_TRANSLATE_NOOP("CMainFrame", "设置[&S]"),
+     {{kParameters, QT_TRANSLATE_NOOP("CMainFrame", "参数设置")},
+      {kCommunication, QT_TRANSLATE_NOOP("CMainFrame", "通信设置")},
+      {kColours, QT_TRANSLATE_NOOP("CMainFrame", "颜色设置")},
+      {kNetwork, QT_TRANSLATE_NOOP("CMainFrame", "网络设置")},
+      {0, nullptr},
+      {kDraft, QT_TRANSLATE_NOOP("CMainFrame", "吃水")},
+      {kSoundSpeed, QT_TRANSLATE_NOOP("CMainFrame", "声速")},
+      {kGain, QT_TRANSLATE_NOOP("CMainFrame", "增益")},
+      {kRange, QT_TRANSLATE_NOOP("CMainFrame", "量程")},
+      {kAntiJam, QT_TRANSLATE_NOOP("CMainFrame", "抗干扰")},
+      {0, nullptr},
+      {kChinese, QT_TRANSLATE_NOOP("CMainFrame", "中文")},
+      {kEnglish, QT_TRANSLATE_NOOP("CMainFrame", "英文")},
+      {0, nullptr},
+      {kDepthOutputDemo, QT_TRANSLATE_NOOP("CMainFrame", "水深输出演示")}}},
+    {QT_TRANSLATE_NOOP("CMainFrame", "帮助(&H)"),
+     {{kAbout, QT_TRANSLATE_NOOP("CMainFrame", "关于 Marevox(&A)...")}}},
+};
+
+// The menus compact mode removes, with the captions full mode gives them
+// back in each language.
+struct RemovableMenu {
+    int position;
+    const char* chinese;
+    const char* english;
+};
+const RemovableMenu kRemovableMenus[] = {
+    {0, "文件(&F)", "File(&F)"}, {1, "查看(&V)", "View(&V)"}, {4, "帮助(&H)", "Help(&H)"}};
+
+}  // namespace
+
+CMainFrame::CMainFrame(const Context& context, QWidget* parent)
+    : QMainWindow(parent),
+      m_engine(context.engine),
+      m_settings(context.settings),
+      m_host(context.host),
+      m_prompts(context.prompts),
+      m_settingsPath(context.settingsPath),
+      m_saveSettings(context.saveSettings),
+      m_dataFolder(context.dataFolder),
+      m_duties(context.engine) {
+    setWindowIcon(AppIcon());
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+
+    m_view = new CMarevoxView(m_engine, this);
+    setCentralWidget(m_view);
+    m_host.SetFrame(this);
+    m_host.SetView(m_view);
+
+    connect(&m_statusTimer, &QTimer::timeout, this, &CMainFrame::StatusTick);
+    connect(&m_linkTimer, &QTimer::timeout, this, &CMainFrame::LinkTick);
+    connect(&m_markTimer, &QTimer::timeout, this, &CMainFrame::MarkTick);
+    connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+    m_statusTimer.start(kStatusPeriodMs);
+    m_linkTimer.start(kLinkPeriodMs);
+    m_markTimer.start(kMarkPeriodMs);
+    m_idleTimer.start(kIdlePeriodMs);
+    UpdateCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    m_statusTimer.stop();
+    m_linkTimer.stop();
+    m_markTimer.stop();
+    m_idleTimer.stop();
+    // The worker keeps running: from here on it must not reach the view or
+    // the port, which go with this window.
+    m_host.SetView(nullptr);
+    m_host.SetFrame(nullptr);
+    Disconnect();
+    if (m_saveSettings && m_engine.m_runMode.load(std::memory_order_acquire) == 0)
+        SaveSettings(m_settingsPath, m_engine, m_settings);
+}
+
+// --- Menus, toolbar, status bar ------------------------------------------
+
+void CMainFrame::CreateActions() {
+    for (const MenuDef& menu : kMenuBar) {
+        for (const MenuItem& item : menu.items) {
+            if (item.id == 0) continue;
+            auto* action = new QAction(this);
+            action->setData(item.id);
+            connect(action, &QAction::triggered, this,
+                    [this, id = item.id] { ExecuteCommand(id); });
+            m_actions.insert(item.id, action);
+        }
+    }
+    // The only keyboard shortcut of the commands.
+    m_actions.value(kFilePrint)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+}
+
+void CMainFrame::CreateMenus() {
+    for (std::size_t position = 0; position < std::size(kMenuBar); ++position) {
+        QMenu* menu = menuBar()->addMenu(QString());
+        for (const MenuItem& item : kMenuBar[position].items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+            } else {
+                menu->addAction(m_actions.value(item.id));
+            }
+        }
+        // Rules are evaluated when a menu is about to show.
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+        m_menus[position] = menu;
+    }
+    LoadMenu();
+}
+
+void CMainFrame::LoadMenu() {
+    for (std::size_t position = 0; position < std::size(kMenuBar); ++position) {
+        m_menus[position]->setTitle(tr(kMenuBar[position].caption));
+        for (const MenuItem& item : kMenuBar[position].items) {
+            if (item.id != 0) m_actions.value(item.id)->setText(tr(item.text));
+        }
+    }
+}
+
+void CMainFrame::CreateToolBar() {
+    m_toolBar = new CTrueColorToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("toolbar"));
+    m_toolBar->AddButtons([this](int id) { return Action(id); });
+    m_toolBar->LoadToolbarImages(CTrueColorToolBar::kButtonWidth,
+                                 QString::fromLatin1(CTrueColorToolBar::kNormalImages),
+                                 QString::fromLatin1(CTrueColorToolBar::kNormalImages),
+                                 QString::fromLatin1(CTrueColorToolBar::kDisabledImages));
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+void CMainFrame::CreateStatusBar() {
+    const StatusPaneTexts& initial = InitialStatusTexts();
+    for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        m_panes[i] = new CStatusPane(QString::fromStdString(initial[i]), this);
+        m_panes[i]->setObjectName(QStringLiteral("pane%1").arg(StatusPaneId::kOrder[i]));
+        statusBar()->addPermanentWidget(m_panes[i]);
+    }
+}
+
+QString CMainFrame::PaneText(int paneId) const {
+    for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        if (StatusPaneId::kOrder[i] == paneId) return m_panes[i]->text();
+    }
+    return {};
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) LoadMenu();
+    QMainWindow::changeEvent(event);
+}
+
+// --- Commands -------------------------------------------------------------
+
+OperatingState CMainFrame::CurrentState() const {
+    OperatingState s;
+    s.runMode = m_engine.m_runMode.load(std::memory_order_acquire);
+    s.recording = m_engine.m_recording.load(std::memory_order_acquire) == 1;
+    s.portOpen = m_instrumentPort != nullptr;
+    s.useNet = m_engine.m_useNet.load() == 1;
+    s.printing = m_chartPrinting;
+    s.zoomOn = m_engine.m_zoomOn.load() != 0;
+    s.playBackward = m_engine.m_playBackward.load() != 0;
+    s.playDelay = m_engine.m_playDelay.load();
+    s.viewWidth = m_engine.m_viewWidth.load();
+    s.recordIndex = m_engine.m_recordIndex.load();
+    s.language = m_settings.m_language.load();
+    s.depthOutputDemo = m_depthOutputDemo;
+    s.toolbarVisible = m_toolBar != nullptr && !m_toolBar->isHidden();
+    s.statusBarVisible = !statusBar()->isHidden();
+    return s;
+}
+
+void CMainFrame::UpdateCommandStates() {
+    const OperatingState s = CurrentState();
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const CommandState state = EvaluateCommand(it.key(), s);
+        QAction* action = it.value();
+        action->setEnabled(state.enabled);
+        action->setCheckable(state.checkable);
+        if (state.checkable) action->setChecked(state.checked);
+    }
+}
+
+bool CMainFrame::ExecuteCommand(int id) {
+    // A command that shows a modal dialog lets the event loop run: a second
+    // command arriving meanwhile (from the local channel) is refused.
+    if (m_executing) return false;
+    const CommandState state = EvaluateCommand(id, CurrentState());
+    if (!state.known || !state.enabled) return false;
+    m_executing = true;
+    RunCommand(id);
+    m_executing = false;
+    UpdateCommandStates();
+    return true;
+}
+
+void CMainFrame::RunCommand(int id) {
+    const bool live = m_engine.m_runMode.load(std::memory_order_acquire) == 0;
+    switch (id) {
+        case kOpenTextData:
+            OpenTextData();
+            break;
+        case kAppExit:
+            close();
+            break;
+        case kViewToolbar:
+            m_toolBar->setVisible(m_toolBar->isHidden());
+            break;
+        case kViewStatusBar:
+            statusBar()->setVisible(statusBar()->isHidden());
+            break;
+        case kConnect:
+            Connect();
+            break;
+        case kDisconnect:
+            Disconnect();
+            break;
+        case kStartStoring:
+            StartStoring();
+            break;
+        case kStopStoring:
+            m_engine.CloseRecording();
+            break;
+        case kMark:
+            if (live) {
+                m_engine.m_markNumber.fetch_add(1);
+                m_engine.m_markFlag.store(1, std::memory_order_release);
+            }
+            break;
+        case kZoomIn:
+            // Backward playback is drawn without zoom.
+            m_engine.m_zoomOn.store(m_engine.m_playBackward.load() == 1 ? 0 : 1);
+            break;
+        case kZoomOut:
+            m_engine.m_zoomOn.store(0);
+            break;
+        case kPlayback:
+            Playback();
+            break;
+        case kEndPlayback:
+            EndPlayback();
+            break;
+        case kFaster:
+            if (m_engine.m_playDelay.load() > 0) m_engine.m_playDelay.fetch_sub(1);
+            break;
+        case kSlower:
+            if (m_engine.m_playDelay.load() < 6) m_engine.m_playDelay.fetch_add(1);
+            break;
+        case kPauseContinue: {
+            const std::uint8_t mode = m_engine.m_runMode.load(std::memory_order_acquire);
+            if (mode == 1) m_engine.m_runMode.store(2, std::memory_order_release);
+            if (mode == 2) m_engine.m_runMode.store(1, std::memory_order_release);
+            break;
+        }
+        case kBackForward:
+            BackForward();
+            break;
+        case kTimeSearch:
+            m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);
+            break;
+        case kCompactMode:
+            if (m_engine.m_viewWidth.load() == kFullWidth) {
+                SetCompactMode();
+            } else if (m_engine.m_viewWidth.load() == kCompactWidth) {
+                SetFullMode();
+            }
+            break;
+        case kChinese:
+            ChooseLanguage(0);
+            break;
+        case kEnglish:
+            ChooseLanguage(1);
+            break;
+        case kDepthOutputDemo:
+            m_depthOutputDemo = !m_depthOutputDemo;
+            break;
+        case kAbout:
+            m_prompts.About(this);
+            break;
+        case kChannel80:
+            m_engine.m_channelCode.store(0x80);
+            break;
+        case kChannel81:
+            m_engine.m_channelCode.store(0x81);
+            break;
+        case kChannel82:
+            m_engine.m_channelCode.store(0x82);
+            break;
+        default:
+            // Print, print setup, monitor, chart printing, self-check and
+            // the settings dialogs: their windows come with their own parts.
+            break;
+    }
+}
+
+void CMainFrame::Message(const QString& text) {
+    m_prompts.Message(this, text);
+}
+
+void CMainFrame::Connect() {
+    if (m_instrumentPort) {
+        Message(tr("串口未释放"));
+        return;
+    }
+    auto port = std::make_unique<CSerialPort>();
+    connect(port.get(), &CSerialPort::Warning, this,
+            [this](const QString& text) { m_prompts.PortWarning(this, text); });
+    const int number = m_settings.m_pcCom.load();
+    const QString device =
+        QString::fromStdString(SettingsLocation::PortDevice(m_settingsPath, number));
+    if (!port->OpenPort(number, device, 9600, 'N', 8, 1,
+                        CSerialPort::kEvRxChar | CSerialPort::kEvCts, 512)) {
+        Message(tr("打开串口失败"));
+    } else {
+        connect(port.get(), &CSerialPort::DataReceived, this, &CMainFrame::OnPortData);
+        if (!port->StartReceiveThread()) Message(tr("开启串口错误"));
+        port->SetBaudRate(115200);
+        m_instrumentPort = std::move(port);
+        m_host.InstrumentPort().Set(m_instrumentPort.get());
+    }
+    m_engine.SendCommandFrame();
+    m_engine.m_pingWatchdog.store(0);
+}
+
+void CMainFrame::Disconnect() {
+    // No command frame is on its way through the port once Set returns.
+    m_host.InstrumentPort().Set(nullptr);
+    m_instrumentPort.reset();
+}
+
+void CMainFrame::OnPortData(quint32 count, int portNumber) {
+    (void)count;  // the ring holds every byte not yet taken
+    HandleReceiveNotification(portNumber, m_host.InstrumentPort(), m_engine);
+}
+
+void CMainFrame::StartStoring() {
+    // One level, as the folder is documented; a failure shows in the dialog.
+    QDir().mkdir(m_dataFolder);
+    const QString name = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    const QString path = m_prompts.ChooseRecordingToStore(this, m_dataFolder, name);
+    if (path.isEmpty()) return;
+    std::string error;
+    if (!m_engine.StartRecording(QFile::encodeName(path).toStdString(), &error))
+        Message(QString::fromStdString(error));
+}
+
+void CMainFrame::Playback() {
+    if (m_engine.m_runMode.load(std::memory_order_acquire) != 0) return;
+    // The worker idles while the user chooses.
+    m_engine.m_runMode.store(2, std::memory_order_release);
+    const QString path = m_prompts.ChooseRecordingToPlay(this, m_dataFolder);
+    if (path.isEmpty()) {
+        m_engine.m_runMode.store(0, std::memory_order_release);
+        return;
+    }
+    std::string error;
+    if (!m_engine.OpenRecording(QFile::encodeName(path).toStdString(), &error)) {
+        m_engine.m_runMode.store(0, std::memory_order_release);
+        if (!error.empty()) Message(QString::fromStdString(error));
+        return;
+    }
+    if (m_engine.m_runMode.load(std::memory_order_acquire) != 0)
+        m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);
+}
+
+void CMainFrame::EndPlayback() {
+    if (m_engine.m_runMode.load(std::memory_order_acquire) == 0) return;
+    m_engine.EndPlayback();
+}
+
+void CMainFrame::BackForward() {
+    const std::uint8_t mode = m_engine.m_runMode.load(std::memory_order_acquire);
+    if (mode == 0) return;
+    const bool backward = m_engine.m_playBackward.load() == 0;
+    if (backward) m_engine.m_zoomOn.store(0);
+    m_engine.m_playBackward.store(backward ? 1 : 0, std::memory_order_release);
+    if (mode == 2) m_engine.m_runMode.store(1, std::memory_order_release);
+}
+
+void CMainFrame::OpenTextData() {
+    const QString path = m_prompts.ChooseTextData(this, m_dataFolder);
+    if (!path.isEmpty()) m_prompts.OpenDocument(path);
+}
+
+void CMainFrame::ChooseLanguage(int language) {
+    // The message follows the language in effect now, which may already be
+    // the one chosen for the next start.
+    Message(m_settings.m_language.load() != 0 ? QStringLiteral("Please restart the software!")
+                                              : QStringLiteral("请重启软件"));
+    m_settings.m_language.store(language);
+}
+
+// --- Full and compact mode ---------------------------------------------
+
+void CMainFrame::ResetView(std::int32_t width) {
+    // Not while the worker draws a ping: the width, the scroll position and
+    // the stores change together.
+    std::lock_guard<std::mutex> lock(m_engine.m_pingMutex);
+    m_engine.m_viewWidth.store(width);
+    m_engine.m_viewStart.store(0);
+    m_engine.m_viewEnd.store(width);
+    if (m_view) m_view->CreateStores();
+}
+
+void CMainFrame::SetCompactMode() {
+    if (m_engine.m_viewWidth.load() != kFullWidth) return;
+    for (const RemovableMenu& menu : kRemovableMenus)
+        menuBar()->removeAction(m_menus[static_cast<std::size_t>(menu.position)]->menuAction());
+    ResetView(kCompactWidth);
+    // A narrow strip at the right edge of the screen, as tall as the view.
+    showNormal();
+    const QRect screen = this->screen()->availableGeometry();
+    const int frameWidth = frameGeometry().width() - width();
+    const int width = kCompactWidth + frameWidth;
+    setGeometry(screen.right() - width + 1 + frameWidth / 2, screen.top(), kCompactWidth, height());
+}
+
+void CMainFrame::SetFullMode() {
+    if (m_engine.m_viewWidth.load() != kCompactWidth) return;
+    const bool english = m_settings.m_language.load() != 0;
+    for (const RemovableMenu& menu : kRemovableMenus) {
+        QMenu* popup = m_menus[static_cast<std::size_t>(menu.position)];
+        popup->setTitle(QString::fromUtf8(english ? menu.english : menu.chinese));
+        const QList<QAction*> bar = menuBar()->actions();
+        QAction* before = menu.position < bar.size() ? bar[menu.position] : nullptr;
+        menuBar()->insertAction(before, popup->menuAction());
+    }
+    ResetView(kFullWidth);
+    showMaximized();
+}
+
+// --- Timers and closing -------------------------------------------------
+
+void CMainFrame::StatusTick() {
+    // Backward playback steps clear the flag: the panes keep their texts.
+    if (m_engine.m_autoAdjust.load() == 0) return;
+    StatusValues v;
+    v.gainAuto = m_engine.m_gainAuto.load() != 0;
+    v.rangeAuto = m_engine.m_rangeAuto.load() != 0;
+    v.draft = m_engine.m_draft.load();
+    v.soundSpeed = m_engine.m_soundSpeed.load();
+    v.antiJamMode = m_engine.m_antiJamMode.load();
+    v.antiJamDepth = m_engine.m_antiJamDepth.load();
+    v.outputPortOpen = m_host.OutputPortOpen();
+    v.supplyVoltage = m_engine.m_supplyVoltage.load();
+    const StatusPaneTexts texts = MakeStatusTexts(v, m_settings.m_language.load());
+    for (std::size_t i = 0; i < m_panes.size(); ++i)
+        m_panes[i]->setText(QString::fromStdString(texts[i]));
+}
+
+void CMainFrame::LinkTick() {
+    m_duties.LinkTick(m_depthOutputDemo);
+}
+
+void CMainFrame::MarkTick() {
+    m_duties.MarkDebounceTick();
+}
+
+bool CMainFrame::TimersActive() const {
+    return m_statusTimer.isActive() && m_linkTimer.isActive() && m_markTimer.isActive();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_engine.m_recording.load(std::memory_order_acquire) == 1) {
+        Message(tr("请先结束存储"));
+        event->ignore();
+        return;
+    }
+    m_statusTimer.stop();
+    m_linkTimer.stop();
+    m_markTimer.stop();
+    m_idleTimer.stop();
+    event->accept();
+}

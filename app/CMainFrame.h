@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "CommandRules.h"
+#include "CompanionMessages.h"
+#include "StatusTexts.h"
+#include "TimerDuties.h"
+
+struct AppSettings;
+class CEngineHost;
+class CMarevoxView;
+class CSerialPort;
+class CStatusPane;
+class CTrueColorToolBar;
+class CUserPrompts;
+class QAction;
+class QLabel;
+class QMenu;
+class XSound;
+
+// The main window "Nereon": the menus and toolbar with every command and
+// its enabling rule, the status bar, the three timers, the instrument port
+// and the echogram view.
+//
+// Every command, whatever its source (menu, toolbar, local channel), runs
+// through ExecuteCommand, which checks the command's rule first.
+class CMainFrame : public QMainWindow, public CompanionTarget {
+    Q_OBJECT
+public:
+    struct Context {
+        XSound& engine;
+        AppSettings& settings;
+        CEngineHost& host;
+        CUserPrompts& prompts;
+        // The settings file: its Ports section maps port numbers to
+        // devices, and with saveSettings the settings are written to it when
+        // the window goes in live mode.
+        std::string settingsPath;
+        bool saveSettings = true;
+        // Where recordings are made and looked for.
+        QString dataFolder;
+    };
+
+    static constexpr int kStatusPeriodMs = 100;
+    static constexpr int kLinkPeriodMs = 400;
+    static constexpr int kMarkPeriodMs = 100;
+    static constexpr int kIdlePeriodMs = 100;  // toolbar state refresh
+
+    explicit CMainFrame(const Context& context, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // CompanionTarget
+    bool ExecuteCommand(int id) override;
+    void SetCompactMode() override;
+    void SetFullMode() override;
+
+    OperatingState CurrentState() const;
+    QAction* Action(int id) const { return m_actions.value(id, nullptr); }
+    // Applies every command's rule to its action (enabled, checked).
+    void UpdateCommandStates();
+
+    // The timers' handlers, public so that tests can drive the ticks.
+    void StatusTick();  // 100 ms: the status bar panes
+    void LinkTick();    // 400 ms: index checkpoint, keep-alive, self-check timeout
+    void MarkTick();    // 100 ms: the mark key's debounce counter
+    bool TimersActive() const;
+
+    QString PaneText(int paneId) const;
+    CTimerDuties& Duties() { return m_duties; }
+    bool DepthOutputDemo() const { return m_depthOutputDemo; }
+    bool PortOpen() const { return m_instrumentPort != nullptr; }
+    CMarevoxView* View() const { return m_view; }
+    QMenu* Menu(int position) const { return m_menus[static_cast<std::size_t>(position)]; }
+
+    // Puts the menu captions and item texts of the current language in
+    // place (after the English translation has been installed).
+    void LoadMenu();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void RunCommand(int id);
+    void Message(const QString& text);
+
+    void Connect();
+    void Disconnect();
+    void StartStoring();
+    void Playback();
+    void EndPlayback();
+    void BackForward();
+    void OpenTextData();
+    void ChooseLanguage(int language);
+    void ResetView(std::int32_t width);
+    void OnPortData(quint32 count, int portNumber);
+
+    XSound& m_engine;
+    AppSettings& m_settings;
+    CEngineHost& m_host;
+    CUserPrompts& m_prompts;
+    std::string m_settingsPath;
+    bool m_saveSettings;
+    QString m_dataFolder;
+
+    QHash<int, QAction*> m_actions;
+    std::array<QMenu*, 5> m_menus{};
+    CTrueColorToolBar* m_toolBar = nullptr;
+    std::array<CStatusPane*, StatusPaneId::kCount> m_panes{};
+    CMarevoxView* m_view = nullptr;
+    std::unique_ptr<CSerialPort> m_instrumentPort;
+
+    QTimer m_statusTimer;
+    QTimer m_linkTimer;
+    QTimer m_markTimer;
+    QTimer m_idleTimer;
+    CTimerDuties m_duties;
+    bool m_depthOutputDemo = false;
+    bool m_chartPrinting = false;
+    bool m_executing = false;  // a command is running (it may show a modal dialog)
+};

@@ -1,0 +1,78 @@
+#include "CMarevoxApp.h"
+
+#include "AppFonts.h"
+#include "AppIcon.h"
+#include "CEngineHost.h"
+#include "CLocalChannelServer.h"
+#include "CMainFrame.h"
+#include "CUserPrompts.h"
+#include "CompanionMessages.h"
+#include "DepthOutput.h"
+#include "EngineWorker.h"
+#include "Language.h"
+#include "SettingsLocation.h"
+
+XSound g_engine;
+AppSettings g_settings;
+std::string g_settingsPath;
+
+CMarevoxApp::CMarevoxApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Marevox"));
+    setWindowIcon(AppIcon());
+    InstallChineseFonts();
+}
+
+CMarevoxApp::~CMarevoxApp() {
+    Shutdown();
+}
+
+bool CMarevoxApp::Start() {
+    // Settings first, then the worker, before any window exists.
+    g_settingsPath = SettingsLocation::SettingsFilePath(SettingsLocation::ExecutableFolder());
+    StartSettings(g_settingsPath, g_engine, g_settings);
+
+    m_prompts = std::make_unique<CUserPrompts>();
+    m_host = std::make_unique<CEngineHost>(g_engine, *m_prompts);
+    m_depthOutput = std::make_unique<DepthOutput>(g_engine, g_settings);
+    m_host->SetDepthOutput(m_depthOutput.get());
+    g_engine.SetHost(m_host.get());
+    m_worker = std::make_unique<EngineWorker>(g_engine);
+    if (!m_worker->Start()) return false;
+
+    const CMainFrame::Context context{
+        .engine = g_engine,
+        .settings = g_settings,
+        .host = *m_host,
+        .prompts = *m_prompts,
+        .settingsPath = g_settingsPath,
+        .saveSettings = true,
+        .dataFolder = QString::fromStdString(SettingsLocation::DataFolder()),
+    };
+    m_frame = std::make_unique<CMainFrame>(context);
+    m_frame->showMaximized();
+    m_frame->setWindowTitle(QStringLiteral("Nereon"));
+    Language::ApplyAtStart(g_settings.m_language.load(), applicationDirPath(), m_english,
+                           m_qtChinese, m_frame.get());
+    m_frame->LoadMenu();
+
+    m_companion = std::make_unique<CompanionMessages>(g_engine, *m_frame);
+    m_channel = std::make_unique<CLocalChannelServer>();
+    // A program already listening under the name keeps it; this one runs
+    // without the channel.
+    if (m_channel->Start() == CLocalChannelServer::StartResult::kListening)
+        m_channel->DeliverTo(*m_companion);
+    return true;
+}
+
+void CMarevoxApp::Shutdown() {
+    m_channel.reset();
+    m_companion.reset();
+    // The main window releases the port and the view and saves the
+    // settings; the worker stops before the engine's host and outputs go.
+    m_frame.reset();
+    if (m_worker) m_worker->Stop();
+    g_engine.SetHost(nullptr);
+    m_worker.reset();
+    m_host.reset();
+    m_depthOutput.reset();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QApplication>
+#include <QTranslator>
+#include <memory>
+#include <string>
+
+#include "Settings.h"
+#include "XSound.h"
+
+class CEngineHost;
+class CLocalChannelServer;
+class CMainFrame;
+class CUserPrompts;
+class CompanionMessages;
+class DepthOutput;
+class EngineWorker;
+
+// The program's single instances.
+extern XSound g_engine;         // the sounding engine
+extern AppSettings g_settings;  // the settings that do not live in the engine
+extern std::string g_settingsPath;
+
+// The application: starts the program in its fixed order and takes it down
+// again.
+class CMarevoxApp : public QApplication {
+    Q_OBJECT
+public:
+    CMarevoxApp(int& argc, char** argv);
+    ~CMarevoxApp() override;
+
+    // Settings, worker, main window (maximised, titled "Nereon"), language,
+    // menu, local channel. False when the program cannot run.
+    bool Start();
+
+    CMainFrame* MainFrame() const { return m_frame.get(); }
+
+private:
+    void Shutdown();
+
+    std::unique_ptr<CUserPrompts> m_prompts;
+    std::unique_ptr<CEngineHost> m_host;
+    std::unique_ptr<DepthOutput> m_depthOutput;
+    std::unique_ptr<EngineWorker> m_worker;
+    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<CompanionMessages> m_companion;
+    std::unique_ptr<CLocalChannelServer> m_channel;
+    QTranslator m_english;
+    QTranslator m_qtChinese;
+};

@@ -1,0 +1,64 @@
+#include "CUserPrompts.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "CAboutDialog.h"
+#include "CSearch.h"
+
+namespace {
+
+// An open-style file dialog; with anyFile a name that does not exist yet
+// may be chosen too.
+QString ChooseFile(QWidget* parent, const QString& folder, const QString& name,
+                   const QString& filter, const QString& suffix, bool anyFile) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(anyFile ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setDirectory(folder);
+    if (!name.isEmpty()) dialog.selectFile(name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+void CUserPrompts::Message(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, QStringLiteral("Marevox"), text);
+}
+
+void CUserPrompts::PortWarning(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, QStringLiteral("Application Error"), text);
+}
+
+QString CUserPrompts::ChooseRecordingToStore(QWidget* parent, const QString& folder,
+                                             const QString& name) {
+    return ChooseFile(parent, folder, name, tr("测深仪数据文件(*.sd)"), QStringLiteral("sd"), true);
+}
+
+QString CUserPrompts::ChooseRecordingToPlay(QWidget* parent, const QString& folder) {
+    return ChooseFile(parent, folder, {}, tr("测深仪数据文件(*.sd)"), QStringLiteral("sd"), false);
+}
+
+QString CUserPrompts::ChooseTextData(QWidget* parent, const QString& folder) {
+    return ChooseFile(parent, folder, {}, tr("测深仪数据文件(*.txt)"), QStringLiteral("txt"),
+                      false);
+}
+
+void CUserPrompts::OpenDocument(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void CUserPrompts::TimeSearch(QWidget* parent, XSound& engine, bool english) {
+    CSearch dialog(engine, english, parent);
+    dialog.exec();
+}
+
+void CUserPrompts::About(QWidget* parent) {
+    CAboutDialog dialog(parent);
+    dialog.exec();
+}

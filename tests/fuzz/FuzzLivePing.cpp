@@ -1,0 +1,136 @@
+// Arbitrary instrument bytes, in arbitrary chunks, through the decoder, the
+// expansion and the live processing chain, with arbitrary settings (any
+// value of each setting's type, including NaN and infinite doubles), and
+// arbitrary raw frames such as a damaged recording could hold.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <bit>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "XSound.h"
+
+namespace {
+
+void Check(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+double AnyDouble(FuzzedDataProvider& in) {
+    return std::bit_cast<double>(in.ConsumeIntegral<std::uint64_t>());
+}
+
+void ChangeASetting(XSound& e, FuzzedDataProvider& in) {
+    switch (in.ConsumeIntegralInRange(0, 15)) {
+        case 0:
+            e.m_soundSpeed = in.ConsumeBool() ? AnyDouble(in) : in.ConsumeIntegralInRange(0, 2000);
+            break;
+        case 1:
+            e.m_draft =
+                in.ConsumeBool() ? AnyDouble(in) : in.ConsumeFloatingPointInRange(0.0, 300.0);
+            break;
+        case 2:
+            e.m_gain = in.ConsumeIntegral<std::int8_t>();
+            break;
+        case 3:
+            e.m_gainAuto = in.ConsumeIntegral<std::uint8_t>();
+            break;
+        case 4:
+            e.m_rangeIndexSet = in.ConsumeIntegral<std::uint8_t>();
+            break;
+        case 5:
+            e.m_rangeOffsetSet = in.ConsumeIntegral<std::uint8_t>();
+            break;
+        case 6:
+            e.m_rangeAuto = in.ConsumeIntegral<std::uint8_t>();
+            break;
+        case 7:
+            e.m_antiJamMode = in.ConsumeIntegral<std::uint8_t>();
+            break;
+        case 8:
+            e.m_antiJamDepth = AnyDouble(in);
+            break;
+        case 9:
+            e.m_useNet = in.ConsumeIntegral<std::int32_t>();
+            break;
+        case 10:
+            e.m_uartCtl = in.ConsumeIntegral<std::int32_t>();
+            break;
+        case 11:
+            e.m_selfCheckState = in.ConsumeIntegral<std::uint8_t>();
+            break;
+        case 12:
+            e.m_markDebounce = in.ConsumeIntegral<std::int32_t>();
+            break;
+        case 13:
+            e.m_runMode = in.ConsumeIntegralInRange<std::uint8_t>(0, 2);
+            break;
+        case 14:
+            e.m_depth = AnyDouble(in);
+            break;
+        case 15:
+            e.m_channelCode = in.ConsumeIntegral<std::uint8_t>();
+            break;
+    }
+}
+
+// A raw frame as a damaged record might bring it, expanded and processed
+// the way playback does.
+void ProcessArbitraryFrame(XSound& e, FuzzedDataProvider& in) {
+    const std::vector<std::uint8_t> raw =
+        in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<std::size_t>(0, kRawFrameMax));
+    std::copy(raw.begin(), raw.end(), e.m_rawFrame);
+    e.m_rawLength = in.ConsumeBool() ? static_cast<std::uint32_t>(raw.size())
+                                     : in.ConsumeIntegral<std::uint32_t>();
+    e.m_sampleCount = 0;
+    e.ApplyDraftBlanking();
+    e.ExpandSamples();
+    e.m_rawLength = 0;
+    Check(e.m_sampleCount <= kSampleMax);
+    e.DetectBottom();
+    e.AutoAdjust();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static auto engine = std::make_unique<XSound>();
+    XSound& e = *engine;
+    // Every input starts from a fresh decoder and processing state.
+    e.m_decoder = {};
+    e.m_expansion = {};
+    e.m_detect = {};
+    e.m_frameComplete = 0;
+    e.m_rawLength = 0;
+
+    FuzzedDataProvider in(data, size);
+    const int settings = in.ConsumeIntegralInRange(0, 8);
+    for (int k = 0; k < settings; ++k) ChangeASetting(e, in);
+
+    while (in.remaining_bytes() > 0) {
+        switch (in.ConsumeIntegralInRange(0, 9)) {
+            case 0:
+                ChangeASetting(e, in);
+                break;
+            case 1:
+                ProcessArbitraryFrame(e, in);
+                break;
+            case 2:
+                e.WatchdogTick();
+                break;
+            case 3:
+                e.ProcessLivePing();
+                break;
+            default: {
+                const std::vector<std::uint8_t> chunk =
+                    in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<std::size_t>(0, 1024));
+                e.DecodeBytes(chunk.data(), static_cast<std::uint32_t>(chunk.size()));
+                Check(e.m_rawLength <= kRawFrameMax);
+                if (in.ConsumeBool()) e.StepLive();
+                Check(e.m_sampleCount <= kSampleMax);
+            }
+        }
+    }
+    return 0;
+}

@@ -1,5 +1,7 @@
 #include "CMarevoxApp.h"
 
+#include <QScreen>
+
 #include "AppFonts.h"
 #include "AppIcon.h"
 #include "CEngineHost.h"
@@ -49,6 +51,8 @@ bool CMarevoxApp::Start() {
         .dataFolder = QString::fromStdString(SettingsLocation::DataFolder()),
     };
     m_frame = std::make_unique<CMainFrame>(context);
+    // Also where no window manager maximises it.
+    m_frame->setGeometry(m_frame->screen()->availableGeometry());
     m_frame->showMaximized();
     m_frame->setWindowTitle(QStringLiteral("Nereon"));
     Language::ApplyAtStart(g_settings.m_language.load(), applicationDirPath(), m_english,
@@ -59,9 +63,27 @@ bool CMarevoxApp::Start() {
     m_channel = std::make_unique<CLocalChannelServer>();
     // A program already listening under the name keeps it; this one runs
     // without the channel.
-    if (m_channel->Start() == CLocalChannelServer::StartResult::kListening)
-        m_channel->DeliverTo(*m_companion);
+    if (m_channel->Start() == CLocalChannelServer::StartResult::kListening) ConnectChannel();
     return true;
+}
+
+void CMarevoxApp::ConnectChannel() {
+    // Queued: a command may show a modal dialog, whose event loop must not
+    // run inside the channel's reading of the message.
+    CompanionMessages* messages = m_companion.get();
+    CLocalChannelServer* channel = m_channel.get();
+    connect(
+        channel, &CLocalChannelServer::CopyDataReceived, m_frame.get(),
+        [messages](const QByteArray& bytes) {
+            messages->HandleCopyData(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        },
+        Qt::QueuedConnection);
+    connect(
+        channel, &CLocalChannelServer::ProcessNowReceived, m_frame.get(),
+        [messages] { messages->HandleProcessNow(); }, Qt::QueuedConnection);
+    connect(
+        channel, &CLocalChannelServer::CommandReceived, m_frame.get(),
+        [messages](quint32 id) { messages->HandleCommand(id); }, Qt::QueuedConnection);
 }
 
 void CMarevoxApp::Shutdown() {

@@ -36,6 +36,7 @@ public:
     CMainFrame* MainFrame() const { return m_frame.get(); }
 
 private:
+    void ConnectChannel();
     void Shutdown();
 
     std::unique_ptr<CUserPrompts> m_prompts;

@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libgl1-mesa-dev
     libcups2-dev
-    xvfb xauth fonts-noto-cjk
+    xvfb xauth fonts-noto-cjk xdotool imagemagick
     clang-format
 )
 

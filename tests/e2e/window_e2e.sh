@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# The program from the outside: marevox with the instrument simulator on a
+# pseudo-terminal, driven through the local channel "Nereon" (and the
+# keyboard for its file dialogs) on a virtual display. It connects, records,
+# refuses to close while recording, stops, plays the recording back at every
+# speed, backwards, jumps in time, ends playback and exits; the recording's
+# files and the saved settings are checked.
+#
+# Usage: window_e2e.sh BIN_DIR   (run under xvfb-run; exits 77 to skip when
+# a tool it needs is missing)
+set -uo pipefail
+bin="$1"
+for tool in xdotool import convert compare; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "SKIP: no display (run under xvfb-run)"; exit 77; }
+
+work="$(mktemp -d)"
+export TMPDIR="$work/tmp" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$TMPDIR" "$HOME" "$XDG_RUNTIME_DIR" "$work/app"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+sim_pid="" app_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+    local what="$1"
+    shift
+    if "$@"; then
+        echo "ok   - $what"
+    else
+        echo "FAIL - $what"
+        failures=$((failures + 1))
+    fi
+}
+send() { "$bin/marevox-companion" send command "$1" >/dev/null; }
+key() { sleep 1.2; xdotool key "$@"; sleep 0.5; }
+running() { kill -0 "$app_pid" 2>/dev/null; }
+# Share of reddish (echo) pixels in the echogram area of a screenshot.
+echo_share() {
+    import -window root "$1"
+    convert "$1" -crop 700x400+0+90 +repage -fx '(r>0.35&&g<0.25&&b<0.25)' \
+        -format '%[fx:mean]' info:
+}
+nonzero() { awk -v v="$1" 'BEGIN { exit !(v > 0) }'; }
+
+cp "$bin/marevox" "$work/app/"
+cp "$bin/MarevoxEn.qm" "$work/app/" 2>/dev/null
+ini="$work/app/Marevox.ini"
+cat >"$ini" <<INI
+[SET_A]
+EatWater=0.50
+Speed=1500.000000
+PlusMod=1
+Plus=-15
+RangeMod=1
+[SET_C]
+Back=12412928
+WaveL1=255
+Desk=6566450
+Line1=3340900
+Line2=3328050
+SeeBack=9868950
+SeeEdit=2631880
+[Other]
+Language=0
+PcCom=1
+[Ports]
+COM1=$work/instrument
+INI
+
+"$bin/marevox-sim" --link "$work/instrument" --seed 7 --delay-ms 3 --depth-min 4 \
+    --depth-max 12 --log "$work/commands.log" >"$work/sim.out" 2>&1 &
+sim_pid=$!
+"$work/app/marevox" >"$work/app.out" 2>&1 &
+app_pid=$!
+for _ in $(seq 100); do
+    [ -S "$TMPDIR/Nereon" ] && [ -e "$work/instrument" ] && break
+    sleep 0.1
+done
+check "the program listens as Nereon" test -S "$TMPDIR/Nereon"
+
+# Live pings.
+send 32776
+sleep 2
+frames=$(wc -l <"$work/commands.log")
+check "connected: the instrument is asked for ping after ping ($frames frames)" \
+    test "$frames" -gt 100
+check "live echoes on the echogram" nonzero "$(echo_share "$work/live.png")"
+
+# Record: the file dialog proposes today's date in the data folder.
+data="$HOME/Marevox用户数据"
+name="$(date +%Y%m%d)"
+send 32801
+key Return
+sleep 3
+check "recording into $name.sd" test -s "$data/$name.sd"
+send 57665  # exit while recording: refused with a message
+key Return
+check "closing is refused while recording" running
+sleep 1
+send 32802
+sleep 0.5
+info="$("$bin/marevox-cli" info "$data/$name.sd")"
+echo "$info"
+records=$(sed -n 's/.*"records":\([0-9]*\).*/\1/p' <<<"$info")
+check "the recording holds over 900 records ($records)" test "${records:-0}" -gt 900
+check "every record valid, index agrees with the data" \
+    grep -q '"invalidRecords":0.*"indexAgrees":true' <<<"$info"
+lines=$(($(wc -l <"$data/$name.txt") - 1))
+check "one depth line per record ($lines)" test "$lines" -ge $((records - 2))
+
+# Play back: the open dialog, then the time search dialog.
+send 32790
+send 32796
+sleep 1.2
+xdotool type "$name.sd"
+key Return
+key Escape
+check "playback started" running
+for _ in 1 2 3; do send 32795; done  # faster, to delay 0
+sleep 1
+check "played-back echoes on the echogram" nonzero "$(echo_share "$work/playback.png")"
+sleep 0.5
+import -window root "$work/playback2.png"
+changed=$(compare -metric AE "$work/playback.png" "$work/playback2.png" null: 2>&1)
+check "the played-back echogram scrolls ($changed pixels changed)" test "${changed%% *}" -gt 1000
+send 32810  # backward
+sleep 1
+import -window root "$work/backward.png"
+send 32797  # pause
+send 32810  # forward again, which also resumes
+for _ in 1 2 3 4 5 6; do send 32798; done  # slower, to delay 6
+sleep 1
+send 32821  # time search: apply the shown time, then leave
+key Return
+key Escape
+check "still running after every playback command" running
+send 32794  # end playback
+
+send 57665
+for _ in $(seq 50); do running || break; sleep 0.1; done
+check "the program exits when not recording" bash -c "! kill -0 $app_pid 2>/dev/null"
+wait "$app_pid"
+status=$?
+app_pid=""
+check "exit status 0 ($status)" test "$status" -eq 0
+check "settings saved on leaving in live mode" grep -q '^PortSend=' "$ini"
+check "the port mapping is kept" grep -q "^COM1=$work/instrument" "$ini"
+
+# Screenshots for a look, when asked for.
+[ -n "${MAREVOX_E2E_SHOTS:-}" ] && cp "$work"/*.png "$MAREVOX_E2E_SHOTS"/
+
+if [ "$failures" -ne 0 ]; then
+    echo "--- program output"; cat "$work/app.out"
+    exit 1
+fi

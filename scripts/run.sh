@@ -1,9 +1,90 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and shows the depths the engine finds in
-# a sample instrument stream.
+# Installs what is missing, builds, and runs Marevox against the instrument
+# simulator: marevox-sim answers on a pseudo-terminal, and the program runs
+# from the folder demo/ with its own settings file, which maps the
+# instrument port (PcCom = 1) to that pseudo-terminal. A user's own
+# Marevox.ini is never touched. Press 连接 (Connect) and the pings arrive.
+#
+# Without a display run it under a virtual one:  xvfb-run -a scripts/run.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${MAREVOX_BUILD_DIR:-$root/build}"
+demo="${MAREVOX_DEMO_DIR:-$root/demo}"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "No display found. Marevox is a desktop program; to run it without a screen use" >&2
+    echo "a virtual display:  xvfb-run -a scripts/run.sh" >&2
+    exit 1
+fi
+
 "$root/scripts/deps.sh"
 "$root/scripts/build.sh"
-build="${MAREVOX_BUILD_DIR:-$root/build}"
-"$build/bin/marevox-cli" decode --chunk 1 < "$root/tests/data/sample_stream.bin"
+
+# The program runs from demo/, so the settings file beside it is the demo's.
+mkdir -p "$demo"
+cp "$build/bin/marevox" "$demo/marevox"
+cp "$build/bin/MarevoxEn.qm" "$demo/MarevoxEn.qm"
+link="$demo/instrument"
+ini="$demo/Marevox.ini"
+if [ ! -f "$ini" ]; then
+    # Every key at its first-run value, the instrument on port 1.
+    cat >"$ini" <<EOF
+[SET_A]
+EatWater=0.50
+Speed=1500.000000
+PlusMod=1
+Plus=-15
+RangeMod=1
+RangIdx=0
+RangeOffset=0
+DisturbMod=0
+FixDep=0.0
+[SET_C]
+Back=12412928
+WaveL1=255
+Desk=6566450
+Line1=3340900
+Line2=3328050
+SeeBack=9868950
+SeeEdit=2631880
+[Other]
+Language=0
+ComNumIdx=0
+ComBaudIdx=0
+PcCom=1
+DepType=0
+UartCtl=0
+UseNet=0
+IP=192.168.3.100
+PortListen=0
+PortSend=0
+EOF
+fi
+# The port mapping always points at this run's simulator.
+if ! grep -q '^\[Ports\]' "$ini"; then
+    printf '[Ports]\nCOM1=%s\n' "$link" >>"$ini"
+fi
+
+sim_pid=""
+cleanup() {
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT INT TERM
+
+"$build/bin/marevox-sim" --link "$link" &
+sim_pid=$!
+for _ in $(seq 50); do
+    [ -e "$link" ] && break
+    sleep 0.1
+done
+if [ ! -e "$link" ]; then
+    echo "The instrument simulator did not start." >&2
+    exit 1
+fi
+
+echo "Simulator on $(readlink "$link"); settings in $ini."
+echo "Press 连接 (Connect) to receive pings; recordings go to ~/Marevox用户数据."
+"$demo/marevox"

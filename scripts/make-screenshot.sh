@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Makes docs/screenshot.png: the main window with live echoes from the
+# instrument simulator, on a virtual display. Needs a build (scripts/build.sh).
+#
+# Usage: xvfb-run -a -s "-screen 0 800x620x24" scripts/make-screenshot.sh [OUT.png]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bin="${MAREVOX_BUILD_DIR:-$root/build}/bin"
+out="${1:-$root/docs/screenshot.png}"
+work="$(mktemp -d)"
+export TMPDIR="$work" HOME="$work"
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
+
+cp "$bin/marevox" "$bin/MarevoxEn.qm" "$work/"
+cat >"$work/Marevox.ini" <<EOF2
+[SET_A]
+EatWater=0.50
+Speed=1500.000000
+PlusMod=1
+Plus=-15
+RangeMod=1
+[SET_C]
+Back=12412928
+WaveL1=255
+Desk=6566450
+Line1=3340900
+Line2=3328050
+SeeBack=9868950
+SeeEdit=2631880
+[Other]
+PcCom=1
+[Ports]
+COM1=$work/instrument
+EOF2
+"$bin/marevox-sim" --link "$work/instrument" --seed 5 --delay-ms 8 --depth-min 6 \
+    --depth-max 19 --period 900 --mark-every 400 >/dev/null &
+pids+=($!)
+"$work/marevox" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -S "$work/Nereon" ] && break; sleep 0.1; done
+"$bin/marevox-companion" send command 32776  # 连接
+sleep 25
+import -window root "$out"
+"$bin/marevox-companion" send command 57665  # 退出
+echo "wrote $out"

@@ -2,6 +2,212 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>CAboutDialog</name>
+    <message>
+        <source>关于 Marevox</source>
+        <translation>About Marevox</translation>
+    </message>
+    <message>
+        <source>Nereon 3.0 版(20141103)</source>
+        <translation>Nereon Version 3.0 (20141103)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>CMainFrame</name>
+    <message>
+        <source>文件(&amp;F)</source>
+        <translation>File(&amp;F)</translation>
+    </message>
+    <message>
+        <source>打开文本数据...</source>
+        <translation>Open Text Data...</translation>
+    </message>
+    <message>
+        <source>打印(&amp;P)...</source>
+        <translation>Print(&amp;P)...</translation>
+    </message>
+    <message>
+        <source>打印设置(&amp;R)...</source>
+        <translation>Print Setup(&amp;R)...</translation>
+    </message>
+    <message>
+        <source>退出(&amp;X)</source>
+        <translation>Exit(&amp;X)</translation>
+    </message>
+    <message>
+        <source>查看(&amp;V)</source>
+        <translation>View(&amp;V)</translation>
+    </message>
+    <message>
+        <source>工具栏(&amp;T)</source>
+        <translation>Toolbar(&amp;T)</translation>
+    </message>
+    <message>
+        <source>状态栏(&amp;S)</source>
+        <translation>Status Bar(&amp;S)</translation>
+    </message>
+    <message>
+        <source>控制[&amp;C]</source>
+        <translation>Control[&amp;C]</translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>断开</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>开始存储</source>
+        <translation>Start Storing</translation>
+    </message>
+    <message>
+        <source>结束存储</source>
+        <translation>Stop Storing</translation>
+    </message>
+    <message>
+        <source>打标</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>监视</source>
+        <translation>Monitor</translation>
+    </message>
+    <message>
+        <source>放大</source>
+        <translation>Zoom In</translation>
+    </message>
+    <message>
+        <source>缩小</source>
+        <translation>Zoom Out</translation>
+    </message>
+    <message>
+        <source>回放</source>
+        <translation>Playback</translation>
+    </message>
+    <message>
+        <source>结束回放</source>
+        <translation>End Playback</translation>
+    </message>
+    <message>
+        <source>加速</source>
+        <translation>Faster</translation>
+    </message>
+    <message>
+        <source>暂停/继续</source>
+        <translation>Pause/Continue</translation>
+    </message>
+    <message>
+        <source>减速</source>
+        <translation>Slower</translation>
+    </message>
+    <message>
+        <source>后退/前进</source>
+        <translation>Backward/Forward</translation>
+    </message>
+    <message>
+        <source>时间查找</source>
+        <translation>Time Search</translation>
+    </message>
+    <message>
+        <source>开始打印</source>
+        <translation>Start Printing</translation>
+    </message>
+    <message>
+        <source>结束打印</source>
+        <translation>Stop Printing</translation>
+    </message>
+    <message>
+        <source>缩略/普通</source>
+        <translation>Compact/Normal</translation>
+    </message>
+    <message>
+        <source>自检...</source>
+        <translation>Self-Check...</translation>
+    </message>
+    <message>
+        <source>设置[&amp;S]</source>
+        <translation>Settings[&amp;S]</translation>
+    </message>
+    <message>
+        <source>参数设置</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>通信设置</source>
+        <translation>Communication</translation>
+    </message>
+    <message>
+        <source>颜色设置</source>
+        <translation>Colors</translation>
+    </message>
+    <message>
+        <source>网络设置</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>吃水</source>
+        <translation>Draft</translation>
+    </message>
+    <message>
+        <source>声速</source>
+        <translation>Sound Speed</translation>
+    </message>
+    <message>
+        <source>增益</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>量程</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>抗干扰</source>
+        <translation>Anti-Jamming</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>英文</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>水深输出演示</source>
+        <translation>Depth Output Demo</translation>
+    </message>
+    <message>
+        <source>帮助(&amp;H)</source>
+        <translation>Help(&amp;H)</translation>
+    </message>
+    <message>
+        <source>关于 Marevox(&amp;A)...</source>
+        <translation>About Marevox(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>串口未释放</source>
+        <translation>The serial port is still in use</translation>
+    </message>
+    <message>
+        <source>打开串口失败</source>
+        <translation>Failed to open the serial port</translation>
+    </message>
+    <message>
+        <source>开启串口错误</source>
+        <translation>Failed to start the serial port</translation>
+    </message>
+    <message>
+        <source>请先结束存储</source>
+        <translation>Please stop storing first</translation>
+    </message>
+</context>
+<context>
     <name>CSearch</name>
     <message>
         <source>时间查找</source>
@@ -32,7 +238,7 @@
     </message>
 </context>
 <context>
-    <name>QObject</name>
+    <name>CUserPrompts</name>
     <message>
         <source>测深仪数据文件(*.sd)</source>
         <translation>Echo sounder data files (*.sd)</translation>
@@ -40,6 +246,32 @@
     <message>
         <source>测深仪数据文件(*.txt)</source>
         <translation>Echo sounder data files (*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>EngineMessages</name>
+    <message>
+        <source>存储文件过大</source>
+        <translation>The recording file is too large</translation>
+    </message>
+    <message>
+        <source>超出时间范围</source>
+        <translation>Out of the time range</translation>
+    </message>
+    <message>
+        <source>未找到*.idx文件</source>
+        <translation>No *.idx file found</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>测深仪数据文件(*.sd)</source>
+        <translation type="vanished">Echo sounder data files (*.sd)</translation>
+    </message>
+    <message>
+        <source>测深仪数据文件(*.txt)</source>
+        <translation type="vanished">Echo sounder data files (*.txt)</translation>
     </message>
 </context>
 </TS>

@@ -73,9 +73,22 @@ std::uint32_t FromLittleEndian(std::uint32_t v) {
     return ((v & 0xFFu) << 24) | ((v & 0xFF00u) << 8) | ((v >> 8) & 0xFF00u) | (v >> 24);
 }
 
+std::uint64_t Tell(std::FILE* file) {
+#ifdef _WIN32
+    const __int64 position = _ftelli64(file);
+#else
+    const off_t position = ::ftello(file);
+#endif
+    return position < 0 ? std::numeric_limits<std::uint64_t>::max()
+                        : static_cast<std::uint64_t>(position);
+}
+
 }  // namespace
 
 bool SeekTo(std::FILE* file, std::uint64_t offset) {
+    // Playback and the time search read records in file order: a seek to
+    // where the file already is would only cost a system call.
+    if (std::feof(file) == 0 && std::ferror(file) == 0 && Tell(file) == offset) return true;
 #ifdef _WIN32
     return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
 #else
@@ -125,8 +138,10 @@ ReadStatus Read(std::FILE* file, PingRecord& record, bool upToTime) {
     const std::uint32_t n = Reader(bytes).U32();
     if (n > kRawFrameMax) return ReadStatus::kInvalid;
     if (!ReadExactly(file, record.raw, n)) return ReadStatus::kShort;
-    const std::uint32_t rest = upToTime ? kFieldsToTime : kFieldsToTime + kFieldsAfterTime;
-    if (!ReadExactly(file, bytes, rest)) return ReadStatus::kShort;
+    // The short read takes the whole record when it is there, so that the
+    // file stays at the next record, but needs only the fields up to the time.
+    const std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
+    if (got < (upToTime ? kFieldsToTime : sizeof bytes)) return ReadStatus::kShort;
 
     Reader r(bytes);
     record.rawLength = n;

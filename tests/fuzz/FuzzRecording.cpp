@@ -1,0 +1,117 @@
+// libFuzzer target: arbitrary .sd/.idx pairs through opening a recording,
+// reading and replaying its records, playback steps both ways, the time
+// search, the record walk of info/reindex and continuing it as a recording.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "RecordFile.h"
+#include "RecordingFuzzInput.h"
+#include "XSound.h"
+
+namespace {
+
+// Kept for the whole run (never destroyed, so the exit handler can use it).
+const std::string& Folder() {
+    static const std::string* folder = [] {
+        // A memory file system when there is one: index writes end in fsync.
+        std::error_code ec;
+        const auto base = std::filesystem::is_directory("/dev/shm", ec)
+                              ? std::filesystem::path("/dev/shm")
+                              : std::filesystem::temp_directory_path();
+        const auto path = base / ("marevox-fuzz-recording-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(path);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(Folder(), ignored);
+        });
+        return new std::string(path.string());
+    }();
+    return *folder;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+// One engine for every input (its 20 MB offset table is too costly to make
+// each time), put back to its starting state before each.
+XSound& Engine() {
+    static XSound engine;
+    engine.m_runMode.store(0);
+    engine.m_playBackward.store(0);
+    engine.m_recordIndex.store(0);
+    engine.m_autoAdjust.store(1);
+    engine.m_workerHold.store(0);
+    engine.m_viewWidth.store(800);
+    engine.m_viewStart.store(0);
+    engine.m_viewEnd.store(800);
+    engine.m_playbackStep = {};
+    engine.m_detect = {};
+    engine.m_depth.store(0.0);
+    engine.m_rangeIndexSet.store(0);
+    engine.m_rangeOffsetSet.store(0);
+    return engine;
+}
+
+// Bounds the work per input: a listed index may hold many records.
+constexpr std::uint32_t kMaxSteps = 3000;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const RecordingFuzzInput input = RecordingFuzzInput::Parse(data, size);
+    const std::string base = Folder() + "/r";
+    WriteFile(base + ".idx", input.indexBytes);
+    WriteFile(base + ".sd", input.dataBytes);
+    std::filesystem::remove(base + ".txt");
+
+    XSound& engine = Engine();
+    std::string error;
+    if (engine.OpenRecording(base + ".sd", &error)) {
+        const std::uint32_t total = engine.m_recordTotal.load();
+        for (std::uint32_t i = 0; i < total && i < kMaxSteps; ++i) {
+            engine.m_recordIndex.store(i);
+            engine.ProcessPlaybackPing();
+        }
+        engine.m_recordIndex.store(0);
+        engine.m_viewWidth.store(40);
+        engine.m_playDelay.store(0);
+        for (std::uint32_t step = 0; step < 200; ++step) {
+            if (step == 60 || step == 120) engine.m_playBackward.store(step == 60 ? 1 : 0);
+            engine.StepPlayback();
+        }
+        for (std::int64_t target :
+             {input.searchTimes[0], input.searchTimes[1], engine.m_firstTime, engine.m_lastTime}) {
+            engine.m_searchTime = target;
+            engine.SearchTime();
+        }
+        engine.EndPlayback();
+    }
+
+    if (std::FILE* file = std::fopen((base + ".sd").c_str(), "rb")) {
+        std::uint32_t found = 0;
+        RecordFile::Walk(file, 0,
+                         [&](std::uint32_t, const PingRecord&) { return ++found < kMaxSteps; });
+        std::fclose(file);
+    }
+
+    // Continuing the pair as a recording: refused, or it takes the records
+    // that follow the index in and writes a new index.
+    if (engine.StartRecording(base + ".sd", &error)) {
+        engine.m_rawLength = 3;
+        engine.m_rawFrame[0] = 0x0A;
+        engine.m_rawFrame[1] = 0x40;
+        engine.m_rawFrame[2] = 0xCA;
+        engine.WriteRecord();
+        engine.CloseRecording();
+    }
+    return 0;
+}

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "CEchoColourTable.h"
+#include "MarkLabelFont.h"
 #include "RangeWindow.h"
 #include "XSound.h"
 
@@ -34,6 +35,9 @@ void CopyColumns(QPainter& painter, const QImage& store, int sourceLeft, int cou
 
 CMarevoxView::CMarevoxView(XSound& engine, QWidget* parent) : QWidget(parent), m_engine(engine) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The font table is set up here on the UI thread; the worker only
+    // looks the mark label's font up.
+    MarkLabelFont();
     m_refreshTimer.setSingleShot(true);
     connect(&m_refreshTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     CreateStores();

@@ -202,6 +202,7 @@ TEST_F(ViewTest, WorkerDrawsWhileTheScreenPaints) {
         for (int n = 0; n < 3000; ++n) {
             std::lock_guard ping(engine.m_pingMutex);
             SetUniformPing(engine, static_cast<std::uint8_t>(n % 7 + 1));
+            if (n % 500 == 0) engine.m_markFlag.store(1);  // a label drawn on this thread
             view->AdvanceAndPaint();
         }
         done.store(true);

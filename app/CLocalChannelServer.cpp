@@ -42,15 +42,20 @@ void CLocalChannelServer::Stop() {
     m_server.close();
 }
 
-void CLocalChannelServer::DeliverTo(CompanionMessages& messages) {
-    connect(this, &CLocalChannelServer::CopyDataReceived, this,
-            [&messages](const QByteArray& bytes) {
-                messages.HandleCopyData(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-            });
-    connect(this, &CLocalChannelServer::ProcessNowReceived, this,
-            [&messages] { messages.HandleProcessNow(); });
-    connect(this, &CLocalChannelServer::CommandReceived, this,
-            [&messages](quint32 id) { messages.HandleCommand(id); });
+void CLocalChannelServer::DeliverTo(CompanionMessages& messages, QObject* context) {
+    CompanionMessages* target = &messages;
+    connect(
+        this, &CLocalChannelServer::CopyDataReceived, context,
+        [target](const QByteArray& bytes) {
+            target->HandleCopyData(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        },
+        Qt::QueuedConnection);
+    connect(
+        this, &CLocalChannelServer::ProcessNowReceived, context,
+        [target] { target->HandleProcessNow(); }, Qt::QueuedConnection);
+    connect(
+        this, &CLocalChannelServer::CommandReceived, context,
+        [target](quint32 id) { target->HandleCommand(id); }, Qt::QueuedConnection);
 }
 
 void CLocalChannelServer::AcceptClients() {

@@ -39,8 +39,11 @@ public:
     QString FullServerName() const { return m_server.fullServerName(); }
     int ClientCount() const { return static_cast<int>(m_clients.size()); }
 
-    // Hands every received message to the companion message handling.
-    void DeliverTo(CompanionMessages& messages);
+    // Hands every received message to the companion message handling,
+    // queued: a command may open a modal dialog, whose event loop must not
+    // run inside the reading of a client. Deliveries stop when context is
+    // destroyed.
+    void DeliverTo(CompanionMessages& messages, QObject* context);
 
 signals:
     void CopyDataReceived(const QByteArray& bytes);

@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config git
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+    qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
     libgl1-mesa-dev
     libcups2-dev
     xvfb xauth fonts-noto-cjk xdotool imagemagick

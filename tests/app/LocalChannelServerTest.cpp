@@ -188,7 +188,8 @@ TEST_F(LocalChannelServerTest, DeliversToTheCompanionMessages) {
     XSound engine;
     NullWindow window;
     CompanionMessages messages(engine, window);
-    server.DeliverTo(messages);
+    QObject context;
+    server.DeliverTo(messages, &context);
     auto client = Connect(name);
     Write(*client, EncodeCopyData(std::string("OV-Piling00345\0", 15)) +
                        EncodeCommand(CommandId::kChannel81) + EncodeCommand(CommandId::kMark));

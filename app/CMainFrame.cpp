@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <algorithm>
 #include <mutex>
 
 #include "AppIcon.h"
@@ -491,12 +492,12 @@ void CMainFrame::SetCompactMode() {
     for (const RemovableMenu& menu : kRemovableMenus)
         menuBar()->removeAction(m_menus[static_cast<std::size_t>(menu.position)]->menuAction());
     ResetView(kCompactWidth);
-    // A narrow strip at the right edge of the screen, as tall as the view.
+    // A narrow strip at the right edge of the screen, as tall as the full
+    // window's contents.
     showNormal();
     const QRect screen = this->screen()->availableGeometry();
-    const int frameWidth = frameGeometry().width() - width();
-    const int width = kCompactWidth + frameWidth;
-    setGeometry(screen.right() - width + 1 + frameWidth / 2, screen.top(), kCompactWidth, height());
+    resize(kCompactWidth, std::min(screen.height(), sizeHint().height()));
+    move(screen.right() + 1 - frameGeometry().width(), screen.top());
 }
 
 void CMainFrame::SetFullMode() {
@@ -510,6 +511,7 @@ void CMainFrame::SetFullMode() {
         menuBar()->insertAction(before, popup->menuAction());
     }
     ResetView(kFullWidth);
+    setGeometry(screen()->availableGeometry());  // also without a window manager
     showMaximized();
 }
 

@@ -1,6 +1,14 @@
 #include "CMarevoxApp.h"
 
 #include <QScreen>
+#include <QSocketNotifier>
+
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 #include "AppFonts.h"
 #include "AppIcon.h"
@@ -17,6 +25,20 @@
 XSound g_engine;
 AppSettings g_settings;
 std::string g_settingsPath;
+
+#ifndef _WIN32
+namespace {
+
+// Written by the signal handler, read on the UI thread.
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+#endif
 
 CMarevoxApp::CMarevoxApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Marevox"));
@@ -64,7 +86,33 @@ bool CMarevoxApp::Start() {
     // A program already listening under the name keeps it; this one runs
     // without the channel.
     if (m_channel->Start() == CLocalChannelServer::StartResult::kListening) ConnectChannel();
+    WatchTerminationSignals();
     return true;
+}
+
+void CMarevoxApp::WatchTerminationSignals() {
+#ifndef _WIN32
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
+    m_signals = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    connect(m_signals.get(), &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[0], &byte, 1);
+        Terminate();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+#endif
+}
+
+void CMarevoxApp::Terminate() {
+    // Asked to end from outside (logout, Ctrl+C, kill): the recording is
+    // closed first, so its index lists every record, then the program ends
+    // as when closed (saving the settings in live mode).
+    if (g_engine.m_recording.load(std::memory_order_acquire) == 1) g_engine.CloseRecording();
+    quit();
 }
 
 void CMarevoxApp::ConnectChannel() {

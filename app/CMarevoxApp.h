@@ -15,6 +15,7 @@ class CUserPrompts;
 class CompanionMessages;
 class DepthOutput;
 class EngineWorker;
+class QSocketNotifier;
 
 // The program's single instances.
 extern XSound g_engine;         // the sounding engine
@@ -37,6 +38,9 @@ public:
 
 private:
     void ConnectChannel();
+    // SIGTERM, SIGINT and SIGHUP end the program cleanly on the UI thread.
+    void WatchTerminationSignals();
+    void Terminate();
     void Shutdown();
 
     std::unique_ptr<CUserPrompts> m_prompts;
@@ -46,6 +50,7 @@ private:
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<CompanionMessages> m_companion;
     std::unique_ptr<CLocalChannelServer> m_channel;
+    std::unique_ptr<QSocketNotifier> m_signals;
     QTranslator m_english;
     QTranslator m_qtChinese;
 };

@@ -3,7 +3,8 @@
 # pseudo-terminal, driven through the local channel "Nereon" (and the
 # keyboard for its file dialogs) on a virtual display. It connects, records,
 # refuses to close while recording, stops, plays the recording back at every
-# speed, backwards, jumps in time, ends playback and exits; the recording's
+# speed, backwards, jumps in time, ends playback and exits; then, started
+# again, it continues the recording and is ended by SIGTERM. The recording's
 # files and the saved settings are checked.
 #
 # Usage: window_e2e.sh BIN_DIR   (run under xvfb-run; exits 77 to skip when
@@ -154,6 +155,27 @@ app_pid=""
 check "exit status 0 ($status)" test "$status" -eq 0
 check "settings saved on leaving in live mode" grep -q '^PortSend=' "$ini"
 check "the port mapping is kept" grep -q "^COM1=$work/instrument" "$ini"
+
+# Ended from outside while recording (logout, kill): the recording, here a
+# continued one, is closed first, so its index lists every record.
+"$work/app/marevox" >>"$work/app.out" 2>&1 &
+app_pid=$!
+for _ in $(seq 100); do send 0 2>/dev/null && break; sleep 0.1; done
+send 32776
+sleep 1
+send 32801
+key Return
+sleep 2
+kill -TERM "$app_pid"
+wait "$app_pid"
+status=$?
+app_pid=""
+check "SIGTERM while recording ends the program cleanly ($status)" test "$status" -eq 0
+info="$("$bin/marevox-cli" info "$data/$name.sd")"
+echo "$info"
+more=$(sed -n 's/.*"records":\([0-9]*\).*/\1/p' <<<"$info")
+check "the continued recording grew ($records -> $more records)" test "${more:-0}" -gt "$records"
+check "its index lists every record" grep -q '"invalidRecords":0.*"indexAgrees":true' <<<"$info"
 
 # Screenshots for a look, when asked for.
 [ -n "${MAREVOX_E2E_SHOTS:-}" ] && cp "$work"/*.png "$MAREVOX_E2E_SHOTS"/

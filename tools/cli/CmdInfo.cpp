@@ -31,7 +31,10 @@ void TimeFields(JsonWriter& line, const char* key, const char* textKey, bool kno
 
 int CmdInfo(int argc, char** argv, int first) {
     CliArgs args(argc, argv, first, {});
-    if (!args.Error().empty() || args.Positional().size() != 1) {
+    std::string problem = args.Error();
+    if (problem.empty() && !args.Unknown({}).empty())
+        problem = "unknown option --" + args.Unknown({});
+    if (!problem.empty() || args.Positional().size() != 1) {
         std::fprintf(
             stderr, "marevox-cli info: %s\nusage: marevox-cli info FILE.sd\n",
             args.Error().empty() ? "one recording (FILE.sd) is needed" : args.Error().c_str());

@@ -14,7 +14,10 @@ namespace fs = std::filesystem;
 
 int CmdReindex(int argc, char** argv, int first) {
     CliArgs args(argc, argv, first, {});
-    if (!args.Error().empty() || args.Positional().size() != 1) {
+    std::string problem = args.Error();
+    if (problem.empty() && !args.Unknown({}).empty())
+        problem = "unknown option --" + args.Unknown({});
+    if (!problem.empty() || args.Positional().size() != 1) {
         std::fprintf(
             stderr, "marevox-cli reindex: %s\nusage: marevox-cli reindex FILE.sd\n",
             args.Error().empty() ? "one recording (FILE.sd) is needed" : args.Error().c_str());

@@ -86,12 +86,14 @@ void PrintCsv(XSound& engine, bool processed) {
 
 int CmdReplay(int argc, char** argv, int first) {
     CliArgs args(argc, argv, first, {"csv"});
-    if (!args.Error().empty() || args.Positional().size() != 1) {
-        std::fprintf(
-            stderr,
-            "marevox-cli replay: %s\nusage: marevox-cli replay FILE.sd "
-            "[--ini FILE] [--csv] [--png OUT.png]\n",
-            args.Error().empty() ? "one recording (FILE.sd) is needed" : args.Error().c_str());
+    std::string problem = args.Error();
+    if (problem.empty() && !args.Unknown({"ini", "png"}).empty())
+        problem = "unknown option --" + args.Unknown({"ini", "png"});
+    if (!problem.empty() || args.Positional().size() != 1) {
+        std::fprintf(stderr,
+                     "marevox-cli replay: %s\nusage: marevox-cli replay FILE.sd "
+                     "[--ini FILE] [--csv] [--png OUT.png]\n",
+                     problem.empty() ? "one recording (FILE.sd) is needed" : problem.c_str());
         return 2;
     }
     XSound engine;

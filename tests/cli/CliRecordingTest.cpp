@@ -1,0 +1,145 @@
+// marevox-cli replay, info and reindex on made-up recordings.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "RecordFile.h"
+#include "SyntheticRecording.h"
+#include "TempDir.h"
+
+namespace {
+
+struct Output {
+    int exitCode = -1;
+    std::vector<std::string> lines;
+    std::string errors;
+};
+
+class CliRecordingTest : public ::testing::Test {
+protected:
+    Output Run(const std::string& arguments) {
+        const std::string errors = m_dir.File("stderr.txt");
+        const std::string command =
+            "TZ=UTC " + std::string(MAREVOX_CLI_PATH) + " " + arguments + " 2>'" + errors + "'";
+        Output out;
+        std::FILE* pipe = ::popen(command.c_str(), "r");
+        if (pipe == nullptr) return out;
+        std::string line;
+        for (int c; (c = std::fgetc(pipe)) != EOF;) {
+            if (c == '\n') {
+                out.lines.push_back(line);
+                line.clear();
+            } else {
+                line += static_cast<char>(c);
+            }
+        }
+        const int status = ::pclose(pipe);
+        out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        out.errors = ReadAll(errors);
+        return out;
+    }
+
+    // count records one second apart from 2014-11-03 00:00:00 UTC, the
+    // bottom at 15 m on the 25 m range.
+    std::vector<std::uint32_t> MakeRecording(std::uint32_t count) {
+        return Synthetic::WriteRecording(m_sd, m_idx, count, [](std::uint32_t i) {
+            return Synthetic::Record(Synthetic::TypicalRawFrame(1000, i), 1414972800 + i);
+        });
+    }
+
+    TempDir m_dir;
+    std::string m_sd = m_dir.File("day.sd");
+    std::string m_idx = m_dir.File("day.idx");
+};
+
+bool Has(const std::string& line, const std::string& text) {
+    return line.find(text) != std::string::npos;
+}
+
+TEST_F(CliRecordingTest, ReplayPrintsEveryListedRecord) {
+    auto offsets = MakeRecording(12);
+    offsets[5] = 1u << 30;  // unreadable
+    RecordFile::WriteIndex(m_idx, offsets.data(), 12, nullptr);
+    WriteAll(m_dir.File("Marevox.ini"), "[Other]\nDepType=4\nUseNet=1\n");
+
+    Output out = Run("replay " + m_sd + " --ini " + m_dir.File("Marevox.ini"));
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    ASSERT_EQ(out.lines.size(), 12u);
+    EXPECT_EQ(out.lines[5], R"({"record":5,"error":"unreadable record"})");
+    EXPECT_TRUE(Has(out.lines[11], R"("record":11,"time":1414972811,"depth":)")) << out.lines[11];
+    // With the network link every ping goes out, as an SDDPT sentence.
+    for (std::size_t i : {0u, 4u, 11u}) {
+        EXPECT_TRUE(Has(out.lines[i], R"("smoothedUpdated":true)")) << out.lines[i];
+        EXPECT_TRUE(Has(out.lines[i], R"("output":"$SDDPT,)")) << out.lines[i];
+    }
+}
+
+TEST_F(CliRecordingTest, ReplayAsTimeAndDepthLines) {
+    MakeRecording(3);
+    Output out = Run("replay --csv " + m_sd);
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    ASSERT_EQ(out.lines.size(), 3u);
+    EXPECT_EQ(out.lines[0].rfind("2014/11/03 00:00:00,", 0), 0u) << out.lines[0];
+    EXPECT_EQ(out.lines[2].rfind("2014/11/03 00:00:02,", 0), 0u) << out.lines[2];
+}
+
+TEST_F(CliRecordingTest, BadRecordingsAndOptionsAreRefused) {
+    Output out = Run("replay " + m_sd);
+    EXPECT_NE(out.exitCode, 0);
+    EXPECT_TRUE(Has(out.errors, "未找到*.idx文件")) << out.errors;
+    EXPECT_TRUE(out.lines.empty());
+
+    MakeRecording(3);
+    EXPECT_EQ(Run("replay " + m_sd + " --speed 3").exitCode, 2);
+    EXPECT_EQ(Run("info").exitCode, 2);
+    EXPECT_EQ(Run("reindex a.sd b.sd").exitCode, 2);
+    EXPECT_NE(Run("info " + m_dir.File("none.sd")).exitCode, 0);
+}
+
+TEST_F(CliRecordingTest, InfoTellsWhetherTheIndexAgreesAndReindexMendsIt) {
+    auto offsets = MakeRecording(10);
+    Output out = Run("info " + m_sd);
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    ASSERT_EQ(out.lines.size(), 1u);
+    EXPECT_TRUE(Has(out.lines[0], R"("records":10,"validRecords":10,"invalidRecords":0)"))
+        << out.lines[0];
+    EXPECT_TRUE(
+        Has(out.lines[0], R"("firstTime":1414972800,"firstTimeText":"2014/11/03 00:00:00")"));
+    EXPECT_TRUE(Has(out.lines[0], R"("indexAgrees":true)"));
+
+    // An index checkpointed before the last 4 records, one of its entries
+    // damaged.
+    offsets[2] = 7;
+    RecordFile::WriteIndex(m_idx, offsets.data(), 6, nullptr);
+    const std::string staleIndex = ReadAll(m_idx);
+    out = Run("info " + m_sd);
+    EXPECT_TRUE(Has(out.lines[0], R"("records":6,"validRecords":5,"invalidRecords":1)"))
+        << out.lines[0];
+    EXPECT_TRUE(Has(out.lines[0], R"("dataRecords":10)"));
+    EXPECT_TRUE(Has(out.lines[0], R"("indexAgrees":false)"));
+
+    out = Run("reindex " + m_sd);
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    EXPECT_TRUE(Has(out.lines[0], R"("records":10)")) << out.lines[0];
+    EXPECT_EQ(ReadAll(m_idx + ".bak"), staleIndex);
+    EXPECT_TRUE(Has(Run("info " + m_sd).lines[0], R"("indexAgrees":true)"));
+}
+
+TEST_F(CliRecordingTest, ReindexFindsNothingInGarbageAndKeepsTheIndex) {
+    WriteAll(m_sd, std::string(1000, '\0'));
+    WriteAll(m_idx, "keep");
+    Output out = Run("reindex " + m_sd);
+    EXPECT_EQ(out.exitCode, 1);
+    EXPECT_TRUE(Has(out.errors, "no records")) << out.errors;
+    EXPECT_EQ(ReadAll(m_idx), "keep");
+
+    out = Run("info " + m_sd);
+    ASSERT_EQ(out.exitCode, 0);
+    EXPECT_TRUE(Has(out.lines[0], R"("dataRecords":0,"dataBytes":1000,"unreadableBytes":1000)"))
+        << out.lines[0];
+}
+
+}  // namespace

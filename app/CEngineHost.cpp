@@ -43,13 +43,13 @@ void CEngineHost::OutputDepth() {
     if (m_depthOutput != nullptr) m_depthOutput->OutputDepth();
 }
 
-void CEngineHost::RefreshDepthMonitor() {
-    // The depth monitor window shows the smoothed depth; it reads it itself
-    // on the UI thread.
-}
+// The depth monitor window and the gain, range, parameter and self-check
+// dialogs have not been built yet: there is nothing to refresh for these
+// calls.
+void CEngineHost::RefreshDepthMonitor() {}
 
 void CEngineHost::RefreshDialogs(unsigned mask) {
-    (void)mask;  // the gain, range and parameter dialogs read the engine when shown
+    (void)mask;
 }
 
 void CEngineHost::AdvanceAndPaint() {
@@ -61,7 +61,7 @@ void CEngineHost::ClearEchogram() {
 }
 
 void CEngineHost::SelfCheckReply(std::uint32_t flags) {
-    (void)flags;  // shown by the self-check window
+    (void)flags;
 }
 
 void CEngineHost::ShowMessage(const std::string& text) {

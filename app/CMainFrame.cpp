@@ -373,7 +373,7 @@ void CMainFrame::RunCommand(int id) {
             break;
         default:
             // Print, print setup, monitor, chart printing, self-check and
-            // the settings dialogs: their windows come with their own parts.
+            // the settings dialogs: their windows have not been built yet.
             break;
     }
 }

@@ -69,18 +69,6 @@ OperatingState Network(OperatingState s) {
 
 using Names = std::set<std::string>;
 
-TEST(CommandRules, EachOperatingStateEnablesItsCommands) {
-    EXPECT_EQ(EnabledStateful(Idle()), (Names{"connect", "start", "mark", "playback", "zoomin"}));
-    EXPECT_EQ(EnabledStateful(Connected()), (Names{"disconnect", "start", "mark", "zoomin"}));
-    // The port may be closed while recording.
-    EXPECT_EQ(EnabledStateful(Recording(true)), (Names{"disconnect", "stop", "mark", "zoomin"}));
-    EXPECT_EQ(EnabledStateful(Recording(false)), (Names{"connect", "stop", "mark", "zoomin"}));
-    // Playback at the start: back/forward waits for a screenful of records.
-    const Names playback{"end", "faster", "pause", "slower", "search", "print", "zoomin"};
-    EXPECT_EQ(EnabledStateful(Playing(1)), playback);
-    EXPECT_EQ(EnabledStateful(Playing(2)), playback);
-}
-
 TEST(CommandRules, NetworkModeKeepsConnectAndNeverDisconnects) {
     for (OperatingState s : {Idle(), Connected(), Recording(true), Playing(1), Playing(2)}) {
         s = Network(s);

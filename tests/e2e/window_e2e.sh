@@ -31,7 +31,7 @@ cleanup() {
 trap cleanup EXIT
 
 failures=0
-check() {  # check DESCRIPTION COMMAND...
+check() {  # check WHAT COMMAND...
     local what="$1"
     shift
     if "$@"; then

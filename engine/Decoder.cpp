@@ -2,10 +2,13 @@
 // raw frames (UI thread), the expansion of a raw frame into echo samples
 // (worker) and the conversions between metres and sample bins.
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
+#include "SampleScan.h"
 #include "XSound.h"
 
 namespace {
@@ -18,6 +21,52 @@ bool IsPair(std::uint8_t b) {
 }
 bool IsRunHead(std::uint8_t b) {
     return b >= 0x80 && b <= 0xBF;
+}
+
+// End of the stretch of pair bytes that starts at from.
+std::uint32_t PairStretchEnd(const std::uint8_t* bytes, std::uint32_t from, std::uint32_t to) {
+    std::uint32_t i = from;
+#if MAREVOX_SCAN_SSE2
+    const __m128i top = _mm_set1_epi8(static_cast<char>(0xC0));
+    const __m128i pair = _mm_set1_epi8(0x40);
+    for (; i + 16 <= to; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const unsigned other =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, top), pair))) ^
+            0xFFFFu;
+        if (other != 0) return i + static_cast<std::uint32_t>(std::countr_zero(other));
+    }
+#endif
+    while (i < to && IsPair(bytes[i])) ++i;
+    return i;
+}
+
+// Writes the two samples of each pair byte of [from, to) to out.
+void ExpandPairs(const std::uint8_t* bytes, std::uint32_t from, std::uint32_t to,
+                 std::uint8_t* out);
+
+// The two samples of each pair byte, by its low six bits.
+constexpr auto kPairSamples = [] {
+    std::array<std::array<std::uint8_t, 2>, 64> t{};
+    for (unsigned b = 0; b < 64; ++b)
+        t[b] = {static_cast<std::uint8_t>(b >> 3), static_cast<std::uint8_t>(b & 7)};
+    return t;
+}();
+
+void ExpandPairs(const std::uint8_t* bytes, std::uint32_t from, std::uint32_t to,
+                 std::uint8_t* out) {
+    std::uint32_t i = from;
+#if MAREVOX_SCAN_SSE2
+    const __m128i low3 = _mm_set1_epi8(7);
+    for (; i + 16 <= to; i += 16, out += 32) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i first = _mm_and_si128(_mm_srli_epi16(v, 3), low3);
+        const __m128i second = _mm_and_si128(v, low3);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(first, second));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi8(first, second));
+    }
+#endif
+    for (; i < to; ++i, out += 2) std::memcpy(out, kPairSamples[bytes[i] & 0x3F].data(), 2);
 }
 
 }  // namespace
@@ -59,7 +108,19 @@ void XSound::DecodeBytes(const std::uint8_t* bytes, std::uint32_t length) {
             m_rawLength = 1;
             d.inFrame = true;
         } else if (IsPair(b)) {
-            if (d.inFrame) append(b);
+            if (!d.inFrame) continue;
+            // Bodies are mostly pair bytes: a stretch of them is taken at
+            // once. A stretch that would overfill the buffer drops the frame,
+            // and the rest of the stretch is then outside any frame.
+            const std::uint32_t end = PairStretchEnd(bytes, i + 1, length);
+            if (end - i > kRawFrameMax - m_rawLength) {
+                d.inFrame = false;
+                m_rawLength = 0;
+            } else {
+                std::memcpy(m_rawFrame + m_rawLength, bytes + i, end - i);
+                m_rawLength += end - i;
+            }
+            i = end - 1;
         } else if (IsRunHead(b)) {
             if (d.inFrame && append(b)) d.runSecondByte = true;
         } else if (b == kEndByte) {
@@ -120,10 +181,14 @@ void XSound::ExpandSamples() {
             e.active = true;
         } else if (IsPair(b)) {
             if (!e.active) continue;
-            // m_samples has spare room for the second sample past the limit.
-            m_samples[m_sampleCount] = static_cast<std::uint8_t>((b >> 3) & 7);
-            m_samples[m_sampleCount + 1] = static_cast<std::uint8_t>(b & 7);
-            m_sampleCount += 2;
+            // A stretch of pair bytes, up to the limit. m_samples has spare
+            // room for the second sample of a pair that crosses it.
+            const std::uint32_t fit = (kSampleMax - m_sampleCount + 1) / 2;
+            const std::uint32_t last = length - i < fit ? length : i + fit;
+            const std::uint32_t end = PairStretchEnd(m_rawFrame, i, last);
+            ExpandPairs(m_rawFrame, i, end, m_samples + m_sampleCount);
+            m_sampleCount += 2 * (end - i);
+            i = end - 1;
         } else if (IsRunHead(b)) {
             if (!e.active) continue;
             e.runValue = static_cast<std::uint8_t>((b >> 3) & 7);

@@ -98,40 +98,46 @@ void XSound::DetectBottom() {
         }
     }
 
-    // Bottom search: the first run of non-zero bins long enough to be an
-    // echo that holds a bin of level 2 or more after its first bin; the
-    // bottom is the first such bin.
-    for (std::uint32_t i = FindNonZero(m_samples, 0, n); i < n; i = FindNonZero(m_samples, i, n)) {
+    // Bottom search and echo presence, in one walk over the runs of
+    // non-zero bins. The bottom is in the first run long enough to be an
+    // echo that holds a bin of level 2 or more after its first bin: the
+    // first such bin. The echo is the first run long enough, with its
+    // statistics for automatic gain; they count the bins after the run's
+    // first one, while the run length counts every bin of the run. A run
+    // too short to be an echo cannot hold the bottom either, so its bins
+    // are not looked at.
+    bool searching = true;  // for the bottom
+    bool echo = false;
+    std::uint32_t lastStart = n, lastEnd = n;
+    for (std::uint32_t i = FindNonZero(m_samples, 0, n); i < n && searching;
+         i = FindNonZero(m_samples, i, n)) {
         const std::uint32_t end = FindZero(m_samples, i, n);
-        const std::uint32_t candidate = FindStrong(m_samples, i + 1, end);
-        if (candidate < end) {
-            m_bottomIndex = static_cast<std::int32_t>(candidate);
-            m_bottomFound = 1;
-        }
-        if ((end - i) * 10 < minTenths) {
-            m_bottomFound = 0;
-        } else if (candidate < end) {
-            m_depth.store(SamplesToDepth(candidate), std::memory_order_relaxed);
-            break;
+        lastStart = i;
+        lastEnd = end;
+        if ((end - i) * 10 >= minTenths) {
+            std::uint32_t candidate;
+            if (!echo) {
+                const RunStats run = CountRun(m_samples, i + 1, end);
+                m_echoStats = {end - i, run.binsAbove1, run.binsAt7, run.sum};
+                m_echoPresent = 1;
+                echo = true;
+                candidate = run.firstStrong;
+            } else {
+                candidate = FindStrong(m_samples, i + 1, end);
+            }
+            if (candidate < end) {
+                m_bottomIndex = static_cast<std::int32_t>(candidate);
+                m_bottomFound = 1;
+                m_depth.store(SamplesToDepth(candidate), std::memory_order_relaxed);
+                searching = false;
+            }
         }
         i = end;
     }
-
-    // Echo presence: the first run long enough to be an echo, with its
-    // statistics for automatic gain. The statistics count the bins after
-    // the run's first one; the run length counts every bin of the run.
-    for (std::uint32_t i = FindNonZero(m_samples, 0, n); i < n; i = FindNonZero(m_samples, i, n)) {
-        const std::uint32_t end = FindZero(m_samples, i, n);
-        const Stats counted = Count(m_samples, i + 1, end);
-        m_echoStats.runLength = end - i;
-        m_echoStats.binsAbove1 = counted.binsAbove1;
-        m_echoStats.binsAt7 = counted.binsAt7;
-        m_echoStats.sum = counted.sum;
-        if ((end - i) * 10 >= minTenths) {
-            m_echoPresent = 1;
-            break;
-        }
-        i = end;
+    if (!echo) {
+        // No echo: the statistics are those of the last run, if any.
+        const RunStats run = CountRun(m_samples, std::min(lastStart + 1, lastEnd), lastEnd);
+        m_echoStats = {lastEnd - lastStart, run.binsAbove1, run.binsAt7, run.sum};
     }
 
     // Tracking gate, live only.

@@ -46,16 +46,6 @@ TEST(English, MissingFileShowsTheLoadErrorAndStaysChinese) {
     QCoreApplication::removeTranslator(&qtChinese);
 }
 
-TEST(English, ChineseInterfaceLoadsNoEnglish) {
-    QTranslator english;
-    QTranslator qtChinese;
-    EXPECT_FALSE(Language::ApplyAtStart(0, QCoreApplication::applicationDirPath(), english,
-                                        qtChinese, nullptr));
-    EXPECT_TRUE(english.isEmpty());
-    EXPECT_EQ(Translate("CSearch", "应用"), "应用");
-    QCoreApplication::removeTranslator(&qtChinese);
-}
-
 TEST(English, EveryTextOfTheTranslationSourceIsTranslated) {
     QFile file(QStringLiteral(MAREVOX_TS_FILE));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -93,12 +93,6 @@ TEST(SearchDialog, SpanAndPickersShowLocalTime) {
     EXPECT_EQ(Child<QDateEdit>(english, "searchDate")->text(), "May 7, 2016");
 }
 
-TEST(SearchDialog, LocalTargetIsTheInverseOfTheShownTime) {
-    EXPECT_EQ(CSearch::LocalTarget(2016, 5, 7, 10, 20, 30), kMay7);
-    EXPECT_EQ(CSearch::LocalTarget(1970, 1, 1, 8, 0, 0), 0);
-    EXPECT_EQ(CSearch::FormatSpanTime(-1, false), "1970年01月01日        07:59:59");
-}
-
 class SearchDialogPlayback : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -94,6 +94,9 @@ TEST_F(CliRecordingTest, BadRecordingsAndOptionsAreRefused) {
 
     MakeRecording(3);
     EXPECT_EQ(Run("replay " + m_sd + " --speed 3").exitCode, 2);
+    out = Run("info --fast " + m_sd);
+    EXPECT_EQ(out.exitCode, 2);
+    EXPECT_TRUE(Has(out.errors, "unknown option --fast")) << out.errors;
     EXPECT_EQ(Run("info").exitCode, 2);
     EXPECT_EQ(Run("reindex a.sd b.sd").exitCode, 2);
     EXPECT_NE(Run("info " + m_dir.File("none.sd")).exitCode, 0);

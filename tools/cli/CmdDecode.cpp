@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliSettings.h"
 #include "Commands.h"
 #include "DepthSentence.h"
 #include "EngineHost.h"
@@ -125,17 +126,7 @@ int CmdDecode(int argc, char** argv, int first) {
     AppSettings settings;
     DecodeHost host(*engine, settings);
     engine->SetHost(&host);
-    SetDefaultSettings(*engine, settings);
-    if (auto ini = args.Value("ini")) {
-        std::FILE* probe = std::fopen(ini->c_str(), "rb");
-        if (probe == nullptr) {
-            std::fprintf(stderr, "marevox-cli decode: cannot read settings file %s\n",
-                         ini->c_str());
-            return 1;
-        }
-        std::fclose(probe);
-        LoadSettings(*ini, *engine, settings);
-    }
+    if (!LoadSettingsOption(args, "decode", *engine, settings)) return 1;
     // There is no 100 ms timer here: the mark key's debounce counter starts
     // full and counts one tick per processed ping.
     engine->m_markDebounce = 100;

@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "CliArgs.h"
 #include "Commands.h"
 #include "JsonWriter.h"
 #include "RecordFile.h"
@@ -30,17 +29,9 @@ void TimeFields(JsonWriter& line, const char* key, const char* textKey, bool kno
 }  // namespace
 
 int CmdInfo(int argc, char** argv, int first) {
-    CliArgs args(argc, argv, first, {});
-    std::string problem = args.Error();
-    if (problem.empty() && !args.Unknown({}).empty())
-        problem = "unknown option --" + args.Unknown({});
-    if (!problem.empty() || args.Positional().size() != 1) {
-        std::fprintf(
-            stderr, "marevox-cli info: %s\nusage: marevox-cli info FILE.sd\n",
-            args.Error().empty() ? "one recording (FILE.sd) is needed" : args.Error().c_str());
-        return 2;
-    }
-    const RecordFile::Paths paths = RecordFile::PathsFor(args.Positional()[0]);
+    std::string recording;
+    if (!RecordingArgument("info", argc, argv, first, &recording)) return 2;
+    const RecordFile::Paths paths = RecordFile::PathsFor(recording);
     RecordingScan scan;
     std::string error;
     if (!ScanRecording(paths.data, &scan, &error)) {

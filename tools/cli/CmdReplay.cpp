@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliSettings.h"
 #include "Commands.h"
 #include "DepthSentence.h"
 #include "EchogramPng.h"
@@ -100,17 +101,7 @@ int CmdReplay(int argc, char** argv, int first) {
     AppSettings settings;
     ReplayHost host(engine, settings);
     engine.SetHost(&host);
-    SetDefaultSettings(engine, settings);
-    if (auto ini = args.Value("ini")) {
-        std::FILE* probe = std::fopen(ini->c_str(), "rb");
-        if (probe == nullptr) {
-            std::fprintf(stderr, "marevox-cli replay: cannot read settings file %s\n",
-                         ini->c_str());
-            return 1;
-        }
-        std::fclose(probe);
-        LoadSettings(*ini, engine, settings);
-    }
+    if (!LoadSettingsOption(args, "replay", engine, settings)) return 1;
 
     // What happens after each record, in order: the printed line, then any
     // further consumers of the processed ping (an echogram picture, say).

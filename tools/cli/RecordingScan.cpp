@@ -4,7 +4,24 @@
 #include <cstring>
 #include <filesystem>
 
+#include "CliArgs.h"
 #include "RecordFile.h"
+
+bool RecordingArgument(const char* command, int argc, char** argv, int first, std::string* path) {
+    CliArgs args(argc, argv, first, {});
+    std::string problem = args.Error();
+    if (problem.empty() && !args.Unknown({}).empty())
+        problem = "unknown option --" + args.Unknown({});
+    if (problem.empty() && args.Positional().size() != 1)
+        problem = "one recording (FILE.sd) is needed";
+    if (!problem.empty()) {
+        std::fprintf(stderr, "marevox-cli %s: %s\nusage: marevox-cli %s FILE.sd\n", command,
+                     problem.c_str(), command);
+        return false;
+    }
+    *path = args.Positional()[0];
+    return true;
+}
 
 bool ScanRecording(const std::string& dataPath, RecordingScan* scan, std::string* error) {
     std::FILE* file = std::fopen(dataPath.c_str(), "rb");

@@ -15,5 +15,9 @@ struct RecordingScan {
     bool tableFull = false;       // more records than an index can list
 };
 
+// The recording named by the only argument of command (info, reindex). On a
+// bad command line it prints the problem and the usage and returns false.
+bool RecordingArgument(const char* command, int argc, char** argv, int first, std::string* path);
+
 // Opens and walks the data file; false with the reason when it cannot be read.
 bool ScanRecording(const std::string& dataPath, RecordingScan* scan, std::string* error);

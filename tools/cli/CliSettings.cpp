@@ -1,0 +1,23 @@
+#include "CliSettings.h"
+
+#include <cstdio>
+
+#include "CliArgs.h"
+#include "Settings.h"
+#include "XSound.h"
+
+bool LoadSettingsOption(const CliArgs& args, const char* command, XSound& engine,
+                        AppSettings& settings) {
+    SetDefaultSettings(engine, settings);
+    auto ini = args.Value("ini");
+    if (!ini) return true;
+    std::FILE* probe = std::fopen(ini->c_str(), "rb");
+    if (probe == nullptr) {
+        std::fprintf(stderr, "marevox-cli %s: cannot read settings file %s\n", command,
+                     ini->c_str());
+        return false;
+    }
+    std::fclose(probe);
+    LoadSettings(*ini, engine, settings);
+    return true;
+}

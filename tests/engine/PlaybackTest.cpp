@@ -71,15 +71,17 @@ protected:
     XSound m_engine;
 };
 
-TEST_F(PlaybackTest, OpeningSetsTheTimeBoundsAndRuns) {
-    MakeRecording(20);
+TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
+    auto offsets = MakeRecording(20);
+    offsets[0] = offsets[19] = 1u << 30;  // unreadable
+    RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
     Open();
     EXPECT_EQ(m_engine.m_runMode.load(), 1);
     EXPECT_EQ(m_engine.m_recordTotal.load(), 20u);
     EXPECT_EQ(m_engine.m_recordIndex.load(), 0u);
-    EXPECT_EQ(m_engine.m_firstTime, kFirstTime);
-    EXPECT_EQ(m_engine.m_lastTime, kFirstTime + 190);
-    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime);
+    EXPECT_EQ(m_engine.m_firstTime, kFirstTime + 10);
+    EXPECT_EQ(m_engine.m_lastTime, kFirstTime + 180);
+    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 10);
     EXPECT_EQ(m_host.clears, 1);
     std::string error;
     EXPECT_FALSE(m_engine.OpenRecording(m_sd, &error));  // already playing
@@ -87,12 +89,14 @@ TEST_F(PlaybackTest, OpeningSetsTheTimeBoundsAndRuns) {
     m_engine.EndPlayback();
     EXPECT_EQ(m_engine.m_runMode.load(), 0);
     EXPECT_EQ(m_engine.m_dataFile, nullptr);
+
+    for (auto& offset : offsets) offset = 1u << 30;  // nothing readable
+    RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
+    EXPECT_NE(Refusal().find(m_sd), std::string::npos);
 }
 
 TEST_F(PlaybackTest, UnusableIndexesAreRefused) {
     MakeRecording(3);
-    const std::string sd = ReadAll(m_sd);
-
     fs::remove(m_idx);
     EXPECT_EQ(Refusal(), "未找到*.idx文件");
 
@@ -141,63 +145,24 @@ TEST_F(PlaybackTest, UnreadableRecordsAreSkippedNeverReadPastTheFile) {
     EXPECT_EQ(m_engine.ProcessPlaybackPing(), 0);
 }
 
-TEST_F(PlaybackTest, TimeBoundsComeFromTheFirstAndLastReadableRecords) {
-    auto offsets = MakeRecording(6);
-    offsets[0] = offsets[5] = 1u << 30;
-    RecordFile::WriteIndex(m_idx, offsets.data(), 6, nullptr);
-    Open();
-    EXPECT_EQ(m_engine.m_firstTime, kFirstTime + 10);
-    EXPECT_EQ(m_engine.m_lastTime, kFirstTime + 40);
-
-    m_engine.EndPlayback();
-    for (auto& offset : offsets) offset = 1u << 30;
-    RecordFile::WriteIndex(m_idx, offsets.data(), 6, nullptr);
-    EXPECT_NE(Refusal().find(m_sd), std::string::npos);
-}
-
-TEST_F(PlaybackTest, SearchForwardEndsOneRecordPastTheFirstAtOrAfterTheTime) {
+TEST_F(PlaybackTest, SearchStepsEndBesideTheRecordsAroundTheTime) {
     MakeRecording(20);
     Open();
-    Search(kFirstTime + 25);  // first record at or after: 3 (time 1030)
+    Search(kFirstTime + 25);  // forward: one past the first at or after (3)
     EXPECT_EQ(m_engine.m_recordIndex.load(), 4u);
     EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 30);
     EXPECT_EQ(m_host.clears, 2);
 
-    Search(kFirstTime + 30);  // not after the current record's time: backward
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
-}
-
-TEST_F(PlaybackTest, SearchBackwardEndsOneRecordBeforeTheLastEarlierOne) {
-    MakeRecording(20);
-    Open();
     m_engine.m_recordIndex.store(8);
-    Search(kFirstTime + 25);  // last record earlier: 2 (time 1020)
+    Search(kFirstTime + 25);  // backward: one before the last earlier one (2)
     EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
 
-    m_engine.m_recordIndex.store(8);
     Search(kFirstTime - 500);  // before the first record
     EXPECT_EQ(m_engine.m_recordIndex.load(), 0u);
     EXPECT_TRUE(m_host.messages.empty());
 }
 
 TEST_F(PlaybackTest, SearchPastTheLastRecordLeavesThePositionAlone) {
-    MakeRecording(20);
-    Open();
-    m_engine.m_recordIndex.store(7);
-    m_engine.m_pingTime.store(kFirstTime + 70);
-    Search(kFirstTime + 191);
-    EXPECT_EQ(m_host.messages, std::vector<std::string>{"超出时间范围"});
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 7u);
-    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 70);
-
-    // In live mode the search does nothing.
-    m_engine.EndPlayback();
-    m_engine.m_recordIndex.store(3);
-    Search(kFirstTime);
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 3u);
-}
-
-TEST_F(PlaybackTest, SearchSkipsUnreadableRecords) {
     auto offsets = MakeRecording(20);
     for (std::uint32_t i : {4u, 5u, 6u}) offsets[i] = 1u << 30;
     RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
@@ -206,24 +171,16 @@ TEST_F(PlaybackTest, SearchSkipsUnreadableRecords) {
     Search(kFirstTime + 100);
     EXPECT_EQ(m_engine.m_recordIndex.load(), 11u);
 
-    // Every record from the position on unreadable: nothing to search.
-    for (std::uint32_t i = 4; i < 20; ++i) offsets[i] = 1u << 30;
-    m_engine.EndPlayback();
-    RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
-    Open();
-    m_engine.m_recordIndex.store(5);
-    Search(kFirstTime + 100);
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 5u);
-    EXPECT_EQ(m_host.messages.back(), "超出时间范围");
-}
+    m_engine.m_recordIndex.store(7);
+    m_engine.m_pingTime.store(kFirstTime + 70);
+    Search(kFirstTime + 191);
+    EXPECT_EQ(m_host.messages, std::vector<std::string>{"超出时间范围"});
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 7u);
+    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 70);
 
-TEST_F(PlaybackTest, ForwardPlaybackStopsBeforeTheLastRecord) {
-    MakeRecording(6);
-    Open();
-    for (int step = 0; step < 10; ++step) m_engine.StepPlayback();
-    EXPECT_EQ(m_host.drawnTimes, (std::vector<std::int64_t>{1000, 1010, 1020, 1030, 1040}));
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 5u);
-    EXPECT_EQ(m_engine.m_runMode.load(), 1);
+    m_engine.EndPlayback();  // in live mode the search does nothing
+    Search(kFirstTime);
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 7u);
 }
 
 TEST_F(PlaybackTest, TurningBackwardNeedsAViewOfRecordsBehind) {
@@ -258,12 +215,15 @@ TEST_F(PlaybackTest, TurningBackwardNeedsAViewOfRecordsBehind) {
     EXPECT_EQ(m_host.drawnTimes.back(), 1110);  // record 11
 }
 
-TEST_F(PlaybackTest, BackwardPlaybackStopsAtRecordOne) {
-    MakeRecording(60);
+TEST_F(PlaybackTest, PlaybackStopsBeforeTheLastRecordAndAtRecordOne) {
+    MakeRecording(16);
     Open();
-    m_engine.m_viewWidth.store(40);
-    m_engine.StepPlayback();
-    m_engine.m_recordIndex.store(15);
+    m_engine.m_viewWidth.store(40);  // look-ahead of 10 records
+    for (int step = 0; step < 20; ++step) m_engine.StepPlayback();
+    EXPECT_EQ(m_host.drawnTimes.size(), 15u);  // the last record is never drawn
+    EXPECT_EQ(m_host.drawnTimes.back(), 1140);
+    EXPECT_EQ(m_engine.m_recordIndex.load(), 15u);
+
     m_engine.m_playBackward.store(1);
     m_host.drawnTimes.clear();
     for (int i = 0; i < 20; ++i) m_engine.StepPlayback();

@@ -58,32 +58,48 @@ void EngineWorker::Stop() {
     m_thread.join();
 }
 
-void EngineWorker::Wait(std::chrono::microseconds duration) {
+void EngineWorker::WaitUntil(std::chrono::steady_clock::time_point deadline) {
     std::unique_lock<std::mutex> lock(m_waitMutex);
-    m_wake.wait_for(lock, duration, [this] { return m_stop.load(std::memory_order_acquire); });
+    m_wake.wait_until(lock, deadline, [this] { return m_stop.load(std::memory_order_acquire); });
 }
 
 void EngineWorker::Run() {
+    using Clock = std::chrono::steady_clock;
     LowerThisThreadPriority();
+    // Playback steps are paced by deadline, one period after the previous
+    // step's, so that waking late does not slow playback down; after a
+    // pause or a slow step the pacing starts afresh instead of catching up
+    // in a burst.
+    Clock::time_point nextStep = Clock::now();
+    bool pacing = false;
     while (!m_stop.load(std::memory_order_acquire)) {
         if (m_engine.m_workerHold.load(std::memory_order_acquire) != 0) {
-            Wait(kIdleWait);
+            pacing = false;
+            WaitUntil(Clock::now() + kIdleWait);
             continue;
         }
         switch (m_engine.m_runMode.load(std::memory_order_acquire)) {
             case 0:
+                pacing = false;
                 m_engine.StepLive();
-                Wait(kLivePoll);
+                WaitUntil(Clock::now() + kLivePoll);
                 break;
             case 1: {
+                if (!pacing) nextStep = Clock::now();
+                pacing = true;
                 m_engine.StepPlayback();
                 const std::int32_t delay = m_engine.m_playDelay.load(std::memory_order_relaxed);
-                Wait(delay > 0 ? std::chrono::microseconds(kPlaybackDelayUnit * delay)
-                               : std::chrono::microseconds(kLivePoll));
+                const Clock::duration period =
+                    delay > 0 ? Clock::duration(kPlaybackDelayUnit * delay) : kLivePoll;
+                const Clock::time_point now = Clock::now();
+                nextStep += period;
+                if (nextStep + period < now) nextStep = now;
+                WaitUntil(nextStep);
                 break;
             }
             default:
-                Wait(kIdleWait);
+                pacing = false;
+                WaitUntil(Clock::now() + kIdleWait);
                 break;
         }
     }

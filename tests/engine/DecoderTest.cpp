@@ -97,33 +97,6 @@ TEST_F(DecoderTest, AnySplitOfAFrameDecodesAsTheWholeFrame) {
     }
 }
 
-TEST_F(DecoderTest, ByteByByteStreamGivesEveryFrameInOrder) {
-    const Bytes f1 = Frame(Body({1, 2, 3, 3, 3, 3}), 100, 0, 0);
-    const Bytes f2 = Frame(Body({0, 0, 0, 0, 5, 7}), 120, 0, 1);
-    const Bytes bad = {0x0A, 0x49, 0xC5, 0x49, 0xCA, 0x00, 0x00, 0x00};
-    const Bytes bad2 = {0x0A, 0x49, 0x00, 0x4A, 0xCA, 0x01, 0x02, 0x03};
-    const Bytes stream = Concat({bad, f1, bad2, f2});
-    std::vector<std::size_t> cuts;
-    for (std::size_t i = 1; i < stream.size(); ++i) cuts.push_back(i);
-    engine->m_markDebounce = 100;
-
-    const auto frames = FeedChunked(stream, cuts);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].raw, Bytes(f1.begin(), f1.end() - 3));
-    EXPECT_NEAR(frames[0].voltage, 100 / 13.2f, 1e-5f);
-    EXPECT_EQ(frames[0].markNumber, 0);
-    EXPECT_EQ(frames[1].raw, Bytes(f2.begin(), f2.end() - 3));
-    EXPECT_EQ(frames[1].markNumber, 1);
-}
-
-TEST_F(DecoderTest, RunHeadAtChunkEndTakesTheNextChunksFirstByteAsLength) {
-    Feed({0x0A, 0x49, 0x80});
-    Feed({0x0A, 0x88});
-    Feed({0xCA, 0x4A, 0xCA, 0x00, 0x00, 0x00});
-    ASSERT_TRUE(Complete());
-    EXPECT_EQ(Raw(), (Bytes{0x0A, 0x49, 0x80, 0x0A, 0x88, 0xCA, 0x4A, 0xCA}));
-}
-
 TEST_F(DecoderTest, InvalidByteDropsTheFrameUntilTheNextStart) {
     for (std::uint8_t invalid : Bytes{0x00, 0x09, 0x0B, 0x3F, 0xC0, 0xC5, 0xC9, 0xCB, 0xFF}) {
         engine = std::make_unique<XSound>(&host);

@@ -104,6 +104,9 @@ public:
     // --- Current ping ----------------------------------------------------
     std::uint8_t m_rawFrame[kRawFrameMax] = {};
     std::uint32_t m_rawLength = 0;
+    // 0: the decoder may fill the frame; 1: a complete frame waits;
+    // 2: ProcessLivePing has taken it and is expanding it. The decoder
+    // touches m_rawFrame/m_rawLength only while this is 0.
     std::atomic<std::uint8_t> m_frameComplete{0};
     std::uint8_t m_samples[kSampleMax + 3] = {};
     std::uint32_t m_sampleCount = 0;

@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
 #include <algorithm>
@@ -285,6 +287,12 @@ void CMainFrame::RunCommand(int id) {
         case kOpenTextData:
             OpenTextData();
             break;
+        case kFilePrint:
+            PrintView();
+            break;
+        case kFilePrintSetup:
+            m_prompts.PrintSetup(this, Printer());
+            break;
         case kAppExit:
             close();
             break;
@@ -372,8 +380,8 @@ void CMainFrame::RunCommand(int id) {
             m_engine.m_channelCode.store(0x82);
             break;
         default:
-            // Print, print setup, monitor, chart printing, self-check and
-            // the settings dialogs: their windows have not been built yet.
+            // Monitor, chart printing, self-check and the settings dialogs:
+            // their windows have not been built yet.
             break;
     }
 }
@@ -465,6 +473,24 @@ void CMainFrame::BackForward() {
 void CMainFrame::OpenTextData() {
     const QString path = m_prompts.ChooseTextData(this, m_dataFolder);
     if (!path.isEmpty()) m_prompts.OpenDocument(path);
+}
+
+QPrinter& CMainFrame::Printer() {
+    if (!m_printer) m_printer = std::make_unique<QPrinter>();
+    return *m_printer;
+}
+
+void CMainFrame::PrintView() {
+    QPrinter& printer = Printer();
+    if (!m_prompts.Print(this, printer)) return;
+    // The view as the screen shows it, as large as the page allows.
+    const QImage picture = m_view->Render(m_view->size());
+    QPainter painter;
+    if (!painter.begin(&printer)) return;
+    const QRect page = painter.viewport();
+    const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
+    painter.drawImage(QRect(page.topLeft(), size), picture);
+    painter.end();
 }
 
 void CMainFrame::ChooseLanguage(int language) {

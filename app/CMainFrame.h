@@ -23,6 +23,7 @@ class CUserPrompts;
 class QAction;
 class QLabel;
 class QMenu;
+class QPrinter;
 class XSound;
 
 // The main window "Nereon": the menus and toolbar with every command and
@@ -102,6 +103,8 @@ private:
     void EndPlayback();
     void BackForward();
     void OpenTextData();
+    void PrintView();
+    QPrinter& Printer();
     void ChooseLanguage(int language);
     void ResetView(std::int32_t width);
     void OnPortData(quint32 count, int portNumber);
@@ -120,6 +123,7 @@ private:
     std::array<CStatusPane*, StatusPaneId::kCount> m_panes{};
     CMarevoxView* m_view = nullptr;
     std::unique_ptr<CSerialPort> m_instrumentPort;
+    std::unique_ptr<QPrinter> m_printer;  // made on first use, kept for the run
 
     QTimer m_statusTimer;
     QTimer m_linkTimer;

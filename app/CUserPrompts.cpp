@@ -3,6 +3,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QUrl>
 
 #include "CAboutDialog.h"
@@ -56,6 +58,16 @@ void CUserPrompts::OpenDocument(const QString& path) {
 void CUserPrompts::TimeSearch(QWidget* parent, XSound& engine, bool english) {
     CSearch dialog(engine, english, parent);
     dialog.exec();
+}
+
+void CUserPrompts::PrintSetup(QWidget* parent, QPrinter& printer) {
+    QPageSetupDialog dialog(&printer, parent);
+    dialog.exec();
+}
+
+bool CUserPrompts::Print(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void CUserPrompts::About(QWidget* parent) {

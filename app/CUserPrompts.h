@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 
+class QPrinter;
 class QWidget;
 class XSound;
 
@@ -35,6 +36,11 @@ public:
 
     // The modal time search dialog over the open recording.
     virtual void TimeSearch(QWidget* parent, XSound& engine, bool english);
+
+    // The printer's page setup dialog.
+    virtual void PrintSetup(QWidget* parent, QPrinter& printer);
+    // The print dialog; true when the user chose to print.
+    virtual bool Print(QWidget* parent, QPrinter& printer);
 
     // The modal About dialog.
     virtual void About(QWidget* parent);

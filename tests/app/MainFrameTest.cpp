@@ -11,6 +11,7 @@
 #include <QDate>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QToolBar>
 #include <chrono>
 #include <filesystem>
@@ -59,6 +60,15 @@ struct FakePrompts : CUserPrompts {
     void OpenDocument(const QString& path) override { opened << path; }
     void TimeSearch(QWidget*, XSound&, bool) override { ++timeSearches; }
     void About(QWidget*) override { ++abouts; }
+    QString printTo;  // a PDF file; empty: the print dialog is cancelled
+    int pageSetups = 0;
+    void PrintSetup(QWidget*, QPrinter&) override { ++pageSetups; }
+    bool Print(QWidget*, QPrinter& printer) override {
+        if (printTo.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printTo);
+        return true;
+    }
 };
 
 // Counts the command frames the engine sends.
@@ -523,6 +533,16 @@ TEST_F(MainFrameTest, OpenTextDataAboutAndBars) {
     EXPECT_TRUE(Frame().Action(kViewToolbar)->isChecked());
     ASSERT_TRUE(Frame().ExecuteCommand(kViewStatusBar));
     EXPECT_FALSE(Frame().Action(kViewStatusBar)->isChecked());
+}
+
+TEST_F(MainFrameTest, PrintPutsTheViewOnThePageUnlessCancelled) {
+    ASSERT_TRUE(Frame().ExecuteCommand(kFilePrintSetup));
+    EXPECT_EQ(prompts.pageSetups, 1);
+    ASSERT_TRUE(Frame().ExecuteCommand(kFilePrint));  // cancelled
+    prompts.printTo = QString::fromStdString(dir.File("page.pdf"));
+    Frame().resize(800, 600);
+    ASSERT_TRUE(Frame().ExecuteCommand(kFilePrint));
+    EXPECT_GT(std::filesystem::file_size(dir.File("page.pdf")), 1000u);
 }
 
 TEST_F(MainFrameTest, ChannelCodesFromOutside) {

@@ -149,6 +149,12 @@ TEST_F(DecoderTest, FrameLongerThanTheBufferIsDropped) {
     Feed(Concat({{0x0A}, tooLong, {0x80}, Frame({0x5B})}));
     ASSERT_TRUE(Complete());
     EXPECT_EQ(Raw(), (Bytes{0x0A, 0x5B, 0xCA}));
+    engine->ProcessLivePing();
+
+    // Pairs past the buffer's end: the frame is dropped, the rest ignored.
+    Feed(Concat({{0x0A}, Bytes(520, 0x49), {0xCA, 0, 0, 0}, Frame({0x52})}));
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Raw(), (Bytes{0x0A, 0x52, 0xCA}));
 }
 
 TEST_F(DecoderTest, MarkKeyIsDebounced) {

@@ -11,14 +11,16 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${MAREVOX_BUILD_DIR:-$root/build}"
 demo="${MAREVOX_DEMO_DIR:-$root/demo}"
 
+# Install and build first, so that xvfb-run is there when the message below
+# suggests it.
+"$root/scripts/deps.sh"
+"$root/scripts/build.sh"
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "No display found. Marevox is a desktop program; to run it without a screen use" >&2
     echo "a virtual display:  xvfb-run -a scripts/run.sh" >&2
     exit 1
 fi
-
-"$root/scripts/deps.sh"
-"$root/scripts/build.sh"
 
 # The program runs from demo/, so the settings file beside it is the demo's.
 mkdir -p "$demo"

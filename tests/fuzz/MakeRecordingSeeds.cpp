@@ -41,13 +41,13 @@ int main(int argc, char** argv) {
         input.searchTimes[1] = 999;
         input.indexBytes = ReadAll(scratch.File("s.idx"));
         input.dataBytes = ReadAll(scratch.File("s.sd"));
-        Save(folder + "/seed" + std::to_string(n++), input);
+        Save(folder + "/input-" + std::to_string(n++), input);
         if (count > 3) {
             input.indexBytes.resize(input.indexBytes.size() - 6);  // index cut short
-            Save(folder + "/seed" + std::to_string(n++), input);
+            Save(folder + "/input-" + std::to_string(n++), input);
             input.indexBytes = ReadAll(scratch.File("s.idx"));
             input.dataBytes[input.dataBytes.size() / 2] ^= 0x5A;  // a damaged record
-            Save(folder + "/seed" + std::to_string(n++), input);
+            Save(folder + "/input-" + std::to_string(n++), input);
         }
     }
     return 0;

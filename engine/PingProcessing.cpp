@@ -34,6 +34,15 @@ int XSound::StepLive() {
     return 1;
 }
 
+void XSound::BuildSamples() {
+    m_bottomFound = 0;
+    m_echoPresent = 0;
+    m_sampleCount = 0;
+    ApplyDraftBlanking();
+    ExpandSamples();
+    m_rawLength = 0;
+}
+
 int XSound::ProcessLivePing() {
     m_newPing.store(0, std::memory_order_release);
     // Taking the frame is one step: 1 (waiting) becomes 2 (being processed),
@@ -42,12 +51,7 @@ int XSound::ProcessLivePing() {
     std::uint8_t waiting = 1;
     if (!m_frameComplete.compare_exchange_strong(waiting, 2, std::memory_order_acq_rel)) return 0;
 
-    m_bottomFound = 0;
-    m_echoPresent = 0;
-    m_sampleCount = 0;
-    ApplyDraftBlanking();
-    ExpandSamples();
-    m_rawLength = 0;
+    BuildSamples();
     m_frameComplete.store(0, std::memory_order_release);  // the decoder may go on
 
     SendCommandFrame();

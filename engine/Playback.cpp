@@ -225,12 +225,7 @@ void XSound::StepPlayback() {
 int XSound::ProcessPlaybackPing() {
     if (!SeekRecord(*this, m_recordIndex.load(std::memory_order_relaxed)) || !ReadRecord())
         return 0;
-    m_bottomFound = 0;
-    m_echoPresent = 0;
-    m_sampleCount = 0;
-    ApplyDraftBlanking();
-    ExpandSamples();
-    m_rawLength = 0;
+    BuildSamples();
     DetectBottom();
     if (m_autoAdjust.load(std::memory_order_relaxed) == 1) AutoAdjust();
     m_newPing.store(1, std::memory_order_release);

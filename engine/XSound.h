@@ -75,6 +75,9 @@ public:
     int ProcessLivePing();
     int ProcessPlaybackPing();
     void ApplyDraftBlanking();
+    // Clears the ping results and builds the samples from the raw frame:
+    // draft prefix, then the expanded body; the raw frame is used up.
+    void BuildSamples();
     void DetectBottom();
     void AutoAdjust();
     void AutoRange();

@@ -3,11 +3,10 @@
 #include <QApplication>
 #include <QFont>
 
+#include "MarkLabelFont.h"
+
 void InstallChineseFonts() {
-    const QStringList chinese = {QStringLiteral("Noto Serif CJK SC"),
-                                 QStringLiteral("WenQuanYi Zen Hei")};
-    QFont::insertSubstitutions(QStringLiteral("宋体"), chinese);
-    QFont::insertSubstitutions(QStringLiteral("SimSun"), chinese);
+    InstallChineseFontSubstitutions();
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei"),
                       QStringLiteral("SimSun")});

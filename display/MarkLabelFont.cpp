@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <mutex>
 
-QFont MarkLabelFont() {
+void InstallChineseFontSubstitutions() {
     static std::once_flag substitution;
     std::call_once(substitution, [] {
         const QStringList cjkSerif{QStringLiteral("Noto Serif CJK SC"),
@@ -12,6 +12,10 @@ QFont MarkLabelFont() {
         QFont::insertSubstitutions(QStringLiteral("宋体"),
                                    QStringList{QStringLiteral("SimSun")} + cjkSerif);
     });
+}
+
+QFont MarkLabelFont() {
+    InstallChineseFontSubstitutions();
     QFont font(QStringLiteral("SimSun"));
     font.setPixelSize(20);
     font.setWeight(QFont::DemiBold);  // 600

@@ -8,3 +8,7 @@
 // in its place (Noto Serif CJK SC, then WenQuanYi Zen Hei). Needs a
 // QGuiApplication.
 QFont MarkLabelFont();
+
+// Teaches Qt to take a CJK serif face for "宋体" and "SimSun" (once per
+// process; later calls do nothing).
+void InstallChineseFontSubstitutions();

@@ -13,26 +13,7 @@ pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
 
 cp "$bin/marevox" "$bin/MarevoxEn.qm" "$work/"
-cat >"$work/Marevox.ini" <<EOF2
-[SET_A]
-EatWater=0.50
-Speed=1500.000000
-PlusMod=1
-Plus=-15
-RangeMod=1
-[SET_C]
-Back=12412928
-WaveL1=255
-Desk=6566450
-Line1=3340900
-Line2=3328050
-SeeBack=9868950
-SeeEdit=2631880
-[Other]
-PcCom=1
-[Ports]
-COM1=$work/instrument
-EOF2
+"$root/scripts/write-demo-settings.sh" "$work/Marevox.ini" "$work/instrument"
 "$bin/marevox-sim" --link "$work/instrument" --seed 5 --delay-ms 8 --depth-min 6 \
     --depth-max 19 --period 900 --mark-every 400 >/dev/null &
 pids+=($!)

@@ -29,41 +29,9 @@ cp "$build/bin/MarevoxEn.qm" "$demo/MarevoxEn.qm"
 link="$demo/instrument"
 ini="$demo/Marevox.ini"
 if [ ! -f "$ini" ]; then
-    # Every key at its first-run value, the instrument on port 1.
-    cat >"$ini" <<EOF
-[SET_A]
-EatWater=0.50
-Speed=1500.000000
-PlusMod=1
-Plus=-15
-RangeMod=1
-RangIdx=0
-RangeOffset=0
-DisturbMod=0
-FixDep=0.0
-[SET_C]
-Back=12412928
-WaveL1=255
-Desk=6566450
-Line1=3340900
-Line2=3328050
-SeeBack=9868950
-SeeEdit=2631880
-[Other]
-Language=0
-ComNumIdx=0
-ComBaudIdx=0
-PcCom=1
-DepType=0
-UartCtl=0
-UseNet=0
-IP=192.168.3.100
-PortListen=0
-PortSend=0
-EOF
-fi
-# The port mapping always points at this run's simulator.
-if ! grep -q '^\[Ports\]' "$ini"; then
+    "$root/scripts/write-demo-settings.sh" "$ini" "$link"
+elif ! grep -q '^\[Ports\]' "$ini"; then
+    # The port mapping always points at this run's simulator.
     printf '[Ports]\nCOM1=%s\n' "$link" >>"$ini"
 fi
 

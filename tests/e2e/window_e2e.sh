@@ -11,6 +11,7 @@
 # a tool it needs is missing)
 set -uo pipefail
 bin="$1"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 for tool in xdotool import convert compare; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
 done
@@ -55,27 +56,7 @@ nonzero() { awk -v v="$1" 'BEGIN { exit !(v > 0) }'; }
 cp "$bin/marevox" "$work/app/"
 cp "$bin/MarevoxEn.qm" "$work/app/" 2>/dev/null
 ini="$work/app/Marevox.ini"
-cat >"$ini" <<INI
-[SET_A]
-EatWater=0.50
-Speed=1500.000000
-PlusMod=1
-Plus=-15
-RangeMod=1
-[SET_C]
-Back=12412928
-WaveL1=255
-Desk=6566450
-Line1=3340900
-Line2=3328050
-SeeBack=9868950
-SeeEdit=2631880
-[Other]
-Language=0
-PcCom=1
-[Ports]
-COM1=$work/instrument
-INI
+"$root/scripts/write-demo-settings.sh" "$ini" "$work/instrument"
 
 "$bin/marevox-sim" --link "$work/instrument" --seed 7 --delay-ms 3 --depth-min 4 \
     --depth-max 12 --log "$work/commands.log" >"$work/sim.out" 2>&1 &

@@ -1,9 +1,9 @@
-#include "AppFonts.h"
+#include "app/AppFonts.h"
 
 #include <QApplication>
 #include <QFont>
 
-#include "MarkLabelFont.h"
+#include "display/MarkLabelFont.h"
 
 void InstallChineseFonts() {
     InstallChineseFontSubstitutions();

@@ -1,6 +1,6 @@
-#include "CAboutDialog.h"
+#include "app/CAboutDialog.h"
 
-#include "AppIcon.h"
+#include "app/AppIcon.h"
 #include "ui_About.h"
 
 CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent), m_ui(new Ui::CAboutDialog) {

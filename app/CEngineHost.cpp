@@ -1,14 +1,14 @@
-#include "CEngineHost.h"
+#include "app/CEngineHost.h"
 
 #include <QCoreApplication>
 #include <QThread>
 #include <mutex>
 
-#include "CMainFrame.h"
-#include "CMarevoxView.h"
-#include "CUserPrompts.h"
-#include "DepthOutput.h"
-#include "XSound.h"
+#include "app/CMainFrame.h"
+#include "app/CUserPrompts.h"
+#include "app/DepthOutput.h"
+#include "display/CMarevoxView.h"
+#include "engine/XSound.h"
 
 namespace {
 

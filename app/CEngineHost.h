@@ -4,9 +4,9 @@
 #include <QPointer>
 #include <atomic>
 
-#include "CommandTransport.h"
-#include "EngineHost.h"
-#include "PortSlot.h"
+#include "engine/EngineHost.h"
+#include "link/CommandTransport.h"
+#include "link/PortSlot.h"
 
 class CMainFrame;
 class CMarevoxView;

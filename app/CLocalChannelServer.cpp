@@ -1,8 +1,8 @@
-#include "CLocalChannelServer.h"
+#include "app/CLocalChannelServer.h"
 
 #include <QLocalSocket>
 
-#include "CompanionMessages.h"
+#include "app/CompanionMessages.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QString>
 
-#include "LocalChannelFrame.h"
+#include "link/LocalChannelFrame.h"
 
 class QLocalSocket;
 class CompanionMessages;

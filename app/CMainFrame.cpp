@@ -1,4 +1,4 @@
-#include "CMainFrame.h"
+#include "app/CMainFrame.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,18 +15,18 @@
 #include <algorithm>
 #include <mutex>
 
-#include "AppIcon.h"
-#include "CEngineHost.h"
-#include "CMarevoxView.h"
-#include "CSerialPort.h"
-#include "CStatusPane.h"
-#include "CTrueColorToolBar.h"
-#include "CUserPrompts.h"
-#include "CommandIds.h"
-#include "ReceiveHandler.h"
-#include "Settings.h"
-#include "SettingsLocation.h"
-#include "XSound.h"
+#include "app/AppIcon.h"
+#include "app/CEngineHost.h"
+#include "app/CStatusPane.h"
+#include "app/CUserPrompts.h"
+#include "app/Settings.h"
+#include "app/SettingsLocation.h"
+#include "display/CMarevoxView.h"
+#include "display/CTrueColorToolBar.h"
+#include "engine/XSound.h"
+#include "link/CSerialPort.h"
+#include "link/ReceiveHandler.h"
+#include "resources/CommandIds.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "CommandRules.h"
-#include "CompanionMessages.h"
-#include "StatusTexts.h"
-#include "TimerDuties.h"
+#include "app/CommandRules.h"
+#include "app/CompanionMessages.h"
+#include "app/StatusTexts.h"
+#include "app/TimerDuties.h"
 
 struct AppSettings;
 class CEngineHost;

@@ -1,4 +1,4 @@
-#include "CMarevoxApp.h"
+#include "app/CMarevoxApp.h"
 
 #include <QScreen>
 #include <QSocketNotifier>
@@ -10,17 +10,17 @@
 #include <csignal>
 #endif
 
-#include "AppFonts.h"
-#include "AppIcon.h"
-#include "CEngineHost.h"
-#include "CLocalChannelServer.h"
-#include "CMainFrame.h"
-#include "CUserPrompts.h"
-#include "CompanionMessages.h"
-#include "DepthOutput.h"
-#include "EngineWorker.h"
-#include "Language.h"
-#include "SettingsLocation.h"
+#include "app/AppFonts.h"
+#include "app/AppIcon.h"
+#include "app/CEngineHost.h"
+#include "app/CLocalChannelServer.h"
+#include "app/CMainFrame.h"
+#include "app/CUserPrompts.h"
+#include "app/CompanionMessages.h"
+#include "app/DepthOutput.h"
+#include "app/Language.h"
+#include "app/SettingsLocation.h"
+#include "engine/EngineWorker.h"
 
 XSound g_engine;
 AppSettings g_settings;

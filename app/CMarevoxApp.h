@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "Settings.h"
-#include "XSound.h"
+#include "app/Settings.h"
+#include "engine/XSound.h"
 
 class CEngineHost;
 class CLocalChannelServer;

@@ -1,4 +1,4 @@
-#include "CStatusPane.h"
+#include "app/CStatusPane.h"
 
 #include <QFontMetrics>
 

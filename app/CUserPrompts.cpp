@@ -1,4 +1,4 @@
-#include "CUserPrompts.h"
+#include "app/CUserPrompts.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -7,8 +7,8 @@
 #include <QPrintDialog>
 #include <QUrl>
 
-#include "CAboutDialog.h"
-#include "CSearch.h"
+#include "app/CAboutDialog.h"
+#include "dialogs/CSearch.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "CommandRules.h"
+#include "app/CommandRules.h"
 
-#include "CommandIds.h"
+#include "resources/CommandIds.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "CompanionMessages.h"
+#include "app/CompanionMessages.h"
 
 #include <cstring>
 
-#include "CommandIds.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "resources/CommandIds.h"
 
 namespace {
 

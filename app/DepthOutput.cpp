@@ -1,10 +1,10 @@
-#include "DepthOutput.h"
+#include "app/DepthOutput.h"
 
 #include <cstdint>
 
-#include "DepthSentence.h"
-#include "Settings.h"
-#include "XSound.h"
+#include "app/DepthSentence.h"
+#include "app/Settings.h"
+#include "engine/XSound.h"
 
 DepthOutput::DepthOutput(const XSound& engine, const AppSettings& settings, QString companionName)
     : m_engine(engine), m_settings(settings), m_companion(std::move(companionName)) {}

@@ -3,9 +3,9 @@
 #include <QString>
 #include <string>
 
-#include "CompanionLink.h"
-#include "NetLink.h"
-#include "PortSlot.h"
+#include "link/CompanionLink.h"
+#include "link/NetLink.h"
+#include "link/PortSlot.h"
 
 struct AppSettings;
 class XSound;

@@ -1,4 +1,4 @@
-#include "DepthSentence.h"
+#include "app/DepthSentence.h"
 
 #include <cmath>
 #include <cstdint>

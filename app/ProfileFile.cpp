@@ -1,4 +1,4 @@
-#include "ProfileFile.h"
+#include "app/ProfileFile.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FileReplace.h"
+#include "engine/FileReplace.h"
 
 namespace ProfileFile {
 

@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "app/Settings.h"
 
 #include <charconv>
 #include <cstddef>
@@ -8,8 +8,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "ProfileFile.h"
-#include "XSound.h"
+#include "app/ProfileFile.h"
+#include "engine/XSound.h"
 
 std::string AppSettings::Ip() const {
     std::lock_guard<std::mutex> lock(m_ipMutex);

@@ -1,10 +1,10 @@
-#include "SettingsLocation.h"
+#include "app/SettingsLocation.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-#include "ProfileFile.h"
+#include "app/ProfileFile.h"
 
 #ifndef _WIN32
 #include <pwd.h>

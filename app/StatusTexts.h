@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "CommandIds.h"
+#include "resources/CommandIds.h"
 
 // What the seven status bar panes show, taken from the settings variables.
 struct StatusValues {

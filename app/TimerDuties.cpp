@@ -1,6 +1,6 @@
-#include "TimerDuties.h"
+#include "app/TimerDuties.h"
 
-#include "XSound.h"
+#include "engine/XSound.h"
 
 void CTimerDuties::LinkTick(bool depthOutputDemo) {
     if (m_engine.m_recording.load(std::memory_order_acquire) == 1) {

@@ -1,4 +1,4 @@
-#include "CMarevoxApp.h"
+#include "app/CMarevoxApp.h"
 
 int main(int argc, char** argv) {
     CMarevoxApp app(argc, argv);

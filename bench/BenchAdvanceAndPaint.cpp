@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CMarevoxView.h"
-#include "XSound.h"
+#include "display/CMarevoxView.h"
+#include "engine/XSound.h"
 
 namespace {
 

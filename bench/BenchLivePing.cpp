@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "XSound.h"
+#include "engine/XSound.h"
 
 namespace {
 

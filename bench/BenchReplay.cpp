@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "RecordFile.h"
-#include "Replay.h"
-#include "SyntheticRecording.h"
-#include "XSound.h"
+#include "engine/RecordFile.h"
+#include "engine/Replay.h"
+#include "engine/XSound.h"
+#include "tests/support/SyntheticRecording.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "SyntheticRecording.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "tests/support/SyntheticRecording.h"
 
 namespace {
 

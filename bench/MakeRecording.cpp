@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "EngineHost.h"
-#include "PingEncoder.h"
-#include "Sea.h"
-#include "XSound.h"
+#include "engine/EngineHost.h"
+#include "engine/XSound.h"
+#include "tools/sim/PingEncoder.h"
+#include "tools/sim/Sea.h"
 
 namespace {
 

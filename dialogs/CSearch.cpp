@@ -1,10 +1,10 @@
-#include "CSearch.h"
+#include "dialogs/CSearch.h"
 
 #include <QDateTime>
 #include <QLocale>
 #include <ctime>
 
-#include "XSound.h"
+#include "engine/XSound.h"
 #include "ui_Search.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "CEchoColourTable.h"
+#include "display/CEchoColourTable.h"
 
-#include "XSound.h"
+#include "engine/XSound.h"
 
 QRgb EchoLevelColour(std::uint32_t echoWord, int level) {
     const auto scale = [level](std::uint32_t c) { return static_cast<int>(c * (8 - level) / 7); };

@@ -1,4 +1,4 @@
-#include "CEchogramStores.h"
+#include "display/CEchogramStores.h"
 
 #include <algorithm>
 #include <cstring>

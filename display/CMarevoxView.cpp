@@ -1,4 +1,4 @@
-#include "CMarevoxView.h"
+#include "display/CMarevoxView.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -6,10 +6,10 @@
 #include <QThread>
 #include <algorithm>
 
-#include "CEchoColourTable.h"
-#include "MarkLabelFont.h"
-#include "RangeWindow.h"
-#include "XSound.h"
+#include "display/CEchoColourTable.h"
+#include "display/MarkLabelFont.h"
+#include "display/RangeWindow.h"
+#include "engine/XSound.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <mutex>
 
-#include "CEchogramStores.h"
-#include "CPingColumnPainter.h"
-#include "DepthScales.h"
+#include "display/CEchogramStores.h"
+#include "display/CPingColumnPainter.h"
+#include "display/DepthScales.h"
 
 class XSound;
 

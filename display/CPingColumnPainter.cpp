@@ -1,14 +1,14 @@
-#include "CPingColumnPainter.h"
+#include "display/CPingColumnPainter.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <ctime>
 
-#include "CEchoColourTable.h"
-#include "MarkLabelFont.h"
-#include "RangeWindow.h"
-#include "XSound.h"
+#include "display/CEchoColourTable.h"
+#include "display/MarkLabelFont.h"
+#include "display/RangeWindow.h"
+#include "engine/XSound.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "CChartRowSink.h"
+#include "display/CChartRowSink.h"
 
 class XSound;
 

@@ -1,8 +1,8 @@
-#include "CStaticColor.h"
+#include "display/CStaticColor.h"
 
 #include <QPainter>
 
-#include "CEchoColourTable.h"
+#include "display/CEchoColourTable.h"
 
 CStaticColor::CStaticColor(QWidget* parent) : QWidget(parent) {}
 

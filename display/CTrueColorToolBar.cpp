@@ -1,11 +1,11 @@
-#include "CTrueColorToolBar.h"
+#include "display/CTrueColorToolBar.h"
 
 #include <QAction>
 #include <QBitmap>
 #include <QIcon>
 #include <QImage>
 
-#include "CommandIds.h"
+#include "resources/CommandIds.h"
 
 static void LoadToolbarResources() {
     Q_INIT_RESOURCE(toolbar);

@@ -1,4 +1,4 @@
-#include "DepthScales.h"
+#include "display/DepthScales.h"
 
 #include <QFont>
 #include <QImage>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "CEchoColourTable.h"
+#include "display/CEchoColourTable.h"
 
 namespace DepthScales {
 

@@ -1,4 +1,4 @@
-#include "MarkLabelFont.h"
+#include "display/MarkLabelFont.h"
 
 #include <QStringList>
 #include <mutex>

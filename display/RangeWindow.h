@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "XSound.h"
+#include "engine/XSound.h"
 
 // The depth window of the normal echogram, [top, top + span] metres: top
 // from the scale table for the range index and range offset, span the

@@ -1,6 +1,6 @@
 // The 10-byte command frame that asks the instrument for the next ping, and
 // the watchdog that re-sends it when the instrument falls silent.
-#include "XSound.h"
+#include "engine/XSound.h"
 
 void XSound::BuildCommandFrame(std::uint8_t frame[kCommandFrameLength]) const {
     const auto range = m_rangeIndexSet.load(std::memory_order_relaxed);

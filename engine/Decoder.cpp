@@ -8,8 +8,8 @@
 #include <cstring>
 #include <limits>
 
-#include "SampleScan.h"
-#include "XSound.h"
+#include "engine/SampleScan.h"
+#include "engine/XSound.h"
 
 namespace {
 

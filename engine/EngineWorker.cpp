@@ -1,8 +1,8 @@
-#include "EngineWorker.h"
+#include "engine/EngineWorker.h"
 
 #include <system_error>
 
-#include "XSound.h"
+#include "engine/XSound.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "FileReplace.h"
+#include "engine/FileReplace.h"
 
 #include <cerrno>
 #include <cstdio>

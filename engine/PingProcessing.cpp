@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "SampleScan.h"
-#include "XSound.h"
+#include "engine/SampleScan.h"
+#include "engine/XSound.h"
 
 namespace {
 

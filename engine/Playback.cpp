@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "RecordFile.h"
-#include "XSound.h"
+#include "engine/RecordFile.h"
+#include "engine/XSound.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "RecordFile.h"
+#include "engine/RecordFile.h"
 
 #include <bit>
 #include <cstring>
@@ -11,7 +11,7 @@
 #include <sys/types.h>
 #endif
 
-#include "FileReplace.h"
+#include "engine/FileReplace.h"
 
 namespace RecordFile {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "PingRecord.h"
+#include "engine/PingRecord.h"
 
 // The bytes of the recording files: data file records (.sd), the index of
 // record offsets (.idx) and the names of a recording's three files.

@@ -7,8 +7,8 @@
 #include <limits>
 #include <system_error>
 
-#include "RecordFile.h"
-#include "XSound.h"
+#include "engine/RecordFile.h"
+#include "engine/XSound.h"
 
 namespace fs = std::filesystem;
 

@@ -1,6 +1,6 @@
-#include "Replay.h"
+#include "engine/Replay.h"
 
-#include "XSound.h"
+#include "engine/XSound.h"
 
 bool ReplayRecording(XSound& engine, const std::string& path, std::string* error,
                      const std::function<void(std::uint32_t record, bool processed)>& each) {

@@ -1,4 +1,4 @@
-#include "XSound.h"
+#include "engine/XSound.h"
 
 XSound::XSound(EngineHost* host) : m_recordOffsets(new std::uint32_t[kRecordOffsetMax]) {
     SetHost(host);

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <string>
 
-#include "EngineHost.h"
-#include "PingRecord.h"
+#include "engine/EngineHost.h"
+#include "engine/PingRecord.h"
 
 // The sounding engine: the current ping, the sounding settings, the playback
 // position, the open recording files and the record-offset index.

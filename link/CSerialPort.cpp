@@ -1,10 +1,10 @@
-#include "CSerialPort.h"
+#include "link/CSerialPort.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
 #include <algorithm>
 
-#include "PortWarning.h"
+#include "link/PortWarning.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <mutex>
 #include <string>
 
-#include "ReceiveRing.h"
-#include "SerialEndpoint.h"
+#include "link/ReceiveRing.h"
+#include "link/SerialEndpoint.h"
 
 // A serial port with its own thread. The thread owns the device: it moves
 // received bytes into the 1024-byte receive ring, announces each read with

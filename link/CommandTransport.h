@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "PortSlot.h"
+#include "link/PortSlot.h"
 
 // Carries the engine's command frames to the instrument.
 //

@@ -1,4 +1,4 @@
-#include "CompanionLink.h"
+#include "link/CompanionLink.h"
 
 #include <QLocalSocket>
 #include <QMetaObject>
@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "LocalChannelFrame.h"
+#include "link/LocalChannelFrame.h"
 
 namespace {
 

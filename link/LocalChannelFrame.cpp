@@ -1,4 +1,4 @@
-#include "LocalChannelFrame.h"
+#include "link/LocalChannelFrame.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "NetLink.h"
+#include "link/NetLink.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "PortSlot.h"
+#include "link/PortSlot.h"
 
 void PortSlot::Set(SerialEndpoint* port) {
     std::lock_guard lock(m_mutex);

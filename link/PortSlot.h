@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "SerialEndpoint.h"
+#include "link/SerialEndpoint.h"
 
 // The open port of one role (the instrument port or the depth-output port).
 // The UI thread opens and closes ports while the worker sends through them:

@@ -1,4 +1,4 @@
-#include "PortWarning.h"
+#include "link/PortWarning.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "ReceiveHandler.h"
+#include "link/ReceiveHandler.h"
 
 #include <cstdint>
 
-#include "PortSlot.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "link/PortSlot.h"
 
 int HandleReceiveNotification(int portNumber, PortSlot& instrumentPort, XSound& engine) {
     if (portNumber < 1 || portNumber > 9) return -1;

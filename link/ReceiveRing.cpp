@@ -1,4 +1,4 @@
-#include "ReceiveRing.h"
+#include "link/ReceiveRing.h"
 
 #include <algorithm>
 #include <cstring>

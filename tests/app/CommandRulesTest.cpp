@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 
-#include "CommandIds.h"
-#include "CommandRules.h"
+#include "app/CommandRules.h"
+#include "resources/CommandIds.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "CompanionMessages.h"
+#include "app/CompanionMessages.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "CommandIds.h"
-#include "CommandRules.h"
-#include "XSound.h"
+#include "app/CommandRules.h"
+#include "engine/XSound.h"
+#include "resources/CommandIds.h"
 
 namespace {
 

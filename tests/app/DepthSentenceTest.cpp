@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "DepthSentence.h"
+#include "app/DepthSentence.h"
 
 using namespace std::string_literals;
 

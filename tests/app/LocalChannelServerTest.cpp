@@ -1,4 +1,4 @@
-#include "CLocalChannelServer.h"
+#include "app/CLocalChannelServer.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -16,10 +16,10 @@
 #include <memory>
 #include <string>
 
-#include "CommandIds.h"
-#include "CompanionMessages.h"
-#include "LocalChannelFrame.h"
-#include "XSound.h"
+#include "app/CompanionMessages.h"
+#include "engine/XSound.h"
+#include "link/LocalChannelFrame.h"
+#include "resources/CommandIds.h"
 
 namespace {
 

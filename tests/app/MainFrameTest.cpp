@@ -18,14 +18,14 @@
 #include <functional>
 #include <set>
 
-#include "CEngineHost.h"
-#include "CMainFrame.h"
-#include "CUserPrompts.h"
-#include "CommandIds.h"
-#include "RecordingMaker.h"
-#include "Settings.h"
-#include "TempDir.h"
-#include "XSound.h"
+#include "app/CEngineHost.h"
+#include "app/CMainFrame.h"
+#include "app/CUserPrompts.h"
+#include "app/Settings.h"
+#include "engine/XSound.h"
+#include "resources/CommandIds.h"
+#include "tests/app/RecordingMaker.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

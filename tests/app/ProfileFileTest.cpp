@@ -1,11 +1,11 @@
-#include "ProfileFile.h"
+#include "app/ProfileFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 using ProfileFile::ReadString;
 using ProfileFile::WriteString;

@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "app/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "ProfileFile.h"
-#include "SettingsLocation.h"
-#include "TempDir.h"
-#include "XSound.h"
+#include "app/ProfileFile.h"
+#include "app/SettingsLocation.h"
+#include "engine/XSound.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

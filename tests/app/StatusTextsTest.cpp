@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "StatusTexts.h"
+#include "app/StatusTexts.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <string>
 
-#include "TempDir.h"
-#include "TimerDuties.h"
-#include "XSound.h"
+#include "app/TimerDuties.h"
+#include "engine/XSound.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "FrameBytes.h"
+#include "tests/engine/FrameBytes.h"
 
 using namespace FrameBytes;
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "RecordFile.h"
-#include "SyntheticRecording.h"
-#include "TempDir.h"
+#include "engine/RecordFile.h"
+#include "tests/support/SyntheticRecording.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

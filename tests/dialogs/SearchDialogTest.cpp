@@ -1,4 +1,4 @@
-#include "CSearch.h"
+#include "dialogs/CSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "SyntheticRecording.h"
-#include "TempDir.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "tests/support/SyntheticRecording.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-#include "EchogramPng.h"
-#include "PingFixture.h"
+#include "tests/display/PingFixture.h"
+#include "tools/cli/EchogramPng.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QRegularExpression>
 #include <vector>
 
-#include "CPingColumnPainter.h"
-#include "PingFixture.h"
+#include "display/CPingColumnPainter.h"
+#include "tests/display/PingFixture.h"
 
 namespace {
 

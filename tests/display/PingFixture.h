@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "CEchoColourTable.h"
-#include "XSound.h"
+#include "display/CEchoColourTable.h"
+#include "engine/XSound.h"
 
 // Puts a ping with an echo run into the engine as processing would leave
 // it: `count` samples, level 0 above bin `fromBin` and `level` from there

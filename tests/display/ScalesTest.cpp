@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "CMarevoxView.h"
-#include "DepthScales.h"
-#include "PingFixture.h"
-#include "RangeWindow.h"
+#include "display/CMarevoxView.h"
+#include "display/DepthScales.h"
+#include "display/RangeWindow.h"
+#include "tests/display/PingFixture.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <map>
 #include <memory>
 
-#include "CStaticColor.h"
-#include "CTrueColorToolBar.h"
-#include "CommandIds.h"
+#include "display/CStaticColor.h"
+#include "display/CTrueColorToolBar.h"
+#include "resources/CommandIds.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QThread>
 #include <thread>
 
-#include "CMarevoxView.h"
-#include "PingFixture.h"
+#include "display/CMarevoxView.h"
+#include "tests/display/PingFixture.h"
 
 namespace {
 

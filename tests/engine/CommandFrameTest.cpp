@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "FakeHost.h"
-#include "FrameBytes.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "tests/engine/FakeHost.h"
+#include "tests/engine/FrameBytes.h"
 
 namespace {
 

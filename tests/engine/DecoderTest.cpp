@@ -4,9 +4,9 @@
 #include <limits>
 #include <memory>
 
-#include "FakeHost.h"
-#include "FrameBytes.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "tests/engine/FakeHost.h"
+#include "tests/engine/FrameBytes.h"
 
 using namespace FrameBytes;
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "EngineHost.h"
-#include "XSound.h"
+#include "engine/EngineHost.h"
+#include "engine/XSound.h"
 
 // Records what the engine asks of the rest of the program.
 class FakeHost : public EngineHost {

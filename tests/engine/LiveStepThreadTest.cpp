@@ -4,8 +4,8 @@
 #include <memory>
 #include <thread>
 
-#include "FrameBytes.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "tests/engine/FrameBytes.h"
 
 using namespace FrameBytes;
 

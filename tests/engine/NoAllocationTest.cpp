@@ -7,8 +7,8 @@
 #include <memory>
 #include <new>
 
-#include "FrameBytes.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "tests/engine/FrameBytes.h"
 
 namespace {
 std::atomic<bool> g_counting{false};

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "EngineHost.h"
-#include "RecordFile.h"
-#include "SyntheticRecording.h"
-#include "TempDir.h"
-#include "XSound.h"
+#include "engine/EngineHost.h"
+#include "engine/RecordFile.h"
+#include "engine/XSound.h"
+#include "tests/support/SyntheticRecording.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 

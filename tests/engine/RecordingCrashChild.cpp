@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "EngineHost.h"
-#include "SyntheticRecording.h"
-#include "XSound.h"
+#include "engine/EngineHost.h"
+#include "engine/XSound.h"
+#include "tests/support/SyntheticRecording.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "FakeHost.h"
-#include "RecordFile.h"
-#include "SyntheticRecording.h"
-#include "TempDir.h"
-#include "XSound.h"
+#include "engine/RecordFile.h"
+#include "engine/XSound.h"
+#include "tests/engine/FakeHost.h"
+#include "tests/support/SyntheticRecording.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <random>
 
-#include "FrameBytes.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "tests/engine/FrameBytes.h"
 
 using namespace FrameBytes;
 

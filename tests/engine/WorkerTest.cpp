@@ -1,4 +1,4 @@
-#include "EngineWorker.h"
+#include "engine/EngineWorker.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "EngineHost.h"
-#include "SyntheticRecording.h"
-#include "TempDir.h"
-#include "XSound.h"
+#include "engine/EngineHost.h"
+#include "engine/XSound.h"
+#include "tests/support/SyntheticRecording.h"
+#include "tests/support/TempDir.h"
 
 using namespace std::chrono_literals;
 

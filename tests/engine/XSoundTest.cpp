@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "XSound.h"
+#include "engine/XSound.h"
 
 TEST(XSoundConstruction, StartsLiveWithTheConstructionDefaults) {
     XSound engine;

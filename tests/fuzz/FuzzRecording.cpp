@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
-#include "RecordFile.h"
-#include "RecordingFuzzInput.h"
-#include "XSound.h"
+#include "engine/RecordFile.h"
+#include "engine/XSound.h"
+#include "tests/fuzz/RecordingFuzzInput.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string>
 
-#include "RecordingFuzzInput.h"
-#include "SyntheticRecording.h"
-#include "TempDir.h"
+#include "tests/fuzz/RecordingFuzzInput.h"
+#include "tests/support/SyntheticRecording.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "DepthOutput.h"
-#include "LinkTestSupport.h"
-#include "LocalChannelFrame.h"
-#include "LoopbackReceiver.h"
-#include "Settings.h"
-#include "XSound.h"
+#include "app/DepthOutput.h"
+#include "app/Settings.h"
+#include "engine/XSound.h"
+#include "link/LocalChannelFrame.h"
+#include "tests/link/LinkTestSupport.h"
+#include "tests/link/LoopbackReceiver.h"
 
 namespace {
 

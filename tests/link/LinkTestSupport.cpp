@@ -1,4 +1,4 @@
-#include "LinkTestSupport.h"
+#include "tests/link/LinkTestSupport.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "LocalChannelFrame.h"
+#include "link/LocalChannelFrame.h"
 
 using namespace std::string_literals;
 

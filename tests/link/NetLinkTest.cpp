@@ -5,8 +5,8 @@
 #include <string>
 #include <thread>
 
-#include "LoopbackReceiver.h"
-#include "NetLink.h"
+#include "link/NetLink.h"
+#include "tests/link/LoopbackReceiver.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "CommandTransport.h"
-#include "PortSlot.h"
-#include "PortWarning.h"
-#include "ReceiveHandler.h"
-#include "ReceiveRing.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "link/CommandTransport.h"
+#include "link/PortSlot.h"
+#include "link/PortWarning.h"
+#include "link/ReceiveHandler.h"
+#include "link/ReceiveRing.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "CSerialPort.h"
-#include "LinkTestSupport.h"
+#include "link/CSerialPort.h"
+#include "tests/link/LinkTestSupport.h"
 
 namespace {
 

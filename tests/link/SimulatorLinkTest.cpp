@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "CSerialPort.h"
-#include "CommandTransport.h"
-#include "EngineHost.h"
-#include "LinkTestSupport.h"
-#include "PortSlot.h"
-#include "ReceiveHandler.h"
-#include "Settings.h"
-#include "XSound.h"
+#include "app/Settings.h"
+#include "engine/EngineHost.h"
+#include "engine/XSound.h"
+#include "link/CSerialPort.h"
+#include "link/CommandTransport.h"
+#include "link/PortSlot.h"
+#include "link/ReceiveHandler.h"
+#include "tests/link/LinkTestSupport.h"
 
 namespace {
 

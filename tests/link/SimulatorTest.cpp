@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "Instrument.h"
-#include "PingEncoder.h"
-#include "XSound.h"
+#include "engine/XSound.h"
+#include "tools/sim/Instrument.h"
+#include "tools/sim/PingEncoder.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "PingRecord.h"
-#include "RecordFile.h"
+#include "engine/PingRecord.h"
+#include "engine/RecordFile.h"
 
 // Made-up pings and recordings for tests and benchmarks.
 namespace Synthetic {

@@ -1,4 +1,4 @@
-#include "CliArgs.h"
+#include "tools/cli/CliArgs.h"
 
 #include <algorithm>
 #include <cerrno>

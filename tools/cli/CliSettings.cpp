@@ -1,10 +1,10 @@
-#include "CliSettings.h"
+#include "tools/cli/CliSettings.h"
 
 #include <cstdio>
 
-#include "CliArgs.h"
-#include "Settings.h"
-#include "XSound.h"
+#include "app/Settings.h"
+#include "engine/XSound.h"
+#include "tools/cli/CliArgs.h"
 
 bool LoadSettingsOption(const CliArgs& args, const char* command, XSound& engine,
                         AppSettings& settings) {

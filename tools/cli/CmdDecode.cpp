@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "CliArgs.h"
-#include "CliSettings.h"
-#include "Commands.h"
-#include "DepthSentence.h"
-#include "EngineHost.h"
-#include "JsonWriter.h"
-#include "Settings.h"
-#include "XSound.h"
+#include "app/DepthSentence.h"
+#include "app/Settings.h"
+#include "engine/EngineHost.h"
+#include "engine/XSound.h"
+#include "tools/cli/CliArgs.h"
+#include "tools/cli/CliSettings.h"
+#include "tools/cli/Commands.h"
+#include "tools/cli/JsonWriter.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "CliArgs.h"
-#include "Commands.h"
-#include "EngineHost.h"
-#include "XSound.h"
+#include "engine/EngineHost.h"
+#include "engine/XSound.h"
+#include "tools/cli/CliArgs.h"
+#include "tools/cli/Commands.h"
 
 namespace {
 

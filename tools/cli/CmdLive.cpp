@@ -8,17 +8,17 @@
 #include <memory>
 #include <string>
 
-#include "CSerialPort.h"
-#include "CliArgs.h"
-#include "CommandTransport.h"
-#include "Commands.h"
-#include "DepthSentence.h"
-#include "EngineHost.h"
-#include "JsonWriter.h"
-#include "PortSlot.h"
-#include "ReceiveHandler.h"
-#include "Settings.h"
-#include "XSound.h"
+#include "app/DepthSentence.h"
+#include "app/Settings.h"
+#include "engine/EngineHost.h"
+#include "engine/XSound.h"
+#include "link/CSerialPort.h"
+#include "link/CommandTransport.h"
+#include "link/PortSlot.h"
+#include "link/ReceiveHandler.h"
+#include "tools/cli/CliArgs.h"
+#include "tools/cli/Commands.h"
+#include "tools/cli/JsonWriter.h"
 
 namespace {
 

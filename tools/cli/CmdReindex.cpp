@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <string>
 
-#include "Commands.h"
-#include "JsonWriter.h"
-#include "RecordFile.h"
-#include "RecordingScan.h"
+#include "engine/RecordFile.h"
+#include "tools/cli/Commands.h"
+#include "tools/cli/JsonWriter.h"
+#include "tools/cli/RecordingScan.h"
 
 namespace fs = std::filesystem;
 

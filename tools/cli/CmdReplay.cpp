@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "CliArgs.h"
-#include "CliSettings.h"
-#include "Commands.h"
-#include "DepthSentence.h"
-#include "EchogramPng.h"
-#include "EngineHost.h"
-#include "JsonWriter.h"
-#include "RecordFile.h"
-#include "Replay.h"
-#include "Settings.h"
-#include "XSound.h"
+#include "app/DepthSentence.h"
+#include "app/Settings.h"
+#include "engine/EngineHost.h"
+#include "engine/RecordFile.h"
+#include "engine/Replay.h"
+#include "engine/XSound.h"
+#include "tools/cli/CliArgs.h"
+#include "tools/cli/CliSettings.h"
+#include "tools/cli/Commands.h"
+#include "tools/cli/EchogramPng.h"
+#include "tools/cli/JsonWriter.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "CliArgs.h"
-#include "Commands.h"
-#include "DepthSentence.h"
+#include "app/DepthSentence.h"
+#include "tools/cli/CliArgs.h"
+#include "tools/cli/Commands.h"
 
 namespace {
 

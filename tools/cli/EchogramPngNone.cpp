@@ -1,5 +1,5 @@
 // The core-only build has no Qt and so no pictures.
-#include "EchogramPng.h"
+#include "tools/cli/EchogramPng.h"
 
 std::unique_ptr<EchogramPng> EchogramPng::Create(const std::string& path, std::string* error) {
     (void)path;

@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "EchogramPng.h"
+#include "tools/cli/EchogramPng.h"
 
 std::string EchogramPng::PartPath(const std::string& path, bool split, int part) {
     if (!split) return path;

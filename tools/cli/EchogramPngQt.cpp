@@ -4,10 +4,10 @@
 #include <QString>
 #include <algorithm>
 
-#include "CEchoColourTable.h"
-#include "CPingColumnPainter.h"
-#include "EchogramPng.h"
-#include "XSound.h"
+#include "display/CEchoColourTable.h"
+#include "display/CPingColumnPainter.h"
+#include "engine/XSound.h"
+#include "tools/cli/EchogramPng.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "JsonWriter.h"
+#include "tools/cli/JsonWriter.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,11 +1,11 @@
-#include "RecordingScan.h"
+#include "tools/cli/RecordingScan.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
-#include "CliArgs.h"
-#include "RecordFile.h"
+#include "engine/RecordFile.h"
+#include "tools/cli/CliArgs.h"
 
 bool RecordingArgument(const char* command, int argc, char** argv, int first, std::string* path) {
     CliArgs args(argc, argv, first, {});

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Commands.h"
+#include "tools/cli/Commands.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "CliArgs.h"
-#include "LocalChannelFrame.h"
+#include "link/LocalChannelFrame.h"
+#include "tools/cli/CliArgs.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "Instrument.h"
+#include "tools/sim/Instrument.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "PingEncoder.h"
+#include "tools/sim/PingEncoder.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "Sea.h"
+#include "tools/sim/Sea.h"
 
 // The instrument's side of the link, without the timing: command frames in,
 // one ping frame (body and three tail bytes) out per command.

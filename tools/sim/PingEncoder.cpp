@@ -1,4 +1,4 @@
-#include "PingEncoder.h"
+#include "tools/sim/PingEncoder.h"
 
 #include <algorithm>
 

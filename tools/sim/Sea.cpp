@@ -1,4 +1,4 @@
-#include "Sea.h"
+#include "tools/sim/Sea.h"
 
 #include <algorithm>
 #include <cmath>

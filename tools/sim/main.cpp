@@ -15,8 +15,8 @@
 #include <deque>
 #include <string>
 
-#include "CliArgs.h"
-#include "Instrument.h"
+#include "tools/cli/CliArgs.h"
+#include "tools/sim/Instrument.h"
 
 namespace {
 

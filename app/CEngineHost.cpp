@@ -31,6 +31,10 @@ void CEngineHost::SetView(CMarevoxView* view) {
     m_view.store(view, std::memory_order_release);
 }
 
+std::uint64_t CEngineHost::CompanionDropped() const {
+    return m_depthOutput != nullptr ? m_depthOutput->CompanionDropped() : 0;
+}
+
 bool CEngineHost::OutputPortOpen() const {
     return m_depthOutput != nullptr && m_depthOutput->OutputPortOpen();
 }

@@ -34,6 +34,7 @@ public:
     // worker starts, cleared after it has stopped.
     void SetDepthOutput(DepthOutput* output) { m_depthOutput = output; }
     bool OutputPortOpen() const;
+    std::uint64_t CompanionDropped() const;
 
     // The instrument port command frames go to. The main window sets it
     // when it opens the port and clears it before destroying the port.

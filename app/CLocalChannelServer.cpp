@@ -1,28 +1,64 @@
 #include "app/CLocalChannelServer.h"
 
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QFileInfo>
 #include <QLocalSocket>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstring>
 
 #include "app/CompanionMessages.h"
+#include "link/ChannelFolder.h"
 
 namespace {
 
 // How long a running program has to answer before its name counts as stale.
 constexpr int kProbeMilliseconds = 500;
 
-bool SomeoneAnswers(const QString& name) {
+bool SomeoneAnswers(const QString& path) {
     QLocalSocket probe;
-    probe.connectToServer(name);
+    probe.connectToServer(path);
     if (!probe.waitForConnected(kProbeMilliseconds)) return false;
     probe.disconnectFromServer();
     return true;
 }
 
+// Descriptors are handed out lowest first, so every number below fd is in
+// use: fewer than reserve are left when fd reaches the limit minus reserve.
+bool LowOnDescriptors(int fd, int reserve) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return false;
+    return static_cast<rlim_t>(fd) + static_cast<rlim_t>(reserve) >= limit.rlim_cur;
+}
+
+int ListenAt(const QByteArray& path, int backlog) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (static_cast<std::size_t>(path.size()) >= sizeof address.sun_path) return -1;
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return -1;
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(path.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, backlog) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
-CLocalChannelServer::CLocalChannelServer(const QString& name, QObject* parent)
-    : QObject(parent), m_name(name) {
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&m_server, &QLocalServer::newConnection, this, &CLocalChannelServer::AcceptClients);
+CLocalChannelServer::CLocalChannelServer(const QString& path, QObject* parent,
+                                         std::chrono::milliseconds idleTimeout)
+    : QObject(parent), m_path(path), m_idleTimeout(idleTimeout) {
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(kRetryDelay);
+    connect(&m_retry, &QTimer::timeout, this, &CLocalChannelServer::ResumeAccepting);
 }
 
 CLocalChannelServer::~CLocalChannelServer() {
@@ -30,16 +66,33 @@ CLocalChannelServer::~CLocalChannelServer() {
 }
 
 CLocalChannelServer::StartResult CLocalChannelServer::Start() {
-    if (m_server.isListening()) return StartResult::kListening;
-    if (SomeoneAnswers(m_name)) return StartResult::kNameInUse;
-    QLocalServer::removeServer(m_name);
-    return m_server.listen(m_name) ? StartResult::kListening : StartResult::kFailed;
+    if (IsListening()) return StartResult::kListening;
+    const QByteArray path = m_path.toLocal8Bit();
+    m_error = QString::fromStdString(
+        CheckPrivateFolder(QFileInfo(m_path).absolutePath().toLocal8Bit().toStdString()));
+    if (m_error.isEmpty()) m_error = QString::fromStdString(CheckOwnSocket(path.toStdString()));
+    if (!m_error.isEmpty()) return StartResult::kFailed;
+    if (SomeoneAnswers(m_path)) return StartResult::kNameInUse;
+    ::unlink(path.constData());  // a name left behind by a program that has gone
+    m_listener = ListenAt(path, kMaxClients);
+    if (m_listener < 0) {
+        m_error = m_path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        return StartResult::kFailed;
+    }
+    m_acceptNotifier = std::make_unique<QSocketNotifier>(m_listener, QSocketNotifier::Read);
+    connect(m_acceptNotifier.get(), &QSocketNotifier::activated, this,
+            &CLocalChannelServer::AcceptClients);
+    return StartResult::kListening;
 }
 
 void CLocalChannelServer::Stop() {
-    const auto sockets = m_clients.keys();
-    for (QLocalSocket* socket : sockets) DropClient(socket);
-    m_server.close();
+    while (!m_clients.empty()) DropClient(m_clients.begin()->first);
+    m_retry.stop();
+    m_acceptNotifier.reset();
+    if (m_listener < 0) return;
+    ::close(m_listener);
+    m_listener = -1;
+    ::unlink(m_path.toLocal8Bit().constData());
 }
 
 void CLocalChannelServer::DeliverTo(CompanionMessages& messages, QObject* context) {
@@ -59,41 +112,90 @@ void CLocalChannelServer::DeliverTo(CompanionMessages& messages, QObject* contex
 }
 
 void CLocalChannelServer::AcceptClients() {
-    while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-        m_clients.insert(socket, LocalChannelDecoder());
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadClient(socket); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { DropClient(socket); });
-        // Bytes that came with the connection.
-        if (socket->bytesAvailable() > 0) ReadClient(socket);
+    while (IsListening()) {
+        if (ClientCount() >= kMaxClients) {
+            // The rest wait in the system's queue until a client leaves.
+            m_acceptNotifier->setEnabled(false);
+            return;
+        }
+        const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) PauseAccepting();
+            return;
+        }
+        if (LowOnDescriptors(fd, kFileReserve)) {
+            ::close(fd);
+            PauseAccepting();
+            return;
+        }
+        if (!PeerIsCurrentUser(fd)) {
+            ::close(fd);
+            continue;
+        }
+        AddClient(fd);
     }
+}
+
+// Out of descriptors or memory: listen on, and take connections again a
+// little later.
+void CLocalChannelServer::PauseAccepting() {
+    if (m_acceptNotifier) m_acceptNotifier->setEnabled(false);
+    m_retry.start();
+}
+
+void CLocalChannelServer::ResumeAccepting() {
+    if (!m_acceptNotifier || ClientCount() >= kMaxClients) return;
+    m_acceptNotifier->setEnabled(true);
+    AcceptClients();
+}
+
+void CLocalChannelServer::AddClient(int fd) {
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd)) {
+        ::close(fd);
+        delete socket;
+        return;
+    }
+    Client& client = m_clients[socket];
+    client.idle = std::make_unique<QTimer>();
+    client.idle->setSingleShot(true);
+    connect(client.idle.get(), &QTimer::timeout, this, [this, socket] { DropClient(socket); });
+    client.idle->start(m_idleTimeout);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadClient(socket); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] { DropClient(socket); });
+    // Bytes that came with the connection.
+    if (socket->bytesAvailable() > 0) ReadClient(socket);
 }
 
 void CLocalChannelServer::ReadClient(QLocalSocket* socket) {
     auto client = m_clients.find(socket);
     if (client == m_clients.end()) return;
     const QByteArray bytes = socket->readAll();
-    client->Feed(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    client->second.decoder.Feed(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     LocalChannelFrame frame;
     for (;;) {
         // A handler may run a command that stops the server: look the client
         // up again after each message.
         client = m_clients.find(socket);
         if (client == m_clients.end()) return;
-        const LocalChannelDecoder::Status status = client->Next(&frame);
+        const LocalChannelDecoder::Status status = client->second.decoder.Next(&frame);
         if (status == LocalChannelDecoder::Status::kNeedMore) return;
         if (status == LocalChannelDecoder::Status::kMalformed) {
             DropClient(socket);
             return;
         }
+        client->second.idle->start(m_idleTimeout);
         Dispatch(frame);
     }
 }
 
 void CLocalChannelServer::DropClient(QLocalSocket* socket) {
-    if (m_clients.remove(socket) == 0) return;
+    if (m_clients.erase(socket) == 0) return;
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
+    if (m_acceptNotifier && !m_retry.isActive()) m_acceptNotifier->setEnabled(true);
 }
 
 void CLocalChannelServer::Dispatch(const LocalChannelFrame& frame) {

@@ -406,6 +406,10 @@ void CMainFrame::Connect() {
         Message(tr("打开串口失败"));
     } else {
         connect(port.get(), &CSerialPort::DataReceived, this, &CMainFrame::OnPortData);
+        connect(port.get(), &CSerialPort::PortLost, this, [this, number, device] {
+            m_prompts.PortWarning(
+                this, tr("与测深仪的连接已断开（串口 COM%1：%2）").arg(number).arg(device));
+        });
         if (!port->StartReceiveThread()) Message(tr("开启串口错误"));
         port->SetBaudRate(115200);
         m_instrumentPort = std::move(port);
@@ -554,6 +558,7 @@ void CMainFrame::StatusTick() {
     v.antiJamMode = m_engine.m_antiJamMode.load();
     v.antiJamDepth = m_engine.m_antiJamDepth.load();
     v.outputPortOpen = m_host.OutputPortOpen();
+    v.companionDropped = m_host.CompanionDropped();
     v.supplyVoltage = m_engine.m_supplyVoltage.load();
     const StatusPaneTexts texts = MakeStatusTexts(v, m_settings.m_language.load());
     for (std::size_t i = 0; i < m_panes.size(); ++i)

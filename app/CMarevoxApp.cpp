@@ -1,5 +1,6 @@
 #include "app/CMarevoxApp.h"
 
+#include <QFileInfo>
 #include <QScreen>
 #include <QSocketNotifier>
 
@@ -21,6 +22,7 @@
 #include "app/Language.h"
 #include "app/SettingsLocation.h"
 #include "engine/EngineWorker.h"
+#include "link/ChannelFolder.h"
 
 XSound g_engine;
 AppSettings g_settings;
@@ -53,11 +55,14 @@ CMarevoxApp::~CMarevoxApp() {
 bool CMarevoxApp::Start() {
     // Settings first, then the worker, before any window exists.
     g_settingsPath = SettingsLocation::SettingsFilePath(SettingsLocation::ExecutableFolder());
-    StartSettings(g_settingsPath, g_engine, g_settings);
+    const bool settingsRead = StartSettings(g_settingsPath, g_engine, g_settings);
 
     m_prompts = std::make_unique<CUserPrompts>();
     m_host = std::make_unique<CEngineHost>(g_engine, *m_prompts);
-    m_depthOutput = std::make_unique<DepthOutput>(g_engine, g_settings);
+    // Both channel names live in a folder only this user can enter.
+    const ChannelFolder channels = ChannelFolder::Find();
+    m_depthOutput = std::make_unique<DepthOutput>(
+        g_engine, g_settings, QString::fromStdString(channels.NamePath("Kelvara")));
     m_host->SetDepthOutput(m_depthOutput.get());
     g_engine.SetHost(m_host.get());
     m_worker = std::make_unique<EngineWorker>(g_engine);
@@ -80,15 +85,38 @@ bool CMarevoxApp::Start() {
     Language::ApplyAtStart(g_settings.m_language.load(), applicationDirPath(), m_english,
                            m_qtChinese, m_frame.get());
     m_frame->LoadMenu();
+    // A settings file that exists but cannot be read is said once; the
+    // program runs on the defaults and leaves the file as it is.
+    if (!settingsRead && QFileInfo::exists(QString::fromStdString(g_settingsPath)))
+        m_prompts->Message(
+            m_frame.get(),
+            tr("无法读取设置文件 %1，使用默认设置。").arg(QString::fromStdString(g_settingsPath)));
 
     m_companion = std::make_unique<CompanionMessages>(g_engine, *m_frame);
-    m_channel = std::make_unique<CLocalChannelServer>();
-    // A program already listening under the name keeps it; this one runs
-    // without the channel.
-    if (m_channel->Start() == CLocalChannelServer::StartResult::kListening)
-        m_channel->DeliverTo(*m_companion, m_frame.get());
+    StartChannel(channels);
     WatchTerminationSignals();
     return true;
+}
+
+void CMarevoxApp::StartChannel(const ChannelFolder& channels) {
+    QString problem = QString::fromStdString(channels.error);
+    if (problem.isEmpty()) {
+        m_channel = std::make_unique<CLocalChannelServer>(
+            QString::fromStdString(channels.NamePath(CLocalChannelServer::kDefaultName)));
+        switch (m_channel->Start()) {
+            case CLocalChannelServer::StartResult::kListening:
+                m_channel->DeliverTo(*m_companion, m_frame.get());
+                return;
+            case CLocalChannelServer::StartResult::kNameInUse:
+                // Another copy of the program has the name and keeps it; this
+                // one runs without the channel.
+                return;
+            case CLocalChannelServer::StartResult::kFailed:
+                problem = m_channel->ErrorText();
+                break;
+        }
+    }
+    m_prompts->Message(m_frame.get(), tr("无法建立本地通道 Nereon：%1").arg(problem));
 }
 
 void CMarevoxApp::WatchTerminationSignals() {

@@ -13,6 +13,7 @@ class CLocalChannelServer;
 class CMainFrame;
 class CUserPrompts;
 class CompanionMessages;
+struct ChannelFolder;
 class DepthOutput;
 class EngineWorker;
 class QSocketNotifier;
@@ -39,6 +40,8 @@ public:
 private:
     // SIGTERM, SIGINT and SIGHUP end the program cleanly on the UI thread.
     void WatchTerminationSignals();
+    // Listens as "Nereon" in the channel folder; says once when it cannot.
+    void StartChannel(const ChannelFolder& channels);
     void Terminate();
     void Shutdown();
 

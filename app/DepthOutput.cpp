@@ -6,8 +6,8 @@
 #include "app/Settings.h"
 #include "engine/XSound.h"
 
-DepthOutput::DepthOutput(const XSound& engine, const AppSettings& settings, QString companionName)
-    : m_engine(engine), m_settings(settings), m_companion(std::move(companionName)) {}
+DepthOutput::DepthOutput(const XSound& engine, const AppSettings& settings, QString companionPath)
+    : m_engine(engine), m_settings(settings), m_companion(std::move(companionPath)) {}
 
 std::string DepthOutput::OutputDepth() {
     const std::string sentence = BuildDepthSentence(

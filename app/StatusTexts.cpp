@@ -34,6 +34,10 @@ StatusPaneTexts MakeStatusTexts(const StatusValues& v, int language) {
     }
     t[5] = v.outputPortOpen ? (en ? "WaterDis:Open" : "水深输出：打开")
                             : (en ? "WaterDis:Close" : "水深输出：关闭");
+    // Once the companion program has missed depths, the pane says how many.
+    if (v.companionDropped > 0)
+        t[5] += Format(en ? " Lost:%llu" : " 丢失:%llu",
+                       static_cast<unsigned long long>(v.companionDropped));
     t[6] = Format(en ? "Vol:%.1fV" : "电压：%.1fV", static_cast<double>(v.supplyVoltage));
     return t;
 }

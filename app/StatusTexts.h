@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "resources/CommandIds.h"
@@ -14,6 +15,7 @@ struct StatusValues {
     int antiJamMode = 0;  // DisturbMod
     double antiJamDepth = 0.0;
     bool outputPortOpen = false;
+    std::uint64_t companionDropped = 0;  // depth texts the companion did not take
     float supplyVoltage = 0.0f;
 };
 

@@ -176,9 +176,10 @@ void CSerialPort::OnError(QSerialPort::SerialPortError error) {
         case QSerialPort::ResourceError:
             // The other end has gone. Left open, the port would report this
             // again and again as fast as the thread can run: close it (after
-            // the device has finished its own signal) and say so once.
+            // the device has finished its own signal) and say so once, as
+            // PortLost. The system's error text is no use here: it is
+            // whatever the last failed call left, often about another thing.
             m_lost = true;
-            Report("ReadFile()");
             m_open.store(false, std::memory_order_release);
             QMetaObject::invokeMethod(
                 m_context,

@@ -26,8 +26,8 @@
 //
 // Failing calls are announced by Warning with the port's warning text; a
 // port that does not exist only makes OpenPort return false. When the other
-// end goes away (a pseudo-terminal closed, a USB adapter pulled) Warning is
-// sent once, the port is closed and PortLost follows; the program goes on.
+// end goes away (a pseudo-terminal closed, a USB adapter pulled) the port is
+// closed and PortLost is sent once; the program goes on.
 class CSerialPort : public QObject, public SerialEndpoint {
     Q_OBJECT
 public:

@@ -206,6 +206,21 @@
         <source>请先结束存储</source>
         <translation>Please stop storing first</translation>
     </message>
+    <message>
+        <source>与测深仪的连接已断开（串口 COM%1：%2）</source>
+        <translation>The connection to the echo sounder was lost (port COM%1: %2)</translation>
+    </message>
+</context>
+<context>
+    <name>CMarevoxApp</name>
+    <message>
+        <source>无法读取设置文件 %1，使用默认设置。</source>
+        <translation>The settings file %1 cannot be read; the default settings are used.</translation>
+    </message>
+    <message>
+        <source>无法建立本地通道 Nereon：%1</source>
+        <translation>The local channel Nereon cannot be set up: %1</translation>
+    </message>
 </context>
 <context>
     <name>CSearch</name>

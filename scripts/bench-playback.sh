@@ -31,10 +31,12 @@ if [ -z "${BENCH_PLAYBACK_INNER:-}" ]; then
     # replay (forward playback's processing) finds them.
     sentences="$("$build/bin/marevox-cli" replay "$work/rec.sd" | grep -c '"output":"' || true)"
     mkdir -p "$work/program" "$work/home" "$work/tmp"
+    mkdir -m 700 "$work/runtime"  # the channel folder: "Nereon" and "Kelvara"
     cp "$build/bin/marevox" "$work/program/"
     [ -f "$build/bin/MarevoxEn.qm" ] && cp "$build/bin/MarevoxEn.qm" "$work/program/"
     BENCH_PLAYBACK_INNER=1 BENCH_WORK="$work" BENCH_RECORDS="$records" \
         BENCH_SENTENCES="$sentences" HOME="$work/home" TMPDIR="$work/tmp" \
+        XDG_RUNTIME_DIR="$work/runtime" \
         xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
     exit $?
 fi
@@ -45,7 +47,7 @@ import os, socket, struct, subprocess, sys, threading, time
 work = os.environ["BENCH_WORK"]
 records = int(os.environ["BENCH_RECORDS"])
 sentences = int(os.environ["BENCH_SENTENCES"])
-tmp = os.environ["TMPDIR"]
+tmp = os.environ["XDG_RUNTIME_DIR"]  # the channel folder
 arrivals = []
 
 def kelvara():

@@ -8,7 +8,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${MAREVOX_BUILD_DIR:-$root/build}/bin"
 out="${1:-$root/docs/screenshot.png}"
 work="$(mktemp -d)"
-export TMPDIR="$work" HOME="$work"
+export TMPDIR="$work" HOME="$work" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
 
@@ -19,7 +20,7 @@ cp "$bin/marevox" "$bin/MarevoxEn.qm" "$work/"
 pids+=($!)
 "$work/marevox" >/dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do [ -S "$work/Nereon" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/Nereon" ] && break; sleep 0.1; done
 "$bin/marevox-companion" send command 32776  # 连接
 sleep 25
 import -window root "$out"

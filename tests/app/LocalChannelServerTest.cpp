@@ -1,34 +1,37 @@
 #include "app/CLocalChannelServer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/CompanionMessages.h"
 #include "engine/XSound.h"
+#include "link/ChannelFolder.h"
 #include "link/LocalChannelFrame.h"
 #include "resources/CommandIds.h"
 
 namespace {
-
-QString UniqueName() {
-    static std::atomic<int> counter{0};
-    return QStringLiteral("marevox-test-%1-%2")
-        .arg(QCoreApplication::applicationPid())
-        .arg(++counter);
-}
 
 std::unique_ptr<QLocalSocket> Connect(const QString& name) {
     auto socket = std::make_unique<QLocalSocket>();
@@ -54,14 +57,22 @@ std::string U32(std::uint32_t v) {
     return out;
 }
 
-class LocalChannelServerTest : public ::testing::Test {
+// A channel folder of the test's own (QTemporaryDir makes it 0700).
+class ChannelTest : public ::testing::Test {
+protected:
+    QString Path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir folder;
+};
+
+class LocalChannelServerTest : public ChannelTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(server.Start(), CLocalChannelServer::StartResult::kListening);
+        ASSERT_EQ(server.Start(), CLocalChannelServer::StartResult::kListening)
+            << server.ErrorText().toStdString();
     }
 
-    QString name = UniqueName();
-    CLocalChannelServer server{name};
+    QString name = Path("Nereon");
+    CLocalChannelServer server{name, nullptr, std::chrono::milliseconds(400)};
     QSignalSpy copyData{&server, &CLocalChannelServer::CopyDataReceived};
     QSignalSpy processNow{&server, &CLocalChannelServer::ProcessNowReceived};
     QSignalSpy commands{&server, &CLocalChannelServer::CommandReceived};
@@ -149,10 +160,10 @@ TEST_F(LocalChannelServerTest, ASecondProgramDoesNotTakeTheName) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return processNow.size() == 1; }, 2000));
 }
 
-TEST(LocalChannelServerStart, RecoversANameLeftBehind) {
+TEST_F(ChannelTest, RecoversANameLeftBehind) {
     // A socket file nobody listens on, as a killed program leaves it.
-    const QString name = UniqueName();
-    const QByteArray path = QDir(QDir::tempPath()).filePath(name).toLocal8Bit();
+    const QString name = Path("Nereon");
+    const QByteArray path = name.toLocal8Bit();
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
     sockaddr_un address{};
@@ -201,3 +212,173 @@ TEST_F(LocalChannelServerTest, DeliversToTheCompanionMessages) {
 }
 
 }  // namespace
+
+namespace {
+
+// Lowers this process's soft limit of open files for the test's duration.
+class FileLimit {
+public:
+    explicit FileLimit(rlim_t soft) {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = soft;
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+    }
+    ~FileLimit() { ::setrlimit(RLIMIT_NOFILE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+// A child process that opens count connections to path and holds them,
+// idle, until it is ended. Its own file limit is raised for that.
+class IdleCrowd {
+public:
+    IdleCrowd(const std::string& path, int count) {
+        m_pid = ::fork();
+        if (m_pid != 0) return;
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        for (int i = 0; i < count; ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            if (fd < 0) break;
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
+        for (;;) ::pause();
+    }
+    ~IdleCrowd() {
+        if (m_pid <= 0) return;
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+}  // namespace
+
+TEST_F(LocalChannelServerTest, CrowdsAndIdleConnectionsCannotExhaustTheChannel) {
+    FileLimit limit(160);
+    {
+        IdleCrowd crowd(name.toStdString(), 1100);
+        // The server takes its share and no more; the crowd's connections
+        // are closed once they have been idle too long.
+        QTest::qWait(300);
+        EXPECT_LE(server.ClientCount(), CLocalChannelServer::kMaxClients);
+        EXPECT_GT(server.ClientCount(), 0);
+
+        // The program's own files and dialogs still open meanwhile.
+        std::vector<std::unique_ptr<QFile>> files;
+        for (int i = 0; i < 40; ++i) {
+            files.push_back(std::make_unique<QFile>(folder.filePath(QString::number(i))));
+            ASSERT_TRUE(files.back()->open(QIODevice::WriteOnly)) << i;
+        }
+        QFileDialog dialog(nullptr, QString(), folder.path());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.show();
+        QTest::qWait(100);
+        dialog.selectFile(QStringLiteral("0"));
+        EXPECT_EQ(dialog.selectedFiles().size(), 1);
+        dialog.close();
+
+        // Idle connections give way to one that speaks.
+        auto client = Connect(name);
+        Write(*client, EncodeProcessNow());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return processNow.size() == 1; }, 10000));
+    }
+    EXPECT_TRUE(server.IsListening());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.ClientCount() <= 1; }, 3000));
+}
+
+TEST_F(LocalChannelServerTest, KeepsListeningWhenNoDescriptorIsLeftToTakeAConnection) {
+    FileLimit limit(128);
+    auto client = Connect(name);
+    Write(*client, EncodeCommand(CommandId::kConnect));
+    // Every descriptor in use when the server tries to take the connection.
+    std::vector<int> spare;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) spare.push_back(fd);
+    QTest::qWait(50);
+    EXPECT_TRUE(server.IsListening());
+    EXPECT_EQ(commands.size(), 0);
+    for (int fd : spare) ::close(fd);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return commands.size() == 1; }, 2000));
+    EXPECT_TRUE(server.IsListening());
+}
+
+TEST_F(LocalChannelServerTest, AConnectionWithoutACompleteMessageIsClosedWhenIdle) {
+    auto talker = Connect(name);
+    auto halfway = Connect(name);
+    Write(*halfway, EncodeCopyData("OV-Simple").substr(0, 6));
+    for (int i = 0; i < 4; ++i) {  // messages keep a connection open
+        Write(*talker, EncodeProcessNow());
+        QTest::qWait(150);
+    }
+    EXPECT_TRUE(ClosedByServer(*halfway));
+    EXPECT_EQ(talker->state(), QLocalSocket::ConnectedState);
+    EXPECT_EQ(processNow.size(), 4);
+}
+
+// Names in a folder another user can enter or owns, or a socket someone
+// else made, are refused with a reason; as root the test also plays the
+// other user, whose connections are refused one by one.
+TEST_F(ChannelTest, PlacesOtherUsersCanReachAreRefused) {
+    const QByteArray dir = folder.path().toLocal8Bit();
+    ASSERT_EQ(::chmod(dir.constData(), 0755), 0);
+    CLocalChannelServer open(Path("Nereon"));
+    EXPECT_EQ(open.Start(), CLocalChannelServer::StartResult::kFailed);
+    EXPECT_TRUE(open.ErrorText().contains(QStringLiteral("open to other users")));
+    EXPECT_FALSE(QFileInfo::exists(Path("Nereon")));
+    ASSERT_EQ(::chmod(dir.constData(), 0700), 0);
+    EXPECT_EQ(CheckPrivateFolder(dir.toStdString()), "");
+    if (::getuid() != 0) return;  // only root can act as another user
+
+    constexpr uid_t kOther = 65534;
+    ASSERT_EQ(::chown(dir.constData(), kOther, kOther), 0);
+    CLocalChannelServer foreignFolder(Path("Nereon"));
+    EXPECT_EQ(foreignFolder.Start(), CLocalChannelServer::StartResult::kFailed);
+    EXPECT_TRUE(foreignFolder.ErrorText().contains(QStringLiteral("owned by another user")));
+    ASSERT_EQ(::chown(dir.constData(), 0, 0), 0);
+
+    {
+        CLocalChannelServer someoneElses(Path("Kelvara"));
+        ASSERT_EQ(someoneElses.Start(), CLocalChannelServer::StartResult::kListening);
+        ASSERT_EQ(::chown(Path("Kelvara").toLocal8Bit().constData(), kOther, kOther), 0);
+        CLocalChannelServer second(Path("Kelvara"));
+        EXPECT_EQ(second.Start(), CLocalChannelServer::StartResult::kFailed);
+    }
+
+    // The other user reaches the socket (folder and socket opened up after
+    // the start) and is turned away all the same.
+    CLocalChannelServer server(Path("Nereon"));
+    ASSERT_EQ(server.Start(), CLocalChannelServer::StartResult::kListening);
+    QSignalSpy processNow(&server, &CLocalChannelServer::ProcessNowReceived);
+    ASSERT_EQ(::chmod(dir.constData(), 0711), 0);
+    ASSERT_EQ(::chmod(Path("Nereon").toLocal8Bit().constData(), 0666), 0);
+    const std::string path = Path("Nereon").toStdString();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(kOther) != 0 || ::setuid(kOther) != 0) ::_exit(2);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) ::_exit(3);
+        const std::string frame = EncodeProcessNow();
+        if (::write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
+            ::_exit(4);
+        char byte = 0;
+        ::_exit(::read(fd, &byte, 1) <= 0 ? 0 : 5);  // closed (or reset) by the server
+    }
+    int status = -1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 3000));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    QTest::qWait(50);
+    EXPECT_EQ(processNow.size(), 0);
+    EXPECT_EQ(server.ClientCount(), 0);
+}

@@ -46,6 +46,10 @@ TEST(StatusTexts, ManualModesAntiJamAndOpenPort) {
     EXPECT_EQ(MakeStatusTexts(v, 0)[4], "抗干扰:跟踪");
     v.antiJamMode = 9;  // hand-edited settings file
     EXPECT_EQ(MakeStatusTexts(v, 0)[4], "抗干扰:普通");
+    // Depths the companion program missed are counted in the output pane.
+    v.companionDropped = 17;
+    EXPECT_EQ(MakeStatusTexts(v, 0)[5], "水深输出：打开 丢失:17");
+    EXPECT_EQ(MakeStatusTexts(v, 1)[5], "WaterDis:Open Lost:17");
 }
 
 TEST(StatusTexts, ExtremeValuesStayWhole) {

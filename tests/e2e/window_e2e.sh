@@ -64,10 +64,10 @@ sim_pid=$!
 "$work/app/marevox" >"$work/app.out" 2>&1 &
 app_pid=$!
 for _ in $(seq 100); do
-    [ -S "$TMPDIR/Nereon" ] && [ -e "$work/instrument" ] && break
+    [ -S "$XDG_RUNTIME_DIR/Nereon" ] && [ -e "$work/instrument" ] && break
     sleep 0.1
 done
-check "the program listens as Nereon" test -S "$TMPDIR/Nereon"
+check "the program listens as Nereon" test -S "$XDG_RUNTIME_DIR/Nereon"
 
 # Live pings.
 send 32776

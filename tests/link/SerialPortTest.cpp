@@ -141,10 +141,8 @@ TEST(SerialPort, OtherEndGoingAwayIsReportedOnceAndThePortCloses) {
     pty.CloseMaster();
     ASSERT_TRUE(RunUntil([&] { return owner.lost == 1; }, 2000));
     EXPECT_FALSE(port.IsOpen());
-    ASSERT_EQ(owner.warnings.size(), 1u);
-    EXPECT_TRUE(
-        owner.warnings[0].startsWith("WARNING:  ReadFile() Failed with the following error"));
-    EXPECT_TRUE(owner.warnings[0].endsWith("\nPort: 2\n"));
+    // The loss is reported by PortLost alone, not with a stale system error.
+    EXPECT_TRUE(owner.warnings.empty());
 
     // No busy loop afterwards, and no further reports; sending is harmless.
     const double cpuBefore = CpuMilliseconds();
@@ -152,7 +150,7 @@ TEST(SerialPort, OtherEndGoingAwayIsReportedOnceAndThePortCloses) {
     port.SendBytes(frame, sizeof frame);
     RunUntil([] { return false; }, 500);
     EXPECT_LT(CpuMilliseconds() - cpuBefore, 150.0);
-    EXPECT_EQ(owner.warnings.size(), 1u);
+    EXPECT_TRUE(owner.warnings.empty());
     EXPECT_EQ(owner.lost, 1);
 }
 

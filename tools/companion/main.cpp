@@ -1,6 +1,8 @@
 // marevox-companion: a stand-in for the companion survey program. It
 // listens as "Kelvara" and prints every depth text Marevox sends, and sends
 // Marevox ("Nereon") the mode texts, the process-now message and command ids.
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QLocalServer>
@@ -11,19 +13,25 @@
 #include <memory>
 #include <string>
 
+#include "link/ChannelFolder.h"
 #include "link/LocalChannelFrame.h"
 #include "tools/cli/CliArgs.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: marevox-companion [listen] [--name NAME] [--to NAME] [--raw]\n"
+    "usage: marevox-companion [listen] [--name NAME] [--to NAME] [--raw] [--stall]\n"
     "       marevox-companion send MESSAGE [--to NAME]\n"
     "\n"
     "listen  listens as NAME (default Kelvara) and prints every depth text\n"
     "        received, one per line with \\r and \\n shown (--raw: the bytes\n"
     "        as they came). Messages typed on standard input are sent too.\n"
+    "        --stall: a companion that has hung: it takes the name but never\n"
+    "        accepts a connection (for trying out the program against one).\n"
     "send    sends one message to NAME (default Nereon) and ends.\n"
+    "\n"
+    "A NAME that is not a path lives in the channel folder: $XDG_RUNTIME_DIR,\n"
+    "or marevox-<uid> in $TMPDIR or /tmp when there is none.\n"
     "\n"
     "Messages:\n"
     "  simple         the text OV-Simple (compact window)\n"
@@ -117,8 +125,33 @@ bool Listen(QLocalServer& server, const QString& name) {
     return true;
 }
 
+// Takes the name with a queue of connections that one connection of its own
+// fills, and never accepts: every later connection attempt finds it busy.
+int Stall(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return 1;
+    std::memcpy(address.sun_path, path.c_str(), path.size());
+    ::unlink(path.c_str());
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const int filler = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    const auto* where = reinterpret_cast<const sockaddr*>(&address);
+    if (::bind(listener, where, sizeof address) != 0 || ::listen(listener, 0) != 0) {
+        std::fprintf(stderr, "marevox-companion: cannot listen as %s\n", path.c_str());
+        return 1;
+    }
+    ::connect(filler, where, sizeof address);
+    std::fprintf(stderr, "marevox-companion: stalled as %s\n", path.c_str());
+    for (;;) ::pause();
+}
+
 void Accept(QLocalServer& server, bool raw) {
     while (QLocalSocket* socket = server.nextPendingConnection()) {
+        if (!PeerIsCurrentUser(static_cast<int>(socket->socketDescriptor()))) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         auto decoder = std::make_shared<LocalChannelDecoder>();
         auto take = [socket, decoder, raw] {
             const QByteArray bytes = socket->readAll();
@@ -149,7 +182,7 @@ void Accept(QLocalServer& server, bool raw) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    CliArgs args(argc, argv, 1, {"raw", "help"});
+    CliArgs args(argc, argv, 1, {"raw", "stall", "help"});
     if (args.Has("help")) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -159,7 +192,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const auto& words = args.Positional();
-    const QString to = QString::fromStdString(args.Value("to").value_or("Nereon"));
+    const ChannelFolder channels = ChannelFolder::Find();
+    if (!channels.error.empty()) {
+        std::fprintf(stderr, "marevox-companion: no safe channel folder: %s\n",
+                     channels.error.c_str());
+        return 1;
+    }
+    const auto place = [&](const char* option, const char* name) {
+        return QString::fromStdString(channels.NamePath(args.Value(option).value_or(name)));
+    };
+    const QString to = place("to", "Nereon");
 
     if (!words.empty() && words[0] == "send") {
         std::string line;
@@ -178,7 +220,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const QString name = QString::fromStdString(args.Value("name").value_or("Kelvara"));
+    const QString name = place("name", "Kelvara");
+    if (args.Has("stall")) return Stall(name.toStdString());
     QLocalServer server;
     if (!Listen(server, name)) return 1;
     const bool raw = args.Has("raw");

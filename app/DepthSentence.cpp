@@ -1,5 +1,6 @@
 #include "app/DepthSentence.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -47,10 +48,14 @@ std::string BuildDepthSentence(int depType, double smoothedDepth, double draft) 
     // above the surface is reported as 0.
     const double metres = n > 0 ? static_cast<double>(n) / 100.0 : 0.0;
     switch (depType) {
+        // A depth above the surface (a negative draft) keeps its sign within
+        // the field's width, so the sentence keeps its length and line end.
         case 0:
         case 1:
+            if (n < 0) return Format("DT %06d\r\n", std::max(n, -99999));
             return Cut(Format("DT %.6d\r\n", n), 11);
         case 2:
+            if (n < 0) return Format(" et  %05d\r\n", std::max(n, -9999));
             return Cut(Format(" et  %.5d\r\n", n), 12);
         case 3: {
             float m = static_cast<float>(metres - draft);

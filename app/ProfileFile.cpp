@@ -1,6 +1,8 @@
 #include "app/ProfileFile.h"
 
+#include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,6 +11,12 @@
 #include <vector>
 
 #include "engine/FileReplace.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace ProfileFile {
 
@@ -116,28 +124,52 @@ std::optional<SectionSpan> FindSection(const std::string& text, const std::vecto
     return std::nullopt;
 }
 
-enum class LoadResult { kLoaded, kMissing, kUnreadable };
-
-LoadResult LoadFile(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::error_code ec;
-        return std::filesystem::exists(path, ec) ? LoadResult::kUnreadable : LoadResult::kMissing;
-    }
-    text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return in.bad() ? LoadResult::kUnreadable : LoadResult::kLoaded;
-}
-
 bool HasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
 }  // namespace
 
-std::string ReadString(const std::string& path, const std::string& section, const std::string& key,
+ReadResult ReadFile(const std::string& path, std::string* text) {
+    text->clear();
+#ifndef _WIN32
+    // Opened without waiting, so a FIFO in the file's place cannot hold the
+    // program; it is then refused as not a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kRefused;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+              static_cast<std::uint64_t>(info.st_size) <= kMaxFileSize;
+    if (ok) {
+        text->resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        while (ok && done < text->size()) {
+            const ssize_t got = ::read(fd, text->data() + done, text->size() - done);
+            if (got < 0 && errno == EINTR) continue;
+            ok = got > 0;
+            if (ok) done += static_cast<std::size_t>(got);
+        }
+        // A file that grows while read stays within the limit: the rest is
+        // left unread.
+    }
+    ::close(fd);
+    if (!ok) text->clear();
+    return ok ? ReadResult::kRead : ReadResult::kRefused;
+#else
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) return ReadResult::kMissing;
+    if (!std::filesystem::is_regular_file(status) ||
+        std::filesystem::file_size(path, ec) > kMaxFileSize || ec)
+        return ReadResult::kRefused;
+    std::ifstream in(path, std::ios::binary);
+    text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return in.bad() || !in.is_open() ? ReadResult::kRefused : ReadResult::kRead;
+#endif
+}
+
+std::string FindString(const std::string& text, const std::string& section, const std::string& key,
                        const std::string& defaultText) {
-    std::string text;
-    if (LoadFile(path, &text) != LoadResult::kLoaded) return CutToBuffer(defaultText);
     std::vector<Line> lines = SplitLines(text);
     auto span = FindSection(text, lines, Trim(section));
     if (!span) return CutToBuffer(defaultText);
@@ -149,8 +181,8 @@ std::string ReadString(const std::string& path, const std::string& section, cons
     return CutToBuffer(defaultText);
 }
 
-bool WriteString(const std::string& path, const std::string& section, const std::string& key,
-                 const std::string& value) {
+bool SetString(std::string* file, const std::string& section, const std::string& key,
+               const std::string& value) {
     // Names and values that would break the line structure are refused, so a
     // value can never add lines or sections to the file.
     std::string_view sectionName = Trim(section);
@@ -160,12 +192,7 @@ bool WriteString(const std::string& path, const std::string& section, const std:
         keyName.find('=') != std::string_view::npos || keyName.front() == '[')
         return false;
 
-    std::string text;
-    LoadResult loaded = LoadFile(path, &text);
-    // An existing file that cannot be read is never replaced: its other
-    // settings would be lost.
-    if (loaded == LoadResult::kUnreadable) return false;
-
+    std::string& text = *file;
     std::string lineEnd(text.find("\r\n") != std::string::npos ? std::string_view("\r\n")
                         : text.find('\n') != std::string::npos ? std::string_view("\n")
                                                                : kNewFileLineEnd);
@@ -176,30 +203,61 @@ bool WriteString(const std::string& path, const std::string& section, const std:
     if (!span) {
         if (!text.empty() && text.back() != '\n') text += lineEnd;
         text += "[" + std::string(sectionName) + "]" + lineEnd + keyLine + lineEnd;
-    } else {
-        bool replaced = false;
-        for (std::size_t i = span->header + 1; i < span->last && !replaced; ++i) {
-            auto name = KeyName(LineText(text, lines[i]));
-            if (name && SameName(*name, keyName)) {
-                text.replace(lines[i].begin, lines[i].end - lines[i].begin, keyLine);
-                replaced = true;
-            }
-        }
-        if (!replaced) {
-            // After the section's last non-blank line, so blank lines that
-            // separate it from the next section stay where they are.
-            std::size_t after = span->header;
-            for (std::size_t i = span->header + 1; i < span->last; ++i)
-                if (!Trim(LineText(text, lines[i])).empty()) after = i;
-            const Line& line = lines[after];
-            if (text[line.next - 1] != '\n') {
-                text.insert(line.next, lineEnd + keyLine + lineEnd);
-            } else {
-                text.insert(line.next, keyLine + lineEnd);
-            }
+        return true;
+    }
+    for (std::size_t i = span->header + 1; i < span->last; ++i) {
+        auto name = KeyName(LineText(text, lines[i]));
+        if (name && SameName(*name, keyName)) {
+            text.replace(lines[i].begin, lines[i].end - lines[i].begin, keyLine);
+            return true;
         }
     }
+    // After the section's last non-blank line, so blank lines that separate
+    // it from the next section stay where they are.
+    std::size_t after = span->header;
+    for (std::size_t i = span->header + 1; i < span->last; ++i)
+        if (!Trim(LineText(text, lines[i])).empty()) after = i;
+    const Line& line = lines[after];
+    if (text[line.next - 1] != '\n') {
+        text.insert(line.next, lineEnd + keyLine + lineEnd);
+    } else {
+        text.insert(line.next, keyLine + lineEnd);
+    }
+    return true;
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (std::filesystem::exists(status)) {
+        if (!std::filesystem::is_regular_file(status)) return false;
+        // Read-only by its mode (which binds even a user who could override
+        // it) or for this user.
+        constexpr auto kWrite = std::filesystem::perms::owner_write |
+                                std::filesystem::perms::group_write |
+                                std::filesystem::perms::others_write;
+        if ((status.permissions() & kWrite) == std::filesystem::perms::none) return false;
+#ifndef _WIN32
+        if (::access(path.c_str(), W_OK) != 0) return false;
+#endif
+    }
     return ReplaceFileContents(path, text.data(), text.size(), nullptr);
+}
+
+std::string ReadString(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& defaultText) {
+    std::string text;
+    if (ReadFile(path, &text) != ReadResult::kRead) return CutToBuffer(defaultText);
+    return FindString(text, section, key, defaultText);
+}
+
+bool WriteString(const std::string& path, const std::string& section, const std::string& key,
+                 const std::string& value) {
+    std::string text;
+    // An existing file that cannot be read is never replaced: its other
+    // settings would be lost.
+    if (ReadFile(path, &text) == ReadResult::kRefused) return false;
+    return SetString(&text, section, key, value) && WriteFile(path, text);
 }
 
 }  // namespace ProfileFile

@@ -104,10 +104,11 @@ bool FileExists(const std::string& path) {
 
 class SectionReader {
 public:
-    SectionReader(const std::string& path, const char* section)
-        : m_path(path), m_section(section) {}
+    // file: the settings file's text.
+    SectionReader(const std::string& file, const char* section)
+        : m_file(file), m_section(section) {}
     std::string Text(const char* key, const char* missing = "0") const {
-        return ProfileFile::ReadString(m_path, m_section, key, missing);
+        return ProfileFile::FindString(m_file, m_section, key, missing);
     }
     std::int32_t Int(const char* key, const char* missing = "0") const {
         return ParseInt(Text(key, missing));
@@ -121,28 +122,28 @@ public:
     }
 
 private:
-    const std::string& m_path;
+    const std::string& m_file;
     const char* m_section;
 };
 
 class SectionWriter {
 public:
-    SectionWriter(const std::string& path, const char* section)
-        : m_path(path), m_section(section) {}
+    // file: the settings file's text, changed in place.
+    SectionWriter(std::string* file, const char* section) : m_file(file), m_section(section) {}
     void Text(const char* key, const std::string& value) {
-        m_ok = ProfileFile::WriteString(m_path, m_section, key, value) && m_ok;
+        m_ok = ProfileFile::SetString(m_file, m_section, key, value) && m_ok;
     }
     void Int(const char* key, std::int32_t value) { Text(key, FormatInt(value)); }
     bool Ok() const { return m_ok; }
 
 private:
-    const std::string& m_path;
+    std::string* m_file;
     const char* m_section;
     bool m_ok = true;
 };
 
-void LoadSoundSettings(const std::string& path, XSound& engine) {
-    SectionReader reader(path, "SET_A");
+void LoadSoundSettings(const std::string& file, XSound& engine) {
+    SectionReader reader(file, "SET_A");
     engine.m_draft.store(reader.Double("EatWater"));
     // Speed is read as an integer: a fraction in the file is dropped.
     engine.m_soundSpeed.store(static_cast<double>(reader.Int("Speed")));
@@ -159,14 +160,14 @@ void LoadSoundSettings(const std::string& path, XSound& engine) {
     engine.m_antiJamDepth.store(reader.Double("FixDep"));
 }
 
-void LoadColours(const std::string& path, XSound& engine) {
-    SectionReader reader(path, "SET_C");
+void LoadColours(const std::string& file, XSound& engine) {
+    SectionReader reader(file, "SET_C");
     for (int i = 0; i < XSound::kColourCount; ++i)
         engine.m_colours[i].store(static_cast<std::uint32_t>(reader.Int(kColourKeys[i])));
 }
 
-void LoadOtherSettings(const std::string& path, XSound& engine, AppSettings& app) {
-    SectionReader reader(path, "Other");
+void LoadOtherSettings(const std::string& file, XSound& engine, AppSettings& app) {
+    SectionReader reader(file, "Other");
     app.m_language.store(reader.Int("Language"));
     std::int8_t comNum = SignedLowByte(reader.Int("ComNumIdx"));
     app.m_comNumIdx.store(comNum >= 0 && comNum < 4 ? comNum : kDefaultComNumIdx);
@@ -181,8 +182,8 @@ void LoadOtherSettings(const std::string& path, XSound& engine, AppSettings& app
     app.m_portSend.store(reader.Int("PortSend"));
 }
 
-bool SaveSoundSettings(const std::string& path, const XSound& engine) {
-    SectionWriter writer(path, "SET_A");
+bool SaveSoundSettings(std::string* file, const XSound& engine) {
+    SectionWriter writer(file, "SET_A");
     writer.Text("EatWater", FormatFixed(engine.m_draft.load(), 2));
     writer.Text("Speed", FormatFixed(engine.m_soundSpeed.load(), 6));
     writer.Int("PlusMod", engine.m_gainAuto.load());
@@ -195,8 +196,8 @@ bool SaveSoundSettings(const std::string& path, const XSound& engine) {
     return writer.Ok();
 }
 
-bool SaveColours(const std::string& path, const XSound& engine) {
-    SectionWriter writer(path, "SET_C");
+bool SaveColours(std::string* file, const XSound& engine) {
+    SectionWriter writer(file, "SET_C");
     // Colour words are written as signed 32-bit decimals and read back to
     // the same bits.
     for (int i = 0; i < XSound::kColourCount; ++i)
@@ -204,8 +205,8 @@ bool SaveColours(const std::string& path, const XSound& engine) {
     return writer.Ok();
 }
 
-bool SaveOtherSettings(const std::string& path, const XSound& engine, const AppSettings& app) {
-    SectionWriter writer(path, "Other");
+bool SaveOtherSettings(std::string* file, const XSound& engine, const AppSettings& app) {
+    SectionWriter writer(file, "Other");
     writer.Int("Language", app.m_language.load());
     writer.Int("ComNumIdx", app.m_comNumIdx.load());
     writer.Int("ComBaudIdx", app.m_comBaudIdx.load());
@@ -248,24 +249,32 @@ void SetDefaultSettings(XSound& engine, AppSettings& app) {
     app.m_portSend.store(0);
 }
 
-void LoadSettings(const std::string& path, XSound& engine, AppSettings& app) {
-    if (FileExists(path)) LoadSoundSettings(path, engine);
-    if (FileExists(path)) LoadColours(path, engine);
-    if (FileExists(path)) LoadOtherSettings(path, engine, app);
+bool LoadSettings(const std::string& path, XSound& engine, AppSettings& app) {
+    std::string file;
+    if (ProfileFile::ReadFile(path, &file) != ProfileFile::ReadResult::kRead) return false;
+    LoadSoundSettings(file, engine);
+    LoadColours(file, engine);
+    LoadOtherSettings(file, engine, app);
+    return true;
 }
 
 bool SaveSettings(const std::string& path, const XSound& engine, const AppSettings& app) {
-    bool ok = FileExists(path) && SaveSoundSettings(path, engine);
-    ok = FileExists(path) && SaveColours(path, engine) && ok;
-    ok = FileExists(path) && SaveOtherSettings(path, engine, app) && ok;
-    return ok;
+    std::string file;
+    if (ProfileFile::ReadFile(path, &file) != ProfileFile::ReadResult::kRead) return false;
+    bool ok = SaveSoundSettings(&file, engine);
+    ok = SaveColours(&file, engine) && ok;
+    ok = SaveOtherSettings(&file, engine, app) && ok;
+    return ProfileFile::WriteFile(path, file) && ok;
 }
 
 bool StartSettings(const std::string& path, XSound& engine, AppSettings& app) {
     SetDefaultSettings(engine, app);
     if (FileExists(path)) {
-        LoadSettings(path, engine, app);
-        return true;
+        // Something in the file's place that cannot be read as settings (a
+        // folder, a FIFO, an unreadable or huge file) leaves every default.
+        if (LoadSettings(path, engine, app)) return true;
+        SetDefaultSettings(engine, app);
+        return false;
     }
     std::ofstream create(path, std::ios::binary | std::ios::trunc);
     return static_cast<bool>(create);

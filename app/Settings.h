@@ -34,19 +34,22 @@ private:
 // The values in effect when there is no settings file.
 void SetDefaultSettings(XSound& engine, AppSettings& app);
 
-// Reads every key of the file into the engine and app. Groups SET_A, SET_C
-// and Other are read in that order, each only while the file still exists.
+// Reads every key of the file, read once into memory, into the engine and
+// app. False, with nothing changed, when the file is missing or refused (not
+// a regular file, unreadable, or larger than ProfileFile::kMaxFileSize).
 // A missing key reads as 0 ("1" for PcCom, "0" for IP). Values that select
 // an entry of a table (RangIdx, RangeOffset, DisturbMod, ComNumIdx,
 // ComBaudIdx) fall back to their no-file default when out of range; every
 // other value is kept as read.
-void LoadSettings(const std::string& path, XSound& engine, AppSettings& app);
+bool LoadSettings(const std::string& path, XSound& engine, AppSettings& app);
 
-// Writes every setting to its key, group by group, each group only while the
-// file exists: a file deleted while the program ran is not re-created.
-// Returns false when a key could not be written or the file was gone.
+// Writes every setting to its key in one replacement of the file. A file
+// deleted while the program ran is not re-created, and a file that cannot be
+// read, or that the user made read-only, is left as it is: false then, and
+// when a key could not be written.
 bool SaveSettings(const std::string& path, const XSound& engine, const AppSettings& app);
 
 // Start-up: defaults, then the file's values when it exists; otherwise an
-// empty file is created. Returns false when the file could not be created.
+// empty file is created. Returns false, with the defaults in effect, when
+// the file could not be created or exists but cannot be read.
 bool StartSettings(const std::string& path, XSound& engine, AppSettings& app);

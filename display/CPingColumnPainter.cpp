@@ -39,7 +39,8 @@ void PaintLevels(QImage& image, int x, const std::array<std::uint8_t, kRows>& le
 }
 
 // The upright label of an event mark: white, transparent background, text
-// running upwards from (left, row); the glyphs' tops face left.
+// running upwards from (left, row); the top of the character cell is column
+// left, so the glyphs stand in the 20 columns from there.
 void DrawUprightLabel(QImage& image, int left, int row, const QString& text) {
     if (image.isNull()) return;
     QPainter painter(&image);
@@ -48,7 +49,7 @@ void DrawUprightLabel(QImage& image, int left, int row, const QString& text) {
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.translate(left, row);
     painter.rotate(-90.0);
-    painter.drawText(QRectF(0.0, 0.0, 2000.0, 40.0), Qt::AlignLeft | Qt::AlignTop, text);
+    painter.drawText(QRectF(0.0, 0.0, 2000.0, kMarkLabelCell), Qt::AlignLeft | Qt::AlignTop, text);
 }
 
 // Level of the sample at fractional position s, 0 past the ping's samples.

@@ -1,5 +1,6 @@
 #include "display/MarkLabelFont.h"
 
+#include <QFontMetrics>
 #include <QStringList>
 #include <mutex>
 
@@ -17,8 +18,13 @@ void InstallChineseFontSubstitutions() {
 QFont MarkLabelFont() {
     InstallChineseFontSubstitutions();
     QFont font(QStringLiteral("SimSun"));
-    font.setPixelSize(20);
     font.setWeight(QFont::DemiBold);  // 600
     font.setStyleStrategy(QFont::NoAntialias);
+    // 20 pixels is the height of the character cell (ascent and descent),
+    // not of the em: CJK faces have cells far taller than their em.
+    for (int size = kMarkLabelCell; size > 1; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= kMarkLabelCell) break;
+    }
     return font;
 }

@@ -46,4 +46,9 @@ TEST(DepthSentence, NegativeDepthIsNeverReportedAsAHugeOne) {
     // instead of the 42 949 672 m an unsigned reading would give.
     EXPECT_EQ(BuildDepthSentence(4, -0.5, 0.0), "$SDDPT,0.00,0.0,100\r\n");
     EXPECT_EQ(BuildDepthSentence(3, -0.5, 0.0), "$SDDBT,0.00,f,0.00,M,0.00,F\r\n");
+    // The fixed-width formats keep their length and line end, sign included.
+    EXPECT_EQ(BuildDepthSentence(0, -0.5, 0.0), "DT -00050\r\n");
+    EXPECT_EQ(BuildDepthSentence(2, -0.5, 0.0), " et  -0050\r\n");
+    EXPECT_EQ(BuildDepthSentence(1, -1e9, 0.0), "DT -99999\r\n");
+    EXPECT_EQ(BuildDepthSentence(2, -1e9, 0.0), " et  -9999\r\n");
 }

@@ -1,9 +1,12 @@
 #include "app/Settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/ProfileFile.h"
@@ -178,3 +181,64 @@ TEST_F(SettingsTest, WhereTheSettingsFileIsAndWhichDeviceAPortIs) {
 }
 
 }  // namespace
+
+namespace {
+
+std::filesystem::file_time_type ModifiedAt(const std::string& path) {
+    return std::filesystem::last_write_time(path);
+}
+
+}  // namespace
+
+// Whatever stands where the settings file belongs, the program starts on the
+// defaults and leaves it as it was.
+TEST_F(SettingsTest, SettingsFilesThatCannotBeReadLeaveTheDefaultsAndStayUntouched) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> make;
+    };
+    const Case cases[] = {
+        {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); }},
+        {"a FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+        {"a file too large",
+         [](const std::string& p) {
+             WriteAll(p, "[SET_A]\nSpeed=1400\n" + std::string(49 << 20, ';'));
+         }},
+        {"an unreadable file",
+         [](const std::string& p) {
+             WriteAll(p, "[SET_A]\nSpeed=1400\n");
+             std::filesystem::permissions(p, std::filesystem::perms::none);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(m_path);
+        c.make(m_path);
+        const bool rootReadsAnyway = ::getuid() == 0 && std::string(c.what) == "an unreadable file";
+        if (rootReadsAnyway) continue;  // no file mode keeps root out
+        const auto before = std::filesystem::status(m_path).type();
+        const auto modified = ModifiedAt(m_path);
+        m_engine.m_soundSpeed.store(0.0);
+        EXPECT_FALSE(StartSettings(m_path, m_engine, m_app));
+        EXPECT_EQ(m_engine.m_soundSpeed.load(), 1500.0);
+        EXPECT_EQ(m_app.m_pcCom.load(), 0);
+        EXPECT_FALSE(SaveSettings(m_path, m_engine, m_app));
+        EXPECT_EQ(std::filesystem::status(m_path).type(), before);
+        EXPECT_EQ(ModifiedAt(m_path), modified);
+        EXPECT_EQ(SettingsLocation::PortDevice(m_path, 1), "/dev/ttyS0");
+    }
+}
+
+TEST_F(SettingsTest, AReadOnlyFileIsReadButNeverReplaced) {
+    const std::string text = "[SET_A]\nSpeed=1480\n";
+    WriteAll(m_path, text);
+    std::filesystem::permissions(
+        m_path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
+    EXPECT_EQ(m_engine.m_soundSpeed.load(), 1480.0);
+    m_engine.m_soundSpeed.store(1500.0);
+    EXPECT_FALSE(SaveSettings(m_path, m_engine, m_app));
+    EXPECT_EQ(ReadAll(m_path), text);
+    EXPECT_FALSE(ProfileFile::WriteString(m_path, "SET_A", "Speed", "1500"));
+    EXPECT_EQ(ReadAll(m_path), text);
+}

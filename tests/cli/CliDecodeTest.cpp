@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -131,6 +132,18 @@ TEST_F(CliTest, DecodeTakesItsSettingsFromTheIniFile) {
     const Result empty = Run("decode --chunk 1 --ini '" + Write("empty.ini", "") + "'", input);
     ASSERT_EQ(empty.exitCode, 0) << empty.errors;
     EXPECT_EQ(empty.lines.size(), 2u);
+}
+
+TEST_F(CliTest, SettingsThatAreNoFileAreRefusedWithAMessage) {
+    const std::string stream = WriteStream(Frame({0x49}));
+    const std::string fifo = (dir / "fifo.ini").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& ini :
+         {dir.string(), fifo, Write("big.ini", std::string(2 << 20, ';'))}) {
+        const Result r = Run("decode --ini '" + ini + "'", stream);
+        EXPECT_EQ(r.exitCode, 1) << ini;  // an abort or a hang would not end this way
+        EXPECT_NE(r.errors.find("cannot read settings file"), std::string::npos) << r.errors;
+    }
 }
 
 TEST_F(CliTest, FramePrintsTheCommandBytes) {

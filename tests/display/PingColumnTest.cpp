@@ -158,15 +158,28 @@ TEST_F(PingColumnTest, MarkDrawsWhiteColumnAndUprightLabel) {
         const int row = depth > 25.0 ? 260 : 450;
         int lowest = -1;
         int highest = 475;
-        for (int x = 3; x < 20; ++x)
+        int leftmost = 20;
+        int rightmost = -1;
+        for (int x = 0; x < 40; ++x) {
+            if (x == 20) continue;  // the mark's own column
             for (int y = 0; y < 475; ++y)
                 if (Pixel(normal, x, y) == (white | 0xFF000000u)) {
                     lowest = std::max(lowest, y);
                     highest = std::min(highest, y);
+                    leftmost = std::min(leftmost, x);
+                    rightmost = std::max(rightmost, x);
                 }
+        }
         EXPECT_LE(lowest, row);
         EXPECT_GE(lowest, row - 30);    // mark 0 starts with two spaces
         EXPECT_LT(highest, row - 100);  // a label some 150 pixels long
+        // The 20-pixel cell starts at column x - 17; the glyphs (digits, colons
+        // and the m, none reaching below the baseline) stay left of the mark,
+        // so the next pings' columns take nothing of them.
+        EXPECT_GE(leftmost, 3);
+        EXPECT_LE(leftmost, 10);
+        EXPECT_LT(rightmost, 20);
+        EXPECT_GE(rightmost, 14);
     }
 }
 

@@ -11,13 +11,9 @@ bool LoadSettingsOption(const CliArgs& args, const char* command, XSound& engine
     SetDefaultSettings(engine, settings);
     auto ini = args.Value("ini");
     if (!ini) return true;
-    std::FILE* probe = std::fopen(ini->c_str(), "rb");
-    if (probe == nullptr) {
-        std::fprintf(stderr, "marevox-cli %s: cannot read settings file %s\n", command,
-                     ini->c_str());
-        return false;
-    }
-    std::fclose(probe);
-    LoadSettings(*ini, engine, settings);
-    return true;
+    // Only a regular file of sane size is read; a folder, FIFO or device in
+    // its place is refused without being opened.
+    if (LoadSettings(*ini, engine, settings)) return true;
+    std::fprintf(stderr, "marevox-cli %s: cannot read settings file %s\n", command, ini->c_str());
+    return false;
 }

@@ -17,6 +17,7 @@
 #include "link/PortSlot.h"
 #include "link/ReceiveHandler.h"
 #include "tools/cli/CliArgs.h"
+#include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JsonWriter.h"
 
@@ -101,16 +102,7 @@ int CmdLive(int argc, char** argv, int first) {
     CommandTransport commands(instrumentPort);
     LiveHost host(*engine, settings, commands);
     engine->SetHost(&host);
-    SetDefaultSettings(*engine, settings);
-    if (auto ini = args.Value("ini")) {
-        std::FILE* probe = std::fopen(ini->c_str(), "rb");
-        if (probe == nullptr) {
-            std::fprintf(stderr, "marevox-cli live: cannot read settings file %s\n", ini->c_str());
-            return 1;
-        }
-        std::fclose(probe);
-        LoadSettings(*ini, *engine, settings);
-    }
+    if (!LoadSettingsOption(args, "live", *engine, settings)) return 1;
 
     CSerialPort port;
     QObject::connect(&port, &CSerialPort::Warning, [](const QString& text) {

@@ -157,8 +157,7 @@ CMainFrame::~CMainFrame() {
     m_host.SetView(nullptr);
     m_host.SetFrame(nullptr);
     Disconnect();
-    if (m_saveSettings && m_engine.m_runMode.load(std::memory_order_acquire) == 0)
-        SaveSettings(m_settingsPath, m_engine, m_settings);
+    if (m_saveSettings && m_engine.IsLive()) SaveSettings(m_settingsPath, m_engine, m_settings);
 }
 
 // --- Menus, toolbar, status bar ------------------------------------------
@@ -240,13 +239,13 @@ void CMainFrame::changeEvent(QEvent* event) {
 
 OperatingState CMainFrame::CurrentState() const {
     OperatingState s;
-    s.runMode = m_engine.m_runMode.load(std::memory_order_acquire);
-    s.recording = m_engine.m_recording.load(std::memory_order_acquire) == 1;
+    s.runMode = m_engine.Mode();
+    s.recording = m_engine.IsRecording();
     s.portOpen = m_instrumentPort != nullptr;
     s.useNet = m_engine.m_useNet.load() == 1;
     s.printing = m_chartPrinting;
     s.zoomOn = m_engine.m_zoomOn.load() != 0;
-    s.playBackward = m_engine.m_playBackward.load() != 0;
+    s.playBackward = m_engine.PlayingBackward();
     s.playDelay = m_engine.m_playDelay.load();
     s.viewWidth = m_engine.m_viewWidth.load();
     s.recordIndex = m_engine.m_recordIndex.load();
@@ -282,7 +281,7 @@ bool CMainFrame::ExecuteCommand(int id) {
 }
 
 void CMainFrame::RunCommand(int id) {
-    const bool live = m_engine.m_runMode.load(std::memory_order_acquire) == 0;
+    const bool live = m_engine.IsLive();
     switch (id) {
         case kOpenTextData:
             OpenTextData();
@@ -315,14 +314,11 @@ void CMainFrame::RunCommand(int id) {
             m_engine.CloseRecording();
             break;
         case kMark:
-            if (live) {
-                m_engine.m_markNumber.fetch_add(1);
-                m_engine.m_markFlag.store(1, std::memory_order_release);
-            }
+            if (live) m_engine.Mark();
             break;
         case kZoomIn:
             // Backward playback is drawn without zoom.
-            m_engine.m_zoomOn.store(m_engine.m_playBackward.load() == 1 ? 0 : 1);
+            m_engine.m_zoomOn.store(m_engine.PlayingBackward() ? 0 : 1);
             break;
         case kZoomOut:
             m_engine.m_zoomOn.store(0);
@@ -340,9 +336,10 @@ void CMainFrame::RunCommand(int id) {
             if (m_engine.m_playDelay.load() < 6) m_engine.m_playDelay.fetch_add(1);
             break;
         case kPauseContinue: {
-            const std::uint8_t mode = m_engine.m_runMode.load(std::memory_order_acquire);
-            if (mode == 1) m_engine.m_runMode.store(2, std::memory_order_release);
-            if (mode == 2) m_engine.m_runMode.store(1, std::memory_order_release);
+            if (m_engine.Mode() == RunMode::kPlayback)
+                m_engine.Pause();
+            else
+                m_engine.Resume();
             break;
         }
         case kBackForward:
@@ -416,7 +413,7 @@ void CMainFrame::Connect() {
         m_host.InstrumentPort().Set(m_instrumentPort.get());
     }
     m_engine.SendCommandFrame();
-    m_engine.m_pingWatchdog.store(0);
+    m_engine.ResetWatchdog();
 }
 
 void CMainFrame::Disconnect() {
@@ -442,36 +439,33 @@ void CMainFrame::StartStoring() {
 }
 
 void CMainFrame::Playback() {
-    if (m_engine.m_runMode.load(std::memory_order_acquire) != 0) return;
+    if (!m_engine.IsLive()) return;
     // The worker idles while the user chooses.
-    m_engine.m_runMode.store(2, std::memory_order_release);
+    m_engine.Pause();
     const QString path = m_prompts.ChooseRecordingToPlay(this, m_dataFolder);
     if (path.isEmpty()) {
-        m_engine.m_runMode.store(0, std::memory_order_release);
+        m_engine.Resume();
         return;
     }
     std::string error;
     if (!m_engine.OpenRecording(QFile::encodeName(path).toStdString(), &error)) {
-        m_engine.m_runMode.store(0, std::memory_order_release);
+        m_engine.Resume();
         if (!error.empty()) Message(QString::fromStdString(error));
         return;
     }
-    if (m_engine.m_runMode.load(std::memory_order_acquire) != 0)
-        m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);
+    if (!m_engine.IsLive()) m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);
 }
 
 void CMainFrame::EndPlayback() {
-    if (m_engine.m_runMode.load(std::memory_order_acquire) == 0) return;
+    if (m_engine.IsLive()) return;
     m_engine.EndPlayback();
 }
 
 void CMainFrame::BackForward() {
-    const std::uint8_t mode = m_engine.m_runMode.load(std::memory_order_acquire);
-    if (mode == 0) return;
-    const bool backward = m_engine.m_playBackward.load() == 0;
+    if (m_engine.IsLive()) return;
+    const bool backward = !m_engine.PlayingBackward();
     if (backward) m_engine.m_zoomOn.store(0);
-    m_engine.m_playBackward.store(backward ? 1 : 0, std::memory_order_release);
-    if (mode == 2) m_engine.m_runMode.store(1, std::memory_order_release);
+    m_engine.SetDirection(backward);
 }
 
 void CMainFrame::OpenTextData() {
@@ -578,7 +572,7 @@ bool CMainFrame::TimersActive() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (m_engine.m_recording.load(std::memory_order_acquire) == 1) {
+    if (m_engine.IsRecording()) {
         Message(tr("请先结束存储"));
         event->ignore();
         return;

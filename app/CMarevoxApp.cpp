@@ -140,7 +140,7 @@ void CMarevoxApp::Terminate() {
     // Asked to end from outside (logout, Ctrl+C, kill): the recording is
     // closed first, so its index lists every record, then the program ends
     // as when closed (saving the settings in live mode).
-    if (g_engine.m_recording.load(std::memory_order_acquire) == 1) g_engine.CloseRecording();
+    if (g_engine.IsRecording()) g_engine.CloseRecording();
     quit();
 }
 

@@ -22,7 +22,7 @@ CommandState Checked(bool checked) {
 
 CommandState EvaluateCommand(int id, const OperatingState& s) {
     using namespace CommandId;
-    const bool live = s.runMode == 0;
+    const bool live = s.runMode == RunMode::kLive;
     const bool playing = !live;  // running or paused
     switch (id) {
         case kOpenTextData:

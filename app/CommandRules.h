@@ -2,10 +2,12 @@
 
 #include <cstdint>
 
+#include "engine/EngineStates.h"
+
 // The operating state the main window's commands depend on, gathered from
 // the engine, the settings and the main window at one moment.
 struct OperatingState {
-    std::uint8_t runMode = 0;  // 0 live, 1 playback running, 2 playback paused
+    RunMode runMode = RunMode::kLive;
     bool recording = false;
     bool portOpen = false;  // the instrument port object exists
     bool useNet = false;    // settings key UseNet = 1

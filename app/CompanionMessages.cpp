@@ -53,15 +53,13 @@ void CompanionMessages::HandleCopyData(const char* bytes, std::size_t count) {
     } else if (text == kUsual) {
         if (width == kCompactWidth) m_target.SetFullMode();
     } else if (text.starts_with(kPiling)) {
-        if (m_engine.m_runMode.load(std::memory_order_acquire) != 0) return;
-        // The number first, then the flag: the flag hands the mark over.
-        m_engine.m_markNumber.store(PilingNumber(text), std::memory_order_relaxed);
-        m_engine.m_markFlag.store(1, std::memory_order_release);
+        if (!m_engine.IsLive()) return;
+        m_engine.MarkNumbered(PilingNumber(text));
     }
 }
 
 int CompanionMessages::HandleProcessNow() {
-    if (m_engine.m_runMode.load(std::memory_order_acquire) != 0) return 0;
+    if (!m_engine.IsLive()) return 0;
     return m_engine.StepLive();
 }
 

@@ -90,10 +90,10 @@ void CMarevoxView::AdvanceAndPaint() {
     {
         std::lock_guard lock(m_mutex);
         XSound& engine = m_engine;
-        const std::uint8_t runMode = engine.m_runMode.load(std::memory_order_acquire);
+        const RunMode runMode = engine.Mode();
         // Going from live to playback or back starts a new picture; pausing
         // and resuming does not.
-        if (runMode != 2) {
+        if (runMode != RunMode::kPaused) {
             if (!m_runModeTaken) {
                 m_runModeTaken = true;
                 m_lastRunMode = runMode;
@@ -105,8 +105,7 @@ void CMarevoxView::AdvanceAndPaint() {
 
         const int width = EchogramWidth();
         const QRgb back = ColourWordToRgb(engine.m_colours[XSound::kBack].load());
-        const bool backward =
-            runMode != 0 && engine.m_playBackward.load(std::memory_order_acquire) == 1;
+        const bool backward = runMode != RunMode::kLive && engine.PlayingBackward();
         int end = engine.m_viewEnd.load();
         int start = engine.m_viewStart.load();
         m_columns.Draw(engine, m_stores.Normal(), &m_stores.Zoom(), end);

@@ -11,6 +11,7 @@
 #include "display/CEchogramStores.h"
 #include "display/CPingColumnPainter.h"
 #include "display/DepthScales.h"
+#include "engine/EngineStates.h"
 
 class XSound;
 
@@ -91,7 +92,7 @@ private:
     CPingColumnPainter m_columns;
     Frame m_frame;
     bool m_runModeTaken = false;
-    std::uint8_t m_lastRunMode = 0;
+    RunMode m_lastRunMode = RunMode::kLive;
 
     std::atomic<bool> m_refreshPending{false};
     QTimer m_refreshTimer;

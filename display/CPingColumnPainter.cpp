@@ -96,16 +96,14 @@ CPingColumnPainter::Drawn CPingColumnPainter::Draw(XSound& engine, QImage& norma
     const std::uint8_t rangeIndex = engine.m_rangeIndex.load(std::memory_order_relaxed);
     const RangeWindow window =
         RangeWindow::Of(rangeIndex, engine.m_rangeOffset.load(std::memory_order_relaxed));
-    const std::uint8_t backward = engine.m_playBackward.load(std::memory_order_acquire);
-    const bool playingForward =
-        backward == 0 && engine.m_runMode.load(std::memory_order_acquire) != 0;
+    const bool backward = engine.PlayingBackward();
+    const bool playingForward = !backward && !engine.IsLive();
     const CEchoColourTable colours = CEchoColourTable::FromEngine(engine);
 
-    if (engine.m_markFlag.load(std::memory_order_acquire) != 0) {
-        engine.m_markFlag.store(0, std::memory_order_release);
+    if (engine.TakeMarkFlag() != 0) {
         FillColumn(normal, x, kMarkWhite);
         if (zoom != nullptr) FillColumn(*zoom, x, kMarkWhite);
-        if (engine.m_markNumber.load() >= 9000) engine.m_markNumber.store(0);
+        engine.WrapMarkNumber(9000);
         const double smoothed = engine.m_smoothedDepth.load(std::memory_order_relaxed);
         const QString label =
             MarkLabel(engine.m_markNumber.load(), engine.m_pingTime.load(std::memory_order_relaxed),

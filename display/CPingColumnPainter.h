@@ -57,7 +57,7 @@ private:
     bool m_lastTaken = false;
     std::int32_t m_lastTop = 0;
     std::uint8_t m_lastRangeIndex = 0;
-    std::uint8_t m_lastDirection = 0;
+    bool m_lastDirection = false;  // backward
     int m_zoomMarkTop = 0;
     int m_zoomMarkHeight = 0;
 };

@@ -22,8 +22,9 @@ void XSound::SendCommandFrame() {
     BuildCommandFrame(frame);
     // A requested self-check rides on exactly one frame; the decoder then
     // routes the answering frame's result byte to the self-check window.
-    std::uint8_t requested = 1;
-    if (m_selfCheckState.compare_exchange_strong(requested, 2, std::memory_order_acq_rel))
+    SelfCheck requested = SelfCheck::kRequested;
+    if (m_selfCheckState.compare_exchange_strong(requested, SelfCheck::kAwaitingReply,
+                                                 std::memory_order_acq_rel))
         frame[4] = 0x11;
     Host().SendCommandFrame(frame, kCommandFrameLength);
 }

@@ -74,7 +74,7 @@ void ExpandPairs(const std::uint8_t* bytes, std::uint32_t from, std::uint32_t to
 void XSound::DecodeBytes(const std::uint8_t* bytes, std::uint32_t length) {
     // While a frame waits for processing the worker owns m_rawFrame and
     // m_rawLength: the chunk is lost, and nothing of the frame is touched.
-    if (m_frameComplete.load(std::memory_order_acquire) != 0) return;
+    if (m_frameSlot.load(std::memory_order_acquire) != FrameSlot::kEmpty) return;
     DecoderState& d = m_decoder;
     if (m_rawLength > kRawFrameMax) {
         d.inFrame = false;
@@ -142,8 +142,9 @@ void XSound::CompleteFrame() {
     d.inFrame = false;
     m_pingWatchdog.store(0, std::memory_order_relaxed);
 
-    std::uint8_t awaiting = 2;
-    if (m_selfCheckState.compare_exchange_strong(awaiting, 0, std::memory_order_acq_rel)) {
+    SelfCheck awaiting = SelfCheck::kAwaitingReply;
+    if (m_selfCheckState.compare_exchange_strong(awaiting, SelfCheck::kIdle,
+                                                 std::memory_order_acq_rel)) {
         // The reply to a self-check request: only its result byte counts.
         Host().SelfCheckReply(d.tail[1]);
     } else {
@@ -155,9 +156,9 @@ void XSound::CompleteFrame() {
         m_supplyVoltage.store(static_cast<float>(d.tail[0]) / 13.2f, std::memory_order_relaxed);
         // The record is written before the frame is handed over, so the
         // worker cannot clear m_rawLength while the record is being taken.
-        if (m_recording.load(std::memory_order_acquire) == 1) WriteRecord();
+        if (IsRecording()) WriteRecord();
     }
-    m_frameComplete.store(1, std::memory_order_release);
+    m_frameSlot.store(FrameSlot::kReady, std::memory_order_release);
 }
 
 void XSound::ExpandSamples() {

@@ -73,18 +73,18 @@ void EngineWorker::Run() {
     Clock::time_point nextStep = Clock::now();
     bool pacing = false;
     while (!m_stop.load(std::memory_order_acquire)) {
-        if (m_engine.m_workerHold.load(std::memory_order_acquire) != 0) {
+        if (m_engine.WorkerHeld()) {
             pacing = false;
             WaitUntil(Clock::now() + kIdleWait);
             continue;
         }
-        switch (m_engine.m_runMode.load(std::memory_order_acquire)) {
-            case 0:
+        switch (m_engine.Mode()) {
+            case RunMode::kLive:
                 pacing = false;
                 m_engine.StepLive();
                 WaitUntil(Clock::now() + kLivePoll);
                 break;
-            case 1: {
+            case RunMode::kPlayback: {
                 if (!pacing) nextStep = Clock::now();
                 pacing = true;
                 m_engine.StepPlayback();

@@ -22,15 +22,15 @@ constexpr int kGainCap[5] = {5, 10, 15, 20, 30};
 }  // namespace
 
 int XSound::StepLive() {
-    if (m_frameComplete.load(std::memory_order_acquire) != 1) return 0;
+    if (!FrameReady()) return 0;
     std::lock_guard<std::mutex> lock(m_pingMutex);
     // The other caller may have taken the frame while this one waited.
-    if (m_frameComplete.load(std::memory_order_acquire) != 1) return 0;
+    if (!FrameReady()) return 0;
     m_rangeOffset.store(m_rangeOffsetSet.load(std::memory_order_relaxed),
                         std::memory_order_relaxed);
     m_rangeIndex.store(m_rangeIndexSet.load(std::memory_order_relaxed), std::memory_order_relaxed);
     if (ProcessLivePing() == 0) return 0;
-    if (m_newPing.load(std::memory_order_acquire) == 1) Host().AdvanceAndPaint();
+    if (NewPing()) Host().AdvanceAndPaint();
     return 1;
 }
 
@@ -44,23 +44,24 @@ void XSound::BuildSamples() {
 }
 
 int XSound::ProcessLivePing() {
-    m_newPing.store(0, std::memory_order_release);
-    // Taking the frame is one step: 1 (waiting) becomes 2 (being processed),
-    // so of two callers exactly one gets it, and the decoder keeps its hands
-    // off the frame until it is released below.
-    std::uint8_t waiting = 1;
-    if (!m_frameComplete.compare_exchange_strong(waiting, 2, std::memory_order_acq_rel)) return 0;
+    m_newPing.store(false, std::memory_order_release);
+    // Taking the frame is one step: ready becomes taken, so of two callers
+    // exactly one gets it, and the decoder keeps its hands off the frame
+    // until it is released below.
+    FrameSlot waiting = FrameSlot::kReady;
+    if (!m_frameSlot.compare_exchange_strong(waiting, FrameSlot::kTaken, std::memory_order_acq_rel))
+        return 0;
 
     BuildSamples();
-    m_frameComplete.store(0, std::memory_order_release);  // the decoder may go on
+    m_frameSlot.store(FrameSlot::kEmpty, std::memory_order_release);  // the decoder may go on
 
     SendCommandFrame();
     m_pingTime.store(Host().Now(), std::memory_order_relaxed);
     m_pingWatchdog.store(0, std::memory_order_relaxed);
     DetectBottom();
     AutoAdjust();
-    if (m_recording.load(std::memory_order_acquire) == 1) WriteDepthLine();
-    m_newPing.store(1, std::memory_order_release);
+    if (IsRecording()) WriteDepthLine();
+    m_newPing.store(true, std::memory_order_release);
     return 1;
 }
 
@@ -145,7 +146,7 @@ void XSound::DetectBottom() {
     }
 
     // Tracking gate, live only.
-    if (antiJam == 2 && m_runMode.load(std::memory_order_acquire) == 0) {
+    if (antiJam == 2 && IsLive()) {
         if (m_bottomFound == 1) {
             st.gateMissCount = 0;
             st.trackingGate = nominalGate;
@@ -194,8 +195,7 @@ void XSound::AutoAdjust() {
         st.noEchoCount = 0;
     }
 
-    if (m_gainAuto.load(std::memory_order_relaxed) == 1 &&
-        m_runMode.load(std::memory_order_acquire) != 1) {
+    if (m_gainAuto.load(std::memory_order_relaxed) == 1 && Mode() != RunMode::kPlayback) {
         int gain = m_gain.load(std::memory_order_relaxed);
         if (m_echoPresent == 0) {
             // Held at 3: from the third weak ping on, every ping raises it.

@@ -41,17 +41,17 @@ bool XSound::OpenRecording(const std::string& chosenPath, std::string* error) {
     if (error == nullptr) error = &ignored;
     // The window may hold the mode at 2 while its file dialog is up; a
     // playback that is already open is never replaced.
-    const std::uint8_t mode = m_runMode.load(std::memory_order_acquire);
-    if (mode == 1 ||
-        (mode == 2 && m_recording.load(std::memory_order_acquire) == 0 && m_dataFile != nullptr)) {
+    const RunMode mode = Mode();
+    if (mode == RunMode::kPlayback ||
+        (mode == RunMode::kPaused && !IsRecording() && m_dataFile != nullptr)) {
         *error = "回放已在进行";
         return false;
     }
-    if (m_recording.load(std::memory_order_acquire) != 0) CloseRecording();
+    if (IsRecording()) CloseRecording();
     Host().ClearEchogram();
 
     auto refuse = [&](const std::string& text) {
-        m_runMode.store(0, std::memory_order_release);
+        m_runMode.store(RunMode::kLive, std::memory_order_release);
         *error = text;
         return false;
     };
@@ -85,13 +85,17 @@ bool XSound::OpenRecording(const std::string& chosenPath, std::string* error) {
     }
     m_pingTime.store(m_firstTime, std::memory_order_relaxed);
     m_recordIndex.store(0, std::memory_order_relaxed);
+    BeginPlayback();
+    return true;
+}
+
+void XSound::BeginPlayback() {
     // Every playback starts forward with automatic adjustment, whatever the
     // previous one ended with.
-    m_playBackward.store(0, std::memory_order_relaxed);
+    m_playBackward.store(false, std::memory_order_relaxed);
     m_playbackStep = {};
     m_autoAdjust.store(1, std::memory_order_relaxed);
-    m_runMode.store(1, std::memory_order_release);
-    return true;
+    m_runMode.store(RunMode::kPlayback, std::memory_order_release);
 }
 
 bool XSound::ReadTimeBounds() {
@@ -109,9 +113,9 @@ bool XSound::ReadTimeBounds() {
 }
 
 void XSound::SearchTime() {
-    m_workerHold.store(1, std::memory_order_release);
-    if (m_runMode.load(std::memory_order_acquire) == 0) {
-        m_workerHold.store(0, std::memory_order_release);
+    HoldWorker();
+    if (IsLive()) {
+        ReleaseWorker();
         return;
     }
     bool outOfRange = false;
@@ -145,15 +149,15 @@ void XSound::SearchTime() {
         }
         m_recordIndex.store(index, std::memory_order_relaxed);
     }
-    m_workerHold.store(0, std::memory_order_release);
+    ReleaseWorker();
     if (outOfRange) Host().ShowMessage(kOutOfRangeMessage);
     Host().ClearEchogram();
 }
 
 void XSound::EndPlayback() {
     std::lock_guard<std::mutex> lock(m_pingMutex);
-    if (m_runMode.load(std::memory_order_acquire) == 0) return;
-    m_runMode.store(0, std::memory_order_release);
+    if (IsLive()) return;
+    m_runMode.store(RunMode::kLive, std::memory_order_release);
     {
         std::lock_guard<std::mutex> files(m_fileMutex);
         if (m_dataFile != nullptr) std::fclose(m_dataFile);
@@ -164,10 +168,10 @@ void XSound::EndPlayback() {
 
 void XSound::StepPlayback() {
     std::lock_guard<std::mutex> lock(m_pingMutex);
-    if (m_runMode.load(std::memory_order_acquire) != 1) return;
+    if (Mode() != RunMode::kPlayback) return;
     const std::uint32_t ahead = LookAhead(*this);
     const std::int32_t width = m_viewWidth.load(std::memory_order_relaxed);
-    std::uint8_t backward = m_playBackward.load(std::memory_order_acquire);
+    bool backward = PlayingBackward();
 
     auto& step = m_playbackStep;
     if (!step.seenFirstStep) {
@@ -177,12 +181,12 @@ void XSound::StepPlayback() {
         step.lastDirection = backward;
         const std::uint32_t index = m_recordIndex.load(std::memory_order_relaxed);
         const auto shift = static_cast<std::int32_t>(ahead);
-        if (backward != 0 && index <= ahead) {
+        if (backward && index <= ahead) {
             // Too few records played to fill the view backward: go on forward.
-            m_playBackward.store(0, std::memory_order_release);
-            step.lastDirection = 0;
-            backward = 0;
-        } else if (backward != 0) {
+            m_playBackward.store(false, std::memory_order_release);
+            step.lastDirection = false;
+            backward = false;
+        } else if (backward) {
             m_recordIndex.store(index - ahead, std::memory_order_relaxed);
             m_viewEnd.fetch_sub(shift, std::memory_order_relaxed);
             m_viewStart.store(m_viewEnd.load(std::memory_order_relaxed), std::memory_order_relaxed);
@@ -195,7 +199,7 @@ void XSound::StepPlayback() {
     }
 
     const std::uint32_t index = m_recordIndex.load(std::memory_order_relaxed);
-    if (backward == 0) {
+    if (!backward) {
         // The last record listed is never drawn: playback idles before it.
         if (std::uint64_t{index} + 1 < m_recordTotal.load(std::memory_order_relaxed)) {
             if (ProcessPlaybackPing() != 0) Host().AdvanceAndPaint();
@@ -228,6 +232,6 @@ int XSound::ProcessPlaybackPing() {
     BuildSamples();
     DetectBottom();
     if (m_autoAdjust.load(std::memory_order_relaxed) == 1) AutoAdjust();
-    m_newPing.store(1, std::memory_order_release);
+    m_newPing.store(true, std::memory_order_release);
     return 1;
 }

@@ -43,11 +43,14 @@ std::uint32_t IndexedCount(const XSound& engine) {
     return engine.m_recordIndex.load(std::memory_order_relaxed);
 }
 
+}  // namespace
+
 // Closes the recording's files, writes the index and deletes a recording too
 // short to keep. The caller holds m_fileMutex. Returns a message for the
 // user, or "".
-std::string CloseRecordingFiles(XSound& engine) {
-    if (engine.m_recording.load(std::memory_order_acquire) == 0) return {};
+std::string XSound::CloseRecordingFiles() {
+    XSound& engine = *this;
+    if (!IsRecording()) return {};
     auto& state = engine.m_recordingFiles;
     std::string message;
     const std::uint32_t count = IndexedCount(engine);
@@ -69,9 +72,11 @@ std::string CloseRecordingFiles(XSound& engine) {
         RemoveFile(engine.m_indexPath);
         RemoveFile(engine.m_textPath);
     }
-    engine.m_recording.store(0, std::memory_order_release);
+    m_recording.store(false, std::memory_order_release);
     return message;
 }
+
+namespace {
 
 // Opens an existing recording to go on writing it. The index must be
 // readable and agree with the data file; records that follow the last
@@ -169,11 +174,11 @@ bool XSound::StartRecording(const std::string& chosenPath, std::string* error) {
     std::string ignored;
     if (error == nullptr) error = &ignored;
     std::lock_guard<std::mutex> lock(m_fileMutex);
-    if (m_recording.load(std::memory_order_acquire) != 0) {
+    if (IsRecording()) {
         *error = "已在存储中";
         return false;
     }
-    if (m_runMode.load(std::memory_order_acquire) != 0) {
+    if (!IsLive()) {
         *error = "回放时不能存储";
         return false;
     }
@@ -194,7 +199,7 @@ bool XSound::StartRecording(const std::string& chosenPath, std::string* error) {
     m_indexPath = paths.index;
     m_textPath = paths.text;
     m_markNumber.store(0, std::memory_order_relaxed);
-    m_recording.store(1, std::memory_order_release);
+    m_recording.store(true, std::memory_order_release);
     return true;
 }
 
@@ -202,14 +207,14 @@ void XSound::WriteRecord() {
     std::string message;
     {
         std::lock_guard<std::mutex> lock(m_fileMutex);
-        if (m_recording.load(std::memory_order_acquire) == 0 || m_dataFile == nullptr) return;
+        if (!IsRecording() || m_dataFile == nullptr) return;
         auto& state = m_recordingFiles;
         const std::uint32_t index = m_recordIndex.load(std::memory_order_relaxed);
         const std::uint32_t n = m_rawLength;
         if (n == 0 || n > kRawFrameMax) return;  // no frame to keep
         const std::uint64_t end = std::uint64_t{state.writeOffset} + RecordSize(n);
         if (index >= kRecordOffsetMax || end > std::numeric_limits<std::uint32_t>::max()) {
-            message = CloseRecordingFiles(*this);
+            message = CloseRecordingFiles();
             message = message.empty() ? kIndexFullMessage : kIndexFullMessage + ("\n" + message);
         } else {
             PingRecord record;
@@ -277,14 +282,14 @@ void XSound::CloseRecording() {
     std::string message;
     {
         std::lock_guard<std::mutex> lock(m_fileMutex);
-        message = CloseRecordingFiles(*this);
+        message = CloseRecordingFiles();
     }
     if (!message.empty()) Host().ShowMessage(message);
 }
 
 bool XSound::CheckpointIndex() {
     std::lock_guard<std::mutex> lock(m_fileMutex);
-    if (m_recording.load(std::memory_order_acquire) == 0) return false;
+    if (!IsRecording()) return false;
     return RecordFile::WriteIndex(m_indexPath, m_recordOffsets.get(), IndexedCount(*this), nullptr);
 }
 

@@ -8,7 +8,7 @@ XSound::XSound(EngineHost* host) : m_recordOffsets(new std::uint32_t[kRecordOffs
 }
 
 XSound::~XSound() {
-    if (m_recording.load(std::memory_order_acquire) != 0) CloseRecording();
+    if (IsRecording()) CloseRecording();
 }
 
 void XSound::SetHost(EngineHost* host) {

@@ -8,17 +8,26 @@
 #include <string>
 
 #include "engine/EngineHost.h"
+#include "engine/EngineStates.h"
 #include "engine/PingRecord.h"
 
 // The sounding engine: the current ping, the sounding settings, the playback
 // position, the open recording files and the record-offset index.
 //
-// Members are read and written directly by the rest of the program. Members
-// that one thread writes and another reads are std::atomic; the hand-over
-// flags (m_frameComplete, m_newPing, m_runMode, m_workerHold) are stored with
-// release and loaded with acquire ordering. Members without std::atomic are
-// used only by the thread that processes the current ping (under
-// m_pingMutex) or only on the UI thread.
+// How to use it from outside engine/ (the shape is being cut into parts;
+// names already here stay):
+//  - Run state: read with Mode(), IsLive(), IsRecording(), PlayingBackward(),
+//    SelfCheckState(), FrameReady(), NewPing(); change it only with the verbs
+//    Pause(), Resume(), BeginPlayback(), OpenRecording(), EndPlayback(),
+//    SetDirection(), HoldWorker()/ReleaseWorker(), RequestSelfCheck(),
+//    AbandonSelfCheck(), Mark(), MarkNumbered(), TakeMarkFlag().
+//    Memory ordering is the engine's business: never store into its atomics.
+//  - Threads: DecodeBytes on the UI thread; StepLive/StepPlayback on the
+//    worker (EngineWorker); the verbs above on the UI thread.
+//
+// Members that one thread writes and another reads are std::atomic.
+// Members without std::atomic are used only by the thread that processes
+// the current ping (under m_pingMutex) or only on the UI thread.
 class XSound {
 public:
     struct RangeStep {
@@ -104,13 +113,58 @@ public:
     // with look-ahead). The caller paces the steps.
     void StepPlayback();
 
+    // --- Run state: accessors (any thread) ------------------------------
+    RunMode Mode() const { return m_runMode.load(std::memory_order_acquire); }
+    bool IsLive() const { return Mode() == RunMode::kLive; }
+    bool IsRecording() const { return m_recording.load(std::memory_order_acquire); }
+    bool PlayingBackward() const { return m_playBackward.load(std::memory_order_acquire); }
+    SelfCheck SelfCheckState() const { return m_selfCheckState.load(std::memory_order_acquire); }
+    FrameSlot FrameSlotState() const { return m_frameSlot.load(std::memory_order_acquire); }
+    bool FrameReady() const { return FrameSlotState() == FrameSlot::kReady; }
+    // True once the ping processed last is complete and may be drawn.
+    bool NewPing() const { return m_newPing.load(std::memory_order_acquire); }
+    bool WorkerHeld() const { return m_workerHold.load(std::memory_order_acquire); }
+    std::int32_t MarkDebounce() const { return m_markDebounce.load(std::memory_order_relaxed); }
+    std::uint8_t PingWatchdog() const { return m_pingWatchdog.load(std::memory_order_relaxed); }
+
+    // --- Run state: verbs (UI thread unless said otherwise) --------------
+    // Playback running, or live, becomes paused; Resume returns to the mode
+    // that was paused. Live is paused while the user chooses a recording.
+    void Pause();
+    void Resume();
+    // Enters playback running, forward, with automatic adjustment.
+    // OpenRecording calls it once the recording is open; tools and tests
+    // that feed records themselves call it directly.
+    void BeginPlayback();
+    // Playback direction; a paused playback resumes.
+    void SetDirection(bool backward);
+    // The worker idles while held (a time search moves the position).
+    void HoldWorker();
+    void ReleaseWorker();
+    // The next command frame carries a self-check request.
+    void RequestSelfCheck();
+    // Gives the request up if it is still in the state seen; true when it
+    // did (the frame may carry it at this very moment).
+    bool AbandonSelfCheck(SelfCheck seen);
+    // The operator's mark (next number), or a mark numbered by the
+    // companion program: the number first, then the flag hands it over.
+    void Mark();
+    void MarkNumbered(std::int32_t number);
+    // Takes the mark flag of the ping being drawn (worker).
+    std::uint8_t TakeMarkFlag();
+    // Mark numbers start again at 0 when they reach limit.
+    void WrapMarkNumber(std::int32_t limit);
+    // One tick of the mark debounce (UI thread, same as the decoder).
+    void TickMarkDebounce(std::int32_t limit);
+    // A command frame went out by hand: the watchdog starts afresh.
+    void ResetWatchdog();
+    // Drops a complete frame without processing it (tools and tests that
+    // read the raw frame themselves); true when one was waiting.
+    bool DiscardFrame();
+
     // --- Current ping ----------------------------------------------------
     std::uint8_t m_rawFrame[kRawFrameMax] = {};
     std::uint32_t m_rawLength = 0;
-    // 0: the decoder may fill the frame; 1: a complete frame waits;
-    // 2: ProcessLivePing has taken it and is expanding it. The decoder
-    // touches m_rawFrame/m_rawLength only while this is 0.
-    std::atomic<std::uint8_t> m_frameComplete{0};
     std::uint8_t m_samples[kSampleMax + 3] = {};
     std::uint32_t m_sampleCount = 0;
     std::int32_t m_bottomIndex = 0;
@@ -128,7 +182,6 @@ public:
     std::atomic<std::int64_t> m_pingTime{0};
     std::atomic<std::uint8_t> m_markFlag{0};
     std::atomic<std::int32_t> m_markNumber{0};
-    std::atomic<std::uint8_t> m_newPing{0};
     std::atomic<std::int32_t> m_markDebounce{0};
     std::atomic<std::uint8_t> m_pingWatchdog{0};
 
@@ -146,24 +199,18 @@ public:
     std::atomic<double> m_draft{0.0};
     std::atomic<std::uint8_t> m_channelCode{1};
 
-    // Link settings the engine needs (settings keys UartCtl, UseNet), the
-    // self-check request state (0 idle, 1 requested, 2 awaiting reply) and
+    // Link settings the engine needs (settings keys UartCtl, UseNet) and
     // the instrument's supply voltage from the last frame's tail.
     std::atomic<std::int32_t> m_uartCtl{0};
     std::atomic<std::int32_t> m_useNet{0};
-    std::atomic<std::uint8_t> m_selfCheckState{0};
     std::atomic<float> m_supplyVoltage{0.0f};
 
     // Display colours (settings section SET_C).
     std::atomic<std::uint32_t> m_colours[kColourCount];
 
     // --- Run state and playback ------------------------------------------
-    std::atomic<std::uint8_t> m_runMode{0};  // 0 live, 1 playback running, 2 paused
-    std::atomic<std::uint8_t> m_recording{0};
-    std::atomic<std::uint8_t> m_playBackward{0};
     std::atomic<std::int32_t> m_playDelay{3};
     std::atomic<std::uint8_t> m_autoAdjust{1};
-    std::atomic<std::uint32_t> m_workerHold{0};
     std::atomic<std::uint8_t> m_farRangeIndex{0};
     std::atomic<std::uint8_t> m_farRangeOffset{0};
     std::atomic<std::int32_t> m_viewWidth{800};
@@ -223,7 +270,7 @@ public:
 
     struct PlaybackStepState {
         bool seenFirstStep = false;
-        std::uint8_t lastDirection = 0;
+        bool lastDirection = false;  // backward
     } m_playbackStep;
 
     // State of the open recording files, used under m_fileMutex.
@@ -239,6 +286,21 @@ public:
 private:
     // The decoder's steps after the third tail byte.
     void CompleteFrame();
+    // Closes the recording's files; the caller holds m_fileMutex. Returns a
+    // message for the user, or "".
+    std::string CloseRecordingFiles();
+
+    // --- States, changed only by the verbs above ---------------------------
+    // Flags that hand work between threads are stored with release and
+    // loaded with acquire ordering.
+    std::atomic<RunMode> m_runMode{RunMode::kLive};
+    std::atomic<RunMode> m_pausedFrom{RunMode::kLive};  // what Resume returns to
+    std::atomic<FrameSlot> m_frameSlot{FrameSlot::kEmpty};
+    std::atomic<SelfCheck> m_selfCheckState{SelfCheck::kIdle};
+    std::atomic<bool> m_recording{false};
+    std::atomic<bool> m_playBackward{false};
+    std::atomic<bool> m_workerHold{false};
+    std::atomic<bool> m_newPing{false};
 
     EngineHost m_nullHost;
     EngineHost* m_host = &m_nullHost;

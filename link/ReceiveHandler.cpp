@@ -9,7 +9,6 @@ int HandleReceiveNotification(int portNumber, PortSlot& instrumentPort, XSound& 
     if (portNumber < 1 || portNumber > 9) return -1;
     std::uint8_t buffer[2048];
     const std::uint32_t count = instrumentPort.TakeReceived(buffer);
-    if (count > 0 && engine.m_runMode.load(std::memory_order_acquire) == 0)
-        engine.DecodeBytes(buffer, count);
+    if (count > 0 && engine.IsLive()) engine.DecodeBytes(buffer, count);
     return 0;
 }

@@ -57,7 +57,7 @@ OperatingState Recording(bool port) {
     s.portOpen = port;
     return s;
 }
-OperatingState Playing(std::uint8_t mode) {
+OperatingState Playing(RunMode mode) {
     OperatingState s;
     s.runMode = mode;
     return s;
@@ -70,7 +70,8 @@ OperatingState Network(OperatingState s) {
 using Names = std::set<std::string>;
 
 TEST(CommandRules, NetworkModeKeepsConnectAndNeverDisconnects) {
-    for (OperatingState s : {Idle(), Connected(), Recording(true), Playing(1), Playing(2)}) {
+    for (OperatingState s : {Idle(), Connected(), Recording(true), Playing(RunMode::kPlayback),
+                             Playing(RunMode::kPaused)}) {
         s = Network(s);
         EXPECT_TRUE(EvaluateCommand(kConnect, s).enabled);
         EXPECT_FALSE(EvaluateCommand(kDisconnect, s).enabled);
@@ -84,8 +85,8 @@ TEST(CommandRules, NetworkModeKeepsConnectAndNeverDisconnects) {
 }
 
 TEST(CommandRules, StatelessCommandsAreAlwaysEnabled) {
-    for (OperatingState s :
-         {Idle(), Connected(), Recording(true), Playing(1), Playing(2), Network(Playing(2))}) {
+    for (OperatingState s : {Idle(), Connected(), Recording(true), Playing(RunMode::kPlayback),
+                             Playing(RunMode::kPaused), Network(Playing(RunMode::kPaused))}) {
         for (int id : kAll) {
             if (IsStateful(id)) continue;
             const CommandState state = EvaluateCommand(id, s);
@@ -96,7 +97,7 @@ TEST(CommandRules, StatelessCommandsAreAlwaysEnabled) {
 }
 
 TEST(CommandRules, PlaybackSpeedStopsAtBothEnds) {
-    OperatingState s = Playing(1);
+    OperatingState s = Playing(RunMode::kPlayback);
     s.playDelay = 0;
     EXPECT_FALSE(EvaluateCommand(kFaster, s).enabled);
     EXPECT_TRUE(EvaluateCommand(kSlower, s).enabled);
@@ -106,7 +107,7 @@ TEST(CommandRules, PlaybackSpeedStopsAtBothEnds) {
 }
 
 TEST(CommandRules, BackForwardNeedsAScreenfulOrBackwardAlready) {
-    OperatingState s = Playing(1);
+    OperatingState s = Playing(RunMode::kPlayback);
     s.recordIndex = 770;  // w - 30
     EXPECT_FALSE(EvaluateCommand(kBackForward, s).enabled);
     s.recordIndex = 771;
@@ -131,7 +132,7 @@ TEST(CommandRules, BackForwardNeedsAScreenfulOrBackwardAlready) {
 }
 
 TEST(CommandRules, ZoomAndPrintingPairs) {
-    OperatingState s = Playing(1);
+    OperatingState s = Playing(RunMode::kPlayback);
     s.zoomOn = true;
     EXPECT_FALSE(EvaluateCommand(kZoomIn, s).enabled);
     EXPECT_TRUE(EvaluateCommand(kZoomOut, s).enabled);
@@ -139,12 +140,12 @@ TEST(CommandRules, ZoomAndPrintingPairs) {
     EXPECT_FALSE(EvaluateCommand(kZoomIn, s).enabled);
     EXPECT_FALSE(EvaluateCommand(kZoomOut, s).enabled);
 
-    s = Playing(2);
+    s = Playing(RunMode::kPaused);
     s.printing = true;
     EXPECT_FALSE(EvaluateCommand(kStartPrint, s).enabled);
     EXPECT_TRUE(EvaluateCommand(kStopPrint, s).enabled);
     // Printing left on after playback ended: both disabled until the next.
-    s.runMode = 0;
+    s.runMode = RunMode::kLive;
     EXPECT_FALSE(EvaluateCommand(kStartPrint, s).enabled);
     EXPECT_FALSE(EvaluateCommand(kStopPrint, s).enabled);
 }

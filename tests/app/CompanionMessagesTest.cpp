@@ -27,8 +27,8 @@ public:
     }
     bool ExecuteCommand(int id) override {
         OperatingState s;
-        s.runMode = m_engine.m_runMode.load();
-        s.recording = m_engine.m_recording.load() != 0;
+        s.runMode = m_engine.Mode();
+        s.recording = m_engine.IsRecording();
         s.portOpen = portOpen;
         const CommandState command = EvaluateCommand(id, s);
         if (!command.known || !command.enabled) return false;
@@ -54,6 +54,12 @@ public:
 class CompanionMessagesTest : public ::testing::Test {
 protected:
     void Send(const char* text) { messages.HandleCopyData(text, std::strlen(text)); }
+    // The decoder completes a frame without samples.
+    void HandFrame() {
+        const std::uint8_t frame[] = {0x0A, 0xCA, 0x9E, 0x00, 0x00};
+        engine.DecodeBytes(frame, sizeof frame);
+        ASSERT_TRUE(engine.FrameReady());
+    }
 
     CountingHost host;
     XSound engine{&host};
@@ -115,10 +121,11 @@ TEST_F(CompanionMessagesTest, PilingSetsTheMarkInLiveModeOnly) {
     EXPECT_EQ(engine.m_markFlag.load(), 1);
     EXPECT_EQ(engine.m_markNumber.load(), 0);
 
-    for (std::uint8_t mode : {std::uint8_t{1}, std::uint8_t{2}}) {
+    for (const bool paused : {false, true}) {
         engine.m_markFlag = 0;
         engine.m_markNumber = 5;
-        engine.m_runMode = mode;
+        engine.BeginPlayback();
+        if (paused) engine.Pause();
         Send("OV-Piling00012");
         EXPECT_EQ(engine.m_markFlag.load(), 0);
         EXPECT_EQ(engine.m_markNumber.load(), 5);
@@ -128,9 +135,9 @@ TEST_F(CompanionMessagesTest, PilingSetsTheMarkInLiveModeOnly) {
 TEST_F(CompanionMessagesTest, ProcessNowTakesTheCompletedFrameInLiveMode) {
     engine.m_rangeIndexSet = 3;
     engine.m_rangeOffsetSet = 1;
-    engine.m_frameComplete = 1;
+    HandFrame();
     EXPECT_EQ(messages.HandleProcessNow(), 1);
-    EXPECT_EQ(engine.m_frameComplete.load(), 0);
+    EXPECT_EQ(engine.FrameSlotState(), FrameSlot::kEmpty);
     EXPECT_EQ(engine.m_rangeIndex.load(), 3);
     EXPECT_EQ(engine.m_rangeOffset.load(), 1);
     EXPECT_EQ(host.paints, 1);
@@ -141,18 +148,19 @@ TEST_F(CompanionMessagesTest, ProcessNowTakesTheCompletedFrameInLiveMode) {
 
 TEST_F(CompanionMessagesTest, ProcessNowDuringPlaybackChangesNothing) {
     engine.m_rangeIndexSet = 3;
-    for (std::uint8_t mode : {std::uint8_t{1}, std::uint8_t{2}}) {
-        engine.m_runMode = mode;
-        engine.m_frameComplete = 1;
+    HandFrame();
+    for (const bool paused : {false, true}) {
+        engine.BeginPlayback();
+        if (paused) engine.Pause();
         EXPECT_EQ(messages.HandleProcessNow(), 0);
-        EXPECT_EQ(engine.m_frameComplete.load(), 1);
+        EXPECT_EQ(engine.FrameSlotState(), FrameSlot::kReady);
         EXPECT_EQ(engine.m_rangeIndex.load(), 0);
         EXPECT_EQ(host.paints, 0);
     }
 }
 
 TEST_F(CompanionMessagesTest, ChannelCodeCommandsAreAlwaysApplied) {
-    engine.m_runMode = 1;
+    engine.BeginPlayback();
     EXPECT_TRUE(messages.HandleCommand(CommandId::kChannel80));
     EXPECT_EQ(engine.m_channelCode.load(), 0x80);
     EXPECT_TRUE(messages.HandleCommand(CommandId::kChannel81));
@@ -166,7 +174,7 @@ TEST_F(CompanionMessagesTest, MenuCommandsFromOutsideObeyTheirEnablingRule) {
     // Live and idle: connect and start playback are allowed.
     EXPECT_TRUE(messages.HandleCommand(CommandId::kConnect));
     // During playback connecting and marking are not.
-    engine.m_runMode = 1;
+    engine.BeginPlayback();
     EXPECT_FALSE(messages.HandleCommand(CommandId::kConnect));
     EXPECT_FALSE(messages.HandleCommand(CommandId::kMark));
     EXPECT_TRUE(messages.HandleCommand(CommandId::kPauseContinue));

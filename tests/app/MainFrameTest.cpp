@@ -92,7 +92,7 @@ protected:
     }
     ~MainFrameTest() override {
         frame.reset();
-        if (engine.m_recording.load() == 1) engine.CloseRecording();
+        if (engine.IsRecording()) engine.CloseRecording();
         engine.EndPlayback();
         engine.SetHost(nullptr);
     }
@@ -132,7 +132,7 @@ protected:
         ASSERT_TRUE(MakeRecording(base, count, 1462616430));
         prompts.playPath = QString::fromStdString(base + ".sd");
         ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
-        ASSERT_EQ(engine.m_runMode.load(), 1);
+        ASSERT_EQ(engine.Mode(), RunMode::kPlayback);
     }
 
     TempDir dir;
@@ -217,12 +217,12 @@ TEST_F(MainFrameTest, ToolbarCarriesTheMenuActions) {
 
 TEST_F(MainFrameTest, MenuRulesAreEvaluatedWhenAMenuOpens) {
     Frame();
-    engine.m_runMode.store(1);  // changed behind the window's back
+    engine.BeginPlayback();  // changed behind the window's back
     QMenu* control = Frame().Menu(2);
     emit control->aboutToShow();
     EXPECT_TRUE(Frame().Action(kEndPlayback)->isEnabled());
     EXPECT_FALSE(Frame().Action(kConnect)->isEnabled());
-    engine.m_runMode.store(0);
+    engine.EndPlayback();
 }
 
 // --- Operating states --------------------------------------------------
@@ -235,7 +235,7 @@ TEST_F(MainFrameTest, IdleState) {
                    kBackForward, kTimeSearch, kStartPrint, kStopPrint, kZoomOut}) {
         EXPECT_FALSE(Frame().ExecuteCommand(id)) << id;
     }
-    EXPECT_EQ(engine.m_runMode.load(), 0);
+    EXPECT_EQ(engine.Mode(), RunMode::kLive);
     EXPECT_EQ(engine.m_playDelay.load(), 3);
     EXPECT_EQ(prompts.timeSearches, 0);
     EXPECT_FALSE(Frame().ExecuteCommand(12345));
@@ -244,13 +244,13 @@ TEST_F(MainFrameTest, IdleState) {
 TEST_F(MainFrameTest, RecordingState) {
     prompts.storePath = dataFolder + "/20141103.sd";
     ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
-    ASSERT_EQ(engine.m_recording.load(), 1) << prompts.messages.join("|").toStdString();
+    ASSERT_TRUE(engine.IsRecording()) << prompts.messages.join("|").toStdString();
     EXPECT_EQ(EnabledOf(kStateful), (std::set<int>{kConnect, kStopStoring, kMark, kZoomIn}));
     EXPECT_FALSE(Frame().ExecuteCommand(kPlayback));
     EXPECT_FALSE(Frame().ExecuteCommand(kStartStoring));
 
     ASSERT_TRUE(Frame().ExecuteCommand(kStopStoring));
-    EXPECT_EQ(engine.m_recording.load(), 0);
+    EXPECT_FALSE(engine.IsRecording());
     EXPECT_TRUE(Enabled(kStartStoring));
 }
 
@@ -263,10 +263,10 @@ TEST_F(MainFrameTest, PlaybackAndPausedStates) {
         EXPECT_FALSE(Frame().ExecuteCommand(id));
 
     ASSERT_TRUE(Frame().ExecuteCommand(kPauseContinue));
-    EXPECT_EQ(engine.m_runMode.load(), 2);
+    EXPECT_EQ(engine.Mode(), RunMode::kPaused);
     EXPECT_EQ(EnabledOf(kStateful), playing);
     ASSERT_TRUE(Frame().ExecuteCommand(kPauseContinue));
-    EXPECT_EQ(engine.m_runMode.load(), 1);
+    EXPECT_EQ(engine.Mode(), RunMode::kPlayback);
 }
 
 TEST_F(MainFrameTest, NetworkModeOnlyChangesConnectAndDisconnect) {
@@ -373,7 +373,7 @@ TEST_F(MainFrameTest, StartStoringProposesTodayInTheDataFolder) {
     EXPECT_EQ(prompts.askedFolder, dataFolder);
     EXPECT_TRUE(std::filesystem::is_directory(dataFolder.toStdString()));
     EXPECT_EQ(prompts.askedName, QDate::currentDate().toString("yyyyMMdd"));
-    EXPECT_EQ(engine.m_recording.load(), 1);
+    EXPECT_TRUE(engine.IsRecording());
     EXPECT_TRUE(std::filesystem::exists(dir.File("data/20141103.sd")));
     EXPECT_TRUE(std::filesystem::exists(dir.File("data/20141103.txt")));
     engine.m_markNumber.store(7);
@@ -383,13 +383,13 @@ TEST_F(MainFrameTest, StartStoringProposesTodayInTheDataFolder) {
 TEST_F(MainFrameTest, StartStoringCancelledOrRefused) {
     prompts.storePath.clear();  // cancelled
     ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
-    EXPECT_EQ(engine.m_recording.load(), 0);
+    EXPECT_FALSE(engine.IsRecording());
     EXPECT_TRUE(prompts.messages.isEmpty());
 
     WriteAll(dir.File("plain"), "a file, not a folder");
     prompts.storePath = QString::fromStdString(dir.File("plain/x.sd"));
     ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
-    EXPECT_EQ(engine.m_recording.load(), 0);
+    EXPECT_FALSE(engine.IsRecording());
     ASSERT_EQ(prompts.messages.size(), 1);  // the engine's reason
     EXPECT_FALSE(prompts.messages[0].isEmpty());
 }
@@ -408,10 +408,10 @@ TEST_F(MainFrameTest, MarkCountsUpInLiveModeOnly) {
 // --- Playback ------------------------------------------------------------
 
 TEST_F(MainFrameTest, PlaybackIdlesTheWorkerWhileChoosingThenOffersTheTimeSearch) {
-    int modeWhileAsking = -1;
-    prompts.whileAsking = [&] { modeWhileAsking = engine.m_runMode.load(); };
+    RunMode modeWhileAsking = RunMode::kLive;
+    prompts.whileAsking = [&] { modeWhileAsking = engine.Mode(); };
     StartPlayback(50);
-    EXPECT_EQ(modeWhileAsking, 2);
+    EXPECT_EQ(modeWhileAsking, RunMode::kPaused);
     EXPECT_EQ(prompts.timeSearches, 1);
     EXPECT_EQ(engine.m_recordTotal.load(), 50u);
 }
@@ -419,7 +419,7 @@ TEST_F(MainFrameTest, PlaybackIdlesTheWorkerWhileChoosingThenOffersTheTimeSearch
 TEST_F(MainFrameTest, PlaybackCancelledOrWithoutIndexReturnsToLive) {
     prompts.playPath.clear();
     ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
-    EXPECT_EQ(engine.m_runMode.load(), 0);
+    EXPECT_EQ(engine.Mode(), RunMode::kLive);
     EXPECT_TRUE(prompts.messages.isEmpty());
 
     std::filesystem::create_directories(dataFolder.toStdString());
@@ -428,7 +428,7 @@ TEST_F(MainFrameTest, PlaybackCancelledOrWithoutIndexReturnsToLive) {
     std::filesystem::remove(base + ".idx");
     prompts.playPath = QString::fromStdString(base + ".sd");
     ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
-    EXPECT_EQ(engine.m_runMode.load(), 0);
+    EXPECT_EQ(engine.Mode(), RunMode::kLive);
     EXPECT_EQ(prompts.timeSearches, 0);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].contains(".idx")) << prompts.messages[0].toStdString();
@@ -454,16 +454,16 @@ TEST_F(MainFrameTest, BackForwardWaitsForAScreenfulAndResumesAPause) {
     engine.m_zoomOn.store(1);
     ASSERT_TRUE(Frame().ExecuteCommand(kPauseContinue));
     ASSERT_TRUE(Frame().ExecuteCommand(kBackForward));
-    EXPECT_EQ(engine.m_playBackward.load(), 1);
-    EXPECT_EQ(engine.m_zoomOn.load(), 0);   // backward is drawn without zoom
-    EXPECT_EQ(engine.m_runMode.load(), 1);  // resumed
+    EXPECT_TRUE(engine.PlayingBackward());
+    EXPECT_EQ(engine.m_zoomOn.load(), 0);          // backward is drawn without zoom
+    EXPECT_EQ(engine.Mode(), RunMode::kPlayback);  // resumed
     EXPECT_FALSE(Enabled(kZoomIn));
     EXPECT_FALSE(Frame().ExecuteCommand(kZoomIn));
     EXPECT_EQ(engine.m_zoomOn.load(), 0);
     // Backward stays switchable near the start.
     engine.m_recordIndex.store(10);
     ASSERT_TRUE(Frame().ExecuteCommand(kBackForward));
-    EXPECT_EQ(engine.m_playBackward.load(), 0);
+    EXPECT_FALSE(engine.PlayingBackward());
     EXPECT_TRUE(Frame().ExecuteCommand(kZoomIn));
     EXPECT_EQ(engine.m_zoomOn.load(), 1);
     EXPECT_TRUE(Frame().ExecuteCommand(kZoomOut));
@@ -475,7 +475,7 @@ TEST_F(MainFrameTest, EndPlaybackWhilePausedReturnsToLive) {
     engine.m_markNumber.store(12);
     ASSERT_TRUE(Frame().ExecuteCommand(kPauseContinue));
     ASSERT_TRUE(Frame().ExecuteCommand(kEndPlayback));
-    EXPECT_EQ(engine.m_runMode.load(), 0);
+    EXPECT_EQ(engine.Mode(), RunMode::kLive);
     EXPECT_EQ(engine.m_markNumber.load(), 0);
     EXPECT_EQ(engine.m_dataFile, nullptr);
     EXPECT_EQ(EnabledOf(kStateful),

@@ -9,6 +9,9 @@
 
 namespace {
 
+// A frame whose tail answers a self-check request.
+constexpr std::uint8_t kReplyFrame[] = {0x0A, 0xCA, 0x9E, 0x14, 0x00};
+
 struct CountingHost : EngineHost {
     int frames = 0;
     int outputs = 0;
@@ -46,7 +49,7 @@ TEST_F(TimerDutiesTest, DemonstrationDepthOnlyWhileNoPingsArrive) {
     // Pings reset the watchdog: the demonstration stops.
     for (int i = 0; i < 50; ++i) {
         duties.LinkTick(true);
-        if (i % 2 == 0) engine.m_pingWatchdog.store(0);
+        if (i % 2 == 0) engine.ResetWatchdog();
     }
     EXPECT_EQ(host.outputs, 2);
 }
@@ -83,7 +86,7 @@ TEST_F(TimerDutiesTest, IndexRewrittenEvery500TicksWhileRecording) {
 // Ticks while pings keep coming, so the keep-alive never sends a frame.
 void TicksWithPings(CTimerDuties& duties, XSound& engine, int count) {
     for (int i = 0; i < count; ++i) {
-        engine.m_pingWatchdog.store(0);
+        engine.ResetWatchdog();
         duties.LinkTick(false);
     }
 }
@@ -94,10 +97,10 @@ TEST_F(TimerDutiesTest, UnsentSelfCheckRequestTimesOutOnTheNinthTick) {
     duties.StartSelfCheck();
     TicksWithPings(duties, engine, 8);
     EXPECT_EQ(timeouts, 0);
-    EXPECT_EQ(engine.m_selfCheckState.load(), 1);
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kRequested);
     TicksWithPings(duties, engine, 1);
     EXPECT_EQ(timeouts, 1);
-    EXPECT_EQ(engine.m_selfCheckState.load(), 0);
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kIdle);
 
     // A restarted check waits its full time again.
     duties.StartSelfCheck();
@@ -113,14 +116,14 @@ TEST_F(TimerDutiesTest, KeepAliveCarriesTheRequestAndAMissingReplyTimesOut) {
     duties.StartSelfCheck();
     // The fifth silent tick sends the frame carrying the request.
     for (int i = 0; i < 5; ++i) duties.LinkTick(false);
-    EXPECT_EQ(engine.m_selfCheckState.load(), 2);
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kAwaitingReply);
     TicksWithPings(duties, engine, 7);
     EXPECT_EQ(timeouts, 0);
     // No reply within eight further ticks: given up, so a later ping is not
     // mistaken for the reply.
     TicksWithPings(duties, engine, 2);
     EXPECT_EQ(timeouts, 1);
-    EXPECT_EQ(engine.m_selfCheckState.load(), 0);
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kIdle);
 }
 
 TEST_F(TimerDutiesTest, AnsweredSelfCheckDoesNotTimeOut) {
@@ -128,9 +131,11 @@ TEST_F(TimerDutiesTest, AnsweredSelfCheckDoesNotTimeOut) {
     duties.m_onSelfCheckTimeout = [&] { ++timeouts; };
     duties.StartSelfCheck();
     TicksWithPings(duties, engine, 3);
-    engine.m_selfCheckState.store(2);  // sent with the next ping's frame
+    engine.SendCommandFrame();  // the next ping's frame carries it
+    ASSERT_EQ(engine.SelfCheckState(), SelfCheck::kAwaitingReply);
     TicksWithPings(duties, engine, 1);
-    engine.m_selfCheckState.store(0);  // the reply came
+    engine.DecodeBytes(kReplyFrame, sizeof kReplyFrame);  // the reply came
+    ASSERT_EQ(engine.SelfCheckState(), SelfCheck::kIdle);
     TicksWithPings(duties, engine, 30);
     EXPECT_EQ(timeouts, 0);
 }

@@ -103,7 +103,7 @@ protected:
             });
         std::string error;
         ASSERT_TRUE(engine.OpenRecording(dir.File("survey.sd"), &error)) << error;
-        ASSERT_EQ(engine.m_runMode.load(), 1);
+        ASSERT_EQ(engine.Mode(), RunMode::kPlayback);
         host.clears = 0;  // opening clears the echogram too
     }
 
@@ -140,7 +140,7 @@ TEST_F(SearchDialogPlayback, TargetAfterTheEndLeavesPlaybackWhereItWas) {
     dialog.Apply();
     EXPECT_EQ(host.messages, std::vector<std::string>{"超出时间范围"});
     EXPECT_EQ(engine.m_recordIndex.load(), 6u);
-    EXPECT_EQ(engine.m_workerHold.load(), 0u);
+    EXPECT_FALSE(engine.WorkerHeld());
 }
 
 TEST_F(SearchDialogPlayback, TargetBeforeTheStartGoesToTheFirstRecord) {

@@ -22,7 +22,7 @@ TEST_F(EchogramPngTest, LongRecordingIsSplitAtThirtyThousandColumns) {
     engine.m_recordTotal.store(records);
     auto png = EchogramPng::Create(File("OUT.png"), &error);
     ASSERT_NE(png, nullptr) << error;
-    engine.m_runMode.store(1);
+    engine.BeginPlayback();
     SetPing(engine, 2000, 200, 2, 2.0);
     for (std::uint32_t n = 0; n < records; ++n) {
         if (n == 5) engine.m_markFlag.store(1);

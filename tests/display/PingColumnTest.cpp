@@ -210,10 +210,10 @@ TEST_F(PingColumnTest, RangeChangeDrawsGreyInTheNormalStoreOnly) {
 }
 
 TEST_F(PingColumnTest, RangeChangeWithDirectionChangeGetsNoSeparator) {
-    engine.m_runMode.store(1);
+    engine.BeginPlayback();
     SetPing(engine, 2000, 100, 3, 1.0);
     Draw(10);
-    engine.m_playBackward.store(1);
+    engine.SetDirection(true);
     SetRange(2, 0);
     EXPECT_EQ(Draw(9), Drawn::kRangeChange);
     EXPECT_TRUE(ColumnIs(normal, 9, BackRgb(engine)));
@@ -245,7 +245,7 @@ TEST_F(PingColumnTest, ChartGetsRowsOnlyWhilePlayingForward) {
     Draw(0);  // live
     EXPECT_TRUE(sink.rows.empty());
 
-    engine.m_runMode.store(1);
+    engine.BeginPlayback();
     Draw(1);
     ASSERT_EQ(sink.rows.size(), 1u);
     EXPECT_EQ(sink.rows[0].size(), 475u);
@@ -261,7 +261,7 @@ TEST_F(PingColumnTest, ChartGetsRowsOnlyWhilePlayingForward) {
     EXPECT_EQ(sink.marks, 1);
 
     engine.m_echoPresent = 1;
-    engine.m_playBackward.store(1);
+    engine.SetDirection(true);
     Draw(4);
     Draw(5);
     engine.m_markFlag.store(1);

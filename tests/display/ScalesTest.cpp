@@ -141,8 +141,8 @@ TEST_F(ScalesOnScreen, ZoomSplitsIntoTwoPanesWithTheMarker) {
 
 TEST_F(ScalesOnScreen, LabelsWhileDrawingBackwardDescribeTheNewestRecord) {
     MakeView(800);
-    engine.m_runMode.store(1);
-    engine.m_playBackward.store(1);
+    engine.BeginPlayback();
+    engine.SetDirection(true);
     engine.m_autoAdjust.store(0);
     engine.m_rangeIndex.store(0);  // the record being drawn
     engine.m_farRangeIndex.store(3);

@@ -87,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(FullAndCompact, ForwardScrolling, ::testing::Values(800
 
 TEST_F(ViewTest, BackwardStepsWrapTheStoresTheOtherWay) {
     MakeView(800);
-    engine.m_runMode.store(1);
-    engine.m_playBackward.store(1);
+    engine.BeginPlayback();
+    engine.SetDirection(true);
     // As the worker leaves them after turning backward.
     engine.m_viewEnd.store(4);
     engine.m_viewStart.store(4);
@@ -125,18 +125,18 @@ TEST_F(ViewTest, SwitchingBetweenLiveAndPlaybackClearsButPausingDoesNot) {
     MakeView(800);
     Step(1);
     Step(2);
-    engine.m_runMode.store(1);
+    engine.BeginPlayback();
     Step(3);  // live to playback: a fresh picture holding only this ping
     EXPECT_TRUE(ColumnIs(view->NormalStore(), 800, BackRgb(engine)));
     EXPECT_FALSE(ColumnIs(view->NormalStore(), 802, BackRgb(engine)));
 
-    engine.m_runMode.store(2);
+    engine.Pause();
     Step(4);
-    engine.m_runMode.store(1);
+    engine.Resume();
     Step(5);
     EXPECT_FALSE(ColumnIs(view->NormalStore(), 802, BackRgb(engine)));
 
-    engine.m_runMode.store(0);
+    engine.EndPlayback();
     Step(6);
     EXPECT_TRUE(ColumnIs(view->NormalStore(), 802, BackRgb(engine)));
     EXPECT_FALSE(ColumnIs(view->NormalStore(), 805, BackRgb(engine)));

@@ -31,13 +31,13 @@ TEST(CommandFrame, CarriesTheRequestedSettingsAtTheMomentOfSending) {
 TEST(CommandFrame, OneFrameCarriesEachSelfCheckRequest) {
     FakeHost host;
     XSound engine(&host);
-    engine.m_selfCheckState = 1;
+    engine.RequestSelfCheck();
     engine.SendCommandFrame();
     engine.SendCommandFrame();
     ASSERT_EQ(host.frames.size(), 2u);
     EXPECT_EQ(host.frames[0][4], 0x11);
     EXPECT_EQ(host.frames[1][4], 0x10);
-    EXPECT_EQ(engine.m_selfCheckState.load(), 2);  // awaiting the reply
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kAwaitingReply);  // awaiting the reply
 }
 
 TEST(CommandFrame, WatchdogAsksAgainAfterTwoSilentSeconds) {

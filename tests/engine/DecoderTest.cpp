@@ -26,7 +26,7 @@ protected:
     void Feed(const Bytes& bytes) {
         engine->DecodeBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     }
-    bool Complete() const { return engine->m_frameComplete.load() == 1; }
+    bool Complete() const { return engine->FrameReady(); }
     Bytes Raw() const {
         return Bytes(engine->m_rawFrame, engine->m_rawFrame + engine->m_rawLength);
     }
@@ -184,13 +184,14 @@ TEST_F(DecoderTest, MarkKeyIsDebounced) {
 }
 
 TEST_F(DecoderTest, SelfCheckReplyTakesTheResultByteOnly) {
-    engine->m_selfCheckState = 2;
+    engine->RequestSelfCheck();
+    engine->SendCommandFrame();  // the request went out
     engine->m_markDebounce = 100;
     engine->m_supplyVoltage = 5.0f;
     engine->m_pingWatchdog = 3;
     Feed(Frame({0x49}, 0x9E, 0x14, 1));
     ASSERT_TRUE(Complete());
-    EXPECT_EQ(engine->m_selfCheckState.load(), 0);
+    EXPECT_EQ(engine->SelfCheckState(), SelfCheck::kIdle);
     EXPECT_EQ(host.selfCheckReplies, (std::vector<std::uint32_t>{0x14}));
     EXPECT_EQ(engine->m_supplyVoltage.load(), 5.0f);
     EXPECT_EQ(engine->m_markNumber.load(), 0);

@@ -52,12 +52,11 @@ TEST(LiveStepThreads, EachFrameIsProcessedByExactlyOneCaller) {
     std::thread uiMessage(step, 1);
 
     for (const Bytes& frame : frames) {
-        while (engine->m_frameComplete.load(std::memory_order_acquire) != 0)
-            std::this_thread::yield();
+        while (engine->FrameSlotState() != FrameSlot::kEmpty) std::this_thread::yield();
         engine->DecodeBytes(frame.data(), static_cast<std::uint32_t>(frame.size()));
-        ASSERT_NE(engine->m_frameComplete.load(), 0);
+        ASSERT_NE(engine->FrameSlotState(), FrameSlot::kEmpty);
     }
-    while (engine->m_frameComplete.load(std::memory_order_acquire) != 0) std::this_thread::yield();
+    while (engine->FrameSlotState() != FrameSlot::kEmpty) std::this_thread::yield();
     stop.store(true, std::memory_order_release);
     worker.join();
     uiMessage.join();

@@ -59,9 +59,9 @@ TEST_F(PingTest, LiveStepTakesTheFrameSendsTheNextRequestAndDraws) {
     ASSERT_EQ(Ping(Bins(10, 3)), 1);
     EXPECT_EQ(engine->m_rangeIndex.load(), 2);
     EXPECT_EQ(engine->m_rangeOffset.load(), 1);
-    EXPECT_EQ(engine->m_frameComplete.load(), 0);
+    EXPECT_EQ(engine->FrameSlotState(), FrameSlot::kEmpty);
     EXPECT_EQ(engine->m_rawLength, 0u);
-    EXPECT_EQ(engine->m_newPing.load(), 1);
+    EXPECT_TRUE(engine->NewPing());
     EXPECT_EQ(engine->m_pingTime.load(), 1234567);
     EXPECT_EQ(engine->m_pingWatchdog.load(), 0);
     EXPECT_EQ(engine->m_sampleCount, 10u);
@@ -71,7 +71,7 @@ TEST_F(PingTest, LiveStepTakesTheFrameSendsTheNextRequestAndDraws) {
 
     // Nothing waiting: nothing happens, and m_newPing tells so.
     EXPECT_EQ(engine->ProcessLivePing(), 0);
-    EXPECT_EQ(engine->m_newPing.load(), 0);
+    EXPECT_FALSE(engine->NewPing());
     EXPECT_EQ(host.frames.size(), 1u);
 }
 
@@ -197,7 +197,7 @@ TEST_F(PingTest, AutomaticGainRisesOnWeakPingsWithinTheRangesCap) {
     EXPECT_EQ(engine->m_gain.load(), -40);
 
     // Never during playback.
-    engine->m_runMode = 1;
+    engine->BeginPlayback();
     engine->m_gain = 3;
     Ping(Bins(50, 0));
     EXPECT_EQ(engine->m_gain.load(), 3);

@@ -53,7 +53,7 @@ protected:
     std::string Refusal() {
         std::string error;
         EXPECT_FALSE(m_engine.OpenRecording(m_sd, &error));
-        EXPECT_EQ(m_engine.m_runMode.load(), 0);
+        EXPECT_EQ(m_engine.Mode(), RunMode::kLive);
         EXPECT_EQ(m_engine.m_dataFile, nullptr);
         return error;
     }
@@ -61,7 +61,7 @@ protected:
     void Search(std::int64_t time) {
         m_engine.m_searchTime = time;
         m_engine.SearchTime();
-        EXPECT_EQ(m_engine.m_workerHold.load(), 0u);
+        EXPECT_FALSE(m_engine.WorkerHeld());
     }
 
     TempDir m_dir;
@@ -76,7 +76,7 @@ TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
     offsets[0] = offsets[19] = 1u << 30;  // unreadable
     RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
     Open();
-    EXPECT_EQ(m_engine.m_runMode.load(), 1);
+    EXPECT_EQ(m_engine.Mode(), RunMode::kPlayback);
     EXPECT_EQ(m_engine.m_recordTotal.load(), 20u);
     EXPECT_EQ(m_engine.m_recordIndex.load(), 0u);
     EXPECT_EQ(m_engine.m_firstTime, kFirstTime + 10);
@@ -85,9 +85,9 @@ TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
     EXPECT_EQ(m_host.clears, 1);
     std::string error;
     EXPECT_FALSE(m_engine.OpenRecording(m_sd, &error));  // already playing
-    EXPECT_EQ(m_engine.m_runMode.load(), 1);
+    EXPECT_EQ(m_engine.Mode(), RunMode::kPlayback);
     m_engine.EndPlayback();
-    EXPECT_EQ(m_engine.m_runMode.load(), 0);
+    EXPECT_EQ(m_engine.Mode(), RunMode::kLive);
     EXPECT_EQ(m_engine.m_dataFile, nullptr);
 
     for (auto& offset : offsets) offset = 1u << 30;  // nothing readable
@@ -191,14 +191,14 @@ TEST_F(PlaybackTest, TurningBackwardNeedsAViewOfRecordsBehind) {
     for (int i = 0; i < 9; ++i) m_engine.StepPlayback();
     ASSERT_EQ(m_engine.m_recordIndex.load(), 10u);
 
-    m_engine.m_playBackward.store(1);  // 10 records played: refused
+    m_engine.SetDirection(true);  // 10 records played: refused
     m_engine.StepPlayback();
-    EXPECT_EQ(m_engine.m_playBackward.load(), 0);
+    EXPECT_FALSE(m_engine.PlayingBackward());
     EXPECT_EQ(m_engine.m_recordIndex.load(), 11u);
 
     m_engine.StepPlayback();
     m_engine.m_viewEnd.store(100);
-    m_engine.m_playBackward.store(1);  // 12 played: accepted
+    m_engine.SetDirection(true);  // 12 played: accepted
     m_host.drawnTimes.clear();
     m_engine.StepPlayback();
     EXPECT_EQ(m_engine.m_viewEnd.load(), 90);
@@ -208,7 +208,7 @@ TEST_F(PlaybackTest, TurningBackwardNeedsAViewOfRecordsBehind) {
     EXPECT_EQ(m_engine.m_farRangeIndex.load(), 1);
     EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
 
-    m_engine.m_playBackward.store(0);  // forward again
+    m_engine.SetDirection(false);  // forward again
     m_engine.StepPlayback();
     EXPECT_EQ(m_engine.m_viewEnd.load(), 100);
     EXPECT_EQ(m_engine.m_viewStart.load(), 60);
@@ -224,7 +224,7 @@ TEST_F(PlaybackTest, PlaybackStopsBeforeTheLastRecordAndAtRecordOne) {
     EXPECT_EQ(m_host.drawnTimes.back(), 1140);
     EXPECT_EQ(m_engine.m_recordIndex.load(), 15u);
 
-    m_engine.m_playBackward.store(1);
+    m_engine.SetDirection(true);
     m_host.drawnTimes.clear();
     for (int i = 0; i < 20; ++i) m_engine.StepPlayback();
     // Turning back moved 10 records: 5, 4, 3, 2 are drawn, then it idles.
@@ -239,7 +239,7 @@ TEST_F(PlaybackTest, ANewPlaybackStartsForward) {
     m_engine.m_viewWidth.store(40);
     m_engine.StepPlayback();
     m_engine.m_recordIndex.store(30);
-    m_engine.m_playBackward.store(1);
+    m_engine.SetDirection(true);
     m_engine.StepPlayback();
     m_engine.EndPlayback();
     EXPECT_EQ(m_engine.m_markNumber.load(), 0);
@@ -256,7 +256,7 @@ TEST_F(PlaybackTest, OpeningARecordingEndsTheRecordingInProgress) {
     std::string error;
     ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd"), &error)) << error;
     Open();
-    EXPECT_EQ(m_engine.m_recording.load(), 0);
+    EXPECT_FALSE(m_engine.IsRecording());
     EXPECT_FALSE(fs::exists(m_dir.File("live.sd")));  // fewer than 3 pings
     // Ending playback in live mode leaves a recording's file alone.
     m_engine.EndPlayback();

@@ -94,7 +94,7 @@ TEST_F(RecordingTest, RecordIndexAndTextFilesByteForByte) {
     Ping(123);
     Ping(10);
     m_engine.CloseRecording();
-    EXPECT_EQ(m_engine.m_recording.load(), 0);
+    EXPECT_FALSE(m_engine.IsRecording());
 
     std::string sd = ReadAll(m_sd);
     ASSERT_EQ(sd.size(), 168u + 168u + 55u);
@@ -169,11 +169,12 @@ TEST_F(RecordingTest, ContinuingTakesInRecordsWrittenAfterTheLastCheckpoint) {
     EXPECT_FALSE(fs::exists(m_idx + ".tmp"));
     for (int i = 0; i < 3; ++i) Ping();
     // The program dies here: the index lists 4 of the 7 records.
+    // The files as they are on disk then come back after a normal close.
     const std::string indexAtCrash = ReadAll(m_idx);
-    m_engine.m_recording.store(0);
-    std::fclose(m_engine.m_dataFile);
-    std::fclose(m_engine.m_textFile);
-    m_engine.m_dataFile = m_engine.m_textFile = nullptr;
+    const std::string dataAtCrash = ReadAll(m_sd);
+    m_engine.CloseRecording();
+    WriteAll(m_idx, indexAtCrash);
+    WriteAll(m_sd, dataAtCrash);
     ASSERT_EQ(U32At(indexAtCrash, 0), 4u);
 
     XSound engine(&m_host);
@@ -189,7 +190,7 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
     WriteAll(m_sd, std::string(300, 'x'));
     EXPECT_FALSE(m_engine.StartRecording(m_sd, &error));
     EXPECT_NE(error.find(m_sd), std::string::npos) << error;
-    EXPECT_EQ(m_engine.m_recording.load(), 0);
+    EXPECT_FALSE(m_engine.IsRecording());
     EXPECT_EQ(m_engine.m_dataFile, nullptr);
     EXPECT_EQ(fs::file_size(m_sd), 300u);
 
@@ -206,7 +207,7 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
     error.clear();
     EXPECT_FALSE(m_engine.StartRecording(m_dir.File("taken") + "/x.sd", &error));
     EXPECT_NE(error.find("taken"), std::string::npos) << error;
-    EXPECT_EQ(m_engine.m_recording.load(), 0);
+    EXPECT_FALSE(m_engine.IsRecording());
 
     // A text file that cannot be created: the new data file is removed again.
     fs::create_directory(m_dir.File("y.txt"));
@@ -216,7 +217,7 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
     EXPECT_FALSE(fs::exists(m_dir.File("y.sd")));
     EXPECT_FALSE(fs::exists(m_dir.File("y.idx")));
     EXPECT_TRUE(fs::is_directory(m_dir.File("y.txt")));
-    EXPECT_EQ(m_engine.m_recording.load(), 0);
+    EXPECT_FALSE(m_engine.IsRecording());
 }
 
 TEST_F(RecordingTest, AFullIndexStopsTheRecording) {
@@ -228,7 +229,7 @@ TEST_F(RecordingTest, AFullIndexStopsTheRecording) {
     for (std::uint32_t i = 3; i < kRecordOffsetMax; ++i) m_engine.m_recordOffsets[i] = 0;
     m_engine.m_recordIndex.store(kRecordOffsetMax);
     Ping();
-    EXPECT_EQ(m_engine.m_recording.load(), 0);
+    EXPECT_FALSE(m_engine.IsRecording());
     ASSERT_EQ(m_host.messages.size(), 1u);
     EXPECT_EQ(m_host.messages[0], "存储文件过大");
     EXPECT_EQ(fs::file_size(m_sd), 300u);  // the ping was not written

@@ -89,7 +89,7 @@ TEST_F(WorkerTest, LivePingsAreProcessedAndRecordedWhileTheWorkerRuns) {
     constexpr int kPings = 40;
     for (int i = 0; i < kPings; ++i) {
         // The decoder drops bytes while the previous frame waits.
-        ASSERT_TRUE(WaitFor([&] { return m_engine.m_frameComplete.load() == 0; }));
+        ASSERT_TRUE(WaitFor([&] { return m_engine.FrameSlotState() == FrameSlot::kEmpty; }));
         const auto frame = Synthetic::InstrumentFrame(Synthetic::TypicalRawFrame(800, i));
         m_engine.DecodeBytes(frame.data(), static_cast<std::uint32_t>(frame.size()));
         if (i == kPings / 2) m_engine.CheckpointIndex();
@@ -136,20 +136,20 @@ TEST_F(WorkerTest, PausedAndHeldPlaybackDoesNotMove) {
     ASSERT_TRUE(m_worker.Start());
     ASSERT_TRUE(WaitFor([&] { return m_host.DrawnCount() > 10; }));
 
-    m_engine.m_workerHold.store(1);
+    m_engine.HoldWorker();
     std::this_thread::sleep_for(10ms);  // a step already begun may end
     std::size_t held = m_host.DrawnCount();
     std::this_thread::sleep_for(40ms);
     EXPECT_EQ(m_host.DrawnCount(), held);
-    m_engine.m_workerHold.store(0);
+    m_engine.ReleaseWorker();
     EXPECT_TRUE(WaitFor([&] { return m_host.DrawnCount() > held + 10; }));
 
-    m_engine.m_runMode.store(2);
+    m_engine.Pause();
     std::this_thread::sleep_for(10ms);
     std::size_t paused = m_host.DrawnCount();
     std::this_thread::sleep_for(40ms);
     EXPECT_EQ(m_host.DrawnCount(), paused);
-    m_engine.m_runMode.store(1);
+    m_engine.Resume();
     EXPECT_TRUE(WaitFor([&] { return m_host.DrawnCount() > paused + 10; }));
     m_worker.Stop();
 }
@@ -164,14 +164,14 @@ TEST_F(WorkerTest, CommandsDuringPlaybackKeepTheWorkerConsistent) {
     ASSERT_TRUE(m_worker.Start());
     for (int round = 0; round < 20; ++round) {
         std::this_thread::sleep_for(3ms);
-        m_engine.m_playBackward.store(static_cast<std::uint8_t>(round % 2));
+        m_engine.SetDirection(round % 2 != 0);
         m_engine.m_searchTime = (round * 131) % 3000;
         if (round % 5 == 0) m_engine.SearchTime();
-        if (round % 7 == 0) m_engine.m_runMode.store(2);
-        if (round % 7 == 1) m_engine.m_runMode.store(1);
+        if (round % 7 == 0) m_engine.Pause();
+        if (round % 7 == 1) m_engine.Resume();
         ASSERT_LT(m_engine.m_recordIndex.load(), 3000u + 60u);
     }
-    m_engine.m_runMode.store(1);
+    m_engine.Resume();
     m_engine.EndPlayback();
     const std::size_t ended = m_host.DrawnCount();
     std::this_thread::sleep_for(20ms);

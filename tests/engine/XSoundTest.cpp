@@ -4,9 +4,9 @@
 
 TEST(XSoundConstruction, StartsLiveWithTheConstructionDefaults) {
     XSound engine;
-    EXPECT_EQ(engine.m_runMode.load(), 0);
-    EXPECT_EQ(engine.m_recording.load(), 0);
-    EXPECT_EQ(engine.m_frameComplete.load(), 0);
+    EXPECT_EQ(engine.Mode(), RunMode::kLive);
+    EXPECT_FALSE(engine.IsRecording());
+    EXPECT_EQ(engine.FrameSlotState(), FrameSlot::kEmpty);
     EXPECT_EQ(engine.m_playDelay.load(), 3);
     EXPECT_EQ(engine.m_channelCode.load(), 1);
     EXPECT_EQ(engine.m_autoAdjust.load(), 1);

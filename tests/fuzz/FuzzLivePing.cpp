@@ -58,13 +58,18 @@ void ChangeASetting(XSound& e, FuzzedDataProvider& in) {
             e.m_uartCtl = in.ConsumeIntegral<std::int32_t>();
             break;
         case 11:
-            e.m_selfCheckState = in.ConsumeIntegral<std::uint8_t>();
+            // Idle, requested, or sent and awaiting the reply.
+            e.AbandonSelfCheck(e.SelfCheckState());
+            if (in.ConsumeBool()) e.RequestSelfCheck();
+            if (in.ConsumeBool()) e.SendCommandFrame();
             break;
         case 12:
             e.m_markDebounce = in.ConsumeIntegral<std::int32_t>();
             break;
         case 13:
-            e.m_runMode = in.ConsumeIntegralInRange<std::uint8_t>(0, 2);
+            e.EndPlayback();
+            if (in.ConsumeBool()) e.BeginPlayback();
+            if (in.ConsumeBool()) e.Pause();
             break;
         case 14:
             e.m_depth = AnyDouble(in);
@@ -101,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     e.m_decoder = {};
     e.m_expansion = {};
     e.m_detect = {};
-    e.m_frameComplete = 0;
+    e.DiscardFrame();
     e.m_rawLength = 0;
 
     FuzzedDataProvider in(data, size);

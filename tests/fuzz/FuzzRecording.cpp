@@ -45,11 +45,11 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 // each time), put back to its starting state before each.
 XSound& Engine() {
     static XSound engine;
-    engine.m_runMode.store(0);
-    engine.m_playBackward.store(0);
+    engine.EndPlayback();
+    engine.SetDirection(false);
     engine.m_recordIndex.store(0);
     engine.m_autoAdjust.store(1);
-    engine.m_workerHold.store(0);
+    engine.ReleaseWorker();
     engine.m_viewWidth.store(800);
     engine.m_viewStart.store(0);
     engine.m_viewEnd.store(800);
@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         engine.m_viewWidth.store(40);
         engine.m_playDelay.store(0);
         for (std::uint32_t step = 0; step < 200; ++step) {
-            if (step == 60 || step == 120) engine.m_playBackward.store(step == 60 ? 1 : 0);
+            if (step == 60 || step == 120) engine.SetDirection(step == 60);
             engine.StepPlayback();
         }
         for (std::int64_t target :

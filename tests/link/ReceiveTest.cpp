@@ -103,18 +103,18 @@ TEST(ReceiveHandler, AcceptsPortsOneToNineAndDecodesOnlyLive) {
     EXPECT_EQ(port.takes, 0);
 
     EXPECT_EQ(HandleReceiveNotification(9, slot, engine), 0);
-    ASSERT_EQ(engine.m_frameComplete.load(), 1);
+    ASSERT_EQ(engine.FrameSlotState(), FrameSlot::kReady);
     EXPECT_EQ(engine.m_rawLength, 5u);
     EXPECT_EQ(std::memcmp(engine.m_rawFrame, frame.data(), 5), 0);
 
     // In playback the bytes are drained and dropped.
-    engine.m_frameComplete.store(0);
+    engine.DiscardFrame();
     engine.m_rawLength = 0;
-    engine.m_runMode.store(1);
+    engine.BeginPlayback();
     port.pending = frame;
     EXPECT_EQ(HandleReceiveNotification(2, slot, engine), 0);
     EXPECT_TRUE(port.pending.empty());
-    EXPECT_EQ(engine.m_frameComplete.load(), 0);
+    EXPECT_EQ(engine.FrameSlotState(), FrameSlot::kEmpty);
 }
 
 TEST(CommandTransport, FramesGoToTheInstrumentPortWhenOpenInAnyMode) {

@@ -80,11 +80,11 @@ TEST(SimulatorLink, ThousandPingsExactWithAWatchdogResendAfterASilence) {
     std::vector<float> volts;
     QObject::connect(&port, &CSerialPort::DataReceived, &port, [&](quint32, int number) {
         HandleReceiveNotification(number, slot, engine);
-        if (engine.m_frameComplete.load(std::memory_order_acquire) == 0) return;
+        if (!engine.FrameReady()) return;
         frames.emplace_back(reinterpret_cast<const char*>(engine.m_rawFrame), engine.m_rawLength);
         volts.push_back(engine.m_supplyVoltage.load());
         engine.m_rawLength = 0;
-        engine.m_frameComplete.store(0, std::memory_order_release);
+        engine.DiscardFrame();
         if (frames.size() == kPings) return;
         // Ask for a different range, offset and gain on every ping.
         engine.m_rangeIndexSet.store(static_cast<std::uint8_t>(frames.size() % 5));
@@ -139,7 +139,7 @@ TEST(SimulatorLink, ClosingTheInstrumentMidStreamIsReportedOnce) {
     QObject::connect(&port, &CSerialPort::PortLost, &port, [&] { ++lost; });
     QObject::connect(&port, &CSerialPort::DataReceived, &port, [&](quint32, int number) {
         HandleReceiveNotification(number, slot, engine);
-        if (engine.m_frameComplete.exchange(0) == 0) return;
+        if (!engine.DiscardFrame()) return;
         ++pings;
         engine.SendCommandFrame();
     });

@@ -206,7 +206,7 @@ TEST(Instrument, InjectedFaultsDamageOrDropOnlyWhenAsked) {
         XSound engine;
         engine.DecodeBytes(reinterpret_cast<const std::uint8_t*>(damaged.data()),
                            static_cast<std::uint32_t>(damaged.size()));
-        rejected += engine.m_frameComplete.load() == 0;
+        rejected += !engine.FrameReady();
     }
     EXPECT_GE(rejected, 10);
     EXPECT_LT(rejected, 30);

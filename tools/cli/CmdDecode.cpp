@@ -38,7 +38,7 @@ public:
         m_updated = true;
     }
     void RefreshDepthMonitor() override { m_updated = true; }
-    void AdvanceAndPaint() override { m_markFlag = m_engine.m_markFlag.exchange(0); }
+    void AdvanceAndPaint() override { m_markFlag = m_engine.TakeMarkFlag(); }
 
     void NextPing() {
         m_command.clear();
@@ -129,7 +129,7 @@ int CmdDecode(int argc, char** argv, int first) {
     if (!LoadSettingsOption(args, "decode", *engine, settings)) return 1;
     // There is no 100 ms timer here: the mark key's debounce counter starts
     // full and counts one tick per processed ping.
-    engine->m_markDebounce = 100;
+    for (int tick = 0; tick < 100; ++tick) engine->TickMarkDebounce(100);
 
     const bool withSamples = args.Has("samples");
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunk));
@@ -139,13 +139,12 @@ int CmdDecode(int argc, char** argv, int first) {
         const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stdin);
         if (got == 0) break;
         engine->DecodeBytes(buffer.data(), static_cast<std::uint32_t>(got));
-        if (engine->m_frameComplete.load(std::memory_order_acquire) != 1) continue;
+        if (!engine->FrameReady()) continue;
         raw.assign(engine->m_rawFrame, engine->m_rawFrame + engine->m_rawLength);
         host.NextPing();
         if (engine->StepLive() != 1) continue;
         PrintPing(*engine, host, ping++, raw, withSamples);
-        const std::int32_t debounce = engine->m_markDebounce.load();
-        if (debounce < 100) engine->m_markDebounce = debounce + 1;
+        engine->TickMarkDebounce(100);
     }
     if (std::ferror(stdin)) {
         std::fprintf(stderr, "marevox-cli decode: cannot read standard input\n");

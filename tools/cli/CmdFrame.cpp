@@ -55,7 +55,7 @@ int CmdFrame(int argc, char** argv, int first) {
     engine.m_gain = static_cast<std::int8_t>(gain);
     engine.m_channelCode = static_cast<std::uint8_t>(channel);
     engine.m_uartCtl = static_cast<std::int32_t>(uartCtl);
-    if (args.Has("selfcheck")) engine.m_selfCheckState = 1;
+    if (args.Has("selfcheck")) engine.RequestSelfCheck();
     engine.SendCommandFrame();
 
     for (std::uint8_t b : host.m_frame) std::printf("%02x", b);

@@ -44,7 +44,7 @@ public:
         output = BuildDepthSentence(m_settings.m_depType.load(), m_engine.m_smoothedDepth.load(),
                                     m_engine.m_draft.load());
     }
-    void AdvanceAndPaint() override { markFlag = m_engine.m_markFlag.exchange(0); }
+    void AdvanceAndPaint() override { markFlag = m_engine.TakeMarkFlag(); }
 
     std::string output;
     std::uint8_t markFlag = 0;
@@ -136,13 +136,11 @@ int CmdLive(int argc, char** argv, int first) {
     QObject::connect(&watchdog, &QTimer::timeout, [&] { engine->WatchdogTick(); });
     watchdog.start(400);
     QTimer debounce;
-    QObject::connect(&debounce, &QTimer::timeout, [&] {
-        if (engine->m_markDebounce.load() < 100) ++engine->m_markDebounce;
-    });
+    QObject::connect(&debounce, &QTimer::timeout, [&] { engine->TickMarkDebounce(100); });
     debounce.start(100);
 
     engine->SendCommandFrame();  // as the connect command does
-    engine->m_pingWatchdog.store(0);
+    engine->ResetWatchdog();
     const int result = QCoreApplication::exec();
     instrumentPort.Set(nullptr);
     return result;

@@ -32,9 +32,8 @@ void XSound::RequestSelfCheck() {
 }
 
 bool XSound::AbandonSelfCheck(SelfCheck seen) {
-    return seen != SelfCheck::kIdle &&
-           m_selfCheckState.compare_exchange_strong(seen, SelfCheck::kIdle,
-                                                    std::memory_order_acq_rel);
+    return seen != SelfCheck::kIdle && m_selfCheckState.compare_exchange_strong(
+                                           seen, SelfCheck::kIdle, std::memory_order_acq_rel);
 }
 
 void XSound::Mark() {
@@ -67,6 +66,5 @@ void XSound::ResetWatchdog() {
 
 bool XSound::DiscardFrame() {
     FrameSlot ready = FrameSlot::kReady;
-    return m_frameSlot.compare_exchange_strong(ready, FrameSlot::kEmpty,
-                                               std::memory_order_acq_rel);
+    return m_frameSlot.compare_exchange_strong(ready, FrameSlot::kEmpty, std::memory_order_acq_rel);
 }

@@ -19,13 +19,13 @@
 #include "app/CEngineHost.h"
 #include "app/CStatusPane.h"
 #include "app/CUserPrompts.h"
+#include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
 #include "display/CMarevoxView.h"
 #include "display/CTrueColorToolBar.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
-#include "link/ReceiveHandler.h"
 #include "resources/CommandIds.h"
 
 namespace {

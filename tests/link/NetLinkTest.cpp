@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "link/NetLink.h"
-#include "tests/link/LoopbackReceiver.h"
+#include "tests/support/LoopbackReceiver.h"
 
 namespace {
 

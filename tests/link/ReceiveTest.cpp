@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/XSound.h"
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
 #include "link/PortWarning.h"
-#include "link/ReceiveHandler.h"
 #include "link/ReceiveRing.h"
+#include "tests/support/FakePort.h"
 
 namespace {
 
@@ -29,24 +28,6 @@ std::vector<std::uint32_t> Fill(ReceiveRing& ring, std::uint32_t n, std::uint8_t
     }
     return reads;
 }
-
-class FakePort : public SerialEndpoint {
-public:
-    void SendBytes(const std::uint8_t* bytes, std::size_t length) override {
-        sent.emplace_back(reinterpret_cast<const char*>(bytes), length);
-    }
-    std::uint32_t TakeReceived(std::uint8_t* destination) override {
-        const auto n = static_cast<std::uint32_t>(pending.size());
-        std::memcpy(destination, pending.data(), n);
-        destination[n] = 0;
-        pending.clear();
-        ++takes;
-        return n;
-    }
-    std::vector<std::string> sent;
-    std::string pending;
-    int takes = 0;
-};
 
 }  // namespace
 
@@ -88,46 +69,15 @@ TEST(ReceiveRing, LongStreamArrivesWholeThroughSmallTakes) {
     EXPECT_EQ(static_cast<std::uint8_t>(total), next);
 }
 
-TEST(ReceiveHandler, AcceptsPortsOneToNineAndDecodesOnlyLive) {
-    const std::string frame("\x0A\x4A\x81\x05\xCA\x9E\x00\x00", 8);
-    FakePort port;
-    PortSlot slot;
-    XSound engine;
-
-    EXPECT_EQ(HandleReceiveNotification(1, slot, engine), 0);  // no port: nothing to drain
-
-    slot.Set(&port);
-    port.pending = frame;
-    EXPECT_EQ(HandleReceiveNotification(10, slot, engine), -1);
-    EXPECT_EQ(HandleReceiveNotification(0, slot, engine), -1);
-    EXPECT_EQ(port.takes, 0);
-
-    EXPECT_EQ(HandleReceiveNotification(9, slot, engine), 0);
-    ASSERT_EQ(engine.FrameSlotState(), FrameSlot::kReady);
-    EXPECT_EQ(engine.m_rawLength, 5u);
-    EXPECT_EQ(std::memcmp(engine.m_rawFrame, frame.data(), 5), 0);
-
-    // In playback the bytes are drained and dropped.
-    engine.DiscardFrame();
-    engine.m_rawLength = 0;
-    engine.BeginPlayback();
-    port.pending = frame;
-    EXPECT_EQ(HandleReceiveNotification(2, slot, engine), 0);
-    EXPECT_TRUE(port.pending.empty());
-    EXPECT_EQ(engine.FrameSlotState(), FrameSlot::kEmpty);
-}
-
 TEST(CommandTransport, FramesGoToTheInstrumentPortWhenOpenInAnyMode) {
     PortSlot slot;
     CommandTransport transport(slot);
-    XSound engine;
     const std::uint8_t frame[10] = {0x2E, 0x42, 0x60, 0, 0x10, 1, 0xA0, 0xF1, 0xE5, 0};
 
     EXPECT_FALSE(transport.Send(frame, 10));  // no port: dropped quietly
 
     FakePort port;
     slot.Set(&port);
-    engine.m_useNet.store(1);  // network mode keeps the instrument answering
     EXPECT_TRUE(transport.Send(frame, 10));
     ASSERT_EQ(port.sent.size(), 1u);
     EXPECT_EQ(port.sent[0], std::string(reinterpret_cast<const char*>(frame), 10));

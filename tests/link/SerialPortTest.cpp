@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "link/CSerialPort.h"
-#include "tests/link/LinkTestSupport.h"
+#include "tests/support/LinkTestSupport.h"
 
 namespace {
 

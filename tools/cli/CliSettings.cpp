@@ -4,7 +4,7 @@
 
 #include "app/Settings.h"
 #include "engine/XSound.h"
-#include "tools/cli/CliArgs.h"
+#include "tools/common/CliArgs.h"
 
 bool LoadSettingsOption(const CliArgs& args, const char* command, XSound& engine,
                         AppSettings& settings) {

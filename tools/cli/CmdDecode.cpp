@@ -11,10 +11,10 @@
 #include "app/Settings.h"
 #include "engine/EngineHost.h"
 #include "engine/XSound.h"
-#include "tools/cli/CliArgs.h"
 #include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JsonWriter.h"
+#include "tools/common/CliArgs.h"
 
 namespace {
 

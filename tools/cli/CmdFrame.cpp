@@ -7,8 +7,8 @@
 
 #include "engine/EngineHost.h"
 #include "engine/XSound.h"
-#include "tools/cli/CliArgs.h"
 #include "tools/cli/Commands.h"
+#include "tools/common/CliArgs.h"
 
 namespace {
 

@@ -9,17 +9,17 @@
 #include <string>
 
 #include "app/DepthSentence.h"
+#include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "engine/EngineHost.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
-#include "link/ReceiveHandler.h"
-#include "tools/cli/CliArgs.h"
 #include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JsonWriter.h"
+#include "tools/common/CliArgs.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include "engine/RecordFile.h"
 #include "engine/Replay.h"
 #include "engine/XSound.h"
-#include "tools/cli/CliArgs.h"
 #include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/EchogramPng.h"
 #include "tools/cli/JsonWriter.h"
+#include "tools/common/CliArgs.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/DepthSentence.h"
-#include "tools/cli/CliArgs.h"
 #include "tools/cli/Commands.h"
+#include "tools/common/CliArgs.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "engine/RecordFile.h"
-#include "tools/cli/CliArgs.h"
+#include "tools/common/CliArgs.h"
 
 bool RecordingArgument(const char* command, int argc, char** argv, int first, std::string* path) {
     CliArgs args(argc, argv, first, {});

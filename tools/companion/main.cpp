@@ -15,7 +15,7 @@
 
 #include "link/ChannelFolder.h"
 #include "link/LocalChannelFrame.h"
-#include "tools/cli/CliArgs.h"
+#include "tools/common/CliArgs.h"
 
 namespace {
 

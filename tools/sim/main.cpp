@@ -15,7 +15,7 @@
 #include <deque>
 #include <string>
 
-#include "tools/cli/CliArgs.h"
+#include "tools/common/CliArgs.h"
 #include "tools/sim/Instrument.h"
 
 namespace {

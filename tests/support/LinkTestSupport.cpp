@@ -1,4 +1,4 @@
-#include "tests/link/LinkTestSupport.h"
+#include "tests/support/LinkTestSupport.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -5,13 +5,10 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,8 +17,8 @@
 #include "app/Settings.h"
 #include "engine/XSound.h"
 #include "link/LocalChannelFrame.h"
-#include "tests/link/LinkTestSupport.h"
-#include "tests/link/LoopbackReceiver.h"
+#include "tests/support/LinkTestSupport.h"
+#include "tests/support/LoopbackReceiver.h"
 
 namespace {
 
@@ -197,24 +194,4 @@ TEST_F(DepthOutputTest, MissingCompanionCostsNothing) {
     timer.start();
     for (int i = 0; i < 20; ++i) output.OutputDepth();
     EXPECT_LT(timer.elapsed(), 500);
-}
-
-TEST(Companion, StandInPrintsTheExactBytesItReceives) {
-    QTemporaryDir dir;
-    const QString name = dir.filePath(QStringLiteral("Kelvara"));
-    const std::string output = dir.filePath(QStringLiteral("out")).toStdString();
-    BackgroundProcess companion(
-        {MAREVOX_COMPANION_PATH, "listen", "--raw", "--name", name.toStdString()}, output);
-    ASSERT_TRUE(companion.Started());
-    CompanionLink link(name);
-    // The stand-in needs a moment to start listening.
-    ASSERT_TRUE(RunUntil([&] { return QFileInfo::exists(name); }, 3000));
-    RunUntil([] { return false; }, 100);
-    ASSERT_TRUE(link.SendCopyData("DT 001234\r\n"));
-    ASSERT_TRUE(link.SendCopyData("$SDDPT,12.34,0.0,100\r\n"));
-    ASSERT_TRUE(RunUntil([&] { return ReadLines(output).size() == 2; }, 3000));
-    companion.Stop();
-    std::ifstream file(output, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
-    EXPECT_EQ(bytes, "DT 001234\r\n$SDDPT,12.34,0.0,100\r\n");
 }

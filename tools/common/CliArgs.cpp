@@ -1,4 +1,4 @@
-#include "tools/cli/CliArgs.h"
+#include "tools/common/CliArgs.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "link/ReceiveHandler.h"
+#include "app/ReceiveHandler.h"
 
 #include <cstdint>
 

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "engine/EngineHost.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
-#include "link/ReceiveHandler.h"
-#include "tests/link/LinkTestSupport.h"
+#include "tests/support/LinkTestSupport.h"
 
 namespace {
 

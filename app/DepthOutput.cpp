@@ -10,8 +10,7 @@ DepthOutput::DepthOutput(const XSound& engine, const AppSettings& settings, QStr
     : m_engine(engine), m_settings(settings), m_companion(std::move(companionPath)) {}
 
 std::string DepthOutput::OutputDepth() {
-    const std::string sentence = BuildDepthSentence(
-        m_settings.m_depType.load(), m_engine.m_smoothedDepth.load(), m_engine.m_draft.load());
+    const std::string sentence = BuildDepthSentence(m_settings, m_engine);
     if (sentence.empty()) return sentence;
 
     m_outputPort.Send(reinterpret_cast<const std::uint8_t*>(sentence.data()), sentence.size());

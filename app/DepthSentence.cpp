@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <limits>
 
+#include "app/Settings.h"
+#include "engine/XSound.h"
+
 namespace {
 
 // Depth in whole centimetres, truncated toward zero. Depths that do not fit
@@ -40,9 +43,17 @@ std::string Cut(std::string text, std::size_t width) {
     return text;
 }
 
+// "$BODY\r\n" becomes "$BODY*hh\r\n".
+std::string WithNmeaChecksum(const std::string& sentence) {
+    const std::string body = sentence.substr(1, sentence.size() - 3);
+    unsigned sum = 0;
+    for (const unsigned char c : body) sum ^= c;
+    return "$" + body + Format("*%02X\r\n", sum);
+}
+
 }  // namespace
 
-std::string BuildDepthSentence(int depType, double smoothedDepth, double draft) {
+std::string BuildDepthSentence(int depType, double smoothedDepth, double draft, bool nmeaChecksum) {
     const std::int32_t n = Centimetres(smoothedDepth);
     // The NMEA sentences carry metres from the whole centimetres; a depth
     // above the surface is reported as 0.
@@ -62,14 +73,22 @@ std::string BuildDepthSentence(int depType, double smoothedDepth, double draft) 
             if (m < 0.0f) m = 0.0f;
             const float feet = static_cast<float>(static_cast<double>(m) * 3.281);
             const float fathoms = feet / 6.0f;
-            return Format("$SDDBT,%.2f,f,%.2f,M,%.2f,F\r\n", static_cast<double>(feet),
-                          static_cast<double>(m), static_cast<double>(fathoms));
+            const std::string sentence =
+                Format("$SDDBT,%.2f,f,%.2f,M,%.2f,F\r\n", static_cast<double>(feet),
+                       static_cast<double>(m), static_cast<double>(fathoms));
+            return nmeaChecksum ? WithNmeaChecksum(sentence) : sentence;
         }
         case 4: {
             const float m = static_cast<float>(metres);
-            return Format("$SDDPT,%.2f,0.0,100\r\n", static_cast<double>(m));
+            const std::string sentence = Format("$SDDPT,%.2f,0.0,100\r\n", static_cast<double>(m));
+            return nmeaChecksum ? WithNmeaChecksum(sentence) : sentence;
         }
         default:
             return {};
     }
+}
+
+std::string BuildDepthSentence(const AppSettings& settings, const XSound& engine) {
+    return BuildDepthSentence(settings.m_depType.load(), engine.m_smoothedDepth.load(),
+                              engine.m_draft.load(), settings.NmeaChecksum());
 }

@@ -180,6 +180,7 @@ void LoadOtherSettings(const std::string& file, XSound& engine, AppSettings& app
     app.SetIp(reader.Text("IP"));
     app.m_portListen.store(reader.Int("PortListen"));
     app.m_portSend.store(reader.Int("PortSend"));
+    app.m_nmeaCheck.store(reader.Int("NmeaCheck"));
 }
 
 bool SaveSoundSettings(std::string* file, const XSound& engine) {
@@ -217,6 +218,7 @@ bool SaveOtherSettings(std::string* file, const XSound& engine, const AppSetting
     writer.Text("IP", app.Ip());
     writer.Int("PortListen", app.m_portListen.load());
     writer.Int("PortSend", app.m_portSend.load());
+    writer.Int("NmeaCheck", app.m_nmeaCheck.load());
     return writer.Ok();
 }
 
@@ -247,6 +249,7 @@ void SetDefaultSettings(XSound& engine, AppSettings& app) {
     app.SetIp(AppSettings::kDefaultIp);
     app.m_portListen.store(0);
     app.m_portSend.store(0);
+    app.m_nmeaCheck.store(0);
 }
 
 bool LoadSettings(const std::string& path, XSound& engine, AppSettings& app) {

@@ -18,10 +18,15 @@ struct AppSettings {
     std::atomic<std::int32_t> m_depType{0};     // DepType: depth-output format 0..4
     std::atomic<std::int32_t> m_portListen{0};  // PortListen: kept, used by no link
     std::atomic<std::int32_t> m_portSend{0};    // PortSend: TCP port of the depth receiver
+    std::atomic<std::int32_t> m_nmeaCheck{0};   // NmeaCheck: 1 ends SDDBT/SDDPT in "*hh"
 
     static constexpr std::int32_t kBaudRates[8] = {4800,  9600,  19200, 38400,
                                                    43000, 56000, 57600, 115200};
     static constexpr const char* kDefaultIp = "192.168.3.100";
+
+    // Whether the NMEA sentences carry their checksum (NmeaCheck not 0).
+    bool NmeaChecksum() const { return m_nmeaCheck.load() != 0; }
+    void SetNmeaChecksum(bool on) { m_nmeaCheck.store(on ? 1 : 0); }
 
     std::string Ip() const;
     void SetIp(const std::string& ip);

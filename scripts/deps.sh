@@ -11,6 +11,7 @@ PACKAGES=(
     libgl1-mesa-dev
     libcups2-dev
     xvfb xauth fonts-noto-cjk xdotool imagemagick
+    gpsd gpsd-clients
     clang-format
 )
 

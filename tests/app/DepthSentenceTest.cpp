@@ -52,3 +52,18 @@ TEST(DepthSentence, NegativeDepthIsNeverReportedAsAHugeOne) {
     EXPECT_EQ(BuildDepthSentence(1, -1e9, 0.0), "DT -99999\r\n");
     EXPECT_EQ(BuildDepthSentence(2, -1e9, 0.0), " et  -9999\r\n");
 }
+
+TEST(DepthSentence, NmeaChecksumEndsOnlyTheNmeaSentences) {
+    // gpsd accepts exactly these bytes (tests/app/GpsdDepthTest.cpp).
+    EXPECT_EQ(BuildDepthSentence(3, 12.345, 0.5, true), "$SDDBT,38.85,f,11.84,M,6.47,F*39\r\n");
+    EXPECT_EQ(BuildDepthSentence(4, 12.345, 0.5, true), "$SDDPT,12.34,0.0,100*4E\r\n");
+    // Always two digits: a sum of 0 and one below 0x10.
+    EXPECT_EQ(BuildDepthSentence(3, 3.05, 0.0, true), "$SDDBT,10.01,f,3.05,M,1.67,F*00\r\n");
+    EXPECT_EQ(BuildDepthSentence(3, 3.07, 0.0, true), "$SDDBT,10.07,f,3.07,M,1.68,F*0B\r\n");
+    // DT and et are not NMEA: the same bytes with or without the option.
+    for (int type : {0, 1, 2})
+        for (double depth : {12.345, -0.5, 10000.0})
+            EXPECT_EQ(BuildDepthSentence(type, depth, 0.5, true),
+                      BuildDepthSentence(type, depth, 0.5, false));
+    EXPECT_EQ(BuildDepthSentence(5, 12.345, 0.0, true), "");
+}

@@ -70,6 +70,8 @@ TEST_F(SettingsTest, WrittenFormats) {
     EXPECT_EQ(Read("SET_C", "Back"), "12412928");
     EXPECT_EQ(Read("SET_C", "SeeEdit"), "-1");
     EXPECT_EQ(Read("Other", "DepType"), "3");
+    // Without the checksum option the depth sentences are the plain ones.
+    EXPECT_EQ(Read("Other", "NmeaCheck"), "0");
     EXPECT_EQ(Read("Other", "IP"), "192.168.3.100");
     // Sections in file order, keys in table order.
     std::string text = ReadAll(m_path);
@@ -101,6 +103,7 @@ TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
     m_app.SetIp("10.1.2.3");
     m_app.m_portListen.store(4001);
     m_app.m_portSend.store(4002);
+    m_app.SetNmeaChecksum(true);
     ASSERT_TRUE(SaveSettings(m_path, m_engine, m_app));
     const std::string saved = ReadAll(m_path);
 
@@ -112,11 +115,13 @@ TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
     EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
     EXPECT_EQ(engine.m_colours[XSound::kDesk].load(), 0x00ABCDEFu);
     EXPECT_EQ(app.Ip(), "10.1.2.3");
+    EXPECT_TRUE(app.NmeaChecksum());
     WriteAll(m_path, "");
     ASSERT_TRUE(SaveSettings(m_path, engine, app));
     EXPECT_EQ(ReadAll(m_path), saved);
-    for (const char* line : {"RangIdx=4", "Plus=-40", "EatWater=1.25", "Speed=1480.000000",
-                             "DisturbMod=2", "FixDep=7.5", "ComBaudIdx=7", "PortSend=4002"})
+    for (const char* line :
+         {"RangIdx=4", "Plus=-40", "EatWater=1.25", "Speed=1480.000000", "DisturbMod=2",
+          "FixDep=7.5", "ComBaudIdx=7", "PortSend=4002", "NmeaCheck=1"})
         EXPECT_NE(saved.find(line), std::string::npos) << line;
 }
 

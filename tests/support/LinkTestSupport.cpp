@@ -66,7 +66,7 @@ void PseudoTerminal::CloseMaster() {
 }
 
 BackgroundProcess::BackgroundProcess(const std::vector<std::string>& args,
-                                     const std::string& outputPath) {
+                                     const std::string& outputPath, bool withErrors) {
     std::vector<std::string> copy = args;
     std::vector<char*> argv;
     for (auto& a : copy) argv.push_back(a.data());
@@ -76,6 +76,7 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& args,
     ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     ::posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(),
                                        O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (withErrors) ::posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid = -1;
     if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) m_pid = pid;
     ::posix_spawn_file_actions_destroy(&actions);

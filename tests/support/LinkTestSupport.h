@@ -45,10 +45,12 @@ private:
 };
 
 // A program started in the background with standard input from /dev/null
-// and standard output into a file; ended with SIGTERM.
+// and standard output (with withErrors, standard error too) into a file;
+// ended with SIGTERM.
 class BackgroundProcess {
 public:
-    BackgroundProcess(const std::vector<std::string>& args, const std::string& outputPath);
+    BackgroundProcess(const std::vector<std::string>& args, const std::string& outputPath,
+                      bool withErrors = false);
     ~BackgroundProcess() { Stop(); }
     bool Started() const { return m_pid > 0; }
     void Stop();

@@ -32,8 +32,7 @@ public:
         m_command.assign(frame, frame + length);
     }
     void OutputDepth() override {
-        m_output = BuildDepthSentence(m_settings.m_depType.load(), m_engine.m_smoothedDepth.load(),
-                                      m_engine.m_draft.load());
+        m_output = BuildDepthSentence(m_settings, m_engine);
         m_hasOutput = !m_output.empty();
         m_updated = true;
     }

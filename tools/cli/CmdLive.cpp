@@ -40,10 +40,7 @@ public:
     void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
         m_commands.Send(frame, length);
     }
-    void OutputDepth() override {
-        output = BuildDepthSentence(m_settings.m_depType.load(), m_engine.m_smoothedDepth.load(),
-                                    m_engine.m_draft.load());
-    }
+    void OutputDepth() override { output = BuildDepthSentence(m_settings, m_engine); }
     void AdvanceAndPaint() override { markFlag = m_engine.TakeMarkFlag(); }
 
     std::string output;

@@ -28,8 +28,7 @@ public:
         : m_engine(engine), m_settings(settings) {}
 
     void OutputDepth() override {
-        m_output = BuildDepthSentence(m_settings.m_depType.load(), m_engine.m_smoothedDepth.load(),
-                                      m_engine.m_draft.load());
+        m_output = BuildDepthSentence(m_settings, m_engine);
         m_hasOutput = !m_output.empty();
         m_updated = true;
     }

@@ -20,7 +20,7 @@ const Subcommand kSubcommands[] = {
     {"replay", CmdReplay, "replay FILE.sd [--ini FILE] [--csv] [--png OUT.png]"},
     {"info", CmdInfo, "info FILE.sd"},
     {"reindex", CmdReindex, "reindex FILE.sd"},
-    {"sentence", CmdSentence, "sentence --type N --depth D [--draft X]"},
+    {"sentence", CmdSentence, "sentence --type N --depth D [--draft X] [--ini FILE]"},
 #ifdef MAREVOX_CLI_LIVE
     {"live", CmdLive, "live --port PATH [--count N] [--ini FILE]"},
 #endif

@@ -128,6 +128,21 @@ TEST_F(CliTest, DecodeTakesItsSettingsFromTheIniFile) {
     EXPECT_TRUE(Has(r.lines[0], R"("output":"$SDDPT,3.26,0.0,100\r\n")")) << r.lines[0];
     EXPECT_TRUE(Has(r.lines[1], R"("output":"$SDDPT,4.26,0.0,100\r\n")")) << r.lines[1];
 
+    // With NmeaCheck the same sentences end in their checksum, and so does
+    // what sentence writes with that file.
+    const auto checkIni = Write("check.ini",
+                                "[SET_A]\nEatWater=0.25\nSpeed=1500\nPlus=-3\nRangIdx=1\n"
+                                "[Other]\nDepType=4\nUseNet=1\nNmeaCheck=1\n");
+    const Result checked = Run("decode --chunk 1 --ini '" + checkIni + "'", input);
+    ASSERT_EQ(checked.exitCode, 0) << checked.errors;
+    ASSERT_EQ(checked.lines.size(), 2u);
+    EXPECT_TRUE(Has(checked.lines[0], R"("output":"$SDDPT,3.26,0.0,100*7D\r\n")"))
+        << checked.lines[0];
+    const Result sentence = Run("sentence --type 4 --depth 3.26 --ini '" + checkIni + "'");
+    ASSERT_EQ(sentence.exitCode, 0) << sentence.errors;
+    ASSERT_EQ(sentence.lines.size(), 1u);
+    EXPECT_EQ(sentence.lines[0], "$SDDPT,3.26,0.0,100*7D\r");
+
     // An existing but empty file: sound speed 0, no draft; nothing breaks.
     const Result empty = Run("decode --chunk 1 --ini '" + Write("empty.ini", "") + "'", input);
     ASSERT_EQ(empty.exitCode, 0) << empty.errors;

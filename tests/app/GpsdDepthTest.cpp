@@ -169,8 +169,8 @@ TEST_F(GpsdDepthTest, WithTheChecksumGpsdReportsEveryDepthSent) {
         std::string sentence = Send(4, depth, 0.5);
         sentence.resize(sentence.size() - 2);  // the log shows it without CR LF
         sent.push_back(sentence);
-        ASSERT_TRUE(RunUntil([&] { return gpsd.Sentences().size() == reported.size() + sent.size(); },
-                             5000))
+        ASSERT_TRUE(RunUntil(
+            [&] { return gpsd.Sentences().size() == reported.size() + sent.size(); }, 5000))
             << "gpsd did not take " << sentence;
     }
     const std::vector<std::string> taken = gpsd.Sentences();

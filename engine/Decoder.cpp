@@ -159,6 +159,7 @@ void XSound::CompleteFrame() {
         if (IsRecording()) WriteRecord();
     }
     m_frameSlot.store(FrameSlot::kReady, std::memory_order_release);
+    m_workerSignal.Notify();
 }
 
 void XSound::ExpandSamples() {

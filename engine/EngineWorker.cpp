@@ -4,29 +4,28 @@
 
 #include "engine/XSound.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#elif defined(__linux__)
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#ifdef __linux__
+#include <pthread.h>
 #endif
 
 namespace {
 
-// Lowers the calling thread to the lowest priority of normal scheduling.
-// Failing to do so is harmless: the worker then runs at normal priority.
-void LowerThisThreadPriority() {
-#ifdef _WIN32
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
-#elif defined(__linux__)
-    // On Linux a nice value set with a thread id applies to that thread only.
-    const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
-    (void)::setpriority(PRIO_PROCESS, thread, 19);
+// The worker runs at the priority of the rest of the program (nice 0 on
+// Linux, normal priority on Windows), not the lowest one: it sleeps until a
+// frame is complete and then needs some 0.2 ms, so it takes little from the
+// window, while at the lowest priority any busy program on its core delayed
+// the depth by several pings. The thread is named for profilers and for
+// tools that look at its priority.
+void NameThisThread() {
+#ifdef __linux__
+    ::pthread_setname_np(::pthread_self(), "engine worker");
 #endif
 }
 
-constexpr std::chrono::milliseconds kLivePoll{1};
+// A safety net only: the decoder wakes the worker for each complete frame,
+// and every change of the run state or the hold wakes it too.
+constexpr std::chrono::seconds kIdleWait{1};
+constexpr std::chrono::milliseconds kPlaybackAtOnce{1};
 constexpr std::chrono::milliseconds kPlaybackDelayUnit{20};
 
 }  // namespace
@@ -50,22 +49,15 @@ bool EngineWorker::Start() {
 
 void EngineWorker::Stop() {
     if (!m_thread.joinable()) return;
-    {
-        std::lock_guard<std::mutex> lock(m_waitMutex);
-        m_stop.store(true, std::memory_order_release);
-    }
-    m_wake.notify_all();
+    m_stop.store(true, std::memory_order_release);
+    m_engine.m_workerSignal.Notify();
     m_thread.join();
-}
-
-void EngineWorker::WaitUntil(std::chrono::steady_clock::time_point deadline) {
-    std::unique_lock<std::mutex> lock(m_waitMutex);
-    m_wake.wait_until(lock, deadline, [this] { return m_stop.load(std::memory_order_acquire); });
 }
 
 void EngineWorker::Run() {
     using Clock = std::chrono::steady_clock;
-    LowerThisThreadPriority();
+    NameThisThread();
+    WorkerSignal& signal = m_engine.m_workerSignal;
     // Playback steps are paced by deadline, one period after the previous
     // step's, so that waking late does not slow playback down; after a
     // pause or a slow step the pacing starts afresh instead of catching up
@@ -73,33 +65,39 @@ void EngineWorker::Run() {
     Clock::time_point nextStep = Clock::now();
     bool pacing = false;
     while (!m_stop.load(std::memory_order_acquire)) {
+        // Taken before looking for work: a wake-up from here on is not lost.
+        const std::uint64_t seen = signal.Seen();
         if (m_engine.WorkerHeld()) {
             pacing = false;
-            WaitUntil(Clock::now() + kIdleWait);
+            signal.WaitUntil(seen, Clock::now() + kIdleWait);
             continue;
         }
         switch (m_engine.Mode()) {
             case RunMode::kLive:
                 pacing = false;
                 m_engine.StepLive();
-                WaitUntil(Clock::now() + kLivePoll);
+                signal.WaitUntil(seen, Clock::now() + kIdleWait);
                 break;
             case RunMode::kPlayback: {
-                if (!pacing) nextStep = Clock::now();
+                const Clock::time_point now = Clock::now();
+                if (!pacing) nextStep = now;
                 pacing = true;
+                if (now < nextStep) {  // woken early
+                    signal.WaitUntil(seen, nextStep);
+                    break;
+                }
                 m_engine.StepPlayback();
                 const std::int32_t delay = m_engine.m_playDelay.load(std::memory_order_relaxed);
                 const Clock::duration period =
-                    delay > 0 ? Clock::duration(kPlaybackDelayUnit * delay) : kLivePoll;
-                const Clock::time_point now = Clock::now();
+                    delay > 0 ? Clock::duration(kPlaybackDelayUnit * delay) : kPlaybackAtOnce;
                 nextStep += period;
-                if (nextStep + period < now) nextStep = now;
-                WaitUntil(nextStep);
+                if (nextStep + period < Clock::now()) nextStep = Clock::now();
+                signal.WaitUntil(seen, nextStep);
                 break;
             }
             default:
                 pacing = false;
-                WaitUntil(Clock::now() + kIdleWait);
+                signal.WaitUntil(seen, Clock::now() + kIdleWait);
                 break;
         }
     }

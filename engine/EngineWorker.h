@@ -2,26 +2,23 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 class XSound;
 
-// The engine's worker: one thread at the lowest priority that processes
-// live pings as the decoder completes them and steps through a recording in
-// playback, asking the host to draw each processed ping.
+// The engine's worker: one thread that processes live pings as the decoder
+// completes them and steps through a recording in playback, asking the host
+// to draw each processed ping.
 //
 // Loop, by the engine's state:
-//  - m_workerHold set (a time search is moving the position): wait briefly.
-//  - live (m_runMode 0): StepLive, then sleep 1 ms.
-//  - playback running (1): StepPlayback, one step every 20 ms x m_playDelay
+//  - held (a time search is moving the position): sleep until released.
+//  - live: StepLive, then sleep until the decoder completes
+//    the next frame (the engine's m_workerSignal).
+//  - playback running: StepPlayback, one step every 20 ms x m_playDelay
 //    (1 ms when the delay is 0), paced by deadline.
-//  - paused (2): wait briefly.
+//  - paused: sleep until the run state changes.
 //
-// On Linux the thread's nice value is raised to 19 (the lowest priority of
-// normal scheduling; SCHED_IDLE is not used, as it could starve the depth
-// display on a busy machine); on Windows it runs at THREAD_PRIORITY_LOWEST.
+// It runs at the program's normal priority and is named "engine worker".
 class EngineWorker {
 public:
     explicit EngineWorker(XSound& engine);
@@ -36,17 +33,11 @@ public:
     void Stop();
     bool Running() const { return m_thread.joinable(); }
 
-    // Short wait while held or paused.
-    static constexpr std::chrono::milliseconds kIdleWait{2};
 
 private:
     void Run();
-    // Waits, returning at once when Stop is called.
-    void WaitUntil(std::chrono::steady_clock::time_point deadline);
 
     XSound& m_engine;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
-    std::mutex m_waitMutex;
-    std::condition_variable m_wake;
 };

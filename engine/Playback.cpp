@@ -52,6 +52,7 @@ bool XSound::OpenRecording(const std::string& chosenPath, std::string* error) {
 
     auto refuse = [&](const std::string& text) {
         m_runMode.store(RunMode::kLive, std::memory_order_release);
+        m_workerSignal.Notify();
         *error = text;
         return false;
     };
@@ -96,6 +97,7 @@ void XSound::BeginPlayback() {
     m_playbackStep = {};
     m_autoAdjust.store(1, std::memory_order_relaxed);
     m_runMode.store(RunMode::kPlayback, std::memory_order_release);
+    m_workerSignal.Notify();
 }
 
 bool XSound::ReadTimeBounds() {
@@ -158,6 +160,7 @@ void XSound::EndPlayback() {
     std::lock_guard<std::mutex> lock(m_pingMutex);
     if (IsLive()) return;
     m_runMode.store(RunMode::kLive, std::memory_order_release);
+    m_workerSignal.Notify();
     {
         std::lock_guard<std::mutex> files(m_fileMutex);
         if (m_dataFile != nullptr) std::fclose(m_dataFile);

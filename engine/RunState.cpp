@@ -7,11 +7,13 @@ void XSound::Pause() {
     if (mode == RunMode::kPaused) return;
     m_pausedFrom.store(mode, std::memory_order_relaxed);
     m_runMode.store(RunMode::kPaused, std::memory_order_release);
+    m_workerSignal.Notify();
 }
 
 void XSound::Resume() {
     if (Mode() != RunMode::kPaused) return;
     m_runMode.store(m_pausedFrom.load(std::memory_order_relaxed), std::memory_order_release);
+    m_workerSignal.Notify();
 }
 
 void XSound::SetDirection(bool backward) {
@@ -21,10 +23,12 @@ void XSound::SetDirection(bool backward) {
 
 void XSound::HoldWorker() {
     m_workerHold.store(true, std::memory_order_release);
+    m_workerSignal.Notify();
 }
 
 void XSound::ReleaseWorker() {
     m_workerHold.store(false, std::memory_order_release);
+    m_workerSignal.Notify();
 }
 
 void XSound::RequestSelfCheck() {

@@ -10,6 +10,7 @@
 #include "engine/EngineHost.h"
 #include "engine/EngineStates.h"
 #include "engine/PingRecord.h"
+#include "engine/WorkerSignal.h"
 
 // The sounding engine: the current ping, the sounding settings, the playback
 // position, the open recording files and the record-offset index.
@@ -165,6 +166,9 @@ public:
     // --- Current ping ----------------------------------------------------
     std::uint8_t m_rawFrame[kRawFrameMax] = {};
     std::uint32_t m_rawLength = 0;
+    // Wakes the worker: notified when a frame is complete and when the run
+    // state changes.
+    WorkerSignal m_workerSignal;
     std::uint8_t m_samples[kSampleMax + 3] = {};
     std::uint32_t m_sampleCount = 0;
     std::int32_t m_bottomIndex = 0;

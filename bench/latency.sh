@@ -1,0 +1,327 @@
+#!/usr/bin/env bash
+# How soon a depth leaves after its ping, and what the program costs, in the
+# real program with its window shown on a virtual display.
+#
+# A fake instrument on a pseudo-terminal answers each command frame with a
+# ping frame 18 ms later (about 50 pings a second). The program runs in
+# network mode (UseNet=1: one depth sentence per ping) and sends each depth
+# to a TCP listener on loopback. The latency of a ping is the time from
+# writing the frame's last byte to the arrival of its sentence. The floor is
+# the same measure with a minimal relay in the program's place (read the
+# frame from the terminal, send a sentence on TCP, ask for the next ping).
+#
+# Each is measured with the machine as it is and with one busy program
+# sharing the core (everything under test pinned to CPU 0); the program
+# also once with its engine worker lowered to nice 19, the priority it used
+# to run at. Then the program's CPU: idle (not connected) and per ping.
+#
+# usage: bench/latency.sh [PINGS]   (default 1000 per run; needs a build)
+# MAREVOX_BUILD_DIR selects the build (default build/).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${MAREVOX_BUILD_DIR:-$root/build}"
+pings="${1:-1000}"
+
+if [ -z "${BENCH_LATENCY_INNER:-}" ]; then
+    for tool in xvfb-run python3 taskset renice; do
+        command -v "$tool" >/dev/null || { echo "latency: $tool is needed" >&2; exit 1; }
+    done
+    for exe in marevox marevox-companion; do
+        [ -x "$build/bin/$exe" ] || { echo "latency: $build/bin/$exe is not built" >&2; exit 1; }
+    done
+    work="$(mktemp -d)"
+    trap 'rm -rf "$work"' EXIT
+    mkdir -p "$work/program" "$work/home" "$work/tmp"
+    mkdir -m 700 "$work/runtime"
+    cp "$build/bin/marevox" "$work/program/"
+    BENCH_LATENCY_INNER=1 BENCH_WORK="$work" BENCH_PINGS="$pings" BENCH_BIN="$build/bin" \
+        BENCH_ROOT="$root" HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" \
+        xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+    exit $?
+fi
+
+exec python3 - <<'PY'
+import os, select, socket, subprocess, sys, time, tty
+
+work = os.environ["BENCH_WORK"]
+pings = int(os.environ["BENCH_PINGS"])
+bin_dir = os.environ["BENCH_BIN"]
+root = os.environ["BENCH_ROOT"]
+runtime = os.environ["XDG_RUNTIME_DIR"]
+WARMUP = 50
+ANSWER_AFTER = 0.018
+TICK = os.sysconf("SC_CLK_TCK")
+
+
+def ping_frame(depth_m):
+    """One ping frame with the bottom at depth_m (the instrument's coding)."""
+    def pair(a, b):
+        return [0x40 | (a << 3) | b]
+
+    def run(value, length):
+        out = []
+        while length > 0:
+            n = min(length, 2047)
+            out += [0x80 | (value << 3) | (n >> 8), n & 0xFF]
+            length -= n
+        return out
+
+    bins = int(round(depth_m * 100))
+    body = pair(6, 6) + run(0, bins - 3) + pair(1, 7) + run(7, 9) + run(4, 8)
+    body += pair(5, 5) + pair(4, 3) + pair(2, 1) + run(0, bins // 3)
+    return bytes([0x0A] + body + [0xCA, 0x9E, 0, 0])
+
+
+FRAME = ping_frame(8.0)
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICK
+
+
+def percentile(values, p):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(round(p / 100.0 * (len(ordered) - 1))))]
+
+
+def drive(master, listener, count, on_connected=None):
+    """Answers command frames with pings; returns the latencies in ms."""
+    conn = None
+    pending_cmd = b""
+    answer_at = None
+    written_at = None
+    lines = b""
+    latencies = []
+    answered = 0
+    deadline = time.monotonic() + 30 + count * 0.1
+    while len(latencies) < count + WARMUP and time.monotonic() < deadline:
+        now = time.monotonic()
+        timeout = 0.5 if answer_at is None else max(0.0, answer_at - now)
+        watched = [master, listener] + ([conn] if conn else [])
+        readable, _, _ = select.select(watched, [], [], timeout)
+        now = time.monotonic()
+        if conn in readable and conn is not None:
+            data = conn.recv(4096)
+            arrived = time.monotonic()
+            if not data:
+                conn = None
+            lines += data
+            while b"\n" in lines:
+                _, lines = lines.split(b"\n", 1)
+                if written_at is not None:
+                    latencies.append((arrived - written_at) * 1000.0)
+                    written_at = None
+        if listener in readable:
+            conn, _ = listener.accept()
+            conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+            if on_connected:
+                on_connected()
+        if master in readable:
+            try:
+                pending_cmd += os.read(master, 4096)
+            except OSError:
+                break
+            while len(pending_cmd) >= 10:
+                pending_cmd = pending_cmd[10:]
+                if answer_at is None:
+                    answer_at = now + ANSWER_AFTER
+        if answer_at is not None and time.monotonic() >= answer_at:
+            answer_at = None
+            os.write(master, FRAME)
+            written_at = time.monotonic()
+            answered += 1
+        elif answer_at is None and written_at is not None and now - written_at > 0.5:
+            written_at = None  # a lost sentence: the next command frame goes on
+            pending_cmd = b""
+            answer_at = now
+    return latencies[WARMUP:]
+
+
+def instrument():
+    master, slave = os.openpty()
+    tty.setraw(master)
+    tty.setraw(slave)
+    return master, slave, os.ttyname(slave)
+
+
+def listener_socket():
+    s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    s.bind(("127.0.0.1", 0))
+    s.listen(4)
+    return s
+
+
+RELAY = r'''
+import os, socket, sys
+device, port = sys.argv[1], int(sys.argv[2])
+fd = os.open(device, os.O_RDWR | os.O_NOCTTY)
+out = socket.create_connection(("127.0.0.1", port))
+out.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+command = bytes([0x20, 0x42, 0x60, 0, 0x10, 1, 0xA0, 0, 0xE5, 0])
+os.write(fd, command)
+buffer = b""
+while True:
+    buffer += os.read(fd, 4096)
+    end = buffer.find(b"\xca")
+    if end >= 0 and len(buffer) >= end + 4:
+        buffer = buffer[end + 4:]
+        out.sendall(b"DT 000800\r\n")
+        os.write(fd, command)
+'''
+
+
+def pinned(command, busy):
+    return ["taskset", "-c", "0"] + command if busy else command
+
+
+def measure_floor(busy):
+    master, slave, device = instrument()
+    listener = listener_socket()
+    relay = subprocess.Popen(pinned([sys.executable, "-c", RELAY, device,
+                                     str(listener.getsockname()[1])], busy))
+    try:
+        return drive(master, listener, pings)
+    finally:
+        relay.kill()
+        relay.wait()
+        os.close(master)
+        os.close(slave)
+        listener.close()
+
+
+def write_settings(path, device, port):
+    subprocess.run([os.path.join(root, "scripts", "write-demo-settings.sh"), path, device],
+                   check=True)
+    text = open(path).read()
+    text = text.replace("UseNet=0", "UseNet=1").replace("IP=192.168.3.100", "IP=127.0.0.1")
+    text = text.replace("PortSend=0", f"PortSend={port}")
+    open(path, "w").write(text)
+
+
+def start_program(device, port, busy):
+    program_dir = os.path.join(work, "program")
+    write_settings(os.path.join(program_dir, "Marevox.ini"), device, port)
+    program = subprocess.Popen(pinned([os.path.join(program_dir, "marevox")], busy),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        if os.path.exists(os.path.join(runtime, "Nereon")):
+            break
+        time.sleep(0.1)
+    else:
+        sys.exit("latency: the program did not start")
+    time.sleep(1.0)
+    return program
+
+
+def send_command(ident):
+    subprocess.run([os.path.join(bin_dir, "marevox-companion"), "send", "command", str(ident)],
+                   check=True, stdout=subprocess.DEVNULL)
+
+
+def worker_thread(pid):
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{tid}/comm") as f:
+            if f.read().strip() == "engine worker":
+                return tid
+    return None
+
+
+def measure_program(busy, worker_nice=None):
+    master, slave, device = instrument()
+    listener = listener_socket()
+    program = start_program(device, listener.getsockname()[1], busy)
+    try:
+        if worker_nice is not None:
+            subprocess.run(["renice", "-n", str(worker_nice), "-p", worker_thread(program.pid)],
+                           check=True, stdout=subprocess.DEVNULL)
+        send_command(32776)  # connect
+        cpu_before = [None]
+
+        def connected():
+            cpu_before[0] = (cpu_seconds(program.pid), time.monotonic())
+
+        latencies = drive(master, listener, pings, connected)
+        cpu_after = (cpu_seconds(program.pid), time.monotonic())
+        stats = None
+        if cpu_before[0] is not None and latencies:
+            used = cpu_after[0] - cpu_before[0][0]
+            seconds = cpu_after[1] - cpu_before[0][1]
+            count = len(latencies) + WARMUP
+            stats = (used / count * 1000.0, used / seconds * 100.0, count / seconds)
+        send_command(57665)  # exit
+        program.wait(timeout=10)
+        return latencies, stats
+    finally:
+        if program.poll() is None:
+            program.kill()
+            program.wait()
+        os.close(master)
+        os.close(slave)
+        listener.close()
+
+
+def idle_cpu(seconds=10.0):
+    master, slave, device = instrument()
+    listener = listener_socket()
+    program = start_program(device, listener.getsockname()[1], False)
+    try:
+        before = cpu_seconds(program.pid)
+        time.sleep(seconds)
+        used = cpu_seconds(program.pid) - before
+        send_command(57665)
+        program.wait(timeout=10)
+        return used / seconds * 100.0
+    finally:
+        if program.poll() is None:
+            program.kill()
+            program.wait()
+        os.close(master)
+        os.close(slave)
+        listener.close()
+
+
+def report(name, latencies, floor=None):
+    if not latencies:
+        print(f"{name:44s} no sentences arrived")
+        return
+    p = [percentile(latencies, q) for q in (50, 95, 99)] + [max(latencies)]
+    line = f"{name:44s} " + " ".join(f"{v:7.3f}" for v in p) + f" {len(latencies):6d}"
+    if floor:
+        line += "   p99 over floor %+.3f" % (p[2] - percentile(floor, 99))
+    print(line, flush=True)
+
+
+busy_loop = None
+try:
+    print(f"latency from the last frame byte to the depth sentence, ms ({pings} pings a run)")
+    print(f"{'':44s} {'p50':>7s} {'p95':>7s} {'p99':>7s} {'max':>7s} {'pings':>6s}")
+    floor_idle = measure_floor(False)
+    report("floor (relay), machine as it is", floor_idle)
+    program_idle, cpu_live = measure_program(False)
+    report("marevox, machine as it is", program_idle, floor_idle)
+
+    busy_loop = subprocess.Popen(["taskset", "-c", "0", sys.executable, "-c", "while True: pass"])
+    floor_busy = measure_floor(True)
+    report("floor (relay), busy program on its core", floor_busy)
+    program_busy, _ = measure_program(True)
+    report("marevox, busy program on its core", program_busy, floor_busy)
+    program_busy19, _ = measure_program(True, worker_nice=19)
+    report("marevox, busy core, worker at nice 19", program_busy19, floor_busy)
+    busy_loop.kill()
+    busy_loop.wait()
+    busy_loop = None
+
+    idle = idle_cpu()
+    print()
+    print(f"CPU of the program, window shown: idle (not connected) {idle:.2f} % of a core")
+    if cpu_live:
+        per_ping, share, rate = cpu_live
+        print(f"live, {rate:.1f} pings a second: {per_ping:.3f} ms per ping, {share:.2f} % of a core"
+              f" ({per_ping * 50 / 10:.2f} % at 50 pings a second)")
+finally:
+    if busy_loop is not None:
+        busy_loop.kill()
+PY

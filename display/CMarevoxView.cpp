@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScreen>
 #include <QThread>
 #include <algorithm>
@@ -17,18 +18,20 @@ constexpr int kStoreWidth = CEchogramStores::kWidth;
 constexpr int kStrip = DepthScales::kStripWidth;
 
 // Copies `count` store columns from `sourceLeft` to picture column
-// `targetLeft`; columns outside the store stay background.
-void CopyColumns(QPainter& painter, const QImage& store, int sourceLeft, int count,
-                 int targetLeft) {
+// `targetLeft`; columns outside the store stay background. Returns the part
+// of the picture covered.
+QRect CopyColumns(QPainter& painter, const QImage& store, int sourceLeft, int count,
+                  int targetLeft) {
     if (sourceLeft < 0) {
         targetLeft -= sourceLeft;
         count += sourceLeft;
         sourceLeft = 0;
     }
     count = std::min(count, kStoreWidth - sourceLeft);
-    if (count <= 0 || store.isNull()) return;
+    if (count <= 0 || store.isNull()) return {};
     painter.drawImage(QPoint(targetLeft, 0), store,
                       QRect(sourceLeft, 0, count, CEchogramStores::kHeight));
+    return {targetLeft, 0, count, CEchogramStores::kHeight};
 }
 
 }  // namespace
@@ -39,7 +42,7 @@ CMarevoxView::CMarevoxView(XSound& engine, QWidget* parent) : QWidget(parent), m
     // looks the mark label's font up.
     MarkLabelFont();
     m_refreshTimer.setSingleShot(true);
-    connect(&m_refreshTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { update(EchogramRect()); });
     CreateStores();
 }
 
@@ -172,23 +175,27 @@ ScaleState CMarevoxView::ScalesLocked() const {
 }
 
 void CMarevoxView::RenderLocked(QPainter& painter, const QRect& client) const {
-    painter.fillRect(client, QColor(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load())));
     const ScaleState scales = ScalesLocked();
     const int width = scales.width;
     const int half = width / 2;
     const int start = m_frame.start;
+    // The echo pictures first; the background only where they leave room,
+    // so no pixel is written twice.
+    QRegion covered;
     if (m_frame.hasPicture && !m_frame.backward) {
         if (!scales.zoomOn) {
-            CopyColumns(painter, m_stores.Normal(), start + kStrip, width - kStrip, 0);
+            covered += CopyColumns(painter, m_stores.Normal(), start + kStrip, width - kStrip, 0);
         } else {
             const int paneStart = start + width - half + kStrip;
-            CopyColumns(painter, m_stores.Normal(), paneStart, half - kStrip, 0);
-            CopyColumns(painter, m_stores.Zoom(), paneStart, half - kStrip, half);
+            covered += CopyColumns(painter, m_stores.Normal(), paneStart, half - kStrip, 0);
+            covered += CopyColumns(painter, m_stores.Zoom(), paneStart, half - kStrip, half);
         }
     } else if (m_frame.hasPicture && !scales.zoomOn) {
         // Going backward the newest drawn column is at the left edge.
-        CopyColumns(painter, m_stores.Normal(), start, width - kStrip, 0);
+        covered += CopyColumns(painter, m_stores.Normal(), start, width - kStrip, 0);
     }
+    const QColor back(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load()));
+    for (const QRect& rect : QRegion(client).subtracted(covered)) painter.fillRect(rect, back);
     DepthScales::Draw(painter, scales, true);
     DepthScales::DrawLegend(painter, DepthScales::LegendPosition(width), scales.waveL1);
 }
@@ -231,9 +238,15 @@ void CMarevoxView::Refresh() {
         std::clamp<qint64>(static_cast<qint64>(1000.0 / std::max(rate, 1.0)), 4, 40);
     const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : interval;
     if (since >= interval)
-        update();
+        update(EchogramRect());
     else
         m_refreshTimer.start(static_cast<int>(interval - since));
+}
+
+QRect CMarevoxView::EchogramRect() const {
+    // A ping changes the echogram and its ruler strips, nothing below or
+    // beside them.
+    return {0, 0, EchogramWidth(), DepthScales::kEchogramHeight};
 }
 
 QSize CMarevoxView::sizeHint() const {

@@ -53,6 +53,10 @@ public:
     // The scales the screen shows now.
     ScaleState Scales();
 
+    // The part of the view a new ping changes: the echogram with its ruler
+    // strips. The screen refresh after a ping repaints only this.
+    QRect EchogramRect() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

@@ -33,7 +33,6 @@ public:
     void Stop();
     bool Running() const { return m_thread.joinable(); }
 
-
 private:
     void Run();
 

@@ -193,6 +193,32 @@ TEST_F(ViewTest, RepaintsAreCoalesced) {
     EXPECT_LE(counting.paints, 3);
 }
 
+// The refresh after a ping repaints only EchogramRect: everything the
+// screen shows outside it (band, legend, the window's spare room) must stay
+// as it is from ping to ping, and the repaint must bring the same picture
+// as a full one.
+TEST_F(ViewTest, APingChangesNothingOutsideTheEchogramItRepaints) {
+    MakeView(800);
+    view->resize(1000, 700);
+    view->show();
+    for (int n = 0; n < 20; ++n) Step(n);
+    const QImage before = view->grab().toImage();
+    for (int n = 20; n < 70; ++n) Step(n);
+    QCoreApplication::processEvents();
+    const QImage partly = view->grab(view->EchogramRect()).toImage();
+    const QImage after = view->grab().toImage();
+    const QRect changed = view->EchogramRect();
+    ASSERT_EQ(before.size(), after.size());
+    int outsideChanged = 0;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x)
+            if (!changed.contains(x, y) && before.pixel(x, y) != after.pixel(x, y))
+                ++outsideChanged;
+    EXPECT_EQ(outsideChanged, 0);
+    EXPECT_NE(before.copy(changed), after.copy(changed));  // the echogram did scroll
+    EXPECT_EQ(partly, after.copy(changed));
+}
+
 TEST_F(ViewTest, WorkerDrawsWhileTheScreenPaints) {
     MakeView(800);
     view->resize(800, 525);

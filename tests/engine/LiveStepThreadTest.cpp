@@ -53,8 +53,9 @@ TEST(LiveStepThreads, EachFrameIsProcessedByExactlyOneCaller) {
 
     for (const Bytes& frame : frames) {
         while (engine->FrameSlotState() != FrameSlot::kEmpty) std::this_thread::yield();
+        // The frame is complete now; a stepper may already have taken it,
+        // so its slot is not looked at here: the counts below tell.
         engine->DecodeBytes(frame.data(), static_cast<std::uint32_t>(frame.size()));
-        ASSERT_NE(engine->FrameSlotState(), FrameSlot::kEmpty);
     }
     while (engine->FrameSlotState() != FrameSlot::kEmpty) std::this_thread::yield();
     stop.store(true, std::memory_order_release);

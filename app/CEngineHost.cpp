@@ -5,21 +5,17 @@
 #include <mutex>
 
 #include "app/CMainFrame.h"
+#include "app/EngineMessages.h"
 #include "app/CUserPrompts.h"
 #include "app/DepthOutput.h"
 #include "display/CMarevoxView.h"
 #include "engine/XSound.h"
 
-namespace {
-
-// The engine's own messages, for the translation.
-[[maybe_unused]] const char* const kEngineMessages[] = {
-    QT_TRANSLATE_NOOP("EngineMessages", "存储文件过大"),
-    QT_TRANSLATE_NOOP("EngineMessages", "超出时间范围"),
-    QT_TRANSLATE_NOOP("EngineMessages", "未找到*.idx文件"),
-};
-
-}  // namespace
+QString EngineMessage(const EngineStatus& status) {
+    return QString::fromStdString(EngineMessageText(status, [](const char* pattern) {
+        return QCoreApplication::translate("EngineMessages", pattern).toStdString();
+    }));
+}
 
 CEngineHost::CEngineHost(XSound& engine, CUserPrompts& prompts)
     : m_engine(engine), m_prompts(prompts) {}
@@ -68,10 +64,10 @@ void CEngineHost::SelfCheckReply(std::uint32_t flags) {
     (void)flags;
 }
 
-void CEngineHost::ShowMessage(const std::string& text) {
+void CEngineHost::Report(const EngineStatus& status) {
     // Always queued, also from the UI thread: the engine may be in the
     // middle of decoding, and a message box runs a nested event loop.
-    const QString message = QCoreApplication::translate("EngineMessages", text.c_str());
+    const QString message = EngineMessage(status);
     QMetaObject::invokeMethod(
         this, [this, message] { m_prompts.Message(m_frame.data(), message); },
         Qt::QueuedConnection);

@@ -8,6 +8,9 @@
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
 
+// The user's message for an engine status, in the interface language.
+QString EngineMessage(const EngineStatus& status);
+
 class CMainFrame;
 class CMarevoxView;
 class CUserPrompts;
@@ -48,7 +51,7 @@ public:
     void AdvanceAndPaint() override;
     void ClearEchogram() override;
     void SelfCheckReply(std::uint32_t flags) override;
-    void ShowMessage(const std::string& text) override;
+    void Report(const EngineStatus& status) override;
 
 private:
     XSound& m_engine;

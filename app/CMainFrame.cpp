@@ -433,9 +433,8 @@ void CMainFrame::StartStoring() {
     const QString name = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
     const QString path = m_prompts.ChooseRecordingToStore(this, m_dataFolder, name);
     if (path.isEmpty()) return;
-    std::string error;
-    if (!m_engine.StartRecording(QFile::encodeName(path).toStdString(), &error))
-        Message(QString::fromStdString(error));
+    const EngineStatus status = m_engine.StartRecording(QFile::encodeName(path).toStdString());
+    if (!status.Ok()) Message(EngineMessage(status));
 }
 
 void CMainFrame::Playback() {
@@ -447,10 +446,10 @@ void CMainFrame::Playback() {
         m_engine.Resume();
         return;
     }
-    std::string error;
-    if (!m_engine.OpenRecording(QFile::encodeName(path).toStdString(), &error)) {
+    const EngineStatus status = m_engine.OpenRecording(QFile::encodeName(path).toStdString());
+    if (!status.Ok()) {
         m_engine.Resume();
-        if (!error.empty()) Message(QString::fromStdString(error));
+        Message(EngineMessage(status));
         return;
     }
     if (!m_engine.IsLive()) m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);

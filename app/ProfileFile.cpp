@@ -241,7 +241,7 @@ bool WriteFile(const std::string& path, const std::string& text) {
         if (::access(path.c_str(), W_OK) != 0) return false;
 #endif
     }
-    return ReplaceFileContents(path, text.data(), text.size(), nullptr);
+    return ReplaceFileContents(path, text.data(), text.size()).Ok();
 }
 
 std::string ReadString(const std::string& path, const std::string& section, const std::string& key,

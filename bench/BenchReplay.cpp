@@ -34,9 +34,7 @@ void BM_ReplayRecording(benchmark::State& state) {
     XSound engine;
     std::uint64_t processed = 0;
     for (auto _ : state) {
-        std::string error;
-        ReplayRecording(engine, g_dataPath, &error,
-                        [&](std::uint32_t, bool ok) { processed += ok; });
+        ReplayRecording(engine, g_dataPath, [&](std::uint32_t, bool ok) { processed += ok; });
     }
     if (processed != state.iterations() * std::uint64_t{kRecords})
         state.SkipWithError("records were not processed");
@@ -47,9 +45,8 @@ void BM_ReplayRecording(benchmark::State& state) {
 // read into the engine, without processing.
 void BM_ReadRecordsThroughIndex(benchmark::State& state) {
     XSound engine;
-    std::string error;
-    if (!engine.OpenRecording(g_dataPath, &error)) {
-        state.SkipWithError(error.c_str());
+    if (!engine.OpenRecording(g_dataPath).Ok()) {
+        state.SkipWithError("cannot open the recording");
         return;
     }
     std::uint64_t read = 0;

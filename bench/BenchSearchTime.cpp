@@ -16,9 +16,8 @@ std::string g_dataPath;
 
 void BM_SearchTimeFirstToLast(benchmark::State& state) {
     XSound engine;
-    std::string error;
-    if (!engine.OpenRecording(g_dataPath, &error)) {
-        state.SkipWithError(error.c_str());
+    if (!engine.OpenRecording(g_dataPath).Ok()) {
+        state.SkipWithError("cannot open the recording");
         return;
     }
     engine.m_searchTime = engine.m_lastTime;

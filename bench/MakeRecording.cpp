@@ -39,9 +39,10 @@ int main(int argc, char** argv) {
     XSound engine(&host);
     engine.m_rangeIndex.store(2);
     engine.m_draft.store(0.5);
-    std::string error;
-    if (!engine.StartRecording(std::string(argv[1]) + ".sd", &error)) {
-        std::fprintf(stderr, "bench-make-recording: %s\n", error.c_str());
+    const EngineStatus status = engine.StartRecording(std::string(argv[1]) + ".sd");
+    if (!status.Ok()) {
+        std::fprintf(stderr, "bench-make-recording: cannot start the recording (%s)\n",
+                     status.path.c_str());
         return 1;
     }
     Sea::Config config;

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <string>
 
+#include "engine/EngineStatus.h"
+
 // The engine's only way out to the rest of the program. The application
 // implements it (main window, ports, view); tests use a fake. Every call has
 // an empty default so a host implements only what it needs.
@@ -50,8 +52,10 @@ public:
     // byte of flags.
     virtual void SelfCheckReply(std::uint32_t flags) { (void)flags; }
 
-    // A message the user must see (exact text, already in its language).
-    virtual void ShowMessage(const std::string& text) { (void)text; }
+    // A failure the user must hear of, found while recording or playing
+    // (app/EngineMessages turns it into the message in the interface's
+    // language).
+    virtual void Report(const EngineStatus& status) { (void)status; }
 
     // Wall-clock time, seconds since 1970-01-01 UTC.
     virtual std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }

@@ -14,10 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void SetError(std::string* error, const std::string& text) {
-    if (error) *error = text;
-}
-
 // Asks the system to put the file's bytes on the disk before the rename, so
 // that a power loss cannot leave the new name pointing at empty data.
 bool SyncToDisk(std::FILE* file) {
@@ -31,16 +27,13 @@ bool SyncToDisk(std::FILE* file) {
 
 }  // namespace
 
-bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
-                         std::string* error) {
-    return ReplaceFile(
-        path,
-        [&](std::FILE* file) { return size == 0 || std::fwrite(data, 1, size, file) == size; },
-        error);
+EngineStatus ReplaceFileContents(const std::string& path, const void* data, std::size_t size) {
+    return ReplaceFile(path, [&](std::FILE* file) {
+        return size == 0 || std::fwrite(data, 1, size, file) == size;
+    });
 }
 
-bool ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write,
-                 std::string* error) {
+EngineStatus ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write) {
     std::error_code ec;
     fs::path target(path);
     if (fs::is_symlink(target, ec)) {
@@ -52,17 +45,15 @@ bool ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>&
 
     std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
     if (!file) {
-        SetError(error, "无法创建文件 " + temporary.string() + "：" + std::strerror(errno));
-        return false;
+        return EngineStatus::Failure(EngineError::kCannotCreateFile, temporary.string(), errno);
     }
     bool ok = write(file);
     ok = std::fflush(file) == 0 && ok;
     ok = SyncToDisk(file) && ok;
     ok = std::fclose(file) == 0 && ok;
     if (!ok) {
-        SetError(error, "无法写入文件 " + temporary.string());
         fs::remove(temporary, ec);
-        return false;
+        return EngineStatus::Failure(EngineError::kCannotWriteFile, temporary.string());
     }
 
     fs::file_status old = fs::status(target, ec);
@@ -70,10 +61,9 @@ bool ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>&
 
     fs::rename(temporary, target, ec);
     if (ec) {
-        SetError(error, "无法替换文件 " + target.string() + "：" + ec.message());
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        return false;
+        return EngineStatus::Failure(EngineError::kCannotReplaceFile, target.string(), ec.value());
     }
-    return true;
+    return EngineStatus::Success();
 }

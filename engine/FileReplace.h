@@ -5,17 +5,17 @@
 #include <functional>
 #include <string>
 
+#include "engine/EngineStatus.h"
+
 // Replaces the contents of a file as one step: the bytes go to a temporary
 // file beside it, reach the disk, and the temporary file is renamed over the
 // old one. A crash at any moment leaves either the old file or the new one,
 // never a half-written file. A symbolic link is followed, so the file it
 // points to is replaced and the link stays. An existing file keeps its
-// permissions. On failure the old file is untouched and error (when given)
-// names the file and the cause.
-bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
-                         std::string* error);
+// permissions. On failure the old file is untouched and the status names the
+// file and the cause.
+EngineStatus ReplaceFileContents(const std::string& path, const void* data, std::size_t size);
 
 // The same, with the new contents produced by write into the temporary file;
 // write returns false when it could not write everything.
-bool ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write,
-                 std::string* error);
+EngineStatus ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write);

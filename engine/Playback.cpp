@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr const char* kOutOfRangeMessage = "超出时间范围";
 // Read buffer of the data file during playback.
 constexpr std::size_t kPlaybackBuffer = 64 * 1024;
 
@@ -36,35 +35,30 @@ std::uint32_t LookAhead(const XSound& engine) {
 
 }  // namespace
 
-bool XSound::OpenRecording(const std::string& chosenPath, std::string* error) {
-    std::string ignored;
-    if (error == nullptr) error = &ignored;
+EngineStatus XSound::OpenRecording(const std::string& chosenPath) {
     // The window may hold the mode at 2 while its file dialog is up; a
     // playback that is already open is never replaced.
     const RunMode mode = Mode();
     if (mode == RunMode::kPlayback ||
-        (mode == RunMode::kPaused && !IsRecording() && m_dataFile != nullptr)) {
-        *error = "回放已在进行";
-        return false;
-    }
+        (mode == RunMode::kPaused && !IsRecording() && m_dataFile != nullptr))
+        return EngineStatus::Failure(EngineError::kPlaybackOpen);
     if (IsRecording()) CloseRecording();
     Host().ClearEchogram();
 
-    auto refuse = [&](const std::string& text) {
+    auto refuse = [&](EngineStatus failure) {
         m_runMode.store(RunMode::kLive, std::memory_order_release);
         m_workerSignal.Notify();
-        *error = text;
-        return false;
+        return failure;
     };
     const RecordFile::Paths paths = RecordFile::PathsFor(chosenPath);
     std::lock_guard<std::mutex> lock(m_pingMutex);
     std::uint32_t count = 0;
     const auto status = RecordFile::ReadIndex(paths.index, m_recordOffsets.get(), &count);
     if (status != RecordFile::IndexStatus::kOk)
-        return refuse(RecordFile::IndexProblem(status, paths.index, count));
+        return refuse(RecordFile::IndexFailure(status, paths.index, count));
     std::FILE* data = std::fopen(paths.data.c_str(), "rb");
     if (data == nullptr)
-        return refuse("无法打开数据文件 " + paths.data + "（" + std::strerror(errno) + "）");
+        return refuse(EngineStatus::Failure(EngineError::kCannotOpenData, paths.data, errno));
     std::setvbuf(data, nullptr, _IOFBF, kPlaybackBuffer);
     {
         std::lock_guard<std::mutex> files(m_fileMutex);
@@ -82,12 +76,12 @@ bool XSound::OpenRecording(const std::string& chosenPath, std::string* error) {
             m_dataFile = nullptr;
         }
         m_recordTotal.store(0, std::memory_order_relaxed);
-        return refuse("数据文件 " + paths.data + " 中没有可读的记录");
+        return refuse(EngineStatus::Failure(EngineError::kNoReadableRecord, paths.data));
     }
     m_pingTime.store(m_firstTime, std::memory_order_relaxed);
     m_recordIndex.store(0, std::memory_order_relaxed);
     BeginPlayback();
-    return true;
+    return EngineStatus::Success();
 }
 
 void XSound::BeginPlayback() {
@@ -152,7 +146,7 @@ void XSound::SearchTime() {
         m_recordIndex.store(index, std::memory_order_relaxed);
     }
     ReleaseWorker();
-    if (outOfRange) Host().ShowMessage(kOutOfRangeMessage);
+    if (outOfRange) Host().Report(EngineStatus::Failure(EngineError::kOutOfTimeRange));
     Host().ClearEchogram();
 }
 

@@ -213,27 +213,33 @@ IndexStatus ReadIndex(const std::string& path, std::uint32_t* offsets, std::uint
     return status;
 }
 
-std::string IndexProblem(IndexStatus status, const std::string& path, std::uint32_t count) {
+EngineStatus IndexFailure(IndexStatus status, const std::string& path, std::uint32_t count) {
+    EngineStatus failure = EngineStatus::Failure(EngineError::kOk, path);
     switch (status) {
         case IndexStatus::kOk:
-            return {};
+            return EngineStatus::Success();
         case IndexStatus::kMissing:
-            return "未找到*.idx文件";
+            failure.code = EngineError::kIndexMissing;
+            break;
         case IndexStatus::kUnreadable:
-            return "无法读取索引文件 " + path;
+            failure.code = EngineError::kIndexUnreadable;
+            break;
         case IndexStatus::kEmpty:
-            return "索引文件 " + path + " 不含任何记录";
+            failure.code = EngineError::kIndexEmpty;
+            break;
         case IndexStatus::kTooMany:
-            return "索引文件 " + path + " 列出 " + std::to_string(count) +
-                   " 条记录，超过 5000000 条的上限";
+            failure.code = EngineError::kIndexTooMany;
+            failure.count = count;
+            break;
         case IndexStatus::kShort:
-            return "索引文件 " + path + " 不完整：比它所列的记录数短";
+            failure.code = EngineError::kIndexShort;
+            break;
     }
-    return {};
+    return failure;
 }
 
-bool WriteIndex(const std::string& path, const std::uint32_t* offsets, std::uint32_t count,
-                std::string* error) {
+EngineStatus WriteIndex(const std::string& path, const std::uint32_t* offsets,
+                        std::uint32_t count) {
     return ReplaceFile(
         path,
         [&](std::FILE* file) {
@@ -249,8 +255,7 @@ bool WriteIndex(const std::string& path, const std::uint32_t* offsets, std::uint
                 }
                 return true;
             }
-        },
-        error);
+        });
 }
 
 }  // namespace RecordFile

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/EngineStatus.h"
 #include "engine/PingRecord.h"
 
 // The bytes of the recording files: data file records (.sd), the index of
@@ -66,12 +67,12 @@ enum class IndexStatus { kOk, kMissing, kUnreadable, kEmpty, kTooMany, kShort };
 // than the table holds, or more than the file contains is refused.
 IndexStatus ReadIndex(const std::string& path, std::uint32_t* offsets, std::uint32_t* count);
 
-// The message for an index that cannot be used.
-std::string IndexProblem(IndexStatus status, const std::string& path, std::uint32_t count);
+// The failure for an index that cannot be used (success for kOk).
+EngineStatus IndexFailure(IndexStatus status, const std::string& path, std::uint32_t count);
 
 // Replaces the index file with count and the first count offsets, safely
 // (a crash leaves the old index or the new one).
-bool WriteIndex(const std::string& path, const std::uint32_t* offsets, std::uint32_t count,
-                std::string* error);
+EngineStatus WriteIndex(const std::string& path, const std::uint32_t* offsets,
+                        std::uint32_t count);
 
 }  // namespace RecordFile

@@ -16,13 +16,8 @@ namespace {
 
 constexpr char kTextHeader[] =
     "  日期      时间      深度      经度      维度      航向      航速    \r\n";
-constexpr const char* kIndexFullMessage = "存储文件过大";
 // Recordings with fewer records than this leave no files behind.
 constexpr std::uint32_t kRecordsToKeep = 3;
-
-std::string SystemError() {
-    return std::strerror(errno);
-}
 
 bool Exists(const std::string& path) {
     std::error_code ec;
@@ -46,24 +41,23 @@ std::uint32_t IndexedCount(const XSound& engine) {
 }  // namespace
 
 // Closes the recording's files, writes the index and deletes a recording too
-// short to keep. The caller holds m_fileMutex. Returns a message for the
-// user, or "".
-std::string XSound::CloseRecordingFiles() {
+// short to keep. The caller holds m_fileMutex.
+EngineStatus XSound::CloseRecordingFiles() {
     XSound& engine = *this;
-    if (!IsRecording()) return {};
+    if (!IsRecording()) return EngineStatus::Success();
     auto& state = engine.m_recordingFiles;
-    std::string message;
+    EngineStatus status;
     const std::uint32_t count = IndexedCount(engine);
     const bool keep = !state.createdHere || count >= kRecordsToKeep;
 
     if (engine.m_dataFile != nullptr) std::fclose(engine.m_dataFile);
     engine.m_dataFile = nullptr;
     if (keep) {
-        std::string error;
-        if (!RecordFile::WriteIndex(engine.m_indexPath, engine.m_recordOffsets.get(), count,
-                                    &error))
-            message = "无法写入索引文件 " + engine.m_indexPath + "（" + error +
-                      "）。数据文件完好，可用 marevox-cli reindex 重建索引。";
+        EngineStatus written =
+            RecordFile::WriteIndex(engine.m_indexPath, engine.m_recordOffsets.get(), count);
+        if (!written.Ok())
+            status = EngineStatus::Failure(EngineError::kCannotWriteIndex, engine.m_indexPath)
+                         .Because(std::move(written));
     }
     if (engine.m_textFile != nullptr) std::fclose(engine.m_textFile);
     engine.m_textFile = nullptr;
@@ -73,7 +67,7 @@ std::string XSound::CloseRecordingFiles() {
         RemoveFile(engine.m_textPath);
     }
     m_recording.store(false, std::memory_order_release);
-    return message;
+    return status;
 }
 
 namespace {
@@ -82,25 +76,22 @@ namespace {
 // readable and agree with the data file; records that follow the last
 // indexed one (written after the last index checkpoint of a recording cut
 // short) are taken into the index.
-bool ContinueRecording(XSound& engine, const RecordFile::Paths& paths, std::string* error) {
+EngineStatus ContinueRecording(XSound& engine, const RecordFile::Paths& paths) {
     std::uint32_t* offsets = engine.m_recordOffsets.get();
     std::uint32_t count = 0;
     auto status = RecordFile::ReadIndex(paths.index, offsets, &count);
-    const std::string refusal = "无法续录 " + paths.data + "：";
-    const std::string advice = "。可用 marevox-cli reindex 重建索引后再试。";
+    auto refusal = [&](EngineStatus cause) {
+        return EngineStatus::Failure(EngineError::kCannotContinue, paths.data)
+            .Because(std::move(cause));
+    };
     if (status != RecordFile::IndexStatus::kOk) {
-        *error = refusal +
-                 (status == RecordFile::IndexStatus::kMissing
-                      ? "没有索引文件 " + paths.index
-                      : RecordFile::IndexProblem(status, paths.index, count)) +
-                 advice;
-        return false;
+        return refusal(status == RecordFile::IndexStatus::kMissing
+                           ? EngineStatus::Failure(EngineError::kNoIndexFile, paths.index)
+                           : RecordFile::IndexFailure(status, paths.index, count));
     }
     std::FILE* data = std::fopen(paths.data.c_str(), "r+b");
-    if (data == nullptr) {
-        *error = refusal + "无法打开（" + SystemError() + "）";
-        return false;
-    }
+    if (data == nullptr)
+        return EngineStatus::Failure(EngineError::kCannotContinueOpenData, paths.data, errno);
     const std::uint32_t lastIndexed = offsets[count - 1];
     std::uint32_t found = 0;
     RecordFile::Walk(data, lastIndexed, [&](std::uint32_t offset, const PingRecord&) {
@@ -111,15 +102,16 @@ bool ContinueRecording(XSound& engine, const RecordFile::Paths& paths, std::stri
     });
     if (found == 0) {
         std::fclose(data);
-        *error = refusal + "索引文件 " + paths.index + " 与数据文件不符" + advice;
-        return false;
+        return refusal(EngineStatus::Failure(EngineError::kIndexMismatch, paths.index));
     }
     std::FILE* text = std::fopen(paths.text.c_str(), "ab");
     if (text == nullptr || !RecordFile::SeekTo(data, offsets[count - 1])) {
-        *error = refusal + "无法打开 " + paths.text + "（" + SystemError() + "）";
+        EngineStatus failure =
+            EngineStatus::Failure(EngineError::kCannotContinueOpenText, paths.data, errno);
+        failure.otherPath = paths.text;
         if (text != nullptr) std::fclose(text);
         std::fclose(data);
-        return false;
+        return failure;
     }
     engine.m_dataFile = data;
     engine.m_textFile = text;
@@ -127,30 +119,29 @@ bool ContinueRecording(XSound& engine, const RecordFile::Paths& paths, std::stri
     engine.m_recordingFiles = {};
     engine.m_recordingFiles.writeOffset = offsets[count - 1];
     engine.m_recordingFiles.continuedCount = count;
-    return true;
+    return EngineStatus::Success();
 }
 
 // Creates the three files of a new recording. An index listing no records
 // is written at once, so that a stale index of the same name never stands
 // beside the new data.
-bool CreateRecording(XSound& engine, const RecordFile::Paths& paths, std::string* error) {
+EngineStatus CreateRecording(XSound& engine, const RecordFile::Paths& paths) {
     std::FILE* data = std::fopen(paths.data.c_str(), "wbx");
-    if (data == nullptr) {
-        *error = "无法创建数据文件 " + paths.data + "（" + SystemError() + "）";
-        return false;
-    }
-    std::string indexError;
-    if (!RecordFile::WriteIndex(paths.index, engine.m_recordOffsets.get(), 0, &indexError)) {
+    if (data == nullptr)
+        return EngineStatus::Failure(EngineError::kCannotCreateData, paths.data, errno);
+    EngineStatus written = RecordFile::WriteIndex(paths.index, engine.m_recordOffsets.get(), 0);
+    if (!written.Ok()) {
         std::fclose(data);
         RemoveFile(paths.data);
-        *error = "无法创建索引文件 " + paths.index + "（" + indexError + "）";
-        return false;
+        return EngineStatus::Failure(EngineError::kCannotCreateIndex, paths.index)
+            .Because(std::move(written));
     }
     std::FILE* text = std::fopen(paths.text.c_str(), "wb");
     if (text == nullptr ||
         std::fwrite(kTextHeader, 1, sizeof kTextHeader - 1, text) != sizeof kTextHeader - 1 ||
         std::fflush(text) != 0) {
-        *error = "无法创建文本文件 " + paths.text + "（" + SystemError() + "）";
+        const EngineStatus failure =
+            EngineStatus::Failure(EngineError::kCannotCreateText, paths.text, errno);
         if (text != nullptr) {
             std::fclose(text);
             RemoveFile(paths.text);
@@ -158,53 +149,44 @@ bool CreateRecording(XSound& engine, const RecordFile::Paths& paths, std::string
         std::fclose(data);
         RemoveFile(paths.data);
         RemoveFile(paths.index);
-        return false;
+        return failure;
     }
     engine.m_dataFile = data;
     engine.m_textFile = text;
     engine.m_recordIndex.store(0, std::memory_order_relaxed);
     engine.m_recordingFiles = {};
     engine.m_recordingFiles.createdHere = true;
-    return true;
+    return EngineStatus::Success();
 }
 
 }  // namespace
 
-bool XSound::StartRecording(const std::string& chosenPath, std::string* error) {
-    std::string ignored;
-    if (error == nullptr) error = &ignored;
+EngineStatus XSound::StartRecording(const std::string& chosenPath) {
     std::lock_guard<std::mutex> lock(m_fileMutex);
-    if (IsRecording()) {
-        *error = "已在存储中";
-        return false;
-    }
-    if (!IsLive()) {
-        *error = "回放时不能存储";
-        return false;
-    }
+    if (IsRecording()) return EngineStatus::Failure(EngineError::kAlreadyRecording);
+    if (!IsLive()) return EngineStatus::Failure(EngineError::kRecordingDuringPlayback);
     const RecordFile::Paths paths = RecordFile::PathsFor(chosenPath);
     const fs::path folder = fs::path(paths.data).parent_path();
     std::error_code ec;
     if (!folder.empty() && !fs::is_directory(folder, ec)) {
         fs::create_directories(folder, ec);
-        if (ec) {
-            *error = "无法创建文件夹 " + folder.string() + "（" + ec.message() + "）";
-            return false;
-        }
+        if (ec)
+            return EngineStatus::Failure(EngineError::kCannotCreateFolder, folder.string(),
+                                         ec.value());
     }
-    const bool ok = Exists(paths.data) ? ContinueRecording(*this, paths, error)
-                                       : CreateRecording(*this, paths, error);
-    if (!ok) return false;
+    EngineStatus status =
+        Exists(paths.data) ? ContinueRecording(*this, paths) : CreateRecording(*this, paths);
+    if (!status.Ok()) return status;
     m_dataPath = paths.data;
     m_indexPath = paths.index;
     m_textPath = paths.text;
     m_markNumber.store(0, std::memory_order_relaxed);
     m_recording.store(true, std::memory_order_release);
-    return true;
+    return EngineStatus::Success();
 }
 
 void XSound::WriteRecord() {
-    std::string message;
+    EngineStatus report;
     {
         std::lock_guard<std::mutex> lock(m_fileMutex);
         if (!IsRecording() || m_dataFile == nullptr) return;
@@ -214,8 +196,9 @@ void XSound::WriteRecord() {
         if (n == 0 || n > kRawFrameMax) return;  // no frame to keep
         const std::uint64_t end = std::uint64_t{state.writeOffset} + RecordSize(n);
         if (index >= kRecordOffsetMax || end > std::numeric_limits<std::uint32_t>::max()) {
-            message = CloseRecordingFiles();
-            message = message.empty() ? kIndexFullMessage : kIndexFullMessage + ("\n" + message);
+            EngineStatus closed = CloseRecordingFiles();
+            report = EngineStatus::Failure(EngineError::kIndexFull);
+            if (!closed.Ok()) report.Because(std::move(closed));
         } else {
             PingRecord record;
             record.rawLength = n;
@@ -244,17 +227,17 @@ void XSound::WriteRecord() {
             } else {
                 // The next record overwrites whatever part of this one
                 // reached the file; the user hears of it once.
-                const std::string reason = SystemError();
+                const int reason = errno;
                 std::clearerr(m_dataFile);
                 RecordFile::SeekTo(m_dataFile, state.writeOffset);
                 if (!state.writeFailureShown) {
                     state.writeFailureShown = true;
-                    message = "无法写入数据文件 " + m_dataPath + "（" + reason + "）";
+                    report = EngineStatus::Failure(EngineError::kCannotWriteData, m_dataPath, reason);
                 }
             }
         }
     }
-    if (!message.empty()) Host().ShowMessage(message);
+    if (!report.Ok()) Host().Report(report);
 }
 
 void XSound::WriteDepthLine() {
@@ -279,18 +262,18 @@ void XSound::WriteDepthLine() {
 }
 
 void XSound::CloseRecording() {
-    std::string message;
+    EngineStatus status;
     {
         std::lock_guard<std::mutex> lock(m_fileMutex);
-        message = CloseRecordingFiles();
+        status = CloseRecordingFiles();
     }
-    if (!message.empty()) Host().ShowMessage(message);
+    if (!status.Ok()) Host().Report(status);
 }
 
 bool XSound::CheckpointIndex() {
     std::lock_guard<std::mutex> lock(m_fileMutex);
     if (!IsRecording()) return false;
-    return RecordFile::WriteIndex(m_indexPath, m_recordOffsets.get(), IndexedCount(*this), nullptr);
+    return RecordFile::WriteIndex(m_indexPath, m_recordOffsets.get(), IndexedCount(*this)).Ok();
 }
 
 bool XSound::ReadRecord() {

@@ -2,9 +2,10 @@
 
 #include "engine/XSound.h"
 
-bool ReplayRecording(XSound& engine, const std::string& path, std::string* error,
-                     const std::function<void(std::uint32_t record, bool processed)>& each) {
-    if (!engine.OpenRecording(path, error)) return false;
+EngineStatus ReplayRecording(XSound& engine, const std::string& path,
+                             const std::function<void(std::uint32_t record, bool processed)>& each) {
+    EngineStatus opened = engine.OpenRecording(path);
+    if (!opened.Ok()) return opened;
     const std::uint32_t total = engine.m_recordTotal.load(std::memory_order_relaxed);
     for (std::uint32_t record = 0; record < total; ++record) {
         engine.m_recordIndex.store(record, std::memory_order_relaxed);
@@ -12,5 +13,5 @@ bool ReplayRecording(XSound& engine, const std::string& path, std::string* error
         if (each) each(record, processed);
     }
     engine.EndPlayback();
-    return true;
+    return opened;
 }

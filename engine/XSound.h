@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/EngineHost.h"
+#include "engine/EngineStatus.h"
 #include "engine/EngineStates.h"
 #include "engine/PingRecord.h"
 #include "engine/WorkerSignal.h"
@@ -96,8 +97,8 @@ public:
     // --- Recording files ---------------------------------------------------
     // Opens or continues the recording whose chosen path is given (the base
     // is the path with its file name cut at the first '.'). On failure
-    // nothing is open, nothing existing is truncated and error says why.
-    bool StartRecording(const std::string& chosenPath, std::string* error);
+    // nothing is open, nothing existing is truncated and the status says why.
+    EngineStatus StartRecording(const std::string& chosenPath);
     void WriteRecord();     // UI thread, at each completed frame while recording
     void WriteDepthLine();  // worker, after bottom detection while recording
     void CloseRecording();
@@ -106,7 +107,9 @@ public:
     bool ReadRecordTime();   // short read: sets only m_pingTime
 
     // --- Playback --------------------------------------------------------
-    bool OpenRecording(const std::string& chosenPath, std::string* error);
+    // Opens a recording for playback and begins it; on failure the engine
+    // is live again and the status says why.
+    EngineStatus OpenRecording(const std::string& chosenPath);
     bool ReadTimeBounds();
     void SearchTime();
     void EndPlayback();
@@ -290,9 +293,8 @@ public:
 private:
     // The decoder's steps after the third tail byte.
     void CompleteFrame();
-    // Closes the recording's files; the caller holds m_fileMutex. Returns a
-    // message for the user, or "".
-    std::string CloseRecordingFiles();
+    // Closes the recording's files; the caller holds m_fileMutex.
+    EngineStatus CloseRecordingFiles();
 
     // --- States, changed only by the verbs above ---------------------------
     // Flags that hand work between threads are stored with release and

@@ -57,8 +57,7 @@ TEST_F(TimerDutiesTest, DemonstrationDepthOnlyWhileNoPingsArrive) {
 TEST_F(TimerDutiesTest, IndexRewrittenEvery500TicksWhileRecording) {
     TempDir dir;
     const std::string chosen = dir.File("20141103.sd");
-    std::string error;
-    ASSERT_TRUE(engine.StartRecording(chosen, &error)) << error;
+    ASSERT_TRUE(engine.StartRecording(chosen).Ok());
     const std::filesystem::path idx = dir.File("20141103.idx");
     std::filesystem::remove(idx);
 

@@ -33,9 +33,9 @@ constexpr std::int64_t kMay7 = 1462587630;  // 2016-05-07 10:20:30 in China, 02:
 
 class RecordingHost : public EngineHost {
 public:
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void Report(const EngineStatus& status) override { reports.push_back(status.code); }
     void ClearEchogram() override { ++clears; }
-    std::vector<std::string> messages;
+    std::vector<EngineError> reports;
     int clears = 0;
 };
 
@@ -101,8 +101,7 @@ protected:
             dir.File("survey.sd"), dir.File("survey.idx"), 10, [](std::uint32_t i) {
                 return Synthetic::Record(Synthetic::TypicalRawFrame(300, i), kMay7 + 10 * i);
             });
-        std::string error;
-        ASSERT_TRUE(engine.OpenRecording(dir.File("survey.sd"), &error)) << error;
+        ASSERT_TRUE(engine.OpenRecording(dir.File("survey.sd")).Ok());
         ASSERT_EQ(engine.Mode(), RunMode::kPlayback);
         host.clears = 0;  // opening clears the echogram too
     }
@@ -130,7 +129,7 @@ TEST_F(SearchDialogPlayback, ApplySetsTheTargetAndMovesPlayback) {
     Pick(dialog, 2016, 5, 7, 10, 21, 45);
     Child<QPushButton>(dialog, "applyButton")->click();
     EXPECT_EQ(engine.m_recordIndex.load(), 9u);
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.reports.empty());
 }
 
 TEST_F(SearchDialogPlayback, TargetAfterTheEndLeavesPlaybackWhereItWas) {
@@ -138,7 +137,7 @@ TEST_F(SearchDialogPlayback, TargetAfterTheEndLeavesPlaybackWhereItWas) {
     CSearch dialog(engine, false);
     Pick(dialog, 2016, 5, 7, 11, 0, 0);
     dialog.Apply();
-    EXPECT_EQ(host.messages, std::vector<std::string>{"超出时间范围"});
+    EXPECT_EQ(host.reports, std::vector<EngineError>{EngineError::kOutOfTimeRange});
     EXPECT_EQ(engine.m_recordIndex.load(), 6u);
     EXPECT_FALSE(engine.WorkerHeld());
 }
@@ -149,7 +148,7 @@ TEST_F(SearchDialogPlayback, TargetBeforeTheStartGoesToTheFirstRecord) {
     Pick(dialog, 2016, 5, 6, 23, 0, 0);
     dialog.Apply();
     EXPECT_EQ(engine.m_recordIndex.load(), 0u);
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.reports.empty());
 }
 
 }  // namespace

@@ -20,11 +20,11 @@ class PlaybackHost : public EngineHost {
 public:
     void AdvanceAndPaint() override { drawnTimes.push_back(engine->m_pingTime.load()); }
     void ClearEchogram() override { ++clears; }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void Report(const EngineStatus& status) override { reports.push_back(status.code); }
 
     XSound* engine = nullptr;
     std::vector<std::int64_t> drawnTimes;
-    std::vector<std::string> messages;
+    std::vector<EngineError> reports;
     int clears = 0;
 };
 
@@ -46,16 +46,21 @@ protected:
     }
 
     void Open() {
-        std::string error;
-        ASSERT_TRUE(m_engine.OpenRecording(m_sd, &error)) << error;
+        ASSERT_TRUE(m_engine.OpenRecording(m_sd).Ok());
     }
 
-    std::string Refusal() {
-        std::string error;
-        EXPECT_FALSE(m_engine.OpenRecording(m_sd, &error));
+    EngineStatus Refusal() {
+        const EngineStatus status = m_engine.OpenRecording(m_sd);
+        EXPECT_FALSE(status.Ok());
         EXPECT_EQ(m_engine.Mode(), RunMode::kLive);
         EXPECT_EQ(m_engine.m_dataFile, nullptr);
-        return error;
+        return status;
+    }
+    // The refusal's code and the file it names.
+    void ExpectRefusal(EngineError code, const std::string& path) {
+        const EngineStatus status = Refusal();
+        EXPECT_EQ(status.code, code);
+        EXPECT_EQ(status.path, path);
     }
 
     void Search(std::int64_t time) {
@@ -74,7 +79,7 @@ protected:
 TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
     auto offsets = MakeRecording(20);
     offsets[0] = offsets[19] = 1u << 30;  // unreadable
-    RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
+    RecordFile::WriteIndex(m_idx, offsets.data(), 20);
     Open();
     EXPECT_EQ(m_engine.Mode(), RunMode::kPlayback);
     EXPECT_EQ(m_engine.m_recordTotal.load(), 20u);
@@ -83,40 +88,39 @@ TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
     EXPECT_EQ(m_engine.m_lastTime, kFirstTime + 180);
     EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 10);
     EXPECT_EQ(m_host.clears, 1);
-    std::string error;
-    EXPECT_FALSE(m_engine.OpenRecording(m_sd, &error));  // already playing
+    EXPECT_EQ(m_engine.OpenRecording(m_sd).code, EngineError::kPlaybackOpen);
     EXPECT_EQ(m_engine.Mode(), RunMode::kPlayback);
     m_engine.EndPlayback();
     EXPECT_EQ(m_engine.Mode(), RunMode::kLive);
     EXPECT_EQ(m_engine.m_dataFile, nullptr);
 
     for (auto& offset : offsets) offset = 1u << 30;  // nothing readable
-    RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
-    EXPECT_NE(Refusal().find(m_sd), std::string::npos);
+    RecordFile::WriteIndex(m_idx, offsets.data(), 20);
+    ExpectRefusal(EngineError::kNoReadableRecord, m_sd);
 }
 
 TEST_F(PlaybackTest, UnusableIndexesAreRefused) {
     MakeRecording(3);
     fs::remove(m_idx);
-    EXPECT_EQ(Refusal(), "未找到*.idx文件");
+    EXPECT_EQ(Refusal().code, EngineError::kIndexMissing);
 
     WriteAll(m_idx, std::string("\0\0\0\0", 4));
-    EXPECT_NE(Refusal().find(m_idx), std::string::npos);
+    ExpectRefusal(EngineError::kIndexEmpty, m_idx);
 
     WriteAll(m_idx, std::string("\x41\x4B\x4C\x00", 4));  // 5,000,001
-    EXPECT_NE(Refusal().find("5000001"), std::string::npos);
+    EXPECT_EQ(Refusal().count, 5000001u);
 
     // Count 3 but only two offsets.
     WriteAll(m_idx, std::string("\x03\0\0\0\0\0\0\0\x64\0\0\0", 12));
-    EXPECT_NE(Refusal().find(m_idx), std::string::npos);
+    ExpectRefusal(EngineError::kIndexShort, m_idx);
 
     WriteAll(m_idx, std::string("\x03\0", 2));
-    EXPECT_NE(Refusal().find(m_idx), std::string::npos);
+    ExpectRefusal(EngineError::kIndexShort, m_idx);
 
     // A good index without its data file.
     MakeRecording(3);
     fs::remove(m_sd);
-    EXPECT_NE(Refusal().find(m_sd), std::string::npos);
+    ExpectRefusal(EngineError::kCannotOpenData, m_sd);
 }
 
 TEST_F(PlaybackTest, UnreadableRecordsAreSkippedNeverReadPastTheFile) {
@@ -132,7 +136,7 @@ TEST_F(PlaybackTest, UnreadableRecordsAreSkippedNeverReadPastTheFile) {
     offsets[4] = static_cast<std::uint32_t>(sd.size()) + 50;
     offsets[5] = static_cast<std::uint32_t>(sd.size()) - 20;
     WriteAll(m_sd, sd);
-    RecordFile::WriteIndex(m_idx, offsets.data(), 8, nullptr);
+    RecordFile::WriteIndex(m_idx, offsets.data(), 8);
 
     Open();
     std::vector<int> processed;
@@ -159,13 +163,13 @@ TEST_F(PlaybackTest, SearchStepsEndBesideTheRecordsAroundTheTime) {
 
     Search(kFirstTime - 500);  // before the first record
     EXPECT_EQ(m_engine.m_recordIndex.load(), 0u);
-    EXPECT_TRUE(m_host.messages.empty());
+    EXPECT_TRUE(m_host.reports.empty());
 }
 
 TEST_F(PlaybackTest, SearchPastTheLastRecordLeavesThePositionAlone) {
     auto offsets = MakeRecording(20);
     for (std::uint32_t i : {4u, 5u, 6u}) offsets[i] = 1u << 30;
-    RecordFile::WriteIndex(m_idx, offsets.data(), 20, nullptr);
+    RecordFile::WriteIndex(m_idx, offsets.data(), 20);
     Open();
     m_engine.m_recordIndex.store(4);  // unreadable: the search starts at 7
     Search(kFirstTime + 100);
@@ -174,7 +178,7 @@ TEST_F(PlaybackTest, SearchPastTheLastRecordLeavesThePositionAlone) {
     m_engine.m_recordIndex.store(7);
     m_engine.m_pingTime.store(kFirstTime + 70);
     Search(kFirstTime + 191);
-    EXPECT_EQ(m_host.messages, std::vector<std::string>{"超出时间范围"});
+    EXPECT_EQ(m_host.reports, std::vector<EngineError>{EngineError::kOutOfTimeRange});
     EXPECT_EQ(m_engine.m_recordIndex.load(), 7u);
     EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 70);
 
@@ -253,14 +257,13 @@ TEST_F(PlaybackTest, ANewPlaybackStartsForward) {
 
 TEST_F(PlaybackTest, OpeningARecordingEndsTheRecordingInProgress) {
     MakeRecording(10);
-    std::string error;
-    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd"), &error)) << error;
+    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd")).Ok());
     Open();
     EXPECT_FALSE(m_engine.IsRecording());
     EXPECT_FALSE(fs::exists(m_dir.File("live.sd")));  // fewer than 3 pings
     // Ending playback in live mode leaves a recording's file alone.
     m_engine.EndPlayback();
-    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd"), &error)) << error;
+    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd")).Ok());
     m_engine.EndPlayback();
     EXPECT_NE(m_engine.m_dataFile, nullptr);
     m_engine.CloseRecording();

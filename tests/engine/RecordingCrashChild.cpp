@@ -28,9 +28,9 @@ int main(int argc, char** argv) {
     }
     ChildHost host;
     XSound engine(&host);
-    std::string error;
-    if (!engine.StartRecording(argv[1], &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    const EngineStatus status = engine.StartRecording(argv[1]);
+    if (!status.Ok()) {
+        std::fprintf(stderr, "cannot start recording: error %d\n", static_cast<int>(status.code));
         return 1;
     }
     const std::int64_t firstTime = std::atoll(argv[2]);

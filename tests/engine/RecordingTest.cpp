@@ -18,9 +18,9 @@ namespace {
 
 class MessageHost : public FakeHost {
 public:
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void Report(const EngineStatus& status) override { reports.push_back(status.code); }
     void ClearEchogram() override { ++clears; }
-    std::vector<std::string> messages;
+    std::vector<EngineError> reports;
     int clears = 0;
 };
 
@@ -55,8 +55,7 @@ protected:
     }
 
     void Record(const std::string& path, int pings) {
-        std::string error;
-        ASSERT_TRUE(m_engine.StartRecording(path, &error)) << error;
+        ASSERT_TRUE(m_engine.StartRecording(path).Ok());
         for (int i = 0; i < pings; ++i) Ping();
         m_engine.CloseRecording();
     }
@@ -80,9 +79,8 @@ TEST_F(RecordingTest, RecordIndexAndTextFilesByteForByte) {
     m_engine.m_gain.store(-7);
     m_host.now = 1415000000;  // 2014-11-03 07:33:20 UTC
 
-    std::string error;
     // The chosen name is cut at its first dot.
-    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("20141103.day.sd"), &error)) << error;
+    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("20141103.day.sd")).Ok());
     EXPECT_EQ(m_engine.m_dataPath, m_sd);
     EXPECT_EQ(m_engine.m_markNumber.load(), 0);
     m_engine.m_markNumber.store(4);
@@ -162,8 +160,7 @@ TEST_F(RecordingTest, ContinuingWithoutANewPingKeepsTheWholeIndex) {
 }
 
 TEST_F(RecordingTest, ContinuingTakesInRecordsWrittenAfterTheLastCheckpoint) {
-    std::string error;
-    ASSERT_TRUE(m_engine.StartRecording(m_sd, &error)) << error;
+    ASSERT_TRUE(m_engine.StartRecording(m_sd).Ok());
     for (int i = 0; i < 4; ++i) Ping();
     ASSERT_TRUE(m_engine.CheckpointIndex());
     EXPECT_FALSE(fs::exists(m_idx + ".tmp"));
@@ -178,42 +175,49 @@ TEST_F(RecordingTest, ContinuingTakesInRecordsWrittenAfterTheLastCheckpoint) {
     ASSERT_EQ(U32At(indexAtCrash, 0), 4u);
 
     XSound engine(&m_host);
-    ASSERT_TRUE(engine.StartRecording(m_sd, &error)) << error;
+    ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
     EXPECT_EQ(engine.m_recordIndex.load(), 6u);
     engine.CloseRecording();
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 7u);
 }
 
 TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
-    std::string error;
     // Data file without an index.
     WriteAll(m_sd, std::string(300, 'x'));
-    EXPECT_FALSE(m_engine.StartRecording(m_sd, &error));
-    EXPECT_NE(error.find(m_sd), std::string::npos) << error;
+    EngineStatus status = m_engine.StartRecording(m_sd);
+    EXPECT_EQ(status.code, EngineError::kCannotContinue);
+    EXPECT_EQ(status.path, m_sd);
+    ASSERT_NE(status.cause, nullptr);
+    EXPECT_EQ(status.cause->code, EngineError::kNoIndexFile);
+    EXPECT_EQ(status.cause->path, m_idx);
     EXPECT_FALSE(m_engine.IsRecording());
     EXPECT_EQ(m_engine.m_dataFile, nullptr);
     EXPECT_EQ(fs::file_size(m_sd), 300u);
 
     // An index whose last record is not in the data file.
     const std::uint32_t offsets[2] = {0, 1000};
-    ASSERT_TRUE(RecordFile::WriteIndex(m_idx, offsets, 2, nullptr));
-    error.clear();
-    EXPECT_FALSE(m_engine.StartRecording(m_sd, &error));
-    EXPECT_NE(error.find(m_idx), std::string::npos) << error;
+    ASSERT_TRUE(RecordFile::WriteIndex(m_idx, offsets, 2).Ok());
+    status = m_engine.StartRecording(m_sd);
+    EXPECT_EQ(status.code, EngineError::kCannotContinue);
+    ASSERT_NE(status.cause, nullptr);
+    EXPECT_EQ(status.cause->code, EngineError::kIndexMismatch);
+    EXPECT_EQ(status.cause->path, m_idx);
     EXPECT_EQ(fs::file_size(m_sd), 300u);
 
     // A folder that cannot be created (a file stands in its place).
     WriteAll(m_dir.File("taken"), "");
-    error.clear();
-    EXPECT_FALSE(m_engine.StartRecording(m_dir.File("taken") + "/x.sd", &error));
-    EXPECT_NE(error.find("taken"), std::string::npos) << error;
+    status = m_engine.StartRecording(m_dir.File("taken") + "/x.sd");
+    EXPECT_EQ(status.code, EngineError::kCannotCreateFolder);
+    EXPECT_EQ(status.path, m_dir.File("taken"));
+    EXPECT_NE(status.systemError, 0);
     EXPECT_FALSE(m_engine.IsRecording());
 
     // A text file that cannot be created: the new data file is removed again.
     fs::create_directory(m_dir.File("y.txt"));
-    error.clear();
-    EXPECT_FALSE(m_engine.StartRecording(m_dir.File("y.sd"), &error));
-    EXPECT_NE(error.find("y.txt"), std::string::npos) << error;
+    status = m_engine.StartRecording(m_dir.File("y.sd"));
+    EXPECT_EQ(status.code, EngineError::kCannotCreateText);
+    EXPECT_EQ(status.path, m_dir.File("y.txt"));
+    EXPECT_NE(status.systemError, 0);
     EXPECT_FALSE(fs::exists(m_dir.File("y.sd")));
     EXPECT_FALSE(fs::exists(m_dir.File("y.idx")));
     EXPECT_TRUE(fs::is_directory(m_dir.File("y.txt")));
@@ -221,8 +225,7 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
 }
 
 TEST_F(RecordingTest, AFullIndexStopsTheRecording) {
-    std::string error;
-    ASSERT_TRUE(m_engine.StartRecording(m_sd, &error)) << error;
+    ASSERT_TRUE(m_engine.StartRecording(m_sd).Ok());
     for (int i = 0; i < 3; ++i) Ping();
     // Pretend the table is full; the offsets the index would list are the
     // first three repeated.
@@ -230,8 +233,7 @@ TEST_F(RecordingTest, AFullIndexStopsTheRecording) {
     m_engine.m_recordIndex.store(kRecordOffsetMax);
     Ping();
     EXPECT_FALSE(m_engine.IsRecording());
-    ASSERT_EQ(m_host.messages.size(), 1u);
-    EXPECT_EQ(m_host.messages[0], "存储文件过大");
+    EXPECT_EQ(m_host.reports, std::vector<EngineError>{EngineError::kIndexFull});
     EXPECT_EQ(fs::file_size(m_sd), 300u);  // the ping was not written
     EXPECT_EQ(fs::file_size(m_idx), 4u + 4u * kRecordOffsetMax);
 }
@@ -239,8 +241,7 @@ TEST_F(RecordingTest, AFullIndexStopsTheRecording) {
 TEST_F(RecordingTest, DestroyingTheEngineClosesTheRecording) {
     {
         XSound engine(&m_host);
-        std::string error;
-        ASSERT_TRUE(engine.StartRecording(m_sd, &error));
+        ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
         for (int i = 0; i < 4; ++i) {
             engine.m_rawLength = 55;
             engine.m_rawFrame[0] = 0x0A;

@@ -24,9 +24,9 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_drawn.push_back(engine->m_pingTime.load());
     }
-    void ShowMessage(const std::string& text) override {
+    void Report(const EngineStatus& status) override {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_messages.push_back(text);
+        m_reports.push_back(status.code);
     }
     std::int64_t Now() override { return 1700000000; }
 
@@ -45,7 +45,7 @@ public:
 private:
     std::mutex m_mutex;
     std::vector<std::int64_t> m_drawn;
-    std::vector<std::string> m_messages;
+    std::vector<EngineError> m_reports;
 };
 
 template <typename Condition>
@@ -71,8 +71,7 @@ protected:
             m_dir.File("r.sd"), m_dir.File("r.idx"), count, [](std::uint32_t i) {
                 return Synthetic::Record(Synthetic::TypicalRawFrame(900, i), i);
             });
-        std::string error;
-        ASSERT_TRUE(m_engine.OpenRecording(m_dir.File("r.sd"), &error)) << error;
+        ASSERT_TRUE(m_engine.OpenRecording(m_dir.File("r.sd")).Ok());
     }
 
     TempDir m_dir;
@@ -82,8 +81,7 @@ protected:
 };
 
 TEST_F(WorkerTest, LivePingsAreProcessedAndRecordedWhileTheWorkerRuns) {
-    std::string error;
-    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd"), &error)) << error;
+    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd")).Ok());
     ASSERT_TRUE(m_worker.Start());
     EXPECT_FALSE(m_worker.Start());  // one worker
     constexpr int kPings = 40;

@@ -74,8 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::remove(base + ".txt");
 
     XSound& engine = Engine();
-    std::string error;
-    if (engine.OpenRecording(base + ".sd", &error)) {
+    if (engine.OpenRecording(base + ".sd").Ok()) {
         const std::uint32_t total = engine.m_recordTotal.load();
         for (std::uint32_t i = 0; i < total && i < kMaxSteps; ++i) {
             engine.m_recordIndex.store(i);
@@ -105,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Continuing the pair as a recording: refused, or it takes the records
     // that follow the index in and writes a new index.
-    if (engine.StartRecording(base + ".sd", &error)) {
+    if (engine.StartRecording(base + ".sd").Ok()) {
         engine.m_rawLength = 3;
         engine.m_rawFrame[0] = 0x0A;
         engine.m_rawFrame[1] = 0x40;

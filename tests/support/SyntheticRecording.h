@@ -84,7 +84,7 @@ std::vector<std::uint32_t> WriteRecording(const std::string& dataPath, const std
         offset += size;
     }
     std::fclose(file);
-    RecordFile::WriteIndex(indexPath, offsets.data(), count, nullptr);
+    RecordFile::WriteIndex(indexPath, offsets.data(), count);
     return offsets;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/EngineMessages.h"
 #include "engine/RecordFile.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JsonWriter.h"
@@ -78,7 +79,8 @@ int CmdInfo(int argc, char** argv, int first) {
     } else {
         line.String("indexProblem", status == RecordFile::IndexStatus::kMissing
                                         ? "no index file " + paths.index
-                                        : RecordFile::IndexProblem(status, paths.index, listed))
+                                        : EngineMessageText(RecordFile::IndexFailure(
+                                              status, paths.index, listed)))
             .Null("records")
             .Null("validRecords")
             .Null("invalidRecords");

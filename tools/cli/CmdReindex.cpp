@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/EngineMessages.h"
 #include "engine/RecordFile.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JsonWriter.h"
@@ -44,8 +45,9 @@ int CmdReindex(int argc, char** argv, int first) {
         }
     }
     const auto count = static_cast<std::uint32_t>(scan.offsets.size());
-    if (!RecordFile::WriteIndex(paths.index, scan.offsets.data(), count, &error)) {
-        std::fprintf(stderr, "marevox-cli reindex: %s\n", error.c_str());
+    const EngineStatus written = RecordFile::WriteIndex(paths.index, scan.offsets.data(), count);
+    if (!written.Ok()) {
+        std::fprintf(stderr, "marevox-cli reindex: %s\n", EngineMessageText(written).c_str());
         return 1;
     }
     JsonWriter line;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/EngineMessages.h"
 #include "app/DepthSentence.h"
 #include "app/Settings.h"
 #include "engine/EngineHost.h"
@@ -125,16 +126,16 @@ int CmdReplay(int argc, char** argv, int first) {
         });
     }
 
-    std::string error;
-    const bool opened =
-        ReplayRecording(engine, args.Positional()[0], &error, [&](std::uint32_t record, bool ok) {
+    const EngineStatus opened =
+        ReplayRecording(engine, args.Positional()[0], [&](std::uint32_t record, bool ok) {
             for (const auto& consumer : consumers) consumer(record, ok);
             host.NextRecord();
         });
-    if (!opened) {
-        std::fprintf(stderr, "marevox-cli replay: %s\n", error.c_str());
+    if (!opened.Ok()) {
+        std::fprintf(stderr, "marevox-cli replay: %s\n", EngineMessageText(opened).c_str());
         return 1;
     }
+    std::string error;
     if (png && !png->Finish(&error)) {
         std::fprintf(stderr, "marevox-cli replay: --png: %s\n", error.c_str());
         return 1;

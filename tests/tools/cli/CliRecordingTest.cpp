@@ -62,7 +62,7 @@ bool Has(const std::string& line, const std::string& text) {
 TEST_F(CliRecordingTest, ReplayPrintsEveryListedRecord) {
     auto offsets = MakeRecording(12);
     offsets[5] = 1u << 30;  // unreadable
-    RecordFile::WriteIndex(m_idx, offsets.data(), 12, nullptr);
+    RecordFile::WriteIndex(m_idx, offsets.data(), 12);
     WriteAll(m_dir.File("Marevox.ini"), "[Other]\nDepType=4\nUseNet=1\n");
 
     Output out = Run("replay " + m_sd + " --ini " + m_dir.File("Marevox.ini"));
@@ -116,7 +116,7 @@ TEST_F(CliRecordingTest, InfoTellsWhetherTheIndexAgreesAndReindexMendsIt) {
     // An index checkpointed before the last 4 records, one of its entries
     // damaged.
     offsets[2] = 7;
-    RecordFile::WriteIndex(m_idx, offsets.data(), 6, nullptr);
+    RecordFile::WriteIndex(m_idx, offsets.data(), 6);
     const std::string staleIndex = ReadAll(m_idx);
     out = Run("info " + m_sd);
     EXPECT_TRUE(Has(out.lines[0], R"("records":6,"validRecords":5,"invalidRecords":1)"))

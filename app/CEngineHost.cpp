@@ -5,17 +5,11 @@
 #include <mutex>
 
 #include "app/CMainFrame.h"
-#include "app/EngineMessages.h"
 #include "app/CUserPrompts.h"
 #include "app/DepthOutput.h"
+#include "app/EngineMessage.h"
 #include "display/CMarevoxView.h"
 #include "engine/XSound.h"
-
-QString EngineMessage(const EngineStatus& status) {
-    return QString::fromStdString(EngineMessageText(status, [](const char* pattern) {
-        return QCoreApplication::translate("EngineMessages", pattern).toStdString();
-    }));
-}
 
 CEngineHost::CEngineHost(XSound& engine, CUserPrompts& prompts)
     : m_engine(engine), m_prompts(prompts) {}

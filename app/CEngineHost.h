@@ -8,9 +8,6 @@
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
 
-// The user's message for an engine status, in the interface language.
-QString EngineMessage(const EngineStatus& status);
-
 class CMainFrame;
 class CMarevoxView;
 class CUserPrompts;

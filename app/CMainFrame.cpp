@@ -19,6 +19,7 @@
 #include "app/CEngineHost.h"
 #include "app/CStatusPane.h"
 #include "app/CUserPrompts.h"
+#include "app/EngineMessage.h"
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"

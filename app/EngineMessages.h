@@ -10,8 +10,9 @@
 // count, the message of the failure underneath); translate turns a pattern
 // into the interface language (context "EngineMessages" of the English
 // translation). Without translate the message is the Chinese text.
-std::string EngineMessageText(const EngineStatus& status,
-                              const std::function<std::string(const char* pattern)>& translate = {});
+std::string EngineMessageText(
+    const EngineStatus& status,
+    const std::function<std::string(const char* pattern)>& translate = {});
 
 // The system's reason for an errno value, as the C library words it.
 std::string SystemErrorText(int systemError);

@@ -24,8 +24,8 @@ enum class EngineError : std::uint8_t {
     kIndexFull,                // the index or the data file is full; cause when the
                                // index could not be written on closing
     // Causes of kCannotContinue.
-    kNoIndexFile,     // path (index file)
-    kIndexMismatch,   // path (index file): its last record is not in the data file
+    kNoIndexFile,    // path (index file)
+    kIndexMismatch,  // path (index file): its last record is not in the data file
     // Indexes that cannot be used (cause of kCannotContinue, or of playback).
     kIndexMissing,     // no index file (playback)
     kIndexUnreadable,  // path
@@ -45,10 +45,10 @@ enum class EngineError : std::uint8_t {
 
 struct EngineStatus {
     EngineError code = EngineError::kOk;
-    std::string path;          // the file or folder concerned
-    std::string otherPath;     // a second file, where the code names one
-    int systemError = 0;       // errno of the failing call, 0 when none
-    std::uint32_t count = 0;   // a number, where the code names one
+    std::string path;                           // the file or folder concerned
+    std::string otherPath;                      // a second file, where the code names one
+    int systemError = 0;                        // errno of the failing call, 0 when none
+    std::uint32_t count = 0;                    // a number, where the code names one
     std::shared_ptr<const EngineStatus> cause;  // the failure underneath, if any
 
     bool Ok() const { return code == EngineError::kOk; }

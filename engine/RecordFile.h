@@ -72,7 +72,6 @@ EngineStatus IndexFailure(IndexStatus status, const std::string& path, std::uint
 
 // Replaces the index file with count and the first count offsets, safely
 // (a crash leaves the old index or the new one).
-EngineStatus WriteIndex(const std::string& path, const std::uint32_t* offsets,
-                        std::uint32_t count);
+EngineStatus WriteIndex(const std::string& path, const std::uint32_t* offsets, std::uint32_t count);
 
 }  // namespace RecordFile

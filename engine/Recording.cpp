@@ -232,7 +232,8 @@ void XSound::WriteRecord() {
                 RecordFile::SeekTo(m_dataFile, state.writeOffset);
                 if (!state.writeFailureShown) {
                     state.writeFailureShown = true;
-                    report = EngineStatus::Failure(EngineError::kCannotWriteData, m_dataPath, reason);
+                    report =
+                        EngineStatus::Failure(EngineError::kCannotWriteData, m_dataPath, reason);
                 }
             }
         }

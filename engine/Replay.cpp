@@ -2,8 +2,9 @@
 
 #include "engine/XSound.h"
 
-EngineStatus ReplayRecording(XSound& engine, const std::string& path,
-                             const std::function<void(std::uint32_t record, bool processed)>& each) {
+EngineStatus ReplayRecording(
+    XSound& engine, const std::string& path,
+    const std::function<void(std::uint32_t record, bool processed)>& each) {
     EngineStatus opened = engine.OpenRecording(path);
     if (!opened.Ok()) return opened;
     const std::uint32_t total = engine.m_recordTotal.load(std::memory_order_relaxed);

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine/EngineHost.h"
-#include "engine/EngineStatus.h"
 #include "engine/EngineStates.h"
+#include "engine/EngineStatus.h"
 #include "engine/PingRecord.h"
 #include "engine/WorkerSignal.h"
 

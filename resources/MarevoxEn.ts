@@ -277,6 +277,98 @@
         <source>未找到*.idx文件</source>
         <translation>No *.idx file found</translation>
     </message>
+    <message>
+        <source>已在存储中</source>
+        <translation>Already recording</translation>
+    </message>
+    <message>
+        <source>回放时不能存储</source>
+        <translation>Cannot record during playback</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1（%2）</source>
+        <translation>Cannot create the folder %1 (%2)</translation>
+    </message>
+    <message>
+        <source>无法续录 %1：%2。可用 marevox-cli reindex 重建索引后再试。</source>
+        <translation>Cannot continue recording %1: %2. Rebuild the index with marevox-cli reindex and try again.</translation>
+    </message>
+    <message>
+        <source>无法续录 %1：无法打开（%2）</source>
+        <translation>Cannot continue recording %1: cannot open it (%2)</translation>
+    </message>
+    <message>
+        <source>无法续录 %1：无法打开 %2（%3）</source>
+        <translation>Cannot continue recording %1: cannot open %2 (%3)</translation>
+    </message>
+    <message>
+        <source>无法创建数据文件 %1（%2）</source>
+        <translation>Cannot create the data file %1 (%2)</translation>
+    </message>
+    <message>
+        <source>无法创建索引文件 %1（%2）</source>
+        <translation>Cannot create the index file %1 (%2)</translation>
+    </message>
+    <message>
+        <source>无法创建文本文件 %1（%2）</source>
+        <translation>Cannot create the text file %1 (%2)</translation>
+    </message>
+    <message>
+        <source>无法写入数据文件 %1（%2）</source>
+        <translation>Cannot write to the data file %1 (%2)</translation>
+    </message>
+    <message>
+        <source>无法写入索引文件 %1（%2）。数据文件完好，可用 marevox-cli reindex 重建索引。</source>
+        <translation>Cannot write the index file %1 (%2). The data file is intact; rebuild the index with marevox-cli reindex.</translation>
+    </message>
+    <message>
+        <source>没有索引文件 %1</source>
+        <translation>there is no index file %1</translation>
+    </message>
+    <message>
+        <source>索引文件 %1 与数据文件不符</source>
+        <translation>the index file %1 does not match the data file</translation>
+    </message>
+    <message>
+        <source>无法读取索引文件 %1</source>
+        <translation>Cannot read the index file %1</translation>
+    </message>
+    <message>
+        <source>索引文件 %1 不含任何记录</source>
+        <translation>The index file %1 lists no records</translation>
+    </message>
+    <message>
+        <source>索引文件 %1 列出 %2 条记录，超过 5000000 条的上限</source>
+        <translation>The index file %1 lists %2 records, more than the limit of 5000000</translation>
+    </message>
+    <message>
+        <source>索引文件 %1 不完整：比它所列的记录数短</source>
+        <translation>The index file %1 is incomplete: shorter than the records it lists</translation>
+    </message>
+    <message>
+        <source>回放已在进行</source>
+        <translation>A playback is already open</translation>
+    </message>
+    <message>
+        <source>无法打开数据文件 %1（%2）</source>
+        <translation>Cannot open the data file %1 (%2)</translation>
+    </message>
+    <message>
+        <source>数据文件 %1 中没有可读的记录</source>
+        <translation>The data file %1 holds no readable record</translation>
+    </message>
+    <message>
+        <source>无法创建文件 %1：%2</source>
+        <translation>Cannot create the file %1: %2</translation>
+    </message>
+    <message>
+        <source>无法写入文件 %1</source>
+        <translation>Cannot write the file %1</translation>
+    </message>
+    <message>
+        <source>无法替换文件 %1：%2</source>
+        <translation>Cannot replace the file %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

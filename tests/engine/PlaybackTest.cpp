@@ -45,9 +45,7 @@ protected:
         });
     }
 
-    void Open() {
-        ASSERT_TRUE(m_engine.OpenRecording(m_sd).Ok());
-    }
+    void Open() { ASSERT_TRUE(m_engine.OpenRecording(m_sd).Ok()); }
 
     EngineStatus Refusal() {
         const EngineStatus status = m_engine.OpenRecording(m_sd);

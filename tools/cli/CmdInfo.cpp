@@ -77,10 +77,10 @@ int CmdInfo(int argc, char** argv, int first) {
             .UInt("validRecords", valid)
             .UInt("invalidRecords", listed - valid);
     } else {
-        line.String("indexProblem", status == RecordFile::IndexStatus::kMissing
-                                        ? "no index file " + paths.index
-                                        : EngineMessageText(RecordFile::IndexFailure(
-                                              status, paths.index, listed)))
+        line.String("indexProblem",
+                    status == RecordFile::IndexStatus::kMissing
+                        ? "no index file " + paths.index
+                        : EngineMessageText(RecordFile::IndexFailure(status, paths.index, listed)))
             .Null("records")
             .Null("validRecords")
             .Null("invalidRecords");

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/EngineMessages.h"
 #include "app/DepthSentence.h"
+#include "app/EngineMessages.h"
 #include "app/Settings.h"
 #include "engine/EngineHost.h"
 #include "engine/RecordFile.h"

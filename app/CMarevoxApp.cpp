@@ -27,6 +27,7 @@
 XSound g_engine;
 AppSettings g_settings;
 std::string g_settingsPath;
+std::atomic<bool> g_chartHeaderDue{false};
 
 #ifndef _WIN32
 namespace {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTranslator>
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,11 @@ class QSocketNotifier;
 extern XSound g_engine;         // the sounding engine
 extern AppSettings g_settings;  // the settings that do not live in the engine
 extern std::string g_settingsPath;
+// The settings printed in the chart header changed (range in effect, draft,
+// sound speed, or printing just started): the chart's next row closes the
+// band and a new header follows. Set by whoever changes them, taken by the
+// chart printer on the worker thread.
+extern std::atomic<bool> g_chartHeaderDue;
 
 // The application: starts the program in its fixed order and takes it down
 // again.

@@ -1,0 +1,33 @@
+#include "printing/CChartPrinter.h"
+
+#include "printing/ChartEngineValues.h"
+
+CChartPrinter::CChartPrinter(const XSound& engine, ChartSpooler& spooler,
+                             std::atomic<bool>& headerDue)
+    : m_engine(engine), m_spooler(spooler), m_headerDue(headerDue), m_feed(spooler, headerDue) {}
+
+bool CChartPrinter::Start() {
+    if (!m_spooler.OpenPrinter()) return false;
+    m_headerDue.store(true, std::memory_order_release);
+    m_printing.store(true, std::memory_order_release);
+    return true;
+}
+
+void CChartPrinter::Stop() {
+    m_printing.store(false, std::memory_order_release);
+    m_spooler.ClosePrinter();
+}
+
+void CChartPrinter::RowDrawn(const std::uint8_t* levels, std::size_t count) {
+    if (!Printing()) return;
+    m_feed.AppendRow(levels, count, ChartEngineValues(m_engine));
+}
+
+void CChartPrinter::MarkDrawn() {
+    if (!Printing()) return;
+    m_feed.AppendMarkRow(ChartEngineValues(m_engine));
+}
+
+void CChartPrinter::ScaleChanged() {
+    m_headerDue.store(true, std::memory_order_release);
+}

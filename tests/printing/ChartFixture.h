@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "printing/ChartBytes.h"
+#include "printing/ChartSpooler.h"
+
+// Keeps every document the chart hands to the spooler, in order.
+class RecordingSpooler : public ChartSpooler {
+public:
+    bool OpenPrinter() override {
+        ++opened;
+        return printerPresent;
+    }
+    void ClosePrinter() override { ++closed; }
+    void Submit(std::vector<std::uint8_t> document) override {
+        documents.push_back(std::move(document));
+    }
+    void DocumentFailed() override { ++failed; }
+
+    bool printerPresent = true;
+    int opened = 0;
+    int closed = 0;
+    int failed = 0;
+    std::vector<ChartBytes::Bytes> documents;
+};
+
+// Local time is UTC in these tests, so printed times are fixed.
+inline void UseUtc() {
+    setenv("TZ", "UTC", 1);
+    tzset();
+}
+
+constexpr std::int64_t k0800 = 1796630400;  // 2026-12-07 08:00:00 UTC
+
+// The values of a 25 m playback with draft 0.5 m at 1500 m/s.
+inline ChartValues Playback25m() {
+    ChartValues values;
+    values.rangeIndex = 2;
+    values.draft = 0.5;
+    values.soundSpeed = 1500.0;
+    values.pingTime = k0800;
+    values.playback = true;
+    return values;
+}
+
+inline std::string Text(const ChartBytes::Bytes& bytes, std::size_t from, std::size_t count) {
+    return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(from + count));
+}
+
+// The three image bytes of one dot column of a band document.
+inline std::vector<std::uint8_t> ImageColumn(const ChartBytes::Bytes& band, int column) {
+    const auto at = band.begin() + 5 + 3 * column;
+    return {at, at + 3};
+}

@@ -1,0 +1,91 @@
+// 开始打印 and 结束打印 on the chart printer: the printer switch, the header
+// it makes due, and what stopping leaves.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/XSound.h"
+#include "printing/CChartPrinter.h"
+#include "tests/printing/ChartFixture.h"
+
+namespace {
+
+class ChartPrinterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseUtc();
+        engine.m_rangeIndex.store(2);
+        engine.m_draft.store(0.5);
+        engine.m_pingTime.store(k0800);
+        engine.m_runMode.store(1);
+    }
+    void Rows(int count) {
+        std::uint8_t cells[475] = {};
+        for (int n = 0; n < count; ++n) {
+            cells[n] = 1;
+            printer.RowDrawn(cells, sizeof cells);
+        }
+    }
+
+    XSound engine;
+    RecordingSpooler spooler;
+    std::atomic<bool> headerDue{false};
+    CChartPrinter printer{engine, spooler, headerDue};
+};
+
+TEST_F(ChartPrinterTest, MissingPrinterLeavesPrintingOff) {
+    spooler.printerPresent = false;
+    EXPECT_FALSE(printer.Start());
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_FALSE(headerDue);
+    Rows(30);
+    EXPECT_TRUE(spooler.documents.empty());
+}
+
+TEST_F(ChartPrinterTest, StartPrintsTheHeaderAfterTheFirstRowWithTheEngineValues) {
+    ASSERT_TRUE(printer.Start());
+    EXPECT_TRUE(printer.Printing());
+    EXPECT_TRUE(headerDue);
+    Rows(1);
+    ASSERT_EQ(spooler.documents.size(), 2u);
+    ChartBytes::Bytes header;
+    ASSERT_TRUE(ChartBytes::Header(Playback25m(), &header));
+    EXPECT_EQ(spooler.documents[1], header);
+}
+
+TEST_F(ChartPrinterTest, StoppingKeepsAPartBandForTheNextStart) {
+    ASSERT_TRUE(printer.Start());
+    Rows(1 + 5);
+    printer.Stop();
+    EXPECT_EQ(spooler.closed, 1);
+    Rows(40);  // while stopped: nothing is collected
+    printer.MarkDrawn();
+    EXPECT_EQ(spooler.documents.size(), 2u);
+    EXPECT_EQ(printer.Feed().RowCount(), 5);
+
+    ASSERT_TRUE(printer.Start());
+    Rows(1);
+    ASSERT_EQ(spooler.documents.size(), 4u);
+    // Rows 0..4 from before the stop, row 5 the first after the start.
+    const ChartBytes::Bytes& band = spooler.documents[2];
+    for (int row = 0; row < 6; ++row) {
+        const int cell = row < 5 ? row : 0;
+        EXPECT_NE(ImageColumn(band, 2 * cell + 1)[row / 8] & (0x80 >> (row % 8)), 0) << row;
+    }
+}
+
+TEST_F(ChartPrinterTest, ScaleChangeMakesTheHeaderDueEvenWhenNotPrinting) {
+    printer.ScaleChanged();
+    EXPECT_TRUE(headerDue);
+    ASSERT_TRUE(printer.Start());
+    headerDue = false;
+    Rows(3);
+    printer.ScaleChanged();
+    engine.m_rangeIndex.store(3);
+    Rows(1);
+    ASSERT_EQ(spooler.documents.size(), 2u);
+    const std::string header(spooler.documents[1].begin(), spooler.documents[1].end());
+    EXPECT_NE(header.find(ChartBytes::ScaleLine(3, 0)), std::string::npos);
+}
+
+}  // namespace

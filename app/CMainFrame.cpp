@@ -27,6 +27,7 @@
 #include "display/CTrueColorToolBar.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
+#include "printing/CChartPrinter.h"
 #include "resources/CommandIds.h"
 
 namespace {
@@ -125,7 +126,8 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
       m_settingsPath(context.settingsPath),
       m_saveSettings(context.saveSettings),
       m_dataFolder(context.dataFolder),
-      m_duties(context.engine) {
+      m_duties(context.engine),
+      m_chartPrinter(context.chartPrinter) {
     setWindowIcon(AppIcon());
     CreateActions();
     CreateMenus();
@@ -133,6 +135,7 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
     CreateStatusBar();
 
     m_view = new CMarevoxView(m_engine, this);
+    m_view->SetChartSink(m_chartPrinter);
     setCentralWidget(m_view);
     m_host.SetFrame(this);
     m_host.SetView(m_view);
@@ -244,7 +247,7 @@ OperatingState CMainFrame::CurrentState() const {
     s.recording = m_engine.IsRecording();
     s.portOpen = m_instrumentPort != nullptr;
     s.useNet = m_engine.m_useNet.load() == 1;
-    s.printing = m_chartPrinting;
+    s.printing = m_chartPrinter != nullptr && m_chartPrinter->Printing();
     s.zoomOn = m_engine.m_zoomOn.load() != 0;
     s.playBackward = m_engine.PlayingBackward();
     s.playDelay = m_engine.m_playDelay.load();
@@ -368,6 +371,12 @@ void CMainFrame::RunCommand(int id) {
         case kAbout:
             m_prompts.About(this);
             break;
+        case kStartPrint:
+            StartChartPrint();
+            break;
+        case kStopPrint:
+            m_chartPrinter->Stop();
+            break;
         case kChannel80:
             m_engine.m_channelCode.store(0x80);
             break;
@@ -378,7 +387,7 @@ void CMainFrame::RunCommand(int id) {
             m_engine.m_channelCode.store(0x82);
             break;
         default:
-            // Monitor, chart printing, self-check and the settings dialogs:
+            // Monitor, self-check and the settings dialogs:
             // their windows have not been built yet.
             break;
     }
@@ -489,6 +498,17 @@ void CMainFrame::PrintView() {
     const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
     painter.drawImage(QRect(page.topLeft(), size), picture);
     painter.end();
+}
+
+void CMainFrame::StartChartPrint() {
+    if (m_chartPrinter == nullptr || !m_chartPrinter->Start()) Message(tr("打印错误"));
+}
+
+void CMainFrame::ReportPrintError() {
+    if (m_printErrorShown) return;
+    m_printErrorShown = true;
+    Message(tr("打印错误"));
+    m_printErrorShown = false;
 }
 
 void CMainFrame::ChooseLanguage(int language) {

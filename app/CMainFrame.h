@@ -14,6 +14,7 @@
 #include "app/TimerDuties.h"
 
 struct AppSettings;
+class CChartPrinter;
 class CEngineHost;
 class CMarevoxView;
 class CSerialPort;
@@ -47,6 +48,8 @@ public:
         bool saveSettings = true;
         // Where recordings are made and looked for.
         QString dataFolder;
+        // Chart printing (开始打印/结束打印); null: the printer is missing.
+        CChartPrinter* chartPrinter = nullptr;
     };
 
     static constexpr int kStatusPeriodMs = 100;
@@ -84,6 +87,10 @@ public:
     // place (after the English translation has been installed).
     void LoadMenu();
 
+    // A chart document could not be printed: "打印错误". Failures that come
+    // while the message is up are told by it too. UI thread.
+    void ReportPrintError();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -105,6 +112,7 @@ private:
     void OpenTextData();
     void PrintView();
     QPrinter& Printer();
+    void StartChartPrint();
     void ChooseLanguage(int language);
     void ResetView(std::int32_t width);
     void OnPortData(quint32 count, int portNumber);
@@ -131,6 +139,7 @@ private:
     QTimer m_idleTimer;
     CTimerDuties m_duties;
     bool m_depthOutputDemo = false;
-    bool m_chartPrinting = false;
+    CChartPrinter* m_chartPrinter;
+    bool m_printErrorShown = false;
     bool m_executing = false;  // a command is running (it may show a modal dialog)
 };

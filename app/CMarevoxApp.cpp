@@ -23,6 +23,8 @@
 #include "app/SettingsLocation.h"
 #include "engine/EngineWorker.h"
 #include "link/ChannelFolder.h"
+#include "printing/CChartPrinter.h"
+#include "printing/CCupsSpooler.h"
 
 XSound g_engine;
 AppSettings g_settings;
@@ -68,6 +70,16 @@ bool CMarevoxApp::Start() {
     g_engine.SetHost(m_host.get());
     m_worker = std::make_unique<EngineWorker>(g_engine);
     if (!m_worker->Start()) return false;
+    // A chart document that could not be printed is told on the UI thread.
+    m_chartSpooler = std::make_unique<CCupsSpooler>([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_frame) m_frame->ReportPrintError();
+            },
+            Qt::QueuedConnection);
+    });
+    m_chartPrinter = std::make_unique<CChartPrinter>(g_engine, *m_chartSpooler, g_chartHeaderDue);
 
     const CMainFrame::Context context{
         .engine = g_engine,
@@ -77,6 +89,7 @@ bool CMarevoxApp::Start() {
         .settingsPath = g_settingsPath,
         .saveSettings = true,
         .dataFolder = QString::fromStdString(SettingsLocation::DataFolder()),
+        .chartPrinter = m_chartPrinter.get(),
     };
     m_frame = std::make_unique<CMainFrame>(context);
     // Also where no window manager maximises it.
@@ -154,6 +167,9 @@ void CMarevoxApp::Shutdown() {
     if (m_worker) m_worker->Stop();
     g_engine.SetHost(nullptr);
     m_worker.reset();
+    // Chart documents still queued are sent before the spooler goes.
+    m_chartPrinter.reset();
+    m_chartSpooler.reset();
     m_host.reset();
     m_depthOutput.reset();
 }

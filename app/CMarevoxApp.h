@@ -9,6 +9,8 @@
 #include "app/Settings.h"
 #include "engine/XSound.h"
 
+class CCupsSpooler;
+class CChartPrinter;
 class CEngineHost;
 class CLocalChannelServer;
 class CMainFrame;
@@ -55,6 +57,8 @@ private:
     std::unique_ptr<CEngineHost> m_host;
     std::unique_ptr<DepthOutput> m_depthOutput;
     std::unique_ptr<EngineWorker> m_worker;
+    std::unique_ptr<CCupsSpooler> m_chartSpooler;
+    std::unique_ptr<CChartPrinter> m_chartPrinter;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<CompanionMessages> m_companion;
     std::unique_ptr<CLocalChannelServer> m_channel;

@@ -11,11 +11,22 @@ constexpr std::uint8_t kFs = 0x1C;
 // the printer does not have.
 int BytesPerColumn(int mode) {
     switch (mode) {
-        case 0: case 1: case 2: case 3: case 4: case 6:
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 6:
             return 1;
-        case 32: case 33: case 38: case 39: case 40:
+        case 32:
+        case 33:
+        case 38:
+        case 39:
+        case 40:
             return 3;
-        case 71: case 72: case 73:
+        case 71:
+        case 72:
+        case 73:
             return 6;
         default:
             return 0;

@@ -16,10 +16,10 @@
 // drawn elsewhere.
 class CEscpPage {
 public:
-    static constexpr int kPaperWidth = 960;   // 8 inches
-    static constexpr int kLineHeight = 24;    // dots of one print line
-    static constexpr int kHalfWidthPitch = 9;   // Chinese mode: 3/40 inch a byte
-    static constexpr int kLatinPitch = 12;      // 10 characters an inch
+    static constexpr int kPaperWidth = 960;    // 8 inches
+    static constexpr int kLineHeight = 24;     // dots of one print line
+    static constexpr int kHalfWidthPitch = 9;  // Chinese mode: 3/40 inch a byte
+    static constexpr int kLatinPitch = 12;     // 10 characters an inch
 
     // One character as printed: its bytes (GBK in Chinese mode), where it
     // starts and how many dots across it takes.

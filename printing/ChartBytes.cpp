@@ -16,8 +16,7 @@ constexpr std::uint8_t kUnderlineOffNewLine[] = {0x1C, 0x2D, 0x00, 0x0D, 0x0A};
 // Line spacing 23/180 inch, then carriage return.
 constexpr std::uint8_t kSpacingReturn[] = {0x1B, 0x33, 0x17, 0x0D};
 // 24-dot double-density bit image of 952 columns.
-constexpr std::uint8_t kImageStart[] = {0x1B, 0x2A, 0x21, kImageColumns & 0xFF,
-                                        kImageColumns >> 8};
+constexpr std::uint8_t kImageStart[] = {0x1B, 0x2A, 0x21, kImageColumns & 0xFF, kImageColumns >> 8};
 constexpr int kMajorEvery = 190;
 constexpr int kMinorEvery = 19;
 
@@ -53,9 +52,9 @@ void Append(Bytes& out, const std::string& text) {
 }  // namespace
 
 bool ParameterLine(const ChartValues& values, std::string* gbk) {
-    std::string line = "量程：" + std::to_string(RangeMetres(values.rangeIndex)) +
-                       "米     吃水：" + Fixed(values.draft, 2) + "米     声速：" +
-                       Fixed(values.soundSpeed, 1) + "米/秒     日期：";
+    std::string line = "量程：" + std::to_string(RangeMetres(values.rangeIndex)) + "米     吃水：" +
+                       Fixed(values.draft, 2) + "米     声速：" + Fixed(values.soundSpeed, 1) +
+                       "米/秒     日期：";
     line += values.playback ? LocalTime(values.pingTime, "%Y-%m-%d %H:%M:%S")
                             : LocalTime(values.now, "%Y-%m-%d  时间：%H:%M:%S");
     std::string converted;
@@ -70,7 +69,7 @@ std::string ScaleLine(std::uint8_t rangeIndex, std::uint8_t rangeOffset) {
     const int top = XSound::m_scaleTable[XSound::SafeRangeIndex(rangeIndex)]
                                         [XSound::SafeRangeOffset(rangeOffset)];
     const int step = range / 5;
-    const int labels[6] = {top, top + step, top + 2 * step, top + 3 * step, top + 4 * step,
+    const int labels[6] = {top,        top + step, top + 2 * step, top + 3 * step, top + 4 * step,
                            top + range};
     std::string line;
     for (int k = 0; k < 6; ++k) {
@@ -103,8 +102,8 @@ bool Header(const ChartValues& values, Bytes* out) {
 std::string MarkAnnotation(const ChartValues& values) {
     char number[24];
     std::snprintf(number, sizeof number, "%.d  ", values.markNumber);
-    const std::string text = number + LocalTime(values.pingTime, "%H:%M:%S  ") +
-                             Fixed(values.smoothedDepth, 2) + "m";
+    const std::string text =
+        number + LocalTime(values.pingTime, "%H:%M:%S  ") + Fixed(values.smoothedDepth, 2) + "m";
     const bool upperHalf = RangeMetres(values.rangeIndex) / 2 >= values.smoothedDepth;
     return std::string(upperHalf ? 70 : 10, ' ') + text + "\r\n";
 }

@@ -13,9 +13,9 @@ namespace ChartBytes {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int kBandRows = 24;     // pings per band, one dot row each
-constexpr int kRowCells = 475;    // cells of a row used, one per echogram row
-constexpr int kRowStride = 485;   // cells a row holds
+constexpr int kBandRows = 24;    // pings per band, one dot row each
+constexpr int kRowCells = 475;   // cells of a row used, one per echogram row
+constexpr int kRowStride = 485;  // cells a row holds
 constexpr int kImageColumns = 952;
 constexpr int kParameterLineBytes = 105;
 

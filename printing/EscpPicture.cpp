@@ -19,7 +19,6 @@ QFont PrinterFont() {
     InstallChineseFontSubstitutions();
     QFont font(QStringLiteral("SimSun"));
     font.setPixelSize(CEscpPage::kLineHeight - 2);
-    font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 

@@ -210,6 +210,10 @@
         <source>与测深仪的连接已断开（串口 COM%1：%2）</source>
         <translation>The connection to the echo sounder was lost (port COM%1: %2)</translation>
     </message>
+    <message>
+        <source>打印错误</source>
+        <translation>Printing error</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>

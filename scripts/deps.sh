@@ -9,7 +9,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
     libgl1-mesa-dev
-    libcups2-dev
+    libcups2-dev cups cups-client
     xvfb xauth fonts-noto-cjk xdotool imagemagick
     gpsd gpsd-clients
     clang-format

@@ -5,6 +5,11 @@
 # instrument port (PcCom = 1) to that pseudo-terminal. A user's own
 # Marevox.ini is never touched. Press 连接 (Connect) and the pings arrive.
 #
+# Chart printing goes to a CUPS daemon of the demo's own (demo/cups, so the
+# system's printers are never touched) whose raw queue for the chart printer
+# sends each job to socket://127.0.0.1:9100, where the printer stand-in
+# marevox-printer keeps the jobs and draws demo/printer/chart.png.
+#
 # Without a display run it under a virtual one:  xvfb-run -a scripts/run.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -36,11 +41,13 @@ elif ! grep -q '^\[Ports\]' "$ini"; then
 fi
 
 sim_pid=""
+printer_pid=""
 cleanup() {
-    if [ -n "$sim_pid" ]; then
-        kill "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
-    fi
+    for pid in $sim_pid $printer_pid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    "$root/scripts/private-cups.sh" stop "$demo/cups"
 }
 trap cleanup EXIT INT TERM
 
@@ -53,6 +60,19 @@ done
 if [ ! -e "$link" ]; then
     echo "The instrument simulator did not start." >&2
     exit 1
+fi
+
+"$build/bin/marevox-printer" --port 9100 --out "$demo/printer" >"$demo/printer.log" 2>&1 &
+printer_pid=$!
+sleep 0.3
+if ! kill -0 "$printer_pid" 2>/dev/null; then
+    echo "Chart printing: the printer stand-in cannot listen on port 9100 ($(tail -n 1 "$demo/printer.log")); 开始打印 will show 打印错误."
+    printer_pid=""
+elif problem=$("$root/scripts/private-cups.sh" start "$demo/cups" 9100 2>&1); then
+    export CUPS_SERVER="$demo/cups/cups.sock"
+    echo "Chart printing: press 开始打印 during playback; the chart appears in $demo/printer/chart.png."
+else
+    echo "Chart printing: no CUPS queue for the demo (${problem:-cupsd did not start}); 开始打印 will show 打印错误."
 fi
 
 echo "Simulator on $(readlink "$link"); settings in $ini."

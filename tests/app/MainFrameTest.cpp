@@ -23,8 +23,10 @@
 #include "app/CUserPrompts.h"
 #include "app/Settings.h"
 #include "engine/XSound.h"
+#include "printing/CChartPrinter.h"
 #include "resources/CommandIds.h"
 #include "tests/app/RecordingMaker.h"
+#include "tests/printing/ChartFixture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -105,7 +107,8 @@ protected:
                                         .prompts = prompts,
                                         .settingsPath = settingsPath,
                                         .saveSettings = saveSettings,
-                                        .dataFolder = dataFolder};
+                                        .dataFolder = dataFolder,
+                                        .chartPrinter = withChartPrinter ? &chartPrinter : nullptr};
             frame = std::make_unique<CMainFrame>(context);
         }
         return *frame;
@@ -143,6 +146,10 @@ protected:
     std::string settingsPath;
     bool saveSettings = false;
     QString dataFolder;
+    RecordingSpooler chartSpooler;
+    std::atomic<bool> chartHeaderDue{false};
+    CChartPrinter chartPrinter{engine, chartSpooler, chartHeaderDue};
+    bool withChartPrinter = true;
     std::unique_ptr<CMainFrame> frame;
 };
 
@@ -480,6 +487,40 @@ TEST_F(MainFrameTest, EndPlaybackWhilePausedReturnsToLive) {
     EXPECT_EQ(engine.m_dataFile, nullptr);
     EXPECT_EQ(EnabledOf(kStateful),
               (std::set<int>{kConnect, kStartStoring, kMark, kPlayback, kZoomIn}));
+}
+
+TEST_F(MainFrameTest, ChartPrintingStartsInPlaybackAndStaysOnAfterIt) {
+    StartPlayback();
+    chartSpooler.printerPresent = false;
+    ASSERT_TRUE(Frame().ExecuteCommand(kStartPrint));
+    EXPECT_EQ(prompts.messages, QStringList{"打印错误"});
+    EXPECT_FALSE(chartPrinter.Printing());
+    EXPECT_TRUE(Enabled(kStartPrint));
+
+    chartSpooler.printerPresent = true;
+    ASSERT_TRUE(Frame().ExecuteCommand(kStartPrint));
+    EXPECT_TRUE(chartPrinter.Printing());
+    EXPECT_TRUE(chartHeaderDue);
+    EXPECT_EQ(EnabledOf({kStartPrint, kStopPrint}), std::set<int>{kStopPrint});
+
+    // Ending playback leaves printing on, with both commands disabled until
+    // the next playback.
+    ASSERT_TRUE(Frame().ExecuteCommand(kEndPlayback));
+    EXPECT_TRUE(chartPrinter.Printing());
+    EXPECT_EQ(EnabledOf({kStartPrint, kStopPrint}), std::set<int>{});
+    EXPECT_FALSE(Frame().ExecuteCommand(kStopPrint));
+    ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
+    ASSERT_TRUE(Frame().ExecuteCommand(kStopPrint));
+    EXPECT_FALSE(chartPrinter.Printing());
+    EXPECT_EQ(chartSpooler.closed, 1);
+}
+
+TEST_F(MainFrameTest, ChartPrintingWithoutAPrinterSaysSo) {
+    withChartPrinter = false;
+    StartPlayback();
+    ASSERT_TRUE(Frame().ExecuteCommand(kStartPrint));
+    EXPECT_EQ(prompts.messages, QStringList{"打印错误"});
+    EXPECT_TRUE(Enabled(kStartPrint));
 }
 
 TEST_F(MainFrameTest, TimeSearchOnlyDuringPlayback) {

@@ -15,13 +15,13 @@ using Bytes = ChartBytes::Bytes;
 using Column = std::vector<std::uint8_t>;
 
 // GBK of the fixed words of the parameter line.
-#define GBK_RANGE "\xC1\xBF\xB3\xCC\xA3\xBA"        // 量程：
-#define GBK_METRE "\xC3\xD7"                        // 米
-#define GBK_DRAFT "\xB3\xD4\xCB\xAE\xA3\xBA"        // 吃水：
-#define GBK_SPEED "\xC9\xF9\xCB\xD9\xA3\xBA"        // 声速：
-#define GBK_PER_SECOND "\xC3\xD7/\xC3\xEB"          // 米/秒
-#define GBK_DATE "\xC8\xD5\xC6\xDA\xA3\xBA"         // 日期：
-#define GBK_TIME "\xCA\xB1\xBC\xE4\xA3\xBA"         // 时间：
+#define GBK_RANGE "\xC1\xBF\xB3\xCC\xA3\xBA"  // 量程：
+#define GBK_METRE "\xC3\xD7"                  // 米
+#define GBK_DRAFT "\xB3\xD4\xCB\xAE\xA3\xBA"  // 吃水：
+#define GBK_SPEED "\xC9\xF9\xCB\xD9\xA3\xBA"  // 声速：
+#define GBK_PER_SECOND "\xC3\xD7/\xC3\xEB"    // 米/秒
+#define GBK_DATE "\xC8\xD5\xC6\xDA\xA3\xBA"   // 日期：
+#define GBK_TIME "\xCA\xB1\xBC\xE4\xA3\xBA"   // 时间：
 
 class ChartBytesTest : public ::testing::Test {
 protected:
@@ -32,15 +32,15 @@ TEST_F(ChartBytesTest, HeaderOf25mRangeWithoutOffset) {
     Bytes header;
     ASSERT_TRUE(ChartBytes::Header(Playback25m(), &header));
 
-    std::string line = GBK_RANGE "25" GBK_METRE "     " GBK_DRAFT "0.50" GBK_METRE
-                       "     " GBK_SPEED "1500.0" GBK_PER_SECOND "     " GBK_DATE
-                       "2026-12-07 08:00:00";
+    std::string line = GBK_RANGE "25" GBK_METRE "     " GBK_DRAFT "0.50" GBK_METRE "     " GBK_SPEED
+                                 "1500.0" GBK_PER_SECOND "     " GBK_DATE "2026-12-07 08:00:00";
     line.resize(105, ' ');
     const std::string scale = "0" + std::string(20, ' ') + "5" + std::string(19, ' ') + "10" +
                               std::string(19, ' ') + "15" + std::string(19, ' ') + "20" +
                               std::string(19, ' ') + "25";
-    const std::string expected = "\x1C\x26\x1C\x2D\x01" + line + std::string("\x1C\x2D\x00\r\n", 5) +
-                                 "\x1C\x26" + scale + "\x1B\x33\x17\r\n";
+    const std::string expected = "\x1C\x26\x1C\x2D\x01" + line +
+                                 std::string("\x1C\x2D\x00\r\n", 5) + "\x1C\x26" + scale +
+                                 "\x1B\x33\x17\r\n";
     EXPECT_EQ(Text(header, 0, header.size()), expected);
 }
 
@@ -50,10 +50,9 @@ TEST_F(ChartBytesTest, ScaleLabelsEndTwentyOneCharactersApart) {
                                                "120" + std::string(18, ' ') + "140" +
                                                std::string(18, ' ') + "160");
     // 5 m with offset 2: 6 to 11 m, the last label crossing into two digits.
-    EXPECT_EQ(ChartBytes::ScaleLine(0, 2), "6" + std::string(20, ' ') + "7" +
-                                               std::string(20, ' ') + "8" + std::string(20, ' ') +
-                                               "9" + std::string(19, ' ') + "10" +
-                                               std::string(19, ' ') + "11");
+    EXPECT_EQ(ChartBytes::ScaleLine(0, 2),
+              "6" + std::string(20, ' ') + "7" + std::string(20, ' ') + "8" + std::string(20, ' ') +
+                  "9" + std::string(19, ' ') + "10" + std::string(19, ' ') + "11");
     // A range index from a hand-edited file reads the last table row.
     EXPECT_EQ(ChartBytes::ScaleLine(9, 7), ChartBytes::ScaleLine(4, 2));
 }
@@ -67,9 +66,9 @@ TEST_F(ChartBytesTest, ParameterLineOfLiveModeAndLongLines) {
     values.soundSpeed = 1483.25;
     std::string line;
     ASSERT_TRUE(ChartBytes::ParameterLine(values, &line));
-    std::string expected = GBK_RANGE "100" GBK_METRE "     " GBK_DRAFT "12.35" GBK_METRE
-                           "     " GBK_SPEED "1483.2" GBK_PER_SECOND "     " GBK_DATE
-                           "2026-12-07  " GBK_TIME "09:01:01";
+    std::string expected =
+        GBK_RANGE "100" GBK_METRE "     " GBK_DRAFT "12.35" GBK_METRE "     " GBK_SPEED
+                  "1483.2" GBK_PER_SECOND "     " GBK_DATE "2026-12-07  " GBK_TIME "09:01:01";
     expected.resize(105, ' ');
     EXPECT_EQ(line, expected);
 
@@ -129,7 +128,7 @@ TEST_F(ChartBytesTest, MarkAnnotationInUpperAndLowerHalf) {
 TEST(GbkTextTest, UnmappableCharactersFailInsteadOfBecomingQuestionMarks) {
     std::string gbk = "kept";
     EXPECT_FALSE(GbkText::FromUtf8("深度 \xF0\x9F\x98\x80", &gbk));  // an emoji
-    EXPECT_FALSE(GbkText::FromUtf8("\xFF", &gbk));                  // not UTF-8
+    EXPECT_FALSE(GbkText::FromUtf8("\xFF", &gbk));                   // not UTF-8
     EXPECT_EQ(gbk, "kept");
     ASSERT_TRUE(GbkText::FromUtf8("米/秒", &gbk));
     EXPECT_EQ(gbk, GBK_PER_SECOND);

@@ -35,9 +35,9 @@ TEST(EscpPageTest, HandBuiltStreamLandsDotForDot) {
 
 TEST(EscpPageTest, OtherBitImageModesAndCutStreamsAreCounted) {
     CEscpPage page;
-    const std::uint8_t stream[] = {0x1B, '*', 39, 2, 0, 1, 2, 3, 4, 5, 6,  // 180 dpi: not drawn
-                                   0x1B, '*', 99, 1, 0,                    // no such mode
-                                   0x1C, '&', 0xC1};                       // half a character
+    const std::uint8_t stream[] = {0x1B, '*', 39,  2, 0, 1, 2, 3, 4, 5, 6,  // 180 dpi: not drawn
+                                   0x1B, '*', 99,  1, 0,                    // no such mode
+                                   0x1C, '&', 0xC1};                        // half a character
     page.Feed(stream, sizeof stream);
     EXPECT_EQ(page.UnknownBytes(), 11u + 5u + 1u);
     EXPECT_EQ(page.Height(), 0);

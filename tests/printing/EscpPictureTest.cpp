@@ -32,7 +32,8 @@ TEST(EscpPictureTest, HandBuiltStreamPixelForPixel) {
 
     // Below the text line: exactly the bit images' dots.
     for (int y = 24; y < 77; ++y)
-        for (int x = 0; x < 960; ++x) ASSERT_EQ(Black(image, x, y), ExpectedDot(x, y)) << x << "," << y;
+        for (int x = 0; x < 960; ++x)
+            ASSERT_EQ(Black(image, x, y), ExpectedDot(x, y)) << x << "," << y;
     // The text line: glyphs in the cells of "A" and "量", none in the
     // space's, the underline under all three and nothing past them.
     EXPECT_TRUE(Ink(image, 0, 0, 9, 23));
@@ -40,11 +41,15 @@ TEST(EscpPictureTest, HandBuiltStreamPixelForPixel) {
     EXPECT_FALSE(Ink(image, 27, 0, 9, 23));
     for (int x = 0; x < 960; ++x) EXPECT_EQ(Black(image, x, 23), x < 36) << x;
     EXPECT_FALSE(Ink(image, 36, 0, 960 - 36, 24));
-    // The CJK glyph is a Chinese one, many dots, not a missing-glyph box.
-    int dots = 0;
-    for (int y = 0; y < 23; ++y)
-        for (int x = 9; x < 27; ++x) dots += Black(image, x, y);
-    EXPECT_GT(dots, 60);
+    // The CJK glyph is a real one: another character looks different (a
+    // face without Chinese would draw the same box for both).
+    auto other = stream;
+    other[7] = 0xCC;  // 程 (B3CC) in place of 量 (C1BF)
+    other[6] = 0xB3;
+    CEscpPage otherPage;
+    otherPage.Feed(other.data(), other.size());
+    const QImage otherImage = DrawEscpPage(otherPage).image;
+    EXPECT_NE(image.copy(9, 0, 18, 23), otherImage.copy(9, 0, 18, 23));
     // The count line is grey with text on it.
     EXPECT_EQ(qGray(image.pixel(2, 80)), 200);
     EXPECT_TRUE(Ink(image, 0, 77, 300, 30));

@@ -23,6 +23,7 @@ const Subcommand kSubcommands[] = {
     {"sentence", CmdSentence, "sentence --type N --depth D [--draft X] [--ini FILE]"},
 #ifdef MAREVOX_CLI_LIVE
     {"live", CmdLive, "live --port PATH [--count N] [--ini FILE]"},
+    {"chart", CmdChart, "chart FILE.sd [--ini FILE] --out OUT.prn [--png OUT.png]"},
 #endif
 };
 

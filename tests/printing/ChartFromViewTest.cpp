@@ -1,0 +1,79 @@
+// What the echogram's column code hands to the chart printer: rows of
+// forward playback only, marks as solid lines, no row for a repeated or a
+// range-change column, and a header due after a range change.
+#include <gtest/gtest.h>
+
+#include "display/CPingColumnPainter.h"
+#include "engine/XSound.h"
+#include "printing/CChartPrinter.h"
+#include "tests/display/PingFixture.h"
+#include "tests/printing/ChartFixture.h"
+
+namespace {
+
+class ChartFromViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseUtc();
+        engine.m_rangeIndex.store(2);
+        engine.m_runMode.store(1);
+        ASSERT_TRUE(printer.Start());
+        Ping();  // the first row: a one-row band and the header
+        ASSERT_EQ(spooler.documents.size(), 2u);
+    }
+    // One drawn ping with the bottom at 10 m (row 190 of the 25 m window).
+    CPingColumnPainter::Drawn Ping() {
+        SetPing(engine, 3000, 1000, 4, 10.0);
+        return columns.Draw(engine, picture, nullptr, 0);
+    }
+
+    XSound engine;
+    RecordingSpooler spooler;
+    std::atomic<bool> headerDue{false};
+    CChartPrinter printer{engine, spooler, headerDue};
+    CPingColumnPainter columns{&printer};
+    QImage picture{1, CPingColumnPainter::kRows, QImage::Format_RGB32};
+};
+
+TEST_F(ChartFromViewTest, ForwardPingsBecomeRowsOfTheirEchoes) {
+    for (int n = 0; n < 24; ++n) Ping();
+    ASSERT_EQ(spooler.documents.size(), 3u);
+    const ChartBytes::Bytes& band = spooler.documents[2];
+    // Above the bottom white, from row 190 on dots, in every row of the band.
+    EXPECT_EQ(ImageColumn(band, 2 * 100 + 1), (std::vector<std::uint8_t>{0, 0, 0}));
+    EXPECT_EQ(ImageColumn(band, 2 * 300 + 1), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF}));
+}
+
+TEST_F(ChartFromViewTest, BackwardPlaybackFeedsNothing) {
+    engine.m_playBackward.store(1);
+    for (int n = 0; n < 60; ++n) Ping();
+    engine.m_markFlag.store(1);
+    Ping();
+    EXPECT_EQ(printer.Feed().RowCount(), 0);
+    EXPECT_EQ(spooler.documents.size(), 2u);
+}
+
+TEST_F(ChartFromViewTest, RepeatedColumnsAreNotFedMarksAre) {
+    Ping();
+    engine.m_echoPresent = 0;  // no echo run: the view repeats the column
+    EXPECT_EQ(columns.Draw(engine, picture, nullptr, 0), CPingColumnPainter::Drawn::kRepeat);
+    EXPECT_EQ(printer.Feed().RowCount(), 1);
+    engine.m_markFlag.store(1);
+    EXPECT_EQ(Ping(), CPingColumnPainter::Drawn::kMark);
+    EXPECT_EQ(printer.Feed().RowCount(), 2);
+    EXPECT_TRUE(printer.Feed().MarkPending());
+}
+
+TEST_F(ChartFromViewTest, RangeChangeEndsTheBandAndBringsANewHeader) {
+    for (int n = 0; n < 5; ++n) Ping();
+    engine.m_rangeIndex.store(4);
+    EXPECT_EQ(Ping(), CPingColumnPainter::Drawn::kRangeChange);
+    EXPECT_TRUE(headerDue);
+    EXPECT_EQ(spooler.documents.size(), 2u);
+    Ping();
+    ASSERT_EQ(spooler.documents.size(), 4u);
+    const std::string header(spooler.documents[3].begin(), spooler.documents[3].end());
+    EXPECT_NE(header.find(ChartBytes::ScaleLine(4, 0)), std::string::npos);
+}
+
+}  // namespace

@@ -105,9 +105,10 @@ bool CCupsSpooler::Send(const Job& job) {
         return false;
     }
     const auto* bytes = reinterpret_cast<const char*>(job.document.data());
-    const bool written = cupsWriteRequestData(CUPS_HTTP_DEFAULT, bytes, job.document.size()) ==
-                         HTTP_STATUS_CONTINUE;
-    const bool finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, queue) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+    const bool written =
+        cupsWriteRequestData(CUPS_HTTP_DEFAULT, bytes, job.document.size()) == HTTP_STATUS_CONTINUE;
+    const bool finished =
+        cupsFinishDocument(CUPS_HTTP_DEFAULT, queue) <= IPP_STATUS_OK_EVENTS_COMPLETE;
     return written && finished;
 }
 

@@ -59,8 +59,8 @@ TEST_F(CupsSpoolerTest, DocumentsBecomeRawJobsInOrder) {
     for (int n = 0; n < 6; ++n) EXPECT_EQ(jobs[2 + n], "band " + std::to_string(n));
     // Every job is named "printer".
     cups_job_t* list = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &list, "EPSON_LQ-300K+II_ESC_P2", 0,
-                                   CUPS_WHICHJOBS_ALL);
+    const int count =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &list, "EPSON_LQ-300K+II_ESC_P2", 0, CUPS_WHICHJOBS_ALL);
     ASSERT_EQ(count, 8);
     for (int n = 0; n < count; ++n) EXPECT_STREQ(list[n].title, "printer");
     cupsFreeJobs(count, list);

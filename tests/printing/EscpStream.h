@@ -7,10 +7,15 @@
 // mode, a four-column bit image 30 dots down, a one-column image 23 dots
 // further, and three bytes the printer does not know.
 inline std::vector<std::uint8_t> HandBuiltStream() {
-    return {0x1C, '&',  0x1C, '-',  1,    'A',  0xC1, 0xBF, ' ',  0x1C, '-',  0,
-            '\r', '\n', 0x1B, '3',  23,   0x1B, '*',  33,   4,    0,    0x80, 0,
-            0,    0,    0,    0x01, 0xFF, 0xFF, 0xFF, 0x01, 0x80, 0,    '\r', '\n',
-            0x07, 0x1B, '@',  0x1B, '*',  33,   1,    0,    0x80, 0,    0};
+    // clang-format off
+    return {0x1C, '&', 0x1C, '-', 1,                          // Chinese mode, underline
+            'A', 0xC1, 0xBF, ' ', 0x1C, '-', 0, '\r', '\n',     // "A量 ", underline off
+            0x1B, '3', 23,                                     // line spacing 23/180
+            0x1B, '*', 33, 4, 0,                               // four columns
+            0x80, 0, 0,  0, 0, 0x01,  0xFF, 0xFF, 0xFF,  0x01, 0x80, 0,
+            '\r', '\n', 0x07, 0x1B, '@',                        // BEL and ESC @: unknown
+            0x1B, '*', 33, 1, 0, 0x80, 0, 0};
+    // clang-format on
 }
 
 // Whether the bit images of HandBuiltStream() put a dot at (x, y).

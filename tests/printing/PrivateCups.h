@@ -65,8 +65,8 @@ public:
 
     // lpadmin and friends against the private daemon; true on success.
     bool Admin(const std::string& arguments) const {
-        const std::string command = "CUPS_SERVER='" + m_dir.File("cups/cups.sock") + "' " +
-                                    arguments + " >/dev/null";
+        const std::string command =
+            "CUPS_SERVER='" + m_dir.File("cups/cups.sock") + "' " + arguments + " >/dev/null";
         return std::system(command.c_str()) == 0;
     }
     // A raw queue to the stand-in. A daemon just started on a busy machine

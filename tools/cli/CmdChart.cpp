@@ -117,8 +117,7 @@ int CmdChart(int argc, char** argv, int first) {
         return 1;
     }
     JsonWriter summary;
-    summary.Int("documents", spooler.Documents())
-        .UInt("bytes", spooler.Bytes().size());
+    summary.Int("documents", spooler.Documents()).UInt("bytes", spooler.Bytes().size());
     std::printf("%s\n", summary.Line().c_str());
     return 0;
 }

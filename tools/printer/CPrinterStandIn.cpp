@@ -52,8 +52,8 @@ void CPrinterStandIn::Accept() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         Job job;
         job.number = ++m_lastJob;
-        job.file = std::make_unique<QFile>(
-            m_folder.filePath(QStringLiteral("job-%1.prn").arg(job.number, 4, 10, QLatin1Char('0'))));
+        job.file = std::make_unique<QFile>(m_folder.filePath(
+            QStringLiteral("job-%1.prn").arg(job.number, 4, 10, QLatin1Char('0'))));
         if (!job.file->open(QIODevice::WriteOnly | QIODevice::Truncate))
             std::fprintf(stderr, "marevox-printer: cannot write %s\n",
                          qPrintable(job.file->fileName()));

@@ -25,9 +25,10 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("address"),
                       QStringLiteral("Address to listen on (default 127.0.0.1)."),
                       QStringLiteral("IP"), QStringLiteral("127.0.0.1")});
-    parser.addOption({QStringLiteral("out"),
-                      QStringLiteral("Folder for the jobs and the picture (default printer-output)."),
-                      QStringLiteral("FOLDER"), QStringLiteral("printer-output")});
+    parser.addOption(
+        {QStringLiteral("out"),
+         QStringLiteral("Folder for the jobs and the picture (default printer-output)."),
+         QStringLiteral("FOLDER"), QStringLiteral("printer-output")});
     parser.process(app);
 
     bool portOk = false;
@@ -48,9 +49,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "marevox-printer: %s\n", qPrintable(error));
         return 1;
     }
-    std::printf("marevox-printer: listening on %s:%u, jobs in %s\n",
-                qPrintable(address.toString()), standIn.Port(),
-                qPrintable(QDir(folder).absolutePath()));
+    std::printf("marevox-printer: listening on %s:%u, jobs in %s\n", qPrintable(address.toString()),
+                standIn.Port(), qPrintable(QDir(folder).absolutePath()));
     std::fflush(stdout);
     return app.exec();
 }

@@ -14,8 +14,9 @@ bool CChartPrinter::Start() {
 }
 
 void CChartPrinter::Stop() {
+    // The printer stays open: a band the worker was handing over as printing
+    // stopped still goes to it. The next start opens it afresh.
     m_printing.store(false, std::memory_order_release);
-    m_spooler.ClosePrinter();
 }
 
 void CChartPrinter::RowDrawn(const std::uint8_t* levels, std::size_t count) {

@@ -46,11 +46,6 @@ bool CCupsSpooler::OpenPrinter() {
     return true;
 }
 
-void CCupsSpooler::ClosePrinter() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.clear();
-}
-
 void CCupsSpooler::Submit(std::vector<std::uint8_t> document) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);

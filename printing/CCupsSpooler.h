@@ -40,7 +40,6 @@ public:
     static std::string FindQueue();
 
     bool OpenPrinter() override;
-    void ClosePrinter() override;
     void Submit(std::vector<std::uint8_t> document) override;
     void DocumentFailed() override;
 
@@ -64,7 +63,7 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::deque<Job> m_jobs;
-    std::string m_queue;  // "" while the printer is closed
+    std::string m_queue;  // "" until the printer is opened
     bool m_sending = false;
     bool m_stop = false;
     std::atomic<std::size_t> m_sent{0};

@@ -13,7 +13,7 @@ ChartValues ChartEngineValues(const XSound& engine) {
     values.pingTime = engine.m_pingTime.load(std::memory_order_relaxed);
     values.markNumber = engine.m_markNumber.load(std::memory_order_relaxed);
     values.smoothedDepth = engine.m_smoothedDepth.load(std::memory_order_relaxed);
-    values.playback = engine.m_runMode.load(std::memory_order_acquire) != 0;
+    values.playback = !engine.IsLive();
     values.now = static_cast<std::int64_t>(std::time(nullptr));
     return values;
 }

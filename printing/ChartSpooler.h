@@ -9,11 +9,10 @@ class ChartSpooler {
 public:
     virtual ~ChartSpooler() = default;
 
-    // Opens the chart printer "EPSON LQ-300K+II ESC/P2"; false when it
-    // cannot be found. UI thread.
+    // Opens the chart printer "EPSON LQ-300K+II ESC/P2" in place of the one
+    // opened before; false (the one before stays) when it cannot be found.
+    // UI thread.
     virtual bool OpenPrinter() = 0;
-    // Documents already submitted still go out. UI thread.
-    virtual void ClosePrinter() {}
     // One raw document (a header or a band), printed after the ones before.
     virtual void Submit(std::vector<std::uint8_t> document) = 0;
     // A document could not be made at all.

@@ -512,7 +512,7 @@ TEST_F(MainFrameTest, ChartPrintingStartsInPlaybackAndStaysOnAfterIt) {
     ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
     ASSERT_TRUE(Frame().ExecuteCommand(kStopPrint));
     EXPECT_FALSE(chartPrinter.Printing());
-    EXPECT_EQ(chartSpooler.closed, 1);
+    EXPECT_EQ(chartSpooler.opened, 2);
 }
 
 TEST_F(MainFrameTest, ChartPrintingWithoutAPrinterSaysSo) {

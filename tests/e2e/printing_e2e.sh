@@ -75,10 +75,10 @@ cp "$bin/marevox" "$work/app/"
 "$work/app/marevox" >"$work/app.out" 2>&1 &
 app_pid=$!
 for _ in $(seq 100); do
-    [ -S "$TMPDIR/Nereon" ] && break
+    [ -S "$XDG_RUNTIME_DIR/Nereon" ] && break
     sleep 0.1
 done
-check "the program listens as Nereon" test -S "$TMPDIR/Nereon"
+check "the program listens as Nereon" test -S "$XDG_RUNTIME_DIR/Nereon"
 
 open_recording start.sd
 send 32797  # pause

@@ -17,7 +17,6 @@ public:
         ++opened;
         return printerPresent;
     }
-    void ClosePrinter() override { ++closed; }
     void Submit(std::vector<std::uint8_t> document) override {
         documents.push_back(std::move(document));
     }
@@ -25,7 +24,6 @@ public:
 
     bool printerPresent = true;
     int opened = 0;
-    int closed = 0;
     int failed = 0;
     std::vector<ChartBytes::Bytes> documents;
 };

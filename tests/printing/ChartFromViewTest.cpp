@@ -16,7 +16,7 @@ protected:
     void SetUp() override {
         UseUtc();
         engine.m_rangeIndex.store(2);
-        engine.m_runMode.store(1);
+        engine.BeginPlayback();
         ASSERT_TRUE(printer.Start());
         Ping();  // the first row: a one-row band and the header
         ASSERT_EQ(spooler.documents.size(), 2u);
@@ -45,7 +45,7 @@ TEST_F(ChartFromViewTest, ForwardPingsBecomeRowsOfTheirEchoes) {
 }
 
 TEST_F(ChartFromViewTest, BackwardPlaybackFeedsNothing) {
-    engine.m_playBackward.store(1);
+    engine.SetDirection(true);
     for (int n = 0; n < 60; ++n) Ping();
     engine.m_markFlag.store(1);
     Ping();

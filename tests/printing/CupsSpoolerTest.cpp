@@ -81,7 +81,6 @@ TEST_F(CupsSpoolerTest, RefusedJobsAreReportedAndTheRestFollowInOrder) {
     spooler.Drain();
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(Jobs(2), (std::vector<std::string>{"one", "two"}));
-
 }
 
 TEST_F(CupsSpoolerTest, NoQueueMeansNoPrinterAndNothingQueued) {

@@ -13,10 +13,10 @@
 #include "printing/CChartPrinter.h"
 #include "printing/CEscpPage.h"
 #include "printing/EscpPicture.h"
-#include "tools/cli/CliArgs.h"
 #include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JsonWriter.h"
+#include "tools/common/CliArgs.h"
 
 namespace {
 

@@ -39,10 +39,12 @@ check() {  # check WHAT COMMAND...
     fi
 }
 send() { "$bin/marevox-companion" send command "$1" >/dev/null; }
-key() { sleep 1.2; xdotool key "$@"; sleep 0.5; }
+# A busy machine (the whole suite runs two tests at once) is slow to show
+# a dialog: the keys wait for it.
+key() { sleep 2; xdotool key "$@"; sleep 0.5; }
 open_recording() {  # open_recording NAME
     send 32796
-    sleep 1.2
+    sleep 2.5
     xdotool type "$1"
     key Return
     key Escape  # the time search dialog
@@ -93,7 +95,7 @@ for _ in 1 2 3; do send 32795; done  # delay 0
     --out "$work/expected.prn" >"$work/cli.out"
 expected=$(stat -c %s "$work/expected.prn")
 documents=$(sed -n 's/.*"documents":\([0-9]*\).*/\1/p' "$work/cli.out")
-for _ in $(seq 600); do
+for _ in $(seq 1800); do
     [ "$(stat -c %s "$work/printer/chart.prn" 2>/dev/null || echo 0)" -ge "$expected" ] && break
     sleep 0.1
 done
@@ -113,6 +115,7 @@ for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 check "the program exits" bash -c "! kill -0 $app_pid 2>/dev/null"
 app_pid=""
 if [ "$failures" -ne 0 ]; then
+    echo "--- received $(stat -c %s "$work/printer/chart.prn" 2>/dev/null) bytes of $expected"
     echo "--- program"; cat "$work/app.out"
     echo "--- stand-in"; cat "$work/printer.out"
     echo "--- cupsd"; tail -n 20 "$work/cups/log/error_log" 2>/dev/null

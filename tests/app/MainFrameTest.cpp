@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
@@ -44,6 +45,8 @@ struct FakePrompts : CUserPrompts {
     std::function<void()> whileAsking;  // runs while a file dialog is up
 
     void Message(QWidget*, const QString& text) override { messages << text; }
+    void PortWarning(QWidget*, const QString& text) override { warnings << text; }
+    QStringList warnings;
     QString ChooseRecordingToStore(QWidget*, const QString& folder, const QString& name) override {
         askedFolder = folder;
         askedName = name;
@@ -308,8 +311,11 @@ public:
         if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
             m_device = ptsname(m_master);
     }
-    ~PseudoTerminal() {
+    ~PseudoTerminal() { CloseMaster(); }
+    // The instrument goes away (a cable pulled).
+    void CloseMaster() {
         if (m_master >= 0) close(m_master);
+        m_master = -1;
     }
     const std::string& Device() const { return m_device; }
     // Bytes the program wrote, waiting up to timeoutMs for count of them.
@@ -355,6 +361,22 @@ TEST_F(MainFrameTest, ConnectOpensTheInstrumentPortAndSendsTheFirstFrame) {
     ASSERT_TRUE(Frame().ExecuteCommand(kDisconnect));
     EXPECT_FALSE(Frame().PortOpen());
     EXPECT_TRUE(Enabled(kPlayback));
+}
+
+TEST_F(MainFrameTest, LosingTheInstrumentSaysSoWithItsPort) {
+    PseudoTerminal pty;
+    WriteAll(settingsPath, "[Ports]\nCOM1=" + pty.Device() + "\n");
+    settings.m_pcCom.store(1);
+    ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
+    ASSERT_EQ(pty.Read(10, 2000).size(), 10u);
+    pty.CloseMaster();
+    QElapsedTimer clock;
+    clock.start();
+    while (prompts.warnings.isEmpty() && clock.elapsed() < 3000) QApplication::processEvents();
+    // One box that names the loss and the port, not the last system error.
+    ASSERT_EQ(prompts.warnings.size(), 1) << prompts.warnings.join("|").toStdString();
+    EXPECT_EQ(prompts.warnings[0],
+              QString::fromStdString("与测深仪的连接已断开（串口 COM1：" + pty.Device() + "）"));
 }
 
 TEST_F(MainFrameTest, NetworkModeSecondConnectFindsThePortInUse) {

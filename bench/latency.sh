@@ -53,26 +53,11 @@ ANSWER_AFTER = 0.018
 TICK = os.sysconf("SC_CLK_TCK")
 
 
-def ping_frame(depth_m):
-    """One ping frame with the bottom at depth_m (the instrument's coding)."""
-    def pair(a, b):
-        return [0x40 | (a << 3) | b]
+# The instrument's frame coding, as the sample stream's generator writes it.
+sys.path.insert(0, os.path.join(root, "tests", "data"))
+from make_sample_stream import frame, ping  # noqa: E402
 
-    def run(value, length):
-        out = []
-        while length > 0:
-            n = min(length, 2047)
-            out += [0x80 | (value << 3) | (n >> 8), n & 0xFF]
-            length -= n
-        return out
-
-    bins = int(round(depth_m * 100))
-    body = pair(6, 6) + run(0, bins - 3) + pair(1, 7) + run(7, 9) + run(4, 8)
-    body += pair(5, 5) + pair(4, 3) + pair(2, 1) + run(0, bins // 3)
-    return bytes([0x0A] + body + [0xCA, 0x9E, 0, 0])
-
-
-FRAME = ping_frame(8.0)
+FRAME = bytes(frame(ping(8.0)))
 
 
 def cpu_seconds(pid):
@@ -229,6 +214,14 @@ def worker_thread(pid):
     return None
 
 
+def close_all(program, *fds_and_sockets):
+    if program.poll() is None:
+        program.kill()
+        program.wait()
+    for item in fds_and_sockets:
+        item.close() if hasattr(item, "close") else os.close(item)
+
+
 def measure_program(busy, worker_nice=None):
     master, slave, device = instrument()
     listener = listener_socket()
@@ -255,12 +248,7 @@ def measure_program(busy, worker_nice=None):
         program.wait(timeout=10)
         return latencies, stats
     finally:
-        if program.poll() is None:
-            program.kill()
-            program.wait()
-        os.close(master)
-        os.close(slave)
-        listener.close()
+        close_all(program, master, slave, listener)
 
 
 def idle_cpu(seconds=10.0):
@@ -275,12 +263,7 @@ def idle_cpu(seconds=10.0):
         program.wait(timeout=10)
         return used / seconds * 100.0
     finally:
-        if program.poll() is None:
-            program.kill()
-            program.wait()
-        os.close(master)
-        os.close(slave)
-        listener.close()
+        close_all(program, master, slave, listener)
 
 
 def report(name, latencies, floor=None):

@@ -444,7 +444,18 @@ void CMainFrame::StartStoring() {
     const QString path = m_prompts.ChooseRecordingToStore(this, m_dataFolder, name);
     if (path.isEmpty()) return;
     const EngineStatus status = m_engine.StartRecording(QFile::encodeName(path).toStdString());
-    if (!status.Ok()) Message(EngineMessage(status));
+    if (!status.Ok()) {
+        Message(EngineMessage(status));
+        return;
+    }
+    TellRecoveredRecords(m_engine.m_recordingFiles.recoveredRecords);
+}
+
+void CMainFrame::TellRecoveredRecords(std::uint32_t count) {
+    // A recording cut short (crash, power cut) holds records its index
+    // does not list yet; the engine has taken them in.
+    if (count > 0)
+        Message(tr("在索引之后找到 %1 条记录（上次存储未正常结束），已一并收入。").arg(count));
 }
 
 void CMainFrame::Playback() {
@@ -462,6 +473,7 @@ void CMainFrame::Playback() {
         Message(EngineMessage(status));
         return;
     }
+    TellRecoveredRecords(m_engine.m_recoveredRecords);
     if (!m_engine.IsLive()) m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);
 }
 
@@ -562,6 +574,17 @@ void CMainFrame::SetFullMode() {
 // --- Timers and closing -------------------------------------------------
 
 void CMainFrame::StatusTick() {
+    // While pings fail to be recorded the status bar says so, until a
+    // record is written again.
+    const std::string unrecorded =
+        UnrecordedText(m_engine.UnrecordedPings(), m_settings.m_language.load());
+    if (!unrecorded.empty()) {
+        statusBar()->showMessage(QString::fromStdString(unrecorded));
+        m_showingUnrecorded = true;
+    } else if (m_showingUnrecorded) {
+        statusBar()->clearMessage();
+        m_showingUnrecorded = false;
+    }
     // Backward playback steps clear the flag: the panes keep their texts.
     if (m_engine.m_autoAdjust.load() == 0) return;
     StatusValues v;

@@ -107,6 +107,8 @@ private:
     void Disconnect();
     void StartStoring();
     void Playback();
+    // Tells the user how many records past the index were taken in.
+    void TellRecoveredRecords(std::uint32_t count);
     void EndPlayback();
     void BackForward();
     void OpenTextData();
@@ -134,6 +136,7 @@ private:
     std::unique_ptr<QPrinter> m_printer;  // made on first use, kept for the run
 
     QTimer m_statusTimer;
+    bool m_showingUnrecorded = false;  // the status bar tells of unrecorded pings
     QTimer m_linkTimer;
     QTimer m_markTimer;
     QTimer m_idleTimer;

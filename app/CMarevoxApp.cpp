@@ -123,7 +123,10 @@ void CMarevoxApp::StartChannel(const ChannelFolder& channels) {
                 return;
             case CLocalChannelServer::StartResult::kNameInUse:
                 // Another copy of the program has the name and keeps it; this
-                // one runs without the channel.
+                // one runs without the channel, and says so.
+                m_prompts->Message(m_frame.get(),
+                                   tr("另一个 Marevox 正在运行：本程序没有本地通道 Nereon，"
+                                      "伴随程序只与先运行的那一个通信。"));
                 return;
             case CLocalChannelServer::StartResult::kFailed:
                 problem = m_channel->ErrorText();

@@ -214,6 +214,10 @@
         <source>打印错误</source>
         <translation>Printing error</translation>
     </message>
+    <message>
+        <source>在索引之后找到 %1 条记录（上次存储未正常结束），已一并收入。</source>
+        <translation>Found %1 records past the index (the last recording did not end normally); they have been taken in.</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -224,6 +228,10 @@
     <message>
         <source>无法建立本地通道 Nereon：%1</source>
         <translation>The local channel Nereon cannot be set up: %1</translation>
+    </message>
+    <message>
+        <source>另一个 Marevox 正在运行：本程序没有本地通道 Nereon，伴随程序只与先运行的那一个通信。</source>
+        <translation>Another Marevox is running: this copy has no local channel Nereon; companion programs talk only to the one started first.</translation>
     </message>
 </context>
 <context>
@@ -372,6 +380,18 @@
     <message>
         <source>无法替换文件 %1：%2</source>
         <translation>Cannot replace the file %1: %2</translation>
+    </message>
+    <message>
+        <source>索引文件 %1 不是普通文件</source>
+        <translation>The index file %1 is not a regular file</translation>
+    </message>
+    <message>
+        <source>%1 不是普通文件，不能用作记录</source>
+        <translation>%1 is not a regular file and cannot be used as a recording</translation>
+    </message>
+    <message>
+        <source>数据文件 %1 正由另一程序存储，不能同时写入</source>
+        <translation>The data file %1 is being recorded by another program and cannot be written at the same time</translation>
     </message>
 </context>
 <context>

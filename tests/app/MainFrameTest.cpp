@@ -12,21 +12,25 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QStatusBar>
 #include <QToolBar>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <vector>
 
 #include "app/CEngineHost.h"
 #include "app/CMainFrame.h"
 #include "app/CUserPrompts.h"
 #include "app/Settings.h"
+#include "engine/RecordFile.h"
 #include "engine/XSound.h"
 #include "printing/CChartPrinter.h"
 #include "resources/CommandIds.h"
 #include "tests/app/RecordingMaker.h"
 #include "tests/printing/ChartFixture.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -701,6 +705,69 @@ TEST_F(MainFrameTest, ExitSavesTheSettingsInLiveModeOnly) {
     settings.m_language.store(1);
     frame.reset();
     EXPECT_EQ(ReadAll(settingsPath), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, RecordsPastTheIndexAreTakenInAndTheUserIsTold) {
+    // A recording cut short: its index lists 40 of its 100 records.
+    std::filesystem::create_directories(dataFolder.toStdString());
+    const std::string base = dataFolder.toStdString() + "/20160507";
+    ASSERT_TRUE(MakeRecording(base, 100, 1462616430));
+    std::vector<std::uint32_t> offsets(kRecordOffsetMax);
+    std::uint32_t count = 0;
+    ASSERT_EQ(RecordFile::ReadIndex(base + ".idx", offsets.data(), &count),
+              RecordFile::IndexStatus::kOk);
+    ASSERT_TRUE(RecordFile::WriteIndex(base + ".idx", offsets.data(), 40).Ok());
+
+    prompts.playPath = QString::fromStdString(base + ".sd");
+    ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
+    EXPECT_EQ(engine.m_recordTotal.load(), 100u);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("60")))
+        << prompts.messages[0].toStdString();
+    ASSERT_TRUE(Frame().ExecuteCommand(kEndPlayback));
+
+    prompts.storePath = prompts.playPath;
+    ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
+    ASSERT_TRUE(engine.IsRecording());
+    EXPECT_EQ(prompts.messages.size(), 2);
+    ASSERT_TRUE(Frame().ExecuteCommand(kStopStoring));
+    ASSERT_EQ(RecordFile::ReadIndex(base + ".idx", offsets.data(), &count),
+              RecordFile::IndexStatus::kOk);
+    EXPECT_EQ(count, 100u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, TheStatusBarTellsOfPingsNotRecordedUntilRecordingWorksAgain) {
+    prompts.storePath = dataFolder + "/20141103.sd";
+    ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
+    ASSERT_TRUE(engine.IsRecording());
+    auto ping = [&] {
+        engine.m_rawLength = 55;
+        engine.m_rawFrame[0] = 0x0A;
+        engine.m_rawFrame[54] = 0xCA;
+        engine.WriteRecord();
+    };
+    ping();
+    {
+        FileSizeLimit full(0);  // a full disk
+        ping();
+        ping();
+        Frame().StatusTick();
+        EXPECT_EQ(Frame().statusBar()->currentMessage(),
+                  QStringLiteral("存储失败：2 个回波未存储"));
+        full.Lift();
+        ping();
+    }
+    Frame().StatusTick();
+    EXPECT_TRUE(Frame().statusBar()->currentMessage().isEmpty());
+    ASSERT_TRUE(Frame().ExecuteCommand(kStopStoring));
 }
 
 }  // namespace

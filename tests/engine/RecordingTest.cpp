@@ -298,7 +298,8 @@ TEST_F(RecordingTest, AFullDiskCountsThePingsNotRecordedAndLeavesNoBrokenLine) {
         EXPECT_EQ(m_engine.UnrecordedPings(), 0u);
     }
     m_engine.CloseRecording();
-    EXPECT_EQ(m_host.messages.size(), 1u);  // told once; the status bar tells the rest
+    // Told once; the status bar tells the rest.
+    EXPECT_EQ(m_host.reports, std::vector<EngineError>{EngineError::kCannotWriteData});
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 4u);
     EXPECT_EQ(fs::file_size(m_sd), 400u);
     const std::string line = "2023/11/14 22:13:20   12.50\r\n";

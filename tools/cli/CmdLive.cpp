@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/DepthSentence.h"
+#include "app/EngineMessages.h"
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "engine/EngineHost.h"
@@ -117,9 +118,12 @@ int CmdLive(int argc, char** argv, int first) {
         return 1;
     }
     const auto recording = args.Value("record");
-    if (recording && !engine->StartRecording(*recording, &error)) {
-        std::fprintf(stderr, "marevox-cli live: %s\n", error.c_str());
-        return 1;
+    if (recording) {
+        const EngineStatus started = engine->StartRecording(*recording);
+        if (!started.Ok()) {
+            std::fprintf(stderr, "marevox-cli live: %s\n", EngineMessageText(started).c_str());
+            return 1;
+        }
     }
     port.StartReceiveThread();
     port.SetBaudRate(115200);

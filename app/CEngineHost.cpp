@@ -29,6 +29,10 @@ bool CEngineHost::OutputPortOpen() const {
     return m_depthOutput != nullptr && m_depthOutput->OutputPortOpen();
 }
 
+PortSlot* CEngineHost::OutputPortSlot() {
+    return m_depthOutput != nullptr ? &m_depthOutput->OutputPort() : nullptr;
+}
+
 void CEngineHost::SendCommandFrame(const std::uint8_t* frame, std::size_t length) {
     m_commands.Send(frame, length);
 }
@@ -37,13 +41,19 @@ void CEngineHost::OutputDepth() {
     if (m_depthOutput != nullptr) m_depthOutput->OutputDepth();
 }
 
-// The depth monitor window and the gain, range, parameter and self-check
-// dialogs have not been built yet: there is nothing to refresh for these
-// calls.
+// The depth monitor window and the self-check dialog have not been built
+// yet: there is nothing to refresh for these calls.
 void CEngineHost::RefreshDepthMonitor() {}
 
 void CEngineHost::RefreshDialogs(unsigned mask) {
-    (void)mask;
+    // From the worker: the dialogs follow on the UI thread, with the values
+    // in force when the call arrives there.
+    QMetaObject::invokeMethod(
+        this,
+        [this, mask] {
+            if (m_frame) m_frame->RefreshDialogs(mask);
+        },
+        Qt::QueuedConnection);
 }
 
 void CEngineHost::AdvanceAndPaint() {

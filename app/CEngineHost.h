@@ -35,6 +35,8 @@ public:
     void SetDepthOutput(DepthOutput* output) { m_depthOutput = output; }
     bool OutputPortOpen() const;
     std::uint64_t CompanionDropped() const;
+    // Where depths go to the depth-output port; null without depth outputs.
+    PortSlot* OutputPortSlot();
 
     // The instrument port command frames go to. The main window sets it
     // when it opens the port and clears it before destroying the port.

@@ -18,6 +18,7 @@
 #include "app/AppIcon.h"
 #include "app/CEngineHost.h"
 #include "app/CStatusPane.h"
+#include "app/CSettingsDialogs.h"
 #include "app/CUserPrompts.h"
 #include "app/EngineMessage.h"
 #include "app/ReceiveHandler.h"
@@ -139,6 +140,17 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
     setCentralWidget(m_view);
     m_host.SetFrame(this);
     m_host.SetView(m_view);
+    m_settingsDialogs = std::make_unique<CSettingsDialogs>(
+        CSettingsDialogs::Context{
+            .engine = m_engine,
+            .settings = m_settings,
+            .prompts = m_prompts,
+            .chartHeaderDue = context.chartHeaderDue ? *context.chartHeaderDue
+                                                     : m_ownChartHeaderDue,
+            .outputSlot = m_host.OutputPortSlot(),
+            .settingsPath = m_settingsPath,
+        },
+        this);
 
     connect(&m_statusTimer, &QTimer::timeout, this, &CMainFrame::StatusTick);
     connect(&m_linkTimer, &QTimer::timeout, this, &CMainFrame::LinkTick);
@@ -387,10 +399,14 @@ void CMainFrame::RunCommand(int id) {
             m_engine.m_channelCode.store(0x82);
             break;
         default:
-            // Monitor, self-check and the settings dialogs:
-            // their windows have not been built yet.
+            // Monitor and self-check: their windows have not been built yet.
+            m_settingsDialogs->Run(id);
             break;
     }
+}
+
+void CMainFrame::RefreshDialogs(unsigned mask) {
+    m_settingsDialogs->Refresh(mask);
 }
 
 void CMainFrame::Message(const QString& text) {

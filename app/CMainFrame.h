@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,7 @@
 struct AppSettings;
 class CChartPrinter;
 class CEngineHost;
+class CSettingsDialogs;
 class CMarevoxView;
 class CSerialPort;
 class CStatusPane;
@@ -50,6 +52,9 @@ public:
         QString dataFolder;
         // Chart printing (开始打印/结束打印); null: the printer is missing.
         CChartPrinter* chartPrinter = nullptr;
+        // The chart printer's flag that the printed settings changed; the
+        // window keeps its own when none is given.
+        std::atomic<bool>* chartHeaderDue = nullptr;
     };
 
     static constexpr int kStatusPeriodMs = 100;
@@ -82,6 +87,10 @@ public:
     bool PortOpen() const { return m_instrumentPort != nullptr; }
     CMarevoxView* View() const { return m_view; }
     QMenu* Menu(int position) const { return m_menus[static_cast<std::size_t>(position)]; }
+    CSettingsDialogs& SettingsDialogs() { return *m_settingsDialogs; }
+    // The automatic range and gain changed the engine: the open settings
+    // dialogs follow (EngineHost dialog mask bits).
+    void RefreshDialogs(unsigned mask);
 
     // Puts the menu captions and item texts of the current language in
     // place (after the English translation has been installed).
@@ -132,6 +141,8 @@ private:
     CMarevoxView* m_view = nullptr;
     std::unique_ptr<CSerialPort> m_instrumentPort;
     std::unique_ptr<QPrinter> m_printer;  // made on first use, kept for the run
+    std::atomic<bool> m_ownChartHeaderDue{false};
+    std::unique_ptr<CSettingsDialogs> m_settingsDialogs;
 
     QTimer m_statusTimer;
     QTimer m_linkTimer;

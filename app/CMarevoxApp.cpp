@@ -90,6 +90,7 @@ bool CMarevoxApp::Start() {
         .saveSettings = true,
         .dataFolder = QString::fromStdString(SettingsLocation::DataFolder()),
         .chartPrinter = m_chartPrinter.get(),
+        .chartHeaderDue = &g_chartHeaderDue,
     };
     m_frame = std::make_unique<CMainFrame>(context);
     // Also where no window manager maximises it.

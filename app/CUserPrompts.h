@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include "dialogs/DialogPrompts.h"
+
 class QPrinter;
 class QWidget;
 class XSound;
@@ -10,14 +12,13 @@ class XSound;
 // The dialogs and message boxes the main window's commands show. The main
 // window asks through this interface so that tests can answer in place of
 // the user.
-class CUserPrompts {
+class CUserPrompts : public DialogPrompts {
     Q_DECLARE_TR_FUNCTIONS(CUserPrompts)
 
 public:
-    virtual ~CUserPrompts() = default;
 
     // An information box with an OK button and the exact text.
-    virtual void Message(QWidget* parent, const QString& text);
+    void Message(QWidget* parent, const QString& text) override;
     // A serial port call failed: an error box captioned "Application Error".
     virtual void PortWarning(QWidget* parent, const QString& text);
 

@@ -227,6 +227,113 @@
     </message>
 </context>
 <context>
+    <name>CSET</name>
+    <message>
+        <source>参数设置</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>吃水（米）</source>
+        <translation>Draft (m)</translation>
+    </message>
+    <message>
+        <source>-0.1</source>
+        <translation>-0.1</translation>
+    </message>
+    <message>
+        <source>+0.1</source>
+        <translation>+0.1</translation>
+    </message>
+    <message>
+        <source>-0.01</source>
+        <translation>-0.01</translation>
+    </message>
+    <message>
+        <source>+0.01</source>
+        <translation>+0.01</translation>
+    </message>
+    <message>
+        <source>声速（米/秒）</source>
+        <translation>Sound speed (m/s)</translation>
+    </message>
+    <message>
+        <source>-10</source>
+        <translation>-10</translation>
+    </message>
+    <message>
+        <source>+10</source>
+        <translation>+10</translation>
+    </message>
+    <message>
+        <source>-1</source>
+        <translation>-1</translation>
+    </message>
+    <message>
+        <source>由温盐深计算…</source>
+        <translation>From temperature, salinity, depth…</translation>
+    </message>
+    <message>
+        <source>+1</source>
+        <translation>+1</translation>
+    </message>
+    <message>
+        <source>量程</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>手动</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>无移相</source>
+        <translation>No shift</translation>
+    </message>
+    <message>
+        <source>移相1</source>
+        <translation>Shift 1</translation>
+    </message>
+    <message>
+        <source>移相2</source>
+        <translation>Shift 2</translation>
+    </message>
+    <message>
+        <source>增益</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>抗干扰</source>
+        <translation>Anti-Jamming</translation>
+    </message>
+    <message>
+        <source>普通</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>跟踪</source>
+        <translation>Tracking</translation>
+    </message>
+    <message>
+        <source>定深</source>
+        <translation>Fixed depth</translation>
+    </message>
+    <message>
+        <source>默认</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>确定要回复默认设置？</source>
+        <translation>Restore to the default setting?</translation>
+    </message>
+</context>
+<context>
     <name>CSearch</name>
     <message>
         <source>时间查找</source>
@@ -247,6 +354,313 @@
     <message>
         <source>退出</source>
         <translation>Exit</translation>
+    </message>
+</context>
+<context>
+    <name>CSetCom</name>
+    <message>
+        <source>通信设置</source>
+        <translation>Communication</translation>
+    </message>
+    <message>
+        <source>水深输出端口</source>
+        <translation>Depth output port</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>内部串口</source>
+        <translation>Instrument port</translation>
+    </message>
+    <message>
+        <source>打开端口</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>频率设置（KHZ）</source>
+        <translation>Frequency (kHz)</translation>
+    </message>
+    <message>
+        <source>频率</source>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <source>+1</source>
+        <translation>+1</translation>
+    </message>
+    <message>
+        <source>-1</source>
+        <translation>-1</translation>
+    </message>
+    <message>
+        <source>默认</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>100</source>
+        <translation>100</translation>
+    </message>
+    <message>
+        <source>150</source>
+        <translation>150</translation>
+    </message>
+    <message>
+        <source>200</source>
+        <translation>200</translation>
+    </message>
+    <message>
+        <source>250</source>
+        <translation>250</translation>
+    </message>
+    <message>
+        <source>其它</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>关闭端口</source>
+        <translation>Close port</translation>
+    </message>
+</context>
+<context>
+    <name>CSetDisturb</name>
+    <message>
+        <source>抗干扰</source>
+        <translation>Anti-Jamming</translation>
+    </message>
+    <message>
+        <source>普通</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>跟踪</source>
+        <translation>Tracking</translation>
+    </message>
+    <message>
+        <source>定深</source>
+        <translation>Fixed depth</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>定深应在0到500米之间</source>
+        <translation>The fixed depth must be between 0 and 500 m.</translation>
+    </message>
+</context>
+<context>
+    <name>CSetEatWT</name>
+    <message>
+        <source>吃水</source>
+        <translation>Draft</translation>
+    </message>
+    <message>
+        <source>设吃水深度</source>
+        <translation>Draft depth</translation>
+    </message>
+    <message>
+        <source>（米）</source>
+        <translation>(m)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>吃水应在0到100米之间</source>
+        <translation>The draft must be between 0 and 100 m.</translation>
+    </message>
+</context>
+<context>
+    <name>CSetEth</name>
+    <message>
+        <source>网络设置</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>本机IP</source>
+        <translation>Receiver IP</translation>
+    </message>
+    <message>
+        <source>采样数据监听端口</source>
+        <translation>Sample data listening port</translation>
+    </message>
+    <message>
+        <source>水深发送远程端口</source>
+        <translation>Depth remote port</translation>
+    </message>
+    <message>
+        <source>启用网络</source>
+        <translation>Enable network</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CSetMeasure</name>
+    <message>
+        <source>量程</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>手动</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>无相移</source>
+        <translation>No shift</translation>
+    </message>
+    <message>
+        <source>相移1</source>
+        <translation>Shift 1</translation>
+    </message>
+    <message>
+        <source>相移2</source>
+        <translation>Shift 2</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CSetPlus</name>
+    <message>
+        <source>增益</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>手动</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CSetSpeed</name>
+    <message>
+        <source>声速修正</source>
+        <translation>Sound Speed</translation>
+    </message>
+    <message>
+        <source>设声速</source>
+        <translation>Sound speed</translation>
+    </message>
+    <message>
+        <source>（米/秒）</source>
+        <translation>(m/s)</translation>
+    </message>
+    <message>
+        <source>由温盐深计算…</source>
+        <translation>From temperature, salinity, depth…</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>声速应在1300到1700米/秒之间</source>
+        <translation>The sound speed must be between 1300 and 1700 m/s.</translation>
+    </message>
+</context>
+<context>
+    <name>CSettingsDialogs</name>
+    <message>
+        <source>打开串口失败1</source>
+        <translation>Failed to open the serial port 1</translation>
+    </message>
+    <message>
+        <source>打开串口失败2</source>
+        <translation>Failed to open the serial port 2</translation>
+    </message>
+</context>
+<context>
+    <name>CSpeedFromWater</name>
+    <message>
+        <source>由温盐深计算声速</source>
+        <translation>Sound Speed from the Water</translation>
+    </message>
+    <message>
+        <source>水温（°C）</source>
+        <translation>Water temperature (°C)</translation>
+    </message>
+    <message>
+        <source>盐度（PSU，淡水为0）</source>
+        <translation>Salinity (PSU, 0 for fresh water)</translation>
+    </message>
+    <message>
+        <source>深度（米）</source>
+        <translation>Depth (m)</translation>
+    </message>
+    <message>
+        <source>声速（米/秒）</source>
+        <translation>Sound speed (m/s)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

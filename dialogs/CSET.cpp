@@ -153,7 +153,12 @@ void CSET::ReadControls() {
 void CSET::Show(const QLineEdit* typing) {
     Ui::CSET& ui = *m_ui;
     auto show = [typing](QLineEdit* edit, const QString& text, auto value, auto read) {
-        if (edit == typing && read(edit) == value) return;
+        if (edit == typing) {
+            // Half-typed ("-", "") or the same number ("1.0" for 1): left
+            // as typed.
+            const auto typed = read(edit);
+            if (!typed || typed == value) return;
+        }
         EditText::Show(edit, text);
     };
     show(ui.draftEdit, EditText::Decimal(m_draft), std::optional<double>(m_draft),

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -12,17 +13,26 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTimer>
 #include <QToolBar>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <thread>
 
 #include "app/CEngineHost.h"
+#include "app/CSettingsDialogs.h"
+#include "app/DepthOutput.h"
 #include "app/CMainFrame.h"
 #include "app/CUserPrompts.h"
 #include "app/Settings.h"
 #include "engine/XSound.h"
+#include "dialogs/CSET.h"
+#include "dialogs/CSetMeasure.h"
+#include "dialogs/CSetPlus.h"
 #include "printing/CChartPrinter.h"
 #include "resources/CommandIds.h"
 #include "tests/app/RecordingMaker.h"
@@ -108,7 +118,8 @@ protected:
                                         .settingsPath = settingsPath,
                                         .saveSettings = saveSettings,
                                         .dataFolder = dataFolder,
-                                        .chartPrinter = withChartPrinter ? &chartPrinter : nullptr};
+                                        .chartPrinter = withChartPrinter ? &chartPrinter : nullptr,
+                                        .chartHeaderDue = &chartHeaderDue};
             frame = std::make_unique<CMainFrame>(context);
         }
         return *frame;
@@ -150,6 +161,7 @@ protected:
     std::atomic<bool> chartHeaderDue{false};
     CChartPrinter chartPrinter{engine, chartSpooler, chartHeaderDue};
     bool withChartPrinter = true;
+    std::unique_ptr<DepthOutput> depthOutput;  // outlives the window
     std::unique_ptr<CMainFrame> frame;
 };
 
@@ -312,6 +324,7 @@ public:
         if (m_master >= 0) close(m_master);
     }
     const std::string& Device() const { return m_device; }
+    int Master() const { return m_master; }
     // Bytes the program wrote, waiting up to timeoutMs for count of them.
     std::string Read(std::size_t count, int timeoutMs) {
         std::string bytes;
@@ -701,6 +714,104 @@ TEST_F(MainFrameTest, ExitSavesTheSettingsInLiveModeOnly) {
     settings.m_language.store(1);
     frame.reset();
     EXPECT_EQ(ReadAll(settingsPath), "");
+}
+
+// --- Settings commands ------------------------------------------------------
+
+TEST_F(MainFrameTest, SettingsCommandsDuringPlaybackAndTheModelessDialogs) {
+    StartPlayback();
+    // Draft, sound speed, range and anti-jam do nothing during playback
+    // (a modal dialog would be closed here and counted).
+    int modals = 0;
+    for (int id : {kDraft, kSoundSpeed, kRange, kAntiJam}) {
+        QTimer::singleShot(0, [&modals] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ++modals;
+                modal->close();
+            }
+        });
+        EXPECT_TRUE(Frame().ExecuteCommand(id));
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(modals, 0);
+    EXPECT_EQ(Frame().SettingsDialogs().RangeDialog(), nullptr);
+    EXPECT_EQ(Frame().SettingsDialogs().AntiJamDialog(), nullptr);
+    // Gain and the parameter dialog open in any mode; a second command shows
+    // the same window.
+    ASSERT_TRUE(Frame().ExecuteCommand(kGain));
+    ASSERT_TRUE(Frame().ExecuteCommand(kParameters));
+    CSET* parameters = Frame().SettingsDialogs().ParameterDialog();
+    ASSERT_NE(parameters, nullptr);
+    EXPECT_TRUE(parameters->isVisible());
+    parameters->hide();
+    ASSERT_TRUE(Frame().ExecuteCommand(kParameters));
+    EXPECT_EQ(Frame().SettingsDialogs().ParameterDialog(), parameters);
+    EXPECT_TRUE(parameters->isVisible());
+    EXPECT_NE(Frame().SettingsDialogs().GainDialog(), nullptr);
+}
+
+TEST_F(MainFrameTest, AutomaticRangeAndGainReachTheOpenDialogsOnTheUiThread) {
+    ASSERT_TRUE(Frame().ExecuteCommand(kParameters));
+    ASSERT_TRUE(Frame().ExecuteCommand(kGain));
+    ASSERT_TRUE(Frame().ExecuteCommand(kRange));
+    engine.m_gain.store(7);
+    engine.m_rangeIndexSet.store(3);
+    engine.m_rangeOffsetSet.store(1);
+    // As the worker calls it: nothing is touched until the UI thread runs.
+    std::thread worker([this] {
+        host.RefreshDialogs(EngineHost::kGainDialog | EngineHost::kParameterDialog);
+        host.RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
+    });
+    worker.join();
+    auto gainText = [](QWidget* dialog) {
+        return dialog->findChild<QLineEdit*>(QStringLiteral("gainEdit"))->text();
+    };
+    auto slider = [](QWidget* dialog) {
+        return dialog->findChild<QSlider*>(QStringLiteral("rangeSlider"))->value();
+    };
+    CSettingsDialogs& dialogs = Frame().SettingsDialogs();
+    EXPECT_EQ(gainText(dialogs.GainDialog()), "-15");
+    QApplication::processEvents();
+    EXPECT_EQ(gainText(dialogs.GainDialog()), "07");
+    EXPECT_EQ(gainText(dialogs.ParameterDialog()), "07");
+    EXPECT_EQ(slider(dialogs.RangeDialog()), 3);
+    EXPECT_EQ(slider(dialogs.ParameterDialog()), 3);
+}
+
+TEST_F(MainFrameTest, DepthOutputPortOpensAtTheChosenRateAndCarriesTheSentences) {
+    depthOutput = std::make_unique<DepthOutput>(engine, settings, QStringLiteral("NoCompanion"));
+    host.SetDepthOutput(depthOutput.get());
+    PseudoTerminal pty;
+    ASSERT_FALSE(pty.Device().empty());
+    WriteAll(settingsPath, "[Ports]\nCOM3=" + pty.Device() + "\nCOM4=" + dir.File("none") + "\n");
+    CSettingsDialogs& dialogs = Frame().SettingsDialogs();
+
+    ASSERT_TRUE(dialogs.OpenOutputPort(3, 57600));
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("|").toStdString();
+    termios line{};
+    ASSERT_EQ(tcgetattr(pty.Master(), &line), 0);
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B57600));
+    Frame().StatusTick();
+    EXPECT_EQ(Frame().PaneText(40005), "水深输出：打开");
+
+    engine.m_smoothedDepth.store(12.345);
+    settings.m_depType.store(0);
+    host.OutputDepth();
+    EXPECT_EQ(pty.Read(11, 2000), "DT 001234\r\n");
+    settings.m_depType.store(4);
+    host.OutputDepth();
+    EXPECT_EQ(pty.Read(21, 2000), "$SDDPT,12.34,0.0,100\r\n");
+
+    dialogs.CloseOutputPort();
+    Frame().StatusTick();
+    EXPECT_EQ(Frame().PaneText(40005), "水深输出：关闭");
+    host.OutputDepth();
+    EXPECT_EQ(pty.Read(1, 300), "");
+
+    // A port that cannot be opened.
+    EXPECT_FALSE(dialogs.OpenOutputPort(4, 9600));
+    EXPECT_EQ(prompts.messages, QStringList{"打开串口失败1"});
+    EXPECT_FALSE(dialogs.OutputPortOpen());
 }
 
 }  // namespace

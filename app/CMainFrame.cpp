@@ -17,8 +17,8 @@
 
 #include "app/AppIcon.h"
 #include "app/CEngineHost.h"
-#include "app/CStatusPane.h"
 #include "app/CSettingsDialogs.h"
+#include "app/CStatusPane.h"
 #include "app/CUserPrompts.h"
 #include "app/EngineMessage.h"
 #include "app/ReceiveHandler.h"
@@ -145,8 +145,8 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
             .engine = m_engine,
             .settings = m_settings,
             .prompts = m_prompts,
-            .chartHeaderDue = context.chartHeaderDue ? *context.chartHeaderDue
-                                                     : m_ownChartHeaderDue,
+            .chartHeaderDue =
+                context.chartHeaderDue ? *context.chartHeaderDue : m_ownChartHeaderDue,
             .outputSlot = m_host.OutputPortSlot(),
             .settingsPath = m_settingsPath,
         },

@@ -132,8 +132,8 @@ bool CSettingsDialogs::OpenOutputPort(int portNumber, int baud) {
     auto port = std::make_unique<CSerialPort>();
     connect(port.get(), &CSerialPort::Warning, this,
             [this](const QString& text) { m_context.prompts.PortWarning(m_frame, text); });
-    const QString device = QString::fromStdString(
-        SettingsLocation::PortDevice(m_context.settingsPath, portNumber));
+    const QString device =
+        QString::fromStdString(SettingsLocation::PortDevice(m_context.settingsPath, portNumber));
     if (!port->OpenPort(portNumber, device, 9600, 'N', 8, 1,
                         CSerialPort::kEvRxChar | CSerialPort::kEvCts, 512)) {
         m_context.prompts.Message(m_frame, tr("打开串口失败1"));

@@ -16,7 +16,6 @@ class CUserPrompts : public DialogPrompts {
     Q_DECLARE_TR_FUNCTIONS(CUserPrompts)
 
 public:
-
     // An information box with an OK button and the exact text.
     void Message(QWidget* parent, const QString& text) override;
     // A serial port call failed: an error box captioned "Application Error".

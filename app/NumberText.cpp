@@ -52,12 +52,11 @@ std::optional<double> LeadingDecimal(std::string_view text) {
     // A sign, digits and a point alone (".", "-.") are no number.
     std::size_t i = (!text.empty() && text.front() == '-') ? 1 : 0;
     const bool digitFirst = i < text.size() && IsDigit(text[i]);
-    const bool pointDigit =
-        i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1]);
+    const bool pointDigit = i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1]);
     if (!digitFirst && !pointDigit) return std::nullopt;
     double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
-                                        std::chars_format::general);
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
     return value;
 }

@@ -204,9 +204,9 @@ void CSET::DraftEdited() {
 
 void CSET::StepSpeed(int step) {
     const auto speed = static_cast<std::int64_t>(m_speed) + step;
-    m_speed = static_cast<std::uint32_t>(std::clamp<std::int64_t>(
-        speed, static_cast<std::int64_t>(kMinSoundSpeed),
-        static_cast<std::int64_t>(kMaxSoundSpeed)));
+    m_speed = static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(speed, static_cast<std::int64_t>(kMinSoundSpeed),
+                                 static_cast<std::int64_t>(kMaxSoundSpeed)));
     Sounding::SetSoundSpeed(m_engine, m_speed);
     Show();
 }

@@ -21,8 +21,7 @@ public:
     static constexpr int kMinFrequency = 100;  // kHz
     static constexpr int kMaxFrequency = 750;
 
-    CSetCom(const DialogContext& context, OutputPortControl& outputPort,
-            QWidget* parent = nullptr);
+    CSetCom(const DialogContext& context, OutputPortControl& outputPort, QWidget* parent = nullptr);
     ~CSetCom() override;
 
     void OpenOrClosePort();
@@ -37,7 +36,7 @@ private:
     std::unique_ptr<Ui::CSetCom> m_ui;
     DialogContext m_context;
     OutputPortControl& m_outputPort;
-    int m_outputBaud = 0;  // the rate the port is opened with, from the baud list
+    int m_outputBaud = 0;     // the rate the port is opened with, from the baud list
     QString m_frequency;      // the frequency edit's text
     QString m_frequencyList;  // the hidden list's text
 };

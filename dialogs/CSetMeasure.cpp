@@ -66,8 +66,8 @@ void CSetMeasure::TrackbarReleased() {
 bool CSetMeasure::eventFilter(QObject* watched, QEvent* event) {
     const bool mouseUp = event->type() == QEvent::MouseButtonRelease &&
                          static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-    const bool keyUp = event->type() == QEvent::KeyRelease &&
-                       !static_cast<QKeyEvent*>(event)->isAutoRepeat();
+    const bool keyUp =
+        event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat();
     // After the trackbar has handled the event and moved.
     if (watched == m_ui->rangeSlider && (mouseUp || keyUp))
         QMetaObject::invokeMethod(this, &CSetMeasure::TrackbarReleased, Qt::QueuedConnection);

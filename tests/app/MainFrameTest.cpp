@@ -1,5 +1,6 @@
 // The main window on the offscreen platform: menus, every command's enabled
-// state and effect in each operating state, status bar, timers, closing.
+// state and effect in each operating state, status bar, timers, closing, the
+// settings commands and the depth-output port.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -10,10 +11,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QDate>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
-#include <QLineEdit>
 #include <QSlider>
 #include <QTimer>
 #include <QToolBar>
@@ -24,16 +25,16 @@
 #include <thread>
 
 #include "app/CEngineHost.h"
-#include "app/CSettingsDialogs.h"
-#include "app/DepthOutput.h"
 #include "app/CMainFrame.h"
+#include "app/CSettingsDialogs.h"
 #include "app/CUserPrompts.h"
+#include "app/DepthOutput.h"
 #include "app/Settings.h"
-#include "engine/XSound.h"
 #include "dialogs/CSET.h"
 #include "dialogs/CSetMeasure.h"
 #include "dialogs/CSetPlus.h"
 #include "printing/CChartPrinter.h"
+#include "engine/XSound.h"
 #include "resources/CommandIds.h"
 #include "tests/app/RecordingMaker.h"
 #include "tests/printing/ChartFixture.h"

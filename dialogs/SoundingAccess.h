@@ -10,7 +10,7 @@
 namespace Sounding {
 
 inline bool Live(const XSound& e) {
-    return e.m_runMode.load(std::memory_order_acquire) == 0;
+    return e.IsLive();
 }
 
 inline double Draft(const XSound& e) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/NumberText.h"
 #include "app/ProfileFile.h"
 #include "engine/XSound.h"
 
@@ -43,28 +44,10 @@ std::string_view SkipSpace(std::string_view text) {
     return text.substr(i);
 }
 
-// Decimal text as the C library's atoi reads it: leading space, a sign,
-// digits up to the first other character, 0 when there are none. Values
-// beyond the 32-bit range are held at its ends.
+// Decimal text as the C library's atoi reads it, 0 when there are no
+// digits.
 std::int32_t ParseInt(std::string_view text) {
-    text = SkipSpace(text);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') break;
-        value = value * 10 + (c - '0');
-        if (value > std::int64_t{1} << 32) break;
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return std::numeric_limits<std::int32_t>::max();
-    if (value < std::numeric_limits<std::int32_t>::min())
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
+    return NumberText::LeadingInteger(text).value_or(0);
 }
 
 // Decimal text as atof reads it, independent of the process's locale.

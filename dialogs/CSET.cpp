@@ -10,6 +10,7 @@
 #include "dialogs/DialogMemory.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
+#include "dialogs/RangeSlider.h"
 #include "dialogs/SoundingAccess.h"
 #include "ui_Parameters.h"
 
@@ -255,18 +256,8 @@ void CSET::RangeMode(bool automatic) {
 
 void CSET::SliderReleased() {
     ReadControls();
-    int index = Sounding::RangeIndexSet(m_engine);
-    if (m_sliderPosition >= 0 && m_sliderPosition <= 4) {
-        index = m_sliderPosition;
-        Sounding::SetRangeIndexSet(m_engine, index);
-    }
-    auto& seen = m_context.memory.parameterSlider;
-    if (!seen) {
-        seen = index;  // the first release of the run only records the step
+    if (!RangeSlider::TakeStep(m_engine, m_sliderPosition, m_context.memory.parameterSlider))
         return;
-    }
-    if (*seen == index) return;
-    seen = index;
     Sounding::SetRangeOffsetSet(m_engine, 0);
     m_offsetRadio = 0;
     Show();
@@ -310,12 +301,8 @@ void CSET::RepeatTick() {
 bool CSET::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == m_ui->rangeSlider) {
-        const bool mouseUp = type == QEvent::MouseButtonRelease &&
-                             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-        const bool keyUp =
-            type == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat();
         // After the slider has handled the event and moved.
-        if (mouseUp || keyUp)
+        if (RangeSlider::IsRelease(event))
             QMetaObject::invokeMethod(this, &CSET::SliderReleased, Qt::QueuedConnection);
         return false;
     }

@@ -1,9 +1,7 @@
 #include "dialogs/CSetMeasure.h"
 
-#include <QKeyEvent>
-#include <QMouseEvent>
-
 #include "dialogs/DialogMemory.h"
+#include "dialogs/RangeSlider.h"
 #include "dialogs/SoundingAccess.h"
 #include "ui_Range.h"
 
@@ -49,27 +47,15 @@ void CSetMeasure::RefreshRangeControls() {
 
 void CSetMeasure::TrackbarReleased() {
     XSound& engine = m_context.engine;
-    const int position = m_ui->rangeSlider->value();
-    if ((position & 0xFF) <= 4) Sounding::SetRangeIndexSet(engine, position);
-    const int index = Sounding::RangeIndexSet(engine);
-    auto& seen = m_context.memory.rangeSlider;
-    if (!seen) {
-        seen = index;  // the first release of the run only records the step
+    if (!RangeSlider::TakeStep(engine, m_ui->rangeSlider->value(), m_context.memory.rangeSlider))
         return;
-    }
-    if (*seen == index) return;
-    seen = index;
     Sounding::SetRangeOffsetSet(engine, 0);
     RefreshRangeControls();
 }
 
 bool CSetMeasure::eventFilter(QObject* watched, QEvent* event) {
-    const bool mouseUp = event->type() == QEvent::MouseButtonRelease &&
-                         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-    const bool keyUp =
-        event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat();
     // After the trackbar has handled the event and moved.
-    if (watched == m_ui->rangeSlider && (mouseUp || keyUp))
+    if (watched == m_ui->rangeSlider && RangeSlider::IsRelease(event))
         QMetaObject::invokeMethod(this, &CSetMeasure::TrackbarReleased, Qt::QueuedConnection);
     return false;
 }

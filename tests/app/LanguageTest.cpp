@@ -53,7 +53,7 @@ TEST(English, TheSettingsDialogsShowTheirEnglishForms) {
     } port;
     {
         CSET parameters(context);
-        EXPECT_EQ(parameters.windowTitle(), "Parameter Settings");
+        EXPECT_EQ(parameters.windowTitle(), "Parameters");
         auto* fromWater = parameters.findChild<QWidget*>(QStringLiteral("fromWaterButton"));
         EXPECT_EQ(fromWater->property("text").toString(), "From temperature, salinity, depth…");
         CSetEatWT draft(context);

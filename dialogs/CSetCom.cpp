@@ -28,6 +28,7 @@ CSetCom::CSetCom(const DialogContext& context, OutputPortControl& outputPort, QW
     m_ui->baudList->setCurrentIndex(settings.m_comBaudIdx.load());
     m_ui->formatList->setCurrentIndex(settings.m_depType.load());
     m_ui->instrumentPortList->setCurrentIndex(settings.m_pcCom.load() - 1);
+    m_ui->nmeaCheck->setChecked(settings.NmeaChecksum());
     ShowPortState(m_outputPort.OutputPortOpen());
 
     // Each selection is stored at once.
@@ -41,6 +42,8 @@ CSetCom::CSetCom(const DialogContext& context, OutputPortControl& outputPort, QW
             [this](int index) { m_context.settings.m_depType.store(index); });
     connect(m_ui->instrumentPortList, &QComboBox::activated, this,
             [this](int index) { m_context.settings.m_pcCom.store(index + 1); });
+    connect(m_ui->nmeaCheck, &QCheckBox::clicked, this,
+            [this](bool on) { m_context.settings.SetNmeaChecksum(on); });
 
     connect(m_ui->openButton, &QPushButton::clicked, this, &CSetCom::OpenOrClosePort);
     connect(m_ui->frequencyUp, &QPushButton::clicked, this, [this] { StepFrequency(1); });

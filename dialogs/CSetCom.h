@@ -11,8 +11,9 @@ namespace Ui {
 class CSetCom;
 }
 
-// The communication dialog, modal: the depth output's format, port and baud
-// rate and the instrument's port, each stored in the settings at once; the
+// The communication dialog, modal: the depth output's format (and whether
+// NMEA sentences carry their checksum), port and baud rate and the
+// instrument's port, each stored in the settings at once; the
 // button that opens and closes the depth-output port; the working frequency,
 // kept only while the program runs.
 class CSetCom : public QDialog {

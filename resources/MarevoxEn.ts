@@ -438,6 +438,10 @@
         <source>关闭端口</source>
         <translation>Close port</translation>
     </message>
+    <message>
+        <source>NMEA 校验和</source>
+        <translation>NMEA checksum</translation>
+    </message>
 </context>
 <context>
     <name>CSetDisturb</name>

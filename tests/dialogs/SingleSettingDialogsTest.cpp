@@ -245,6 +245,9 @@ TEST_F(SingleSettingDialogs, CommunicationListsAndTheOutputPortButton) {
     EXPECT_EQ(settings.m_comBaudIdx.load(), 6);
     EXPECT_EQ(settings.m_depType.load(), 4);
     EXPECT_EQ(settings.m_pcCom.load(), 2);
+    EXPECT_FALSE(Child<QAbstractButton>(dialog, "nmeaCheck")->isChecked());
+    Click(dialog, "nmeaCheck");
+    EXPECT_TRUE(settings.NmeaChecksum());
 
     // A port that cannot be opened leaves the button and the lists.
     port.fail = true;

@@ -70,12 +70,12 @@ for _ in $(seq 50); do [ -e "$work/instrument" ] && [ -e "$work/depthout" ] && b
 "$work/app/marevox" >"$work/app.out" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
-for _ in $(seq 100); do [ -S "$TMPDIR/Nereon" ] && break; sleep 0.1; done
-check "the program listens as Nereon" test -S "$TMPDIR/Nereon"
+for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/Nereon" ] && break; sleep 0.1; done
+check "the program listens as Nereon" test -S "$XDG_RUNTIME_DIR/Nereon"
 send 32776  # connect
 sleep 1.5
 check "pings flow: frames at 10 m, gain -15 ($(last_frame))" \
-    test "$(last_frame | cut -d' ' -f1,8)" = "23 f1"
+    test "$(last_frame | cut -d' ' -f1,8)" = "23 F1"
 
 if [ "$mode" = dialogs ]; then
     before=$(last_depth)
@@ -85,7 +85,7 @@ if [ "$mode" = dialogs ]; then
     key Up Up Up Up Up
     key Return
     sleep 1
-    check "gain -10 from the gain dialog ($(last_frame))" test "$(last_frame | cut -d' ' -f8)" = f6
+    check "gain -10 from the gain dialog ($(last_frame))" test "$(last_frame | cut -d' ' -f8)" = F6
 
     send 32784  # 量程: the trackbar has the focus
     key Right
@@ -103,15 +103,15 @@ if [ "$mode" = dialogs ]; then
     check "the draft of 2.00 m deepens every depth by 1.5 m ($before -> $after cm)" \
         test "$shift_cm" -ge 140 -a "$shift_cm" -le 160
     check "frames keep range and gain ($(last_frame))" \
-        test "$(last_frame | cut -d' ' -f1,8)" = "26 f6"
+        test "$(last_frame | cut -d' ' -f1,8)" = "26 F6"
 fi
 
 if [ "$mode" = output ]; then
-    # 通信设置: format (Orvak-V410 -> NMEA0183-SDDBT), port COM1 -> COM3, baud
-    # 4800 -> 57600, then the open button; 退出.
+    # 通信设置: format (Orvak-V410 -> NMEA0183-SDDBT), past the checksum box,
+    # port COM1 -> COM3, baud 4800 -> 57600, then the open button; 退出.
     send 32827
     key Down Down Down
-    key Tab Down Down
+    key Tab Tab Down Down
     key Tab Down Down Down Down Down Down
     key Tab Tab space
     key Escape
@@ -125,8 +125,8 @@ if [ "$mode" = output ]; then
     check "the same sentences as the companion receives" \
         grep -qF "$(tr -d '\r' <"$work/port.bin" | sed -n 2p)" "$work/depths.txt"
 
-    send 32827  # the button now closes the port
-    key Tab Tab Tab Tab space
+    send 32827  # the button now closes the port; port and baud are disabled
+    key Tab Tab Tab space
     key Escape
     sleep 1
     size=$(stat -c %s "$work/port.bin")
@@ -134,7 +134,7 @@ if [ "$mode" = output ]; then
     check "closing the port stops the sentences" test "$(stat -c %s "$work/port.bin")" -eq "$size"
 
     send 32827  # COM4 does not exist
-    key Tab Down
+    key Tab Tab Down
     key Tab Tab Tab space
     sleep 1
     check "a port that does not exist gives its message" window_up Marevox

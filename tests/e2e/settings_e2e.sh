@@ -95,13 +95,13 @@ if [ "$mode" = dialogs ]; then
         test "$(last_frame | cut -d' ' -f1)" = 26
 
     send 32779  # 吃水: the edit has the focus, its text selected
-    xdotool type --delay 100 "2.00"
+    xdotool type --delay 100 "1.50"
     key Return
     sleep 3
     after=$(last_depth)
     shift_cm=$((${after:-0} - ${before:-0}))
-    check "the draft of 2.00 m deepens every depth by 1.5 m ($before -> $after cm)" \
-        test "$shift_cm" -ge 140 -a "$shift_cm" -le 160
+    check "the draft of 1.50 m deepens every depth by 1 m ($before -> $after cm)" \
+        test "$shift_cm" -ge 90 -a "$shift_cm" -le 110
     check "frames keep range and gain ($(last_frame))" \
         test "$(last_frame | cut -d' ' -f1,8)" = "26 F6"
 fi
@@ -139,6 +139,7 @@ if [ "$mode" = output ]; then
     sleep 1
     check "a port that does not exist gives its message" window_up Marevox
     key Return
+    check "the message is gone" bash -c "! xdotool search --onlyvisible --name '^Marevox\$' >/dev/null 2>&1"
     key space  # the button still opens: the message again
     sleep 1
     check "the button is left as it was" window_up Marevox

@@ -116,8 +116,9 @@ if [ "$mode" = output ]; then
     key Tab Tab space
     key Escape
     sleep 3
-    check "57600 bits per second on the line ($(cat "$work/port.bin.speed" 2>/dev/null))" \
-        test "$(cat "$work/port.bin.speed" 2>/dev/null)" = 57600
+    # Read once: pty-capture rewrites the file as bytes arrive.
+    speed=$(cat "$work/port.bin.speed" 2>/dev/null)
+    check "57600 bits per second on the line ($speed)" test "$speed" = 57600
     lines=$(tr -d '\r' <"$work/port.bin" | grep -c .)
     check "depth sentences on the port ($lines)" test "$lines" -ge 5
     bad=$(tr -d '\r' <"$work/port.bin" | grep -cvE '^\$SDDBT,[0-9]+\.[0-9]{2},f,[0-9]+\.[0-9]{2},M,[0-9]+\.[0-9]{2},F$')

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/EngineMessages.h"
 #include "app/Settings.h"
 #include "display/CPingColumnPainter.h"
 #include "engine/Replay.h"
@@ -93,15 +92,16 @@ int CmdChart(int argc, char** argv, int first) {
     // chart; nothing is drawn.
     CPingColumnPainter columns(&printer);
     QImage nowhere;
-    const EngineStatus opened =
-        ReplayRecording(engine, args.Positional()[0], [&](std::uint32_t record, bool ok) {
+    std::string error;
+    const bool opened =
+        ReplayRecording(engine, args.Positional()[0], &error, [&](std::uint32_t record, bool ok) {
             // Playback idles before the last record and never draws it.
             if (ok && record + 1 < engine.m_recordTotal.load())
                 columns.Draw(engine, nowhere, nullptr, 0);
         });
     printer.Stop();
-    if (!opened.Ok()) {
-        std::fprintf(stderr, "marevox-cli chart: %s\n", EngineMessageText(opened).c_str());
+    if (!opened) {
+        std::fprintf(stderr, "marevox-cli chart: %s\n", error.c_str());
         return 1;
     }
     if (spooler.Failed() > 0)

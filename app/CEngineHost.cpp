@@ -37,10 +37,24 @@ void CEngineHost::OutputDepth() {
     if (m_depthOutput != nullptr) m_depthOutput->OutputDepth();
 }
 
-// The depth monitor window and the gain, range, parameter and self-check
-// dialogs have not been built yet: there is nothing to refresh for these
-// calls.
-void CEngineHost::RefreshDepthMonitor() {}
+void CEngineHost::RefreshDepthMonitor() {
+    // While the worker redraws older records going backward the monitor
+    // keeps its depth.
+    if (m_engine.m_autoAdjust.load(std::memory_order_acquire) != 1) return;
+    m_monitorDepth.store(m_engine.m_smoothedDepth.load(), std::memory_order_release);
+    if (m_monitorPending.exchange(true, std::memory_order_acq_rel)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_monitorPending.store(false, std::memory_order_release);
+            const double depth = m_monitorDepth.load(std::memory_order_acquire);
+            if (m_frame) m_frame->UpdateDepthMonitor(depth);
+        },
+        Qt::QueuedConnection);
+}
+
+// The gain, range and parameter dialogs have not been built yet: there is
+// nothing to refresh.
 
 void CEngineHost::RefreshDialogs(unsigned mask) {
     (void)mask;
@@ -55,7 +69,12 @@ void CEngineHost::ClearEchogram() {
 }
 
 void CEngineHost::SelfCheckReply(std::uint32_t flags) {
-    (void)flags;
+    QMetaObject::invokeMethod(
+        this,
+        [this, flags] {
+            if (m_frame) m_frame->SelfCheckReply(flags);
+        },
+        Qt::QueuedConnection);
 }
 
 void CEngineHost::Report(const EngineStatus& status) {

@@ -33,6 +33,7 @@ public:
     // The depth-output sinks; null: depths go nowhere. Set before the
     // worker starts, cleared after it has stopped.
     void SetDepthOutput(DepthOutput* output) { m_depthOutput = output; }
+    DepthOutput* Outputs() const { return m_depthOutput; }
     bool OutputPortOpen() const;
     std::uint64_t CompanionDropped() const;
 
@@ -57,5 +58,9 @@ private:
     std::atomic<CMarevoxView*> m_view{nullptr};
     DepthOutput* m_depthOutput = nullptr;
     PortSlot m_instrumentPort;
+    // The depth the worker smoothed last, waiting for the UI thread; one
+    // queued update at a time carries the newest.
+    std::atomic<double> m_monitorDepth{0.0};
+    std::atomic<bool> m_monitorPending{false};
     CommandTransport m_commands{m_instrumentPort};
 };

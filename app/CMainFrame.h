@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <array>
@@ -16,7 +17,10 @@
 struct AppSettings;
 class CChartPrinter;
 class CEngineHost;
+class CCheckSelf;
 class CMarevoxView;
+class COutputMonitor;
+class CSee;
 class CSerialPort;
 class CStatusPane;
 class CTrueColorToolBar;
@@ -91,6 +95,18 @@ public:
     // while the message is up are told by it too. UI thread.
     void ReportPrintError();
 
+    // The depth monitor: created when absent, then shown; destroyed by
+    // compact mode and with the window.
+    void ShowDepthMonitor();
+    void DestroyDepthMonitor();
+    CSee* DepthMonitor() const;
+    // A new smoothed depth for the monitor (UI thread).
+    void UpdateDepthMonitor(double smoothedDepth);
+    // The instrument's answer to a self-check (UI thread).
+    void SelfCheckReply(std::uint32_t flags);
+    CCheckSelf* SelfCheckDialog() const;
+    COutputMonitor* OutputMonitor() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -114,6 +130,11 @@ private:
     QPrinter& Printer();
     void StartChartPrint();
     void ChooseLanguage(int language);
+    void ShowSelfCheck();
+    void ShowColours();
+    void ShowOutputMonitor();
+    void SetFitToWindow(bool fit);
+    void PlaceCompact();
     void ResetView(std::int32_t width);
     void OnPortData(quint32 count, int portNumber);
 
@@ -132,6 +153,9 @@ private:
     CMarevoxView* m_view = nullptr;
     std::unique_ptr<CSerialPort> m_instrumentPort;
     std::unique_ptr<QPrinter> m_printer;  // made on first use, kept for the run
+    QPointer<CSee> m_depthMonitor;        // cleared when the user closes it
+    QPointer<CCheckSelf> m_selfCheckDialog;
+    QPointer<COutputMonitor> m_outputMonitor;
 
     QTimer m_statusTimer;
     QTimer m_linkTimer;
@@ -142,4 +166,7 @@ private:
     CChartPrinter* m_chartPrinter;
     bool m_printErrorShown = false;
     bool m_executing = false;  // a command is running (it may show a modal dialog)
+    // The playback file dialog is open: the worker idles, but the program
+    // is still live until a recording has been opened.
+    bool m_choosingRecording = false;
 };

@@ -98,6 +98,7 @@ bool CMarevoxApp::Start() {
     m_frame->setWindowTitle(QStringLiteral("Nereon"));
     Language::ApplyAtStart(g_settings.m_language.load(), applicationDirPath(), m_english,
                            m_qtChinese, m_frame.get());
+    m_frame->ShowDepthMonitor();
     m_frame->LoadMenu();
     // A settings file that exists but cannot be read is said once; the
     // program runs on the defaults and leaves the file as it is.

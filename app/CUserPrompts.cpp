@@ -9,6 +9,7 @@
 
 #include "app/CAboutDialog.h"
 #include "dialogs/CSearch.h"
+#include "display/CColor.h"
 
 namespace {
 
@@ -72,5 +73,9 @@ bool CUserPrompts::Print(QWidget* parent, QPrinter& printer) {
 
 void CUserPrompts::About(QWidget* parent) {
     CAboutDialog dialog(parent);
+    dialog.exec();
+}
+
+void CUserPrompts::Colours(CColor& dialog) {
     dialog.exec();
 }

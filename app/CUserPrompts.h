@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 
+class CColor;
 class QPrinter;
 class QWidget;
 class XSound;
@@ -44,4 +45,7 @@ public:
 
     // The modal About dialog.
     virtual void About(QWidget* parent);
+
+    // Runs the modal colour dialog.
+    virtual void Colours(CColor& dialog);
 };

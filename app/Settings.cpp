@@ -181,6 +181,7 @@ void LoadOtherSettings(const std::string& file, XSound& engine, AppSettings& app
     app.m_portListen.store(reader.Int("PortListen"));
     app.m_portSend.store(reader.Int("PortSend"));
     app.m_nmeaCheck.store(reader.Int("NmeaCheck"));
+    app.m_fitToWindow.store(reader.Int("FitToWindow", "1") != 0 ? 1 : 0);
 }
 
 bool SaveSoundSettings(std::string* file, const XSound& engine) {
@@ -219,6 +220,7 @@ bool SaveOtherSettings(std::string* file, const XSound& engine, const AppSetting
     writer.Int("PortListen", app.m_portListen.load());
     writer.Int("PortSend", app.m_portSend.load());
     writer.Int("NmeaCheck", app.m_nmeaCheck.load());
+    writer.Int("FitToWindow", app.m_fitToWindow.load());
     return writer.Ok();
 }
 
@@ -250,6 +252,7 @@ void SetDefaultSettings(XSound& engine, AppSettings& app) {
     app.m_portListen.store(0);
     app.m_portSend.store(0);
     app.m_nmeaCheck.store(0);
+    app.m_fitToWindow.store(1);
 }
 
 bool LoadSettings(const std::string& path, XSound& engine, AppSettings& app) {

@@ -213,12 +213,31 @@ ScaleState CMarevoxView::Scales() {
     return ScalesLocked();
 }
 
+QSize CMarevoxView::PictureSize() const {
+    return {EchogramWidth(), DepthScales::kEchogramHeight + DepthScales::kBandHeight};
+}
+
+void CMarevoxView::SetFitToWindow(bool fit) {
+    if (fit == m_fitToWindow) return;
+    m_fitToWindow = fit;
+    update();
+}
+
 void CMarevoxView::paintEvent(QPaintEvent* event) {
     (void)event;
     QPainter painter(this);
+    QRect client = rect();
+    if (m_fitToWindow) {
+        // The picture keeps its own geometry and is stretched to the view;
+        // without smooth transformation the echo pixels stay sharp blocks.
+        const QSize picture = PictureSize();
+        painter.scale(static_cast<qreal>(width()) / picture.width(),
+                      static_cast<qreal>(height()) / picture.height());
+        client = QRect(QPoint(0, 0), picture);
+    }
     {
         std::lock_guard lock(m_mutex);
-        RenderLocked(painter, rect());
+        RenderLocked(painter, client);
     }
     m_sinceRepaint.restart();
 }
@@ -250,7 +269,7 @@ QRect CMarevoxView::EchogramRect() const {
 }
 
 QSize CMarevoxView::sizeHint() const {
-    return {EchogramWidth(), DepthScales::kEchogramHeight + DepthScales::kBandHeight};
+    return PictureSize();
 }
 
 QSize CMarevoxView::minimumSizeHint() const {

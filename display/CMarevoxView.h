@@ -48,8 +48,18 @@ public:
     // printer); null for nowhere. Takes the view's lock.
     void SetChartSink(CChartRowSink* sink);
 
-    // The view as the screen shows it, rendered into an image of `size`.
+    // The composed picture (echogram, scales, band and legend) rendered
+    // into an image of `size` at one picture pixel per image pixel.
     QImage Render(QSize size);
+    // The composed picture's size: the echogram width by the echogram and
+    // band height.
+    QSize PictureSize() const;
+
+    // With fit on (the default) the screen shows the picture scaled to the
+    // whole view, echo pixels as sharp blocks; off, one picture pixel per
+    // screen pixel in the top-left corner. UI thread.
+    void SetFitToWindow(bool fit);
+    bool FitToWindow() const { return m_fitToWindow; }
     // The scales the screen shows now.
     ScaleState Scales();
 
@@ -98,6 +108,7 @@ private:
     bool m_runModeTaken = false;
     RunMode m_lastRunMode = RunMode::kLive;
 
+    bool m_fitToWindow = true;
     std::atomic<bool> m_refreshPending{false};
     QTimer m_refreshTimer;
     QElapsedTimer m_sinceRepaint;

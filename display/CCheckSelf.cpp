@@ -11,6 +11,10 @@ CCheckSelf::CCheckSelf(std::function<void()> requestCheck, bool english, QWidget
       m_english(english) {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("selfCheck"));
+    // Enter runs a check; Tab leaves the log.
+    m_ui->check->setDefault(true);
+    m_ui->check->setFocus();
+    m_ui->log->setTabChangesFocus(true);
     connect(m_ui->check, &QPushButton::clicked, this, &CCheckSelf::StartCheck);
     connect(m_ui->clear, &QPushButton::clicked, this, &CCheckSelf::Clear);
 }

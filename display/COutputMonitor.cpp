@@ -1,7 +1,10 @@
 #include "display/COutputMonitor.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QDateTime>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
@@ -12,21 +15,24 @@
 
 void COutputMonitorModel::Add(const std::vector<OutputLog::Entry>& entries) {
     if (entries.empty()) return;
-    beginResetModel();
+    beginInsertRows({}, 0, static_cast<int>(entries.size()) - 1);
     for (const OutputLog::Entry& entry : entries) {
-        auto& kept = m_kept[static_cast<std::size_t>(entry.sink)];
-        kept.push_back(entry);
-        if (kept.size() > kKeep) kept.pop_front();
+        m_rows.push_front(entry);
+        ++m_kept[static_cast<std::size_t>(entry.sink)];
     }
-    m_rows.clear();
-    for (const auto& kept : m_kept) {
-        for (const OutputLog::Entry& entry : kept) m_rows.push_back(&entry);
+    endInsertRows();
+    for (std::size_t sink = 0; sink < std::size(m_kept); ++sink) {
+        // The oldest of the sink are near the bottom.
+        for (auto row = static_cast<int>(m_rows.size()) - 1; m_kept[sink] > kKeep && row >= 0;
+             --row) {
+            if (static_cast<std::size_t>(m_rows[static_cast<std::size_t>(row)].sink) != sink)
+                continue;
+            beginRemoveRows({}, row, row);
+            m_rows.erase(m_rows.begin() + row);
+            --m_kept[sink];
+            endRemoveRows();
+        }
     }
-    std::sort(m_rows.begin(), m_rows.end(),
-              [](const OutputLog::Entry* a, const OutputLog::Entry* b) {
-                  return a->sequence > b->sequence;  // newest first
-              });
-    endResetModel();
 }
 
 int COutputMonitorModel::rowCount(const QModelIndex& parent) const {
@@ -84,6 +90,11 @@ COutputMonitor::COutputMonitor(OutputLog& log, QWidget* parent) : QDialog(parent
     m_table->horizontalHeader()->setSectionResizeMode(COutputMonitorModel::kBytes,
                                                       QHeaderView::Stretch);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    auto* copy = new QAction(m_table);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, &COutputMonitor::CopySelection);
+    m_table->addAction(copy);
     m_counters = new QLabel(this);
     m_counters->setObjectName(QStringLiteral("counters"));
     auto* layout = new QVBoxLayout(this);
@@ -164,6 +175,25 @@ QString COutputMonitor::CountersText() const {
                      .arg(c[2]);
     }
     return parts.join(QStringLiteral("    "));
+}
+
+QString COutputMonitor::SelectedText() const {
+    QStringList lines;
+    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
+    QList<int> numbers;
+    for (const QModelIndex& row : rows) numbers << row.row();
+    std::sort(numbers.begin(), numbers.end());
+    for (int row : numbers) {
+        QStringList cells;
+        for (int column = 0; column < COutputMonitorModel::kColumnCount; ++column)
+            cells << m_model.data(m_model.index(row, column), Qt::DisplayRole).toString();
+        lines << cells.join(QLatin1Char('\t'));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void COutputMonitor::CopySelection() const {
+    QGuiApplication::clipboard()->setText(SelectedText());
 }
 
 void COutputMonitor::Refresh() {

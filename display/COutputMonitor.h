@@ -21,8 +21,10 @@ public:
     static constexpr std::size_t kKeep = 500;
     enum Column { kTime, kSink, kBytes, kResult, kColumnCount };
 
+    // New messages, oldest first. Rows are inserted at the top and the
+    // oldest of a sink beyond kKeep removed, so a selection stays put.
     void Add(const std::vector<OutputLog::Entry>& entries);
-    const OutputLog::Entry& At(int row) const { return *m_rows[static_cast<std::size_t>(row)]; }
+    const OutputLog::Entry& At(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -30,8 +32,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    std::deque<OutputLog::Entry> m_kept[OutputLog::kSinkCount];  // oldest first
-    std::vector<const OutputLog::Entry*> m_rows;                 // newest first
+    std::deque<OutputLog::Entry> m_rows;  // newest first
+    std::size_t m_kept[OutputLog::kSinkCount] = {};
 };
 
 // 查看 → 输出监视: what leaves the program on the depth-output serial port,
@@ -55,6 +57,10 @@ public:
 
     // Takes the new messages and updates the list and the counters.
     void Refresh();
+    // The selected messages as lines of tab-separated time, sink, bytes
+    // and result, newest first (Ctrl+C).
+    QString SelectedText() const;
+    void CopySelection() const;
 
     const COutputMonitorModel& Model() const { return m_model; }
     QString CountersText() const;

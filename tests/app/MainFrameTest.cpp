@@ -803,17 +803,21 @@ TEST_F(MainFrameTest, FitToWindowIsRememberedInTheSettings) {
 TEST_F(MainFrameTest, OutputMonitorListsWhatTheSinksWereGiven) {
     DepthOutput outputs(engine, settings, QString::fromStdString(dir.File("Kelvara")));
     host.SetDepthOutput(&outputs);
+    // The companion's link tells on its own thread that nobody listens.
+    auto failedReach = [&](std::uint64_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (outputs.Log().Count()[2][1] < count && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
     outputs.OutputDepth();  // before the monitor: counted, not listed
+    failedReach(1);
     ASSERT_TRUE(Frame().ExecuteCommand(kOutputMonitor));
     COutputMonitor* monitor = Frame().OutputMonitor();
     ASSERT_NE(monitor, nullptr);
     EXPECT_TRUE(outputs.Log().Watching());
     engine.m_smoothedDepth.store(12.345);
     outputs.OutputDepth();
-    // The companion's link tells on its own thread that nobody listens.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (outputs.Log().Count()[2][1] < 2 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    failedReach(2);
     monitor->Refresh();
     ASSERT_EQ(monitor->Model().rowCount(), 1);
     EXPECT_EQ(monitor->Model().At(0).Bytes(), "DT 001234\r\n");

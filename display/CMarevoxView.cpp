@@ -264,8 +264,12 @@ void CMarevoxView::Refresh() {
 
 QRect CMarevoxView::EchogramRect() const {
     // A ping changes the echogram and its ruler strips, nothing below or
-    // beside them.
-    return {0, 0, EchogramWidth(), DepthScales::kEchogramHeight};
+    // beside them; scaled to the window, the same part of the view.
+    if (!m_fitToWindow) return {0, 0, EchogramWidth(), DepthScales::kEchogramHeight};
+    const QSize picture = PictureSize();
+    const int bottom =
+        (DepthScales::kEchogramHeight * height() + picture.height() - 1) / picture.height();
+    return {0, 0, width(), bottom + 1};
 }
 
 QSize CMarevoxView::sizeHint() const {

@@ -5,13 +5,13 @@
 #include <mutex>
 
 #include "app/CMainFrame.h"
-#include "app/CUserPrompts.h"
 #include "app/DepthOutput.h"
 #include "app/EngineMessage.h"
+#include "app/UserPrompts.h"
 #include "display/CMarevoxView.h"
 #include "engine/XSound.h"
 
-CEngineHost::CEngineHost(XSound& engine, CUserPrompts& prompts)
+CEngineHost::CEngineHost(XSound& engine, UserPrompts& prompts)
     : m_engine(engine), m_prompts(prompts) {}
 
 void CEngineHost::SetView(CMarevoxView* view) {

@@ -10,7 +10,7 @@
 
 class CMainFrame;
 class CMarevoxView;
-class CUserPrompts;
+class UserPrompts;
 class DepthOutput;
 class XSound;
 
@@ -23,7 +23,7 @@ class XSound;
 class CEngineHost : public QObject, public EngineHost {
     Q_OBJECT
 public:
-    CEngineHost(XSound& engine, CUserPrompts& prompts);
+    CEngineHost(XSound& engine, UserPrompts& prompts);
 
     // UI thread. The frame parents message boxes.
     void SetFrame(CMainFrame* frame) { m_frame = frame; }
@@ -53,7 +53,7 @@ public:
 
 private:
     XSound& m_engine;
-    CUserPrompts& m_prompts;
+    UserPrompts& m_prompts;
     QPointer<CMainFrame> m_frame;
     std::atomic<CMarevoxView*> m_view{nullptr};
     DepthOutput* m_depthOutput = nullptr;

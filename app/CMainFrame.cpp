@@ -20,12 +20,12 @@
 #include "app/AppIcon.h"
 #include "app/CEngineHost.h"
 #include "app/CStatusPane.h"
-#include "app/CUserPrompts.h"
 #include "app/DepthOutput.h"
 #include "app/EngineMessage.h"
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
+#include "app/UserPrompts.h"
 #include "display/CCheckSelf.h"
 #include "display/CColor.h"
 #include "display/CMarevoxView.h"
@@ -34,7 +34,7 @@
 #include "display/CTrueColorToolBar.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
-#include "printing/CChartPrinter.h"
+#include "printing/ChartPrinter.h"
 #include "resources/CommandIds.h"
 
 namespace {

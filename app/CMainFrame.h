@@ -15,7 +15,7 @@
 #include "app/TimerDuties.h"
 
 struct AppSettings;
-class CChartPrinter;
+class ChartPrinter;
 class CEngineHost;
 class CCheckSelf;
 class CMarevoxView;
@@ -24,7 +24,7 @@ class CSee;
 class CSerialPort;
 class CStatusPane;
 class CTrueColorToolBar;
-class CUserPrompts;
+class UserPrompts;
 class QAction;
 class QLabel;
 class QMenu;
@@ -44,7 +44,7 @@ public:
         XSound& engine;
         AppSettings& settings;
         CEngineHost& host;
-        CUserPrompts& prompts;
+        UserPrompts& prompts;
         // The settings file: its Ports section maps port numbers to
         // devices, and with saveSettings the settings are written to it when
         // the window goes in live mode.
@@ -53,7 +53,7 @@ public:
         // Where recordings are made and looked for.
         QString dataFolder;
         // Chart printing (开始打印/结束打印); null: the printer is missing.
-        CChartPrinter* chartPrinter = nullptr;
+        ChartPrinter* chartPrinter = nullptr;
     };
 
     static constexpr int kStatusPeriodMs = 100;
@@ -81,7 +81,7 @@ public:
     bool TimersActive() const;
 
     QString PaneText(int paneId) const;
-    CTimerDuties& Duties() { return m_duties; }
+    TimerDuties& Duties() { return m_duties; }
     bool DepthOutputDemo() const { return m_depthOutputDemo; }
     bool PortOpen() const { return m_instrumentPort != nullptr; }
     CMarevoxView* View() const { return m_view; }
@@ -141,7 +141,7 @@ private:
     XSound& m_engine;
     AppSettings& m_settings;
     CEngineHost& m_host;
-    CUserPrompts& m_prompts;
+    UserPrompts& m_prompts;
     std::string m_settingsPath;
     bool m_saveSettings;
     QString m_dataFolder;
@@ -161,9 +161,9 @@ private:
     QTimer m_linkTimer;
     QTimer m_markTimer;
     QTimer m_idleTimer;
-    CTimerDuties m_duties;
+    TimerDuties m_duties;
     bool m_depthOutputDemo = false;
-    CChartPrinter* m_chartPrinter;
+    ChartPrinter* m_chartPrinter;
     bool m_printErrorShown = false;
     bool m_executing = false;  // a command is running (it may show a modal dialog)
     // The playback file dialog is open: the worker idles, but the program

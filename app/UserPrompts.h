@@ -11,11 +11,11 @@ class XSound;
 // The dialogs and message boxes the main window's commands show. The main
 // window asks through this interface so that tests can answer in place of
 // the user.
-class CUserPrompts {
-    Q_DECLARE_TR_FUNCTIONS(CUserPrompts)
+class UserPrompts {
+    Q_DECLARE_TR_FUNCTIONS(UserPrompts)
 
 public:
-    virtual ~CUserPrompts() = default;
+    virtual ~UserPrompts() = default;
 
     // An information box with an OK button and the exact text.
     virtual void Message(QWidget* parent, const QString& text);

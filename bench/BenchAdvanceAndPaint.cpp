@@ -94,7 +94,7 @@ BENCHMARK(CopyVisiblePicture);
 // The step that reaches the end of the stores also moves the newest 800
 // columns of both stores and clears the rest: once every 4200 pings.
 void CompactStores(benchmark::State& state) {
-    CEchogramStores stores;
+    EchogramStores stores;
     stores.Create(0x123456);
     for (auto _ : state) {
         stores.CompactForward(800, 0x123456);

@@ -7,14 +7,14 @@
 #include <QThread>
 #include <algorithm>
 
-#include "display/CEchoColourTable.h"
+#include "display/EchoColourTable.h"
 #include "display/MarkLabelFont.h"
 #include "display/RangeWindow.h"
 #include "engine/XSound.h"
 
 namespace {
 
-constexpr int kStoreWidth = CEchogramStores::kWidth;
+constexpr int kStoreWidth = EchogramStores::kWidth;
 constexpr int kStrip = DepthScales::kStripWidth;
 
 // Copies `count` store columns from `sourceLeft` to picture column
@@ -30,8 +30,8 @@ QRect CopyColumns(QPainter& painter, const QImage& store, int sourceLeft, int co
     count = std::min(count, kStoreWidth - sourceLeft);
     if (count <= 0 || store.isNull()) return {};
     painter.drawImage(QPoint(targetLeft, 0), store,
-                      QRect(sourceLeft, 0, count, CEchogramStores::kHeight));
-    return {targetLeft, 0, count, CEchogramStores::kHeight};
+                      QRect(sourceLeft, 0, count, EchogramStores::kHeight));
+    return {targetLeft, 0, count, EchogramStores::kHeight};
 }
 
 }  // namespace
@@ -84,7 +84,7 @@ void CMarevoxView::ClearStoresLocked() {
     TakeScaleSourceLocked();
 }
 
-void CMarevoxView::SetChartSink(CChartRowSink* sink) {
+void CMarevoxView::SetChartSink(ChartRowSink* sink) {
     std::lock_guard lock(m_mutex);
     m_columns.SetChartSink(sink);
 }

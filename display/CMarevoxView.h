@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <mutex>
 
-#include "display/CEchogramStores.h"
-#include "display/CPingColumnPainter.h"
 #include "display/DepthScales.h"
+#include "display/EchogramStores.h"
+#include "display/PingColumnPainter.h"
 #include "engine/EngineStates.h"
 
 class XSound;
@@ -46,7 +46,7 @@ public:
 
     // Where drawn rows go while a recording plays forward (the chart
     // printer); null for nowhere. Takes the view's lock.
-    void SetChartSink(CChartRowSink* sink);
+    void SetChartSink(ChartRowSink* sink);
 
     // The composed picture (echogram, scales, band and legend) rendered
     // into an image of `size` at one picture pixel per image pixel.
@@ -102,8 +102,8 @@ private:
 
     XSound& m_engine;
     std::mutex m_mutex;
-    CEchogramStores m_stores;
-    CPingColumnPainter m_columns;
+    EchogramStores m_stores;
+    PingColumnPainter m_columns;
     Frame m_frame;
     bool m_runModeTaken = false;
     RunMode m_lastRunMode = RunMode::kLive;

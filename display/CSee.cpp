@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "display/CEchoColourTable.h"
+#include "display/EchoColourTable.h"
 #include "display/MarkLabelFont.h"
 #include "engine/XSound.h"
 

@@ -373,7 +373,7 @@
     </message>
 </context>
 <context>
-    <name>CUserPrompts</name>
+    <name>UserPrompts</name>
     <message>
         <source>测深仪数据文件(*.sd)</source>
         <translation>Echo sounder data files (*.sd)</translation>

@@ -24,16 +24,16 @@
 
 #include "app/CEngineHost.h"
 #include "app/CMainFrame.h"
-#include "app/CUserPrompts.h"
 #include "app/DepthOutput.h"
 #include "app/Settings.h"
+#include "app/UserPrompts.h"
 #include "display/CCheckSelf.h"
 #include "display/CColor.h"
 #include "display/CMarevoxView.h"
 #include "display/COutputMonitor.h"
 #include "display/CSee.h"
 #include "engine/XSound.h"
-#include "printing/CChartPrinter.h"
+#include "printing/ChartPrinter.h"
 #include "resources/CommandIds.h"
 #include "tests/app/RecordingMaker.h"
 #include "tests/printing/ChartFixture.h"
@@ -44,7 +44,7 @@ namespace {
 using namespace CommandId;
 
 // Answers the dialogs in place of the user and keeps what was asked.
-struct FakePrompts : CUserPrompts {
+struct FakePrompts : UserPrompts {
     QStringList messages;
     QString storePath, playPath, textPath;
     QString askedFolder, askedName;
@@ -88,7 +88,7 @@ struct FakePrompts : CUserPrompts {
 };
 
 // Counts the command frames the engine sends.
-struct FrameCountingHost : CEngineHost {
+struct CFrameCountingHost : CEngineHost {
     using CEngineHost::CEngineHost;
     int frames = 0;
     void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
@@ -156,13 +156,13 @@ protected:
     XSound engine;
     AppSettings settings;
     FakePrompts prompts;
-    FrameCountingHost host{engine, prompts};
+    CFrameCountingHost host{engine, prompts};
     std::string settingsPath;
     bool saveSettings = false;
     QString dataFolder;
     RecordingSpooler chartSpooler;
     std::atomic<bool> chartHeaderDue{false};
-    CChartPrinter chartPrinter{engine, chartSpooler, chartHeaderDue};
+    ChartPrinter chartPrinter{engine, chartSpooler, chartHeaderDue};
     bool withChartPrinter = true;
     std::unique_ptr<CMainFrame> frame;
 };

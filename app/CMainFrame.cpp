@@ -427,13 +427,13 @@ void CMainFrame::RunCommand(int id) {
             m_chartPrinter->Stop();
             break;
         case kChannel80:
-            m_engine.m_channelCode.store(0x80);
+            m_engine.SetChannelCode(0x80);
             break;
         case kChannel81:
-            m_engine.m_channelCode.store(0x81);
+            m_engine.SetChannelCode(0x81);
             break;
         case kChannel82:
-            m_engine.m_channelCode.store(0x82);
+            m_engine.SetChannelCode(0x82);
             break;
         default:
             // The settings dialogs: their windows have not been built yet.
@@ -691,13 +691,14 @@ void CMainFrame::SetFitToWindow(bool fit) {
 void CMainFrame::StatusTick() {
     // Backward playback steps clear the flag: the panes keep their texts.
     if (m_engine.m_autoAdjust.load() == 0) return;
+    const SoundingSettings settings = m_engine.Settings();
     StatusValues v;
-    v.gainAuto = m_engine.m_gainAuto.load() != 0;
-    v.rangeAuto = m_engine.m_rangeAuto.load() != 0;
-    v.draft = m_engine.m_draft.load();
-    v.soundSpeed = m_engine.m_soundSpeed.load();
-    v.antiJamMode = m_engine.m_antiJamMode.load();
-    v.antiJamDepth = m_engine.m_antiJamDepth.load();
+    v.gainAuto = settings.m_gainAuto != 0;
+    v.rangeAuto = settings.m_rangeAuto != 0;
+    v.draft = settings.m_draft;
+    v.soundSpeed = settings.m_soundSpeed;
+    v.antiJamMode = settings.m_antiJamMode;
+    v.antiJamDepth = settings.m_antiJamDepth;
     v.outputPortOpen = m_host.OutputPortOpen();
     v.companionDropped = m_host.CompanionDropped();
     v.supplyVoltage = m_engine.m_supplyVoltage.load();

@@ -104,6 +104,7 @@ enum class Format {
     kSpeed,        // read as an integer, written "%.6f"
     kFixed1,       // read as a decimal fraction, written "%.1f"
     kFixed2,       // the same, "%.2f"
+    kFlag,         // decimal; anything but 0 reads as 1
     kColour,       // a colour word, written as a signed 32-bit decimal
     kText,
 };

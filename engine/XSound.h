@@ -55,7 +55,7 @@ public:
 
     // Colour words 0x00BBGGRR (engine/SoundingSettings.h): XSound::kBack ...
     using ColourKey = ::ColourKey;
-    using enum ColourKey;
+    using enum ::ColourKey;
     static constexpr const std::uint32_t (&kDefaultColours)[kColourCount] = ::kDefaultColours;
 
     explicit XSound(EngineHost* host = nullptr);

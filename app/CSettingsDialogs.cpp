@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "app/CUserPrompts.h"
+#include "app/UserPrompts.h"
 #include "app/SettingsLocation.h"
 #include "dialogs/CSET.h"
 #include "dialogs/CSetCom.h"

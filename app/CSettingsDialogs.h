@@ -16,7 +16,7 @@ class CSET;
 class CSetDisturb;
 class CSetMeasure;
 class CSetPlus;
-class CUserPrompts;
+class UserPrompts;
 class PortSlot;
 class QWidget;
 class XSound;
@@ -34,7 +34,7 @@ public:
     struct Context {
         XSound& engine;
         AppSettings& settings;
-        CUserPrompts& prompts;
+        UserPrompts& prompts;
         std::atomic<bool>& chartHeaderDue;
         // Where depths go to the depth-output port; null: nowhere.
         PortSlot* outputSlot = nullptr;

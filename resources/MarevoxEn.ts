@@ -17,6 +17,60 @@
     </message>
 </context>
 <context>
+    <name>CCheckSelf</name>
+    <message>
+        <source>自检</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+</context>
+<context>
+    <name>CColor</name>
+    <message>
+        <source>主窗口颜色设置</source>
+        <translation>Main window colours</translation>
+    </message>
+    <message>
+        <source>背景</source>
+        <translation>Background</translation>
+    </message>
+    <message>
+        <source>图像</source>
+        <translation>Echoes</translation>
+    </message>
+    <message>
+        <source>桌面</source>
+        <translation>Desk</translation>
+    </message>
+    <message>
+        <source>一级标尺</source>
+        <translation>Major scale</translation>
+    </message>
+    <message>
+        <source>二级标尺</source>
+        <translation>Minor scale</translation>
+    </message>
+    <message>
+        <source>监视窗口颜色设置</source>
+        <translation>Monitor window colours</translation>
+    </message>
+    <message>
+        <source>字色</source>
+        <translation>Digits</translation>
+    </message>
+    <message>
+        <source>回复默认</source>
+        <translation>Restore defaults</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>CMainFrame</name>
     <message>
         <source>文件(&amp;F)</source>
@@ -214,6 +268,14 @@
         <source>打印错误</source>
         <translation>Printing error</translation>
     </message>
+    <message>
+        <source>适应窗口</source>
+        <translation>Fit to window</translation>
+    </message>
+    <message>
+        <source>输出监视</source>
+        <translation>Output monitor</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -331,6 +393,53 @@
     <message>
         <source>确定要回复默认设置？</source>
         <translation>Restore to the default setting?</translation>
+    </message>
+</context>
+<context>
+    <name>COutputMonitor</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>输出</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>输出监视</source>
+        <translation>Output monitor</translation>
+    </message>
+    <message>
+        <source>水深输出串口</source>
+        <translation>Depth-output port</translation>
+    </message>
+    <message>
+        <source>网络</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>已发送</source>
+        <translation>sent</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>丢弃</source>
+        <translation>dropped</translation>
+    </message>
+    <message>
+        <source>%1：已发送 %2，失败 %3，丢弃 %4</source>
+        <translation>%1: sent %2, failed %3, dropped %4</translation>
     </message>
 </context>
 <context>
@@ -668,6 +777,13 @@
     </message>
 </context>
 <context>
+    <name>CSee</name>
+    <message>
+        <source>水深 (米)                                              </source>
+        <translation>Depth (m)                                              </translation>
+    </message>
+</context>
+<context>
     <name>CTrueColorToolBar</name>
     <message>
         <source>工具栏</source>
@@ -675,7 +791,7 @@
     </message>
 </context>
 <context>
-    <name>CUserPrompts</name>
+    <name>UserPrompts</name>
     <message>
         <source>测深仪数据文件(*.sd)</source>
         <translation>Echo sounder data files (*.sd)</translation>

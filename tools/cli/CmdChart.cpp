@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "app/EngineMessages.h"
 #include "app/Settings.h"
-#include "display/CPingColumnPainter.h"
+#include "display/PingColumnPainter.h"
 #include "engine/Replay.h"
 #include "engine/XSound.h"
-#include "printing/CChartPrinter.h"
-#include "printing/CEscpPage.h"
+#include "printing/ChartPrinter.h"
+#include "printing/EscpPage.h"
 #include "printing/EscpPicture.h"
 #include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
@@ -54,7 +55,7 @@ bool WritePicture(const std::string& path, const std::vector<std::uint8_t>& byte
     char name[] = "marevox-cli";
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
-    CEscpPage page;
+    EscpPage page;
     page.Feed(bytes.data(), bytes.size());
     const EscpPicture picture = DrawEscpPage(page);
     if (picture.unknownBytes > 0)
@@ -86,22 +87,21 @@ int CmdChart(int argc, char** argv, int first) {
 
     FileSpooler spooler;
     std::atomic<bool> headerDue{false};
-    CChartPrinter printer(engine, spooler, headerDue);
+    ChartPrinter printer(engine, spooler, headerDue);
     printer.Start();
     // The echogram's own column code decides what each ping hands to the
     // chart; nothing is drawn.
-    CPingColumnPainter columns(&printer);
+    PingColumnPainter columns(&printer);
     QImage nowhere;
-    std::string error;
-    const bool opened =
-        ReplayRecording(engine, args.Positional()[0], &error, [&](std::uint32_t record, bool ok) {
+    const EngineStatus opened =
+        ReplayRecording(engine, args.Positional()[0], [&](std::uint32_t record, bool ok) {
             // Playback idles before the last record and never draws it.
             if (ok && record + 1 < engine.m_recordTotal.load())
                 columns.Draw(engine, nowhere, nullptr, 0);
         });
     printer.Stop();
-    if (!opened) {
-        std::fprintf(stderr, "marevox-cli chart: %s\n", error.c_str());
+    if (!opened.Ok()) {
+        std::fprintf(stderr, "marevox-cli chart: %s\n", EngineMessageText(opened).c_str());
         return 1;
     }
     if (spooler.Failed() > 0)

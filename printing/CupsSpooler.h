@@ -21,17 +21,17 @@
 // document that CUPS refuses or that cannot be finished is reported through
 // the failure call and dropped; the documents after it follow in order. The
 // failure call comes from the spooler's thread or from the submitting one.
-class CCupsSpooler : public ChartSpooler {
+class CupsSpooler : public ChartSpooler {
 public:
     static constexpr const char* kPrinterName = "EPSON LQ-300K+II ESC/P2";
     // About 12 MB of bands waiting; more means CUPS has stopped taking jobs.
     static constexpr std::size_t kMaxWaiting = 4096;
 
-    explicit CCupsSpooler(std::function<void()> failed);
+    explicit CupsSpooler(std::function<void()> failed);
     // Sends what is still queued, then ends the thread.
-    ~CCupsSpooler() override;
-    CCupsSpooler(const CCupsSpooler&) = delete;
-    CCupsSpooler& operator=(const CCupsSpooler&) = delete;
+    ~CupsSpooler() override;
+    CupsSpooler(const CupsSpooler&) = delete;
+    CupsSpooler& operator=(const CupsSpooler&) = delete;
 
     // The CUPS queue of the chart printer: the destination whose name is the
     // printer's name with spaces and "/" made "_" (a queue name cannot hold

@@ -1,4 +1,4 @@
-#include "printing/CEscpPage.h"
+#include "printing/EscpPage.h"
 
 #include <algorithm>
 
@@ -39,7 +39,7 @@ bool LeadByte(std::uint8_t byte) {
 
 }  // namespace
 
-void CEscpPage::Feed(const std::uint8_t* bytes, std::size_t length) {
+void EscpPage::Feed(const std::uint8_t* bytes, std::size_t length) {
     m_pending.insert(m_pending.end(), bytes, bytes + length);
     std::size_t at = 0;
     std::size_t used = 0;
@@ -50,7 +50,7 @@ void CEscpPage::Feed(const std::uint8_t* bytes, std::size_t length) {
 
 // Interprets one command or character at the start of bytes; false when it
 // is not complete yet.
-bool CEscpPage::Step(const std::uint8_t* bytes, std::size_t length, std::size_t* used) {
+bool EscpPage::Step(const std::uint8_t* bytes, std::size_t length, std::size_t* used) {
     const std::uint8_t first = bytes[0];
     *used = 1;
     if (first == '\r') {
@@ -115,7 +115,7 @@ bool CEscpPage::Step(const std::uint8_t* bytes, std::size_t length, std::size_t*
     return true;
 }
 
-void CEscpPage::BitImage(int mode, int columns, const std::uint8_t* data) {
+void EscpPage::BitImage(int mode, int columns, const std::uint8_t* data) {
     if (mode != 33) {
         // Other densities are not part of the chart: counted, not drawn.
         m_unknown += 5 + static_cast<std::size_t>(columns) * BytesPerColumn(mode);
@@ -128,7 +128,7 @@ void CEscpPage::BitImage(int mode, int columns, const std::uint8_t* data) {
     m_x += columns;
 }
 
-void CEscpPage::PrintCharacter(const std::uint8_t* bytes, std::size_t count) {
+void EscpPage::PrintCharacter(const std::uint8_t* bytes, std::size_t count) {
     const int width = m_chinese ? kHalfWidthPitch * static_cast<int>(count) : kLatinPitch;
     if (!m_runOpen) {
         m_text.push_back(TextRun{m_y, m_underline, {}});
@@ -140,7 +140,7 @@ void CEscpPage::PrintCharacter(const std::uint8_t* bytes, std::size_t count) {
     GrowTo(m_x, m_y + kLineHeight);
 }
 
-void CEscpPage::GrowTo(int width, int height) {
+void EscpPage::GrowTo(int width, int height) {
     if (width > m_width) {
         std::vector<std::uint8_t> wider(static_cast<std::size_t>(width) * m_height, 0);
         for (int y = 0; y < m_height; ++y)
@@ -155,11 +155,11 @@ void CEscpPage::GrowTo(int width, int height) {
     }
 }
 
-void CEscpPage::SetDot(int x, int y) {
+void EscpPage::SetDot(int x, int y) {
     m_dots[static_cast<std::size_t>(y) * m_width + x] = 1;
 }
 
-bool CEscpPage::Dot(int x, int y) const {
+bool EscpPage::Dot(int x, int y) const {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height) return false;
     return m_dots[static_cast<std::size_t>(y) * m_width + x] != 0;
 }

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "display/CChartRowSink.h"
+#include "display/ChartRowSink.h"
 
 class XSound;
 
@@ -19,16 +19,16 @@ class XSound;
 // Widget-free: it draws into any 475-row QImage (the view's stores, or one
 // long picture of a whole recording). Keeps the last computed columns and
 // the last range and direction between calls; one painter per echogram.
-class CPingColumnPainter {
+class PingColumnPainter {
 public:
     static constexpr int kRows = 475;
 
     enum class Drawn { kMark, kRangeChange, kRepeat, kNewColumn };
 
-    explicit CPingColumnPainter(CChartRowSink* sink = nullptr);
+    explicit PingColumnPainter(ChartRowSink* sink = nullptr);
 
     // Where rows go while a recording plays forward; null for nowhere.
-    void SetChartSink(CChartRowSink* sink);
+    void SetChartSink(ChartRowSink* sink);
 
     // Draws the current ping at column x of `normal` and, when given, of
     // `zoom`. Columns outside a picture are not drawn; the state still
@@ -50,8 +50,8 @@ public:
 private:
     void DrawNewColumn(XSound& engine, std::int32_t top, std::int32_t span);
 
-    CChartRowSink m_noSink;
-    CChartRowSink* m_sink = &m_noSink;
+    ChartRowSink m_noSink;
+    ChartRowSink* m_sink = &m_noSink;
     std::array<std::uint8_t, kRows> m_normalColumn{};
     std::array<std::uint8_t, kRows> m_zoomColumn{};
     bool m_lastTaken = false;

@@ -1,4 +1,4 @@
-#include "app/CUserPrompts.h"
+#include "app/UserPrompts.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -9,6 +9,7 @@
 
 #include "app/CAboutDialog.h"
 #include "dialogs/CSearch.h"
+#include "display/CColor.h"
 
 namespace {
 
@@ -29,48 +30,52 @@ QString ChooseFile(QWidget* parent, const QString& folder, const QString& name,
 
 }  // namespace
 
-void CUserPrompts::Message(QWidget* parent, const QString& text) {
+void UserPrompts::Message(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QStringLiteral("Marevox"), text);
 }
 
-void CUserPrompts::PortWarning(QWidget* parent, const QString& text) {
+void UserPrompts::PortWarning(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QStringLiteral("Application Error"), text);
 }
 
-QString CUserPrompts::ChooseRecordingToStore(QWidget* parent, const QString& folder,
-                                             const QString& name) {
+QString UserPrompts::ChooseRecordingToStore(QWidget* parent, const QString& folder,
+                                            const QString& name) {
     return ChooseFile(parent, folder, name, tr("测深仪数据文件(*.sd)"), QStringLiteral("sd"), true);
 }
 
-QString CUserPrompts::ChooseRecordingToPlay(QWidget* parent, const QString& folder) {
+QString UserPrompts::ChooseRecordingToPlay(QWidget* parent, const QString& folder) {
     return ChooseFile(parent, folder, {}, tr("测深仪数据文件(*.sd)"), QStringLiteral("sd"), false);
 }
 
-QString CUserPrompts::ChooseTextData(QWidget* parent, const QString& folder) {
+QString UserPrompts::ChooseTextData(QWidget* parent, const QString& folder) {
     return ChooseFile(parent, folder, {}, tr("测深仪数据文件(*.txt)"), QStringLiteral("txt"),
                       false);
 }
 
-void CUserPrompts::OpenDocument(const QString& path) {
+void UserPrompts::OpenDocument(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void CUserPrompts::TimeSearch(QWidget* parent, XSound& engine, bool english) {
+void UserPrompts::TimeSearch(QWidget* parent, XSound& engine, bool english) {
     CSearch dialog(engine, english, parent);
     dialog.exec();
 }
 
-void CUserPrompts::PrintSetup(QWidget* parent, QPrinter& printer) {
+void UserPrompts::PrintSetup(QWidget* parent, QPrinter& printer) {
     QPageSetupDialog dialog(&printer, parent);
     dialog.exec();
 }
 
-bool CUserPrompts::Print(QWidget* parent, QPrinter& printer) {
+bool UserPrompts::Print(QWidget* parent, QPrinter& printer) {
     QPrintDialog dialog(&printer, parent);
     return dialog.exec() == QDialog::Accepted;
 }
 
-void CUserPrompts::About(QWidget* parent) {
+void UserPrompts::About(QWidget* parent) {
     CAboutDialog dialog(parent);
+    dialog.exec();
+}
+
+void UserPrompts::Colours(CColor& dialog) {
     dialog.exec();
 }

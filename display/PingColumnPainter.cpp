@@ -1,11 +1,11 @@
-#include "display/CPingColumnPainter.h"
+#include "display/PingColumnPainter.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <ctime>
 
-#include "display/CEchoColourTable.h"
+#include "display/EchoColourTable.h"
 #include "display/MarkLabelFont.h"
 #include "display/RangeWindow.h"
 #include "engine/XSound.h"
@@ -14,7 +14,7 @@ namespace {
 
 constexpr QRgb kMarkWhite = qRgb(255, 255, 255);
 constexpr QRgb kRangeChangeGrey = qRgb(150, 150, 150);
-constexpr int kRows = CPingColumnPainter::kRows;
+constexpr int kRows = PingColumnPainter::kRows;
 
 bool ColumnInside(const QImage& image, int x) {
     return !image.isNull() && x >= 0 && x < image.width() && image.height() >= kRows;
@@ -30,7 +30,7 @@ void FillColumn(QImage& image, int x, QRgb colour) {
 // Paints the levels of one column; with skipEmpty, rows of level 0 keep
 // what the picture has there.
 void PaintLevels(QImage& image, int x, const std::array<std::uint8_t, kRows>& levels,
-                 const CEchoColourTable& colours, bool skipEmpty) {
+                 const EchoColourTable& colours, bool skipEmpty) {
     if (!ColumnInside(image, x)) return;
     const qsizetype stride = image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
     QRgb* pixel = reinterpret_cast<QRgb*>(image.bits()) + x;
@@ -68,16 +68,15 @@ void DrawDraftLine(std::array<std::uint8_t, kRows>& column, double rowPosition) 
 
 }  // namespace
 
-CPingColumnPainter::CPingColumnPainter(CChartRowSink* sink) {
+PingColumnPainter::PingColumnPainter(ChartRowSink* sink) {
     SetChartSink(sink);
 }
 
-void CPingColumnPainter::SetChartSink(CChartRowSink* sink) {
+void PingColumnPainter::SetChartSink(ChartRowSink* sink) {
     m_sink = sink != nullptr ? sink : &m_noSink;
 }
 
-QString CPingColumnPainter::MarkLabel(std::int32_t number, std::int64_t time,
-                                      double smoothedDepth) {
+QString PingColumnPainter::MarkLabel(std::int32_t number, std::int64_t time, double smoothedDepth) {
     char numberText[24];
     std::snprintf(numberText, sizeof numberText, "%.d  ", number);
     char timeText[32] = "";
@@ -91,14 +90,14 @@ QString CPingColumnPainter::MarkLabel(std::int32_t number, std::int64_t time,
            QString::fromLatin1(depthText);
 }
 
-CPingColumnPainter::Drawn CPingColumnPainter::Draw(XSound& engine, QImage& normal, QImage* zoom,
-                                                   int x) {
+PingColumnPainter::Drawn PingColumnPainter::Draw(XSound& engine, QImage& normal, QImage* zoom,
+                                                 int x) {
     const std::uint8_t rangeIndex = engine.m_rangeIndex.load(std::memory_order_relaxed);
     const RangeWindow window =
         RangeWindow::Of(rangeIndex, engine.m_rangeOffset.load(std::memory_order_relaxed));
     const bool backward = engine.PlayingBackward();
     const bool playingForward = !backward && !engine.IsLive();
-    const CEchoColourTable colours = CEchoColourTable::FromEngine(engine);
+    const EchoColourTable colours = EchoColourTable::FromEngine(engine);
 
     if (engine.TakeMarkFlag() != 0) {
         FillColumn(normal, x, kMarkWhite);
@@ -148,7 +147,7 @@ CPingColumnPainter::Drawn CPingColumnPainter::Draw(XSound& engine, QImage& norma
     return Drawn::kNewColumn;
 }
 
-void CPingColumnPainter::DrawNewColumn(XSound& engine, std::int32_t top, std::int32_t span) {
+void PingColumnPainter::DrawNewColumn(XSound& engine, std::int32_t top, std::int32_t span) {
     m_normalColumn.fill(0);
     m_zoomColumn.fill(0);
     const std::uint32_t count = std::min(engine.m_sampleCount, kSampleMax);

@@ -21,11 +21,11 @@ QRgb EchoLevelColour(std::uint32_t echoWord, int level);
 // The pixel value of each echo level 0..7 for one ping: level 0 is the
 // background, 1..7 the scaled echo colour. Built from the engine's colours
 // at each ping so that a colour change shows from the next ping on.
-class CEchoColourTable {
+class EchoColourTable {
 public:
-    CEchoColourTable() = default;
-    CEchoColourTable(std::uint32_t backWord, std::uint32_t echoWord);
-    static CEchoColourTable FromEngine(const XSound& engine);
+    EchoColourTable() = default;
+    EchoColourTable(std::uint32_t backWord, std::uint32_t echoWord);
+    static EchoColourTable FromEngine(const XSound& engine);
 
     // Levels outside 0..7 cannot come from the decoder; they are shown as
     // the strongest echo rather than read past the table.

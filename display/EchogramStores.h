@@ -10,7 +10,7 @@
 // to the engine's scroll counters and the view.
 //
 // Not thread-safe by itself; the view serialises every use with its lock.
-class CEchogramStores {
+class EchogramStores {
 public:
     static constexpr int kWidth = 5000;
     static constexpr int kHeight = 475;

@@ -5,6 +5,7 @@
 
 #include "dialogs/DialogPrompts.h"
 
+class CColor;
 class QPrinter;
 class QWidget;
 class XSound;
@@ -12,8 +13,8 @@ class XSound;
 // The dialogs and message boxes the main window's commands show. The main
 // window asks through this interface so that tests can answer in place of
 // the user.
-class CUserPrompts : public DialogPrompts {
-    Q_DECLARE_TR_FUNCTIONS(CUserPrompts)
+class UserPrompts : public DialogPrompts {
+    Q_DECLARE_TR_FUNCTIONS(UserPrompts)
 
 public:
     // An information box with an OK button and the exact text.
@@ -44,4 +45,7 @@ public:
 
     // The modal About dialog.
     virtual void About(QWidget* parent);
+
+    // Runs the modal colour dialog.
+    virtual void Colours(CColor& dialog);
 };

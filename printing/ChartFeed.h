@@ -14,9 +14,9 @@
 // Used by one thread at a time (the one drawing the pings). Stopping the
 // chart does not touch it: a partly filled band keeps its rows, and the
 // first band after the next start carries them too.
-class CChartFeed {
+class ChartFeed {
 public:
-    CChartFeed(ChartSpooler& spooler, std::atomic<bool>& headerDue);
+    ChartFeed(ChartSpooler& spooler, std::atomic<bool>& headerDue);
 
     // One drawn ping: a cell not 0 is a dot; cells past 475 are ignored.
     void AppendRow(const std::uint8_t* cells, std::size_t count, const ChartValues& values);

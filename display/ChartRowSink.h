@@ -8,9 +8,9 @@
 // playback; the sink itself knows whether printing is on and ignores the
 // rows otherwise. Every call comes from the thread drawing the ping (the
 // worker), under the engine's ping lock.
-class CChartRowSink {
+class ChartRowSink {
 public:
-    virtual ~CChartRowSink() = default;
+    virtual ~ChartRowSink() = default;
 
     // One drawn ping: the echo level (0..7, 0 = no echo) of each of the
     // echogram's rows, top first.

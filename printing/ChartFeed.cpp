@@ -1,13 +1,12 @@
-#include "printing/CChartFeed.h"
+#include "printing/ChartFeed.h"
 
 #include <algorithm>
 #include <cstring>
 
-CChartFeed::CChartFeed(ChartSpooler& spooler, std::atomic<bool>& headerDue)
+ChartFeed::ChartFeed(ChartSpooler& spooler, std::atomic<bool>& headerDue)
     : m_spooler(spooler), m_headerDue(headerDue) {}
 
-void CChartFeed::AppendRow(const std::uint8_t* cells, std::size_t count,
-                           const ChartValues& values) {
+void ChartFeed::AppendRow(const std::uint8_t* cells, std::size_t count, const ChartValues& values) {
     std::uint8_t* row = m_rows[m_rowCount];
     const std::size_t used = std::min<std::size_t>(count, ChartBytes::kRowCells);
     std::memcpy(row, cells, used);
@@ -15,14 +14,14 @@ void CChartFeed::AppendRow(const std::uint8_t* cells, std::size_t count,
     RowAppended(values);
 }
 
-void CChartFeed::AppendMarkRow(const ChartValues& values) {
+void ChartFeed::AppendMarkRow(const ChartValues& values) {
     m_markRow = m_rowCount;
     m_markPending = true;
     std::memset(m_rows[m_rowCount], 1, ChartBytes::kRowCells);
     RowAppended(values);
 }
 
-void CChartFeed::RowAppended(const ChartValues& values) {
+void ChartFeed::RowAppended(const ChartValues& values) {
     ++m_rowCount;
     if (m_headerDue.exchange(false, std::memory_order_acq_rel)) {
         // Rows not filled print white.
@@ -35,13 +34,13 @@ void CChartFeed::RowAppended(const ChartValues& values) {
     }
 }
 
-void CChartFeed::PrintBand(const ChartValues& values) {
+void ChartFeed::PrintBand(const ChartValues& values) {
     m_spooler.Submit(ChartBytes::Band(m_rows, m_markPending, values));
     m_markPending = false;
     for (auto& row : m_rows) std::memset(row, 0, sizeof row);
 }
 
-void CChartFeed::PrintHeader(const ChartValues& values) {
+void ChartFeed::PrintHeader(const ChartValues& values) {
     ChartBytes::Bytes header;
     if (ChartBytes::Header(values, &header)) {
         m_spooler.Submit(std::move(header));

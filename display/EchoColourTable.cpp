@@ -1,4 +1,4 @@
-#include "display/CEchoColourTable.h"
+#include "display/EchoColourTable.h"
 
 #include "engine/XSound.h"
 
@@ -8,12 +8,12 @@ QRgb EchoLevelColour(std::uint32_t echoWord, int level) {
                 scale((echoWord >> 16) & 0xFFu));
 }
 
-CEchoColourTable::CEchoColourTable(std::uint32_t backWord, std::uint32_t echoWord) {
+EchoColourTable::EchoColourTable(std::uint32_t backWord, std::uint32_t echoWord) {
     m_rgb[0] = ColourWordToRgb(backWord);
     for (int level = 1; level <= 7; ++level) m_rgb[level] = EchoLevelColour(echoWord, level);
 }
 
-CEchoColourTable CEchoColourTable::FromEngine(const XSound& engine) {
-    return CEchoColourTable(engine.m_colours[XSound::kBack].load(std::memory_order_relaxed),
-                            engine.m_colours[XSound::kWaveL1].load(std::memory_order_relaxed));
+EchoColourTable EchoColourTable::FromEngine(const XSound& engine) {
+    return EchoColourTable(engine.m_colours[XSound::kBack].load(std::memory_order_relaxed),
+                           engine.m_colours[XSound::kWaveL1].load(std::memory_order_relaxed));
 }

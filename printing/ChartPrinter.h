@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "display/CChartRowSink.h"
-#include "printing/CChartFeed.h"
+#include "display/ChartRowSink.h"
+#include "printing/ChartFeed.h"
 #include "printing/ChartSpooler.h"
 
 class XSound;
@@ -15,9 +15,9 @@ class XSound;
 // Start and Stop run on the UI thread; the rows come from the thread drawing
 // the pings. The printing flag hands over between them; the band itself is
 // only touched by the drawing thread.
-class CChartPrinter : public CChartRowSink {
+class ChartPrinter : public ChartRowSink {
 public:
-    CChartPrinter(const XSound& engine, ChartSpooler& spooler, std::atomic<bool>& headerDue);
+    ChartPrinter(const XSound& engine, ChartSpooler& spooler, std::atomic<bool>& headerDue);
 
     // Opens the printer; on success printing is on and a header is due.
     // False (printing stays off) when the printer cannot be opened.
@@ -26,17 +26,17 @@ public:
     void Stop();
     bool Printing() const { return m_printing.load(std::memory_order_acquire); }
 
-    // CChartRowSink
+    // ChartRowSink
     void RowDrawn(const std::uint8_t* levels, std::size_t count) override;
     void MarkDrawn() override;
     void ScaleChanged() override;
 
-    const CChartFeed& Feed() const { return m_feed; }
+    const ChartFeed& Feed() const { return m_feed; }
 
 private:
     const XSound& m_engine;
     ChartSpooler& m_spooler;
     std::atomic<bool>& m_headerDue;
     std::atomic<bool> m_printing{false};
-    CChartFeed m_feed;
+    ChartFeed m_feed;
 };

@@ -1,14 +1,14 @@
-#include "printing/CCupsSpooler.h"
+#include "printing/CupsSpooler.h"
 
 #include <cups/cups.h>
 
 #include <algorithm>
 
-CCupsSpooler::CCupsSpooler(std::function<void()> failed) : m_failed(std::move(failed)) {
+CupsSpooler::CupsSpooler(std::function<void()> failed) : m_failed(std::move(failed)) {
     m_thread = std::thread([this] { Run(); });
 }
 
-CCupsSpooler::~CCupsSpooler() {
+CupsSpooler::~CupsSpooler() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
@@ -17,7 +17,7 @@ CCupsSpooler::~CCupsSpooler() {
     m_thread.join();
 }
 
-std::string CCupsSpooler::FindQueue() {
+std::string CupsSpooler::FindQueue() {
     std::string queueName = kPrinterName;
     std::replace(queueName.begin(), queueName.end(), ' ', '_');
     std::replace(queueName.begin(), queueName.end(), '/', '_');
@@ -38,7 +38,7 @@ std::string CCupsSpooler::FindQueue() {
     return byName.empty() ? byInfo : byName;
 }
 
-bool CCupsSpooler::OpenPrinter() {
+bool CupsSpooler::OpenPrinter() {
     const std::string queue = FindQueue();
     if (queue.empty()) return false;
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -46,7 +46,7 @@ bool CCupsSpooler::OpenPrinter() {
     return true;
 }
 
-void CCupsSpooler::Submit(std::vector<std::uint8_t> document) {
+void CupsSpooler::Submit(std::vector<std::uint8_t> document) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_queue.empty() && m_jobs.size() < kMaxWaiting) {
@@ -58,16 +58,16 @@ void CCupsSpooler::Submit(std::vector<std::uint8_t> document) {
     Failed();
 }
 
-void CCupsSpooler::DocumentFailed() {
+void CupsSpooler::DocumentFailed() {
     Failed();
 }
 
-void CCupsSpooler::Drain() {
+void CupsSpooler::Drain() {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_idle.wait(lock, [this] { return m_jobs.empty() && !m_sending; });
 }
 
-void CCupsSpooler::Run() {
+void CupsSpooler::Run() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
@@ -90,7 +90,7 @@ void CCupsSpooler::Run() {
 
 // One raw job: created, its one document started, written and finished.
 // Runs on the spooler's thread, which has its own connection to CUPS.
-bool CCupsSpooler::Send(const Job& job) {
+bool CupsSpooler::Send(const Job& job) {
     const char* queue = job.queue.c_str();
     const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, queue, "printer", 0, nullptr);
     if (id == 0) return false;
@@ -107,7 +107,7 @@ bool CCupsSpooler::Send(const Job& job) {
     return written && finished;
 }
 
-void CCupsSpooler::Failed() {
+void CupsSpooler::Failed() {
     m_failedCount.fetch_add(1, std::memory_order_acq_rel);
     if (m_failed) m_failed();
 }

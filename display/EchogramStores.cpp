@@ -1,4 +1,4 @@
-#include "display/CEchogramStores.h"
+#include "display/EchogramStores.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,24 +22,24 @@ void MoveColumns(QImage& image, int from, int to, int count, int fillFrom, int f
 
 }  // namespace
 
-void CEchogramStores::Create(QRgb back) {
+void EchogramStores::Create(QRgb back) {
     m_normal = QImage(kWidth, kHeight, QImage::Format_RGB32);
     m_zoom = QImage(kWidth, kHeight, QImage::Format_RGB32);
     Clear(back);
 }
 
-void CEchogramStores::Clear(QRgb back) {
+void EchogramStores::Clear(QRgb back) {
     m_normal.fill(back);
     m_zoom.fill(back);
 }
 
-void CEchogramStores::CompactForward(int width, QRgb back) {
+void EchogramStores::CompactForward(int width, QRgb back) {
     width = std::clamp(width, 0, kWidth);
     MoveColumns(m_normal, kWidth - width, 0, width, width, kWidth, back);
     MoveColumns(m_zoom, kWidth - width, 0, width, width, kWidth, back);
 }
 
-void CEchogramStores::CompactBackward(int width, QRgb back) {
+void EchogramStores::CompactBackward(int width, QRgb back) {
     width = std::clamp(width, 0, kWidth);
     MoveColumns(m_normal, 0, kWidth - width, width, 0, kWidth - width, back);
     MoveColumns(m_zoom, 0, kWidth - width, width, 0, kWidth - width, back);

@@ -14,7 +14,7 @@
 // Coordinates are printer dots: x in 1/120 inch (the bit image's density),
 // y in 1/180 inch (the pins' pitch). Standard library only; the picture is
 // drawn elsewhere.
-class CEscpPage {
+class EscpPage {
 public:
     static constexpr int kPaperWidth = 960;    // 8 inches
     static constexpr int kLineHeight = 24;     // dots of one print line

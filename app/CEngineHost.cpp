@@ -57,7 +57,6 @@ void CEngineHost::RefreshDepthMonitor() {
         Qt::QueuedConnection);
 }
 
-
 void CEngineHost::RefreshDialogs(unsigned mask) {
     // From the worker: the dialogs follow on the UI thread, with the values
     // in force when the call arrives there.

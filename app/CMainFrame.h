@@ -164,7 +164,7 @@ private:
     std::unique_ptr<QPrinter> m_printer;  // made on first use, kept for the run
     std::atomic<bool> m_ownChartHeaderDue{false};
     std::unique_ptr<CSettingsDialogs> m_settingsDialogs;
-    QPointer<CSee> m_depthMonitor;        // cleared when the user closes it
+    QPointer<CSee> m_depthMonitor;  // cleared when the user closes it
     QPointer<CCheckSelf> m_selfCheckDialog;
     QPointer<COutputMonitor> m_outputMonitor;
 

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "app/UserPrompts.h"
 #include "app/SettingsLocation.h"
+#include "app/UserPrompts.h"
 #include "dialogs/CSET.h"
 #include "dialogs/CSetCom.h"
 #include "dialogs/CSetDisturb.h"

@@ -120,16 +120,16 @@ std::uint32_t Encode(const PingRecord& record, std::uint8_t* out) {
     Writer w(out);
     w.U32(n);
     w.Bytes(record.raw, n);
-    w.F64(record.soundSpeed);
-    w.F64(record.draft);
-    w.U8(record.antiJamMode);
-    w.F64(record.antiJamDepth);
+    w.F64(record.settings.m_soundSpeed);
+    w.F64(record.settings.m_draft);
+    w.U8(record.settings.m_antiJamMode);
+    w.F64(record.settings.m_antiJamDepth);
     w.U64(static_cast<std::uint64_t>(record.time));
     w.U8(record.markFlag);
     w.U32(static_cast<std::uint32_t>(record.markNumber));
-    w.U8(record.rangeIndex);
-    w.U8(record.rangeOffset);
-    w.U8(static_cast<std::uint8_t>(record.gain));
+    w.U8(record.settings.m_rangeIndex);
+    w.U8(record.settings.m_rangeOffset);
+    w.U8(static_cast<std::uint8_t>(record.settings.m_gain));
     return w.Size();
 }
 
@@ -141,21 +141,22 @@ ReadStatus DecodeFields(const std::uint8_t* bytes, std::size_t got, PingRecord& 
     if (got < (upToTime ? kFieldsToTime : kFieldsToTime + kFieldsAfterTime))
         return ReadStatus::kShort;
     Reader r(bytes);
-    record.soundSpeed = r.F64();
-    record.draft = r.F64();
-    record.antiJamMode = r.U8();
-    record.antiJamDepth = r.F64();
+    record.settings.m_soundSpeed = r.F64();
+    record.settings.m_draft = r.F64();
+    record.settings.m_antiJamMode = r.U8();
+    record.settings.m_antiJamDepth = r.F64();
     record.time = static_cast<std::int64_t>(r.U64());
     // Written as "not above 1700" so that a NaN speed fails too.
-    if (!(record.soundSpeed <= kSoundSpeedMax)) return ReadStatus::kInvalid;
+    if (!(record.settings.m_soundSpeed <= kSoundSpeedMax)) return ReadStatus::kInvalid;
     if (upToTime) return ReadStatus::kOk;
 
     record.markFlag = r.U8();
     record.markNumber = static_cast<std::int32_t>(r.U32());
-    record.rangeIndex = r.U8();
-    record.rangeOffset = r.U8();
-    record.gain = static_cast<std::int8_t>(r.U8());
-    if (record.rangeIndex > 4 || record.rangeOffset > 2) return ReadStatus::kInvalid;
+    record.settings.m_rangeIndex = r.U8();
+    record.settings.m_rangeOffset = r.U8();
+    record.settings.m_gain = static_cast<std::int8_t>(r.U8());
+    if (record.settings.m_rangeIndex > 4 || record.settings.m_rangeOffset > 2)
+        return ReadStatus::kInvalid;
     return ReadStatus::kOk;
 }
 

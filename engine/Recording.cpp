@@ -248,16 +248,10 @@ void XSound::WriteRecord() {
             PingRecord record;
             record.rawLength = n;
             std::memcpy(record.raw, m_rawFrame, n);
-            record.soundSpeed = m_soundSpeed.load(std::memory_order_relaxed);
-            record.draft = m_draft.load(std::memory_order_relaxed);
-            record.antiJamMode = m_antiJamMode.load(std::memory_order_relaxed);
-            record.antiJamDepth = m_antiJamDepth.load(std::memory_order_relaxed);
+            record.settings = CurrentPingSettings();
             record.time = Host().Now();
             record.markFlag = m_markFlag.load(std::memory_order_relaxed);
             record.markNumber = m_markNumber.load(std::memory_order_relaxed);
-            record.rangeIndex = m_rangeIndex.load(std::memory_order_relaxed);
-            record.rangeOffset = m_rangeOffset.load(std::memory_order_relaxed);
-            record.gain = m_gain.load(std::memory_order_relaxed);
             std::uint8_t bytes[RecordFile::kRecordBytesMax];
             const std::uint32_t size = RecordFile::Encode(record, bytes);
             // One write and a flush: the record is with the operating system
@@ -335,16 +329,10 @@ bool XSound::ReadRecord() {
     if (RecordFile::Read(m_dataFile, m_record, false) != RecordFile::ReadStatus::kOk) return false;
     std::memcpy(m_rawFrame, m_record.raw, m_record.rawLength);
     m_rawLength = m_record.rawLength;
-    m_soundSpeed.store(m_record.soundSpeed, std::memory_order_relaxed);
-    m_draft.store(m_record.draft, std::memory_order_relaxed);
-    m_antiJamMode.store(m_record.antiJamMode, std::memory_order_relaxed);
-    m_antiJamDepth.store(m_record.antiJamDepth, std::memory_order_relaxed);
+    ApplyPingSettings(m_record.settings);
     m_pingTime.store(m_record.time, std::memory_order_relaxed);
     m_markFlag.store(m_record.markFlag, std::memory_order_relaxed);
     m_markNumber.store(m_record.markNumber, std::memory_order_relaxed);
-    m_rangeIndex.store(m_record.rangeIndex, std::memory_order_relaxed);
-    m_rangeOffset.store(m_record.rangeOffset, std::memory_order_relaxed);
-    m_gain.store(m_record.gain, std::memory_order_relaxed);
     return true;
 }
 

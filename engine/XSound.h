@@ -11,6 +11,7 @@
 #include "engine/EngineStates.h"
 #include "engine/EngineStatus.h"
 #include "engine/PingRecord.h"
+#include "engine/SoundingSettings.h"
 #include "engine/WorkerSignal.h"
 
 // The sounding engine: the current ping, the sounding settings, the playback
@@ -52,10 +53,10 @@ public:
         return offset > 2 ? 2 : offset;
     }
 
-    // Colour words 0x00BBGGRR, named after their settings keys.
-    enum ColourKey { kBack, kWaveL1, kDesk, kLine1, kLine2, kSeeBack, kSeeEdit, kColourCount };
-    static constexpr std::uint32_t kDefaultColours[kColourCount] = {
-        12412928, 255, 6566450, 3340900, 3328050, 9868950, 2631880};
+    // Colour words 0x00BBGGRR (engine/SoundingSettings.h): XSound::kBack ...
+    using ColourKey = ::ColourKey;
+    using enum ::ColourKey;
+    static constexpr const std::uint32_t (&kDefaultColours)[kColourCount] = ::kDefaultColours;
 
     explicit XSound(EngineHost* host = nullptr);
     virtual ~XSound();
@@ -198,6 +199,19 @@ public:
     std::atomic<std::uint8_t> m_pingWatchdog{0};
 
     // --- Sounding settings -------------------------------------------------
+    // The whole set as one value (any thread; each field is read or written
+    // on its own, so a value taken while another thread changes it may mix
+    // old and new fields, as field-by-field reads always did).
+    SoundingSettings Settings() const;
+    // Every field, requested range and range in effect alike (loading the
+    // settings file, a dialog's OK).
+    void ApplySettings(const SoundingSettings& settings);
+    // The settings a ping is taken with, and taking them from a record.
+    PingSettings CurrentPingSettings() const;
+    void ApplyPingSettings(const PingSettings& settings);
+    // The channel code of the command frame (menu and local channel).
+    void SetChannelCode(std::uint8_t code) { m_channelCode.store(code, std::memory_order_relaxed); }
+
     std::atomic<std::int8_t> m_gain{0};
     std::atomic<std::uint8_t> m_gainAuto{0};
     std::atomic<std::uint8_t> m_rangeIndexSet{0};

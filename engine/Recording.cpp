@@ -185,8 +185,9 @@ EngineStatus CreateRecording(XSound& engine, const RecordFile::Paths& paths) {
         std::fwrite(kTextHeader, 1, sizeof kTextHeader - 1, text) != sizeof kTextHeader - 1 ||
         std::fflush(text) != 0) {
         const EngineStatus failure =
-            text == nullptr ? OpenFailure(EngineError::kCannotCreateText, paths.text, openedText)
-                            : EngineStatus::Failure(EngineError::kCannotCreateText, paths.text, errno);
+            text == nullptr
+                ? OpenFailure(EngineError::kCannotCreateText, paths.text, openedText)
+                : EngineStatus::Failure(EngineError::kCannotCreateText, paths.text, errno);
         if (text != nullptr) {
             std::fclose(text);
             RemoveFile(paths.text);

@@ -219,12 +219,12 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
     EXPECT_NE(status.systemError, 0);
     EXPECT_FALSE(m_engine.IsRecording());
 
-    // A text file that cannot be created: the new data file is removed again.
+    // A folder where the text file belongs is refused before anything is
+    // made: no data file or index is left behind.
     fs::create_directory(m_dir.File("y.txt"));
     status = m_engine.StartRecording(m_dir.File("y.sd"));
-    EXPECT_EQ(status.code, EngineError::kCannotCreateText);
+    EXPECT_EQ(status.code, EngineError::kNotRegularFile);
     EXPECT_EQ(status.path, m_dir.File("y.txt"));
-    EXPECT_NE(status.systemError, 0);
     EXPECT_FALSE(fs::exists(m_dir.File("y.sd")));
     EXPECT_FALSE(fs::exists(m_dir.File("y.idx")));
     EXPECT_TRUE(fs::is_directory(m_dir.File("y.txt")));

@@ -5,13 +5,13 @@
 #include <mutex>
 
 #include "app/CMainFrame.h"
-#include "app/CUserPrompts.h"
 #include "app/DepthOutput.h"
 #include "app/EngineMessage.h"
+#include "app/UserPrompts.h"
 #include "display/CMarevoxView.h"
 #include "engine/XSound.h"
 
-CEngineHost::CEngineHost(XSound& engine, CUserPrompts& prompts)
+CEngineHost::CEngineHost(XSound& engine, UserPrompts& prompts)
     : m_engine(engine), m_prompts(prompts) {}
 
 void CEngineHost::SetView(CMarevoxView* view) {
@@ -29,6 +29,10 @@ bool CEngineHost::OutputPortOpen() const {
     return m_depthOutput != nullptr && m_depthOutput->OutputPortOpen();
 }
 
+PortSlot* CEngineHost::OutputPortSlot() {
+    return m_depthOutput != nullptr ? &m_depthOutput->OutputPort() : nullptr;
+}
+
 void CEngineHost::SendCommandFrame(const std::uint8_t* frame, std::size_t length) {
     m_commands.Send(frame, length);
 }
@@ -37,13 +41,31 @@ void CEngineHost::OutputDepth() {
     if (m_depthOutput != nullptr) m_depthOutput->OutputDepth();
 }
 
-// The depth monitor window and the gain, range, parameter and self-check
-// dialogs have not been built yet: there is nothing to refresh for these
-// calls.
-void CEngineHost::RefreshDepthMonitor() {}
+void CEngineHost::RefreshDepthMonitor() {
+    // While the worker redraws older records going backward the monitor
+    // keeps its depth.
+    if (m_engine.m_autoAdjust.load(std::memory_order_acquire) != 1) return;
+    m_monitorDepth.store(m_engine.m_smoothedDepth.load(), std::memory_order_release);
+    if (m_monitorPending.exchange(true, std::memory_order_acq_rel)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_monitorPending.store(false, std::memory_order_release);
+            const double depth = m_monitorDepth.load(std::memory_order_acquire);
+            if (m_frame) m_frame->UpdateDepthMonitor(depth);
+        },
+        Qt::QueuedConnection);
+}
 
 void CEngineHost::RefreshDialogs(unsigned mask) {
-    (void)mask;
+    // From the worker: the dialogs follow on the UI thread, with the values
+    // in force when the call arrives there.
+    QMetaObject::invokeMethod(
+        this,
+        [this, mask] {
+            if (m_frame) m_frame->RefreshDialogs(mask);
+        },
+        Qt::QueuedConnection);
 }
 
 void CEngineHost::AdvanceAndPaint() {
@@ -55,7 +77,12 @@ void CEngineHost::ClearEchogram() {
 }
 
 void CEngineHost::SelfCheckReply(std::uint32_t flags) {
-    (void)flags;
+    QMetaObject::invokeMethod(
+        this,
+        [this, flags] {
+            if (m_frame) m_frame->SelfCheckReply(flags);
+        },
+        Qt::QueuedConnection);
 }
 
 void CEngineHost::Report(const EngineStatus& status) {

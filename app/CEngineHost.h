@@ -10,7 +10,7 @@
 
 class CMainFrame;
 class CMarevoxView;
-class CUserPrompts;
+class UserPrompts;
 class DepthOutput;
 class XSound;
 
@@ -23,7 +23,7 @@ class XSound;
 class CEngineHost : public QObject, public EngineHost {
     Q_OBJECT
 public:
-    CEngineHost(XSound& engine, CUserPrompts& prompts);
+    CEngineHost(XSound& engine, UserPrompts& prompts);
 
     // UI thread. The frame parents message boxes.
     void SetFrame(CMainFrame* frame) { m_frame = frame; }
@@ -33,8 +33,11 @@ public:
     // The depth-output sinks; null: depths go nowhere. Set before the
     // worker starts, cleared after it has stopped.
     void SetDepthOutput(DepthOutput* output) { m_depthOutput = output; }
+    DepthOutput* Outputs() const { return m_depthOutput; }
     bool OutputPortOpen() const;
     std::uint64_t CompanionDropped() const;
+    // Where depths go to the depth-output port; null without depth outputs.
+    PortSlot* OutputPortSlot();
 
     // The instrument port command frames go to. The main window sets it
     // when it opens the port and clears it before destroying the port.
@@ -52,10 +55,14 @@ public:
 
 private:
     XSound& m_engine;
-    CUserPrompts& m_prompts;
+    UserPrompts& m_prompts;
     QPointer<CMainFrame> m_frame;
     std::atomic<CMarevoxView*> m_view{nullptr};
     DepthOutput* m_depthOutput = nullptr;
     PortSlot m_instrumentPort;
+    // The depth the worker smoothed last, waiting for the UI thread; one
+    // queued update at a time carries the newest.
+    std::atomic<double> m_monitorDepth{0.0};
+    std::atomic<bool> m_monitorPending{false};
     CommandTransport m_commands{m_instrumentPort};
 };

@@ -7,9 +7,11 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <algorithm>
@@ -17,17 +19,23 @@
 
 #include "app/AppIcon.h"
 #include "app/CEngineHost.h"
+#include "app/CSettingsDialogs.h"
 #include "app/CStatusPane.h"
-#include "app/CUserPrompts.h"
+#include "app/DepthOutput.h"
 #include "app/EngineMessage.h"
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
+#include "app/UserPrompts.h"
+#include "display/CCheckSelf.h"
+#include "display/CColor.h"
 #include "display/CMarevoxView.h"
+#include "display/COutputMonitor.h"
+#include "display/CSee.h"
 #include "display/CTrueColorToolBar.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
-#include "printing/CChartPrinter.h"
+#include "printing/ChartPrinter.h"
 #include "resources/CommandIds.h"
 
 namespace {
@@ -36,6 +44,9 @@ using namespace CommandId;
 
 constexpr std::int32_t kFullWidth = 800;
 constexpr std::int32_t kCompactWidth = 150;
+// The compact window on the 800 x 600 screen it was laid out for.
+constexpr int kCompactWindowWidth = 160;
+constexpr int kLayoutScreenHeight = 600;
 
 struct MenuItem {
     int id;  // 0: separator
@@ -59,7 +70,10 @@ const MenuDef kMenuBar[] = {
       {kAppExit, QT_TRANSLATE_NOOP("CMainFrame", "退出(&X)")}}},
     {QT_TRANSLATE_NOOP("CMainFrame", "查看(&V)"),
      {{kViewToolbar, QT_TRANSLATE_NOOP("CMainFrame", "工具栏(&T)")},
-      {kViewStatusBar, QT_TRANSLATE_NOOP("CMainFrame", "状态栏(&S)")}}},
+      {kViewStatusBar, QT_TRANSLATE_NOOP("CMainFrame", "状态栏(&S)")},
+      {0, nullptr},
+      {kFitToWindow, QT_TRANSLATE_NOOP("CMainFrame", "适应窗口")},
+      {kOutputMonitor, QT_TRANSLATE_NOOP("CMainFrame", "输出监视")}}},
     {QT_TRANSLATE_NOOP("CMainFrame", "控制[&C]"),
      {{kConnect, QT_TRANSLATE_NOOP("CMainFrame", "连接")},
       {kDisconnect, QT_TRANSLATE_NOOP("CMainFrame", "断开")},
@@ -115,6 +129,16 @@ struct RemovableMenu {
 const RemovableMenu kRemovableMenus[] = {
     {0, "文件(&F)", "File(&F)"}, {1, "查看(&V)", "View(&V)"}, {4, "帮助(&H)", "Help(&H)"}};
 
+// A menu text as a tooltip: without the mnemonic ("(&A)", "[&C]" or "&")
+// and the dots that announce a dialog.
+QString ToolTipText(QString text) {
+    static const QRegularExpression mnemonic(QStringLiteral("\\(&.\\)|\\[&.\\]"));
+    text.remove(mnemonic);
+    text.remove(QLatin1Char('&'));
+    if (text.endsWith(QStringLiteral("..."))) text.chop(3);
+    return text.trimmed();
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(const Context& context, QWidget* parent)
@@ -136,14 +160,29 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
 
     m_view = new CMarevoxView(m_engine, this);
     m_view->SetChartSink(m_chartPrinter);
+    m_view->SetFitToWindow(m_settings.m_fitToWindow.load() != 0);
     setCentralWidget(m_view);
     m_host.SetFrame(this);
     m_host.SetView(m_view);
+    m_settingsDialogs = std::make_unique<CSettingsDialogs>(
+        CSettingsDialogs::Context{
+            .engine = m_engine,
+            .settings = m_settings,
+            .prompts = m_prompts,
+            .chartHeaderDue =
+                context.chartHeaderDue ? *context.chartHeaderDue : m_ownChartHeaderDue,
+            .outputSlot = m_host.OutputPortSlot(),
+            .settingsPath = m_settingsPath,
+        },
+        this);
 
     connect(&m_statusTimer, &QTimer::timeout, this, &CMainFrame::StatusTick);
     connect(&m_linkTimer, &QTimer::timeout, this, &CMainFrame::LinkTick);
     connect(&m_markTimer, &QTimer::timeout, this, &CMainFrame::MarkTick);
     connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+    m_duties.m_onSelfCheckTimeout = [this] {
+        if (m_selfCheckDialog) m_selfCheckDialog->ReportSelfCheckTimeout();
+    };
     m_statusTimer.start(kStatusPeriodMs);
     m_linkTimer.start(kLinkPeriodMs);
     m_markTimer.start(kMarkPeriodMs);
@@ -202,7 +241,10 @@ void CMainFrame::LoadMenu() {
     for (std::size_t position = 0; position < std::size(kMenuBar); ++position) {
         m_menus[position]->setTitle(tr(kMenuBar[position].caption));
         for (const MenuItem& item : kMenuBar[position].items) {
-            if (item.id != 0) m_actions.value(item.id)->setText(tr(item.text));
+            if (item.id == 0) continue;
+            QAction* action = m_actions.value(item.id);
+            action->setText(tr(item.text));
+            action->setToolTip(ToolTipText(action->text()));
         }
     }
 }
@@ -223,7 +265,7 @@ void CMainFrame::CreateStatusBar() {
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         m_panes[i] = new CStatusPane(QString::fromStdString(initial[i]), this);
         m_panes[i]->setObjectName(QStringLiteral("pane%1").arg(StatusPaneId::kOrder[i]));
-        statusBar()->addPermanentWidget(m_panes[i]);
+        statusBar()->addWidget(m_panes[i]);  // from the left, in order
     }
 }
 
@@ -257,6 +299,10 @@ OperatingState CMainFrame::CurrentState() const {
     s.depthOutputDemo = m_depthOutputDemo;
     s.toolbarVisible = m_toolBar != nullptr && !m_toolBar->isHidden();
     s.statusBarVisible = !statusBar()->isHidden();
+    s.fitToWindow = m_view == nullptr || m_view->FitToWindow();
+    // While the playback file dialog is open the worker idles, but nothing
+    // is played yet: the commands follow the live state.
+    if (m_choosingRecording) s.runMode = RunMode::kLive;
     return s;
 }
 
@@ -304,6 +350,21 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kViewStatusBar:
             statusBar()->setVisible(statusBar()->isHidden());
+            break;
+        case kFitToWindow:
+            SetFitToWindow(!m_view->FitToWindow());
+            break;
+        case kOutputMonitor:
+            ShowOutputMonitor();
+            break;
+        case kMonitor:
+            ShowDepthMonitor();
+            break;
+        case kSelfCheck:
+            ShowSelfCheck();
+            break;
+        case kColours:
+            ShowColours();
             break;
         case kConnect:
             Connect();
@@ -378,19 +439,23 @@ void CMainFrame::RunCommand(int id) {
             m_chartPrinter->Stop();
             break;
         case kChannel80:
-            m_engine.m_channelCode.store(0x80);
+            m_engine.SetChannelCode(0x80);
             break;
         case kChannel81:
-            m_engine.m_channelCode.store(0x81);
+            m_engine.SetChannelCode(0x81);
             break;
         case kChannel82:
-            m_engine.m_channelCode.store(0x82);
+            m_engine.SetChannelCode(0x82);
             break;
         default:
-            // Monitor, self-check and the settings dialogs:
-            // their windows have not been built yet.
+            // The settings dialogs.
+            m_settingsDialogs->Run(id);
             break;
     }
+}
+
+void CMainFrame::RefreshDialogs(unsigned mask) {
+    m_settingsDialogs->Refresh(mask);
 }
 
 void CMainFrame::Message(const QString& text) {
@@ -444,14 +509,27 @@ void CMainFrame::StartStoring() {
     const QString path = m_prompts.ChooseRecordingToStore(this, m_dataFolder, name);
     if (path.isEmpty()) return;
     const EngineStatus status = m_engine.StartRecording(QFile::encodeName(path).toStdString());
-    if (!status.Ok()) Message(EngineMessage(status));
+    if (!status.Ok()) {
+        Message(EngineMessage(status));
+        return;
+    }
+    TellRecoveredRecords(m_engine.m_recordingFiles.recoveredRecords);
+}
+
+void CMainFrame::TellRecoveredRecords(std::uint32_t count) {
+    // A recording cut short (crash, power cut) holds records its index
+    // does not list yet; the engine has taken them in.
+    if (count > 0)
+        Message(tr("在索引之后找到 %1 条记录（上次存储未正常结束），已一并收入。").arg(count));
 }
 
 void CMainFrame::Playback() {
     if (!m_engine.IsLive()) return;
     // The worker idles while the user chooses.
     m_engine.Pause();
+    m_choosingRecording = true;
     const QString path = m_prompts.ChooseRecordingToPlay(this, m_dataFolder);
+    m_choosingRecording = false;
     if (path.isEmpty()) {
         m_engine.Resume();
         return;
@@ -462,6 +540,7 @@ void CMainFrame::Playback() {
         Message(EngineMessage(status));
         return;
     }
+    TellRecoveredRecords(m_engine.m_recoveredRecords);
     if (!m_engine.IsLive()) m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);
 }
 
@@ -536,11 +615,28 @@ void CMainFrame::SetCompactMode() {
     for (const RemovableMenu& menu : kRemovableMenus)
         menuBar()->removeAction(m_menus[static_cast<std::size_t>(menu.position)]->menuAction());
     ResetView(kCompactWidth);
-    // A narrow strip at the right edge of the screen, as tall as the full
-    // window's contents.
+    DestroyDepthMonitor();
     showNormal();
+    PlaceCompact();
+}
+
+void CMainFrame::PlaceCompact() {
+    // A narrow strip at the right edge of the screen. One picture pixel per
+    // screen pixel, it is as tall as the full window's contents; scaled to
+    // the window, it takes the screen's height and, in proportion, the width
+    // the strip has on an 800 x 600 screen.
+    layout()->activate();  // the narrow view's minimum size counts from here
     const QRect screen = this->screen()->availableGeometry();
-    resize(kCompactWidth, std::min(screen.height(), sizeHint().height()));
+    const QSize frameExtra = frameGeometry().size() - size();
+    int width = kCompactWidth;
+    int height = std::min(screen.height(), sizeHint().height());
+    if (m_view->FitToWindow()) {
+        height = screen.height() - frameExtra.height();
+        width =
+            std::max(kCompactWidth, kCompactWindowWidth * screen.height() / kLayoutScreenHeight -
+                                        frameExtra.width());
+    }
+    resize(width, height);
     move(screen.right() + 1 - frameGeometry().width(), screen.top());
 }
 
@@ -557,20 +653,92 @@ void CMainFrame::SetFullMode() {
     ResetView(kFullWidth);
     setGeometry(screen()->availableGeometry());  // also without a window manager
     showMaximized();
+    ShowDepthMonitor();
+}
+
+// --- Windows of the main window ---------------------------------------
+
+CSee* CMainFrame::DepthMonitor() const {
+    return m_depthMonitor.data();
+}
+
+CCheckSelf* CMainFrame::SelfCheckDialog() const {
+    return m_selfCheckDialog.data();
+}
+
+COutputMonitor* CMainFrame::OutputMonitor() const {
+    return m_outputMonitor.data();
+}
+
+void CMainFrame::ShowDepthMonitor() {
+    if (!m_depthMonitor) m_depthMonitor = new CSee(m_engine, this);
+    m_depthMonitor->show();
+}
+
+void CMainFrame::DestroyDepthMonitor() {
+    delete m_depthMonitor.data();  // the QPointer clears itself
+}
+
+void CMainFrame::UpdateDepthMonitor(double smoothedDepth) {
+    if (m_depthMonitor) m_depthMonitor->UpdateDepthText(smoothedDepth);
+}
+
+void CMainFrame::ShowSelfCheck() {
+    if (!m_selfCheckDialog) {
+        m_selfCheckDialog = new CCheckSelf([this] { m_duties.StartSelfCheck(); },
+                                           m_settings.m_language.load() != 0, this);
+    }
+    m_selfCheckDialog->show();
+}
+
+void CMainFrame::SelfCheckReply(std::uint32_t flags) {
+    if (m_selfCheckDialog) m_selfCheckDialog->ReportSelfCheckReply(flags);
+}
+
+void CMainFrame::ShowColours() {
+    CColor dialog(
+        m_engine, [this] { m_view->ClearStores(); }, m_settings.m_language.load() != 0, this);
+    m_prompts.Colours(dialog);
+}
+
+void CMainFrame::ShowOutputMonitor() {
+    DepthOutput* outputs = m_host.Outputs();
+    if (outputs == nullptr) return;
+    if (!m_outputMonitor) m_outputMonitor = new COutputMonitor(outputs->Log(), this);
+    m_outputMonitor->show();
+    m_outputMonitor->raise();
+}
+
+void CMainFrame::SetFitToWindow(bool fit) {
+    m_view->SetFitToWindow(fit);
+    m_settings.m_fitToWindow.store(fit ? 1 : 0);
+    if (m_engine.m_viewWidth.load() == kCompactWidth) PlaceCompact();
 }
 
 // --- Timers and closing -------------------------------------------------
 
 void CMainFrame::StatusTick() {
+    // While pings fail to be recorded the status bar says so, until a
+    // record is written again.
+    const std::string unrecorded =
+        UnrecordedText(m_engine.UnrecordedPings(), m_settings.m_language.load());
+    if (!unrecorded.empty()) {
+        statusBar()->showMessage(QString::fromStdString(unrecorded));
+        m_showingUnrecorded = true;
+    } else if (m_showingUnrecorded) {
+        statusBar()->clearMessage();
+        m_showingUnrecorded = false;
+    }
     // Backward playback steps clear the flag: the panes keep their texts.
     if (m_engine.m_autoAdjust.load() == 0) return;
+    const SoundingSettings settings = m_engine.Settings();
     StatusValues v;
-    v.gainAuto = m_engine.m_gainAuto.load() != 0;
-    v.rangeAuto = m_engine.m_rangeAuto.load() != 0;
-    v.draft = m_engine.m_draft.load();
-    v.soundSpeed = m_engine.m_soundSpeed.load();
-    v.antiJamMode = m_engine.m_antiJamMode.load();
-    v.antiJamDepth = m_engine.m_antiJamDepth.load();
+    v.gainAuto = settings.m_gainAuto != 0;
+    v.rangeAuto = settings.m_rangeAuto != 0;
+    v.draft = settings.m_draft;
+    v.soundSpeed = settings.m_soundSpeed;
+    v.antiJamMode = settings.m_antiJamMode;
+    v.antiJamDepth = settings.m_antiJamDepth;
     v.outputPortOpen = m_host.OutputPortOpen();
     v.companionDropped = m_host.CompanionDropped();
     v.supplyVoltage = m_engine.m_supplyVoltage.load();

@@ -2,9 +2,11 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -14,13 +16,17 @@
 #include "app/TimerDuties.h"
 
 struct AppSettings;
-class CChartPrinter;
+class ChartPrinter;
 class CEngineHost;
+class CSettingsDialogs;
+class CCheckSelf;
 class CMarevoxView;
+class COutputMonitor;
+class CSee;
 class CSerialPort;
 class CStatusPane;
 class CTrueColorToolBar;
-class CUserPrompts;
+class UserPrompts;
 class QAction;
 class QLabel;
 class QMenu;
@@ -40,7 +46,7 @@ public:
         XSound& engine;
         AppSettings& settings;
         CEngineHost& host;
-        CUserPrompts& prompts;
+        UserPrompts& prompts;
         // The settings file: its Ports section maps port numbers to
         // devices, and with saveSettings the settings are written to it when
         // the window goes in live mode.
@@ -49,7 +55,10 @@ public:
         // Where recordings are made and looked for.
         QString dataFolder;
         // Chart printing (开始打印/结束打印); null: the printer is missing.
-        CChartPrinter* chartPrinter = nullptr;
+        ChartPrinter* chartPrinter = nullptr;
+        // The chart printer's flag that the printed settings changed; the
+        // window keeps its own when none is given.
+        std::atomic<bool>* chartHeaderDue = nullptr;
     };
 
     static constexpr int kStatusPeriodMs = 100;
@@ -77,11 +86,15 @@ public:
     bool TimersActive() const;
 
     QString PaneText(int paneId) const;
-    CTimerDuties& Duties() { return m_duties; }
+    TimerDuties& Duties() { return m_duties; }
     bool DepthOutputDemo() const { return m_depthOutputDemo; }
     bool PortOpen() const { return m_instrumentPort != nullptr; }
     CMarevoxView* View() const { return m_view; }
     QMenu* Menu(int position) const { return m_menus[static_cast<std::size_t>(position)]; }
+    CSettingsDialogs& SettingsDialogs() { return *m_settingsDialogs; }
+    // The automatic range and gain changed the engine: the open settings
+    // dialogs follow (EngineHost dialog mask bits).
+    void RefreshDialogs(unsigned mask);
 
     // Puts the menu captions and item texts of the current language in
     // place (after the English translation has been installed).
@@ -90,6 +103,18 @@ public:
     // A chart document could not be printed: "打印错误". Failures that come
     // while the message is up are told by it too. UI thread.
     void ReportPrintError();
+
+    // The depth monitor: created when absent, then shown; destroyed by
+    // compact mode and with the window.
+    void ShowDepthMonitor();
+    void DestroyDepthMonitor();
+    CSee* DepthMonitor() const;
+    // A new smoothed depth for the monitor (UI thread).
+    void UpdateDepthMonitor(double smoothedDepth);
+    // The instrument's answer to a self-check (UI thread).
+    void SelfCheckReply(std::uint32_t flags);
+    CCheckSelf* SelfCheckDialog() const;
+    COutputMonitor* OutputMonitor() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -107,6 +132,8 @@ private:
     void Disconnect();
     void StartStoring();
     void Playback();
+    // Tells the user how many records past the index were taken in.
+    void TellRecoveredRecords(std::uint32_t count);
     void EndPlayback();
     void BackForward();
     void OpenTextData();
@@ -114,13 +141,18 @@ private:
     QPrinter& Printer();
     void StartChartPrint();
     void ChooseLanguage(int language);
+    void ShowSelfCheck();
+    void ShowColours();
+    void ShowOutputMonitor();
+    void SetFitToWindow(bool fit);
+    void PlaceCompact();
     void ResetView(std::int32_t width);
     void OnPortData(quint32 count, int portNumber);
 
     XSound& m_engine;
     AppSettings& m_settings;
     CEngineHost& m_host;
-    CUserPrompts& m_prompts;
+    UserPrompts& m_prompts;
     std::string m_settingsPath;
     bool m_saveSettings;
     QString m_dataFolder;
@@ -132,14 +164,23 @@ private:
     CMarevoxView* m_view = nullptr;
     std::unique_ptr<CSerialPort> m_instrumentPort;
     std::unique_ptr<QPrinter> m_printer;  // made on first use, kept for the run
+    std::atomic<bool> m_ownChartHeaderDue{false};
+    std::unique_ptr<CSettingsDialogs> m_settingsDialogs;
+    QPointer<CSee> m_depthMonitor;  // cleared when the user closes it
+    QPointer<CCheckSelf> m_selfCheckDialog;
+    QPointer<COutputMonitor> m_outputMonitor;
 
     QTimer m_statusTimer;
+    bool m_showingUnrecorded = false;  // the status bar tells of unrecorded pings
     QTimer m_linkTimer;
     QTimer m_markTimer;
     QTimer m_idleTimer;
-    CTimerDuties m_duties;
+    TimerDuties m_duties;
     bool m_depthOutputDemo = false;
-    CChartPrinter* m_chartPrinter;
+    ChartPrinter* m_chartPrinter;
     bool m_printErrorShown = false;
     bool m_executing = false;  // a command is running (it may show a modal dialog)
+    // The playback file dialog is open: the worker idles, but the program
+    // is still live until a recording has been opened.
+    bool m_choosingRecording = false;
 };

@@ -16,15 +16,15 @@
 #include "app/CEngineHost.h"
 #include "app/CLocalChannelServer.h"
 #include "app/CMainFrame.h"
-#include "app/CUserPrompts.h"
 #include "app/CompanionMessages.h"
 #include "app/DepthOutput.h"
 #include "app/Language.h"
 #include "app/SettingsLocation.h"
+#include "app/UserPrompts.h"
 #include "engine/EngineWorker.h"
 #include "link/ChannelFolder.h"
-#include "printing/CChartPrinter.h"
-#include "printing/CCupsSpooler.h"
+#include "printing/ChartPrinter.h"
+#include "printing/CupsSpooler.h"
 
 XSound g_engine;
 AppSettings g_settings;
@@ -60,7 +60,7 @@ bool CMarevoxApp::Start() {
     g_settingsPath = SettingsLocation::SettingsFilePath(SettingsLocation::ExecutableFolder());
     const bool settingsRead = StartSettings(g_settingsPath, g_engine, g_settings);
 
-    m_prompts = std::make_unique<CUserPrompts>();
+    m_prompts = std::make_unique<UserPrompts>();
     m_host = std::make_unique<CEngineHost>(g_engine, *m_prompts);
     // Both channel names live in a folder only this user can enter.
     const ChannelFolder channels = ChannelFolder::Find();
@@ -71,7 +71,7 @@ bool CMarevoxApp::Start() {
     m_worker = std::make_unique<EngineWorker>(g_engine);
     if (!m_worker->Start()) return false;
     // A chart document that could not be printed is told on the UI thread.
-    m_chartSpooler = std::make_unique<CCupsSpooler>([this] {
+    m_chartSpooler = std::make_unique<CupsSpooler>([this] {
         QMetaObject::invokeMethod(
             this,
             [this] {
@@ -79,7 +79,7 @@ bool CMarevoxApp::Start() {
             },
             Qt::QueuedConnection);
     });
-    m_chartPrinter = std::make_unique<CChartPrinter>(g_engine, *m_chartSpooler, g_chartHeaderDue);
+    m_chartPrinter = std::make_unique<ChartPrinter>(g_engine, *m_chartSpooler, g_chartHeaderDue);
 
     const CMainFrame::Context context{
         .engine = g_engine,
@@ -90,6 +90,7 @@ bool CMarevoxApp::Start() {
         .saveSettings = true,
         .dataFolder = QString::fromStdString(SettingsLocation::DataFolder()),
         .chartPrinter = m_chartPrinter.get(),
+        .chartHeaderDue = &g_chartHeaderDue,
     };
     m_frame = std::make_unique<CMainFrame>(context);
     // Also where no window manager maximises it.
@@ -98,6 +99,7 @@ bool CMarevoxApp::Start() {
     m_frame->setWindowTitle(QStringLiteral("Nereon"));
     Language::ApplyAtStart(g_settings.m_language.load(), applicationDirPath(), m_english,
                            m_qtChinese, m_frame.get());
+    m_frame->ShowDepthMonitor();
     m_frame->LoadMenu();
     // A settings file that exists but cannot be read is said once; the
     // program runs on the defaults and leaves the file as it is.
@@ -123,7 +125,10 @@ void CMarevoxApp::StartChannel(const ChannelFolder& channels) {
                 return;
             case CLocalChannelServer::StartResult::kNameInUse:
                 // Another copy of the program has the name and keeps it; this
-                // one runs without the channel.
+                // one runs without the channel, and says so.
+                m_prompts->Message(m_frame.get(),
+                                   tr("另一个 Marevox 正在运行：本程序没有本地通道 Nereon，"
+                                      "伴随程序只与先运行的那一个通信。"));
                 return;
             case CLocalChannelServer::StartResult::kFailed:
                 problem = m_channel->ErrorText();

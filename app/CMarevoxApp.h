@@ -9,12 +9,12 @@
 #include "app/Settings.h"
 #include "engine/XSound.h"
 
-class CCupsSpooler;
-class CChartPrinter;
+class CupsSpooler;
+class ChartPrinter;
 class CEngineHost;
 class CLocalChannelServer;
 class CMainFrame;
-class CUserPrompts;
+class UserPrompts;
 class CompanionMessages;
 struct ChannelFolder;
 class DepthOutput;
@@ -53,12 +53,12 @@ private:
     void Terminate();
     void Shutdown();
 
-    std::unique_ptr<CUserPrompts> m_prompts;
+    std::unique_ptr<UserPrompts> m_prompts;
     std::unique_ptr<CEngineHost> m_host;
     std::unique_ptr<DepthOutput> m_depthOutput;
     std::unique_ptr<EngineWorker> m_worker;
-    std::unique_ptr<CCupsSpooler> m_chartSpooler;
-    std::unique_ptr<CChartPrinter> m_chartPrinter;
+    std::unique_ptr<CupsSpooler> m_chartSpooler;
+    std::unique_ptr<ChartPrinter> m_chartPrinter;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<CompanionMessages> m_companion;
     std::unique_ptr<CLocalChannelServer> m_channel;

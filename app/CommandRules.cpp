@@ -45,7 +45,10 @@ CommandState EvaluateCommand(int id, const OperatingState& s) {
         case kChannel80:
         case kChannel81:
         case kChannel82:
+        case kOutputMonitor:
             return Enabled(true);
+        case kFitToWindow:
+            return Checked(s.fitToWindow);
         case kViewToolbar:
             return Checked(s.toolbarVisible);
         case kViewStatusBar:

@@ -21,6 +21,7 @@ struct OperatingState {
     bool depthOutputDemo = false;
     bool toolbarVisible = true;
     bool statusBarVisible = true;
+    bool fitToWindow = true;  // the echogram is scaled to the view
 };
 
 struct CommandState {

@@ -67,13 +67,13 @@ bool CompanionMessages::HandleCommand(std::uint32_t id) {
     if (id > 0xFFFFu) return false;  // command ids are 16-bit
     switch (static_cast<int>(id)) {
         case CommandId::kChannel80:
-            m_engine.m_channelCode.store(0x80);
+            m_engine.SetChannelCode(0x80);
             return true;
         case CommandId::kChannel81:
-            m_engine.m_channelCode.store(0x81);
+            m_engine.SetChannelCode(0x81);
             return true;
         case CommandId::kChannel82:
-            m_engine.m_channelCode.store(0x82);
+            m_engine.SetChannelCode(0x82);
             return true;
         default:
             return m_target.ExecuteCommand(static_cast<int>(id));

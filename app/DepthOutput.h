@@ -6,6 +6,7 @@
 
 #include "link/CompanionLink.h"
 #include "link/NetLink.h"
+#include "link/OutputLog.h"
 #include "link/PortSlot.h"
 
 struct AppSettings;
@@ -31,6 +32,8 @@ public:
     bool OutputPortOpen() const { return m_outputPort.Present(); }
     // Depth texts the companion did not take in time, since the start.
     std::uint64_t CompanionDropped() const { return m_companion.Dropped(); }
+    // Every message handed to a sink, for the output monitor.
+    OutputLog& Log() { return m_log; }
 
     // Formats the engine's m_smoothedDepth and sends it to every sink.
     // Returns the bytes sent (empty for a DepType outside 0..4: nothing is
@@ -40,6 +43,7 @@ public:
 private:
     const XSound& m_engine;
     const AppSettings& m_settings;
+    OutputLog m_log;
     PortSlot m_outputPort;
     NetLink m_netLink;
     CompanionLink m_companion;

@@ -56,6 +56,13 @@ const char* Pattern(EngineError code) {
                                      "索引文件 %1 列出 %2 条记录，超过 5000000 条的上限");
         case EngineError::kIndexShort:
             return QT_TRANSLATE_NOOP("EngineMessages", "索引文件 %1 不完整：比它所列的记录数短");
+        case EngineError::kIndexNotRegular:
+            return QT_TRANSLATE_NOOP("EngineMessages", "索引文件 %1 不是普通文件");
+        case EngineError::kNotRegularFile:
+            return QT_TRANSLATE_NOOP("EngineMessages", "%1 不是普通文件，不能用作记录");
+        case EngineError::kRecordingInUse:
+            return QT_TRANSLATE_NOOP("EngineMessages",
+                                     "数据文件 %1 正由另一程序存储，不能同时写入");
         case EngineError::kPlaybackOpen:
             return QT_TRANSLATE_NOOP("EngineMessages", "回放已在进行");
         case EngineError::kCannotOpenData:

@@ -7,7 +7,10 @@
 #include <limits>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
+#include <variant>
 
+#include "app/NumberText.h"
 #include "app/ProfileFile.h"
 #include "engine/XSound.h"
 
@@ -23,16 +26,6 @@ void AppSettings::SetIp(const std::string& ip) {
 
 namespace {
 
-// No-file defaults of the keys whose value selects a table entry.
-constexpr std::uint8_t kDefaultRangeIndex = 0;
-constexpr std::uint8_t kDefaultRangeOffset = 0;
-constexpr std::uint8_t kDefaultAntiJamMode = 0;
-constexpr std::int8_t kDefaultComNumIdx = 0;
-constexpr std::int8_t kDefaultComBaudIdx = 0;
-
-constexpr const char* kColourKeys[XSound::kColourCount] = {"Back",  "WaveL1",  "Desk",   "Line1",
-                                                           "Line2", "SeeBack", "SeeEdit"};
-
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -43,28 +36,10 @@ std::string_view SkipSpace(std::string_view text) {
     return text.substr(i);
 }
 
-// Decimal text as the C library's atoi reads it: leading space, a sign,
-// digits up to the first other character, 0 when there are none. Values
-// beyond the 32-bit range are held at its ends.
+// Decimal text as the C library's atoi reads it, 0 when there are no
+// digits.
 std::int32_t ParseInt(std::string_view text) {
-    text = SkipSpace(text);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') break;
-        value = value * 10 + (c - '0');
-        if (value > std::int64_t{1} << 32) break;
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return std::numeric_limits<std::int32_t>::max();
-    if (value < std::numeric_limits<std::int32_t>::min())
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
+    return NumberText::LeadingInteger(text).value_or(0);
 }
 
 // Decimal text as atof reads it, independent of the process's locale.
@@ -102,171 +77,203 @@ bool FileExists(const std::string& path) {
     return std::filesystem::exists(path, ec);
 }
 
-class SectionReader {
-public:
-    // file: the settings file's text.
-    SectionReader(const std::string& file, const char* section)
-        : m_file(file), m_section(section) {}
-    std::string Text(const char* key, const char* missing = "0") const {
-        return ProfileFile::FindString(m_file, m_section, key, missing);
-    }
-    std::int32_t Int(const char* key, const char* missing = "0") const {
-        return ParseInt(Text(key, missing));
-    }
-    double Double(const char* key) const { return ParseDouble(Text(key)); }
-    // An 8-bit value that selects a table entry: out of [0, count) it is the
-    // no-file default.
-    std::uint8_t Index(const char* key, std::uint8_t count, std::uint8_t fallback) const {
-        std::uint8_t value = LowByte(Int(key));
-        return value < count ? value : fallback;
-    }
-
-private:
-    const std::string& m_file;
-    const char* m_section;
+// How a key's text becomes its value and back.
+enum class Format {
+    kInt,          // decimal, 32-bit
+    kByte,         // decimal, its low byte kept (8-bit settings)
+    kSignedByte,   // the same, signed
+    kIndex,        // a byte selecting one of count table entries; out of range: the default
+    kSignedIndex,  // the same, signed
+    kSpeed,        // read as an integer, written "%.6f"
+    kFixed1,       // read as a decimal fraction, written "%.1f"
+    kFixed2,       // the same, "%.2f"
+    kFlag,         // decimal; anything but 0 reads as 1
+    kColour,       // a colour word, written as a signed 32-bit decimal
+    kText,
 };
 
-class SectionWriter {
-public:
-    // file: the settings file's text, changed in place.
-    SectionWriter(std::string* file, const char* section) : m_file(file), m_section(section) {}
-    void Text(const char* key, const std::string& value) {
-        m_ok = ProfileFile::SetString(m_file, m_section, key, value) && m_ok;
-    }
-    void Int(const char* key, std::int32_t value) { Text(key, FormatInt(value)); }
-    bool Ok() const { return m_ok; }
+// Where a key's value lives: a field of the engine's settings value or an
+// application setting.
+using Field = std::variant<double*, std::uint8_t*, std::int8_t*, std::int32_t*, std::uint32_t*,
+                           std::atomic<std::int32_t>*, std::atomic<std::int8_t>*, AppSettings*>;
 
-private:
-    std::string* m_file;
-    const char* m_section;
-    bool m_ok = true;
+// One key of the settings file.
+struct Key {
+    const char* section;
+    const char* key;
+    Field (*field)(SoundingSettings& sound, AppSettings& app);
+    Format format;
+    double noFile;              // the value when there is no settings file
+    const char* missing = "0";  // the text a missing key reads as
+    std::uint8_t count = 0;     // entries a kIndex or kSignedIndex value selects from
 };
 
-void LoadSoundSettings(const std::string& file, XSound& engine) {
-    SectionReader reader(file, "SET_A");
-    engine.m_draft.store(reader.Double("EatWater"));
-    // Speed is read as an integer: a fraction in the file is dropped.
-    engine.m_soundSpeed.store(static_cast<double>(reader.Int("Speed")));
-    engine.m_gainAuto.store(LowByte(reader.Int("PlusMod")));
-    engine.m_gain.store(SignedLowByte(reader.Int("Plus")));
-    engine.m_rangeAuto.store(LowByte(reader.Int("RangeMod")));
-    std::uint8_t rangeIndex = reader.Index("RangIdx", 5, kDefaultRangeIndex);
-    engine.m_rangeIndex.store(rangeIndex);
-    engine.m_rangeIndexSet.store(rangeIndex);
-    std::uint8_t rangeOffset = reader.Index("RangeOffset", 3, kDefaultRangeOffset);
-    engine.m_rangeOffset.store(rangeOffset);
-    engine.m_rangeOffsetSet.store(rangeOffset);
-    engine.m_antiJamMode.store(reader.Index("DisturbMod", 3, kDefaultAntiJamMode));
-    engine.m_antiJamDepth.store(reader.Double("FixDep"));
+#define SOUND(member) [](SoundingSettings& s, AppSettings&) -> Field { return &s.member; }
+#define APP(member) [](SoundingSettings&, AppSettings& a) -> Field { return &a.member; }
+
+// Every key, in file order: sections SET_A, SET_C and Other.
+const Key kKeys[] = {
+    {"SET_A", "EatWater", SOUND(m_draft), Format::kFixed2, 0.5},
+    {"SET_A", "Speed", SOUND(m_soundSpeed), Format::kSpeed, 1500.0},
+    {"SET_A", "PlusMod", SOUND(m_gainAuto), Format::kByte, 1},
+    {"SET_A", "Plus", SOUND(m_gain), Format::kSignedByte, -15},
+    {"SET_A", "RangeMod", SOUND(m_rangeAuto), Format::kByte, 1},
+    // The range in effect is saved; loading sets the requested range too.
+    {"SET_A", "RangIdx", SOUND(m_rangeIndex), Format::kIndex, 0, "0", 5},
+    {"SET_A", "RangeOffset", SOUND(m_rangeOffset), Format::kIndex, 0, "0", 3},
+    {"SET_A", "DisturbMod", SOUND(m_antiJamMode), Format::kIndex, 0, "0", 3},
+    {"SET_A", "FixDep", SOUND(m_antiJamDepth), Format::kFixed1, 0.0},
+    {"SET_C", "Back", SOUND(m_colours[kBack]), Format::kColour, kDefaultColours[kBack]},
+    {"SET_C", "WaveL1", SOUND(m_colours[kWaveL1]), Format::kColour, kDefaultColours[kWaveL1]},
+    {"SET_C", "Desk", SOUND(m_colours[kDesk]), Format::kColour, kDefaultColours[kDesk]},
+    {"SET_C", "Line1", SOUND(m_colours[kLine1]), Format::kColour, kDefaultColours[kLine1]},
+    {"SET_C", "Line2", SOUND(m_colours[kLine2]), Format::kColour, kDefaultColours[kLine2]},
+    {"SET_C", "SeeBack", SOUND(m_colours[kSeeBack]), Format::kColour, kDefaultColours[kSeeBack]},
+    {"SET_C", "SeeEdit", SOUND(m_colours[kSeeEdit]), Format::kColour, kDefaultColours[kSeeEdit]},
+    {"Other", "Language", APP(m_language), Format::kInt, 0},
+    {"Other", "ComNumIdx", APP(m_comNumIdx), Format::kSignedIndex, 0, "0", 4},
+    {"Other", "ComBaudIdx", APP(m_comBaudIdx), Format::kSignedIndex, 0, "0", 8},
+    {"Other", "PcCom", APP(m_pcCom), Format::kInt, 0, "1"},
+    {"Other", "DepType", APP(m_depType), Format::kInt, 0},
+    {"Other", "UartCtl", SOUND(m_uartCtl), Format::kInt, 0},
+    {"Other", "UseNet", SOUND(m_useNet), Format::kInt, 0},
+    {"Other", "IP", [](SoundingSettings&, AppSettings& a) -> Field { return &a; }, Format::kText,
+     0},
+    {"Other", "PortListen", APP(m_portListen), Format::kInt, 0},
+    {"Other", "PortSend", APP(m_portSend), Format::kInt, 0},
+    {"Other", "NmeaCheck", APP(m_nmeaCheck), Format::kInt, 0},
+    {"Other", "FitToWindow", APP(m_fitToWindow), Format::kFlag, 1, "1"},
+};
+
+#undef SOUND
+#undef APP
+
+// Stores a number into the field, whatever its type.
+void Store(const Field& field, double value) {
+    std::visit(
+        [&](auto* target) {
+            using Target = std::remove_pointer_t<decltype(target)>;
+            if constexpr (std::is_same_v<Target, AppSettings>) {
+                (void)value;
+            } else if constexpr (std::is_same_v<Target, std::atomic<std::int32_t>>) {
+                target->store(static_cast<std::int32_t>(value));
+            } else if constexpr (std::is_same_v<Target, std::atomic<std::int8_t>>) {
+                target->store(static_cast<std::int8_t>(value));
+            } else {
+                *target = static_cast<Target>(value);
+            }
+        },
+        field);
 }
 
-void LoadColours(const std::string& file, XSound& engine) {
-    SectionReader reader(file, "SET_C");
-    for (int i = 0; i < XSound::kColourCount; ++i)
-        engine.m_colours[i].store(static_cast<std::uint32_t>(reader.Int(kColourKeys[i])));
+// The field's value as a number.
+double Load(const Field& field) {
+    return std::visit(
+        [](auto* target) -> double {
+            using Target = std::remove_pointer_t<decltype(target)>;
+            if constexpr (std::is_same_v<Target, AppSettings>) {
+                return 0.0;
+            } else if constexpr (std::is_same_v<Target, std::atomic<std::int32_t>> ||
+                                 std::is_same_v<Target, std::atomic<std::int8_t>>) {
+                return static_cast<double>(target->load());
+            } else {
+                return static_cast<double>(*target);
+            }
+        },
+        field);
 }
 
-void LoadOtherSettings(const std::string& file, XSound& engine, AppSettings& app) {
-    SectionReader reader(file, "Other");
-    app.m_language.store(reader.Int("Language"));
-    std::int8_t comNum = SignedLowByte(reader.Int("ComNumIdx"));
-    app.m_comNumIdx.store(comNum >= 0 && comNum < 4 ? comNum : kDefaultComNumIdx);
-    std::int8_t comBaud = SignedLowByte(reader.Int("ComBaudIdx"));
-    app.m_comBaudIdx.store(comBaud >= 0 && comBaud < 8 ? comBaud : kDefaultComBaudIdx);
-    app.m_pcCom.store(reader.Int("PcCom", "1"));
-    app.m_depType.store(reader.Int("DepType"));
-    engine.m_uartCtl.store(reader.Int("UartCtl"));
-    engine.m_useNet.store(reader.Int("UseNet"));
-    app.SetIp(reader.Text("IP"));
-    app.m_portListen.store(reader.Int("PortListen"));
-    app.m_portSend.store(reader.Int("PortSend"));
-    app.m_nmeaCheck.store(reader.Int("NmeaCheck"));
+// The value of the key's text in the file.
+void Read(const Key& key, const std::string& file, const Field& field) {
+    const std::string text = ProfileFile::FindString(file, key.section, key.key, key.missing);
+    switch (key.format) {
+        case Format::kText:
+            std::get<AppSettings*>(field)->SetIp(text);
+            return;
+        case Format::kInt:
+            return Store(field, ParseInt(text));
+        case Format::kFlag:
+            return Store(field, ParseInt(text) != 0 ? 1 : 0);
+        case Format::kByte:
+            return Store(field, LowByte(ParseInt(text)));
+        case Format::kSignedByte:
+            return Store(field, SignedLowByte(ParseInt(text)));
+        case Format::kIndex: {
+            const std::uint8_t value = LowByte(ParseInt(text));
+            return Store(field, value < key.count ? value : key.noFile);
+        }
+        case Format::kSignedIndex: {
+            const std::int8_t value = SignedLowByte(ParseInt(text));
+            return Store(field, value >= 0 && value < key.count ? value : key.noFile);
+        }
+        case Format::kSpeed:
+            // A fraction in the file is dropped.
+            return Store(field, static_cast<double>(ParseInt(text)));
+        case Format::kFixed1:
+        case Format::kFixed2:
+            return Store(field, ParseDouble(text));
+        case Format::kColour:
+            return Store(field, static_cast<std::uint32_t>(ParseInt(text)));
+    }
 }
 
-bool SaveSoundSettings(std::string* file, const XSound& engine) {
-    SectionWriter writer(file, "SET_A");
-    writer.Text("EatWater", FormatFixed(engine.m_draft.load(), 2));
-    writer.Text("Speed", FormatFixed(engine.m_soundSpeed.load(), 6));
-    writer.Int("PlusMod", engine.m_gainAuto.load());
-    writer.Int("Plus", engine.m_gain.load());
-    writer.Int("RangeMod", engine.m_rangeAuto.load());
-    writer.Int("RangIdx", engine.m_rangeIndex.load());
-    writer.Int("RangeOffset", engine.m_rangeOffset.load());
-    writer.Int("DisturbMod", engine.m_antiJamMode.load());
-    writer.Text("FixDep", FormatFixed(engine.m_antiJamDepth.load(), 1));
-    return writer.Ok();
-}
-
-bool SaveColours(std::string* file, const XSound& engine) {
-    SectionWriter writer(file, "SET_C");
-    // Colour words are written as signed 32-bit decimals and read back to
-    // the same bits.
-    for (int i = 0; i < XSound::kColourCount; ++i)
-        writer.Int(kColourKeys[i], static_cast<std::int32_t>(engine.m_colours[i].load()));
-    return writer.Ok();
-}
-
-bool SaveOtherSettings(std::string* file, const XSound& engine, const AppSettings& app) {
-    SectionWriter writer(file, "Other");
-    writer.Int("Language", app.m_language.load());
-    writer.Int("ComNumIdx", app.m_comNumIdx.load());
-    writer.Int("ComBaudIdx", app.m_comBaudIdx.load());
-    writer.Int("PcCom", app.m_pcCom.load());
-    writer.Int("DepType", app.m_depType.load());
-    writer.Int("UartCtl", engine.m_uartCtl.load());
-    writer.Int("UseNet", engine.m_useNet.load());
-    writer.Text("IP", app.Ip());
-    writer.Int("PortListen", app.m_portListen.load());
-    writer.Int("PortSend", app.m_portSend.load());
-    writer.Int("NmeaCheck", app.m_nmeaCheck.load());
-    return writer.Ok();
+// The key's text for the field's value.
+std::string Written(const Key& key, const Field& field) {
+    switch (key.format) {
+        case Format::kText:
+            return std::get<AppSettings*>(field)->Ip();
+        case Format::kSpeed:
+            return FormatFixed(Load(field), 6);
+        case Format::kFixed1:
+            return FormatFixed(Load(field), 1);
+        case Format::kFixed2:
+            return FormatFixed(Load(field), 2);
+        case Format::kColour:
+            // Read back to the same bits.
+            return FormatInt(static_cast<std::int32_t>(static_cast<std::uint32_t>(Load(field))));
+        default:
+            return FormatInt(static_cast<std::int32_t>(Load(field)));
+    }
 }
 
 }  // namespace
 
 void SetDefaultSettings(XSound& engine, AppSettings& app) {
-    engine.m_draft.store(0.5);
-    engine.m_soundSpeed.store(1500.0);
-    engine.m_gainAuto.store(1);
-    engine.m_gain.store(-15);
-    engine.m_rangeAuto.store(1);
-    engine.m_rangeIndex.store(kDefaultRangeIndex);
-    engine.m_rangeIndexSet.store(kDefaultRangeIndex);
-    engine.m_rangeOffset.store(kDefaultRangeOffset);
-    engine.m_rangeOffsetSet.store(kDefaultRangeOffset);
-    engine.m_antiJamMode.store(kDefaultAntiJamMode);
-    engine.m_antiJamDepth.store(0.0);
-    for (int i = 0; i < XSound::kColourCount; ++i)
-        engine.m_colours[i].store(XSound::kDefaultColours[i]);
-    engine.m_uartCtl.store(0);
-    engine.m_useNet.store(0);
-
-    app.m_language.store(0);
-    app.m_comNumIdx.store(kDefaultComNumIdx);
-    app.m_comBaudIdx.store(kDefaultComBaudIdx);
-    app.m_pcCom.store(0);
-    app.m_depType.store(0);
-    app.SetIp(AppSettings::kDefaultIp);
-    app.m_portListen.store(0);
-    app.m_portSend.store(0);
-    app.m_nmeaCheck.store(0);
+    SoundingSettings sound = engine.Settings();
+    for (const Key& key : kKeys) {
+        const Field field = key.field(sound, app);
+        if (key.format == Format::kText)
+            app.SetIp(AppSettings::kDefaultIp);
+        else
+            Store(field, key.noFile);
+    }
+    sound.m_rangeIndexSet = sound.m_rangeIndex;
+    sound.m_rangeOffsetSet = sound.m_rangeOffset;
+    engine.ApplySettings(sound);
 }
 
 bool LoadSettings(const std::string& path, XSound& engine, AppSettings& app) {
     std::string file;
     if (ProfileFile::ReadFile(path, &file) != ProfileFile::ReadResult::kRead) return false;
-    LoadSoundSettings(file, engine);
-    LoadColours(file, engine);
-    LoadOtherSettings(file, engine, app);
+    SoundingSettings sound = engine.Settings();
+    for (const Key& key : kKeys) Read(key, file, key.field(sound, app));
+    sound.m_rangeIndexSet = sound.m_rangeIndex;
+    sound.m_rangeOffsetSet = sound.m_rangeOffset;
+    engine.ApplySettings(sound);
     return true;
 }
 
 bool SaveSettings(const std::string& path, const XSound& engine, const AppSettings& app) {
     std::string file;
     if (ProfileFile::ReadFile(path, &file) != ProfileFile::ReadResult::kRead) return false;
-    bool ok = SaveSoundSettings(&file, engine);
-    ok = SaveColours(&file, engine) && ok;
-    ok = SaveOtherSettings(&file, engine, app) && ok;
+    SoundingSettings sound = engine.Settings();
+    // Read-only use of app: the table's fields are only loaded here.
+    AppSettings& values = const_cast<AppSettings&>(app);
+    bool ok = true;
+    for (const Key& key : kKeys)
+        ok = ProfileFile::SetString(&file, key.section, key.key,
+                                    Written(key, key.field(sound, values))) &&
+             ok;
     return ProfileFile::WriteFile(path, file) && ok;
 }
 

@@ -19,6 +19,9 @@ struct AppSettings {
     std::atomic<std::int32_t> m_portListen{0};  // PortListen: kept, used by no link
     std::atomic<std::int32_t> m_portSend{0};    // PortSend: TCP port of the depth receiver
     std::atomic<std::int32_t> m_nmeaCheck{0};   // NmeaCheck: 1 ends SDDBT/SDDPT in "*hh"
+    // FitToWindow: 1 (also when missing) scales the echogram to the whole
+    // view, 0 shows it one picture pixel per screen pixel.
+    std::atomic<std::int32_t> m_fitToWindow{1};
 
     static constexpr std::int32_t kBaudRates[8] = {4800,  9600,  19200, 38400,
                                                    43000, 56000, 57600, 115200};

@@ -48,3 +48,10 @@ const StatusPaneTexts& InitialStatusTexts() {
                                           "电压：00.0V"};
     return texts;
 }
+
+std::string UnrecordedText(std::uint32_t count, int language) {
+    if (count == 0) return {};
+    return Format(
+        language != 0 ? "Recording fails: %u pings not recorded" : "存储失败：%u 个回波未存储",
+        static_cast<unsigned>(count));
+}

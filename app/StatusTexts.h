@@ -28,3 +28,7 @@ StatusPaneTexts MakeStatusTexts(const StatusValues& v, int language);
 // The texts a pane shows before the first refresh; they also fix the
 // panes' widths.
 const StatusPaneTexts& InitialStatusTexts();
+
+// The status bar's note while pings fail to be recorded (a full disk), with
+// their count; "" when every ping is recorded.
+std::string UnrecordedText(std::uint32_t count, int language);

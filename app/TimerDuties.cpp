@@ -2,7 +2,7 @@
 
 #include "engine/XSound.h"
 
-void CTimerDuties::LinkTick(bool depthOutputDemo) {
+void TimerDuties::LinkTick(bool depthOutputDemo) {
     if (m_engine.IsRecording()) {
         if (++m_idxFlushTicks >= kIndexCheckpointTicks) {
             m_idxFlushTicks = 0;
@@ -18,7 +18,7 @@ void CTimerDuties::LinkTick(bool depthOutputDemo) {
     SelfCheckTick();
 }
 
-void CTimerDuties::SelfCheckTick() {
+void TimerDuties::SelfCheckTick() {
     const SelfCheck state = m_engine.SelfCheckState();
     if (state == SelfCheck::kRequested) {
         m_replyTicks = 0;
@@ -40,12 +40,12 @@ void CTimerDuties::SelfCheckTick() {
     }
 }
 
-void CTimerDuties::MarkDebounceTick() {
+void TimerDuties::MarkDebounceTick() {
     // The decoder, which resets the counter, runs on the same (UI) thread.
     m_engine.TickMarkDebounce(kMarkDebounceLimit);
 }
 
-void CTimerDuties::StartSelfCheck() {
+void TimerDuties::StartSelfCheck() {
     m_selfCheckTicks = 0;
     m_replyTicks = 0;
     m_engine.RequestSelfCheck();

@@ -8,14 +8,14 @@ class XSound;
 // The periodic duties of the main window's 400 ms and 100 ms timers. Plain
 // code: the window calls the ticks from its timers, tests call them
 // directly.
-class CTimerDuties {
+class TimerDuties {
 public:
     static constexpr std::uint32_t kIndexCheckpointTicks = 500;  // 200 s of 400 ms ticks
     static constexpr std::uint32_t kSelfCheckWaitTicks = 8;      // 3.6 s to send, 3.6 s to answer
     static constexpr std::int32_t kMarkDebounceLimit = 100;
     static constexpr double kDemoDepth = 1.234;  // metres
 
-    explicit CTimerDuties(XSound& engine) : m_engine(engine) {}
+    explicit TimerDuties(XSound& engine) : m_engine(engine) {}
 
     // 400 ms: index checkpoint while recording, command-frame keep-alive
     // with the demonstration depth, self-check request timeout.

@@ -94,7 +94,7 @@ BENCHMARK(CopyVisiblePicture);
 // The step that reaches the end of the stores also moves the newest 800
 // columns of both stores and clears the rest: once every 4200 pings.
 void CompactStores(benchmark::State& state) {
-    CEchogramStores stores;
+    EchogramStores stores;
     stores.Create(0x123456);
     for (auto _ : state) {
         stores.CompactForward(800, 0x123456);
@@ -107,13 +107,15 @@ BENCHMARK(CompactStores)->Unit(benchmark::kMicrosecond);
 // does it: the view shown at the size of a maximised window on a 1280 x 800
 // screen, a ping step, then a repaint through the window's backing store of
 // the part the ping changed (EchogramRect), against repainting the whole
-// view as every refresh used to.
+// view as every refresh used to; the picture one pixel per screen pixel
+// (third argument 0) or scaled to the whole view (1, the default).
 void PaintTheWindow(benchmark::State& state) {
     const bool whole = state.range(0) == 0;
     XSound engine;
     engine.m_rangeIndex.store(2);
     engine.m_zoomOn.store(static_cast<std::uint8_t>(state.range(1)));
     CMarevoxView view(engine);
+    view.SetFitToWindow(state.range(2) != 0);
     view.resize(1280, 740);
     view.show();
     int n = 0;
@@ -132,9 +134,15 @@ void PaintTheWindow(benchmark::State& state) {
     }
     QCoreApplication::processEvents();
     state.SetLabel(std::string(whole ? "whole view" : "echogram only") +
-                   (state.range(1) != 0 ? ", zoom on" : ", zoom off"));
+                   (state.range(1) != 0 ? ", zoom on" : ", zoom off") +
+                   (state.range(2) != 0 ? ", scaled" : ""));
 }
-BENCHMARK(PaintTheWindow)->Args({0, 0})->Args({1, 0})->Args({1, 1});
+BENCHMARK(PaintTheWindow)
+    ->Args({0, 0, 0})
+    ->Args({1, 0, 0})
+    ->Args({1, 1, 0})
+    ->Args({1, 0, 1})
+    ->Args({1, 1, 1});
 
 }  // namespace
 

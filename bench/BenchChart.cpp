@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "printing/CChartFeed.h"
-#include "printing/CEscpPage.h"
 #include "printing/ChartBytes.h"
+#include "printing/ChartFeed.h"
+#include "printing/EscpPage.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ BENCHMARK(BM_CopyRowFloor);
 void BM_HandOverRow(benchmark::State& state) {
     CountingSpooler spooler;
     std::atomic<bool> headerDue{true};
-    CChartFeed feed(spooler, headerDue);
+    ChartFeed feed(spooler, headerDue);
     const std::vector<std::uint8_t> row = Row(0);
     const ChartValues values = Values();
     for (auto _ : state) feed.AppendRow(row.data(), row.size(), values);
@@ -80,13 +80,13 @@ void BM_PreviewOf1000Pings(benchmark::State& state) {
         std::vector<std::uint8_t>& m_out;
     } collect(stream);
     std::atomic<bool> headerDue{true};
-    CChartFeed feed(collect, headerDue);
+    ChartFeed feed(collect, headerDue);
     for (int ping = 0; ping < 1000; ++ping) {
         const std::vector<std::uint8_t> row = Row(ping);
         feed.AppendRow(row.data(), row.size(), Values());
     }
     for (auto _ : state) {
-        CEscpPage page;
+        EscpPage page;
         page.Feed(stream.data(), stream.size());
         benchmark::DoNotOptimize(page.Height());
     }

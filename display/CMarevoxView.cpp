@@ -7,14 +7,14 @@
 #include <QThread>
 #include <algorithm>
 
-#include "display/CEchoColourTable.h"
+#include "display/EchoColourTable.h"
 #include "display/MarkLabelFont.h"
 #include "display/RangeWindow.h"
 #include "engine/XSound.h"
 
 namespace {
 
-constexpr int kStoreWidth = CEchogramStores::kWidth;
+constexpr int kStoreWidth = EchogramStores::kWidth;
 constexpr int kStrip = DepthScales::kStripWidth;
 
 // Copies `count` store columns from `sourceLeft` to picture column
@@ -30,8 +30,8 @@ QRect CopyColumns(QPainter& painter, const QImage& store, int sourceLeft, int co
     count = std::min(count, kStoreWidth - sourceLeft);
     if (count <= 0 || store.isNull()) return {};
     painter.drawImage(QPoint(targetLeft, 0), store,
-                      QRect(sourceLeft, 0, count, CEchogramStores::kHeight));
-    return {targetLeft, 0, count, CEchogramStores::kHeight};
+                      QRect(sourceLeft, 0, count, EchogramStores::kHeight));
+    return {targetLeft, 0, count, EchogramStores::kHeight};
 }
 
 }  // namespace
@@ -84,7 +84,7 @@ void CMarevoxView::ClearStoresLocked() {
     TakeScaleSourceLocked();
 }
 
-void CMarevoxView::SetChartSink(CChartRowSink* sink) {
+void CMarevoxView::SetChartSink(ChartRowSink* sink) {
     std::lock_guard lock(m_mutex);
     m_columns.SetChartSink(sink);
 }
@@ -213,12 +213,31 @@ ScaleState CMarevoxView::Scales() {
     return ScalesLocked();
 }
 
+QSize CMarevoxView::PictureSize() const {
+    return {EchogramWidth(), DepthScales::kEchogramHeight + DepthScales::kBandHeight};
+}
+
+void CMarevoxView::SetFitToWindow(bool fit) {
+    if (fit == m_fitToWindow) return;
+    m_fitToWindow = fit;
+    update();
+}
+
 void CMarevoxView::paintEvent(QPaintEvent* event) {
     (void)event;
     QPainter painter(this);
+    QRect client = rect();
+    if (m_fitToWindow) {
+        // The picture keeps its own geometry and is stretched to the view;
+        // without smooth transformation the echo pixels stay sharp blocks.
+        const QSize picture = PictureSize();
+        painter.scale(static_cast<qreal>(width()) / picture.width(),
+                      static_cast<qreal>(height()) / picture.height());
+        client = QRect(QPoint(0, 0), picture);
+    }
     {
         std::lock_guard lock(m_mutex);
-        RenderLocked(painter, rect());
+        RenderLocked(painter, client);
     }
     m_sinceRepaint.restart();
 }
@@ -245,12 +264,16 @@ void CMarevoxView::Refresh() {
 
 QRect CMarevoxView::EchogramRect() const {
     // A ping changes the echogram and its ruler strips, nothing below or
-    // beside them.
-    return {0, 0, EchogramWidth(), DepthScales::kEchogramHeight};
+    // beside them; scaled to the window, the same part of the view.
+    if (!m_fitToWindow) return {0, 0, EchogramWidth(), DepthScales::kEchogramHeight};
+    const QSize picture = PictureSize();
+    const int bottom =
+        (DepthScales::kEchogramHeight * height() + picture.height() - 1) / picture.height();
+    return {0, 0, width(), bottom + 1};
 }
 
 QSize CMarevoxView::sizeHint() const {
-    return {EchogramWidth(), DepthScales::kEchogramHeight + DepthScales::kBandHeight};
+    return PictureSize();
 }
 
 QSize CMarevoxView::minimumSizeHint() const {

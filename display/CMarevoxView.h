@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <mutex>
 
-#include "display/CEchogramStores.h"
-#include "display/CPingColumnPainter.h"
 #include "display/DepthScales.h"
+#include "display/EchogramStores.h"
+#include "display/PingColumnPainter.h"
 #include "engine/EngineStates.h"
 
 class XSound;
@@ -46,10 +46,20 @@ public:
 
     // Where drawn rows go while a recording plays forward (the chart
     // printer); null for nowhere. Takes the view's lock.
-    void SetChartSink(CChartRowSink* sink);
+    void SetChartSink(ChartRowSink* sink);
 
-    // The view as the screen shows it, rendered into an image of `size`.
+    // The composed picture (echogram, scales, band and legend) rendered
+    // into an image of `size` at one picture pixel per image pixel.
     QImage Render(QSize size);
+    // The composed picture's size: the echogram width by the echogram and
+    // band height.
+    QSize PictureSize() const;
+
+    // With fit on (the default) the screen shows the picture scaled to the
+    // whole view, echo pixels as sharp blocks; off, one picture pixel per
+    // screen pixel in the top-left corner. UI thread.
+    void SetFitToWindow(bool fit);
+    bool FitToWindow() const { return m_fitToWindow; }
     // The scales the screen shows now.
     ScaleState Scales();
 
@@ -92,12 +102,13 @@ private:
 
     XSound& m_engine;
     std::mutex m_mutex;
-    CEchogramStores m_stores;
-    CPingColumnPainter m_columns;
+    EchogramStores m_stores;
+    PingColumnPainter m_columns;
     Frame m_frame;
     bool m_runModeTaken = false;
     RunMode m_lastRunMode = RunMode::kLive;
 
+    bool m_fitToWindow = true;
     std::atomic<bool> m_refreshPending{false};
     QTimer m_refreshTimer;
     QElapsedTimer m_sinceRepaint;

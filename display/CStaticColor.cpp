@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "display/CEchoColourTable.h"
+#include "display/EchoColourTable.h"
 
 CStaticColor::CStaticColor(QWidget* parent) : QWidget(parent) {}
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "display/CEchoColourTable.h"
+#include "display/EchoColourTable.h"
 
 namespace DepthScales {
 

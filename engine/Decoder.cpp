@@ -154,9 +154,6 @@ void XSound::CompleteFrame() {
             m_markDebounce.store(0, std::memory_order_relaxed);
         }
         m_supplyVoltage.store(static_cast<float>(d.tail[0]) / 13.2f, std::memory_order_relaxed);
-        // The record is written before the frame is handed over, so the
-        // worker cannot clear m_rawLength while the record is being taken.
-        if (IsRecording()) WriteRecord();
     }
     m_frameSlot.store(FrameSlot::kReady, std::memory_order_release);
     m_workerSignal.Notify();

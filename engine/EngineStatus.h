@@ -32,6 +32,10 @@ enum class EngineError : std::uint8_t {
     kIndexEmpty,       // path
     kIndexTooMany,     // path, count
     kIndexShort,       // path
+    kIndexNotRegular,  // path: a folder, FIFO or device
+    // Any file of a recording.
+    kNotRegularFile,  // path: a folder, FIFO or device stands at a recording's name
+    kRecordingInUse,  // path (data file): another program is recording it
     // Playback.
     kPlaybackOpen,      // a playback is already open
     kCannotOpenData,    // path, systemError

@@ -7,8 +7,11 @@
 #include <system_error>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <unistd.h>
 #endif
+
+#include <random>
 
 namespace fs = std::filesystem;
 
@@ -23,6 +26,30 @@ bool SyncToDisk(std::FILE* file) {
     (void)file;
     return true;
 #endif
+}
+
+// Creates the temporary file beside target. It is created exclusively: a
+// file or link already standing at the name is never opened, written or
+// followed (someone who plants a link there cannot redirect the write); the
+// next name is tried instead.
+std::FILE* CreateTemporary(const fs::path& target, fs::path* temporary) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        *temporary = target;
+        *temporary += attempt == 0 ? std::string(".tmp") : ".tmp" + std::to_string(random());
+#ifndef _WIN32
+        const int fd = ::open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            std::FILE* file = ::fdopen(fd, "wb");
+            if (file == nullptr) ::close(fd);
+            return file;
+        }
+#else
+        if (std::FILE* file = std::fopen(temporary->string().c_str(), "wbx")) return file;
+#endif
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -40,10 +67,8 @@ EngineStatus ReplaceFile(const std::string& path, const std::function<bool(std::
         fs::path resolved = fs::weakly_canonical(target, ec);
         if (!ec) target = resolved;
     }
-    fs::path temporary = target;
-    temporary += ".tmp";
-
-    std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
+    fs::path temporary;
+    std::FILE* file = CreateTemporary(target, &temporary);
     if (!file) {
         return EngineStatus::Failure(EngineError::kCannotCreateFile, temporary.string(), errno);
     }

@@ -12,8 +12,9 @@
 // old one. A crash at any moment leaves either the old file or the new one,
 // never a half-written file. A symbolic link is followed, so the file it
 // points to is replaced and the link stays. An existing file keeps its
-// permissions. On failure the old file is untouched and the status names the
-// file and the cause.
+// permissions. The temporary file is created exclusively and never through
+// a link standing at its name. On failure the old file is untouched and the
+// status names the file and the cause.
 EngineStatus ReplaceFileContents(const std::string& path, const void* data, std::size_t size);
 
 // The same, with the new contents produced by write into the temporary file;

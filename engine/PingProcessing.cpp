@@ -52,6 +52,11 @@ int XSound::ProcessLivePing() {
     if (!m_frameSlot.compare_exchange_strong(waiting, FrameSlot::kTaken, std::memory_order_acq_rel))
         return 0;
 
+    // The record is written here, not when the frame completes: it carries
+    // the range and offset this ping is processed with, which the worker
+    // has just put in effect (an automatic range change decided at the
+    // previous ping takes effect now), so a replay finds the same depth.
+    if (IsRecording()) WriteRecord();
     BuildSamples();
     m_frameSlot.store(FrameSlot::kEmpty, std::memory_order_release);  // the decoder may go on
 

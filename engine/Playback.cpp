@@ -1,10 +1,10 @@
 // Playback of a recording: opening it, the time bounds and the time search,
 // one worker step, and processing one recorded ping.
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
+#include "engine/IndexRecovery.h"
 #include "engine/RecordFile.h"
+#include "engine/RegularFile.h"
 #include "engine/XSound.h"
 
 namespace {
@@ -33,6 +33,38 @@ std::uint32_t LookAhead(const XSound& engine) {
     return static_cast<std::uint32_t>(std::max(width - XSound::kEdgeMargin, 0));
 }
 
+void KeepLiveSettings(XSound& engine) {
+    auto& kept = engine.m_liveSettings;
+    if (kept.kept) return;
+    constexpr auto relaxed = std::memory_order_relaxed;
+    kept.soundSpeed = engine.m_soundSpeed.load(relaxed);
+    kept.draft = engine.m_draft.load(relaxed);
+    kept.antiJamMode = engine.m_antiJamMode.load(relaxed);
+    kept.antiJamDepth = engine.m_antiJamDepth.load(relaxed);
+    kept.gain = engine.m_gain.load(relaxed);
+    kept.rangeIndex = engine.m_rangeIndex.load(relaxed);
+    kept.rangeIndexSet = engine.m_rangeIndexSet.load(relaxed);
+    kept.rangeOffset = engine.m_rangeOffset.load(relaxed);
+    kept.rangeOffsetSet = engine.m_rangeOffsetSet.load(relaxed);
+    kept.kept = true;
+}
+
+void RestoreLiveSettings(XSound& engine) {
+    auto& kept = engine.m_liveSettings;
+    if (!kept.kept) return;
+    constexpr auto relaxed = std::memory_order_relaxed;
+    engine.m_soundSpeed.store(kept.soundSpeed, relaxed);
+    engine.m_draft.store(kept.draft, relaxed);
+    engine.m_antiJamMode.store(kept.antiJamMode, relaxed);
+    engine.m_antiJamDepth.store(kept.antiJamDepth, relaxed);
+    engine.m_gain.store(kept.gain, relaxed);
+    engine.m_rangeIndex.store(kept.rangeIndex, relaxed);
+    engine.m_rangeIndexSet.store(kept.rangeIndexSet, relaxed);
+    engine.m_rangeOffset.store(kept.rangeOffset, relaxed);
+    engine.m_rangeOffsetSet.store(kept.rangeOffsetSet, relaxed);
+    kept.kept = false;
+}
+
 }  // namespace
 
 EngineStatus XSound::OpenRecording(const std::string& chosenPath) {
@@ -54,12 +86,21 @@ EngineStatus XSound::OpenRecording(const std::string& chosenPath) {
     std::lock_guard<std::mutex> lock(m_pingMutex);
     std::uint32_t count = 0;
     const auto status = RecordFile::ReadIndex(paths.index, m_recordOffsets.get(), &count);
-    if (status != RecordFile::IndexStatus::kOk)
+    // An index that lists no records yet belongs to a recording cut short
+    // before its first checkpoint: its records are found below.
+    if (status != RecordFile::IndexStatus::kOk && status != RecordFile::IndexStatus::kEmpty)
         return refuse(RecordFile::IndexFailure(status, paths.index, count));
-    std::FILE* data = std::fopen(paths.data.c_str(), "rb");
-    if (data == nullptr)
-        return refuse(EngineStatus::Failure(EngineError::kCannotOpenData, paths.data, errno));
+    if (status == RecordFile::IndexStatus::kEmpty) count = 0;
+    const RegularFile::Opened opened = RegularFile::Open(paths.data, RegularFile::Mode::kRead);
+    if (opened.file == nullptr)
+        return refuse(opened.problem == RegularFile::Problem::kNotRegular
+                          ? EngineStatus::Failure(EngineError::kNotRegularFile, paths.data)
+                          : EngineStatus::Failure(EngineError::kCannotOpenData, paths.data,
+                                                  opened.systemError));
+    std::FILE* data = opened.file;
     std::setvbuf(data, nullptr, _IOFBF, kPlaybackBuffer);
+    // Records written after the index's last checkpoint are played too.
+    m_recoveredRecords = RecoverIndex(data, m_recordOffsets.get(), &count).found;
     {
         std::lock_guard<std::mutex> files(m_fileMutex);
         m_dataFile = data;
@@ -85,6 +126,7 @@ EngineStatus XSound::OpenRecording(const std::string& chosenPath) {
 }
 
 void XSound::BeginPlayback() {
+    KeepLiveSettings(*this);
     // Every playback starts forward with automatic adjustment, whatever the
     // previous one ended with.
     m_playBackward.store(false, std::memory_order_relaxed);
@@ -161,6 +203,7 @@ void XSound::EndPlayback() {
         m_dataFile = nullptr;
     }
     m_markNumber.store(0, std::memory_order_relaxed);
+    RestoreLiveSettings(*this);
 }
 
 void XSound::StepPlayback() {

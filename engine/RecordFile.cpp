@@ -12,6 +12,7 @@
 #endif
 
 #include "engine/FileReplace.h"
+#include "engine/RegularFile.h"
 
 namespace RecordFile {
 
@@ -119,18 +120,47 @@ std::uint32_t Encode(const PingRecord& record, std::uint8_t* out) {
     Writer w(out);
     w.U32(n);
     w.Bytes(record.raw, n);
-    w.F64(record.soundSpeed);
-    w.F64(record.draft);
-    w.U8(record.antiJamMode);
-    w.F64(record.antiJamDepth);
+    w.F64(record.settings.m_soundSpeed);
+    w.F64(record.settings.m_draft);
+    w.U8(record.settings.m_antiJamMode);
+    w.F64(record.settings.m_antiJamDepth);
     w.U64(static_cast<std::uint64_t>(record.time));
     w.U8(record.markFlag);
     w.U32(static_cast<std::uint32_t>(record.markNumber));
-    w.U8(record.rangeIndex);
-    w.U8(record.rangeOffset);
-    w.U8(static_cast<std::uint8_t>(record.gain));
+    w.U8(record.settings.m_rangeIndex);
+    w.U8(record.settings.m_rangeOffset);
+    w.U8(static_cast<std::uint8_t>(record.settings.m_gain));
     return w.Size();
 }
+
+namespace {
+
+// The fields after the raw frame; bytes holds got of them.
+ReadStatus DecodeFields(const std::uint8_t* bytes, std::size_t got, PingRecord& record,
+                        bool upToTime) {
+    if (got < (upToTime ? kFieldsToTime : kFieldsToTime + kFieldsAfterTime))
+        return ReadStatus::kShort;
+    Reader r(bytes);
+    record.settings.m_soundSpeed = r.F64();
+    record.settings.m_draft = r.F64();
+    record.settings.m_antiJamMode = r.U8();
+    record.settings.m_antiJamDepth = r.F64();
+    record.time = static_cast<std::int64_t>(r.U64());
+    // Written as "not above 1700" so that a NaN speed fails too.
+    if (!(record.settings.m_soundSpeed <= kSoundSpeedMax)) return ReadStatus::kInvalid;
+    if (upToTime) return ReadStatus::kOk;
+
+    record.markFlag = r.U8();
+    record.markNumber = static_cast<std::int32_t>(r.U32());
+    record.settings.m_rangeIndex = r.U8();
+    record.settings.m_rangeOffset = r.U8();
+    record.settings.m_gain = static_cast<std::int8_t>(r.U8());
+    if (record.settings.m_rangeIndex > 4 || record.settings.m_rangeOffset > 2)
+        return ReadStatus::kInvalid;
+    return ReadStatus::kOk;
+}
+
+}  // namespace
 
 ReadStatus Read(std::FILE* file, PingRecord& record, bool upToTime) {
     std::uint8_t bytes[kFieldsToTime + kFieldsAfterTime];
@@ -138,29 +168,21 @@ ReadStatus Read(std::FILE* file, PingRecord& record, bool upToTime) {
     const std::uint32_t n = Reader(bytes).U32();
     if (n > kRawFrameMax) return ReadStatus::kInvalid;
     if (!ReadExactly(file, record.raw, n)) return ReadStatus::kShort;
+    record.rawLength = n;
     // The short read takes the whole record when it is there, so that the
     // file stays at the next record, but needs only the fields up to the time.
     const std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
-    if (got < (upToTime ? kFieldsToTime : sizeof bytes)) return ReadStatus::kShort;
+    return DecodeFields(bytes, got, record, upToTime);
+}
 
-    Reader r(bytes);
+ReadStatus Decode(const std::uint8_t* bytes, std::size_t available, PingRecord& record) {
+    if (available < 4) return ReadStatus::kShort;
+    const std::uint32_t n = Reader(bytes).U32();
+    if (n > kRawFrameMax) return ReadStatus::kInvalid;
+    if (available < 4 + std::size_t{n}) return ReadStatus::kShort;
+    std::memcpy(record.raw, bytes + 4, n);
     record.rawLength = n;
-    record.soundSpeed = r.F64();
-    record.draft = r.F64();
-    record.antiJamMode = r.U8();
-    record.antiJamDepth = r.F64();
-    record.time = static_cast<std::int64_t>(r.U64());
-    // Written as "not above 1700" so that a NaN speed fails too.
-    if (!(record.soundSpeed <= kSoundSpeedMax)) return ReadStatus::kInvalid;
-    if (upToTime) return ReadStatus::kOk;
-
-    record.markFlag = r.U8();
-    record.markNumber = static_cast<std::int32_t>(r.U32());
-    record.rangeIndex = r.U8();
-    record.rangeOffset = r.U8();
-    record.gain = static_cast<std::int8_t>(r.U8());
-    if (record.rangeIndex > 4 || record.rangeOffset > 2) return ReadStatus::kInvalid;
-    return ReadStatus::kOk;
+    return DecodeFields(bytes + 4 + n, available - 4 - n, record, false);
 }
 
 bool LooksRecorded(const PingRecord& record) {
@@ -168,25 +190,14 @@ bool LooksRecorded(const PingRecord& record) {
     return n >= 1 && n <= kRawFrameMax && record.raw[0] == 0x0A && record.raw[n - 1] == 0xCA;
 }
 
-std::uint64_t Walk(std::FILE* file, std::uint64_t start,
-                   const std::function<bool(std::uint32_t offset, const PingRecord&)>& found) {
-    PingRecord record;
-    std::uint64_t offset = start;
-    if (offset > std::numeric_limits<std::uint32_t>::max() || !SeekTo(file, offset)) return start;
-    while (offset <= std::numeric_limits<std::uint32_t>::max()) {
-        if (Read(file, record, false) != ReadStatus::kOk || !LooksRecorded(record)) break;
-        if (!found(static_cast<std::uint32_t>(offset), record)) break;
-        offset += RecordSize(record.rawLength);
-    }
-    return offset;
-}
-
 IndexStatus ReadIndex(const std::string& path, std::uint32_t* offsets, std::uint32_t* count) {
     *count = 0;
+    const RegularFile::Opened opened = RegularFile::Open(path, RegularFile::Mode::kRead);
+    if (opened.problem == RegularFile::Problem::kMissing) return IndexStatus::kMissing;
+    if (opened.problem == RegularFile::Problem::kNotRegular) return IndexStatus::kNotRegular;
+    std::FILE* file = opened.file;
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return IndexStatus::kMissing;
-    std::uintmax_t size = std::filesystem::file_size(path, ec);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (file == nullptr || ec) {
         if (file != nullptr) std::fclose(file);
         return IndexStatus::kUnreadable;
@@ -223,6 +234,9 @@ EngineStatus IndexFailure(IndexStatus status, const std::string& path, std::uint
             break;
         case IndexStatus::kUnreadable:
             failure.code = EngineError::kIndexUnreadable;
+            break;
+        case IndexStatus::kNotRegular:
+            failure.code = EngineError::kIndexNotRegular;
             break;
         case IndexStatus::kEmpty:
             failure.code = EngineError::kIndexEmpty;

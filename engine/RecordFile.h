@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <string>
 
 #include "engine/EngineStatus.h"
@@ -49,20 +48,19 @@ enum class ReadStatus {
 // needs a range index and offset that exist in the range tables.
 ReadStatus Read(std::FILE* file, PingRecord& record, bool upToTime);
 
+// Decodes the record at the start of bytes (available of them), with the
+// same tests as a full Read.
+ReadStatus Decode(const std::uint8_t* bytes, std::size_t available, PingRecord& record);
+
 // Whether a record that read as valid also looks like one the program wrote:
 // a raw frame of at least one byte from the start byte 0x0A to the end byte
 // 0xCA. Used when the records of a data file are found without its index.
 bool LooksRecorded(const PingRecord& record);
 
-// Walks the records that look recorded from byte offset start, calling found
-// with each record's offset until it returns false. Returns the offset
-// after the last record found (start when there is none).
-std::uint64_t Walk(std::FILE* file, std::uint64_t start,
-                   const std::function<bool(std::uint32_t offset, const PingRecord&)>& found);
+enum class IndexStatus { kOk, kMissing, kUnreadable, kNotRegular, kEmpty, kTooMany, kShort };
 
-enum class IndexStatus { kOk, kMissing, kUnreadable, kEmpty, kTooMany, kShort };
-
-// Reads an index file into offsets (kRecordOffsetMax entries). The count is
+// Reads an index file into offsets (kRecordOffsetMax entries); anything but
+// a regular file is refused without blocking. The count is
 // checked before any offset is read: an index that lists no records, more
 // than the table holds, or more than the file contains is refused.
 IndexStatus ReadIndex(const std::string& path, std::uint32_t* offsets, std::uint32_t* count);

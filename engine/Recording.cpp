@@ -7,7 +7,10 @@
 #include <limits>
 #include <system_error>
 
+#include "engine/FileLock.h"
+#include "engine/IndexRecovery.h"
 #include "engine/RecordFile.h"
+#include "engine/RegularFile.h"
 #include "engine/XSound.h"
 
 namespace fs = std::filesystem;
@@ -29,13 +32,25 @@ void RemoveFile(const std::string& path) {
     fs::remove(path, ec);
 }
 
-// The count the index file lists: every record written so far. A continued
-// recording in which nothing new was written keeps its old index whole (its
-// last record was only going to be overwritten).
+// The count the index file lists: every record written or found so far.
 std::uint32_t IndexedCount(const XSound& engine) {
-    const auto& state = engine.m_recordingFiles;
-    if (!state.createdHere && !state.wroteRecord) return state.continuedCount;
     return engine.m_recordIndex.load(std::memory_order_relaxed);
+}
+
+// A file of the recording that could not be opened: not a regular file, or
+// the system's reason under code.
+EngineStatus OpenFailure(EngineError code, const std::string& path,
+                         const RegularFile::Opened& opened) {
+    if (opened.problem == RegularFile::Problem::kNotRegular)
+        return EngineStatus::Failure(EngineError::kNotRegularFile, path);
+    return EngineStatus::Failure(code, path, opened.systemError);
+}
+
+// Records and lines go to the system in one write each, so that a failed
+// write leaves nothing in a buffer to reach the file later.
+void UnbufferedForRecording(std::FILE* data, std::FILE* text) {
+    std::setvbuf(data, nullptr, _IONBF, 0);
+    std::setvbuf(text, nullptr, _IONBF, 0);
 }
 
 }  // namespace
@@ -66,59 +81,80 @@ EngineStatus XSound::CloseRecordingFiles() {
         RemoveFile(engine.m_indexPath);
         RemoveFile(engine.m_textPath);
     }
+    m_unrecordedPings.store(0, std::memory_order_release);
     m_recording.store(false, std::memory_order_release);
     return status;
 }
 
 namespace {
 
-// Opens an existing recording to go on writing it. The index must be
-// readable and agree with the data file; records that follow the last
-// indexed one (written after the last index checkpoint of a recording cut
-// short) are taken into the index.
+// Opens an existing recording to go on writing it. Records that follow
+// the last indexed one (written after the last index checkpoint of a
+// recording cut short) are taken into the index, and new records go after
+// the last record in the file: nothing recorded is overwritten. The data
+// file is locked for writing first: a second program is refused.
 EngineStatus ContinueRecording(XSound& engine, const RecordFile::Paths& paths) {
-    std::uint32_t* offsets = engine.m_recordOffsets.get();
-    std::uint32_t count = 0;
-    auto status = RecordFile::ReadIndex(paths.index, offsets, &count);
+    const RegularFile::Opened opened = RegularFile::Open(paths.data, RegularFile::Mode::kReadWrite);
+    if (opened.file == nullptr)
+        return OpenFailure(EngineError::kCannotContinueOpenData, paths.data, opened);
+    std::FILE* data = opened.file;
+    if (LockForWriting(data) == LockResult::kHeldElsewhere) {
+        std::fclose(data);
+        return EngineStatus::Failure(EngineError::kRecordingInUse, paths.data);
+    }
     auto refusal = [&](EngineStatus cause) {
+        std::fclose(data);
         return EngineStatus::Failure(EngineError::kCannotContinue, paths.data)
             .Because(std::move(cause));
     };
-    if (status != RecordFile::IndexStatus::kOk) {
+    std::uint32_t* offsets = engine.m_recordOffsets.get();
+    std::uint32_t count = 0;
+    const auto status = RecordFile::ReadIndex(paths.index, offsets, &count);
+    if (status != RecordFile::IndexStatus::kOk && status != RecordFile::IndexStatus::kEmpty) {
         return refusal(status == RecordFile::IndexStatus::kMissing
                            ? EngineStatus::Failure(EngineError::kNoIndexFile, paths.index)
                            : RecordFile::IndexFailure(status, paths.index, count));
     }
-    std::FILE* data = std::fopen(paths.data.c_str(), "r+b");
-    if (data == nullptr)
-        return EngineStatus::Failure(EngineError::kCannotContinueOpenData, paths.data, errno);
-    const std::uint32_t lastIndexed = offsets[count - 1];
-    std::uint32_t found = 0;
-    RecordFile::Walk(data, lastIndexed, [&](std::uint32_t offset, const PingRecord&) {
-        if (found++ == 0) return true;  // the last indexed record itself
-        if (count >= kRecordOffsetMax) return false;
-        offsets[count++] = offset;
-        return true;
-    });
-    if (found == 0) {
+    if (status == RecordFile::IndexStatus::kEmpty) count = 0;
+    // Read through a stream of its own: the one written stays untouched
+    // until it is made unbuffered.
+    const RegularFile::Opened reading = RegularFile::Open(paths.data, RegularFile::Mode::kRead);
+    if (reading.file == nullptr) {
         std::fclose(data);
-        return refusal(EngineStatus::Failure(EngineError::kIndexMismatch, paths.index));
+        return OpenFailure(EngineError::kCannotContinueOpenData, paths.data, reading);
     }
-    std::FILE* text = std::fopen(paths.text.c_str(), "ab");
-    if (text == nullptr || !RecordFile::SeekTo(data, offsets[count - 1])) {
+    const IndexRecovery recovery = RecoverIndex(reading.file, offsets, &count);
+    std::fclose(reading.file);
+    std::error_code ec;
+    const std::uint64_t size = fs::file_size(paths.data, ec);
+    // Bytes, but no record: not a recording this program wrote.
+    if (!ec && count == 0 && size > 0)
+        return refusal(EngineStatus::Failure(EngineError::kNoReadableRecord, paths.data));
+    // A record cut short at the end is written over; a longer stretch that
+    // is not a record is kept, and new records follow it.
+    std::uint64_t writeOffset = recovery.endOffset;
+    if (!ec && size > writeOffset && size - writeOffset >= RecordFile::kRecordBytesMax)
+        writeOffset = size;
+    const RegularFile::Opened text = RegularFile::Open(paths.text, RegularFile::Mode::kAppend);
+    if (text.file != nullptr) UnbufferedForRecording(data, text.file);
+    if (ec || writeOffset > std::numeric_limits<std::uint32_t>::max() ||
+        !RecordFile::SeekTo(data, writeOffset) || text.file == nullptr) {
         EngineStatus failure =
-            EngineStatus::Failure(EngineError::kCannotContinueOpenText, paths.data, errno);
+            text.problem == RegularFile::Problem::kNotRegular
+                ? EngineStatus::Failure(EngineError::kNotRegularFile, paths.text)
+                : EngineStatus::Failure(EngineError::kCannotContinueOpenText, paths.data,
+                                        text.systemError != 0 ? text.systemError : EIO);
         failure.otherPath = paths.text;
-        if (text != nullptr) std::fclose(text);
+        if (text.file != nullptr) std::fclose(text.file);
         std::fclose(data);
         return failure;
     }
     engine.m_dataFile = data;
-    engine.m_textFile = text;
-    engine.m_recordIndex.store(count - 1, std::memory_order_relaxed);
+    engine.m_textFile = text.file;
+    engine.m_recordIndex.store(count, std::memory_order_relaxed);
     engine.m_recordingFiles = {};
-    engine.m_recordingFiles.writeOffset = offsets[count - 1];
-    engine.m_recordingFiles.continuedCount = count;
+    engine.m_recordingFiles.writeOffset = static_cast<std::uint32_t>(writeOffset);
+    engine.m_recordingFiles.recoveredRecords = recovery.found;
     return EngineStatus::Success();
 }
 
@@ -126,9 +162,14 @@ EngineStatus ContinueRecording(XSound& engine, const RecordFile::Paths& paths) {
 // is written at once, so that a stale index of the same name never stands
 // beside the new data.
 EngineStatus CreateRecording(XSound& engine, const RecordFile::Paths& paths) {
-    std::FILE* data = std::fopen(paths.data.c_str(), "wbx");
-    if (data == nullptr)
-        return EngineStatus::Failure(EngineError::kCannotCreateData, paths.data, errno);
+    const RegularFile::Opened opened =
+        RegularFile::Open(paths.data, RegularFile::Mode::kCreateOnly);
+    std::FILE* data = opened.file;
+    if (data == nullptr) return OpenFailure(EngineError::kCannotCreateData, paths.data, opened);
+    if (LockForWriting(data) == LockResult::kHeldElsewhere) {
+        std::fclose(data);
+        return EngineStatus::Failure(EngineError::kRecordingInUse, paths.data);
+    }
     EngineStatus written = RecordFile::WriteIndex(paths.index, engine.m_recordOffsets.get(), 0);
     if (!written.Ok()) {
         std::fclose(data);
@@ -136,12 +177,17 @@ EngineStatus CreateRecording(XSound& engine, const RecordFile::Paths& paths) {
         return EngineStatus::Failure(EngineError::kCannotCreateIndex, paths.index)
             .Because(std::move(written));
     }
-    std::FILE* text = std::fopen(paths.text.c_str(), "wb");
+    const RegularFile::Opened openedText =
+        RegularFile::Open(paths.text, RegularFile::Mode::kCreate);
+    std::FILE* text = openedText.file;
+    if (text != nullptr) UnbufferedForRecording(data, text);
     if (text == nullptr ||
         std::fwrite(kTextHeader, 1, sizeof kTextHeader - 1, text) != sizeof kTextHeader - 1 ||
         std::fflush(text) != 0) {
         const EngineStatus failure =
-            EngineStatus::Failure(EngineError::kCannotCreateText, paths.text, errno);
+            text == nullptr
+                ? OpenFailure(EngineError::kCannotCreateText, paths.text, openedText)
+                : EngineStatus::Failure(EngineError::kCannotCreateText, paths.text, errno);
         if (text != nullptr) {
             std::fclose(text);
             RemoveFile(paths.text);
@@ -203,16 +249,10 @@ void XSound::WriteRecord() {
             PingRecord record;
             record.rawLength = n;
             std::memcpy(record.raw, m_rawFrame, n);
-            record.soundSpeed = m_soundSpeed.load(std::memory_order_relaxed);
-            record.draft = m_draft.load(std::memory_order_relaxed);
-            record.antiJamMode = m_antiJamMode.load(std::memory_order_relaxed);
-            record.antiJamDepth = m_antiJamDepth.load(std::memory_order_relaxed);
+            record.settings = CurrentPingSettings();
             record.time = Host().Now();
             record.markFlag = m_markFlag.load(std::memory_order_relaxed);
             record.markNumber = m_markNumber.load(std::memory_order_relaxed);
-            record.rangeIndex = m_rangeIndex.load(std::memory_order_relaxed);
-            record.rangeOffset = m_rangeOffset.load(std::memory_order_relaxed);
-            record.gain = m_gain.load(std::memory_order_relaxed);
             std::uint8_t bytes[RecordFile::kRecordBytesMax];
             const std::uint32_t size = RecordFile::Encode(record, bytes);
             // One write and a flush: the record is with the operating system
@@ -224,12 +264,15 @@ void XSound::WriteRecord() {
                 state.wroteRecord = true;
                 state.lastRecordTime = record.time;
                 m_recordIndex.store(index + 1, std::memory_order_relaxed);
+                m_unrecordedPings.store(0, std::memory_order_release);
             } else {
-                // The next record overwrites whatever part of this one
-                // reached the file; the user hears of it once.
+                // A full disk, say: the part of the record that reached the
+                // file is cut off again, the ping is counted for the status
+                // bar, and the next ping tries again. The user is told once.
                 const int reason = errno;
                 std::clearerr(m_dataFile);
-                RecordFile::SeekTo(m_dataFile, state.writeOffset);
+                RegularFile::CutBack(m_dataFile, state.writeOffset);
+                m_unrecordedPings.fetch_add(1, std::memory_order_acq_rel);
                 if (!state.writeFailureShown) {
                     state.writeFailureShown = true;
                     report =
@@ -258,8 +301,13 @@ void XSound::WriteDepthLine() {
     length = static_cast<std::size_t>(result.ptr - line);
     line[length++] = '\r';
     line[length++] = '\n';
-    std::fwrite(line, 1, length, m_textFile);
-    std::fflush(m_textFile);
+    // A line is written whole or not at all: what part of it reached a
+    // full disk is cut off again.
+    const std::uint64_t end = RegularFile::Tell(m_textFile);
+    if (std::fwrite(line, 1, length, m_textFile) != length || std::fflush(m_textFile) != 0) {
+        std::clearerr(m_textFile);
+        RegularFile::CutBack(m_textFile, end);
+    }
 }
 
 void XSound::CloseRecording() {
@@ -282,16 +330,10 @@ bool XSound::ReadRecord() {
     if (RecordFile::Read(m_dataFile, m_record, false) != RecordFile::ReadStatus::kOk) return false;
     std::memcpy(m_rawFrame, m_record.raw, m_record.rawLength);
     m_rawLength = m_record.rawLength;
-    m_soundSpeed.store(m_record.soundSpeed, std::memory_order_relaxed);
-    m_draft.store(m_record.draft, std::memory_order_relaxed);
-    m_antiJamMode.store(m_record.antiJamMode, std::memory_order_relaxed);
-    m_antiJamDepth.store(m_record.antiJamDepth, std::memory_order_relaxed);
+    ApplyPingSettings(m_record.settings);
     m_pingTime.store(m_record.time, std::memory_order_relaxed);
     m_markFlag.store(m_record.markFlag, std::memory_order_relaxed);
     m_markNumber.store(m_record.markNumber, std::memory_order_relaxed);
-    m_rangeIndex.store(m_record.rangeIndex, std::memory_order_relaxed);
-    m_rangeOffset.store(m_record.rangeOffset, std::memory_order_relaxed);
-    m_gain.store(m_record.gain, std::memory_order_relaxed);
     return true;
 }
 

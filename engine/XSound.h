@@ -11,6 +11,7 @@
 #include "engine/EngineStates.h"
 #include "engine/EngineStatus.h"
 #include "engine/PingRecord.h"
+#include "engine/SoundingSettings.h"
 #include "engine/WorkerSignal.h"
 
 // The sounding engine: the current ping, the sounding settings, the playback
@@ -52,10 +53,10 @@ public:
         return offset > 2 ? 2 : offset;
     }
 
-    // Colour words 0x00BBGGRR, named after their settings keys.
-    enum ColourKey { kBack, kWaveL1, kDesk, kLine1, kLine2, kSeeBack, kSeeEdit, kColourCount };
-    static constexpr std::uint32_t kDefaultColours[kColourCount] = {
-        12412928, 255, 6566450, 3340900, 3328050, 9868950, 2631880};
+    // Colour words 0x00BBGGRR (engine/SoundingSettings.h): XSound::kBack ...
+    using ColourKey = ::ColourKey;
+    using enum ::ColourKey;
+    static constexpr const std::uint32_t (&kDefaultColours)[kColourCount] = ::kDefaultColours;
 
     explicit XSound(EngineHost* host = nullptr);
     virtual ~XSound();
@@ -99,7 +100,7 @@ public:
     // is the path with its file name cut at the first '.'). On failure
     // nothing is open, nothing existing is truncated and the status says why.
     EngineStatus StartRecording(const std::string& chosenPath);
-    void WriteRecord();     // UI thread, at each completed frame while recording
+    void WriteRecord();     // at each processed live ping while recording, before its samples
     void WriteDepthLine();  // worker, after bottom detection while recording
     void CloseRecording();
     bool CheckpointIndex();  // rewrites the .idx with the records so far
@@ -121,6 +122,11 @@ public:
     RunMode Mode() const { return m_runMode.load(std::memory_order_acquire); }
     bool IsLive() const { return Mode() == RunMode::kLive; }
     bool IsRecording() const { return m_recording.load(std::memory_order_acquire); }
+    // Pings not recorded since the last record that could be written (a
+    // full disk); 0 while recording works.
+    std::uint32_t UnrecordedPings() const {
+        return m_unrecordedPings.load(std::memory_order_acquire);
+    }
     bool PlayingBackward() const { return m_playBackward.load(std::memory_order_acquire); }
     SelfCheck SelfCheckState() const { return m_selfCheckState.load(std::memory_order_acquire); }
     FrameSlot FrameSlotState() const { return m_frameSlot.load(std::memory_order_acquire); }
@@ -193,6 +199,19 @@ public:
     std::atomic<std::uint8_t> m_pingWatchdog{0};
 
     // --- Sounding settings -------------------------------------------------
+    // The whole set as one value (any thread; each field is read or written
+    // on its own, so a value taken while another thread changes it may mix
+    // old and new fields, as field-by-field reads always did).
+    SoundingSettings Settings() const;
+    // Every field, requested range and range in effect alike (loading the
+    // settings file, a dialog's OK).
+    void ApplySettings(const SoundingSettings& settings);
+    // The settings a ping is taken with, and taking them from a record.
+    PingSettings CurrentPingSettings() const;
+    void ApplyPingSettings(const PingSettings& settings);
+    // The channel code of the command frame (menu and local channel).
+    void SetChannelCode(std::uint8_t code) { m_channelCode.store(code, std::memory_order_relaxed); }
+
     std::atomic<std::int8_t> m_gain{0};
     std::atomic<std::uint8_t> m_gainAuto{0};
     std::atomic<std::uint8_t> m_rangeIndexSet{0};
@@ -228,6 +247,9 @@ public:
     double m_zoomBottom = 1.0;
     std::atomic<std::uint32_t> m_recordIndex{0};
     std::atomic<std::uint32_t> m_recordTotal{0};
+    std::atomic<std::uint32_t> m_unrecordedPings{0};
+    // Records the opened recording held past its index (taken in).
+    std::uint32_t m_recoveredRecords = 0;
     std::unique_ptr<std::uint32_t[]> m_recordOffsets;  // kRecordOffsetMax entries
     std::int64_t m_firstTime = 0;
     std::int64_t m_lastTime = 0;
@@ -280,12 +302,28 @@ public:
         bool lastDirection = false;  // backward
     } m_playbackStep;
 
+    // The live sounding settings, kept aside while a recording plays (each
+    // record puts its own into the settings) and put back when playback
+    // ends, so live pings and the settings file never get a recording's.
+    struct KeptSettings {
+        bool kept = false;
+        double soundSpeed = 0.0;
+        double draft = 0.0;
+        std::uint8_t antiJamMode = 0;
+        double antiJamDepth = 0.0;
+        std::int8_t gain = 0;
+        std::uint8_t rangeIndex = 0;
+        std::uint8_t rangeIndexSet = 0;
+        std::uint8_t rangeOffset = 0;
+        std::uint8_t rangeOffsetSet = 0;
+    } m_liveSettings;
+
     // State of the open recording files, used under m_fileMutex.
     struct RecordingFilesState {
-        std::uint32_t writeOffset = 0;     // data file offset of the next record
-        std::uint32_t continuedCount = 0;  // records listed when an old recording was continued
-        bool createdHere = false;          // this recording created its files
-        bool wroteRecord = false;          // a record was written since recording started
+        std::uint32_t writeOffset = 0;       // data file offset of the next record
+        std::uint32_t recoveredRecords = 0;  // found past the index of a continued recording
+        bool createdHere = false;            // this recording created its files
+        bool wroteRecord = false;            // a record was written since recording started
         bool writeFailureShown = false;
         std::int64_t lastRecordTime = 0;  // time of the last record written
     } m_recordingFiles;

@@ -6,6 +6,7 @@
 
 #include "link/ChannelFolder.h"
 #include "link/LocalChannelFrame.h"
+#include "link/OutputLog.h"
 
 namespace {
 
@@ -18,8 +19,10 @@ int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
 
 }  // namespace
 
-CompanionLink::CompanionLink(QString serverName)
-    : m_serverName(std::move(serverName)), m_thread(QThread::create([this] { Run(); })) {
+CompanionLink::CompanionLink(QString serverName, OutputLog* log)
+    : m_serverName(std::move(serverName)),
+      m_log(log),
+      m_thread(QThread::create([this] { Run(); })) {
     m_thread->setObjectName(QStringLiteral("companion link"));
     m_thread->start();
 }
@@ -38,6 +41,8 @@ bool CompanionLink::SendCopyData(std::string_view text) {
         std::lock_guard lock(m_mutex);
         if (m_queue.size() >= kQueueLength) {
             m_dropped.fetch_add(1, std::memory_order_release);
+            if (m_log != nullptr)
+                m_log->Record(OutputLog::Sink::kCompanion, text, OutputLog::Result::kDropped);
             return false;
         }
         m_queue.push_back({EncodeCopyData(text), Clock::now() + kDeliveryTime});
@@ -56,7 +61,9 @@ void CompanionLink::Run() {
             message = std::move(m_queue.front());
             m_queue.pop_front();
         }
-        switch (Deliver(message)) {
+        const Outcome outcome = Deliver(message);
+        Record(message.frame, outcome);
+        switch (outcome) {
             case Outcome::kDelivered:
                 m_delivered.fetch_add(1, std::memory_order_release);
                 break;
@@ -67,6 +74,16 @@ void CompanionLink::Run() {
                 break;
         }
     }
+}
+
+void CompanionLink::Record(std::string_view frame, Outcome outcome) const {
+    if (m_log == nullptr) return;
+    const std::string_view text =
+        frame.substr(std::min(frame.size(), LocalChannelFrame::kHeaderSize));
+    const OutputLog::Result result = outcome == Outcome::kDelivered ? OutputLog::Result::kSent
+                                     : outcome == Outcome::kTooLate ? OutputLog::Result::kDropped
+                                                                    : OutputLog::Result::kFailed;
+    m_log->Record(OutputLog::Sink::kCompanion, text, result);
 }
 
 // Connects, writes the frame and closes, all before the message's deadline.

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+class OutputLog;
 class QThread;
 
 // The depth sink to the companion survey program: each depth text goes to
@@ -24,13 +25,17 @@ class QThread;
 // again gets the next messages at once. Without a companion listening the
 // messages go nowhere and are not counted: nothing was there to receive them.
 // A listener run by another user is never written to.
+//
+// With an output log each message is also recorded there with what became
+// of it: sent, dropped (queue full or too late) or failed (nobody listens).
 class CompanionLink {
 public:
     static constexpr std::size_t kQueueLength = 4;
     static constexpr std::chrono::milliseconds kDeliveryTime{500};
 
     // serverName: an absolute socket path, or a local channel name.
-    explicit CompanionLink(QString serverName = QStringLiteral("Kelvara"));
+    explicit CompanionLink(QString serverName = QStringLiteral("Kelvara"),
+                           OutputLog* log = nullptr);
     ~CompanionLink();
     CompanionLink(const CompanionLink&) = delete;
     CompanionLink& operator=(const CompanionLink&) = delete;
@@ -53,8 +58,10 @@ private:
 
     void Run();
     Outcome Deliver(const Message& message) const;
+    void Record(std::string_view frame, Outcome outcome) const;
 
     QString m_serverName;
+    OutputLog* const m_log;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Message> m_queue;  // guarded by m_mutex

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "display/MarkLabelFont.h"
-#include "printing/CEscpPage.h"
+#include "printing/EscpPage.h"
 #include "printing/GbkText.h"
 
 namespace {
@@ -18,21 +18,21 @@ constexpr double kAcross = 120.0 / 180.0;
 QFont PrinterFont() {
     InstallChineseFontSubstitutions();
     QFont font(QStringLiteral("SimSun"));
-    font.setPixelSize(CEscpPage::kLineHeight - 2);
+    font.setPixelSize(EscpPage::kLineHeight - 2);
     return font;
 }
 
 // Draws the characters of one run; returns the bytes of those without a
 // glyph.
-std::size_t DrawRun(QPainter& painter, const CEscpPage::TextRun& run) {
+std::size_t DrawRun(QPainter& painter, const EscpPage::TextRun& run) {
     std::size_t unmapped = 0;
-    for (const CEscpPage::Character& character : run.characters) {
+    for (const EscpPage::Character& character : run.characters) {
         std::string utf8;
         if (!GbkText::ToUtf8(character.bytes, &utf8)) {
             unmapped += character.bytes.size();
         } else if (utf8 != " ") {
             const QRectF cell(character.x / kAcross, run.y, character.width / kAcross,
-                              CEscpPage::kLineHeight);
+                              EscpPage::kLineHeight);
             painter.drawText(cell, Qt::AlignHCenter | Qt::AlignTop, QString::fromUtf8(utf8));
         }
     }
@@ -41,7 +41,7 @@ std::size_t DrawRun(QPainter& painter, const CEscpPage::TextRun& run) {
         const int right = run.characters.back().x + run.characters.back().width;
         painter.save();
         painter.resetTransform();
-        painter.fillRect(QRect(left, run.y + CEscpPage::kLineHeight - 1, right - left, 1),
+        painter.fillRect(QRect(left, run.y + EscpPage::kLineHeight - 1, right - left, 1),
                          Qt::black);
         painter.restore();
     }
@@ -50,7 +50,7 @@ std::size_t DrawRun(QPainter& painter, const CEscpPage::TextRun& run) {
 
 }  // namespace
 
-EscpPicture DrawEscpPage(const CEscpPage& page) {
+EscpPicture DrawEscpPage(const EscpPage& page) {
     EscpPicture picture;
     const int paperHeight = std::max(page.Height(), 1);
     QImage image(page.Width(), paperHeight + kFooterHeight, QImage::Format_Grayscale8);
@@ -68,7 +68,7 @@ EscpPicture DrawEscpPage(const CEscpPage& page) {
         painter.setPen(Qt::black);
         painter.setFont(PrinterFont());
         painter.scale(kAcross, 1.0);
-        for (const CEscpPage::TextRun& run : page.Text()) unmapped += DrawRun(painter, run);
+        for (const EscpPage::TextRun& run : page.Text()) unmapped += DrawRun(painter, run);
     }
     picture.unknownBytes = page.UnknownBytes() + unmapped;
     if (picture.unknownBytes == 0) {

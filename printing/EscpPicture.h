@@ -3,7 +3,7 @@
 #include <QImage>
 #include <cstddef>
 
-class CEscpPage;
+class EscpPage;
 
 // The chart printer's paper as a picture, one pixel a printer dot (1/120
 // inch across, 1/180 inch down): black dots and text on white, text in a
@@ -15,4 +15,4 @@ struct EscpPicture {
 };
 
 // Needs a QGuiApplication (fonts).
-EscpPicture DrawEscpPage(const CEscpPage& page);
+EscpPicture DrawEscpPage(const EscpPage& page);

@@ -14,6 +14,8 @@ inline constexpr int kAppExit = 57665;
 // 查看(&V)
 inline constexpr int kViewToolbar = 59392;
 inline constexpr int kViewStatusBar = 59393;
+inline constexpr int kFitToWindow = 32860;    // the echogram scaled to the window
+inline constexpr int kOutputMonitor = 32861;  // what leaves on the depth outputs
 
 // 控制[&C]
 inline constexpr int kConnect = 32776;
@@ -60,13 +62,14 @@ inline constexpr int kChannel82 = 32814;
 
 // Every command with a menu item, in menu order, then the channel codes.
 inline constexpr int kAll[] = {
-    kOpenTextData,    kFilePrint,   kFilePrintSetup, kAppExit,     kViewToolbar, kViewStatusBar,
-    kConnect,         kDisconnect,  kStartStoring,   kStopStoring, kMark,        kMonitor,
-    kZoomIn,          kZoomOut,     kPlayback,       kEndPlayback, kFaster,      kPauseContinue,
-    kSlower,          kBackForward, kTimeSearch,     kStartPrint,  kStopPrint,   kCompactMode,
-    kSelfCheck,       kParameters,  kCommunication,  kColours,     kNetwork,     kDraft,
-    kSoundSpeed,      kGain,        kRange,          kAntiJam,     kChinese,     kEnglish,
-    kDepthOutputDemo, kAbout,       kChannel80,      kChannel81,   kChannel82};
+    kOpenTextData, kFilePrint,     kFilePrintSetup,  kAppExit,     kViewToolbar,   kViewStatusBar,
+    kFitToWindow,  kOutputMonitor, kConnect,         kDisconnect,  kStartStoring,  kStopStoring,
+    kMark,         kMonitor,       kZoomIn,          kZoomOut,     kPlayback,      kEndPlayback,
+    kFaster,       kPauseContinue, kSlower,          kBackForward, kTimeSearch,    kStartPrint,
+    kStopPrint,    kCompactMode,   kSelfCheck,       kParameters,  kCommunication, kColours,
+    kNetwork,      kDraft,         kSoundSpeed,      kGain,        kRange,         kAntiJam,
+    kChinese,      kEnglish,       kDepthOutputDemo, kAbout,       kChannel80,     kChannel81,
+    kChannel82};
 
 // The toolbar's buttons left to right; 0 is a separator.
 inline constexpr int kToolbar[] = {kConnect,      kDisconnect,

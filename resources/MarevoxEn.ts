@@ -17,6 +17,60 @@
     </message>
 </context>
 <context>
+    <name>CCheckSelf</name>
+    <message>
+        <source>自检</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+</context>
+<context>
+    <name>CColor</name>
+    <message>
+        <source>主窗口颜色设置</source>
+        <translation>Main window colours</translation>
+    </message>
+    <message>
+        <source>背景</source>
+        <translation>Background</translation>
+    </message>
+    <message>
+        <source>图像</source>
+        <translation>Echoes</translation>
+    </message>
+    <message>
+        <source>桌面</source>
+        <translation>Desk</translation>
+    </message>
+    <message>
+        <source>一级标尺</source>
+        <translation>Major scale</translation>
+    </message>
+    <message>
+        <source>二级标尺</source>
+        <translation>Minor scale</translation>
+    </message>
+    <message>
+        <source>监视窗口颜色设置</source>
+        <translation>Monitor window colours</translation>
+    </message>
+    <message>
+        <source>字色</source>
+        <translation>Digits</translation>
+    </message>
+    <message>
+        <source>回复默认</source>
+        <translation>Restore defaults</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>CMainFrame</name>
     <message>
         <source>文件(&amp;F)</source>
@@ -214,6 +268,18 @@
         <source>打印错误</source>
         <translation>Printing error</translation>
     </message>
+    <message>
+        <source>在索引之后找到 %1 条记录（上次存储未正常结束），已一并收入。</source>
+        <translation>Found %1 records past the index (the last recording did not end normally); they have been taken in.</translation>
+    </message>
+    <message>
+        <source>适应窗口</source>
+        <translation>Fit to window</translation>
+    </message>
+    <message>
+        <source>输出监视</source>
+        <translation>Output monitor</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -224,6 +290,164 @@
     <message>
         <source>无法建立本地通道 Nereon：%1</source>
         <translation>The local channel Nereon cannot be set up: %1</translation>
+    </message>
+    <message>
+        <source>另一个 Marevox 正在运行：本程序没有本地通道 Nereon，伴随程序只与先运行的那一个通信。</source>
+        <translation>Another Marevox is running: this copy has no local channel Nereon; companion programs talk only to the one started first.</translation>
+    </message>
+</context>
+<context>
+    <name>CSET</name>
+    <message>
+        <source>参数设置</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>吃水（米）</source>
+        <translation>Draft (m)</translation>
+    </message>
+    <message>
+        <source>-0.1</source>
+        <translation>-0.1</translation>
+    </message>
+    <message>
+        <source>+0.1</source>
+        <translation>+0.1</translation>
+    </message>
+    <message>
+        <source>-0.01</source>
+        <translation>-0.01</translation>
+    </message>
+    <message>
+        <source>+0.01</source>
+        <translation>+0.01</translation>
+    </message>
+    <message>
+        <source>声速（米/秒）</source>
+        <translation>Sound speed (m/s)</translation>
+    </message>
+    <message>
+        <source>-10</source>
+        <translation>-10</translation>
+    </message>
+    <message>
+        <source>+10</source>
+        <translation>+10</translation>
+    </message>
+    <message>
+        <source>-1</source>
+        <translation>-1</translation>
+    </message>
+    <message>
+        <source>由温盐深计算…</source>
+        <translation>From temperature, salinity, depth…</translation>
+    </message>
+    <message>
+        <source>+1</source>
+        <translation>+1</translation>
+    </message>
+    <message>
+        <source>量程</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>手动</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>无移相</source>
+        <translation>No shift</translation>
+    </message>
+    <message>
+        <source>移相1</source>
+        <translation>Shift 1</translation>
+    </message>
+    <message>
+        <source>移相2</source>
+        <translation>Shift 2</translation>
+    </message>
+    <message>
+        <source>增益</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>抗干扰</source>
+        <translation>Anti-Jamming</translation>
+    </message>
+    <message>
+        <source>普通</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>跟踪</source>
+        <translation>Tracking</translation>
+    </message>
+    <message>
+        <source>定深</source>
+        <translation>Fixed depth</translation>
+    </message>
+    <message>
+        <source>默认</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>确定要回复默认设置？</source>
+        <translation>Restore to the default setting?</translation>
+    </message>
+</context>
+<context>
+    <name>COutputMonitor</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>输出</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>输出监视</source>
+        <translation>Output monitor</translation>
+    </message>
+    <message>
+        <source>水深输出串口</source>
+        <translation>Depth-output port</translation>
+    </message>
+    <message>
+        <source>网络</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>已发送</source>
+        <translation>sent</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>丢弃</source>
+        <translation>dropped</translation>
+    </message>
+    <message>
+        <source>%1：已发送 %2，失败 %3，丢弃 %4</source>
+        <translation>%1: sent %2, failed %3, dropped %4</translation>
     </message>
 </context>
 <context>
@@ -250,6 +474,324 @@
     </message>
 </context>
 <context>
+    <name>CSetCom</name>
+    <message>
+        <source>通信设置</source>
+        <translation>Communication</translation>
+    </message>
+    <message>
+        <source>水深输出端口</source>
+        <translation>Depth output port</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>内部串口</source>
+        <translation>Instrument port</translation>
+    </message>
+    <message>
+        <source>打开端口</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>频率设置（KHZ）</source>
+        <translation>Frequency (kHz)</translation>
+    </message>
+    <message>
+        <source>频率</source>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <source>+1</source>
+        <translation>+1</translation>
+    </message>
+    <message>
+        <source>-1</source>
+        <translation>-1</translation>
+    </message>
+    <message>
+        <source>默认</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>100</source>
+        <translation>100</translation>
+    </message>
+    <message>
+        <source>150</source>
+        <translation>150</translation>
+    </message>
+    <message>
+        <source>200</source>
+        <translation>200</translation>
+    </message>
+    <message>
+        <source>250</source>
+        <translation>250</translation>
+    </message>
+    <message>
+        <source>其它</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>关闭端口</source>
+        <translation>Close port</translation>
+    </message>
+    <message>
+        <source>NMEA 校验和</source>
+        <translation>NMEA checksum</translation>
+    </message>
+</context>
+<context>
+    <name>CSetDisturb</name>
+    <message>
+        <source>抗干扰</source>
+        <translation>Anti-Jamming</translation>
+    </message>
+    <message>
+        <source>普通</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>跟踪</source>
+        <translation>Tracking</translation>
+    </message>
+    <message>
+        <source>定深</source>
+        <translation>Fixed depth</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>定深应在0到500米之间</source>
+        <translation>The fixed depth must be between 0 and 500 m.</translation>
+    </message>
+</context>
+<context>
+    <name>CSetEatWT</name>
+    <message>
+        <source>吃水</source>
+        <translation>Draft</translation>
+    </message>
+    <message>
+        <source>设吃水深度</source>
+        <translation>Draft depth</translation>
+    </message>
+    <message>
+        <source>（米）</source>
+        <translation>(m)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>吃水应在0到100米之间</source>
+        <translation>The draft must be between 0 and 100 m.</translation>
+    </message>
+</context>
+<context>
+    <name>CSetEth</name>
+    <message>
+        <source>网络设置</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>本机IP</source>
+        <translation>Receiver IP</translation>
+    </message>
+    <message>
+        <source>采样数据监听端口</source>
+        <translation>Sample data listening port</translation>
+    </message>
+    <message>
+        <source>水深发送远程端口</source>
+        <translation>Depth remote port</translation>
+    </message>
+    <message>
+        <source>启用网络</source>
+        <translation>Enable network</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CSetMeasure</name>
+    <message>
+        <source>量程</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>手动</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>无相移</source>
+        <translation>No shift</translation>
+    </message>
+    <message>
+        <source>相移1</source>
+        <translation>Shift 1</translation>
+    </message>
+    <message>
+        <source>相移2</source>
+        <translation>Shift 2</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CSetPlus</name>
+    <message>
+        <source>增益</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>手动</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CSetSpeed</name>
+    <message>
+        <source>声速修正</source>
+        <translation>Sound Speed</translation>
+    </message>
+    <message>
+        <source>设声速</source>
+        <translation>Sound speed</translation>
+    </message>
+    <message>
+        <source>（米/秒）</source>
+        <translation>(m/s)</translation>
+    </message>
+    <message>
+        <source>由温盐深计算…</source>
+        <translation>From temperature, salinity, depth…</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>声速应在1300到1700米/秒之间</source>
+        <translation>The sound speed must be between 1300 and 1700 m/s.</translation>
+    </message>
+</context>
+<context>
+    <name>CSettingsDialogs</name>
+    <message>
+        <source>打开串口失败1</source>
+        <translation>Failed to open the serial port 1</translation>
+    </message>
+    <message>
+        <source>打开串口失败2</source>
+        <translation>Failed to open the serial port 2</translation>
+    </message>
+</context>
+<context>
+    <name>CSpeedFromWater</name>
+    <message>
+        <source>由温盐深计算声速</source>
+        <translation>Sound Speed from the Water</translation>
+    </message>
+    <message>
+        <source>水温（°C）</source>
+        <translation>Water temperature (°C)</translation>
+    </message>
+    <message>
+        <source>盐度（PSU，淡水为0）</source>
+        <translation>Salinity (PSU, 0 for fresh water)</translation>
+    </message>
+    <message>
+        <source>深度（米）</source>
+        <translation>Depth (m)</translation>
+    </message>
+    <message>
+        <source>声速（米/秒）</source>
+        <translation>Sound speed (m/s)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CSee</name>
+    <message>
+        <source>水深 (米)                                              </source>
+        <translation>Depth (m)                                              </translation>
+    </message>
+</context>
+<context>
     <name>CTrueColorToolBar</name>
     <message>
         <source>工具栏</source>
@@ -257,7 +799,7 @@
     </message>
 </context>
 <context>
-    <name>CUserPrompts</name>
+    <name>UserPrompts</name>
     <message>
         <source>测深仪数据文件(*.sd)</source>
         <translation>Echo sounder data files (*.sd)</translation>
@@ -372,6 +914,18 @@
     <message>
         <source>无法替换文件 %1：%2</source>
         <translation>Cannot replace the file %1: %2</translation>
+    </message>
+    <message>
+        <source>索引文件 %1 不是普通文件</source>
+        <translation>The index file %1 is not a regular file</translation>
+    </message>
+    <message>
+        <source>%1 不是普通文件，不能用作记录</source>
+        <translation>%1 is not a regular file and cannot be used as a recording</translation>
+    </message>
+    <message>
+        <source>数据文件 %1 正由另一程序存储，不能同时写入</source>
+        <translation>The data file %1 is being recorded by another program and cannot be written at the same time</translation>
     </message>
 </context>
 <context>

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes docs/screenshot.png: the main window with live echoes from the
-# instrument simulator, on a virtual display. Needs a build (scripts/build.sh).
+# instrument simulator and the depth monitor, on a virtual display. Needs a
+# build (scripts/build.sh).
 #
-# Usage: xvfb-run -a -s "-screen 0 800x620x24" scripts/make-screenshot.sh [OUT.png]
+# Usage: xvfb-run -a -s "-screen 0 1280x800x24" scripts/make-screenshot.sh [OUT.png]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${MAREVOX_BUILD_DIR:-$root/build}/bin"

@@ -10,6 +10,16 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QTranslator>
+#include <atomic>
+
+#include "app/Settings.h"
+#include "dialogs/CSET.h"
+#include "dialogs/CSetCom.h"
+#include "dialogs/CSetEatWT.h"
+#include "dialogs/DialogMemory.h"
+#include "dialogs/DialogPrompts.h"
+#include "dialogs/OutputPortControl.h"
+#include "engine/XSound.h"
 
 namespace {
 
@@ -25,6 +35,34 @@ TEST(English, TheBuiltTranslationLoadsFromTheExecutablesFolder) {
     EXPECT_EQ(Translate("CTrueColorToolBar", "工具栏"), "Toolbar");
     QCoreApplication::removeTranslator(&translator);
     EXPECT_EQ(Translate("CSearch", "应用"), "应用");
+}
+
+TEST(English, TheSettingsDialogsShowTheirEnglishForms) {
+    QTranslator translator;
+    ASSERT_TRUE(Language::InstallEnglish(translator, QCoreApplication::applicationDirPath()));
+    XSound engine;
+    AppSettings settings;
+    DialogMemory memory;
+    DialogPrompts prompts;
+    std::atomic<bool> headerDue{false};
+    const DialogContext context{engine, settings, memory, prompts, headerDue};
+    struct ClosedPort : OutputPortControl {
+        bool OutputPortOpen() const override { return false; }
+        bool OpenOutputPort(int, int) override { return false; }
+        void CloseOutputPort() override {}
+    } port;
+    {
+        CSET parameters(context);
+        EXPECT_EQ(parameters.windowTitle(), "Parameters");
+        auto* fromWater = parameters.findChild<QWidget*>(QStringLiteral("fromWaterButton"));
+        EXPECT_EQ(fromWater->property("text").toString(), "From temperature, salinity, depth…");
+        CSetEatWT draft(context);
+        EXPECT_EQ(draft.windowTitle(), "Draft");
+        CSetCom communication(context, port);
+        auto* open = communication.findChild<QWidget*>(QStringLiteral("openButton"));
+        EXPECT_EQ(open->property("text").toString(), "Open port");
+    }
+    QCoreApplication::removeTranslator(&translator);
 }
 
 TEST(English, MissingFileShowsTheLoadErrorAndStaysChinese) {

@@ -1,33 +1,55 @@
 // The main window on the offscreen platform: menus, every command's enabled
-// state and effect in each operating state, status bar, timers, closing.
+// state and effect in each operating state, status bar, timers, closing, the
+// settings commands and the depth-output port.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPrinter>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <thread>
+#include <vector>
 
 #include "app/CEngineHost.h"
 #include "app/CMainFrame.h"
-#include "app/CUserPrompts.h"
+#include "app/CSettingsDialogs.h"
+#include "app/DepthOutput.h"
 #include "app/Settings.h"
+#include "app/UserPrompts.h"
+#include "dialogs/CSET.h"
+#include "dialogs/CSetMeasure.h"
+#include "dialogs/CSetPlus.h"
+#include "display/CCheckSelf.h"
+#include "display/CColor.h"
+#include "display/CMarevoxView.h"
+#include "display/COutputMonitor.h"
+#include "display/CSee.h"
+#include "engine/RecordFile.h"
 #include "engine/XSound.h"
-#include "printing/CChartPrinter.h"
+#include "printing/ChartPrinter.h"
 #include "resources/CommandIds.h"
 #include "tests/app/RecordingMaker.h"
 #include "tests/printing/ChartFixture.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -35,7 +57,7 @@ namespace {
 using namespace CommandId;
 
 // Answers the dialogs in place of the user and keeps what was asked.
-struct FakePrompts : CUserPrompts {
+struct FakePrompts : UserPrompts {
     QStringList messages;
     QString storePath, playPath, textPath;
     QString askedFolder, askedName;
@@ -65,6 +87,10 @@ struct FakePrompts : CUserPrompts {
     void OpenDocument(const QString& path) override { opened << path; }
     void TimeSearch(QWidget*, XSound&, bool) override { ++timeSearches; }
     void About(QWidget*) override { ++abouts; }
+    std::function<void(CColor&)> colours;  // plays the user in the colour dialog
+    void Colours(CColor& dialog) override {
+        if (colours) colours(dialog);
+    }
     QString printTo;  // a PDF file; empty: the print dialog is cancelled
     int pageSetups = 0;
     void PrintSetup(QWidget*, QPrinter&) override { ++pageSetups; }
@@ -77,7 +103,7 @@ struct FakePrompts : CUserPrompts {
 };
 
 // Counts the command frames the engine sends.
-struct FrameCountingHost : CEngineHost {
+struct CFrameCountingHost : CEngineHost {
     using CEngineHost::CEngineHost;
     int frames = 0;
     void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
@@ -111,7 +137,8 @@ protected:
                                         .settingsPath = settingsPath,
                                         .saveSettings = saveSettings,
                                         .dataFolder = dataFolder,
-                                        .chartPrinter = withChartPrinter ? &chartPrinter : nullptr};
+                                        .chartPrinter = withChartPrinter ? &chartPrinter : nullptr,
+                                        .chartHeaderDue = &chartHeaderDue};
             frame = std::make_unique<CMainFrame>(context);
         }
         return *frame;
@@ -145,14 +172,15 @@ protected:
     XSound engine;
     AppSettings settings;
     FakePrompts prompts;
-    FrameCountingHost host{engine, prompts};
+    CFrameCountingHost host{engine, prompts};
     std::string settingsPath;
     bool saveSettings = false;
     QString dataFolder;
     RecordingSpooler chartSpooler;
     std::atomic<bool> chartHeaderDue{false};
-    CChartPrinter chartPrinter{engine, chartSpooler, chartHeaderDue};
+    ChartPrinter chartPrinter{engine, chartSpooler, chartHeaderDue};
     bool withChartPrinter = true;
+    std::unique_ptr<DepthOutput> depthOutput;  // outlives the window
     std::unique_ptr<CMainFrame> frame;
 };
 
@@ -169,7 +197,7 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
     const QStringList captions = {"文件(&F)", "查看(&V)", "控制[&C]", "设置[&S]", "帮助(&H)"};
     const std::vector<std::vector<int>> items = {
         {kOpenTextData, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
-        {kViewToolbar, kViewStatusBar},
+        {kViewToolbar, kViewStatusBar, 0, kFitToWindow, kOutputMonitor},
         {kConnect,
          kDisconnect,
          kStartStoring,
@@ -318,6 +346,7 @@ public:
         m_master = -1;
     }
     const std::string& Device() const { return m_device; }
+    int Master() const { return m_master; }
     // Bytes the program wrote, waiting up to timeoutMs for count of them.
     std::string Read(std::size_t count, int timeoutMs) {
         std::string bytes;
@@ -622,14 +651,18 @@ TEST_F(MainFrameTest, CommandsArrivingDuringAModalCommandAreRefused) {
     prompts.storePath.clear();
     ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
     EXPECT_FALSE(nested);
-    // Connect is disabled while the playback dialog is up.
+    // While the playback file dialog is up nothing plays yet: the toolbar
+    // shows the live state, and commands wait for the dialog.
+    std::set<int> shown;
     prompts.whileAsking = [&] {
-        Frame().UpdateCommandStates();
-        nested = Frame().Action(kConnect)->isEnabled();
+        shown = EnabledOf({kConnect, kStartStoring, kEndPlayback, kFaster, kPauseContinue});
+        nested = Frame().ExecuteCommand(kConnect);
     };
     prompts.playPath.clear();
     ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
+    EXPECT_EQ(shown, (std::set<int>{kConnect, kStartStoring}));
     EXPECT_FALSE(nested);
+    EXPECT_FALSE(Frame().PortOpen());
 }
 
 // --- Compact and full mode ---------------------------------------------
@@ -637,10 +670,19 @@ TEST_F(MainFrameTest, CommandsArrivingDuringAModalCommandAreRefused) {
 TEST_F(MainFrameTest, CompactModeDropsFileViewHelpAndFullModeRestoresThem) {
     Frame().show();
     engine.m_viewStart.store(321);
+    Frame().ShowDepthMonitor();
     ASSERT_TRUE(Frame().ExecuteCommand(kCompactMode));
     EXPECT_EQ(engine.m_viewWidth.load(), 150);
     EXPECT_EQ(engine.m_viewStart.load(), 0);
     EXPECT_EQ(engine.m_viewEnd.load(), 150);
+    EXPECT_EQ(Frame().DepthMonitor(), nullptr);
+    EXPECT_EQ(Frame().View()->PictureSize(), QSize(150, 525));
+    // A strip at the right edge of the screen, as tall as the screen.
+    const QRect screen = Frame().screen()->availableGeometry();
+    EXPECT_EQ(Frame().frameGeometry().right(), screen.right());
+    EXPECT_EQ(Frame().frameGeometry().top(), screen.top());
+    EXPECT_EQ(Frame().frameGeometry().height(), screen.height());
+    EXPECT_LT(Frame().width(), screen.width() / 2);
     QStringList captions;
     for (QAction* a : Frame().menuBar()->actions()) captions << a->text();
     EXPECT_EQ(captions, (QStringList{"控制[&C]", "设置[&S]"}));
@@ -656,6 +698,193 @@ TEST_F(MainFrameTest, CompactModeDropsFileViewHelpAndFullModeRestoresThem) {
     EXPECT_EQ(captions, (QStringList{"File(&F)", "View(&V)", "控制[&C]", "设置[&S]", "Help(&H)"}));
     Frame().SetFullMode();  // already full: nothing
     EXPECT_EQ(Frame().menuBar()->actions().size(), 5);
+    ASSERT_NE(Frame().DepthMonitor(), nullptr);
+    EXPECT_TRUE(Frame().DepthMonitor()->isVisible());
+    EXPECT_EQ(Frame().View()->PictureSize(), QSize(800, 525));
+}
+
+TEST_F(MainFrameTest, CompactStripOnePicturePixelPerScreenPixel) {
+    settings.m_fitToWindow.store(0);
+    Frame().show();
+    ASSERT_TRUE(Frame().ExecuteCommand(kCompactMode));
+    EXPECT_EQ(Frame().View()->width(), 150);
+    EXPECT_EQ(Frame().frameGeometry().right(), Frame().screen()->availableGeometry().right());
+    // Zoom splits the strip into two panes of 45 echogram columns.
+    ASSERT_TRUE(Frame().ExecuteCommand(kZoomIn));
+    const ScaleState scales = Frame().View()->Scales();
+    EXPECT_EQ(scales.width, 150);
+    EXPECT_TRUE(scales.zoomOn);
+    // Back to one picture pixel per screen pixel and forth: the strip widens
+    // with the screen when scaled.
+    ASSERT_TRUE(Frame().ExecuteCommand(kFitToWindow));
+    EXPECT_TRUE(Frame().View()->FitToWindow());
+    EXPECT_GE(Frame().View()->width(), 150);
+}
+
+// --- Windows of the main window ------------------------------------------
+
+TEST_F(MainFrameTest, DepthMonitorIsOneWindowMadeAgainAfterClosing) {
+    Frame().show();
+    ASSERT_TRUE(Frame().ExecuteCommand(kMonitor));
+    QPointer<CSee> first = Frame().DepthMonitor();
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(Frame().ExecuteCommand(kMonitor));
+    EXPECT_EQ(Frame().DepthMonitor(), first.data());  // shown again, not made again
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(Frame().DepthMonitor(), nullptr);
+    ASSERT_TRUE(Frame().ExecuteCommand(kMonitor));
+    ASSERT_NE(Frame().DepthMonitor(), nullptr);
+    EXPECT_EQ(Frame().DepthMonitor()->pos().x(), Frame().screen()->availableGeometry().left());
+}
+
+TEST_F(MainFrameTest, TheWorkersSmoothedDepthReachesTheMonitorOnTheUiThread) {
+    Frame().ShowDepthMonitor();
+    auto refresh = [&](double depth) {
+        std::thread worker([&] {
+            engine.m_smoothedDepth.store(depth);
+            host.RefreshDepthMonitor();
+        });
+        worker.join();
+        QCoreApplication::processEvents();
+    };
+    refresh(12.5);
+    EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "12.50");
+    engine.m_autoAdjust.store(0);  // redrawing older records backward
+    refresh(30.0);
+    EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "12.50");
+    engine.m_autoAdjust.store(1);
+    Frame().DestroyDepthMonitor();
+    refresh(14.0);  // no monitor: nothing to show it in
+    EXPECT_EQ(Frame().DepthMonitor(), nullptr);
+}
+
+TEST_F(MainFrameTest, SelfCheckRequestRepliesAndTimeouts) {
+    ASSERT_TRUE(Frame().ExecuteCommand(kSelfCheck));
+    CCheckSelf* dialog = Frame().SelfCheckDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(Frame().ExecuteCommand(kSelfCheck));
+    EXPECT_EQ(Frame().SelfCheckDialog(), dialog);
+
+    // The request waits for a command frame; none leaves in 3.6 s (the
+    // keep-alive never comes due).
+    dialog->StartCheck();
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kRequested);
+    for (int tick = 0; tick < 8; ++tick) {
+        engine.m_pingWatchdog.store(0);
+        Frame().LinkTick();
+    }
+    EXPECT_EQ(dialog->LogText(), "自检......\r\n");
+    engine.m_pingWatchdog.store(0);
+    Frame().LinkTick();
+    EXPECT_EQ(dialog->LogText(), "自检......\r\n\r\n串口通信出错！");
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kIdle);
+
+    // Sent and answered: the decoder's reply reaches the log.
+    dialog->StartCheck();
+    engine.SendCommandFrame();
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kAwaitingReply);
+    host.SelfCheckReply(0x14);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog->LogText(), "自检......\r\n高频发射正常\r\n高频接收正常\r\n");
+
+    // Sent and never answered: given up after as long again.
+    dialog->StartCheck();
+    engine.SendCommandFrame();
+    for (int tick = 0; tick < 9; ++tick) Frame().LinkTick();
+    EXPECT_EQ(dialog->LogText(), "自检......\r\n\r\n串口通信出错！");
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kIdle);
+}
+
+TEST_F(MainFrameTest, ColourChangesClearTheEchogramExceptTheMonitors) {
+    Frame();
+    engine.m_colours[XSound::kBack].store(XSound::kDefaultColours[XSound::kBack]);
+    auto drawnPing = [&] {
+        engine.m_sampleCount = 2000;
+        std::fill_n(engine.m_samples, 2000, std::uint8_t{3});
+        engine.m_echoPresent = 1;
+        Frame().View()->AdvanceAndPaint();
+        return Frame().View()->NormalStore().pixel(800, 200);
+    };
+    const QRgb back = Frame().View()->NormalStore().pixel(800, 10) | 0xFF000000u;
+    prompts.colours = [](CColor& dialog) {
+        dialog.SetPicker([](QWidget*) { return QColor(10, 20, 30); });
+        dialog.PickColour(XSound::kSeeEdit);
+    };
+    EXPECT_NE(drawnPing() | 0xFF000000u, back);
+    ASSERT_TRUE(Frame().ExecuteCommand(kColours));
+    EXPECT_NE(Frame().View()->NormalStore().pixel(800, 200) | 0xFF000000u, back);
+    EXPECT_EQ(engine.m_colours[XSound::kSeeEdit].load(), 0x1E140Au);
+
+    prompts.colours = [](CColor& dialog) {
+        dialog.SetPicker([](QWidget*) { return QColor(10, 20, 30); });
+        dialog.PickColour(XSound::kLine1);
+    };
+    ASSERT_TRUE(Frame().ExecuteCommand(kColours));
+    EXPECT_EQ(Frame().View()->NormalStore().pixel(800, 200) | 0xFF000000u, back);
+}
+
+TEST_F(MainFrameTest, FitToWindowIsRememberedInTheSettings) {
+    saveSettings = true;
+    EXPECT_TRUE(Enabled(kFitToWindow));
+    EXPECT_TRUE(Frame().Action(kFitToWindow)->isChecked());
+    EXPECT_TRUE(Frame().View()->FitToWindow());
+    ASSERT_TRUE(Frame().ExecuteCommand(kFitToWindow));
+    EXPECT_FALSE(Frame().Action(kFitToWindow)->isChecked());
+    EXPECT_FALSE(Frame().View()->FitToWindow());
+    frame.reset();
+    EXPECT_NE(ReadAll(settingsPath).find("FitToWindow=0"), std::string::npos);
+}
+
+TEST_F(MainFrameTest, OutputMonitorListsWhatTheSinksWereGiven) {
+    DepthOutput outputs(engine, settings, QString::fromStdString(dir.File("Kelvara")));
+    host.SetDepthOutput(&outputs);
+    // The companion's link tells on its own thread that nobody listens.
+    auto failedReach = [&](std::uint64_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (outputs.Log().Count()[2][1] < count && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    outputs.OutputDepth();  // before the monitor: counted, not listed
+    failedReach(1);
+    ASSERT_TRUE(Frame().ExecuteCommand(kOutputMonitor));
+    COutputMonitor* monitor = Frame().OutputMonitor();
+    ASSERT_NE(monitor, nullptr);
+    EXPECT_TRUE(outputs.Log().Watching());
+    engine.m_smoothedDepth.store(12.345);
+    outputs.OutputDepth();
+    failedReach(2);
+    monitor->Refresh();
+    ASSERT_EQ(monitor->Model().rowCount(), 1);
+    EXPECT_EQ(monitor->Model().At(0).Bytes(), "DT 001234\r\n");
+    EXPECT_EQ(monitor->Model().At(0).sink, OutputLog::Sink::kCompanion);
+    EXPECT_EQ(monitor->Model().At(0).result, OutputLog::Result::kFailed);
+    EXPECT_EQ(outputs.Log().Count()[2][1], 2u);
+    monitor->close();
+    EXPECT_FALSE(outputs.Log().Watching());
+    frame.reset();
+    host.SetDepthOutput(nullptr);
+}
+
+TEST_F(MainFrameTest, StatusPanesFromTheLeftAndTooltipsWithoutMnemonics) {
+    Frame().resize(1000, 700);
+    Frame().show();
+    QCoreApplication::processEvents();
+    int left = -1;
+    for (int id : StatusPaneId::kOrder) {
+        const auto* pane =
+            Frame().statusBar()->findChild<QWidget*>(QStringLiteral("pane%1").arg(id));
+        ASSERT_NE(pane, nullptr);
+        EXPECT_GT(pane->x(), left) << id;
+        if (left < 0) {
+            EXPECT_LT(pane->x(), 20);
+        }
+        left = pane->x();
+    }
+    EXPECT_EQ(Frame().Action(kAbout)->toolTip(), "关于 Marevox");
+    EXPECT_EQ(Frame().Action(kSelfCheck)->toolTip(), "自检");
+    EXPECT_EQ(Frame().Action(kConnect)->toolTip(), "连接");
 }
 
 // --- Status bar and timers ---------------------------------------------
@@ -723,6 +952,167 @@ TEST_F(MainFrameTest, ExitSavesTheSettingsInLiveModeOnly) {
     settings.m_language.store(1);
     frame.reset();
     EXPECT_EQ(ReadAll(settingsPath), "");
+}
+
+// --- Settings commands ------------------------------------------------------
+
+TEST_F(MainFrameTest, SettingsCommandsDuringPlaybackAndTheModelessDialogs) {
+    StartPlayback();
+    // Draft, sound speed, range and anti-jam do nothing during playback
+    // (a modal dialog would be closed here and counted).
+    int modals = 0;
+    for (int id : {kDraft, kSoundSpeed, kRange, kAntiJam}) {
+        QTimer::singleShot(0, [&modals] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ++modals;
+                modal->close();
+            }
+        });
+        EXPECT_TRUE(Frame().ExecuteCommand(id));
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(modals, 0);
+    EXPECT_EQ(Frame().SettingsDialogs().RangeDialog(), nullptr);
+    EXPECT_EQ(Frame().SettingsDialogs().AntiJamDialog(), nullptr);
+    // Gain and the parameter dialog open in any mode; a second command shows
+    // the same window.
+    ASSERT_TRUE(Frame().ExecuteCommand(kGain));
+    ASSERT_TRUE(Frame().ExecuteCommand(kParameters));
+    CSET* parameters = Frame().SettingsDialogs().ParameterDialog();
+    ASSERT_NE(parameters, nullptr);
+    EXPECT_TRUE(parameters->isVisible());
+    parameters->hide();
+    ASSERT_TRUE(Frame().ExecuteCommand(kParameters));
+    EXPECT_EQ(Frame().SettingsDialogs().ParameterDialog(), parameters);
+    EXPECT_TRUE(parameters->isVisible());
+    EXPECT_NE(Frame().SettingsDialogs().GainDialog(), nullptr);
+}
+
+TEST_F(MainFrameTest, AutomaticRangeAndGainReachTheOpenDialogsOnTheUiThread) {
+    ASSERT_TRUE(Frame().ExecuteCommand(kParameters));
+    ASSERT_TRUE(Frame().ExecuteCommand(kGain));
+    ASSERT_TRUE(Frame().ExecuteCommand(kRange));
+    engine.m_gain.store(7);
+    engine.m_rangeIndexSet.store(3);
+    engine.m_rangeOffsetSet.store(1);
+    // As the worker calls it: nothing is touched until the UI thread runs.
+    std::thread worker([this] {
+        host.RefreshDialogs(EngineHost::kGainDialog | EngineHost::kParameterDialog);
+        host.RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
+    });
+    worker.join();
+    auto gainText = [](QWidget* dialog) {
+        return dialog->findChild<QLineEdit*>(QStringLiteral("gainEdit"))->text();
+    };
+    auto slider = [](QWidget* dialog) {
+        return dialog->findChild<QSlider*>(QStringLiteral("rangeSlider"))->value();
+    };
+    CSettingsDialogs& dialogs = Frame().SettingsDialogs();
+    EXPECT_EQ(gainText(dialogs.GainDialog()), "-15");
+    QApplication::processEvents();
+    EXPECT_EQ(gainText(dialogs.GainDialog()), "07");
+    EXPECT_EQ(gainText(dialogs.ParameterDialog()), "07");
+    EXPECT_EQ(slider(dialogs.RangeDialog()), 3);
+    EXPECT_EQ(slider(dialogs.ParameterDialog()), 3);
+}
+
+TEST_F(MainFrameTest, DepthOutputPortOpensAtTheChosenRateAndCarriesTheSentences) {
+    depthOutput = std::make_unique<DepthOutput>(engine, settings, QStringLiteral("NoCompanion"));
+    host.SetDepthOutput(depthOutput.get());
+    PseudoTerminal pty;
+    ASSERT_FALSE(pty.Device().empty());
+    WriteAll(settingsPath, "[Ports]\nCOM3=" + pty.Device() + "\nCOM4=" + dir.File("none") + "\n");
+    CSettingsDialogs& dialogs = Frame().SettingsDialogs();
+
+    ASSERT_TRUE(dialogs.OpenOutputPort(3, 57600));
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("|").toStdString();
+    termios line{};
+    ASSERT_EQ(tcgetattr(pty.Master(), &line), 0);
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B57600));
+    Frame().StatusTick();
+    EXPECT_EQ(Frame().PaneText(40005), "水深输出：打开");
+
+    engine.m_smoothedDepth.store(12.345);
+    settings.m_depType.store(0);
+    host.OutputDepth();
+    EXPECT_EQ(pty.Read(11, 2000), "DT 001234\r\n");
+    settings.m_depType.store(4);
+    host.OutputDepth();
+    EXPECT_EQ(pty.Read(21, 2000), "$SDDPT,12.34,0.0,100\r\n");
+
+    dialogs.CloseOutputPort();
+    Frame().StatusTick();
+    EXPECT_EQ(Frame().PaneText(40005), "水深输出：关闭");
+    host.OutputDepth();
+    EXPECT_EQ(pty.Read(1, 300), "");
+
+    // A port that cannot be opened.
+    EXPECT_FALSE(dialogs.OpenOutputPort(4, 9600));
+    EXPECT_EQ(prompts.messages, QStringList{"打开串口失败1"});
+    EXPECT_FALSE(dialogs.OutputPortOpen());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, RecordsPastTheIndexAreTakenInAndTheUserIsTold) {
+    // A recording cut short: its index lists 40 of its 100 records.
+    std::filesystem::create_directories(dataFolder.toStdString());
+    const std::string base = dataFolder.toStdString() + "/20160507";
+    ASSERT_TRUE(MakeRecording(base, 100, 1462616430));
+    std::vector<std::uint32_t> offsets(kRecordOffsetMax);
+    std::uint32_t count = 0;
+    ASSERT_EQ(RecordFile::ReadIndex(base + ".idx", offsets.data(), &count),
+              RecordFile::IndexStatus::kOk);
+    ASSERT_TRUE(RecordFile::WriteIndex(base + ".idx", offsets.data(), 40).Ok());
+
+    prompts.playPath = QString::fromStdString(base + ".sd");
+    ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
+    EXPECT_EQ(engine.m_recordTotal.load(), 100u);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("60")))
+        << prompts.messages[0].toStdString();
+    ASSERT_TRUE(Frame().ExecuteCommand(kEndPlayback));
+
+    prompts.storePath = prompts.playPath;
+    ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
+    ASSERT_TRUE(engine.IsRecording());
+    EXPECT_EQ(prompts.messages.size(), 2);
+    ASSERT_TRUE(Frame().ExecuteCommand(kStopStoring));
+    ASSERT_EQ(RecordFile::ReadIndex(base + ".idx", offsets.data(), &count),
+              RecordFile::IndexStatus::kOk);
+    EXPECT_EQ(count, 100u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, TheStatusBarTellsOfPingsNotRecordedUntilRecordingWorksAgain) {
+    prompts.storePath = dataFolder + "/20141103.sd";
+    ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
+    ASSERT_TRUE(engine.IsRecording());
+    auto ping = [&] {
+        engine.m_rawLength = 55;
+        engine.m_rawFrame[0] = 0x0A;
+        engine.m_rawFrame[54] = 0xCA;
+        engine.WriteRecord();
+    };
+    ping();
+    {
+        FileSizeLimit full(0);  // a full disk
+        ping();
+        ping();
+        Frame().StatusTick();
+        EXPECT_EQ(Frame().statusBar()->currentMessage(),
+                  QStringLiteral("存储失败：2 个回波未存储"));
+        full.Lift();
+        ping();
+    }
+    Frame().StatusTick();
+    EXPECT_TRUE(Frame().statusBar()->currentMessage().isEmpty());
+    ASSERT_TRUE(Frame().ExecuteCommand(kStopStoring));
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 using ProfileFile::ReadString;
@@ -62,11 +64,15 @@ TEST_F(ProfileFileTest, ValuesThatWouldBreakTheFileAreRefused) {
 
 TEST_F(ProfileFileTest, AFailedWriteLeavesTheFileAndAWriteThroughALinkKeepsTheLink) {
     WriteAll(m_path, "[Other]\nIP=1.2.3.4\n");
-    // The temporary file cannot be created where a folder of its name stands.
-    std::filesystem::create_directory(m_path + ".tmp");
-    EXPECT_FALSE(WriteString(m_path, "Other", "IP", "9.9.9.9"));
+    {
+        // The new contents do not fit on the disk.
+        FileSizeLimit full(8);
+        EXPECT_FALSE(WriteString(m_path, "Other", "IP", "9.9.9.9"));
+    }
     EXPECT_EQ(ReadAll(m_path), "[Other]\nIP=1.2.3.4\n");
-    std::filesystem::remove(m_path + ".tmp");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
 
     const std::string link = m_dir.File("link.ini");
     std::filesystem::create_symlink(m_path, link);

@@ -64,3 +64,9 @@ TEST(StatusTexts, ExtremeValuesStayWhole) {
 }
 
 }  // namespace
+
+TEST(StatusTexts, PingsNotRecordedAreCountedUntilRecordingWorks) {
+    EXPECT_EQ(UnrecordedText(0, 0), "");
+    EXPECT_EQ(UnrecordedText(17, 0), "存储失败：17 个回波未存储");
+    EXPECT_EQ(UnrecordedText(17, 1), "Recording fails: 17 pings not recorded");
+}

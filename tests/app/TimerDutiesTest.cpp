@@ -28,7 +28,7 @@ struct TimerDutiesTest : ::testing::Test {
     TimerDutiesTest() { host.engine = &engine; }
     CountingHost host;
     XSound engine{&host};
-    CTimerDuties duties{engine};
+    TimerDuties duties{engine};
 };
 
 TEST_F(TimerDutiesTest, KeepAliveEveryFifthSilentTick) {
@@ -44,7 +44,7 @@ TEST_F(TimerDutiesTest, KeepAliveEveryFifthSilentTick) {
 TEST_F(TimerDutiesTest, DemonstrationDepthOnlyWhileNoPingsArrive) {
     for (int i = 0; i < 10; ++i) duties.LinkTick(true);
     EXPECT_EQ(host.outputs, 2);
-    EXPECT_DOUBLE_EQ(host.lastOutput, CTimerDuties::kDemoDepth);
+    EXPECT_DOUBLE_EQ(host.lastOutput, TimerDuties::kDemoDepth);
 
     // Pings reset the watchdog: the demonstration stops.
     for (int i = 0; i < 50; ++i) {
@@ -83,7 +83,7 @@ TEST_F(TimerDutiesTest, IndexRewrittenEvery500TicksWhileRecording) {
 }
 
 // Ticks while pings keep coming, so the keep-alive never sends a frame.
-void TicksWithPings(CTimerDuties& duties, XSound& engine, int count) {
+void TicksWithPings(TimerDuties& duties, XSound& engine, int count) {
     for (int i = 0; i < count; ++i) {
         engine.ResetWatchdog();
         duties.LinkTick(false);

@@ -3,14 +3,14 @@
 #include <QRegularExpression>
 #include <vector>
 
-#include "display/CPingColumnPainter.h"
+#include "display/PingColumnPainter.h"
 #include "tests/display/PingFixture.h"
 
 namespace {
 
-using Drawn = CPingColumnPainter::Drawn;
+using Drawn = PingColumnPainter::Drawn;
 
-class RecordingSink : public CChartRowSink {
+class RecordingSink : public ChartRowSink {
 public:
     void RowDrawn(const std::uint8_t* levels, std::size_t count) override {
         rows.emplace_back(levels, levels + count);
@@ -38,7 +38,7 @@ protected:
 
     XSound engine;
     RecordingSink sink;
-    CPingColumnPainter painter;
+    PingColumnPainter painter;
     QImage normal{40, 475, QImage::Format_RGB32};
     QImage zoom{40, 475, QImage::Format_RGB32};
 };
@@ -185,10 +185,10 @@ TEST_F(PingColumnTest, MarkDrawsWhiteColumnAndUprightLabel) {
 
 TEST(MarkLabel, NumberTimeAndDepth) {
     const QRegularExpression form(QStringLiteral("^12  \\d\\d:\\d\\d:\\d\\d  23\\.46m$"));
-    EXPECT_TRUE(form.match(CPingColumnPainter::MarkLabel(12, 1700000000, 23.456)).hasMatch());
+    EXPECT_TRUE(form.match(PingColumnPainter::MarkLabel(12, 1700000000, 23.456)).hasMatch());
     // Mark 0 shows no number, only the two spaces.
-    EXPECT_TRUE(CPingColumnPainter::MarkLabel(0, 1700000000, 1.0).startsWith(QStringLiteral("  ")));
-    EXPECT_FALSE(CPingColumnPainter::MarkLabel(0, 1700000000, 1.0).startsWith(QStringLiteral("0")));
+    EXPECT_TRUE(PingColumnPainter::MarkLabel(0, 1700000000, 1.0).startsWith(QStringLiteral("  ")));
+    EXPECT_FALSE(PingColumnPainter::MarkLabel(0, 1700000000, 1.0).startsWith(QStringLiteral("0")));
 }
 
 TEST_F(PingColumnTest, RangeChangeDrawsGreyInTheNormalStoreOnly) {

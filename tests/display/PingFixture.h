@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "display/CEchoColourTable.h"
+#include "display/EchoColourTable.h"
 #include "engine/XSound.h"
 
 // Puts a ping with an echo run into the engine as processing would leave

@@ -68,7 +68,7 @@ protected:
         engine.m_viewEnd.store(w);
         view = std::make_unique<CMarevoxView>(engine);
     }
-    QRgb Colour(XSound::ColourKey key) { return ColourWordToRgb(engine.m_colours[key].load()); }
+    QRgb Colour(ColourKey key) { return ColourWordToRgb(engine.m_colours[key].load()); }
 
     XSound engine;
     std::unique_ptr<CMarevoxView> view;

@@ -164,7 +164,7 @@ TEST_F(ViewTest, ClearAndCreateEmptyTheStores) {
     EXPECT_EQ(engine.m_viewEnd.load(), 151);
 }
 
-class CountingView : public CMarevoxView {
+class CCountingView : public CMarevoxView {
 public:
     using CMarevoxView::CMarevoxView;
     int paints = 0;
@@ -177,7 +177,7 @@ protected:
 };
 
 TEST_F(ViewTest, RepaintsAreCoalesced) {
-    CountingView counting(engine);
+    CCountingView counting(engine);
     counting.resize(800, 525);
     counting.show();
     QCoreApplication::processEvents();

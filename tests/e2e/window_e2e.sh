@@ -12,7 +12,7 @@
 set -uo pipefail
 bin="$1"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-for tool in xdotool import convert compare; do
+for tool in xdotool import convert compare xclip; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "SKIP: no display (run under xvfb-run)"; exit 77; }
@@ -22,10 +22,11 @@ export TMPDIR="$work/tmp" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$TMPDIR" "$HOME" "$XDG_RUNTIME_DIR" "$work/app"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
-sim_pid="" app_pid=""
+sim_pid="" app_pid="" listener_pid=""
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
     [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
+    [ -n "$listener_pid" ] && kill "$listener_pid" 2>/dev/null
     wait 2>/dev/null
     rm -rf "$work"
 }
@@ -52,15 +53,30 @@ echo_share() {
         -format '%[fx:mean]' info:
 }
 nonzero() { awk -v v="$1" 'BEGIN { exit !(v > 0) }'; }
+window() { xdotool search --name "$1" 2>/dev/null | head -1; }
+width_of() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^WIDTH=//p'; }
+# Focuses a window, presses the keys and prints what they copied.
+copied() {
+    local w="$1"
+    shift
+    printf '' | xclip -selection clipboard
+    xdotool windowfocus --sync "$w"
+    xdotool key --delay 100 "$@"
+    sleep 0.3
+    xclip -o -selection clipboard 2>/dev/null
+}
 
 cp "$bin/marevox" "$work/app/"
 cp "$bin/MarevoxEn.qm" "$work/app/" 2>/dev/null
 ini="$work/app/Marevox.ini"
 "$root/scripts/write-demo-settings.sh" "$ini" "$work/instrument"
 
+# The simulator takes commands (the self-check result) on a pipe.
+mkfifo "$work/sim.in"
 "$bin/marevox-sim" --link "$work/instrument" --seed 7 --delay-ms 3 --depth-min 4 \
-    --depth-max 12 --log "$work/commands.log" >"$work/sim.out" 2>&1 &
+    --depth-max 12 --log "$work/commands.log" <"$work/sim.in" >"$work/sim.out" 2>&1 &
 sim_pid=$!
+exec 3>"$work/sim.in"
 "$work/app/marevox" >"$work/app.out" 2>&1 &
 app_pid=$!
 for _ in $(seq 100); do
@@ -76,6 +92,58 @@ frames=$(wc -l <"$work/commands.log")
 check "connected: the instrument is asked for ping after ping ($frames frames)" \
     test "$frames" -gt 100
 check "live echoes on the echogram" nonzero "$(echo_share "$work/live.png")"
+check "the depth monitor is beside the echogram" test -n "$(window '水深')"
+
+# Self-check: the simulator answers good, then with a faulty receiver.
+send 32837
+sleep 1
+dialog="$(window '^Dialog$')"
+check "the self-check window opens" test -n "$dialog"
+if [ -n "$dialog" ]; then
+    log="$(copied "$dialog" Return sleep 1.5 key --delay 100 shift+Tab ctrl+a ctrl+c)"
+    check "self-check: transmitter and receiver good" \
+        grep -qz '自检......*高频发射正常.*高频接收正常' <<<"$log"
+    echo "selfcheck 4" >&3  # the receiver's good bit gone
+    sleep 0.5
+    log="$(copied "$dialog" Tab Return sleep 1.5 key --delay 100 shift+Tab ctrl+a ctrl+c)"
+    check "self-check: receiver faulty" grep -qz '高频发射正常.*高频接收不正常' <<<"$log"
+    xdotool key Escape
+fi
+
+# Compact mode and back.
+nereon="$(window '^Nereon$')"
+full_width="$(width_of "$nereon")"
+send 32833
+sleep 1
+compact_width="$(width_of "$nereon")"
+check "compact mode: a narrow strip ($full_width -> $compact_width pixels)" \
+    test "${compact_width:-9999}" -lt 400
+check "compact mode: no depth monitor" test -z "$(window '水深')"
+send 32833
+sleep 1
+check "full mode again ($(width_of "$nereon") pixels)" test "$(width_of "$nereon")" -ge "$full_width"
+check "full mode: the depth monitor is back" test -n "$(window '水深')"
+
+# The output monitor lists what a listening companion receives.
+"$bin/marevox-companion" listen --raw >"$work/listened" 2>/dev/null &
+listener_pid=$!
+sleep 1
+send 32861
+sleep 2
+outputs="$(window '输出监视')"
+check "the output monitor opens" test -n "$outputs"
+if [ -n "$outputs" ]; then
+    rows="$(copied "$outputs" ctrl+a ctrl+c)"
+    sent="$(awk -F'\t' '$2 == "Kelvara" && $4 == "已发送" { print $3; exit }' <<<"$rows")"
+    echo "newest sentence sent to the companion: $sent"
+    check "the output monitor shows a sentence the listener received" \
+        grep -qF "${sent%\\r\\n}" <(tr -d '\r' <"$work/listened")
+    check "the sentence ends in CR LF, shown visibly" test "${sent: -4}" = '\r\n'
+    xdotool key Escape
+fi
+kill "$listener_pid" 2>/dev/null
+wait "$listener_pid" 2>/dev/null
+listener_pid=""
 
 # Record: the file dialog proposes today's date in the data folder.
 data="$HOME/Marevox用户数据"

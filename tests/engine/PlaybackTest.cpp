@@ -83,7 +83,9 @@ TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
     EXPECT_EQ(m_engine.m_recordTotal.load(), 20u);
     EXPECT_EQ(m_engine.m_recordIndex.load(), 0u);
     EXPECT_EQ(m_engine.m_firstTime, kFirstTime + 10);
-    EXPECT_EQ(m_engine.m_lastTime, kFirstTime + 180);
+    // The damaged last entry gives way to the record found in its place.
+    EXPECT_EQ(m_engine.m_lastTime, kFirstTime + 190);
+    EXPECT_EQ(m_engine.m_recoveredRecords, 1u);
     EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 10);
     EXPECT_EQ(m_host.clears, 1);
     EXPECT_EQ(m_engine.OpenRecording(m_sd).code, EngineError::kPlaybackOpen);
@@ -92,8 +94,15 @@ TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
     EXPECT_EQ(m_engine.Mode(), RunMode::kLive);
     EXPECT_EQ(m_engine.m_dataFile, nullptr);
 
-    for (auto& offset : offsets) offset = 1u << 30;  // nothing readable
+    // An index that lists nothing readable: the records are found in the
+    // data file; a data file without records is refused.
+    for (auto& offset : offsets) offset = 1u << 30;
     RecordFile::WriteIndex(m_idx, offsets.data(), 20);
+    Open();
+    EXPECT_EQ(m_engine.m_recordTotal.load(), 20u);
+    EXPECT_EQ(m_engine.m_recoveredRecords, 20u);
+    m_engine.EndPlayback();
+    WriteAll(m_sd, std::string(500, 'x'));
     ExpectRefusal(EngineError::kNoReadableRecord, m_sd);
 }
 
@@ -102,8 +111,12 @@ TEST_F(PlaybackTest, UnusableIndexesAreRefused) {
     fs::remove(m_idx);
     EXPECT_EQ(Refusal().code, EngineError::kIndexMissing);
 
+    // No records listed yet (cut short before the first checkpoint).
     WriteAll(m_idx, std::string("\0\0\0\0", 4));
-    ExpectRefusal(EngineError::kIndexEmpty, m_idx);
+    Open();
+    EXPECT_EQ(m_engine.m_recordTotal.load(), 3u);
+    EXPECT_EQ(m_engine.m_recoveredRecords, 3u);
+    m_engine.EndPlayback();
 
     WriteAll(m_idx, std::string("\x41\x4B\x4C\x00", 4));  // 5,000,001
     EXPECT_EQ(Refusal().count, 5000001u);
@@ -265,6 +278,37 @@ TEST_F(PlaybackTest, OpeningARecordingEndsTheRecordingInProgress) {
     m_engine.EndPlayback();
     EXPECT_NE(m_engine.m_dataFile, nullptr);
     m_engine.CloseRecording();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PlaybackTest, EndingPlaybackPutsTheLiveSettingsBack) {
+    MakeRecording(40);  // draft 0.5, 1500 m/s, ranges 0 to 4
+    m_engine.m_draft.store(1.25);
+    m_engine.m_soundSpeed.store(1432.0);
+    m_engine.m_antiJamMode.store(2);
+    m_engine.m_antiJamDepth.store(7.5);
+    m_engine.m_gain.store(-9);
+    m_engine.m_rangeIndex.store(1);
+    m_engine.m_rangeIndexSet.store(3);
+    m_engine.m_rangeOffset.store(2);
+    m_engine.m_rangeOffsetSet.store(1);
+    Open();
+    m_engine.m_viewWidth.store(40);
+    for (int i = 0; i < 35; ++i) m_engine.StepPlayback();
+    ASSERT_EQ(m_engine.m_draft.load(), 0.5);  // the recording's own
+    m_engine.EndPlayback();
+    EXPECT_EQ(m_engine.m_draft.load(), 1.25);
+    EXPECT_EQ(m_engine.m_soundSpeed.load(), 1432.0);
+    EXPECT_EQ(m_engine.m_antiJamMode.load(), 2);
+    EXPECT_EQ(m_engine.m_antiJamDepth.load(), 7.5);
+    EXPECT_EQ(m_engine.m_gain.load(), -9);
+    EXPECT_EQ(m_engine.m_rangeIndex.load(), 1);
+    EXPECT_EQ(m_engine.m_rangeIndexSet.load(), 3);
+    EXPECT_EQ(m_engine.m_rangeOffset.load(), 2);
+    EXPECT_EQ(m_engine.m_rangeOffsetSet.load(), 1);
 }
 
 }  // namespace

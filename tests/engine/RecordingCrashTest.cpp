@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "engine/RecordFile.h"
+#include "engine/XSound.h"
+#include "tests/engine/FakeHost.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -60,9 +62,37 @@ std::uint32_t RecordUntilKilled(const std::string& path, std::int64_t firstTime,
     return lines;
 }
 
-TEST(RecordingCrashTest, ReindexRecoversEveryRecordWrittenBeforeAKill) {
+// Reads the index and checks that record i holds ping first + i, as the
+// child wrote it, for the first pings records; returns the count listed.
+std::uint32_t CheckRecords(const std::string& sd, const std::string& idx, std::int64_t firstTime,
+                           std::uint32_t pings, std::vector<std::uint32_t>* offsets) {
+    offsets->assign(kRecordOffsetMax, 0);
+    std::uint32_t count = 0;
+    EXPECT_EQ(RecordFile::ReadIndex(idx, offsets->data(), &count), RecordFile::IndexStatus::kOk);
+    std::FILE* file = std::fopen(sd.c_str(), "rb");
+    EXPECT_NE(file, nullptr);
+    PingRecord record;
+    for (std::uint32_t i = 0; file != nullptr && i < pings && i < count; ++i) {
+        EXPECT_TRUE(RecordFile::SeekTo(file, (*offsets)[i]));
+        EXPECT_EQ(RecordFile::Read(file, record, false), RecordFile::ReadStatus::kOk) << i;
+        const auto raw = Synthetic::TypicalRawFrame(1000 + i % 500, i);
+        EXPECT_EQ(std::vector<std::uint8_t>(record.raw, record.raw + record.rawLength), raw) << i;
+        EXPECT_EQ(record.time, firstTime + i) << i;
+        if (::testing::Test::HasFailure()) break;
+    }
+    if (file != nullptr) std::fclose(file);
+    return count;
+}
+
+// A recorder killed at random moments; afterwards every record it wrote
+// is found, by marevox-cli reindex or by the engine itself when the
+// recording is opened for playback or continued, and continuing it
+// overwrites none of them.
+TEST(RecordingCrashTest, EveryRecordWrittenBeforeAKillIsRecoveredAndKept) {
     std::mt19937 random(std::random_device{}());
     TempDir dir;
+    FakeHost host;
+    XSound engine(&host);
     for (int round = 0; round < 4; ++round) {
         const std::string sd = dir.File("crash" + std::to_string(round) + ".sd");
         const std::string idx = dir.File("crash" + std::to_string(round) + ".idx");
@@ -70,30 +100,39 @@ TEST(RecordingCrashTest, ReindexRecoversEveryRecordWrittenBeforeAKill) {
         const auto killAfter = std::chrono::milliseconds(30 + random() % 250);
         const std::uint32_t confirmed = RecordUntilKilled(sd, firstTime, killAfter);
         ASSERT_GT(confirmed, 0u) << "the child recorded nothing";
-
-        const std::string command =
+        const std::string reindex =
             std::string(MAREVOX_CLI_PATH) + " reindex " + sd + " >/dev/null";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-
-        std::vector<std::uint32_t> offsets(kRecordOffsetMax);
-        std::uint32_t count = 0;
-        ASSERT_EQ(RecordFile::ReadIndex(idx, offsets.data(), &count), RecordFile::IndexStatus::kOk);
-        // Every confirmed record, and at most the one being reported.
-        EXPECT_GE(count, confirmed) << "killed after " << killAfter.count() << " ms";
-        EXPECT_LE(count, confirmed + 1);
-
-        std::FILE* file = std::fopen(sd.c_str(), "rb");
-        ASSERT_NE(file, nullptr);
-        PingRecord record;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            ASSERT_TRUE(RecordFile::SeekTo(file, offsets[i]));
-            ASSERT_EQ(RecordFile::Read(file, record, false), RecordFile::ReadStatus::kOk) << i;
-            const auto raw = Synthetic::TypicalRawFrame(1000 + i % 500, i);
-            ASSERT_EQ(std::vector<std::uint8_t>(record.raw, record.raw + record.rawLength), raw)
-                << i;
-            ASSERT_EQ(record.time, firstTime + i) << i;
+        // Half the rounds mend the index by hand first.
+        if (round % 2 == 1) {
+            ASSERT_EQ(std::system(reindex.c_str()), 0);
         }
-        std::fclose(file);
+
+        // Every confirmed record, and at most the one being reported.
+        ASSERT_TRUE(engine.OpenRecording(sd).Ok());
+        const std::uint32_t total = engine.m_recordTotal.load();
+        EXPECT_GE(total, confirmed) << "killed after " << killAfter.count() << " ms";
+        EXPECT_LE(total, confirmed + 1);
+        if (round % 2 == 1) {
+            EXPECT_EQ(engine.m_recoveredRecords, 0u);
+        }
+        engine.EndPlayback();
+
+        ASSERT_TRUE(engine.StartRecording(sd).Ok());
+        for (int i = 0; i < 3; ++i) {
+            const auto raw = Synthetic::TypicalRawFrame(1000 + (total + i) % 500, total + i);
+            std::copy(raw.begin(), raw.end(), engine.m_rawFrame);
+            engine.m_rawLength = static_cast<std::uint32_t>(raw.size());
+            host.now = firstTime + total + i;
+            engine.WriteRecord();
+        }
+        engine.CloseRecording();
+
+        std::vector<std::uint32_t> offsets;
+        EXPECT_EQ(CheckRecords(sd, idx, firstTime, total + 3, &offsets), total + 3);
+        // The index now agrees with the data file: reindex leaves it.
+        const std::string before = ReadAll(idx);
+        EXPECT_EQ(std::system(reindex.c_str()), 0);
+        EXPECT_EQ(ReadAll(idx), before);
     }
 }
 

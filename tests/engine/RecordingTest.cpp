@@ -1,3 +1,6 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,6 +12,7 @@
 #include "engine/RecordFile.h"
 #include "engine/XSound.h"
 #include "tests/engine/FakeHost.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -137,18 +141,20 @@ TEST_F(RecordingTest, RecordingsOfFewerThanThreePingsLeaveNoFiles) {
     EXPECT_TRUE(fs::exists(m_txt));
 }
 
-TEST_F(RecordingTest, ContinuingARecordingOverwritesItsLastRecord) {
+TEST_F(RecordingTest, ContinuingARecordingKeepsEveryRecordAndLine) {
     Record(m_sd, 5);
     const std::string old = ReadAll(m_sd);
+    const std::string oldText = ReadAll(m_txt);
     Record(m_sd, 2);
-    // 4 old records kept, the fifth overwritten, then one more.
+    // The 5 old records, then the 2 new ones after them.
     const std::string idx = ReadAll(m_idx);
-    ASSERT_EQ(U32At(idx, 0), 6u);
+    ASSERT_EQ(U32At(idx, 0), 7u);
     EXPECT_EQ(U32At(idx, 4 + 4 * 5), 5u * 100);
     const std::string now = ReadAll(m_sd);
-    EXPECT_EQ(now.size(), 6u * 100);
-    EXPECT_EQ(now.substr(0, 400), old.substr(0, 400));
-    EXPECT_EQ(U64At(now, 4 * 100 + 4 + 55 + 33 - 8), m_host.now - 2);  // new record's time
+    EXPECT_EQ(now.size(), 7u * 100);
+    EXPECT_EQ(now.substr(0, 500), old);
+    EXPECT_EQ(U64At(now, 5 * 100 + 4 + 55 + 33 - 8), m_host.now - 2);  // first new record's time
+    EXPECT_EQ(ReadAll(m_txt).substr(0, oldText.size()), oldText);
 }
 
 TEST_F(RecordingTest, ContinuingWithoutANewPingKeepsTheWholeIndex) {
@@ -176,7 +182,8 @@ TEST_F(RecordingTest, ContinuingTakesInRecordsWrittenAfterTheLastCheckpoint) {
 
     XSound engine(&m_host);
     ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
-    EXPECT_EQ(engine.m_recordIndex.load(), 6u);
+    EXPECT_EQ(engine.m_recordIndex.load(), 7u);
+    EXPECT_EQ(engine.m_recordingFiles.recoveredRecords, 3u);
     engine.CloseRecording();
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 7u);
 }
@@ -194,14 +201,14 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
     EXPECT_EQ(m_engine.m_dataFile, nullptr);
     EXPECT_EQ(fs::file_size(m_sd), 300u);
 
-    // An index whose last record is not in the data file.
+    // An index whose records are not in the data file, which holds none.
     const std::uint32_t offsets[2] = {0, 1000};
     ASSERT_TRUE(RecordFile::WriteIndex(m_idx, offsets, 2).Ok());
     status = m_engine.StartRecording(m_sd);
     EXPECT_EQ(status.code, EngineError::kCannotContinue);
     ASSERT_NE(status.cause, nullptr);
-    EXPECT_EQ(status.cause->code, EngineError::kIndexMismatch);
-    EXPECT_EQ(status.cause->path, m_idx);
+    EXPECT_EQ(status.cause->code, EngineError::kNoReadableRecord);
+    EXPECT_EQ(status.cause->path, m_sd);
     EXPECT_EQ(fs::file_size(m_sd), 300u);
 
     // A folder that cannot be created (a file stands in its place).
@@ -212,16 +219,93 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
     EXPECT_NE(status.systemError, 0);
     EXPECT_FALSE(m_engine.IsRecording());
 
-    // A text file that cannot be created: the new data file is removed again.
+    // A folder where the text file belongs is refused before anything is
+    // made: no data file or index is left behind.
     fs::create_directory(m_dir.File("y.txt"));
     status = m_engine.StartRecording(m_dir.File("y.sd"));
-    EXPECT_EQ(status.code, EngineError::kCannotCreateText);
+    EXPECT_EQ(status.code, EngineError::kNotRegularFile);
     EXPECT_EQ(status.path, m_dir.File("y.txt"));
-    EXPECT_NE(status.systemError, 0);
     EXPECT_FALSE(fs::exists(m_dir.File("y.sd")));
     EXPECT_FALSE(fs::exists(m_dir.File("y.idx")));
     EXPECT_TRUE(fs::is_directory(m_dir.File("y.txt")));
     EXPECT_FALSE(m_engine.IsRecording());
+}
+
+TEST_F(RecordingTest, ASecondProgramCannotWriteARecordingBeingRecorded) {
+    Record(m_sd, 3);
+    int toChild[2];
+    int fromChild[2];
+    ASSERT_EQ(::pipe(toChild), 0);
+    ASSERT_EQ(::pipe(fromChild), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // The other program: continues the recording and holds it until
+        // the parent closes the pipe.
+        ::close(toChild[1]);
+        ::close(fromChild[0]);
+        XSound other;
+        const char started = other.StartRecording(m_sd).Ok() ? 'y' : 'n';
+        [[maybe_unused]] ssize_t io = ::write(fromChild[1], &started, 1);
+        char byte;
+        io = ::read(toChild[0], &byte, 1);
+        other.CloseRecording();
+        ::_exit(0);
+    }
+    ::close(toChild[0]);
+    ::close(fromChild[1]);
+    char started = 0;
+    ASSERT_EQ(::read(fromChild[0], &started, 1), 1);
+    ASSERT_EQ(started, 'y');
+
+    const EngineStatus refused = m_engine.StartRecording(m_sd);
+    EXPECT_EQ(refused.code, EngineError::kRecordingInUse);
+    EXPECT_EQ(refused.path, m_sd);
+    EXPECT_FALSE(m_engine.IsRecording());
+
+    ::close(toChild[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(fromChild[0]);
+    EXPECT_TRUE(m_engine.StartRecording(m_sd).Ok());
+    m_engine.CloseRecording();
+}
+
+TEST_F(RecordingTest, AFullDiskCountsThePingsNotRecordedAndLeavesNoBrokenLine) {
+    ASSERT_TRUE(m_engine.StartRecording(m_sd).Ok());
+    auto pingWithLine = [&] {
+        Ping();
+        m_engine.m_depth.store(12.5);
+        m_engine.WriteDepthLine();
+    };
+    for (int i = 0; i < 3; ++i) pingWithLine();
+    const auto text = ReadAll(m_txt);
+    {
+        // Half a record fits: it is cut off again; the line still fits.
+        FileSizeLimit full(fs::file_size(m_sd) + 50);
+        pingWithLine();
+        pingWithLine();
+        EXPECT_EQ(m_engine.UnrecordedPings(), 2u);
+        EXPECT_EQ(fs::file_size(m_sd), 300u);
+        // Now a line does not fit whole either: none of it stays.
+        const auto lines = ReadAll(m_txt);
+        full.Set(lines.size() + 10);
+        pingWithLine();
+        EXPECT_EQ(m_engine.UnrecordedPings(), 3u);
+        EXPECT_EQ(ReadAll(m_txt), lines);
+        // The space comes back: recording goes on by itself.
+        full.Lift();
+        pingWithLine();
+        EXPECT_EQ(m_engine.UnrecordedPings(), 0u);
+    }
+    m_engine.CloseRecording();
+    // Told once; the status bar tells the rest.
+    EXPECT_EQ(m_host.reports, std::vector<EngineError>{EngineError::kCannotWriteData});
+    EXPECT_EQ(U32At(ReadAll(m_idx), 0), 4u);
+    EXPECT_EQ(fs::file_size(m_sd), 400u);
+    const std::string line = "2023/11/14 22:13:20   12.50\r\n";
+    const auto all = ReadAll(m_txt);
+    EXPECT_EQ(all.size(), text.size() + 3 * (line.size()));
+    EXPECT_EQ(all.substr(all.size() - 2), "\r\n");
 }
 
 TEST_F(RecordingTest, AFullIndexStopsTheRecording) {

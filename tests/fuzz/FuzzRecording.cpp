@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/RecordFile.h"
+#include "engine/RecordScan.h"
 #include "engine/XSound.h"
 #include "tests/fuzz/RecordingFuzzInput.h"
 
@@ -97,8 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (std::FILE* file = std::fopen((base + ".sd").c_str(), "rb")) {
         std::uint32_t found = 0;
-        RecordFile::Walk(file, 0,
-                         [&](std::uint32_t, const PingRecord&) { return ++found < kMaxSteps; });
+        ScanRecords(file, 0, [&](std::uint32_t, const PingRecord&) { return ++found < kMaxSteps; });
         std::fclose(file);
     }
 

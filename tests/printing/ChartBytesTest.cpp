@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "printing/CChartFeed.h"
 #include "printing/ChartBytes.h"
+#include "printing/ChartFeed.h"
 #include "printing/GbkText.h"
 #include "tests/printing/ChartFixture.h"
 
@@ -159,7 +159,7 @@ protected:
 
     RecordingSpooler spooler;
     std::atomic<bool> headerDue{true};  // as printing starts
-    CChartFeed feed{spooler, headerDue};
+    ChartFeed feed{spooler, headerDue};
     ChartValues values = Playback25m();
 };
 

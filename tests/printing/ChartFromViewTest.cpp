@@ -3,9 +3,9 @@
 // range-change column, and a header due after a range change.
 #include <gtest/gtest.h>
 
-#include "display/CPingColumnPainter.h"
+#include "display/PingColumnPainter.h"
 #include "engine/XSound.h"
-#include "printing/CChartPrinter.h"
+#include "printing/ChartPrinter.h"
 #include "tests/display/PingFixture.h"
 #include "tests/printing/ChartFixture.h"
 
@@ -22,7 +22,7 @@ protected:
         ASSERT_EQ(spooler.documents.size(), 2u);
     }
     // One drawn ping with the bottom at 10 m (row 190 of the 25 m window).
-    CPingColumnPainter::Drawn Ping() {
+    PingColumnPainter::Drawn Ping() {
         SetPing(engine, 3000, 1000, 4, 10.0);
         return columns.Draw(engine, picture, nullptr, 0);
     }
@@ -30,9 +30,9 @@ protected:
     XSound engine;
     RecordingSpooler spooler;
     std::atomic<bool> headerDue{false};
-    CChartPrinter printer{engine, spooler, headerDue};
-    CPingColumnPainter columns{&printer};
-    QImage picture{1, CPingColumnPainter::kRows, QImage::Format_RGB32};
+    ChartPrinter printer{engine, spooler, headerDue};
+    PingColumnPainter columns{&printer};
+    QImage picture{1, PingColumnPainter::kRows, QImage::Format_RGB32};
 };
 
 TEST_F(ChartFromViewTest, ForwardPingsBecomeRowsOfTheirEchoes) {
@@ -56,10 +56,10 @@ TEST_F(ChartFromViewTest, BackwardPlaybackFeedsNothing) {
 TEST_F(ChartFromViewTest, RepeatedColumnsAreNotFedMarksAre) {
     Ping();
     engine.m_echoPresent = 0;  // no echo run: the view repeats the column
-    EXPECT_EQ(columns.Draw(engine, picture, nullptr, 0), CPingColumnPainter::Drawn::kRepeat);
+    EXPECT_EQ(columns.Draw(engine, picture, nullptr, 0), PingColumnPainter::Drawn::kRepeat);
     EXPECT_EQ(printer.Feed().RowCount(), 1);
     engine.m_markFlag.store(1);
-    EXPECT_EQ(Ping(), CPingColumnPainter::Drawn::kMark);
+    EXPECT_EQ(Ping(), PingColumnPainter::Drawn::kMark);
     EXPECT_EQ(printer.Feed().RowCount(), 2);
     EXPECT_TRUE(printer.Feed().MarkPending());
 }
@@ -67,7 +67,7 @@ TEST_F(ChartFromViewTest, RepeatedColumnsAreNotFedMarksAre) {
 TEST_F(ChartFromViewTest, RangeChangeEndsTheBandAndBringsANewHeader) {
     for (int n = 0; n < 5; ++n) Ping();
     engine.m_rangeIndex.store(4);
-    EXPECT_EQ(Ping(), CPingColumnPainter::Drawn::kRangeChange);
+    EXPECT_EQ(Ping(), PingColumnPainter::Drawn::kRangeChange);
     EXPECT_TRUE(headerDue);
     EXPECT_EQ(spooler.documents.size(), 2u);
     Ping();

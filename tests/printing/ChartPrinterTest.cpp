@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/XSound.h"
-#include "printing/CChartPrinter.h"
+#include "printing/ChartPrinter.h"
 #include "tests/printing/ChartFixture.h"
 
 namespace {
@@ -30,7 +30,7 @@ protected:
     XSound engine;
     RecordingSpooler spooler;
     std::atomic<bool> headerDue{false};
-    CChartPrinter printer{engine, spooler, headerDue};
+    ChartPrinter printer{engine, spooler, headerDue};
 };
 
 TEST_F(ChartPrinterTest, MissingPrinterLeavesPrintingOff) {

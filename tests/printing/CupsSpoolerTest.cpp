@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "printing/CCupsSpooler.h"
+#include "printing/CupsSpooler.h"
 #include "tests/printing/PrivateCups.h"
 
 namespace {
@@ -26,21 +26,21 @@ protected:
 
 TEST_F(CupsSpoolerTest, QueueFoundByItsNameWithUnderscores) {
     ASSERT_TRUE(cups.AddQueue("other", "Office laser"));
-    EXPECT_EQ(CCupsSpooler::FindQueue(), "");
+    EXPECT_EQ(CupsSpooler::FindQueue(), "");
     ASSERT_TRUE(cups.AddQueue("EPSON_LQ-300K+II_ESC_P2", "Dot matrix by the window"));
-    EXPECT_EQ(CCupsSpooler::FindQueue(), "EPSON_LQ-300K+II_ESC_P2");
+    EXPECT_EQ(CupsSpooler::FindQueue(), "EPSON_LQ-300K+II_ESC_P2");
 }
 
 TEST_F(CupsSpoolerTest, QueueFoundByItsDescription) {
     ASSERT_TRUE(cups.AddQueue("chart", "EPSON LQ-300K+II ESC/P2"));
-    EXPECT_EQ(CCupsSpooler::FindQueue(), "chart");
-    CCupsSpooler spooler([this] { ++failures; });
+    EXPECT_EQ(CupsSpooler::FindQueue(), "chart");
+    CupsSpooler spooler([this] { ++failures; });
     EXPECT_TRUE(spooler.OpenPrinter());
 }
 
 TEST_F(CupsSpoolerTest, DocumentsBecomeRawJobsInOrder) {
     ASSERT_TRUE(cups.AddQueue("EPSON_LQ-300K+II_ESC_P2", "EPSON LQ-300K+II ESC/P2"));
-    CCupsSpooler spooler([this] { ++failures; });
+    CupsSpooler spooler([this] { ++failures; });
     ASSERT_TRUE(spooler.OpenPrinter());
     // Bytes a text filter would mangle: ESC, NUL, a lone CR, high bytes.
     const std::string first("\x1C\x26\x1C\x2D\x01\xC1\xBF\r\n", 9);
@@ -68,7 +68,7 @@ TEST_F(CupsSpoolerTest, DocumentsBecomeRawJobsInOrder) {
 
 TEST_F(CupsSpoolerTest, RefusedJobsAreReportedAndTheRestFollowInOrder) {
     ASSERT_TRUE(cups.AddQueue("EPSON_LQ-300K+II_ESC_P2", "EPSON LQ-300K+II ESC/P2"));
-    CCupsSpooler spooler([this] { ++failures; });
+    CupsSpooler spooler([this] { ++failures; });
     ASSERT_TRUE(spooler.OpenPrinter());
     spooler.Submit(Document("one"));
     spooler.Drain();
@@ -84,7 +84,7 @@ TEST_F(CupsSpoolerTest, RefusedJobsAreReportedAndTheRestFollowInOrder) {
 }
 
 TEST_F(CupsSpoolerTest, NoQueueMeansNoPrinterAndNothingQueued) {
-    CCupsSpooler spooler([this] { ++failures; });
+    CupsSpooler spooler([this] { ++failures; });
     EXPECT_FALSE(spooler.OpenPrinter());
     spooler.Submit(Document("band"));
     spooler.Drain();

@@ -2,20 +2,20 @@
 // bit-image dots land, and what is counted as not understood.
 #include <gtest/gtest.h>
 
-#include "printing/CEscpPage.h"
+#include "printing/EscpPage.h"
 #include "tests/printing/EscpStream.h"
 
 namespace {
 
 TEST(EscpPageTest, HandBuiltStreamLandsDotForDot) {
-    CEscpPage page;
+    EscpPage page;
     const auto stream = HandBuiltStream();
     // In two pieces, cut inside the first bit image.
     page.Feed(stream.data(), 40);
     page.Feed(stream.data() + 40, stream.size() - 40);
 
     ASSERT_EQ(page.Text().size(), 1u);
-    const CEscpPage::TextRun& run = page.Text()[0];
+    const EscpPage::TextRun& run = page.Text()[0];
     EXPECT_EQ(run.y, 0);
     EXPECT_TRUE(run.underline);
     ASSERT_EQ(run.characters.size(), 3u);
@@ -34,7 +34,7 @@ TEST(EscpPageTest, HandBuiltStreamLandsDotForDot) {
 }
 
 TEST(EscpPageTest, OtherBitImageModesAndCutStreamsAreCounted) {
-    CEscpPage page;
+    EscpPage page;
     const std::uint8_t stream[] = {0x1B, '*', 39,  2, 0, 1, 2, 3, 4, 5, 6,  // 180 dpi: not drawn
                                    0x1B, '*', 99,  1, 0,                    // no such mode
                                    0x1C, '&', 0xC1};                        // half a character

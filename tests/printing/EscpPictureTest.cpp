@@ -1,7 +1,7 @@
 // The chart printer's paper as a picture, pixel for pixel.
 #include <gtest/gtest.h>
 
-#include "printing/CEscpPage.h"
+#include "printing/EscpPage.h"
 #include "printing/EscpPicture.h"
 #include "tests/printing/EscpStream.h"
 
@@ -20,7 +20,7 @@ bool Ink(const QImage& image, int left, int top, int width, int height) {
 }
 
 TEST(EscpPictureTest, HandBuiltStreamPixelForPixel) {
-    CEscpPage page;
+    EscpPage page;
     const auto stream = HandBuiltStream();
     page.Feed(stream.data(), stream.size());
     const EscpPicture picture = DrawEscpPage(page);
@@ -46,7 +46,7 @@ TEST(EscpPictureTest, HandBuiltStreamPixelForPixel) {
     auto other = stream;
     other[7] = 0xCC;  // 程 (B3CC) in place of 量 (C1BF)
     other[6] = 0xB3;
-    CEscpPage otherPage;
+    EscpPage otherPage;
     otherPage.Feed(other.data(), other.size());
     const QImage otherImage = DrawEscpPage(otherPage).image;
     EXPECT_NE(image.copy(9, 0, 18, 23), otherImage.copy(9, 0, 18, 23));
@@ -56,7 +56,7 @@ TEST(EscpPictureTest, HandBuiltStreamPixelForPixel) {
 }
 
 TEST(EscpPictureTest, AStreamFullyUnderstoodHasNoCountLine) {
-    CEscpPage page;
+    EscpPage page;
     const std::uint8_t band[] = {0x1B, '*', 33, 1, 0, 0xFF, 0xFF, 0xFF, '\r', '\n'};
     page.Feed(band, sizeof band);
     const EscpPicture picture = DrawEscpPage(page);

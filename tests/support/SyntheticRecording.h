@@ -59,11 +59,11 @@ inline PingRecord Record(const Bytes& raw, std::int64_t time, std::uint8_t range
     PingRecord record;
     record.rawLength = static_cast<std::uint32_t>(raw.size());
     std::memcpy(record.raw, raw.data(), raw.size());
-    record.soundSpeed = 1500.0;
-    record.draft = 0.5;
+    record.settings.m_soundSpeed = 1500.0;
+    record.settings.m_draft = 0.5;
     record.time = time;
-    record.rangeIndex = rangeIndex;
-    record.gain = 3;
+    record.settings.m_rangeIndex = rangeIndex;
+    record.settings.m_gain = 3;
     return record;
 }
 

@@ -8,11 +8,11 @@
 
 #include "app/EngineMessages.h"
 #include "app/Settings.h"
-#include "display/CPingColumnPainter.h"
+#include "display/PingColumnPainter.h"
 #include "engine/Replay.h"
 #include "engine/XSound.h"
-#include "printing/CChartPrinter.h"
-#include "printing/CEscpPage.h"
+#include "printing/ChartPrinter.h"
+#include "printing/EscpPage.h"
 #include "printing/EscpPicture.h"
 #include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
@@ -55,7 +55,7 @@ bool WritePicture(const std::string& path, const std::vector<std::uint8_t>& byte
     char name[] = "marevox-cli";
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
-    CEscpPage page;
+    EscpPage page;
     page.Feed(bytes.data(), bytes.size());
     const EscpPicture picture = DrawEscpPage(page);
     if (picture.unknownBytes > 0)
@@ -87,11 +87,11 @@ int CmdChart(int argc, char** argv, int first) {
 
     FileSpooler spooler;
     std::atomic<bool> headerDue{false};
-    CChartPrinter printer(engine, spooler, headerDue);
+    ChartPrinter printer(engine, spooler, headerDue);
     printer.Start();
     // The echogram's own column code decides what each ping hands to the
     // chart; nothing is drawn.
-    CPingColumnPainter columns(&printer);
+    PingColumnPainter columns(&printer);
     QImage nowhere;
     const EngineStatus opened =
         ReplayRecording(engine, args.Positional()[0], [&](std::uint32_t record, bool ok) {

@@ -50,11 +50,13 @@ int CmdFrame(int argc, char** argv, int first) {
 
     FrameHost host;
     XSound engine(&host);
-    engine.m_rangeIndexSet = static_cast<std::uint8_t>(range);
-    engine.m_rangeOffsetSet = static_cast<std::uint8_t>(offset);
-    engine.m_gain = static_cast<std::int8_t>(gain);
-    engine.m_channelCode = static_cast<std::uint8_t>(channel);
-    engine.m_uartCtl = static_cast<std::int32_t>(uartCtl);
+    SoundingSettings settings = engine.Settings();
+    settings.m_rangeIndexSet = static_cast<std::uint8_t>(range);
+    settings.m_rangeOffsetSet = static_cast<std::uint8_t>(offset);
+    settings.m_gain = static_cast<std::int8_t>(gain);
+    settings.m_channelCode = static_cast<std::uint8_t>(channel);
+    settings.m_uartCtl = static_cast<std::int32_t>(uartCtl);
+    engine.ApplySettings(settings);
     if (args.Has("selfcheck")) engine.RequestSelfCheck();
     engine.SendCommandFrame();
 

@@ -6,6 +6,7 @@
 
 #include "app/EngineMessages.h"
 #include "engine/RecordFile.h"
+#include "engine/RegularFile.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JsonWriter.h"
 #include "tools/cli/RecordingScan.h"
@@ -49,7 +50,7 @@ int CmdInfo(int argc, char** argv, int first) {
     std::int64_t firstTime = 0;
     std::int64_t lastTime = 0;
     if (status == RecordFile::IndexStatus::kOk) {
-        std::FILE* file = std::fopen(paths.data.c_str(), "rb");
+        std::FILE* file = RegularFile::Open(paths.data, RegularFile::Mode::kRead).file;
         PingRecord record;
         for (std::uint32_t i = 0; file != nullptr && i < listed; ++i) {
             if (!RecordFile::SeekTo(file, offsets[i]) ||
@@ -89,7 +90,8 @@ int CmdInfo(int argc, char** argv, int first) {
     TimeFields(line, "lastTime", "lastTimeText", haveTimes, lastTime);
     line.UInt("dataRecords", scan.offsets.size())
         .UInt("dataBytes", scan.dataBytes)
-        .UInt("unreadableBytes", scan.dataBytes - scan.endOffset)
+        .UInt("unreadableBytes", scan.skippedBytes)
+        .UInt("damagedStretches", scan.damagedStretches)
         .Bool("indexAgrees", agrees);
     std::printf("%s\n", line.Line().c_str());
     return 0;

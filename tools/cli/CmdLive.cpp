@@ -1,6 +1,7 @@
-// marevox-cli live --port PATH [--count N] [--ini FILE]: the engine on a
-// real serial port (an instrument, or marevox-sim's terminal), one JSON line
-// per processed ping.
+// marevox-cli live --port PATH [--count N] [--ini FILE] [--record FILE.sd]:
+// the engine on a real serial port (an instrument, or marevox-sim's
+// terminal), one JSON line per processed ping; --record stores the pings as
+// the program's start-storing command does.
 #include <QCoreApplication>
 #include <QTimer>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "app/DepthSentence.h"
+#include "app/EngineMessages.h"
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "engine/EngineHost.h"
@@ -23,7 +25,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: marevox-cli live --port PATH [--count N] [--ini FILE]";
+constexpr const char* kUsage =
+    "usage: marevox-cli live --port PATH [--count N] [--ini FILE] [--record FILE.sd]";
 
 int Refuse(const std::string& message) {
     std::fprintf(stderr, "marevox-cli live: %s\n%s\n", message.c_str(), kUsage);
@@ -79,7 +82,7 @@ void PrintPing(const XSound& engine, const LiveHost& host, std::uint64_t ping) {
 int CmdLive(int argc, char** argv, int first) {
     CliArgs args(argc, argv, first, {});
     if (!args.Error().empty()) return Refuse(args.Error());
-    if (std::string unknown = args.Unknown({"port", "count", "ini"}); !unknown.empty())
+    if (std::string unknown = args.Unknown({"port", "count", "ini", "record"}); !unknown.empty())
         return Refuse("unknown option --" + unknown);
     if (!args.Positional().empty())
         return Refuse("unexpected argument \"" + args.Positional()[0] + "\"");
@@ -114,6 +117,14 @@ int CmdLive(int argc, char** argv, int first) {
         std::fprintf(stderr, "marevox-cli live: cannot open %s\n", device->c_str());
         return 1;
     }
+    const auto recording = args.Value("record");
+    if (recording) {
+        const EngineStatus started = engine->StartRecording(*recording);
+        if (!started.Ok()) {
+            std::fprintf(stderr, "marevox-cli live: %s\n", EngineMessageText(started).c_str());
+            return 1;
+        }
+    }
     port.StartReceiveThread();
     port.SetBaudRate(115200);
     instrumentPort.Set(&port);
@@ -140,5 +151,6 @@ int CmdLive(int argc, char** argv, int first) {
     engine->ResetWatchdog();
     const int result = QCoreApplication::exec();
     instrumentPort.Set(nullptr);
+    if (engine->IsRecording()) engine->CloseRecording();
     return result;
 }

@@ -4,8 +4,8 @@
 #include <QString>
 #include <algorithm>
 
-#include "display/CEchoColourTable.h"
-#include "display/CPingColumnPainter.h"
+#include "display/EchoColourTable.h"
+#include "display/PingColumnPainter.h"
 #include "engine/XSound.h"
 #include "tools/cli/EchogramPng.h"
 
@@ -32,7 +32,7 @@ public:
             if (!m_picture.isNull()) WritePicture(m_picture);
             const int width =
                 static_cast<int>(std::clamp<std::uint32_t>(m_remaining, 1, kMaxColumns));
-            m_picture = QImage(width, CPingColumnPainter::kRows, QImage::Format_RGB32);
+            m_picture = QImage(width, PingColumnPainter::kRows, QImage::Format_RGB32);
             m_picture.fill(ColourWordToRgb(engine.m_colours[XSound::kBack].load()));
             m_column = 0;
         }
@@ -68,7 +68,7 @@ private:
     char m_name[12] = "marevox-cli";
     char* m_argv[2] = {m_name, nullptr};
     std::unique_ptr<QGuiApplication> m_app;
-    CPingColumnPainter m_columns;
+    PingColumnPainter m_columns;
     QImage m_picture;
     int m_column = 0;
     int m_part = 0;

@@ -19,10 +19,10 @@ const Subcommand kSubcommands[] = {
      "frame --range I --offset O --gain G [--channel C] [--uartctl U] [--selfcheck]"},
     {"replay", CmdReplay, "replay FILE.sd [--ini FILE] [--csv] [--png OUT.png]"},
     {"info", CmdInfo, "info FILE.sd"},
-    {"reindex", CmdReindex, "reindex FILE.sd"},
+    {"reindex", CmdReindex, "reindex [--force] FILE.sd"},
     {"sentence", CmdSentence, "sentence --type N --depth D [--draft X] [--ini FILE]"},
 #ifdef MAREVOX_CLI_LIVE
-    {"live", CmdLive, "live --port PATH [--count N] [--ini FILE]"},
+    {"live", CmdLive, "live --port PATH [--count N] [--ini FILE] [--record FILE.sd]"},
     {"chart", CmdChart, "chart FILE.sd [--ini FILE] --out OUT.prn [--png OUT.png]"},
 #endif
 };

@@ -8,7 +8,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "printing/CEscpPage.h"
+#include "printing/EscpPage.h"
 
 class QTcpSocket;
 
@@ -43,6 +43,6 @@ private:
     std::unordered_map<QTcpSocket*, Job> m_jobs;
     int m_lastJob = 0;
     QFile m_chart;
-    CEscpPage m_page;
+    EscpPage m_page;
     QTimer m_drawTimer;
 };

@@ -45,6 +45,9 @@ public:
     void PressMark() { m_markPending = true; }
     void GarbleNext() { m_garbleNext = true; }
     void DropNext() { m_dropNext = true; }
+    // The result byte of later self-checks (0x04 transmitter good, 0x10
+    // receiver good).
+    void SetSelfCheckFlags(std::uint8_t flags) { m_config.selfCheckFlags = flags; }
     Sea& Water() { return m_sea; }
     std::uint64_t Pings() const { return m_pings; }
 

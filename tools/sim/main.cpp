@@ -42,6 +42,8 @@ const char kUsage[] =
     "  --noise X              water-column noise, 0 for none (default 1)\n"
     "  --voltage V            supply voltage (default 12)\n"
     "  --selfcheck-flags N    self-check result byte (default 0x14: all good)\n"
+    "  --tx-fail              the self-check finds the transmitter faulty\n"
+    "  --rx-fail              the self-check finds the receiver faulty\n"
     "  --mark-every N         press the mark key every N pings\n"
     "  --delay-ms N           answer after N ms instead of the travel time\n"
     "  --garble P             chance per ping of damaged bytes\n"
@@ -51,7 +53,8 @@ const char kUsage[] =
     "  --close-after N        close the terminal after N pings and end\n"
     "\n"
     "Commands on standard input: mark, garble, drop, silence MS, depth M,\n"
-    "close, quit. SIGUSR1 presses the mark key.\n";
+    "selfcheck N (the result byte of later self-checks), close, quit.\n"
+    "SIGUSR1 presses the mark key.\n";
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -88,7 +91,7 @@ struct Options {
 };
 
 bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
-    CliArgs args(argc, argv, 1, {"help"});
+    CliArgs args(argc, argv, 1, {"help", "tx-fail", "rx-fail"});
     if (!args.Error().empty()) {
         *error = args.Error();
         return false;
@@ -131,6 +134,9 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
         if (!args.Int("selfcheck-flags", 0, 255, &n, error)) return false;
         o->instrument.selfCheckFlags = static_cast<std::uint8_t>(n);
     }
+    // Faults of the self-check clear the unit's "good" bit.
+    if (args.Has("tx-fail")) o->instrument.selfCheckFlags &= static_cast<std::uint8_t>(~0x04u);
+    if (args.Has("rx-fail")) o->instrument.selfCheckFlags &= static_cast<std::uint8_t>(~0x10u);
     if (args.Has("mark-every")) {
         if (!args.Int("mark-every", 0, 1000000, &n, error)) return false;
         o->instrument.markEvery = static_cast<int>(n);
@@ -355,6 +361,8 @@ private:
             m_silentUntil = Clock::now() + std::chrono::milliseconds(static_cast<long long>(value));
         } else if (command == "depth" && fields == 2 && value >= 1.0 && value <= 200.0) {
             m_instrument.Water().HoldDepth(value);
+        } else if (command == "selfcheck" && fields == 2 && value >= 0.0 && value <= 255.0) {
+            m_instrument.SetSelfCheckFlags(static_cast<std::uint8_t>(value));
         } else if (command == "close") {
             m_closeNow = true;
             m_replies.clear();
@@ -362,7 +370,7 @@ private:
             m_quit = true;
         } else if (!command.empty()) {
             Say("unknown command \"" + line +
-                "\" (mark, garble, drop, silence MS, depth M, close, quit)");
+                "\" (mark, garble, drop, silence MS, depth M, selfcheck N, close, quit)");
         }
     }
 

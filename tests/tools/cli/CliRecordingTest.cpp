@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,11 @@ TEST_F(CliRecordingTest, BadRecordingsAndOptionsAreRefused) {
     EXPECT_EQ(Run("info").exitCode, 2);
     EXPECT_EQ(Run("reindex a.sd b.sd").exitCode, 2);
     EXPECT_NE(Run("info " + m_dir.File("none.sd")).exitCode, 0);
+    // A folder given as the recording.
+    std::filesystem::create_directory(m_dir.File("folder.sd"));
+    out = Run("info " + m_dir.File("folder.sd"));
+    EXPECT_EQ(out.exitCode, 1);
+    EXPECT_TRUE(Has(out.errors, "not a regular file")) << out.errors;
 }
 
 TEST_F(CliRecordingTest, InfoTellsWhetherTheIndexAgreesAndReindexMendsIt) {
@@ -129,6 +135,63 @@ TEST_F(CliRecordingTest, InfoTellsWhetherTheIndexAgreesAndReindexMendsIt) {
     EXPECT_TRUE(Has(out.lines[0], R"("records":10)")) << out.lines[0];
     EXPECT_EQ(ReadAll(m_idx + ".bak"), staleIndex);
     EXPECT_TRUE(Has(Run("info " + m_sd).lines[0], R"("indexAgrees":true)"));
+}
+
+TEST_F(CliRecordingTest, ReindexStepsOverDamageAndNeverOverwritesABackup) {
+    auto offsets = MakeRecording(40);
+    std::string bytes = ReadAll(m_sd);
+    bytes[offsets[20] + 3] = 1;  // record 20's length field
+    WriteAll(m_sd, bytes);
+    RecordFile::WriteIndex(m_idx, offsets.data(), 10);
+    const std::string first = ReadAll(m_idx);
+
+    Output out = Run("reindex " + m_sd);
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    EXPECT_TRUE(Has(out.lines[0], R"("records":39,"kept":10,"recovered":29,"dropped":0)"))
+        << out.lines[0];
+    EXPECT_TRUE(Has(out.lines[0], R"("skippedBytes":100,"damagedStretches":1,"written":true)"))
+        << out.lines[0];
+    EXPECT_EQ(ReadAll(m_idx + ".bak"), first);
+
+    RecordFile::WriteIndex(m_idx, offsets.data(), 5);
+    out = Run("reindex " + m_sd);
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    EXPECT_TRUE(Has(out.lines[0], R"("backup":")" + m_idx + R"(.bak2")")) << out.lines[0];
+    EXPECT_EQ(ReadAll(m_idx + ".bak"), first);
+    // An index that already lists every record is left alone.
+    out = Run("reindex " + m_sd);
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    EXPECT_TRUE(Has(out.lines[0], R"("written":false,"backup":null)")) << out.lines[0];
+}
+
+TEST_F(CliRecordingTest, ReindexWritesAnIndexListingFewerRecordsOnlyWhenForced) {
+    // Record 1's raw frame holds a whole record, which the old index lists;
+    // the scan finds record 1 instead, so the old entry would be dropped.
+    std::uint8_t inner[RecordFile::kRecordBytesMax];
+    const std::uint32_t innerSize =
+        RecordFile::Encode(Synthetic::Record(Synthetic::TypicalRawFrame(500), 1414972900), inner);
+    Synthetic::Bytes outer = {0x0A};
+    outer.insert(outer.end(), inner, inner + innerSize);
+    outer.push_back(0xCA);
+    auto offsets = Synthetic::WriteRecording(m_sd, m_idx, 3, [&](std::uint32_t i) {
+        return Synthetic::Record(i == 1 ? outer : Synthetic::TypicalRawFrame(1000), 1414972800 + i);
+    });
+    offsets[1] += 5;
+    RecordFile::WriteIndex(m_idx, offsets.data(), 3);
+    const std::string old = ReadAll(m_idx);
+
+    Output out = Run("reindex " + m_sd);
+    EXPECT_EQ(out.exitCode, 3);
+    EXPECT_TRUE(Has(out.errors, "--force")) << out.errors;
+    EXPECT_EQ(ReadAll(m_idx), old);
+    EXPECT_FALSE(std::filesystem::exists(m_idx + ".bak"));
+
+    out = Run("reindex --force " + m_sd);
+    EXPECT_EQ(out.exitCode, 3);
+    EXPECT_TRUE(Has(out.lines[0], R"("records":3,"kept":2,"recovered":1,"dropped":1)"))
+        << out.lines[0];
+    EXPECT_EQ(ReadAll(m_idx + ".bak"), old);
+    EXPECT_NE(ReadAll(m_idx), old);
 }
 
 TEST_F(CliRecordingTest, ReindexFindsNothingInGarbageAndKeepsTheIndex) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -174,4 +176,39 @@ TEST(SimulatorLink, LiveToolPrintsTheDepthOfTheSimulatedBottom) {
     const auto at = last.find("\"depth\":");
     ASSERT_NE(at, std::string::npos);
     EXPECT_NEAR(std::stod(last.substr(at + 8)), expected, 0.05) << last;
+}
+
+TEST(SimulatorLink, ARecordedLiveSessionReplaysToEveryDepthOfItsTextFile) {
+    // A bottom swinging between 3 and 45 m makes the automatic range step
+    // up and down several times. A record that carried the range of the
+    // ping before a change replayed with another depth about once in 700
+    // pings of this sea.
+    SimulatorProcess sim({"--depth-min", "3", "--depth-max", "45", "--period", "240", "--seed", "3",
+                          "--delay-ms", "1"});
+    ASSERT_FALSE(sim.Link().empty());
+    const std::string base = sim.LogPath().substr(0, sim.LogPath().rfind('/')) + "/live";
+    const std::string cli = std::string("TZ=UTC timeout 120 ") + MAREVOX_CLI_PATH;
+    ASSERT_EQ(std::system((cli + " live --port " + sim.Link() + " --count 2000 --record " + base +
+                           ".sd >/dev/null")
+                              .c_str()),
+              0);
+    ASSERT_EQ(std::system((cli + " replay --csv " + base + ".sd >" + base + ".csv").c_str()), 0);
+    ASSERT_EQ(std::system((cli + " replay " + base + ".sd >" + base + ".json").c_str()), 0);
+
+    std::vector<std::string> live = ReadLines(base + ".txt");
+    const std::vector<std::string> replayed = ReadLines(base + ".csv");
+    ASSERT_GT(live.size(), 1u);
+    live.erase(live.begin());  // the header
+    ASSERT_EQ(live.size(), replayed.size());
+    for (std::size_t i = 0; i < live.size(); ++i) {
+        std::string line = live[i];
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line.replace(line.find("   "), 3, ",");
+        ASSERT_EQ(line, replayed[i]) << "ping " << i;
+    }
+    // The session did change range.
+    std::set<std::string> ranges;
+    for (const std::string& line : ReadLines(base + ".json"))
+        ranges.insert(line.substr(line.find("\"rangeIndex\":"), 14));
+    EXPECT_GE(ranges.size(), 3u);
 }

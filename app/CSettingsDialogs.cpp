@@ -1,0 +1,162 @@
+#include "app/CSettingsDialogs.h"
+
+#include <QWidget>
+
+#include "app/SettingsLocation.h"
+#include "app/UserPrompts.h"
+#include "dialogs/CSET.h"
+#include "dialogs/CSetCom.h"
+#include "dialogs/CSetDisturb.h"
+#include "dialogs/CSetEatWT.h"
+#include "dialogs/CSetEth.h"
+#include "dialogs/CSetMeasure.h"
+#include "dialogs/CSetPlus.h"
+#include "dialogs/CSetSpeed.h"
+#include "dialogs/SoundingAccess.h"
+#include "engine/EngineHost.h"
+#include "link/CSerialPort.h"
+#include "link/PortSlot.h"
+#include "resources/CommandIds.h"
+
+CSettingsDialogs::CSettingsDialogs(const Context& context, QWidget* frame)
+    : m_context(context), m_frame(frame) {}
+
+CSettingsDialogs::~CSettingsDialogs() {
+    // The modeless dialogs use what is remembered here.
+    delete m_parameterDialog.data();
+    delete m_gainDialog.data();
+    delete m_rangeDialog.data();
+    delete m_antiJamDialog.data();
+    CloseOutputPort();
+}
+
+CSET* CSettingsDialogs::ParameterDialog() const {
+    return m_parameterDialog;
+}
+CSetPlus* CSettingsDialogs::GainDialog() const {
+    return m_gainDialog;
+}
+CSetMeasure* CSettingsDialogs::RangeDialog() const {
+    return m_rangeDialog;
+}
+CSetDisturb* CSettingsDialogs::AntiJamDialog() const {
+    return m_antiJamDialog;
+}
+
+DialogContext CSettingsDialogs::DialogContextFor() {
+    return DialogContext{.engine = m_context.engine,
+                         .settings = m_context.settings,
+                         .memory = m_memory,
+                         .prompts = m_context.prompts,
+                         .chartHeaderDue = m_context.chartHeaderDue};
+}
+
+template <typename Dialog>
+void CSettingsDialogs::ShowModeless(QPointer<Dialog>& dialog) {
+    if (!dialog) dialog = new Dialog(DialogContextFor(), m_frame);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+bool CSettingsDialogs::Run(int id) {
+    using namespace CommandId;
+    // The draft, sound speed, range and anti-jam commands do nothing while a
+    // recording is played back: the records carry their own settings.
+    const bool live = Sounding::Live(m_context.engine);
+    switch (id) {
+        case kParameters:
+            ShowModeless(m_parameterDialog);
+            return true;
+        case kGain:
+            ShowModeless(m_gainDialog);
+            return true;
+        case kRange:
+            if (live) ShowModeless(m_rangeDialog);
+            return true;
+        case kAntiJam:
+            if (!live) return true;
+            // Shown again with the settings in force now, which the
+            // parameter dialog may have changed since.
+            if (m_antiJamDialog) m_antiJamDialog->LoadFromEngine();
+            ShowModeless(m_antiJamDialog);
+            return true;
+        case kDraft:
+            if (live) {
+                CSetEatWT dialog(DialogContextFor(), m_frame);
+                dialog.exec();
+            }
+            return true;
+        case kSoundSpeed:
+            if (live) {
+                CSetSpeed dialog(DialogContextFor(), m_frame);
+                dialog.exec();
+            }
+            return true;
+        case kCommunication: {
+            CSetCom dialog(DialogContextFor(), *this, m_frame);
+            dialog.exec();
+            return true;
+        }
+        case kNetwork: {
+            CSetEth dialog(DialogContextFor(), m_frame);
+            dialog.exec();
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void CSettingsDialogs::Refresh(unsigned mask) {
+    if (mask & EngineHost::kGainDialog) {
+        if (m_gainDialog) m_gainDialog->RefreshGainText();
+        if (m_parameterDialog) m_parameterDialog->RefreshGainText();
+    }
+    if (mask & EngineHost::kRangeDialog) {
+        if (m_rangeDialog) m_rangeDialog->RefreshRangeControls();
+        if (m_parameterDialog) m_parameterDialog->RefreshRangeControls();
+    }
+}
+
+// --- The depth-output port ---------------------------------------------------
+
+bool CSettingsDialogs::OutputPortOpen() const {
+    return m_outputPort != nullptr;
+}
+
+bool CSettingsDialogs::OpenOutputPort(int portNumber, int baud) {
+    if (m_outputPort) return true;
+    m_outputPortNumber = portNumber;
+    if (baud > 0) m_outputBaud = baud;
+    auto port = std::make_unique<CSerialPort>();
+    connect(port.get(), &CSerialPort::Warning, this,
+            [this](const QString& text) { m_context.prompts.PortWarning(m_frame, text); });
+    const QString device =
+        QString::fromStdString(SettingsLocation::PortDevice(m_context.settingsPath, portNumber));
+    if (!port->OpenPort(portNumber, device, 9600, 'N', 8, 1,
+                        CSerialPort::kEvRxChar | CSerialPort::kEvCts, 512)) {
+        m_context.prompts.Message(m_frame, tr("打开串口失败1"));
+        return false;
+    }
+    // A port whose thread cannot run sends nothing: it is not left open
+    // as if it worked.
+    if (!port->StartReceiveThread()) {
+        m_context.prompts.Message(m_frame, tr("打开串口失败2"));
+        return false;
+    }
+    port->SetBaudRate(m_outputBaud);
+    // The other end went away: the port is closed, and the status bar and
+    // the dialog say so.
+    connect(port.get(), &CSerialPort::PortLost, this, &CSettingsDialogs::CloseOutputPort,
+            Qt::QueuedConnection);
+    m_outputPort = std::move(port);
+    if (m_context.outputSlot) m_context.outputSlot->Set(m_outputPort.get());
+    return true;
+}
+
+void CSettingsDialogs::CloseOutputPort() {
+    // No depth is on its way through the port once Set returns.
+    if (m_context.outputSlot) m_context.outputSlot->Set(nullptr);
+    m_outputPort.reset();
+}

@@ -1,0 +1,64 @@
+#include "app/NumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace NumberText {
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view SkipSpace(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    return text.substr(i);
+}
+
+}  // namespace
+
+std::optional<std::int32_t> LeadingInteger(std::string_view text) {
+    text = SkipSpace(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || !IsDigit(text.front())) return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) break;
+        value = value * 10 + (c - '0');
+        if (value > std::int64_t{1} << 32) break;
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (value < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+std::optional<double> LeadingDecimal(std::string_view text) {
+    text = SkipSpace(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    // A sign, digits and a point alone (".", "-.") are no number.
+    std::size_t i = (!text.empty() && text.front() == '-') ? 1 : 0;
+    const bool digitFirst = i < text.size() && IsDigit(text[i]);
+    const bool pointDigit = i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1]);
+    if (!digitFirst && !pointDigit) return std::nullopt;
+    double value = 0.0;
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+}  // namespace NumberText

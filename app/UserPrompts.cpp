@@ -1,0 +1,81 @@
+#include "app/UserPrompts.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QUrl>
+
+#include "app/CAboutDialog.h"
+#include "dialogs/CSearch.h"
+#include "display/CColor.h"
+
+namespace {
+
+// An open-style file dialog; with anyFile a name that does not exist yet
+// may be chosen too.
+QString ChooseFile(QWidget* parent, const QString& folder, const QString& name,
+                   const QString& filter, const QString& suffix, bool anyFile) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(anyFile ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setDirectory(folder);
+    if (!name.isEmpty()) dialog.selectFile(name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+void UserPrompts::Message(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, QStringLiteral("Marevox"), text);
+}
+
+void UserPrompts::PortWarning(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, QStringLiteral("Application Error"), text);
+}
+
+QString UserPrompts::ChooseRecordingToStore(QWidget* parent, const QString& folder,
+                                            const QString& name) {
+    return ChooseFile(parent, folder, name, tr("测深仪数据文件(*.sd)"), QStringLiteral("sd"), true);
+}
+
+QString UserPrompts::ChooseRecordingToPlay(QWidget* parent, const QString& folder) {
+    return ChooseFile(parent, folder, {}, tr("测深仪数据文件(*.sd)"), QStringLiteral("sd"), false);
+}
+
+QString UserPrompts::ChooseTextData(QWidget* parent, const QString& folder) {
+    return ChooseFile(parent, folder, {}, tr("测深仪数据文件(*.txt)"), QStringLiteral("txt"),
+                      false);
+}
+
+void UserPrompts::OpenDocument(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void UserPrompts::TimeSearch(QWidget* parent, XSound& engine, bool english) {
+    CSearch dialog(engine, english, parent);
+    dialog.exec();
+}
+
+void UserPrompts::PrintSetup(QWidget* parent, QPrinter& printer) {
+    QPageSetupDialog dialog(&printer, parent);
+    dialog.exec();
+}
+
+bool UserPrompts::Print(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void UserPrompts::About(QWidget* parent) {
+    CAboutDialog dialog(parent);
+    dialog.exec();
+}
+
+void UserPrompts::Colours(CColor& dialog) {
+    dialog.exec();
+}

@@ -1,0 +1,65 @@
+#include "dialogs/CSetPlus.h"
+
+#include <QSignalBlocker>
+#include <algorithm>
+
+#include "app/SettingLimits.h"
+#include "dialogs/EditText.h"
+#include "dialogs/SoundingAccess.h"
+#include "ui_Gain.h"
+
+CSetPlus::CSetPlus(const DialogContext& context, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::CSetPlus>()), m_context(context) {
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    XSound& engine = context.engine;
+    m_rememberedGain = Sounding::Gain(engine);
+    m_rememberedAuto = Sounding::GainAuto(engine);
+    (m_rememberedAuto ? m_ui->gainAuto : m_ui->gainManual)->setChecked(true);
+    RefreshGainText();
+
+    connect(m_ui->gainAuto, &QRadioButton::clicked, this,
+            [this] { Sounding::SetGainAuto(m_context.engine, true); });
+    connect(m_ui->gainManual, &QRadioButton::clicked, this,
+            [this] { Sounding::SetGainAuto(m_context.engine, false); });
+    // The up-down control is a small vertical scroll bar that always rests
+    // at 0: each arrow click (or Up/Down key) moves it by one, which is the
+    // step's delta.
+    m_ui->gainUpDown->setValue(0);
+    connect(m_ui->gainUpDown, &QScrollBar::valueChanged, this, [this](int value) {
+        if (value == 0) return;
+        {
+            const QSignalBlocker block(m_ui->gainUpDown);
+            m_ui->gainUpDown->setValue(0);
+        }
+        UpDownStep(value);
+    });
+    m_ui->gainUpDown->setFocus();
+}
+
+CSetPlus::~CSetPlus() = default;
+
+void CSetPlus::RefreshGainText() {
+    m_ui->gainEdit->setText(EditText::TwoDigits(Sounding::Gain(m_context.engine)));
+}
+
+void CSetPlus::UpDownStep(int delta) {
+    // As a signed 8-bit value, then held within the limits.
+    const auto gain = static_cast<std::int8_t>(Sounding::Gain(m_context.engine) - delta);
+    Sounding::SetGain(m_context.engine,
+                      std::clamp<int>(gain, SettingLimits::kMinGain, SettingLimits::kMaxGain));
+    RefreshGainText();
+}
+
+void CSetPlus::accept() {
+    if (const auto gain = EditText::ReadInteger(m_ui->gainEdit))
+        Sounding::SetGain(m_context.engine,
+                          std::clamp(*gain, SettingLimits::kMinGain, SettingLimits::kMaxGain));
+    QDialog::accept();
+}
+
+void CSetPlus::reject() {
+    Sounding::SetGain(m_context.engine, m_rememberedGain);
+    Sounding::SetGainAuto(m_context.engine, m_rememberedAuto);
+    QDialog::reject();
+}

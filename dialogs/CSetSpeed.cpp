@@ -1,0 +1,36 @@
+#include "dialogs/CSetSpeed.h"
+
+#include "app/SettingLimits.h"
+#include "dialogs/CSpeedFromWater.h"
+#include "dialogs/DialogPrompts.h"
+#include "dialogs/EditText.h"
+#include "dialogs/SoundingAccess.h"
+#include "ui_SoundSpeed.h"
+
+CSetSpeed::CSetSpeed(const DialogContext& context, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::CSetSpeed>()), m_context(context) {
+    m_ui->setupUi(this);
+    m_remembered = Sounding::SoundSpeed(context.engine);
+    m_ui->valueEdit->setText(EditText::Fixed(m_remembered, 1));
+    m_ui->valueEdit->selectAll();
+    connect(m_ui->fromWaterButton, &QPushButton::clicked, this, &CSetSpeed::SpeedFromWater);
+}
+
+CSetSpeed::~CSetSpeed() = default;
+
+void CSetSpeed::SpeedFromWater() {
+    CSpeedFromWater dialog(m_context.memory, this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_ui->valueEdit->setText(EditText::Fixed(dialog.Speed(), 1));
+}
+
+void CSetSpeed::accept() {
+    const auto speed = EditText::ReadDecimal(m_ui->valueEdit);
+    if (!speed || !SettingLimits::SoundSpeedValid(*speed)) {
+        m_context.prompts.Message(this, tr("声速应在1300到1700米/秒之间"));
+        return;
+    }
+    Sounding::SetSoundSpeed(m_context.engine, *speed);
+    if (*speed != m_remembered) m_context.chartHeaderDue.store(true, std::memory_order_release);
+    QDialog::accept();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <optional>
+
+#include "dialogs/SoundingAccess.h"
+
+// The range step sliders of the parameter and range dialogs.
+namespace RangeSlider {
+
+// The user let the slider go: the left mouse button or a key released over
+// it. Dragging alone changes nothing.
+inline bool IsRelease(const QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease)
+        return static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton;
+    if (event->type() == QEvent::KeyRelease)
+        return !static_cast<const QKeyEvent*>(event)->isAutoRepeat();
+    return false;
+}
+
+// The step at position (0..4, otherwise the requested step stays) becomes
+// the requested one. True when it differs from the step seen at the last
+// release, so the offset goes back to none; the first release of the run
+// only records the step.
+inline bool TakeStep(XSound& engine, int position, std::optional<int>& seen) {
+    if ((position & 0xFF) <= 4) Sounding::SetRangeIndexSet(engine, position);
+    const int index = Sounding::RangeIndexSet(engine);
+    const bool first = !seen;
+    const bool changed = seen != index;
+    seen = index;
+    return !first && changed;
+}
+
+}  // namespace RangeSlider

@@ -1,0 +1,110 @@
+#include "display/CSee.h"
+
+#include <QDateTime>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <algorithm>
+
+#include "display/EchoColourTable.h"
+#include "display/MarkLabelFont.h"
+#include "engine/XSound.h"
+
+namespace {
+
+// The 800 x 600 screen the monitor's place was laid out on.
+constexpr int kLayoutScreenHeight = 600;
+constexpr int kLayoutTop = 412;
+
+// Bold "宋体" whose character cell is kDepthFontHeight pixels high.
+QFont DepthFont() {
+    InstallChineseFontSubstitutions();
+    QFont font(QStringLiteral("SimSun"));
+    font.setWeight(QFont::Bold);
+    font.setPixelSize(CSee::kDepthFontHeight);
+    const int cell = QFontMetrics(font).height();
+    if (cell > 0)
+        font.setPixelSize(std::max(1, CSee::kDepthFontHeight * CSee::kDepthFontHeight / cell));
+    return font;
+}
+
+QString HtmlColour(std::uint32_t word) {
+    return QColor(ColourWordToRgb(word)).name();
+}
+
+}  // namespace
+
+CSee::CSee(XSound& engine, QWidget* parent) : QDialog(parent), m_engine(engine) {
+    setObjectName(QStringLiteral("depthMonitor"));
+    // The caption is padded so that the title sits at the left of a wide
+    // title bar.
+    setWindowTitle(tr("水深 (米)                                              "));
+    setFixedSize(kClientWidth, kClientHeight);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_depthField = new QLabel(this);
+    m_depthField->setObjectName(QStringLiteral("depth"));
+    m_depthField->setGeometry(0, 32, 214, 86);
+    m_depthField->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_depthField->setTextFormat(Qt::RichText);
+    m_depthField->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_depthField->setFont(DepthFont());
+
+    m_timeField = new QLineEdit(this);
+    m_timeField->setObjectName(QStringLiteral("time"));
+    m_timeField->setGeometry(24, 2, 168, 24);
+    m_timeField->setReadOnly(true);
+    m_timeField->setFrame(false);
+
+    connect(&m_monitorTimer, &QTimer::timeout, this, &CSee::MonitorTick);
+    m_monitorTimer.start(kMonitorPeriodMs);
+}
+
+QString CSee::FormatDepth(double metres) {
+    return QString::asprintf(metres < 100.0 ? "%.2f" : "%.1f", metres);
+}
+
+QPoint CSee::Place(const QRect& screen, const QRect& available, int frameHeight) {
+    const int fromBottom = kLayoutScreenHeight - kLayoutTop;
+    int top = screen.bottom() + 1 - fromBottom;
+    top = std::min(top, available.bottom() + 1 - frameHeight);
+    top = std::max(top, available.top());
+    return {available.left(), top};
+}
+
+void CSee::UpdateDepthText(double smoothedDepth) {
+    if (m_engine.m_autoAdjust.load(std::memory_order_acquire) != 1) return;
+    m_depthText = FormatDepth(smoothedDepth);
+    // The colours are read at each update; only the character cells take
+    // the background colour.
+    const std::uint32_t back = m_engine.m_colours[XSound::kSeeBack].load();
+    const std::uint32_t text = m_engine.m_colours[XSound::kSeeEdit].load();
+    m_depthField->setText(QStringLiteral("<span style=\"background-color:%1; color:%2\">%3</span>")
+                              .arg(HtmlColour(back), HtmlColour(text), m_depthText));
+}
+
+void CSee::MonitorTick() {
+    if (m_engine.m_autoAdjust.load(std::memory_order_acquire) != 1) return;
+    const bool live = m_engine.IsLive();
+    const QDateTime time = live ? QDateTime::currentDateTime()
+                                : QDateTime::fromSecsSinceEpoch(m_engine.m_pingTime.load());
+    m_timeField->setText(time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+}
+
+QString CSee::TimeText() const {
+    return m_timeField->text();
+}
+
+void CSee::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_placed) MoveToPlace();
+}
+
+void CSee::MoveToPlace() {
+    m_placed = true;
+    const QScreen* where = parentWidget() != nullptr ? parentWidget()->screen() : screen();
+    if (where == nullptr) return;
+    const int frameHeight = std::max(frameGeometry().height(), height());
+    move(Place(where->geometry(), where->availableGeometry(), frameHeight));
+}

@@ -1,0 +1,19 @@
+#include "display/EchoColourTable.h"
+
+#include "engine/XSound.h"
+
+QRgb EchoLevelColour(std::uint32_t echoWord, int level) {
+    const auto scale = [level](std::uint32_t c) { return static_cast<int>(c * (8 - level) / 7); };
+    return qRgb(scale(echoWord & 0xFFu), scale((echoWord >> 8) & 0xFFu),
+                scale((echoWord >> 16) & 0xFFu));
+}
+
+EchoColourTable::EchoColourTable(std::uint32_t backWord, std::uint32_t echoWord) {
+    m_rgb[0] = ColourWordToRgb(backWord);
+    for (int level = 1; level <= 7; ++level) m_rgb[level] = EchoLevelColour(echoWord, level);
+}
+
+EchoColourTable EchoColourTable::FromEngine(const XSound& engine) {
+    return EchoColourTable(engine.m_colours[XSound::kBack].load(std::memory_order_relaxed),
+                           engine.m_colours[XSound::kWaveL1].load(std::memory_order_relaxed));
+}

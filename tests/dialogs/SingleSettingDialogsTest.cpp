@@ -1,0 +1,302 @@
+// The draft, sound speed, gain, range and anti-jam dialogs, and the network
+// and communication dialogs: what each writes, when, within which limits,
+// and what Cancel puts back.
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QPointer>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+
+#include "dialogs/CSetCom.h"
+#include "dialogs/CSetDisturb.h"
+#include "dialogs/CSetEatWT.h"
+#include "dialogs/CSetEth.h"
+#include "dialogs/CSetMeasure.h"
+#include "dialogs/CSetPlus.h"
+#include "dialogs/CSetSpeed.h"
+#include "dialogs/OutputPortControl.h"
+#include "tests/dialogs/DialogFixture.h"
+
+namespace {
+
+using SingleSettingDialogs = DialogTest;
+
+TEST_F(SingleSettingDialogs, DraftOnOkAndItsChartHeader) {
+    CSetEatWT unchanged(Context());
+    EXPECT_EQ(unchanged.windowTitle(), "吃水");
+    EXPECT_EQ(Edit(unchanged, "valueEdit")->text(), "0.50");
+    Click(unchanged, "okButton");
+    EXPECT_EQ(unchanged.result(), QDialog::Accepted);
+    EXPECT_FALSE(chartHeaderDue.load());
+
+    CSetEatWT changed(Context());
+    Type(changed, "valueEdit", "1.25");
+    Click(changed, "cancelButton");
+    EXPECT_EQ(engine.m_draft.load(), 0.5);
+    CSetEatWT again(Context());
+    Type(again, "valueEdit", "1.25");
+    Click(again, "okButton");
+    EXPECT_EQ(engine.m_draft.load(), 1.25);
+    EXPECT_TRUE(chartHeaderDue.load());
+}
+
+TEST_F(SingleSettingDialogs, DraftAndSpeedThatWouldSpoilEveryDepthAreRefused) {
+    for (const char* text : {"-0.5", "10000", "abc", ""}) {
+        CSetEatWT dialog(Context());
+        dialog.show();
+        Type(dialog, "valueEdit", text);
+        Click(dialog, "okButton");
+        EXPECT_TRUE(dialog.isVisible()) << text;  // stays open to be corrected
+        EXPECT_EQ(engine.m_draft.load(), 0.5) << text;
+    }
+    EXPECT_EQ(prompts.messages.size(), 4);
+    EXPECT_EQ(prompts.messages.value(0), "吃水应在0到100米之间");
+    for (const char* text : {"abc", "0", "1299.9", "1700.1"}) {
+        CSetSpeed dialog(Context());
+        Type(dialog, "valueEdit", text);
+        Click(dialog, "okButton");
+        EXPECT_EQ(engine.m_soundSpeed.load(), 1500.0) << text;
+    }
+    EXPECT_EQ(prompts.messages.value(4), "声速应在1300到1700米/秒之间");
+    EXPECT_FALSE(chartHeaderDue.load());
+}
+
+TEST_F(SingleSettingDialogs, SoundSpeedTypedOrFromTheWater) {
+    CSetSpeed dialog(Context());
+    EXPECT_EQ(dialog.windowTitle(), "声速修正");
+    EXPECT_EQ(Edit(dialog, "valueEdit")->text(), "1500.0");
+    WhenModal([](QWidget& water) {
+        Child<QDoubleSpinBox>(water, "temperatureSpin")->setValue(20.0);
+        Child<QDoubleSpinBox>(water, "salinitySpin")->setValue(0.0);
+        Child<QDoubleSpinBox>(water, "depthSpin")->setValue(0.0);
+        Click(water, "okButton");
+    });
+    Click(dialog, "fromWaterButton");
+    EXPECT_EQ(Edit(dialog, "valueEdit")->text(), "1482.3");  // pure water at 20 °C
+    Type(dialog, "valueEdit", "1480.5 m/s");
+    Click(dialog, "okButton");
+    EXPECT_EQ(engine.m_soundSpeed.load(), 1480.5);
+    EXPECT_TRUE(chartHeaderDue.load());
+}
+
+TEST_F(SingleSettingDialogs, GainStepsAtOnceAndCancelPutsBackGainAndMode) {
+    engine.m_gain = 38;
+    engine.m_gainAuto = 1;
+    QPointer<CSetPlus> dialog = new CSetPlus(Context());
+    EXPECT_EQ(Edit(*dialog, "gainEdit")->text(), "38");
+    EXPECT_TRUE(Edit(*dialog, "gainEdit")->isReadOnly());
+    auto* upDown = Child<QScrollBar>(*dialog, "gainUpDown");
+    for (int i = 0; i < 3; ++i) upDown->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(engine.m_gain.load(), 40);  // the upper arrow stops at 40
+    EXPECT_EQ(Edit(*dialog, "gainEdit")->text(), "40");
+    upDown->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(engine.m_gain.load(), 39);
+    Click(*dialog, "gainManual");
+    EXPECT_EQ(engine.m_gainAuto.load(), 0);
+    engine.m_gain = -3;  // the automatic gain moved it
+    dialog->RefreshGainText();
+    EXPECT_EQ(Edit(*dialog, "gainEdit")->text(), "-03");
+    dialog->reject();
+    EXPECT_EQ(engine.m_gain.load(), 38);
+    EXPECT_EQ(engine.m_gainAuto.load(), 1);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+
+    dialog = new CSetPlus(Context());
+    dialog->UpDownStep(5);
+    Click(*dialog, "okButton");
+    EXPECT_EQ(engine.m_gain.load(), 33);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+}
+
+TEST_F(SingleSettingDialogs, RangeWritesAtOnceAndCancelPutsBackStepModeAndOffset) {
+    engine.m_rangeAuto = 0;
+    engine.m_rangeIndexSet = 1;
+    engine.m_rangeOffsetSet = 2;
+    engine.m_rangeOffset = 1;
+    QPointer<CSetMeasure> dialog = new CSetMeasure(Context());
+    EXPECT_TRUE(Child<QRadioButton>(*dialog, "rangeManual")->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(*dialog, "offsetOne")->isChecked());  // in effect
+    auto release = [&](int position) {
+        auto* slider = Child<QSlider>(*dialog, "rangeSlider");
+        slider->setValue(position);
+        QTest::mouseRelease(slider, Qt::LeftButton);
+        QApplication::processEvents();
+    };
+    release(3);  // the first release of the run only records the step
+    EXPECT_EQ(engine.m_rangeIndexSet.load(), 3);
+    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
+    release(4);
+    EXPECT_EQ(engine.m_rangeIndexSet.load(), 4);
+    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 0);
+    // Any offset in either mode.
+    Click(*dialog, "rangeAuto");
+    EXPECT_EQ(engine.m_rangeAuto.load(), 1);
+    EXPECT_EQ(engine.m_rangeOffset.load(), 0);
+    Click(*dialog, "offsetTwo");
+    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
+    Click(*dialog, "cancelButton");
+    EXPECT_EQ(engine.m_rangeIndexSet.load(), 1);
+    EXPECT_EQ(engine.m_rangeAuto.load(), 0);
+    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(memory.rangeSlider, 4);
+}
+
+TEST_F(SingleSettingDialogs, AntiJamAppliesOnOkOrApplyAndCancelShowsTheEngine) {
+    CSetDisturb dialog(Context());
+    dialog.show();
+    Click(dialog, "antiJamFixed");
+    Type(dialog, "depthEdit", "12.5");
+    Click(dialog, "applyButton");
+    EXPECT_EQ(engine.m_antiJamMode.load(), 1);
+    EXPECT_EQ(engine.m_antiJamDepth.load(), 12.5);
+    EXPECT_TRUE(dialog.isVisible());
+    Click(dialog, "antiJamTracking");
+    Type(dialog, "depthEdit", "3");
+    Click(dialog, "cancelButton");
+    EXPECT_FALSE(dialog.isVisible());  // hidden, kept
+    EXPECT_TRUE(Child<QRadioButton>(dialog, "antiJamFixed")->isChecked());
+    EXPECT_EQ(Edit(dialog, "depthEdit")->text(), "12.5");
+    EXPECT_EQ(engine.m_antiJamMode.load(), 1);
+
+    // A fixed depth outside 0..500 m is refused; nothing is written.
+    dialog.show();
+    Type(dialog, "depthEdit", "-4");
+    Click(dialog, "okButton");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(prompts.messages, QStringList{"定深应在0到500米之间"});
+    EXPECT_EQ(engine.m_antiJamDepth.load(), 12.5);
+    Click(dialog, "antiJamTracking");
+    Click(dialog, "okButton");
+    EXPECT_EQ(engine.m_antiJamMode.load(), 2);
+    EXPECT_EQ(engine.m_antiJamDepth.load(), 12.5);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(SingleSettingDialogs, NetworkSettingsStoredOnOk) {
+    settings.m_portListen = 2000;
+    settings.m_portSend = 3000;
+    {
+        CSetEth dialog(Context());
+        EXPECT_EQ(Edit(dialog, "ipEdit")->text(), "192.168.3.100");
+        Click(dialog, "okButton");
+    }
+    EXPECT_EQ(settings.Ip(), "192.168.3.100");
+    EXPECT_EQ(settings.m_portListen.load(), 2000);
+    EXPECT_EQ(settings.m_portSend.load(), 3000);
+    EXPECT_EQ(engine.m_useNet.load(), 0);
+    {
+        CSetEth dialog(Context());
+        Type(dialog, "ipEdit", "10.0.0.7");
+        Type(dialog, "listenEdit", "5000x");
+        Type(dialog, "sendEdit", "abc");
+        Click(dialog, "useNetCheck");
+        Click(dialog, "okButton");
+    }
+    EXPECT_EQ(settings.Ip(), "10.0.0.7");
+    EXPECT_EQ(settings.m_portListen.load(), 5000);
+    EXPECT_EQ(settings.m_portSend.load(), 0);
+    EXPECT_EQ(engine.m_useNet.load(), 1);
+    {
+        CSetEth dialog(Context());
+        EXPECT_TRUE(Child<QAbstractButton>(dialog, "useNetCheck")->isChecked());
+        Click(dialog, "useNetCheck");
+        Click(dialog, "cancelButton");
+    }
+    EXPECT_EQ(engine.m_useNet.load(), 1);
+}
+
+// The main window's side of the depth-output port.
+struct FakeOutputPort : OutputPortControl {
+    bool open = false;
+    bool fail = false;
+    int portNumber = 0;
+    int baud = 0;
+    bool OutputPortOpen() const override { return open; }
+    bool OpenOutputPort(int number, int rate) override {
+        portNumber = number;
+        baud = rate;
+        open = !fail;
+        return open;
+    }
+    void CloseOutputPort() override { open = false; }
+};
+
+TEST_F(SingleSettingDialogs, CommunicationListsAndTheOutputPortButton) {
+    settings.m_depType = 3;
+    settings.m_pcCom = 1;
+    FakeOutputPort port;
+    CSetCom dialog(Context(), port);
+    EXPECT_EQ(Child<QComboBox>(dialog, "formatList")->currentText(), "NMEA0183-SDDBT");
+    auto choose = [&](const char* list, int index) {
+        auto* combo = Child<QComboBox>(dialog, list);
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    };
+    choose("portList", 2);
+    choose("baudList", 6);
+    choose("formatList", 4);
+    choose("instrumentPortList", 1);
+    EXPECT_EQ(settings.m_comNumIdx.load(), 2);
+    EXPECT_EQ(settings.m_comBaudIdx.load(), 6);
+    EXPECT_EQ(settings.m_depType.load(), 4);
+    EXPECT_EQ(settings.m_pcCom.load(), 2);
+    EXPECT_FALSE(Child<QAbstractButton>(dialog, "nmeaCheck")->isChecked());
+    Click(dialog, "nmeaCheck");
+    EXPECT_TRUE(settings.NmeaChecksum());
+
+    // A port that cannot be opened leaves the button and the lists.
+    port.fail = true;
+    Click(dialog, "openButton");
+    EXPECT_EQ(port.portNumber, 3);
+    EXPECT_EQ(port.baud, 57600);
+    EXPECT_EQ(Child<QAbstractButton>(dialog, "openButton")->text(), "打开端口");
+    EXPECT_TRUE(Child<QComboBox>(dialog, "portList")->isEnabled());
+    port.fail = false;
+    Click(dialog, "openButton");
+    EXPECT_TRUE(port.open);
+    EXPECT_EQ(Child<QAbstractButton>(dialog, "openButton")->text(), "关闭端口");
+    EXPECT_FALSE(Child<QComboBox>(dialog, "portList")->isEnabled());
+    EXPECT_FALSE(Child<QComboBox>(dialog, "baudList")->isEnabled());
+
+    // Opened again with the port open: the button closes it.
+    CSetCom second(Context(), port);
+    EXPECT_EQ(Child<QAbstractButton>(second, "openButton")->text(), "关闭端口");
+    EXPECT_FALSE(Child<QComboBox>(second, "baudList")->isEnabled());
+    Click(second, "openButton");
+    EXPECT_FALSE(port.open);
+    EXPECT_TRUE(Child<QComboBox>(second, "baudList")->isEnabled());
+}
+
+TEST_F(SingleSettingDialogs, FrequencyStaysWithinItsLimitsForTheRun) {
+    FakeOutputPort port;
+    {
+        CSetCom dialog(Context(), port);
+        EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "200");
+        EXPECT_FALSE(Child<QComboBox>(dialog, "frequencyList")->isVisibleTo(&dialog));
+        Type(dialog, "frequencyEdit", "900");
+        Click(dialog, "frequencyApply");
+        EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "750");
+        Click(dialog, "frequencyUp");
+        EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "750");
+        Type(dialog, "frequencyEdit", "abc");
+        Click(dialog, "frequencyApply");
+        EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "100");
+        Click(dialog, "frequencyDown");
+        EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "100");
+        Click(dialog, "frequencyUp");
+    }
+    {
+        CSetCom dialog(Context(), port);
+        EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "101");
+        Click(dialog, "frequencyDefaults");
+        EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "200");
+    }
+    EXPECT_EQ(memory.frequencyText, "200");
+}
+
+}  // namespace

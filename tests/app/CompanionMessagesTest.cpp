@@ -8,6 +8,7 @@
 #include "app/CommandRules.h"
 #include "engine/XSound.h"
 #include "resources/CommandIds.h"
+#include "tests/support/FakeHost.h"
 
 namespace {
 
@@ -45,13 +46,7 @@ private:
     XSound& m_engine;
 };
 
-class CountingHost : public EngineHost {
-public:
-    void AdvanceAndPaint() override { ++paints; }
-    int paints = 0;
-};
-
-class CompanionMessagesTest : public ::testing::Test {
+class CompanionMessagesTest : public EngineTest {
 protected:
     void Send(const char* text) { messages.HandleCopyData(text, std::strlen(text)); }
     // The decoder completes a frame without samples.
@@ -61,8 +56,6 @@ protected:
         ASSERT_TRUE(engine.FrameReady());
     }
 
-    CountingHost host;
-    XSound engine{&host};
     FakeWindow window{engine};
     CompanionMessages messages{engine, window};
 };

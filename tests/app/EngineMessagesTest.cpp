@@ -16,18 +16,13 @@
 #include "app/EngineMessage.h"
 #include "app/Language.h"
 #include "engine/XSound.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class ReportingHost : public EngineHost {
-public:
-    void Report(const EngineStatus& status) override { reports.push_back(status); }
-    std::vector<EngineStatus> reports;
-};
 
 // Provokes each failure in a fresh folder and keeps its status by name.
 class EngineFailures {
@@ -125,7 +120,7 @@ private:
 
     TempDir m_dir;
     std::string m_folder = m_dir.File("");
-    ReportingHost m_host;
+    FakeHost m_host;
 };
 
 // The texts, with the test folder written as "<d>/".

@@ -1,17 +1,12 @@
 // The main window on the offscreen platform: menus, every command's enabled
 // state and effect in each operating state, status bar, timers, closing, the
 // settings commands and the depth-output port.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <stdlib.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDate>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -47,14 +42,16 @@
 #include "engine/XSound.h"
 #include "printing/ChartPrinter.h"
 #include "resources/CommandIds.h"
-#include "tests/app/RecordingMaker.h"
 #include "tests/printing/ChartFixture.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/LinkTestSupport.h"
+#include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
 using namespace CommandId;
+using Synthetic::MakeRecording;
 
 // Answers the dialogs in place of the user and keeps what was asked.
 struct FakePrompts : UserPrompts {
@@ -331,54 +328,30 @@ TEST_F(MainFrameTest, ConnectWithoutAPortFailsAndStillSendsAFrame) {
     EXPECT_TRUE(Enabled(kConnect));
 }
 
-// A pseudo-terminal standing in for the instrument, mapped to COM1.
-class PseudoTerminal {
-public:
-    PseudoTerminal() {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
-            m_device = ptsname(m_master);
-    }
-    ~PseudoTerminal() { CloseMaster(); }
-    // The instrument goes away (a cable pulled).
-    void CloseMaster() {
-        if (m_master >= 0) close(m_master);
-        m_master = -1;
-    }
-    const std::string& Device() const { return m_device; }
-    int Master() const { return m_master; }
-    // Bytes the program wrote, waiting up to timeoutMs for count of them.
-    std::string Read(std::size_t count, int timeoutMs) {
-        std::string bytes;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (bytes.size() < count && std::chrono::steady_clock::now() < end) {
-            QApplication::processEvents();
-            pollfd p{m_master, POLLIN, 0};
-            if (poll(&p, 1, 10) == 1 && (p.revents & POLLIN)) {
-                char buffer[256];
-                const ssize_t n = read(m_master, buffer, sizeof buffer);
-                if (n > 0) bytes.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return bytes;
-    }
-
-private:
-    int m_master = -1;
-    std::string m_device;
-};
+// What the program wrote to the pseudo-terminal: count bytes, or what came
+// within timeoutMs; the window's events run meanwhile.
+std::string Written(PseudoTerminal& pty, std::size_t count, int timeoutMs) {
+    std::string bytes;
+    RunUntil(
+        [&] {
+            bytes += pty.Read(count - bytes.size(), 1);
+            return bytes.size() >= count;
+        },
+        timeoutMs);
+    return bytes;
+}
 
 TEST_F(MainFrameTest, ConnectOpensTheInstrumentPortAndSendsTheFirstFrame) {
     PseudoTerminal pty;
-    ASSERT_FALSE(pty.Device().empty());
-    WriteAll(settingsPath, "[Ports]\nCOM1=" + pty.Device() + "\n");
+    ASSERT_FALSE(pty.Path().empty());
+    WriteAll(settingsPath, "[Ports]\nCOM1=" + pty.Path() + "\n");
     settings.m_pcCom.store(1);
     engine.m_gain.store(-15);
 
     ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("|").toStdString();
     ASSERT_TRUE(Frame().PortOpen());
-    const std::string frameBytes = pty.Read(10, 2000);
+    const std::string frameBytes = Written(pty, 10, 2000);
     ASSERT_EQ(frameBytes.size(), 10u);
     EXPECT_EQ(static_cast<std::uint8_t>(frameBytes[1]), 0x42);
     EXPECT_EQ(static_cast<std::uint8_t>(frameBytes[7]), 0xF1);
@@ -394,23 +367,21 @@ TEST_F(MainFrameTest, ConnectOpensTheInstrumentPortAndSendsTheFirstFrame) {
 
 TEST_F(MainFrameTest, LosingTheInstrumentSaysSoWithItsPort) {
     PseudoTerminal pty;
-    WriteAll(settingsPath, "[Ports]\nCOM1=" + pty.Device() + "\n");
+    WriteAll(settingsPath, "[Ports]\nCOM1=" + pty.Path() + "\n");
     settings.m_pcCom.store(1);
     ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
-    ASSERT_EQ(pty.Read(10, 2000).size(), 10u);
+    ASSERT_EQ(Written(pty, 10, 2000).size(), 10u);
     pty.CloseMaster();
-    QElapsedTimer clock;
-    clock.start();
-    while (prompts.warnings.isEmpty() && clock.elapsed() < 3000) QApplication::processEvents();
+    RunUntil([&] { return !prompts.warnings.isEmpty(); }, 3000);
     // One box that names the loss and the port, not the last system error.
     ASSERT_EQ(prompts.warnings.size(), 1) << prompts.warnings.join("|").toStdString();
     EXPECT_EQ(prompts.warnings[0],
-              QString::fromStdString("与测深仪的连接已断开（串口 COM1：" + pty.Device() + "）"));
+              QString::fromStdString("与测深仪的连接已断开（串口 COM1：" + pty.Path() + "）"));
 }
 
 TEST_F(MainFrameTest, NetworkModeSecondConnectFindsThePortInUse) {
     PseudoTerminal pty;
-    WriteAll(settingsPath, "[Ports]\nCOM2=" + pty.Device() + "\n");
+    WriteAll(settingsPath, "[Ports]\nCOM2=" + pty.Path() + "\n");
     settings.m_pcCom.store(2);
     engine.m_useNet.store(1);
     ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
@@ -1020,8 +991,8 @@ TEST_F(MainFrameTest, DepthOutputPortOpensAtTheChosenRateAndCarriesTheSentences)
     depthOutput = std::make_unique<DepthOutput>(engine, settings, QStringLiteral("NoCompanion"));
     host.SetDepthOutput(depthOutput.get());
     PseudoTerminal pty;
-    ASSERT_FALSE(pty.Device().empty());
-    WriteAll(settingsPath, "[Ports]\nCOM3=" + pty.Device() + "\nCOM4=" + dir.File("none") + "\n");
+    ASSERT_FALSE(pty.Path().empty());
+    WriteAll(settingsPath, "[Ports]\nCOM3=" + pty.Path() + "\nCOM4=" + dir.File("none") + "\n");
     CSettingsDialogs& dialogs = Frame().SettingsDialogs();
 
     ASSERT_TRUE(dialogs.OpenOutputPort(3, 57600));
@@ -1035,16 +1006,16 @@ TEST_F(MainFrameTest, DepthOutputPortOpensAtTheChosenRateAndCarriesTheSentences)
     engine.m_smoothedDepth.store(12.345);
     settings.m_depType.store(0);
     host.OutputDepth();
-    EXPECT_EQ(pty.Read(11, 2000), "DT 001234\r\n");
+    EXPECT_EQ(Written(pty, 11, 2000), "DT 001234\r\n");
     settings.m_depType.store(4);
     host.OutputDepth();
-    EXPECT_EQ(pty.Read(21, 2000), "$SDDPT,12.34,0.0,100\r\n");
+    EXPECT_EQ(Written(pty, 22, 2000), "$SDDPT,12.34,0.0,100\r\n");
 
     dialogs.CloseOutputPort();
     Frame().StatusTick();
     EXPECT_EQ(Frame().PaneText(40005), "水深输出：关闭");
     host.OutputDepth();
-    EXPECT_EQ(pty.Read(1, 300), "");
+    EXPECT_EQ(Written(pty, 1, 300), "");
 
     // A port that cannot be opened.
     EXPECT_FALSE(dialogs.OpenOutputPort(4, 9600));

@@ -5,6 +5,7 @@
 
 #include "app/TimerDuties.h"
 #include "engine/XSound.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -12,46 +13,30 @@ namespace {
 // A frame whose tail answers a self-check request.
 constexpr std::uint8_t kReplyFrame[] = {0x0A, 0xCA, 0x9E, 0x14, 0x00};
 
-struct CountingHost : EngineHost {
-    int frames = 0;
-    int outputs = 0;
-    double lastOutput = -1.0;
-    XSound* engine = nullptr;
-    void SendCommandFrame(const std::uint8_t*, std::size_t) override { ++frames; }
-    void OutputDepth() override {
-        ++outputs;
-        lastOutput = engine->m_smoothedDepth.load();
-    }
-};
-
-struct TimerDutiesTest : ::testing::Test {
-    TimerDutiesTest() { host.engine = &engine; }
-    CountingHost host;
-    XSound engine{&host};
+struct TimerDutiesTest : EngineTest {
     TimerDuties duties{engine};
 };
 
 TEST_F(TimerDutiesTest, KeepAliveEveryFifthSilentTick) {
     for (int i = 0; i < 4; ++i) duties.LinkTick(false);
-    EXPECT_EQ(host.frames, 0);
+    EXPECT_EQ(host.frames.size(), 0u);
     duties.LinkTick(false);
-    EXPECT_EQ(host.frames, 1);
+    EXPECT_EQ(host.frames.size(), 1u);
     for (int i = 0; i < 10; ++i) duties.LinkTick(false);
-    EXPECT_EQ(host.frames, 3);
-    EXPECT_EQ(host.outputs, 0);
+    EXPECT_EQ(host.frames.size(), 3u);
+    EXPECT_TRUE(host.outputs.empty());
 }
 
 TEST_F(TimerDutiesTest, DemonstrationDepthOnlyWhileNoPingsArrive) {
     for (int i = 0; i < 10; ++i) duties.LinkTick(true);
-    EXPECT_EQ(host.outputs, 2);
-    EXPECT_DOUBLE_EQ(host.lastOutput, TimerDuties::kDemoDepth);
+    EXPECT_EQ(host.outputs, (std::vector<double>(2, TimerDuties::kDemoDepth)));
 
     // Pings reset the watchdog: the demonstration stops.
     for (int i = 0; i < 50; ++i) {
         duties.LinkTick(true);
         if (i % 2 == 0) engine.ResetWatchdog();
     }
-    EXPECT_EQ(host.outputs, 2);
+    EXPECT_EQ(host.outputs.size(), 2u);
 }
 
 TEST_F(TimerDutiesTest, IndexRewrittenEvery500TicksWhileRecording) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/XSound.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -30,14 +31,6 @@ public:
 const auto* const kChinaTime = ::testing::AddGlobalTestEnvironment(new ChinaTime);
 
 constexpr std::int64_t kMay7 = 1462587630;  // 2016-05-07 10:20:30 in China, 02:20:30 UTC
-
-class RecordingHost : public EngineHost {
-public:
-    void Report(const EngineStatus& status) override { reports.push_back(status.code); }
-    void ClearEchogram() override { ++clears; }
-    std::vector<EngineError> reports;
-    int clears = 0;
-};
 
 template <typename W>
 W* Child(QWidget& dialog, const char* name) {
@@ -93,7 +86,7 @@ TEST(SearchDialog, SpanAndPickersShowLocalTime) {
     EXPECT_EQ(Child<QDateEdit>(english, "searchDate")->text(), "May 7, 2016");
 }
 
-class SearchDialogPlayback : public ::testing::Test {
+class SearchDialogPlayback : public EngineTest {
 protected:
     void SetUp() override {
         // Ten pings ten seconds apart from kMay7 on.
@@ -107,8 +100,6 @@ protected:
     }
 
     TempDir dir;
-    RecordingHost host;
-    XSound engine{&host};
 };
 
 TEST_F(SearchDialogPlayback, ApplySetsTheTargetAndMovesPlayback) {
@@ -137,7 +128,8 @@ TEST_F(SearchDialogPlayback, TargetAfterTheEndLeavesPlaybackWhereItWas) {
     CSearch dialog(engine, false);
     Pick(dialog, 2016, 5, 7, 11, 0, 0);
     dialog.Apply();
-    EXPECT_EQ(host.reports, std::vector<EngineError>{EngineError::kOutOfTimeRange});
+    ASSERT_EQ(host.reports.size(), 1u);
+    EXPECT_EQ(host.reports[0].code, EngineError::kOutOfTimeRange);
     EXPECT_EQ(engine.m_recordIndex.load(), 6u);
     EXPECT_FALSE(engine.WorkerHeld());
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/XSound.h"
-#include "tests/engine/FakeHost.h"
+#include "tests/support/FakeHost.h"
 #include "tests/engine/FrameBytes.h"
 
 namespace {

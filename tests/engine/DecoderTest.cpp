@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "engine/XSound.h"
-#include "tests/engine/FakeHost.h"
+#include "tests/support/FakeHost.h"
 #include "tests/engine/FrameBytes.h"
 
 using namespace FrameBytes;

@@ -11,7 +11,7 @@
 
 #include "engine/RecordFile.h"
 #include "engine/XSound.h"
-#include "tests/engine/FakeHost.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"

@@ -12,7 +12,7 @@
 #include "engine/RecordFile.h"
 #include "engine/RegularFile.h"
 #include "engine/XSound.h"
-#include "tests/engine/FakeHost.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;

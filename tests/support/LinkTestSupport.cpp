@@ -47,9 +47,9 @@ std::string PseudoTerminal::Read(std::size_t n, int timeoutMs) {
     std::string out;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (out.size() < n) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              end - std::chrono::steady_clock::now())
-                              .count();
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now())
+                .count();
         pollfd p{m_master, POLLIN, 0};
         if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) != 1) break;
         char buffer[4096];

@@ -67,13 +67,15 @@ inline PingRecord Record(const Bytes& raw, std::int64_t time, std::uint8_t range
     return record;
 }
 
-// Writes the records as a data file and its index; returns the offsets.
+// Writes the records as a data file and its index; returns the offsets
+// (none when the data file cannot be created).
 template <typename MakeRecord>
 std::vector<std::uint32_t> WriteRecording(const std::string& dataPath, const std::string& indexPath,
                                           std::uint32_t count, MakeRecord makeRecord) {
     std::vector<std::uint32_t> offsets;
-    offsets.reserve(count);
     std::FILE* file = std::fopen(dataPath.c_str(), "wb");
+    if (file == nullptr) return offsets;
+    offsets.reserve(count);
     std::uint8_t bytes[RecordFile::kRecordBytesMax];
     std::uint32_t offset = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -86,6 +88,15 @@ std::vector<std::uint32_t> WriteRecording(const std::string& dataPath, const std
     std::fclose(file);
     RecordFile::WriteIndex(indexPath, offsets.data(), count);
     return offsets;
+}
+
+// base.sd and base.idx: count typical pings one second apart from
+// firstTime, for tests that need a recording to open.
+inline bool MakeRecording(const std::string& base, std::uint32_t count, std::int64_t firstTime) {
+    const Bytes raw = TypicalRawFrame(1000);
+    return WriteRecording(base + ".sd", base + ".idx", count, [&](std::uint32_t i) {
+               return Record(raw, firstTime + i);
+           }).size() == count;
 }
 
 }  // namespace Synthetic

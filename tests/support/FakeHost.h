@@ -1,9 +1,12 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <vector>
 
 #include "engine/EngineHost.h"
+#include "engine/EngineStatus.h"
 #include "engine/XSound.h"
 
 // Records what the engine asks of the rest of the program.
@@ -18,7 +21,9 @@ public:
     void RefreshDepthMonitor() override { ++monitorRefreshes; }
     void RefreshDialogs(unsigned mask) override { dialogMasks.push_back(mask); }
     void AdvanceAndPaint() override { ++paints; }
+    void ClearEchogram() override { ++clears; }
     void SelfCheckReply(std::uint32_t flags) override { selfCheckReplies.push_back(flags); }
+    void Report(const EngineStatus& status) override { reports.push_back(status); }
     std::int64_t Now() override { return now; }
 
     XSound* engine = nullptr;  // read by OutputDepth when set
@@ -26,7 +31,18 @@ public:
     std::vector<double> outputs;
     std::vector<unsigned> dialogMasks;
     std::vector<std::uint32_t> selfCheckReplies;
+    std::vector<EngineStatus> reports;
     int monitorRefreshes = 0;
     int paints = 0;
+    int clears = 0;
     std::int64_t now = 1700000000;
+};
+
+// An engine wired to a FakeHost.
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest() { host.engine = &engine; }
+
+    FakeHost host;
+    XSound engine{&host};
 };

@@ -1,83 +1,31 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "tests/engine/FrameBytes.h"
+#include "tests/tools/cli/CliRun.h"
 
 using namespace FrameBytes;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::vector<std::string> lines;  // standard output
-    std::string errors;              // standard error
-};
-
-class CliTest : public ::testing::Test {
+class CliDecodeTest : public CliTest {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("marevox-cli-test-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
-    std::string Write(const std::string& name, const std::string& text) {
-        const auto path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
     std::string WriteStream(const Bytes& bytes) {
         return Write("stream.bin", std::string(bytes.begin(), bytes.end()));
     }
-
-    // Runs marevox-cli with the arguments, standard input from a file.
-    Result Run(const std::string& arguments, const std::string& input = "/dev/null") {
-        const auto errPath = (dir / "stderr.txt").string();
-        const std::string command = std::string(MAREVOX_CLI_PATH) + " " + arguments + " < '" +
-                                    input + "' 2> '" + errPath + "'";
-        Result r;
-        std::FILE* out = ::popen(command.c_str(), "r");
-        if (out == nullptr) return r;
-        std::string line;
-        for (int c; (c = std::fgetc(out)) != EOF;) {
-            if (c == '\n') {
-                r.lines.push_back(line);
-                line.clear();
-            } else {
-                line += static_cast<char>(c);
-            }
-        }
-        const int status = ::pclose(out);
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream err(errPath);
-        r.errors.assign(std::istreambuf_iterator<char>(err), {});
-        return r;
-    }
-
-    std::filesystem::path dir;
 };
 
-bool Has(const std::string& line, const std::string& part) {
-    return line.find(part) != std::string::npos;
-}
-
-TEST_F(CliTest, DecodePrintsOnePingPerCompletedFrame) {
+TEST_F(CliDecodeTest, DecodePrintsOnePingPerCompletedFrame) {
     const Bytes reference = {0x0A, 0x4A, 0x81, 0x05, 0xCA, 0x9E, 0x00, 0x00};
     const Bytes broken = {0x0A, 0x49, 0xC5, 0x49, 0xCA, 0x9E, 0x00, 0x00};
     const Bytes marked = Frame(Body(Bytes(30, 0)), 0x9B, 0, 1);
     const auto input = WriteStream(Concat({reference, broken, marked}));
 
-    const Result r = Run("decode --chunk 1 --samples", input);
+    const CliResult r = Run("decode --chunk 1 --samples", input);
     ASSERT_EQ(r.exitCode, 0) << r.errors;
     ASSERT_EQ(r.lines.size(), 2u);
     const std::string& first = r.lines[0];
@@ -91,11 +39,11 @@ TEST_F(CliTest, DecodePrintsOnePingPerCompletedFrame) {
     EXPECT_TRUE(Has(r.lines[1], R"("markFlag":1,"markNumber":1,)")) << r.lines[1];
 }
 
-TEST_F(CliTest, DecodeSendsTheSmoothedDepthOfEachWindow) {
+TEST_F(CliDecodeTest, DecodeSendsTheSmoothedDepthOfEachWindow) {
     Bytes stream;
     for (int k = 0; k < 7; ++k)
         stream = Concat({stream, Frame(Body(Concat({Bytes(250, 0), Bytes(10, 5)})))});
-    const Result r = Run("decode --chunk 9", WriteStream(stream));  // a frame per chunk
+    const CliResult r = Run("decode --chunk 9", WriteStream(stream));  // a frame per chunk
     ASSERT_EQ(r.exitCode, 0) << r.errors;
     ASSERT_EQ(r.lines.size(), 7u);
     for (int k = 0; k < 7; ++k) {
@@ -106,20 +54,20 @@ TEST_F(CliTest, DecodeSendsTheSmoothedDepthOfEachWindow) {
     }
 }
 
-TEST_F(CliTest, DecodeDropsWhatFollowsAFrameInTheSameChunk) {
+TEST_F(CliDecodeTest, DecodeDropsWhatFollowsAFrameInTheSameChunk) {
     const Bytes two = Concat({Frame({0x49}), Frame({0x52})});
     EXPECT_EQ(Run("decode", WriteStream(two)).lines.size(), 1u);
     EXPECT_EQ(Run("decode --chunk 8", WriteStream(two)).lines.size(), 1u);
     EXPECT_EQ(Run("decode --chunk 6", WriteStream(two)).lines.size(), 2u);
 }
 
-TEST_F(CliTest, DecodeTakesItsSettingsFromTheIniFile) {
+TEST_F(CliDecodeTest, DecodeTakesItsSettingsFromTheIniFile) {
     const auto input = WriteStream(Concat({Frame(Body(Concat({Bytes(300, 0), Bytes(20, 4)}))),
                                            Frame(Body(Concat({Bytes(400, 0), Bytes(20, 4)})))}));
     const auto ini = Write("Marevox.ini",
                            "[SET_A]\nEatWater=0.25\nSpeed=1500\nPlus=-3\nRangIdx=1\n"
                            "[Other]\nDepType=4\nUseNet=1\nUartCtl=1\n");
-    const Result r = Run("decode --chunk 1 --ini '" + ini + "'", input);
+    const CliResult r = Run("decode --chunk 1 --ini '" + ini + "'", input);
     ASSERT_EQ(r.exitCode, 0) << r.errors;
     ASSERT_EQ(r.lines.size(), 2u);
     EXPECT_TRUE(Has(r.lines[0], R"("command":"234260001001a0fde600")")) << r.lines[0];
@@ -133,36 +81,36 @@ TEST_F(CliTest, DecodeTakesItsSettingsFromTheIniFile) {
     const auto checkIni = Write("check.ini",
                                 "[SET_A]\nEatWater=0.25\nSpeed=1500\nPlus=-3\nRangIdx=1\n"
                                 "[Other]\nDepType=4\nUseNet=1\nNmeaCheck=1\n");
-    const Result checked = Run("decode --chunk 1 --ini '" + checkIni + "'", input);
+    const CliResult checked = Run("decode --chunk 1 --ini '" + checkIni + "'", input);
     ASSERT_EQ(checked.exitCode, 0) << checked.errors;
     ASSERT_EQ(checked.lines.size(), 2u);
     EXPECT_TRUE(Has(checked.lines[0], R"("output":"$SDDPT,3.26,0.0,100*7D\r\n")"))
         << checked.lines[0];
-    const Result sentence = Run("sentence --type 4 --depth 3.26 --ini '" + checkIni + "'");
+    const CliResult sentence = Run("sentence --type 4 --depth 3.26 --ini '" + checkIni + "'");
     ASSERT_EQ(sentence.exitCode, 0) << sentence.errors;
     ASSERT_EQ(sentence.lines.size(), 1u);
     EXPECT_EQ(sentence.lines[0], "$SDDPT,3.26,0.0,100*7D\r");
 
     // An existing but empty file: sound speed 0, no draft; nothing breaks.
-    const Result empty = Run("decode --chunk 1 --ini '" + Write("empty.ini", "") + "'", input);
+    const CliResult empty = Run("decode --chunk 1 --ini '" + Write("empty.ini", "") + "'", input);
     ASSERT_EQ(empty.exitCode, 0) << empty.errors;
     EXPECT_EQ(empty.lines.size(), 2u);
 }
 
-TEST_F(CliTest, SettingsThatAreNoFileAreRefusedWithAMessage) {
+TEST_F(CliDecodeTest, SettingsThatAreNoFileAreRefusedWithAMessage) {
     const std::string stream = WriteStream(Frame({0x49}));
-    const std::string fifo = (dir / "fifo.ini").string();
+    const std::string fifo = m_dir.File("fifo.ini");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& ini :
-         {dir.string(), fifo, Write("big.ini", std::string(2 << 20, ';'))}) {
-        const Result r = Run("decode --ini '" + ini + "'", stream);
+         {m_dir.Path().string(), fifo, Write("big.ini", std::string(2 << 20, ';'))}) {
+        const CliResult r = Run("decode --ini '" + ini + "'", stream);
         EXPECT_EQ(r.exitCode, 1) << ini;  // an abort or a hang would not end this way
         EXPECT_NE(r.errors.find("cannot read settings file"), std::string::npos) << r.errors;
     }
 }
 
-TEST_F(CliTest, FramePrintsTheCommandBytes) {
-    Result r = Run("frame --range 4 --offset 2 --gain -15");
+TEST_F(CliDecodeTest, FramePrintsTheCommandBytes) {
+    CliResult r = Run("frame --range 4 --offset 2 --gain -15");
     ASSERT_EQ(r.exitCode, 0) << r.errors;
     EXPECT_EQ(r.lines, std::vector<std::string>{"2e4260001001a0f1e500"});
     r = Run("frame --range 0 --offset 0 --gain 5 --uartctl 1 --channel 0x80 --selfcheck");
@@ -170,7 +118,7 @@ TEST_F(CliTest, FramePrintsTheCommandBytes) {
     EXPECT_EQ(r.lines, std::vector<std::string>{"204260001180a005e600"});
 }
 
-TEST_F(CliTest, BadCommandLinesAreRefusedWithAMessage) {
+TEST_F(CliDecodeTest, BadCommandLinesAreRefusedWithAMessage) {
     const std::string stream = WriteStream(Frame({0x49}));
     const char* bad[] = {
         "decode --chunk 0",
@@ -191,7 +139,7 @@ TEST_F(CliTest, BadCommandLinesAreRefusedWithAMessage) {
         "unknown-subcommand",
     };
     for (const char* arguments : bad) {
-        const Result r = Run(arguments, stream);
+        const CliResult r = Run(arguments, stream);
         EXPECT_NE(r.exitCode, 0) << arguments;
         EXPECT_TRUE(r.lines.empty()) << arguments;
         EXPECT_FALSE(r.errors.empty()) << arguments;

@@ -1,48 +1,16 @@
 // marevox-cli replay, info and reindex on made-up recordings.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/RecordFile.h"
 #include "tests/support/SyntheticRecording.h"
-#include "tests/support/TempDir.h"
+#include "tests/tools/cli/CliRun.h"
 
 namespace {
 
-struct Output {
-    int exitCode = -1;
-    std::vector<std::string> lines;
-    std::string errors;
-};
-
-class CliRecordingTest : public ::testing::Test {
+class CliRecordingTest : public CliTest {
 protected:
-    Output Run(const std::string& arguments) {
-        const std::string errors = m_dir.File("stderr.txt");
-        const std::string command =
-            "TZ=UTC " + std::string(MAREVOX_CLI_PATH) + " " + arguments + " 2>'" + errors + "'";
-        Output out;
-        std::FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return out;
-        std::string line;
-        for (int c; (c = std::fgetc(pipe)) != EOF;) {
-            if (c == '\n') {
-                out.lines.push_back(line);
-                line.clear();
-            } else {
-                line += static_cast<char>(c);
-            }
-        }
-        const int status = ::pclose(pipe);
-        out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        out.errors = ReadAll(errors);
-        return out;
-    }
-
     // count records one second apart from 2014-11-03 00:00:00 UTC, the
     // bottom at 15 m on the 25 m range.
     std::vector<std::uint32_t> MakeRecording(std::uint32_t count) {
@@ -51,14 +19,9 @@ protected:
         });
     }
 
-    TempDir m_dir;
     std::string m_sd = m_dir.File("day.sd");
     std::string m_idx = m_dir.File("day.idx");
 };
-
-bool Has(const std::string& line, const std::string& text) {
-    return line.find(text) != std::string::npos;
-}
 
 TEST_F(CliRecordingTest, ReplayPrintsEveryListedRecord) {
     auto offsets = MakeRecording(12);
@@ -66,7 +29,7 @@ TEST_F(CliRecordingTest, ReplayPrintsEveryListedRecord) {
     RecordFile::WriteIndex(m_idx, offsets.data(), 12);
     WriteAll(m_dir.File("Marevox.ini"), "[Other]\nDepType=4\nUseNet=1\n");
 
-    Output out = Run("replay " + m_sd + " --ini " + m_dir.File("Marevox.ini"));
+    CliResult out = Run("replay " + m_sd + " --ini " + m_dir.File("Marevox.ini"));
     ASSERT_EQ(out.exitCode, 0) << out.errors;
     ASSERT_EQ(out.lines.size(), 12u);
     EXPECT_EQ(out.lines[5], R"({"record":5,"error":"unreadable record"})");
@@ -80,7 +43,7 @@ TEST_F(CliRecordingTest, ReplayPrintsEveryListedRecord) {
 
 TEST_F(CliRecordingTest, ReplayAsTimeAndDepthLines) {
     MakeRecording(3);
-    Output out = Run("replay --csv " + m_sd);
+    CliResult out = Run("replay --csv " + m_sd);
     ASSERT_EQ(out.exitCode, 0) << out.errors;
     ASSERT_EQ(out.lines.size(), 3u);
     EXPECT_EQ(out.lines[0].rfind("2014/11/03 00:00:00,", 0), 0u) << out.lines[0];
@@ -88,7 +51,7 @@ TEST_F(CliRecordingTest, ReplayAsTimeAndDepthLines) {
 }
 
 TEST_F(CliRecordingTest, BadRecordingsAndOptionsAreRefused) {
-    Output out = Run("replay " + m_sd);
+    CliResult out = Run("replay " + m_sd);
     EXPECT_NE(out.exitCode, 0);
     EXPECT_TRUE(Has(out.errors, "未找到*.idx文件")) << out.errors;
     EXPECT_TRUE(out.lines.empty());
@@ -110,7 +73,7 @@ TEST_F(CliRecordingTest, BadRecordingsAndOptionsAreRefused) {
 
 TEST_F(CliRecordingTest, InfoTellsWhetherTheIndexAgreesAndReindexMendsIt) {
     auto offsets = MakeRecording(10);
-    Output out = Run("info " + m_sd);
+    CliResult out = Run("info " + m_sd);
     ASSERT_EQ(out.exitCode, 0) << out.errors;
     ASSERT_EQ(out.lines.size(), 1u);
     EXPECT_TRUE(Has(out.lines[0], R"("records":10,"validRecords":10,"invalidRecords":0)"))
@@ -145,7 +108,7 @@ TEST_F(CliRecordingTest, ReindexStepsOverDamageAndNeverOverwritesABackup) {
     RecordFile::WriteIndex(m_idx, offsets.data(), 10);
     const std::string first = ReadAll(m_idx);
 
-    Output out = Run("reindex " + m_sd);
+    CliResult out = Run("reindex " + m_sd);
     ASSERT_EQ(out.exitCode, 0) << out.errors;
     EXPECT_TRUE(Has(out.lines[0], R"("records":39,"kept":10,"recovered":29,"dropped":0)"))
         << out.lines[0];
@@ -180,7 +143,7 @@ TEST_F(CliRecordingTest, ReindexWritesAnIndexListingFewerRecordsOnlyWhenForced) 
     RecordFile::WriteIndex(m_idx, offsets.data(), 3);
     const std::string old = ReadAll(m_idx);
 
-    Output out = Run("reindex " + m_sd);
+    CliResult out = Run("reindex " + m_sd);
     EXPECT_EQ(out.exitCode, 3);
     EXPECT_TRUE(Has(out.errors, "--force")) << out.errors;
     EXPECT_EQ(ReadAll(m_idx), old);
@@ -197,7 +160,7 @@ TEST_F(CliRecordingTest, ReindexWritesAnIndexListingFewerRecordsOnlyWhenForced) 
 TEST_F(CliRecordingTest, ReindexFindsNothingInGarbageAndKeepsTheIndex) {
     WriteAll(m_sd, std::string(1000, '\0'));
     WriteAll(m_idx, "keep");
-    Output out = Run("reindex " + m_sd);
+    CliResult out = Run("reindex " + m_sd);
     EXPECT_EQ(out.exitCode, 1);
     EXPECT_TRUE(Has(out.errors, "no records")) << out.errors;
     EXPECT_EQ(ReadAll(m_idx), "keep");

@@ -21,10 +21,6 @@ namespace {
 
 class DepthMonitorTest : public ::testing::Test {
 protected:
-    DepthMonitorTest() {
-        for (int k = 0; k < XSound::kColourCount; ++k)
-            engine.m_colours[k].store(XSound::kDefaultColours[k]);
-    }
     XSound engine;
     CSee monitor{engine};
 };
@@ -78,8 +74,6 @@ TEST_F(DepthMonitorTest, SitsAtTheLeftAsHighAboveTheBottomAsOnAnOldScreen) {
 class ColourDialogTest : public ::testing::Test {
 protected:
     ColourDialogTest() {
-        for (int k = 0; k < XSound::kColourCount; ++k)
-            engine.m_colours[k].store(XSound::kDefaultColours[k]);
         dialog.SetPicker([this](QWidget*) { return picked; });
         dialog.SetQuestion([this](QWidget*, const QString& text) {
             asked << text;
@@ -218,8 +212,6 @@ TEST(OutputMonitor, CollectsOnlyWhileShownAndKeepsTheNewest500PerSink) {
 
 TEST(FitToWindow, ThePictureFillsTheViewWithSharpEchoPixels) {
     XSound engine;
-    for (int k = 0; k < XSound::kColourCount; ++k)
-        engine.m_colours[k].store(XSound::kDefaultColours[k]);
     CMarevoxView view(engine);
     // Pings of alternating levels: neighbouring columns differ.
     for (int n = 0; n < 800; ++n) {

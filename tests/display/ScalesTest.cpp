@@ -3,7 +3,7 @@
 #include "display/CMarevoxView.h"
 #include "display/DepthScales.h"
 #include "display/RangeWindow.h"
-#include "tests/display/PingFixture.h"
+#include "tests/display/ViewFixture.h"
 
 namespace {
 
@@ -60,18 +60,9 @@ TEST(ColourWords, RedIsTheLowByte) {
     EXPECT_EQ(EchoLevelColour(0x00C86432, 4), qRgb(28, 57, 114));
 }
 
-class ScalesOnScreen : public ::testing::Test {
+class ScalesOnScreen : public ViewTest {
 protected:
-    void MakeView(int w) {
-        engine.m_viewWidth.store(w);
-        engine.m_viewStart.store(0);
-        engine.m_viewEnd.store(w);
-        view = std::make_unique<CMarevoxView>(engine);
-    }
     QRgb Colour(ColourKey key) { return ColourWordToRgb(engine.m_colours[key].load()); }
-
-    XSound engine;
-    std::unique_ptr<CMarevoxView> view;
 };
 
 TEST_F(ScalesOnScreen, StripsLinesBandAndLegend) {

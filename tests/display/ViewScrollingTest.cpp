@@ -6,35 +6,11 @@
 #include <thread>
 
 #include "display/CMarevoxView.h"
-#include "tests/display/PingFixture.h"
+#include "tests/display/ViewFixture.h"
 
 namespace {
 
 constexpr int kStoreWidth = 5000;
-
-// Builds an engine with echogram width w, reset as at start, and its view.
-class ViewTest : public ::testing::Test {
-protected:
-    void MakeView(int w) {
-        engine.m_viewWidth.store(w);
-        engine.m_viewStart.store(0);
-        engine.m_viewEnd.store(w);
-        view = std::make_unique<CMarevoxView>(engine);
-        width = w;
-    }
-    // One ping whose column is told apart from its neighbours by its level
-    // and the depth where its echo starts.
-    void Step(int n) {
-        SetPing(engine, 2000, static_cast<std::uint32_t>((n * 37) % 450),
-                static_cast<std::uint8_t>(n % 7 + 1), 1.0);
-        view->AdvanceAndPaint();
-    }
-    QImage Screen() { return view->Render(QSize(width, 525)); }
-
-    XSound engine;
-    std::unique_ptr<CMarevoxView> view;
-    int width = 800;
-};
 
 class ForwardScrolling : public ViewTest, public ::testing::WithParamInterface<int> {};
 

@@ -8,31 +8,8 @@
 # Usage: peers_e2e.sh BIN_DIR
 set -uo pipefail
 bin="$1"
-root="$(cd "$(dirname "$0")/../.." && pwd)"
-work="$(mktemp -d)"
-export TMPDIR="$work/tmp" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime"
+source "$(dirname "$0")/e2e-lib.sh"
 export QT_QPA_PLATFORM=offscreen
-mkdir -p "$TMPDIR" "$HOME" "$work/app"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-pids=()
-cleanup() {
-    kill "${pids[@]}" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-check() {  # check WHAT COMMAND...
-    local what="$1"
-    shift
-    if "$@"; then
-        echo "ok   - $what"
-    else
-        echo "FAIL - $what"
-        failures=$((failures + 1))
-    fi
-}
 frames() { wc -l <"$work/commands.log"; }
 # Command frames the instrument receives in three seconds.
 rate() {
@@ -43,8 +20,7 @@ rate() {
     echo $(((after - before) / 3))
 }
 
-cp "$bin/marevox" "$work/app/"
-"$root/scripts/write-demo-settings.sh" "$work/app/Marevox.ini" "$work/instrument"
+install_program "$work/instrument"
 "$bin/marevox-sim" --link "$work/instrument" --seed 3 --delay-ms 5 --depth-min 4 \
     --depth-max 12 --log "$work/commands.log" >"$work/sim.out" 2>&1 &
 pids+=($!)

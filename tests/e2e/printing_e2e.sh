@@ -10,34 +10,10 @@
 # Usage: printing_e2e.sh BIN_DIR   (under xvfb-run, for the file dialog)
 set -uo pipefail
 bin="$1"
-root="$(cd "$(dirname "$0")/../.." && pwd)"
-
-work="$(mktemp -d)"
-export TMPDIR="$work/tmp" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" TZ=UTC
-mkdir -p "$TMPDIR" "$HOME" "$XDG_RUNTIME_DIR" "$work/app"
-chmod 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/e2e-lib.sh"
+export TZ=UTC
 unset QT_QPA_PLATFORM
-app_pid="" printer_pid=""
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$printer_pid" ] && kill "$printer_pid" 2>/dev/null
-    "$root/scripts/private-cups.sh" stop "$work/cups"
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-check() {  # check WHAT COMMAND...
-    local what="$1"
-    shift
-    if "$@"; then
-        echo "ok   - $what"
-    else
-        echo "FAIL - $what"
-        failures=$((failures + 1))
-    fi
-}
+on_cleanup() { "$root/scripts/private-cups.sh" stop "$work/cups"; }
 send() { "$bin/marevox-companion" send command "$1" >/dev/null; }
 # A busy machine (the whole suite runs two tests at once) is slow to show
 # a dialog: the keys wait for it.
@@ -61,7 +37,7 @@ mkdir -p "$data"
 
 # The stand-in on a free port, and the daemon with a raw queue to it.
 "$bin/marevox-printer" --port 0 --out "$work/printer" >"$work/printer.out" 2>&1 &
-printer_pid=$!
+pids+=($!)
 port=""
 for _ in $(seq 100); do
     port=$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$work/printer.out")
@@ -72,15 +48,8 @@ check "the printer stand-in listens (port $port)" test -n "$port"
 "$root/scripts/private-cups.sh" start "$work/cups" "$port" || { echo "FAIL - cupsd"; exit 1; }
 export CUPS_SERVER="$work/cups/cups.sock"
 
-cp "$bin/marevox" "$work/app/"
-"$root/scripts/write-demo-settings.sh" "$work/app/Marevox.ini" "$work/no-instrument"
-"$work/app/marevox" >"$work/app.out" 2>&1 &
-app_pid=$!
-for _ in $(seq 100); do
-    [ -S "$XDG_RUNTIME_DIR/Nereon" ] && break
-    sleep 0.1
-done
-check "the program listens as Nereon" test -S "$XDG_RUNTIME_DIR/Nereon"
+install_program "$work/no-instrument"
+check "the program listens as Nereon" start_program
 
 open_recording start.sd
 send 32797  # pause

@@ -15,33 +15,10 @@
 set -uo pipefail
 bin="$1"
 mode="$2"
-root="$(cd "$(dirname "$0")/../.." && pwd)"
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: no display (run under xvfb-run)"; exit 1; }
 
-work="$(mktemp -d)"
-export TMPDIR="$work/tmp" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$TMPDIR" "$HOME" "$XDG_RUNTIME_DIR" "$work/app"
-chmod 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/e2e-lib.sh"
 unset QT_QPA_PLATFORM
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-check() {  # check WHAT COMMAND...
-    local what="$1"
-    shift
-    if "$@"; then
-        echo "ok   - $what"
-    else
-        echo "FAIL - $what"
-        failures=$((failures + 1))
-    fi
-}
 send() { "$bin/marevox-companion" send command "$1" >/dev/null; sleep 1.2; }
 key() { xdotool key --delay 150 "$@"; sleep 0.5; }
 # The last command frame the simulator received, as hex bytes.
@@ -50,10 +27,8 @@ last_frame() { tail -n 1 "$work/commands.log" | cut -d' ' -f2-11; }
 last_depth() { grep -o 'DT [0-9]*' "$work/depths.txt" | tail -n 1 | cut -c4- | sed 's/^0*//'; }
 window_up() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 
-cp "$bin/marevox" "$work/app/"
-cp "$bin/MarevoxEn.qm" "$work/app/" 2>/dev/null
+install_program "$work/instrument"
 ini="$work/app/Marevox.ini"
-"$root/scripts/write-demo-settings.sh" "$ini" "$work/instrument"
 # Manual gain and range, so the dialogs' values stay in the frames.
 sed -i 's/^PlusMod=.*/PlusMod=0/; s/^RangeMod=.*/RangeMod=0/; s/^RangIdx=.*/RangIdx=1/' "$ini"
 echo "COM3=$work/depthout" >>"$ini"
@@ -67,11 +42,7 @@ pids+=($!)
 "$bin/pty-capture" "$work/depthout" "$work/port.bin" &
 pids+=($!)
 for _ in $(seq 50); do [ -e "$work/instrument" ] && [ -e "$work/depthout" ] && break; sleep 0.1; done
-"$work/app/marevox" >"$work/app.out" 2>&1 &
-app_pid=$!
-pids+=($app_pid)
-for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/Nereon" ] && break; sleep 0.1; done
-check "the program listens as Nereon" test -S "$XDG_RUNTIME_DIR/Nereon"
+check "the program listens as Nereon" start_program
 send 32776  # connect
 sleep 1.5
 check "pings flow: frames at 10 m, gain -15 ($(last_frame))" \

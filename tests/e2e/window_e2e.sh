@@ -11,38 +11,13 @@
 # a tool it needs is missing)
 set -uo pipefail
 bin="$1"
-root="$(cd "$(dirname "$0")/../.." && pwd)"
 for tool in xdotool import convert compare xclip; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "SKIP: no display (run under xvfb-run)"; exit 77; }
 
-work="$(mktemp -d)"
-export TMPDIR="$work/tmp" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$TMPDIR" "$HOME" "$XDG_RUNTIME_DIR" "$work/app"
-chmod 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/e2e-lib.sh"
 unset QT_QPA_PLATFORM
-sim_pid="" app_pid="" listener_pid=""
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
-    [ -n "$listener_pid" ] && kill "$listener_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-check() {  # check WHAT COMMAND...
-    local what="$1"
-    shift
-    if "$@"; then
-        echo "ok   - $what"
-    else
-        echo "FAIL - $what"
-        failures=$((failures + 1))
-    fi
-}
 send() { "$bin/marevox-companion" send command "$1" >/dev/null; }
 key() { sleep 1.2; xdotool key "$@"; sleep 0.5; }
 running() { kill -0 "$app_pid" 2>/dev/null; }
@@ -66,24 +41,17 @@ copied() {
     xclip -o -selection clipboard 2>/dev/null
 }
 
-cp "$bin/marevox" "$work/app/"
-cp "$bin/MarevoxEn.qm" "$work/app/" 2>/dev/null
+install_program "$work/instrument"
 ini="$work/app/Marevox.ini"
-"$root/scripts/write-demo-settings.sh" "$ini" "$work/instrument"
 
 # The simulator takes commands (the self-check result) on a pipe.
 mkfifo "$work/sim.in"
 "$bin/marevox-sim" --link "$work/instrument" --seed 7 --delay-ms 3 --depth-min 4 \
     --depth-max 12 --log "$work/commands.log" <"$work/sim.in" >"$work/sim.out" 2>&1 &
-sim_pid=$!
+pids+=($!)
 exec 3>"$work/sim.in"
-"$work/app/marevox" >"$work/app.out" 2>&1 &
-app_pid=$!
-for _ in $(seq 100); do
-    [ -S "$XDG_RUNTIME_DIR/Nereon" ] && [ -e "$work/instrument" ] && break
-    sleep 0.1
-done
-check "the program listens as Nereon" test -S "$XDG_RUNTIME_DIR/Nereon"
+for _ in $(seq 50); do [ -e "$work/instrument" ] && break; sleep 0.1; done
+check "the program listens as Nereon" start_program
 
 # Live pings.
 send 32776
@@ -127,6 +95,7 @@ check "full mode: the depth monitor is back" test -n "$(window '水深')"
 # The output monitor lists what a listening companion receives.
 "$bin/marevox-companion" listen --raw >"$work/listened" 2>/dev/null &
 listener_pid=$!
+pids+=("$listener_pid")
 sleep 1
 send 32861
 sleep 2
@@ -209,6 +178,7 @@ check "the port mapping is kept" grep -q "^COM1=$work/instrument" "$ini"
 # continued one, is closed first, so its index lists every record.
 "$work/app/marevox" >>"$work/app.out" 2>&1 &
 app_pid=$!
+pids+=("$app_pid")
 for _ in $(seq 100); do send 0 2>/dev/null && break; sleep 0.1; done
 send 32776
 sleep 1

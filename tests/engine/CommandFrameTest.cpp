@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/XSound.h"
-#include "tests/support/FakeHost.h"
 #include "tests/engine/FrameBytes.h"
+#include "tests/support/FakeHost.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "engine/XSound.h"
-#include "tests/support/FakeHost.h"
 #include "tests/engine/FrameBytes.h"
+#include "tests/support/FakeHost.h"
 
 using namespace FrameBytes;
 

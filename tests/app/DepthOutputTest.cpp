@@ -17,22 +17,11 @@
 #include "app/Settings.h"
 #include "engine/XSound.h"
 #include "link/LocalChannelFrame.h"
+#include "tests/support/FakePort.h"
 #include "tests/support/LinkTestSupport.h"
 #include "tests/support/LoopbackReceiver.h"
 
 namespace {
-
-class CapturePort : public SerialEndpoint {
-public:
-    void SendBytes(const std::uint8_t* bytes, std::size_t length) override {
-        sent.emplace_back(reinterpret_cast<const char*>(bytes), length);
-    }
-    std::uint32_t TakeReceived(std::uint8_t* destination) override {
-        destination[0] = 0;
-        return 0;
-    }
-    std::vector<std::string> sent;
-};
 
 // A companion program listening as "Kelvara" (at a private path) that keeps
 // every copy-data text it receives.
@@ -114,7 +103,7 @@ const std::string kSddbt = "$SDDBT,38.85,f,11.84,M,6.47,F\r\n";
 TEST_F(DepthOutputTest, CompanionAndOutputPortReceiveTheExactSentence) {
     Companion companion(CompanionPath());
     DepthOutput output(engine, settings, CompanionPath());
-    CapturePort port;
+    FakePort port;
     output.OutputPort().Set(&port);
     EXPECT_TRUE(output.OutputPortOpen());
 
@@ -135,7 +124,7 @@ TEST_F(DepthOutputTest, TypeOutsideTheFiveFormatsSendsNothingAnywhere) {
     settings.m_portSend.store(receiver.Port());
     engine.m_useNet.store(1);
     DepthOutput output(engine, settings, CompanionPath());
-    CapturePort port;
+    FakePort port;
     output.OutputPort().Set(&port);
     settings.m_depType.store(5);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(output.OutputDepth(), "");
@@ -166,7 +155,7 @@ TEST_F(DepthOutputTest, StalledCompanionCostsTheCallerNothingAndIsServedWhenItAn
     const std::string path = CompanionPath().toStdString();
     auto stalled = std::make_unique<StalledCompanion>(path);
     DepthOutput output(engine, settings, CompanionPath());
-    CapturePort port;
+    FakePort port;
     output.OutputPort().Set(&port);
     QElapsedTimer timer;
     timer.start();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -7,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/XSound.h"
 #include "printing/ChartBytes.h"
+#include "printing/ChartPrinter.h"
 #include "printing/ChartSpooler.h"
 
 // Keeps every document the chart hands to the spooler, in order.
@@ -57,3 +61,21 @@ inline std::vector<std::uint8_t> ImageColumn(const ChartBytes::Bytes& band, int 
     const auto at = band.begin() + 5 + 3 * column;
     return {at, at + 3};
 }
+
+// An engine playing on the 25 m range with draft 0.5 m at 08:00 UTC, and
+// the chart printer handing its documents to a RecordingSpooler.
+class ChartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseUtc();
+        engine.m_rangeIndex.store(2);
+        engine.m_draft.store(0.5);
+        engine.m_pingTime.store(k0800);
+        engine.BeginPlayback();
+    }
+
+    XSound engine;
+    RecordingSpooler spooler;
+    std::atomic<bool> headerDue{false};
+    ChartPrinter printer{engine, spooler, headerDue};
+};

@@ -4,19 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "display/PingColumnPainter.h"
-#include "engine/XSound.h"
-#include "printing/ChartPrinter.h"
 #include "tests/display/PingFixture.h"
 #include "tests/printing/ChartFixture.h"
 
 namespace {
 
-class ChartFromViewTest : public ::testing::Test {
+class ChartFromViewTest : public ChartTest {
 protected:
     void SetUp() override {
-        UseUtc();
-        engine.m_rangeIndex.store(2);
-        engine.BeginPlayback();
+        ChartTest::SetUp();
         ASSERT_TRUE(printer.Start());
         Ping();  // the first row: a one-row band and the header
         ASSERT_EQ(spooler.documents.size(), 2u);
@@ -27,10 +23,6 @@ protected:
         return columns.Draw(engine, picture, nullptr, 0);
     }
 
-    XSound engine;
-    RecordingSpooler spooler;
-    std::atomic<bool> headerDue{false};
-    ChartPrinter printer{engine, spooler, headerDue};
     PingColumnPainter columns{&printer};
     QImage picture{1, PingColumnPainter::kRows, QImage::Format_RGB32};
 };

@@ -2,23 +2,12 @@
 // it makes due, and what stopping leaves.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "engine/XSound.h"
-#include "printing/ChartPrinter.h"
 #include "tests/printing/ChartFixture.h"
 
 namespace {
 
-class ChartPrinterTest : public ::testing::Test {
+class ChartPrinterTest : public ChartTest {
 protected:
-    void SetUp() override {
-        UseUtc();
-        engine.m_rangeIndex.store(2);
-        engine.m_draft.store(0.5);
-        engine.m_pingTime.store(k0800);
-        engine.BeginPlayback();
-    }
     void Rows(int count) {
         std::uint8_t cells[475] = {};
         for (int n = 0; n < count; ++n) {
@@ -26,11 +15,6 @@ protected:
             printer.RowDrawn(cells, sizeof cells);
         }
     }
-
-    XSound engine;
-    RecordingSpooler spooler;
-    std::atomic<bool> headerDue{false};
-    ChartPrinter printer{engine, spooler, headerDue};
 };
 
 TEST_F(ChartPrinterTest, MissingPrinterLeavesPrintingOff) {

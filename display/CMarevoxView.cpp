@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "display/EchoColourTable.h"
+#include "display/EchogramLayout.h"
 #include "display/MarkLabelFont.h"
 #include "display/RangeWindow.h"
 #include "engine/XSound.h"
@@ -42,7 +43,7 @@ CMarevoxView::CMarevoxView(XSound& engine, QWidget* parent) : QWidget(parent), m
     // looks the mark label's font up.
     MarkLabelFont();
     m_refreshTimer.setSingleShot(true);
-    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { update(EchogramRect()); });
+    connect(&m_refreshTimer, &QTimer::timeout, this, &CMarevoxView::ShowNewest);
     CreateStores();
 }
 
@@ -61,10 +62,11 @@ void CMarevoxView::CreateStores() {
         m_stores.Create(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load()));
         m_frame.hasPicture = false;
         m_frame.width = EchogramWidth();
+        ++m_frame.epoch;
         TakeScaleSourceLocked();
     }
     updateGeometry();
-    update();
+    ShowAll();
 }
 
 void CMarevoxView::ClearStores() {
@@ -73,7 +75,7 @@ void CMarevoxView::ClearStores() {
         ClearStoresLocked();
     }
     if (QThread::currentThread() == thread())
-        update();
+        ShowAll();
     else
         RequestRefresh();
 }
@@ -81,6 +83,7 @@ void CMarevoxView::ClearStores() {
 void CMarevoxView::ClearStoresLocked() {
     m_stores.Clear(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load()));
     m_frame.hasPicture = false;
+    ++m_frame.epoch;
     TakeScaleSourceLocked();
 }
 
@@ -111,7 +114,14 @@ void CMarevoxView::AdvanceAndPaint() {
         const bool backward = runMode != RunMode::kLive && engine.PlayingBackward();
         int end = engine.m_viewEnd.load();
         int start = engine.m_viewStart.load();
-        m_columns.Draw(engine, m_stores.Normal(), &m_stores.Zoom(), end);
+        const PingColumnPainter::Drawn drawn =
+            m_columns.Draw(engine, m_stores.Normal(), &m_stores.Zoom(), end);
+        // The screen moves what it shows by one column per forward step; a
+        // mark label reaches into columns already shown.
+        if (backward || m_frame.backward || start != m_expectedStart ||
+            drawn == PingColumnPainter::Drawn::kMark)
+            ++m_frame.epoch;
+        if (!backward) ++m_frame.newest;
 
         // When the drawing column reaches the end of the stores, the newest
         // width columns move to the other end. The shown part moves with
@@ -132,7 +142,8 @@ void CMarevoxView::AdvanceAndPaint() {
         m_frame.width = width;
         m_frame.start = start;
         engine.m_viewEnd.store(end);
-        engine.m_viewStart.store(backward ? start - 1 : start + 1);
+        m_expectedStart = backward ? start - 1 : start + 1;
+        engine.m_viewStart.store(m_expectedStart);
 
         // While the worker redraws an older record going backward, the
         // labels describe the newest visible record, whose range the worker
@@ -220,26 +231,138 @@ QSize CMarevoxView::PictureSize() const {
 void CMarevoxView::SetFitToWindow(bool fit) {
     if (fit == m_fitToWindow) return;
     m_fitToWindow = fit;
-    update();
+    ShowAll();
 }
 
 void CMarevoxView::paintEvent(QPaintEvent* event) {
-    (void)event;
     QPainter painter(this);
-    QRect client = rect();
-    if (m_fitToWindow) {
-        // The picture keeps its own geometry and is stretched to the view;
-        // without smooth transformation the echo pixels stay sharp blocks.
-        const QSize picture = PictureSize();
-        painter.scale(static_cast<qreal>(width()) / picture.width(),
-                      static_cast<qreal>(height()) / picture.height());
-        client = QRect(QPoint(0, 0), picture);
+    const QRegion region = event->region();
+    const EchogramLayout layout(m_shown.scales.width, m_shown.scales.zoomOn, size(), m_fitToWindow);
+    QRegion panes;
+    // The echoes with the ruler lines over them, composed pixel for pixel.
+    std::unique_lock lock(m_mutex);
+    for (int pane = 0; pane < layout.PaneCount(); ++pane) {
+        const QRect paneRect = layout.Pane(pane);
+        panes += paneRect;
+        const PaneSource source = PaneSourceLocked(pane);
+        for (const QRect& rect : region) {
+            const QRect area = rect & paneRect;
+            if (area.isEmpty()) continue;
+            const QImage& pixels = m_composer.Compose(layout, pane, area, source);
+            painter.drawImage(area.topLeft(), pixels, QRect(QPoint(0, 0), area.size()));
+        }
     }
-    {
-        std::lock_guard lock(m_mutex);
-        RenderLocked(painter, client);
+    lock.unlock();
+    // Strips, band, labels and legend, drawn on the picture's geometry and
+    // kept off the panes, whose pixels the refresh moves.
+    const QRegion rest = region.subtracted(panes);
+    if (!rest.isEmpty()) {
+        painter.setClipRegion(rest);
+        painter.fillRect(rest.boundingRect(),
+                         QColor(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load())));
+        if (m_fitToWindow) {
+            const QSize picture = PictureSize();
+            painter.scale(static_cast<qreal>(width()) / picture.width(),
+                          static_cast<qreal>(height()) / picture.height());
+        }
+        DepthScales::Draw(painter, m_shown.scales, true);
+        DepthScales::DrawLegend(painter, DepthScales::LegendPosition(m_shown.scales.width),
+                                m_shown.scales.waveL1);
     }
     m_sinceRepaint.restart();
+}
+
+void CMarevoxView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ShowAll();
+}
+
+PaneSource CMarevoxView::PaneSourceLocked(int pane) const {
+    PaneSource source;
+    source.back = ColourWordToRgb(m_engine.m_colours[XSound::kBack].load());
+    source.line1 = ColourWordToRgb(m_shown.scales.line1);
+    source.line2 = ColourWordToRgb(m_shown.scales.line2);
+    source.store = pane == 0 ? &m_stores.Normal() : &m_stores.Zoom();
+    if (m_shown.backward) {
+        // Backward playback is drawn without zoom.
+        if (m_shown.scales.zoomOn) source.store = nullptr;
+        source.backward = true;
+        source.leftColumn = m_frame.start;
+    } else {
+        source.shownNewest = m_shown.newest;
+        source.storeNewest = m_frame.newest;
+        source.newestColumn = m_frame.start + m_frame.width - 1;
+    }
+    if (!m_frame.hasPicture) source.store = nullptr;
+    return source;
+}
+
+CMarevoxView::Shown CMarevoxView::TakeShown() {
+    Shown shown;
+    shown.valid = true;
+    shown.size = size();
+    shown.fit = m_fitToWindow;
+    std::lock_guard lock(m_mutex);
+    shown.epoch = m_frame.epoch;
+    shown.newest = m_frame.newest;
+    shown.backward = m_frame.backward;
+    shown.scales = ScalesLocked();
+    return shown;
+}
+
+void CMarevoxView::ShowAll() {
+    m_shown = TakeShown();
+    // The dotted ruler rows, which the echoes move under at every step.
+    const EchogramLayout layout(m_shown.scales.width, m_shown.scales.zoomOn, size(), m_fitToWindow);
+    m_rulerRows = QRegion();
+    for (int pane = 0; pane < layout.PaneCount(); ++pane) {
+        const QRect paneRect = layout.Pane(pane);
+        for (int y = paneRect.top(); y <= paneRect.bottom(); ++y) {
+            const int row = layout.PictureRow(y);
+            if (row % 19 == 0 && row % 95 != 0)
+                m_rulerRows += QRect(paneRect.left(), y, paneRect.width(), 1);
+        }
+    }
+    update();
+}
+
+void CMarevoxView::ShowNewest() {
+    const Shown before = m_shown;
+    const Shown next = TakeShown();
+    const bool sameLayout = before.valid && next.epoch == before.epoch && !next.backward &&
+                            !before.backward && next.size == before.size &&
+                            next.fit == before.fit && next.scales.width == before.scales.width &&
+                            next.scales.zoomOn == before.scales.zoomOn;
+    const bool sameColours =
+        next.scales.desk == before.scales.desk && next.scales.line1 == before.scales.line1 &&
+        next.scales.line2 == before.scales.line2 && next.scales.waveL1 == before.scales.waveL1;
+    if (!sameLayout || !sameColours || !isVisible()) {
+        if (!sameColours || !sameLayout) {
+            ShowAll();
+        } else {
+            m_shown = next;
+            update(EchogramRect());
+        }
+        return;
+    }
+    const EchogramLayout layout(next.scales.width, next.scales.zoomOn, size(), m_fitToWindow);
+    const int shift = layout.ScrollBetween(before.newest, next.newest);
+    QRegion panes;
+    for (int pane = 0; pane < layout.PaneCount(); ++pane) panes += layout.Pane(pane);
+    m_shown = next;
+    if (shift >= layout.Pane(0).width()) {
+        update(EchogramRect());
+        return;
+    }
+    if (shift > 0) {
+        for (int pane = 0; pane < layout.PaneCount(); ++pane) {
+            const QRect paneRect = layout.Pane(pane);
+            scroll(-shift, 0, paneRect);
+            update(QRect(paneRect.right() + 1 - shift, 0, shift, paneRect.height()));
+        }
+        update(m_rulerRows);
+    }
+    if (!(next.scales == before.scales)) update(QRegion(EchogramRect()).subtracted(panes));
 }
 
 void CMarevoxView::RequestRefresh() {
@@ -257,7 +380,7 @@ void CMarevoxView::Refresh() {
         std::clamp<qint64>(static_cast<qint64>(1000.0 / std::max(rate, 1.0)), 4, 40);
     const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : interval;
     if (since >= interval)
-        update(EchogramRect());
+        ShowNewest();
     else
         m_refreshTimer.start(static_cast<int>(interval - since));
 }

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
@@ -10,6 +11,7 @@
 
 #include "display/DepthScales.h"
 #include "display/EchogramStores.h"
+#include "display/PaneComposer.h"
 #include "display/PingColumnPainter.h"
 #include "engine/EngineStates.h"
 
@@ -27,6 +29,12 @@ class XSound;
 // thread, at most once per display frame, which copies that part of the
 // stores under the same lock. The stores therefore take every ping however
 // fast pings come, and the worker never waits for the screen.
+//
+// The refresh moves what the screen already shows by the width of the new
+// pings and draws only the new columns and the dotted ruler rows over
+// them; the strips are drawn again only when their scales change, and the
+// whole echogram only when something else changed (a clear, a mark label,
+// backward playback, the window's size, zoom, colours).
 class CMarevoxView : public QWidget {
     Q_OBJECT
 
@@ -78,6 +86,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // What the screen shows, as decided by the last ping step: which store
@@ -90,6 +99,23 @@ private:
         std::int32_t top = 0;
         std::int32_t span = 5;
         double zoomTop = 0.0;
+        // Counts forward steps; the newest shown ping's count, which places
+        // every ping on the screen (EchogramLayout).
+        std::int64_t newest = 0;
+        // Changes whenever columns already shown change, or the shown part
+        // does not move by one column per step: the screen is drawn anew.
+        std::uint64_t epoch = 0;
+    };
+
+    // What the screen was last laid out for. UI thread.
+    struct Shown {
+        bool valid = false;
+        std::uint64_t epoch = 0;
+        std::int64_t newest = 0;
+        bool backward = false;
+        ScaleState scales;
+        QSize size;
+        bool fit = true;
     };
 
     int EchogramWidth() const;
@@ -99,12 +125,17 @@ private:
     void RenderLocked(QPainter& painter, const QRect& client) const;
     void RequestRefresh();
     void Refresh();
+    Shown TakeShown();
+    void ShowNewest();
+    void ShowAll();
+    PaneSource PaneSourceLocked(int pane) const;
 
     XSound& m_engine;
     std::mutex m_mutex;
     EchogramStores m_stores;
     PingColumnPainter m_columns;
     Frame m_frame;
+    int m_expectedStart = -1;  // m_viewStart a plain next step starts from
     bool m_runModeTaken = false;
     RunMode m_lastRunMode = RunMode::kLive;
 
@@ -112,4 +143,7 @@ private:
     std::atomic<bool> m_refreshPending{false};
     QTimer m_refreshTimer;
     QElapsedTimer m_sinceRepaint;
+    Shown m_shown;
+    QRegion m_rulerRows;  // the dotted ruler rows across the panes
+    PaneComposer m_composer;
 };

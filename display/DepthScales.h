@@ -21,6 +21,8 @@ struct ScaleState {
     std::uint32_t line1 = 0;
     std::uint32_t line2 = 0;
     std::uint32_t waveL1 = 0;
+
+    bool operator==(const ScaleState&) const = default;
 };
 
 namespace DepthScales {

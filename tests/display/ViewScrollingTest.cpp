@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QThread>
 #include <thread>
 
@@ -169,30 +171,113 @@ TEST_F(ViewTest, RepaintsAreCoalesced) {
     EXPECT_LE(counting.paints, 3);
 }
 
-// The refresh after a ping repaints only EchogramRect: everything the
-// screen shows outside it (band, legend, the window's spare room) must stay
-// as it is from ping to ping, and the repaint must bring the same picture
-// as a full one.
-TEST_F(ViewTest, APingChangesNothingOutsideTheEchogramItRepaints) {
+// Lets the coalesced screen refresh run.
+void Settle() {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// What the window system was given: the view's backing store as flushed.
+QImage OnScreen(QWidget& view) {
+    return view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage Painted(QWidget& view) {
+    return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The refresh moves what the screen shows and draws only the new columns
+// and the ruler rows: after any run of pings and refreshes the screen must
+// hold exactly the picture a full repaint draws, one picture pixel per
+// screen pixel and scaled to the window, with zoom and without, across a
+// compaction of the stores and a mark label that reaches back into columns
+// already shown. Nothing outside the echogram changes from ping to ping.
+TEST_F(ViewTest, TheScreenMovesWhatItShowsAndEqualsAFullRepaint) {
+    for (const bool fit : {false, true}) {
+        for (const int zoom : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "fit " << fit << " zoom " << zoom);
+            MakeView(800);
+            engine.m_zoomOn.store(static_cast<std::uint8_t>(zoom));
+            engine.m_viewStart.store(3000);  // compaction after 1200 pings
+            engine.m_viewEnd.store(3800);
+            view->SetFitToWindow(fit);
+            view->resize(1017, 703);  // no whole scale factor
+            view->show();
+            int n = 0;
+            for (; n < 20; ++n) Step(n);
+            Settle();
+            const QImage before = Painted(*view);
+            for (int burst : {1, 1, 2, 5, 1, 900, 3, 1, 400, 1}) {
+                for (int k = 0; k < burst; ++k) {
+                    if (n == 931) engine.m_markFlag.store(1);
+                    Step(n++);
+                }
+                Settle();
+                const QImage screen = OnScreen(*view);
+                ASSERT_EQ(screen, Painted(*view)) << "after ping " << n;
+            }
+            const QImage after = Painted(*view);
+            const QRect changed = view->EchogramRect();
+            int outsideChanged = 0;
+            for (int y = 0; y < after.height(); ++y)
+                for (int x = 0; x < after.width(); ++x)
+                    if (!changed.contains(x, y) && before.pixel(x, y) != after.pixel(x, y))
+                        ++outsideChanged;
+            EXPECT_EQ(outsideChanged, 0);
+            EXPECT_NE(before.copy(changed), after.copy(changed));
+            view.reset();
+        }
+    }
+}
+
+// One picture pixel per screen pixel the screen is the picture the
+// program prints and saves.
+TEST_F(ViewTest, UnscaledScreenIsThePicture) {
     MakeView(800);
-    view->resize(1000, 700);
+    view->SetFitToWindow(false);
+    view->resize(800, 525);
     view->show();
-    for (int n = 0; n < 20; ++n) Step(n);
-    const QImage before = view->grab().toImage();
-    for (int n = 20; n < 70; ++n) Step(n);
-    QCoreApplication::processEvents();
-    const QImage partly = view->grab(view->EchogramRect()).toImage();
-    const QImage after = view->grab().toImage();
-    const QRect changed = view->EchogramRect();
-    ASSERT_EQ(before.size(), after.size());
-    int outsideChanged = 0;
-    for (int y = 0; y < after.height(); ++y)
-        for (int x = 0; x < after.width(); ++x)
-            if (!changed.contains(x, y) && before.pixel(x, y) != after.pixel(x, y))
-                ++outsideChanged;
-    EXPECT_EQ(outsideChanged, 0);
-    EXPECT_NE(before.copy(changed), after.copy(changed));  // the echogram did scroll
-    EXPECT_EQ(partly, after.copy(changed));
+    for (int n = 0; n < 120; ++n) {
+        if (n == 100) engine.m_markFlag.store(1);
+        Step(n);
+        if (n % 5 == 0) Settle();
+    }
+    Settle();
+    EXPECT_EQ(OnScreen(*view), Screen().convertToFormat(QImage::Format_RGB32));
+}
+
+class CRegionView : public CMarevoxView {
+public:
+    using CMarevoxView::CMarevoxView;
+    qint64 paintedPixels = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        for (const QRect& rect : event->region())
+            paintedPixels += qint64{rect.width()} * rect.height();
+        CMarevoxView::paintEvent(event);
+    }
+};
+
+// A ping draws its own column and the dotted ruler rows, not the echogram.
+TEST_F(ViewTest, APingRepaintsItsColumnNotTheEchogram) {
+    CRegionView counting(engine);
+    counting.resize(1280, 740);
+    counting.show();
+    for (int n = 0; n < 30; ++n) {
+        SetUniformPing(engine, static_cast<std::uint8_t>(n % 7 + 1));
+        counting.AdvanceAndPaint();
+    }
+    Settle();
+    counting.paintedPixels = 0;
+    SetUniformPing(engine, 3);
+    counting.AdvanceAndPaint();
+    Settle();
+    const qint64 echogram =
+        qint64{counting.EchogramRect().width()} * counting.EchogramRect().height();
+    EXPECT_GT(counting.paintedPixels, 0);
+    EXPECT_LT(counting.paintedPixels, echogram / 10);
 }
 
 TEST_F(ViewTest, WorkerDrawsWhileTheScreenPaints) {

@@ -244,11 +244,14 @@ void CMarevoxView::paintEvent(QPaintEvent* event) {
     for (int pane = 0; pane < layout.PaneCount(); ++pane) {
         const QRect paneRect = layout.Pane(pane);
         panes += paneRect;
+        const QRect needed = region.boundingRect() & paneRect;
+        if (needed.isEmpty()) continue;
         const PaneSource source = PaneSourceLocked(pane);
+        m_composer.Prepare(layout, pane, needed.left(), needed.right(), source);
         for (const QRect& rect : region) {
             const QRect area = rect & paneRect;
             if (area.isEmpty()) continue;
-            const QImage& pixels = m_composer.Compose(layout, pane, area, source);
+            const QImage& pixels = m_composer.Compose(layout, area, source);
             painter.drawImage(area.topLeft(), pixels, QRect(QPoint(0, 0), area.size()));
         }
     }

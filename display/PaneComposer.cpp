@@ -13,22 +13,17 @@ constexpr int kDotSpacing = 3;
 
 }  // namespace
 
-const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane, const QRect& area,
-                                    const PaneSource& source) {
-    const int width = std::max(area.width(), 0);
-    const int height = std::max(area.height(), 0);
-    if (m_image.width() < width || m_image.height() < height)
-        m_image = QImage(std::max(m_image.width(), width), std::max(m_image.height(), height),
-                         QImage::Format_RGB32);
-    if (width == 0 || height == 0) return m_image;
-
+void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int right,
+                           const PaneSource& source) {
     const QRect paneRect = layout.Pane(pane);
     const int paneLeft = layout.PanePictureLeft(pane);
     const int storeWidth = source.store != nullptr ? source.store->width() : 0;
-    m_columns.resize(static_cast<std::size_t>(width));
-    m_dots.resize(static_cast<std::size_t>(width));
-    for (int i = 0; i < width; ++i) {
-        const int x = area.left() + i;
+    const std::size_t count = static_cast<std::size_t>(std::max(right - left + 1, 0));
+    m_left = left;
+    m_columns.resize(count);
+    m_dots.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int x = left + static_cast<int>(i);
         const int pictureColumn = layout.PictureColumn(x);
         m_dots[i] = (pictureColumn - paneLeft) % kDotSpacing == 0 ? 1 : 0;
         std::int64_t column = -1;
@@ -41,6 +36,21 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane, cons
         }
         m_columns[i] = column >= 0 && column < storeWidth ? static_cast<int>(column) : -1;
     }
+}
+
+const QImage& PaneComposer::Compose(const EchogramLayout& layout, const QRect& area,
+                                    const PaneSource& source) {
+    const int width = std::max(area.width(), 0);
+    const int height = std::max(area.height(), 0);
+    if (m_image.width() < width || m_image.height() < height)
+        m_image = QImage(std::max(m_image.width(), width), std::max(m_image.height(), height),
+                         QImage::Format_RGB32);
+    const int first = area.left() - m_left;
+    if (width == 0 || height == 0 || first < 0 ||
+        static_cast<std::size_t>(first + width) > m_columns.size())
+        return m_image;
+    const int* columns = m_columns.data() + first;
+    const std::uint8_t* dots = m_dots.data() + first;
 
     int previousRow = -1;
     for (int j = 0; j < height; ++j) {
@@ -59,13 +69,13 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane, cons
         if (row >= 0 && row < EchogramLayout::kEchoRows && source.store != nullptr &&
             row < source.store->height()) {
             const auto* in = reinterpret_cast<const QRgb*>(source.store->constScanLine(row));
-            for (int i = 0; i < width; ++i) out[i] = m_columns[i] >= 0 ? in[m_columns[i]] : source.back;
+            for (int i = 0; i < width; ++i) out[i] = columns[i] >= 0 ? in[columns[i]] : source.back;
         } else {
             std::fill(out, out + width, source.back);
         }
         if (row % kSecondLevelRows == 0)
             for (int i = 0; i < width; ++i)
-                if (m_dots[i] != 0) out[i] = source.line2;
+                if (dots[i] != 0) out[i] = source.line2;
     }
     return m_image;
 }

@@ -33,14 +33,19 @@ struct PaneSource {
 // Keeps its buffers between calls; one per view, used on the UI thread.
 class PaneComposer {
 public:
-    // The screen pixels of `area` (inside pane `pane` of `layout`), in the
+    // Looks up the store column of each screen column from `left` to
+    // `right` (inclusive) of pane `pane`, for the Compose calls that follow.
+    void Prepare(const EchogramLayout& layout, int pane, int left, int right,
+                 const PaneSource& source);
+    // The screen pixels of `area` (inside the prepared columns), in the
     // top-left area.size() part of the returned image, valid until the next
     // call.
-    const QImage& Compose(const EchogramLayout& layout, int pane, const QRect& area,
+    const QImage& Compose(const EchogramLayout& layout, const QRect& area,
                           const PaneSource& source);
 
 private:
     QImage m_image;
-    std::vector<int> m_columns;         // store column per screen column, -1: none
-    std::vector<std::uint8_t> m_dots;   // 1 where the dotted ruler has a dot
+    int m_left = 0;
+    std::vector<int> m_columns;        // store column per screen column, -1: none
+    std::vector<std::uint8_t> m_dots;  // 1 where the dotted ruler has a dot
 };

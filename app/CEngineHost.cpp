@@ -17,7 +17,7 @@ CEngineHost::CEngineHost(XSound& engine, UserPrompts& prompts)
 void CEngineHost::SetView(CMarevoxView* view) {
     // The worker draws with the engine's ping lock held: taking it here
     // waits for a ping being drawn into the old view.
-    std::lock_guard<std::mutex> lock(m_engine.m_pingMutex);
+    const auto lock = m_engine.LockPing();
     m_view.store(view, std::memory_order_release);
 }
 
@@ -44,8 +44,8 @@ void CEngineHost::OutputDepth() {
 void CEngineHost::RefreshDepthMonitor() {
     // While the worker redraws older records going backward the monitor
     // keeps its depth.
-    if (m_engine.m_autoAdjust.load(std::memory_order_acquire) != 1) return;
-    m_monitorDepth.store(m_engine.m_smoothedDepth.load(), std::memory_order_release);
+    if (!m_engine.View().AutoAdjust()) return;
+    m_monitorDepth.store(m_engine.SmoothedDepth(), std::memory_order_release);
     if (m_monitorPending.exchange(true, std::memory_order_acq_rel)) return;
     QMetaObject::invokeMethod(
         this,

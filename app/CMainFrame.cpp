@@ -288,13 +288,13 @@ OperatingState CMainFrame::CurrentState() const {
     s.runMode = m_engine.Mode();
     s.recording = m_engine.IsRecording();
     s.portOpen = m_instrumentPort != nullptr;
-    s.useNet = m_engine.m_useNet.load() == 1;
+    s.useNet = m_engine.Sounding().UseNet() == 1;
     s.printing = m_chartPrinter != nullptr && m_chartPrinter->Printing();
-    s.zoomOn = m_engine.m_zoomOn.load() != 0;
+    s.zoomOn = m_engine.View().ZoomOn();
     s.playBackward = m_engine.PlayingBackward();
-    s.playDelay = m_engine.m_playDelay.load();
-    s.viewWidth = m_engine.m_viewWidth.load();
-    s.recordIndex = m_engine.m_recordIndex.load();
+    s.playDelay = m_engine.View().PlayDelay();
+    s.viewWidth = m_engine.View().Width();
+    s.recordIndex = m_engine.RecordIndex();
     s.language = m_settings.m_language.load();
     s.depthOutputDemo = m_depthOutputDemo;
     s.toolbarVisible = m_toolBar != nullptr && !m_toolBar->isHidden();
@@ -383,10 +383,10 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kZoomIn:
             // Backward playback is drawn without zoom.
-            m_engine.m_zoomOn.store(m_engine.PlayingBackward() ? 0 : 1);
+            m_engine.View().SetZoom(m_engine.PlayingBackward() ? 0 : 1);
             break;
         case kZoomOut:
-            m_engine.m_zoomOn.store(0);
+            m_engine.View().SetZoom(0);
             break;
         case kPlayback:
             Playback();
@@ -395,10 +395,10 @@ void CMainFrame::RunCommand(int id) {
             EndPlayback();
             break;
         case kFaster:
-            if (m_engine.m_playDelay.load() > 0) m_engine.m_playDelay.fetch_sub(1);
+            m_engine.View().Faster();
             break;
         case kSlower:
-            if (m_engine.m_playDelay.load() < 6) m_engine.m_playDelay.fetch_add(1);
+            m_engine.View().Slower();
             break;
         case kPauseContinue: {
             if (m_engine.Mode() == RunMode::kPlayback)
@@ -414,9 +414,9 @@ void CMainFrame::RunCommand(int id) {
             m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);
             break;
         case kCompactMode:
-            if (m_engine.m_viewWidth.load() == kFullWidth) {
+            if (m_engine.View().Width() == kFullWidth) {
                 SetCompactMode();
-            } else if (m_engine.m_viewWidth.load() == kCompactWidth) {
+            } else if (m_engine.View().Width() == kCompactWidth) {
                 SetFullMode();
             }
             break;
@@ -513,7 +513,7 @@ void CMainFrame::StartStoring() {
         Message(EngineMessage(status));
         return;
     }
-    TellRecoveredRecords(m_engine.m_recordingFiles.recoveredRecords);
+    TellRecoveredRecords(m_engine.RecoveredForRecording());
 }
 
 void CMainFrame::TellRecoveredRecords(std::uint32_t count) {
@@ -540,7 +540,7 @@ void CMainFrame::Playback() {
         Message(EngineMessage(status));
         return;
     }
-    TellRecoveredRecords(m_engine.m_recoveredRecords);
+    TellRecoveredRecords(m_engine.RecoveredForPlayback());
     if (!m_engine.IsLive()) m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);
 }
 
@@ -552,7 +552,7 @@ void CMainFrame::EndPlayback() {
 void CMainFrame::BackForward() {
     if (m_engine.IsLive()) return;
     const bool backward = !m_engine.PlayingBackward();
-    if (backward) m_engine.m_zoomOn.store(0);
+    if (backward) m_engine.View().SetZoom(0);
     m_engine.SetDirection(backward);
 }
 
@@ -603,15 +603,13 @@ void CMainFrame::ChooseLanguage(int language) {
 void CMainFrame::ResetView(std::int32_t width) {
     // Not while the worker draws a ping: the width, the scroll position and
     // the stores change together.
-    std::lock_guard<std::mutex> lock(m_engine.m_pingMutex);
-    m_engine.m_viewWidth.store(width);
-    m_engine.m_viewStart.store(0);
-    m_engine.m_viewEnd.store(width);
+    const auto lock = m_engine.LockPing();
+    m_engine.View().Reset(width);
     if (m_view) m_view->CreateStores();
 }
 
 void CMainFrame::SetCompactMode() {
-    if (m_engine.m_viewWidth.load() != kFullWidth) return;
+    if (m_engine.View().Width() != kFullWidth) return;
     for (const RemovableMenu& menu : kRemovableMenus)
         menuBar()->removeAction(m_menus[static_cast<std::size_t>(menu.position)]->menuAction());
     ResetView(kCompactWidth);
@@ -641,7 +639,7 @@ void CMainFrame::PlaceCompact() {
 }
 
 void CMainFrame::SetFullMode() {
-    if (m_engine.m_viewWidth.load() != kCompactWidth) return;
+    if (m_engine.View().Width() != kCompactWidth) return;
     const bool english = m_settings.m_language.load() != 0;
     for (const RemovableMenu& menu : kRemovableMenus) {
         QMenu* popup = m_menus[static_cast<std::size_t>(menu.position)];
@@ -712,7 +710,7 @@ void CMainFrame::ShowOutputMonitor() {
 void CMainFrame::SetFitToWindow(bool fit) {
     m_view->SetFitToWindow(fit);
     m_settings.m_fitToWindow.store(fit ? 1 : 0);
-    if (m_engine.m_viewWidth.load() == kCompactWidth) PlaceCompact();
+    if (m_engine.View().Width() == kCompactWidth) PlaceCompact();
 }
 
 // --- Timers and closing -------------------------------------------------
@@ -730,7 +728,7 @@ void CMainFrame::StatusTick() {
         m_showingUnrecorded = false;
     }
     // Backward playback steps clear the flag: the panes keep their texts.
-    if (m_engine.m_autoAdjust.load() == 0) return;
+    if (!m_engine.View().AutoAdjust()) return;
     const SoundingSettings settings = m_engine.Settings();
     StatusValues v;
     v.gainAuto = settings.m_gainAuto != 0;
@@ -741,7 +739,7 @@ void CMainFrame::StatusTick() {
     v.antiJamDepth = settings.m_antiJamDepth;
     v.outputPortOpen = m_host.OutputPortOpen();
     v.companionDropped = m_host.CompanionDropped();
-    v.supplyVoltage = m_engine.m_supplyVoltage.load();
+    v.supplyVoltage = m_engine.SupplyVoltage();
     const StatusPaneTexts texts = MakeStatusTexts(v, m_settings.m_language.load());
     for (std::size_t i = 0; i < m_panes.size(); ++i)
         m_panes[i]->setText(QString::fromStdString(texts[i]));

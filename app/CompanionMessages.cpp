@@ -47,7 +47,7 @@ std::int32_t CompanionMessages::PilingNumber(std::string_view text) {
 
 void CompanionMessages::HandleCopyData(const char* bytes, std::size_t count) {
     const std::string text = CopyDataText(bytes, count);
-    const std::int32_t width = m_engine.m_viewWidth.load(std::memory_order_acquire);
+    const std::int32_t width = m_engine.View().Width();
     if (text == kSimple) {
         if (width == kFullWidth) m_target.SetCompactMode();
     } else if (text == kUsual) {

@@ -18,7 +18,7 @@ std::string DepthOutput::OutputDepth() {
     if (m_outputPort.Send(reinterpret_cast<const std::uint8_t*>(sentence.data()), sentence.size()))
         m_log.Record(OutputLog::Sink::kSerial, sentence, Result::kSent);
 
-    if (m_engine.m_useNet.load() != 0) {
+    if (m_engine.Sounding().UseNet() != 0) {
         // The receiver's address is read when the link is (re)opened, after
         // a failed send; the failed message is not sent again.
         m_netLink.SetRemote(m_settings.Ip(), m_settings.m_portSend.load());

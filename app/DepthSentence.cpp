@@ -89,6 +89,6 @@ std::string BuildDepthSentence(int depType, double smoothedDepth, double draft, 
 }
 
 std::string BuildDepthSentence(const AppSettings& settings, const XSound& engine) {
-    return BuildDepthSentence(settings.m_depType.load(), engine.m_smoothedDepth.load(),
-                              engine.m_draft.load(), settings.NmeaChecksum());
+    return BuildDepthSentence(settings.m_depType.load(), engine.SmoothedDepth(),
+                              engine.Sounding().Draft(), settings.NmeaChecksum());
 }

@@ -11,7 +11,7 @@ void TimerDuties::LinkTick(bool depthOutputDemo) {
     }
 
     if (m_engine.WatchdogTick() && depthOutputDemo) {
-        m_engine.m_smoothedDepth.store(kDemoDepth);
+        m_engine.SetSmoothedDepth(kDemoDepth);
         m_engine.Host().OutputDepth();
     }
 

@@ -23,13 +23,13 @@ void FillPing(XSound& engine, double depth) {
         engine.m_samples[i] = static_cast<std::uint8_t>(std::max<int>(1, 7 - int(i - bottom) / 40));
     engine.m_sampleCount = 4000;
     engine.m_echoPresent = 1;
-    engine.m_depth.store(depth);
+    engine.SetDepth(depth);
 }
 
 void AdvanceAndPaint(benchmark::State& state) {
     XSound engine;
-    engine.m_rangeIndex.store(2);
-    engine.m_zoomOn.store(static_cast<std::uint8_t>(state.range(0)));
+    engine.Sounding().SetRangeIndex(2);
+    engine.View().SetZoom(state.range(0) != 0);
     CMarevoxView view(engine);
     // The bottom wanders slowly, so the zoom window moves now and then as
     // it does at sea.
@@ -112,8 +112,8 @@ BENCHMARK(CompactStores)->Unit(benchmark::kMicrosecond);
 void PaintTheWindow(benchmark::State& state) {
     const bool whole = state.range(0) == 0;
     XSound engine;
-    engine.m_rangeIndex.store(2);
-    engine.m_zoomOn.store(static_cast<std::uint8_t>(state.range(1)));
+    engine.Sounding().SetRangeIndex(2);
+    engine.View().SetZoom(state.range(1) != 0);
     CMarevoxView view(engine);
     view.SetFitToWindow(state.range(2) != 0);
     view.resize(1280, 740);

@@ -78,13 +78,13 @@ Bytes ManyRunsFrame() {
 
 void LivePing(benchmark::State& state, const Bytes& frame, std::uint8_t range, double draft) {
     auto engine = std::make_unique<XSound>();
-    engine->m_draft = draft;
-    engine->m_gainAuto = 1;
-    engine->m_rangeAuto = 1;
-    engine->m_rangeIndexSet = range;
+    engine->Sounding().SetDraft(draft);
+    engine->Sounding().SetGainAuto(1);
+    engine->Sounding().SetRangeAuto(1);
+    engine->Sounding().SetRangeIndexSet(range);
     const auto length = static_cast<std::uint32_t>(frame.size());
     for (auto _ : state) {
-        engine->m_rangeIndexSet = range;  // automatic range must not wander off
+        engine->Sounding().SetRangeIndexSet(range);  // automatic range must not wander off
         engine->DecodeBytes(frame.data(), length);
         benchmark::DoNotOptimize(engine->StepLive());
     }

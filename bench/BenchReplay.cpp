@@ -52,9 +52,8 @@ void BM_ReadRecordsThroughIndex(benchmark::State& state) {
     std::uint64_t read = 0;
     for (auto _ : state) {
         for (std::uint32_t i = 0; i < kRecords; ++i) {
-            engine.m_recordIndex.store(i);
-            read += RecordFile::SeekTo(engine.m_dataFile, engine.m_recordOffsets[i]) &&
-                    engine.ReadRecord();
+            engine.SetRecordIndex(i);
+            read += engine.SeekRecord(i) && engine.ReadRecord();
         }
     }
     if (read != state.iterations() * std::uint64_t{kRecords})

@@ -20,16 +20,16 @@ void BM_SearchTimeFirstToLast(benchmark::State& state) {
         state.SkipWithError("cannot open the recording");
         return;
     }
-    engine.m_searchTime = engine.m_lastTime;
+    engine.SetSearchTime(engine.LastTime());
     for (auto _ : state) {
         state.PauseTiming();
-        engine.m_recordIndex.store(0);
-        engine.m_pingTime.store(kFirstTime);
+        engine.SetRecordIndex(0);
+        engine.SetPingTime(kFirstTime);
         state.ResumeTiming();
         engine.SearchTime();
     }
     // The search ends one record past the last record, at the end.
-    if (engine.m_recordIndex.load() != kRecords) state.SkipWithError("search ended elsewhere");
+    if (engine.RecordIndex() != kRecords) state.SkipWithError("search ended elsewhere");
     state.SetItemsProcessed(state.iterations() * kRecords);
     engine.EndPlayback();
 }

@@ -37,8 +37,8 @@ int main(int argc, char** argv) {
     }
     GeneratorHost host;
     XSound engine(&host);
-    engine.m_rangeIndex.store(2);
-    engine.m_draft.store(0.5);
+    engine.Sounding().SetRangeIndex(2);
+    engine.Sounding().SetDraft(0.5);
     const EngineStatus status = engine.StartRecording(std::string(argv[1]) + ".sd");
     if (!status.Ok()) {
         std::fprintf(stderr, "bench-make-recording: cannot start the recording (%s)\n",
@@ -54,15 +54,17 @@ int main(int argc, char** argv) {
         const std::string frame = EncodePingFrame(sea.Ping(2, 0, 0));
         engine.m_rawLength = static_cast<std::uint32_t>(frame.size());
         std::copy(frame.begin(), frame.end(), engine.m_rawFrame);
-        engine.m_markFlag.store(n % 1000 == 999 ? 1 : 0);
-        if (n % 1000 == 999) engine.m_markNumber.store(engine.m_markNumber.load() + 1);
+        if (n % 1000 == 999)
+            engine.Mark();
+        else
+            engine.TakeMarkFlag();
         engine.WriteRecord();
         host.Next();
     }
     engine.CloseRecording();
-    if (engine.m_recordIndex.load() != static_cast<std::uint32_t>(count)) {
+    if (engine.RecordIndex() != static_cast<std::uint32_t>(count)) {
         std::fprintf(stderr, "bench-make-recording: only %u records written\n",
-                     engine.m_recordIndex.load());
+                     engine.RecordIndex());
         return 1;
     }
     std::printf("%s.sd: %ld records\n", argv[1], count);

@@ -30,9 +30,9 @@ CSearch::CSearch(XSound& engine, bool english, QWidget* parent)
     m_ui->searchDate->setLocale(locale);
     m_ui->searchDate->setDisplayFormat(english ? QStringLiteral("MMMM d, yyyy")
                                                : QStringLiteral("yyyy年M月d日"));
-    m_ui->firstTimeEdit->setText(FormatSpanTime(m_engine.m_firstTime, english));
-    m_ui->lastTimeEdit->setText(FormatSpanTime(m_engine.m_lastTime, english));
-    SetPickers(m_engine.m_pingTime.load(std::memory_order_acquire));
+    m_ui->firstTimeEdit->setText(FormatSpanTime(m_engine.FirstTime(), english));
+    m_ui->lastTimeEdit->setText(FormatSpanTime(m_engine.LastTime(), english));
+    SetPickers(m_engine.PingTime());
     connect(m_ui->applyButton, &QPushButton::clicked, this, &CSearch::Apply);
 }
 
@@ -67,7 +67,7 @@ void CSearch::SetPickers(std::int64_t time) {
 void CSearch::Apply() {
     const QDate date = m_ui->searchDate->date();
     const QTime time = m_ui->searchClock->time();
-    m_engine.m_searchTime = LocalTarget(date.year(), date.month(), date.day(), time.hour(),
-                                        time.minute(), time.second());
+    m_engine.SetSearchTime(LocalTarget(date.year(), date.month(), date.day(), time.hour(),
+                                       time.minute(), time.second()));
     m_engine.SearchTime();
 }

@@ -14,80 +14,80 @@ inline bool Live(const XSound& e) {
 }
 
 inline double Draft(const XSound& e) {
-    return e.m_draft.load();
+    return e.Sounding().Draft();
 }
 inline void SetDraft(XSound& e, double metres) {
-    e.m_draft.store(metres);
+    e.Sounding().SetDraft(metres);
 }
 inline double SoundSpeed(const XSound& e) {
-    return e.m_soundSpeed.load();
+    return e.Sounding().SoundSpeed();
 }
 inline void SetSoundSpeed(XSound& e, double speed) {
-    e.m_soundSpeed.store(speed);
+    e.Sounding().SetSoundSpeed(speed);
 }
 
 inline int Gain(const XSound& e) {
-    return e.m_gain.load();
+    return e.Sounding().Gain();
 }
 inline void SetGain(XSound& e, int gain) {
-    e.m_gain.store(static_cast<std::int8_t>(gain));
+    e.Sounding().SetGain(static_cast<std::int8_t>(gain));
 }
 inline bool GainAuto(const XSound& e) {
-    return e.m_gainAuto.load() != 0;
+    return e.Sounding().GainAuto();
 }
 inline void SetGainAuto(XSound& e, bool automatic) {
-    e.m_gainAuto.store(automatic ? 1 : 0);
+    e.Sounding().SetGainAuto(automatic);
 }
 
 inline bool RangeAuto(const XSound& e) {
-    return e.m_rangeAuto.load() != 0;
+    return e.Sounding().RangeAuto();
 }
 inline void SetRangeAuto(XSound& e, bool automatic) {
-    e.m_rangeAuto.store(automatic ? 1 : 0);
+    e.Sounding().SetRangeAuto(automatic);
 }
 // Requested range step and offset, taken over at the next ping.
 inline int RangeIndexSet(const XSound& e) {
-    return e.m_rangeIndexSet.load();
+    return e.Sounding().RangeIndexSet();
 }
 inline void SetRangeIndexSet(XSound& e, int index) {
-    e.m_rangeIndexSet.store(static_cast<std::uint8_t>(index));
+    e.Sounding().SetRangeIndexSet(static_cast<std::uint8_t>(index));
 }
 inline int RangeOffsetSet(const XSound& e) {
-    return e.m_rangeOffsetSet.load();
+    return e.Sounding().RangeOffsetSet();
 }
 inline void SetRangeOffsetSet(XSound& e, int offset) {
-    e.m_rangeOffsetSet.store(static_cast<std::uint8_t>(offset));
+    e.Sounding().SetRangeOffsetSet(static_cast<std::uint8_t>(offset));
 }
 // Range step and offset in effect.
 inline int RangeIndex(const XSound& e) {
-    return e.m_rangeIndex.load();
+    return e.Sounding().RangeIndex();
 }
 inline int RangeOffset(const XSound& e) {
-    return e.m_rangeOffset.load();
+    return e.Sounding().RangeOffset();
 }
 inline void SetRangeOffset(XSound& e, int offset) {
-    e.m_rangeOffset.store(static_cast<std::uint8_t>(offset));
+    e.Sounding().SetRangeOffset(static_cast<std::uint8_t>(offset));
 }
 
 // 0 normal, 1 fixed depth, 2 tracking.
 inline int AntiJamMode(const XSound& e) {
-    return e.m_antiJamMode.load();
+    return e.Sounding().AntiJamMode();
 }
 inline void SetAntiJamMode(XSound& e, int mode) {
-    e.m_antiJamMode.store(static_cast<std::uint8_t>(mode));
+    e.Sounding().SetAntiJamMode(static_cast<std::uint8_t>(mode));
 }
 inline double AntiJamDepth(const XSound& e) {
-    return e.m_antiJamDepth.load();
+    return e.Sounding().AntiJamDepth();
 }
 inline void SetAntiJamDepth(XSound& e, double metres) {
-    e.m_antiJamDepth.store(metres);
+    e.Sounding().SetAntiJamDepth(metres);
 }
 
 inline bool UseNet(const XSound& e) {
-    return e.m_useNet.load() != 0;
+    return e.Sounding().UseNet() != 0;
 }
 inline void SetUseNet(XSound& e, bool on) {
-    e.m_useNet.store(on ? 1 : 0);
+    e.Sounding().SetUseNet(on ? 1 : 0);
 }
 
 }  // namespace Sounding

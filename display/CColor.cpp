@@ -105,14 +105,14 @@ void CColor::RestoreDefaults() {
 }
 
 std::uint32_t CColor::Colour(XSound::ColourKey key) const {
-    return m_engine.m_colours[key].load();
+    return m_engine.Sounding().Colour(key);
 }
 
 void CColor::SetColour(XSound::ColourKey key, std::uint32_t word) {
-    m_engine.m_colours[key].store(word);
+    m_engine.Sounding().SetColour(key, word);
 }
 
 void CColor::RestoreDefaultColours() {
     for (int k = 0; k < XSound::kColourCount; ++k)
-        m_engine.m_colours[k].store(XSound::kDefaultColours[k]);
+        m_engine.Sounding().SetColour(static_cast<ColourKey>(k), XSound::kDefaultColours[k]);
 }

@@ -52,14 +52,13 @@ CMarevoxView::~CMarevoxView() = default;
 int CMarevoxView::EchogramWidth() const {
     // 800 or 150; anything else is kept wide enough for two ruler strips
     // and narrow enough for the stores' compaction.
-    return std::clamp(m_engine.m_viewWidth.load(std::memory_order_relaxed), 2 * kStrip + 2,
-                      kStoreWidth / 2);
+    return std::clamp(m_engine.View().Width(), 2 * kStrip + 2, kStoreWidth / 2);
 }
 
 void CMarevoxView::CreateStores() {
     {
         std::lock_guard lock(m_mutex);
-        m_stores.Create(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load()));
+        m_stores.Create(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack)));
         m_frame.hasPicture = false;
         m_frame.width = EchogramWidth();
         ++m_frame.epoch;
@@ -81,7 +80,7 @@ void CMarevoxView::ClearStores() {
 }
 
 void CMarevoxView::ClearStoresLocked() {
-    m_stores.Clear(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load()));
+    m_stores.Clear(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack)));
     m_frame.hasPicture = false;
     ++m_frame.epoch;
     TakeScaleSourceLocked();
@@ -110,10 +109,10 @@ void CMarevoxView::AdvanceAndPaint() {
         }
 
         const int width = EchogramWidth();
-        const QRgb back = ColourWordToRgb(engine.m_colours[XSound::kBack].load());
+        const QRgb back = ColourWordToRgb(engine.Sounding().Colour(XSound::kBack));
         const bool backward = runMode != RunMode::kLive && engine.PlayingBackward();
-        int end = engine.m_viewEnd.load();
-        int start = engine.m_viewStart.load();
+        int end = engine.View().End();
+        int start = engine.View().Start();
         const PingColumnPainter::Drawn drawn =
             m_columns.Draw(engine, m_stores.Normal(), &m_stores.Zoom(), end);
         // The screen moves what it shows by one column per forward step; a
@@ -141,30 +140,26 @@ void CMarevoxView::AdvanceAndPaint() {
         m_frame.backward = backward;
         m_frame.width = width;
         m_frame.start = start;
-        engine.m_viewEnd.store(end);
         m_expectedStart = backward ? start - 1 : start + 1;
-        engine.m_viewStart.store(m_expectedStart);
+        engine.View().Scroll(m_expectedStart, end);
 
         // While the worker redraws an older record going backward, the
         // labels describe the newest visible record, whose range the worker
         // looked up ahead.
-        if (engine.m_autoAdjust.load(std::memory_order_acquire) == 0) {
-            engine.m_rangeIndex.store(engine.m_farRangeIndex.load());
-            engine.m_rangeOffset.store(engine.m_farRangeOffset.load());
-        }
+        if (!engine.View().AutoAdjust()) engine.TakeFarRange();
         TakeScaleSourceLocked();
-        m_frame.zoomTop = engine.m_zoomTop;
+        m_frame.zoomTop = engine.View().ZoomTop();
     }
     RequestRefresh();
 }
 
 void CMarevoxView::TakeScaleSourceLocked() {
     // Read-only here: on the UI thread the engine's range is not written.
-    const bool olderRecord = m_engine.m_autoAdjust.load(std::memory_order_acquire) == 0;
+    const bool olderRecord = !m_engine.View().AutoAdjust();
     const RangeWindow window =
         olderRecord
-            ? RangeWindow::Of(m_engine.m_farRangeIndex.load(), m_engine.m_farRangeOffset.load())
-            : RangeWindow::Of(m_engine.m_rangeIndex.load(), m_engine.m_rangeOffset.load());
+            ? RangeWindow::Of(m_engine.View().FarRangeIndex(), m_engine.View().FarRangeOffset())
+            : RangeWindow::Of(m_engine.Sounding().RangeIndex(), m_engine.Sounding().RangeOffset());
     m_frame.top = window.top;
     m_frame.span = window.span;
 }
@@ -172,16 +167,16 @@ void CMarevoxView::TakeScaleSourceLocked() {
 ScaleState CMarevoxView::ScalesLocked() const {
     ScaleState scales;
     scales.width = m_frame.width;
-    scales.zoomOn = m_engine.m_zoomOn.load(std::memory_order_relaxed) != 0;
+    scales.zoomOn = m_engine.View().ZoomOn();
     scales.top = m_frame.top;
     scales.span = m_frame.span;
     scales.zoomTop = m_frame.zoomTop;
     scales.zoomMarkTop = m_columns.ZoomMarkTop();
     scales.zoomMarkHeight = m_columns.ZoomMarkHeight();
-    scales.desk = m_engine.m_colours[XSound::kDesk].load();
-    scales.line1 = m_engine.m_colours[XSound::kLine1].load();
-    scales.line2 = m_engine.m_colours[XSound::kLine2].load();
-    scales.waveL1 = m_engine.m_colours[XSound::kWaveL1].load();
+    scales.desk = m_engine.Sounding().Colour(XSound::kDesk);
+    scales.line1 = m_engine.Sounding().Colour(XSound::kLine1);
+    scales.line2 = m_engine.Sounding().Colour(XSound::kLine2);
+    scales.waveL1 = m_engine.Sounding().Colour(XSound::kWaveL1);
     return scales;
 }
 
@@ -205,7 +200,7 @@ void CMarevoxView::RenderLocked(QPainter& painter, const QRect& client) const {
         // Going backward the newest drawn column is at the left edge.
         covered += CopyColumns(painter, m_stores.Normal(), start, width - kStrip, 0);
     }
-    const QColor back(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load()));
+    const QColor back(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack)));
     for (const QRect& rect : QRegion(client).subtracted(covered)) painter.fillRect(rect, back);
     DepthScales::Draw(painter, scales, true);
     DepthScales::DrawLegend(painter, DepthScales::LegendPosition(width), scales.waveL1);
@@ -262,7 +257,7 @@ void CMarevoxView::paintEvent(QPaintEvent* event) {
     if (!rest.isEmpty()) {
         painter.setClipRegion(rest);
         painter.fillRect(rest.boundingRect(),
-                         QColor(ColourWordToRgb(m_engine.m_colours[XSound::kBack].load())));
+                         QColor(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack))));
         if (m_fitToWindow) {
             const QSize picture = PictureSize();
             painter.scale(static_cast<qreal>(width()) / picture.width(),
@@ -282,7 +277,7 @@ void CMarevoxView::resizeEvent(QResizeEvent* event) {
 
 PaneSource CMarevoxView::PaneSourceLocked(int pane) const {
     PaneSource source;
-    source.back = ColourWordToRgb(m_engine.m_colours[XSound::kBack].load());
+    source.back = ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack));
     source.line1 = ColourWordToRgb(m_shown.scales.line1);
     source.line2 = ColourWordToRgb(m_shown.scales.line2);
     source.store = pane == 0 ? &m_stores.Normal() : &m_stores.Zoom();

@@ -74,21 +74,21 @@ QPoint CSee::Place(const QRect& screen, const QRect& available, int frameHeight)
 }
 
 void CSee::UpdateDepthText(double smoothedDepth) {
-    if (m_engine.m_autoAdjust.load(std::memory_order_acquire) != 1) return;
+    if (!m_engine.View().AutoAdjust()) return;
     m_depthText = FormatDepth(smoothedDepth);
     // The colours are read at each update; only the character cells take
     // the background colour.
-    const std::uint32_t back = m_engine.m_colours[XSound::kSeeBack].load();
-    const std::uint32_t text = m_engine.m_colours[XSound::kSeeEdit].load();
+    const std::uint32_t back = m_engine.Sounding().Colour(XSound::kSeeBack);
+    const std::uint32_t text = m_engine.Sounding().Colour(XSound::kSeeEdit);
     m_depthField->setText(QStringLiteral("<span style=\"background-color:%1; color:%2\">%3</span>")
                               .arg(HtmlColour(back), HtmlColour(text), m_depthText));
 }
 
 void CSee::MonitorTick() {
-    if (m_engine.m_autoAdjust.load(std::memory_order_acquire) != 1) return;
+    if (!m_engine.View().AutoAdjust()) return;
     const bool live = m_engine.IsLive();
-    const QDateTime time = live ? QDateTime::currentDateTime()
-                                : QDateTime::fromSecsSinceEpoch(m_engine.m_pingTime.load());
+    const QDateTime time =
+        live ? QDateTime::currentDateTime() : QDateTime::fromSecsSinceEpoch(m_engine.PingTime());
     m_timeField->setText(time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 

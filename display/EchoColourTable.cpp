@@ -14,6 +14,6 @@ EchoColourTable::EchoColourTable(std::uint32_t backWord, std::uint32_t echoWord)
 }
 
 EchoColourTable EchoColourTable::FromEngine(const XSound& engine) {
-    return EchoColourTable(engine.m_colours[XSound::kBack].load(std::memory_order_relaxed),
-                           engine.m_colours[XSound::kWaveL1].load(std::memory_order_relaxed));
+    return EchoColourTable(engine.Sounding().Colour(XSound::kBack),
+                           engine.Sounding().Colour(XSound::kWaveL1));
 }

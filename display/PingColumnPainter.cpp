@@ -92,9 +92,8 @@ QString PingColumnPainter::MarkLabel(std::int32_t number, std::int64_t time, dou
 
 PingColumnPainter::Drawn PingColumnPainter::Draw(XSound& engine, QImage& normal, QImage* zoom,
                                                  int x) {
-    const std::uint8_t rangeIndex = engine.m_rangeIndex.load(std::memory_order_relaxed);
-    const RangeWindow window =
-        RangeWindow::Of(rangeIndex, engine.m_rangeOffset.load(std::memory_order_relaxed));
+    const std::uint8_t rangeIndex = engine.Sounding().RangeIndex();
+    const RangeWindow window = RangeWindow::Of(rangeIndex, engine.Sounding().RangeOffset());
     const bool backward = engine.PlayingBackward();
     const bool playingForward = !backward && !engine.IsLive();
     const EchoColourTable colours = EchoColourTable::FromEngine(engine);
@@ -103,10 +102,8 @@ PingColumnPainter::Drawn PingColumnPainter::Draw(XSound& engine, QImage& normal,
         FillColumn(normal, x, kMarkWhite);
         if (zoom != nullptr) FillColumn(*zoom, x, kMarkWhite);
         engine.WrapMarkNumber(9000);
-        const double smoothed = engine.m_smoothedDepth.load(std::memory_order_relaxed);
-        const QString label =
-            MarkLabel(engine.m_markNumber.load(), engine.m_pingTime.load(std::memory_order_relaxed),
-                      smoothed);
+        const double smoothed = engine.SmoothedDepth();
+        const QString label = MarkLabel(engine.MarkNumber(), engine.PingTime(), smoothed);
         // Deep water puts the label higher, clear of the bottom echo.
         const int row = window.span / 2 >= smoothed ? 450 : 260;
         DrawUprightLabel(normal, x - 17, row, label);
@@ -151,7 +148,7 @@ void PingColumnPainter::DrawNewColumn(XSound& engine, std::int32_t top, std::int
     m_normalColumn.fill(0);
     m_zoomColumn.fill(0);
     const std::uint32_t count = std::min(engine.m_sampleCount, kSampleMax);
-    const double draft = engine.m_draft.load(std::memory_order_relaxed);
+    const double draft = engine.Sounding().Draft();
 
     const double s0 = engine.DepthToSamples(top);
     const double s1 = engine.DepthToSamples(top + span);
@@ -163,22 +160,23 @@ void PingColumnPainter::DrawNewColumn(XSound& engine, std::int32_t top, std::int
     // The zoom window follows the bottom: it moves only when the bottom
     // leaves it, and then puts the bottom one tenth of the range below its
     // top (at 0 when the water is shallower than that).
-    const double depth = engine.m_depth.load(std::memory_order_relaxed);
-    if (!(engine.m_zoomTop < depth && depth < engine.m_zoomBottom)) {
+    const double depth = engine.Depth();
+    ViewWindow& view = engine.View();
+    double zoomTop = view.ZoomTop();
+    if (!(zoomTop < depth && depth < view.ZoomBottom())) {
         const double margin = span / 10.0;
-        const double zoomTop = margin >= depth ? 0.0 : depth - margin;
-        engine.m_zoomTop = std::trunc(zoomTop * 10.0) / 10.0;
+        zoomTop = std::trunc((margin >= depth ? 0.0 : depth - margin) * 10.0) / 10.0;
     }
-    engine.m_zoomBottom = engine.m_zoomTop + span / 5.0;
-    const double markTop = (engine.m_zoomTop - top) * 475.0 / span;
+    const double zoomBottom = zoomTop + span / 5.0;
+    view.SetZoomWindow(zoomTop, zoomBottom);
+    const double markTop = (zoomTop - top) * 475.0 / span;
     m_zoomMarkTop = static_cast<int>(std::clamp(markTop, -1.0e6, 1.0e6));
     m_zoomMarkHeight = 95;
 
-    const double z0 = engine.DepthToSamples(engine.m_zoomTop);
-    const double z1 = engine.DepthToSamples(engine.m_zoomBottom);
+    const double z0 = engine.DepthToSamples(zoomTop);
+    const double z1 = engine.DepthToSamples(zoomBottom);
     for (int i = 0; i < kRows; ++i)
         m_zoomColumn[i] = LevelAt(engine, i * (z1 - z0) / 475.0 + z0, count);
-    if (engine.m_zoomTop < draft && draft < engine.m_zoomBottom)
-        DrawDraftLine(m_zoomColumn, (draft - engine.m_zoomTop) * 475.0 /
-                                        (engine.m_zoomBottom - engine.m_zoomTop));
+    if (zoomTop < draft && draft < zoomBottom)
+        DrawDraftLine(m_zoomColumn, (draft - zoomTop) * 475.0 / (zoomBottom - zoomTop));
 }

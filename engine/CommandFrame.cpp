@@ -3,17 +3,17 @@
 #include "engine/XSound.h"
 
 void XSound::BuildCommandFrame(std::uint8_t frame[kCommandFrameLength]) const {
-    const auto range = m_rangeIndexSet.load(std::memory_order_relaxed);
-    const auto offset = m_rangeOffsetSet.load(std::memory_order_relaxed);
+    const auto range = m_settings.RangeIndexSet();
+    const auto offset = m_settings.RangeOffsetSet();
     frame[0] = static_cast<std::uint8_t>((range * 3 + offset) | 0x20);
     frame[1] = 0x42;
     frame[2] = 0x60;
     frame[3] = 0x00;
     frame[4] = 0x10;
-    frame[5] = m_channelCode.load(std::memory_order_relaxed);
+    frame[5] = m_settings.ChannelCode();
     frame[6] = 0xA0;
-    frame[7] = static_cast<std::uint8_t>(m_gain.load(std::memory_order_relaxed));
-    frame[8] = m_uartCtl.load(std::memory_order_relaxed) == 0 ? 0xE5 : 0xE6;
+    frame[7] = static_cast<std::uint8_t>(m_settings.Gain());
+    frame[8] = m_settings.UartCtl() == 0 ? 0xE5 : 0xE6;
     frame[9] = 0x00;
 }
 

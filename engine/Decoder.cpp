@@ -206,7 +206,7 @@ void XSound::ExpandSamples() {
 }
 
 std::uint32_t XSound::DepthToSamples(double metres) const {
-    const double c = m_soundSpeed.load(std::memory_order_relaxed);
+    const double c = m_settings.SoundSpeed();
     const double count = metres * 2000000.0 * 75.0 / c / 1000.0;
     // Saturating: a sound speed of 0, a negative depth or a NaN must give a
     // defined count. Negative and NaN give 0, anything too large for the
@@ -217,6 +217,6 @@ std::uint32_t XSound::DepthToSamples(double metres) const {
 }
 
 double XSound::SamplesToDepth(std::uint32_t count) const {
-    const double c = m_soundSpeed.load(std::memory_order_relaxed);
+    const double c = m_settings.SoundSpeed();
     return static_cast<double>(count) * c * 1000.0 * 0.5 / 1000000.0 / 75.0;
 }

@@ -87,7 +87,7 @@ void EngineWorker::Run() {
                     break;
                 }
                 m_engine.StepPlayback();
-                const std::int32_t delay = m_engine.m_playDelay.load(std::memory_order_relaxed);
+                const std::int32_t delay = m_engine.View().PlayDelay();
                 const Clock::duration period =
                     delay > 0 ? Clock::duration(kPlaybackDelayUnit * delay) : kPlaybackAtOnce;
                 nextStep += period;

@@ -26,9 +26,7 @@ int XSound::StepLive() {
     std::lock_guard<std::mutex> lock(m_pingMutex);
     // The other caller may have taken the frame while this one waited.
     if (!FrameReady()) return 0;
-    m_rangeOffset.store(m_rangeOffsetSet.load(std::memory_order_relaxed),
-                        std::memory_order_relaxed);
-    m_rangeIndex.store(m_rangeIndexSet.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    m_settings.PutRequestedRangeInEffect();
     if (ProcessLivePing() == 0) return 0;
     if (NewPing()) Host().AdvanceAndPaint();
     return 1;
@@ -71,8 +69,7 @@ int XSound::ProcessLivePing() {
 }
 
 void XSound::ApplyDraftBlanking() {
-    const std::uint32_t n =
-        std::min(DepthToSamples(m_draft.load(std::memory_order_relaxed)), kSampleMax);
+    const std::uint32_t n = std::min(DepthToSamples(m_settings.Draft()), kSampleMax);
     std::memset(m_samples, 0, n);
     m_sampleCount = n;
 }
@@ -80,7 +77,7 @@ void XSound::ApplyDraftBlanking() {
 void XSound::DetectBottom() {
     using namespace SampleScan;
     const std::uint32_t n = std::min(m_sampleCount, kSampleMax);
-    const std::uint8_t range = SafeRangeIndex(m_rangeIndex.load(std::memory_order_relaxed));
+    const std::uint8_t range = SafeRangeIndex(m_settings.RangeIndex());
     const std::uint32_t minTenths = MinEchoTenths(m_rangeTable[range].pulseCode);
     auto zeroBelow = [&](double metres) {
         std::memset(m_samples, 0, std::min(DepthToSamples(metres), n));
@@ -91,10 +88,10 @@ void XSound::DetectBottom() {
 
     // Interference rejection.
     DetectionState& st = m_detect;
-    const std::uint8_t antiJam = m_antiJamMode.load(std::memory_order_relaxed);
+    const std::uint8_t antiJam = m_settings.AntiJamMode();
     const double nominalGate = kNominalGate[range];
     if (antiJam == 1) {
-        zeroBelow(m_antiJamDepth.load(std::memory_order_relaxed));
+        zeroBelow(m_settings.AntiJamDepth());
     } else if (antiJam == 2) {
         if (st.gateMissCount < 3) {
             const double centre = m_depth.load(std::memory_order_relaxed);
@@ -164,15 +161,14 @@ void XSound::DetectBottom() {
 
 void XSound::AutoAdjust() {
     DetectionState& st = m_detect;
-    const bool rangeAuto = m_rangeAuto.load(std::memory_order_relaxed) != 0;
+    const bool rangeAuto = m_settings.RangeAuto();
 
     if (m_bottomFound == 0) {
         if (rangeAuto && ++st.noBottomCount > 4) {
             st.noBottomCount = 0;
-            const std::uint8_t requested = m_rangeIndexSet.load(std::memory_order_relaxed);
+            const std::uint8_t requested = m_settings.RangeIndexSet();
             if (requested < 4)
-                m_rangeIndexSet.store(static_cast<std::uint8_t>(requested + 1),
-                                      std::memory_order_relaxed);
+                m_settings.SetRangeIndexSet(static_cast<std::uint8_t>(requested + 1));
             Host().RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
         }
         if (++st.lostCount > 5) {
@@ -200,8 +196,8 @@ void XSound::AutoAdjust() {
         st.noEchoCount = 0;
     }
 
-    if (m_gainAuto.load(std::memory_order_relaxed) == 1 && Mode() != RunMode::kPlayback) {
-        int gain = m_gain.load(std::memory_order_relaxed);
+    if (m_settings.GainAuto() && Mode() != RunMode::kPlayback) {
+        int gain = m_settings.Gain();
         if (m_echoPresent == 0) {
             // Held at 3: from the third weak ping on, every ping raises it.
             st.weakCount = std::min(st.weakCount + 1, 3);
@@ -213,9 +209,9 @@ void XSound::AutoAdjust() {
             if (run.binsAbove1 < run.runLength / 2) gain += 2;
         }
         gain = std::min(gain, 40);
-        const std::uint8_t range = SafeRangeIndex(m_rangeIndex.load(std::memory_order_relaxed));
+        const std::uint8_t range = SafeRangeIndex(m_settings.RangeIndex());
         gain = std::min(gain, kGainCap[range]);
-        m_gain.store(static_cast<std::int8_t>(gain), std::memory_order_relaxed);
+        m_settings.SetGain(static_cast<std::int8_t>(gain));
     }
 
     Host().RefreshDialogs(EngineHost::kGainDialog | EngineHost::kParameterDialog);
@@ -224,7 +220,7 @@ void XSound::AutoAdjust() {
 
 void XSound::AutoRange() {
     const double d = m_depth.load(std::memory_order_relaxed);
-    std::uint8_t index = m_rangeIndexSet.load(std::memory_order_relaxed);
+    std::uint8_t index = m_settings.RangeIndexSet();
     switch (index) {
         case 0:
             if (d >= 4.5) index = 1;
@@ -253,15 +249,15 @@ void XSound::AutoRange() {
         default:  // not a range of the table: left as it is
             break;
     }
-    m_rangeIndexSet.store(index, std::memory_order_relaxed);
+    m_settings.SetRangeIndexSet(index);
 
     if (index != m_detect.lastRequestedRange) {
-        m_rangeOffsetSet.store(0, std::memory_order_relaxed);
+        m_settings.SetRangeOffsetSet(0);
         m_detect.lastRequestedRange = index;
     }
     if (index == 4) {
         // At the 100 m range the displayed window follows the depth.
-        std::uint8_t offset = m_rangeOffsetSet.load(std::memory_order_relaxed);
+        std::uint8_t offset = m_settings.RangeOffsetSet();
         if (offset == 0) {
             if (d >= 90) offset = 1;
         } else if (offset == 1) {
@@ -272,21 +268,21 @@ void XSound::AutoRange() {
         } else if (offset == 2) {
             if (d <= 130) offset = 1;
         }
-        m_rangeOffsetSet.store(offset, std::memory_order_relaxed);
+        m_settings.SetRangeOffsetSet(offset);
     }
     Host().RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
 }
 
 void XSound::SmoothDepth() {
     DetectionState& st = m_detect;
-    const std::uint8_t rangeIndex = m_rangeIndex.load(std::memory_order_relaxed);
+    const std::uint8_t rangeIndex = m_settings.RangeIndex();
     const std::uint8_t window = static_cast<std::uint8_t>(6 - SafeRangeIndex(rangeIndex));
     if (rangeIndex != st.ringRange || st.ringFill >= window) st.ringFill = 0;
     const double depth = m_depth.load(std::memory_order_relaxed);
     st.depthRing[st.ringFill++] = depth;
     st.ringRange = rangeIndex;
 
-    const bool useNet = m_useNet.load(std::memory_order_relaxed) == 1;
+    const bool useNet = m_settings.UseNet() == 1;
     if (st.ringFill == window) {
         double sum = 0.0;
         for (std::uint8_t k = 0; k < window; ++k) sum += st.depthRing[k];

@@ -34,7 +34,7 @@ void RemoveFile(const std::string& path) {
 
 // The count the index file lists: every record written or found so far.
 std::uint32_t IndexedCount(const XSound& engine) {
-    return engine.m_recordIndex.load(std::memory_order_relaxed);
+    return engine.RecordIndex();
 }
 
 // A file of the recording that could not be opened: not a regular file, or
@@ -56,30 +56,29 @@ void UnbufferedForRecording(std::FILE* data, std::FILE* text) {
 }  // namespace
 
 // Closes the recording's files, writes the index and deletes a recording too
-// short to keep. The caller holds m_fileMutex.
+// short to keep. The caller holds m_files.m_fileMutex.
 EngineStatus XSound::CloseRecordingFiles() {
-    XSound& engine = *this;
     if (!IsRecording()) return EngineStatus::Success();
-    auto& state = engine.m_recordingFiles;
+    auto& state = m_files.m_write;
     EngineStatus status;
-    const std::uint32_t count = IndexedCount(engine);
+    const std::uint32_t count = IndexedCount(*this);
     const bool keep = !state.createdHere || count >= kRecordsToKeep;
 
-    if (engine.m_dataFile != nullptr) std::fclose(engine.m_dataFile);
-    engine.m_dataFile = nullptr;
+    if (m_files.m_dataFile != nullptr) std::fclose(m_files.m_dataFile);
+    m_files.m_dataFile = nullptr;
     if (keep) {
         EngineStatus written =
-            RecordFile::WriteIndex(engine.m_indexPath, engine.m_recordOffsets.get(), count);
+            RecordFile::WriteIndex(m_files.m_indexPath, m_player.Offsets(), count);
         if (!written.Ok())
-            status = EngineStatus::Failure(EngineError::kCannotWriteIndex, engine.m_indexPath)
+            status = EngineStatus::Failure(EngineError::kCannotWriteIndex, m_files.m_indexPath)
                          .Because(std::move(written));
     }
-    if (engine.m_textFile != nullptr) std::fclose(engine.m_textFile);
-    engine.m_textFile = nullptr;
+    if (m_files.m_textFile != nullptr) std::fclose(m_files.m_textFile);
+    m_files.m_textFile = nullptr;
     if (!keep) {
-        RemoveFile(engine.m_dataPath);
-        RemoveFile(engine.m_indexPath);
-        RemoveFile(engine.m_textPath);
+        RemoveFile(m_files.m_dataPath);
+        RemoveFile(m_files.m_indexPath);
+        RemoveFile(m_files.m_textPath);
     }
     m_unrecordedPings.store(0, std::memory_order_release);
     m_recording.store(false, std::memory_order_release);
@@ -93,7 +92,8 @@ namespace {
 // recording cut short) are taken into the index, and new records go after
 // the last record in the file: nothing recorded is overwritten. The data
 // file is locked for writing first: a second program is refused.
-EngineStatus ContinueRecording(XSound& engine, const RecordFile::Paths& paths) {
+EngineStatus ContinueRecording(RecordingFiles& files, Player& player,
+                               const RecordFile::Paths& paths) {
     const RegularFile::Opened opened = RegularFile::Open(paths.data, RegularFile::Mode::kReadWrite);
     if (opened.file == nullptr)
         return OpenFailure(EngineError::kCannotContinueOpenData, paths.data, opened);
@@ -107,7 +107,7 @@ EngineStatus ContinueRecording(XSound& engine, const RecordFile::Paths& paths) {
         return EngineStatus::Failure(EngineError::kCannotContinue, paths.data)
             .Because(std::move(cause));
     };
-    std::uint32_t* offsets = engine.m_recordOffsets.get();
+    std::uint32_t* offsets = player.Offsets();
     std::uint32_t count = 0;
     const auto status = RecordFile::ReadIndex(paths.index, offsets, &count);
     if (status != RecordFile::IndexStatus::kOk && status != RecordFile::IndexStatus::kEmpty) {
@@ -149,19 +149,20 @@ EngineStatus ContinueRecording(XSound& engine, const RecordFile::Paths& paths) {
         std::fclose(data);
         return failure;
     }
-    engine.m_dataFile = data;
-    engine.m_textFile = text.file;
-    engine.m_recordIndex.store(count, std::memory_order_relaxed);
-    engine.m_recordingFiles = {};
-    engine.m_recordingFiles.writeOffset = static_cast<std::uint32_t>(writeOffset);
-    engine.m_recordingFiles.recoveredRecords = recovery.found;
+    files.m_dataFile = data;
+    files.m_textFile = text.file;
+    player.SetRecordIndex(count);
+    files.m_write = {};
+    files.m_write.writeOffset = static_cast<std::uint32_t>(writeOffset);
+    files.m_write.recoveredRecords = recovery.found;
     return EngineStatus::Success();
 }
 
 // Creates the three files of a new recording. An index listing no records
 // is written at once, so that a stale index of the same name never stands
 // beside the new data.
-EngineStatus CreateRecording(XSound& engine, const RecordFile::Paths& paths) {
+EngineStatus CreateRecording(RecordingFiles& files, Player& player,
+                             const RecordFile::Paths& paths) {
     const RegularFile::Opened opened =
         RegularFile::Open(paths.data, RegularFile::Mode::kCreateOnly);
     std::FILE* data = opened.file;
@@ -170,7 +171,7 @@ EngineStatus CreateRecording(XSound& engine, const RecordFile::Paths& paths) {
         std::fclose(data);
         return EngineStatus::Failure(EngineError::kRecordingInUse, paths.data);
     }
-    EngineStatus written = RecordFile::WriteIndex(paths.index, engine.m_recordOffsets.get(), 0);
+    EngineStatus written = RecordFile::WriteIndex(paths.index, player.Offsets(), 0);
     if (!written.Ok()) {
         std::fclose(data);
         RemoveFile(paths.data);
@@ -197,18 +198,18 @@ EngineStatus CreateRecording(XSound& engine, const RecordFile::Paths& paths) {
         RemoveFile(paths.index);
         return failure;
     }
-    engine.m_dataFile = data;
-    engine.m_textFile = text;
-    engine.m_recordIndex.store(0, std::memory_order_relaxed);
-    engine.m_recordingFiles = {};
-    engine.m_recordingFiles.createdHere = true;
+    files.m_dataFile = data;
+    files.m_textFile = text;
+    player.SetRecordIndex(0);
+    files.m_write = {};
+    files.m_write.createdHere = true;
     return EngineStatus::Success();
 }
 
 }  // namespace
 
 EngineStatus XSound::StartRecording(const std::string& chosenPath) {
-    std::lock_guard<std::mutex> lock(m_fileMutex);
+    std::lock_guard<std::mutex> lock(m_files.m_fileMutex);
     if (IsRecording()) return EngineStatus::Failure(EngineError::kAlreadyRecording);
     if (!IsLive()) return EngineStatus::Failure(EngineError::kRecordingDuringPlayback);
     const RecordFile::Paths paths = RecordFile::PathsFor(chosenPath);
@@ -220,12 +221,12 @@ EngineStatus XSound::StartRecording(const std::string& chosenPath) {
             return EngineStatus::Failure(EngineError::kCannotCreateFolder, folder.string(),
                                          ec.value());
     }
-    EngineStatus status =
-        Exists(paths.data) ? ContinueRecording(*this, paths) : CreateRecording(*this, paths);
+    EngineStatus status = Exists(paths.data) ? ContinueRecording(m_files, m_player, paths)
+                                             : CreateRecording(m_files, m_player, paths);
     if (!status.Ok()) return status;
-    m_dataPath = paths.data;
-    m_indexPath = paths.index;
-    m_textPath = paths.text;
+    m_files.m_dataPath = paths.data;
+    m_files.m_indexPath = paths.index;
+    m_files.m_textPath = paths.text;
     m_markNumber.store(0, std::memory_order_relaxed);
     m_recording.store(true, std::memory_order_release);
     return EngineStatus::Success();
@@ -234,10 +235,10 @@ EngineStatus XSound::StartRecording(const std::string& chosenPath) {
 void XSound::WriteRecord() {
     EngineStatus report;
     {
-        std::lock_guard<std::mutex> lock(m_fileMutex);
-        if (!IsRecording() || m_dataFile == nullptr) return;
-        auto& state = m_recordingFiles;
-        const std::uint32_t index = m_recordIndex.load(std::memory_order_relaxed);
+        std::lock_guard<std::mutex> lock(m_files.m_fileMutex);
+        if (!IsRecording() || m_files.m_dataFile == nullptr) return;
+        auto& state = m_files.m_write;
+        const std::uint32_t index = m_player.RecordIndex();
         const std::uint32_t n = m_rawLength;
         if (n == 0 || n > kRawFrameMax) return;  // no frame to keep
         const std::uint64_t end = std::uint64_t{state.writeOffset} + RecordSize(n);
@@ -258,25 +259,26 @@ void XSound::WriteRecord() {
             // One write and a flush: the record is with the operating system
             // before the next byte arrives, so a crash of the program cannot
             // lose it.
-            if (std::fwrite(bytes, 1, size, m_dataFile) == size && std::fflush(m_dataFile) == 0) {
-                m_recordOffsets[index] = state.writeOffset;
+            if (std::fwrite(bytes, 1, size, m_files.m_dataFile) == size &&
+                std::fflush(m_files.m_dataFile) == 0) {
+                m_player.Offsets()[index] = state.writeOffset;
                 state.writeOffset += size;
                 state.wroteRecord = true;
                 state.lastRecordTime = record.time;
-                m_recordIndex.store(index + 1, std::memory_order_relaxed);
+                m_player.SetRecordIndex(index + 1);
                 m_unrecordedPings.store(0, std::memory_order_release);
             } else {
                 // A full disk, say: the part of the record that reached the
                 // file is cut off again, the ping is counted for the status
                 // bar, and the next ping tries again. The user is told once.
                 const int reason = errno;
-                std::clearerr(m_dataFile);
-                RegularFile::CutBack(m_dataFile, state.writeOffset);
+                std::clearerr(m_files.m_dataFile);
+                RegularFile::CutBack(m_files.m_dataFile, state.writeOffset);
                 m_unrecordedPings.fetch_add(1, std::memory_order_acq_rel);
                 if (!state.writeFailureShown) {
                     state.writeFailureShown = true;
-                    report =
-                        EngineStatus::Failure(EngineError::kCannotWriteData, m_dataPath, reason);
+                    report = EngineStatus::Failure(EngineError::kCannotWriteData,
+                                                   m_files.m_dataPath, reason);
                 }
             }
         }
@@ -285,10 +287,10 @@ void XSound::WriteRecord() {
 }
 
 void XSound::WriteDepthLine() {
-    std::lock_guard<std::mutex> lock(m_fileMutex);
-    if (m_textFile == nullptr) return;
+    std::lock_guard<std::mutex> lock(m_files.m_fileMutex);
+    if (m_files.m_textFile == nullptr) return;
     const std::int64_t time =
-        m_recordingFiles.wroteRecord ? m_recordingFiles.lastRecordTime : Host().Now();
+        m_files.m_write.wroteRecord ? m_files.m_write.lastRecordTime : Host().Now();
     char line[96];
     if (!RecordFile::FormatLocalTime(time, line, 64)) return;
     std::size_t length = std::strlen(line);
@@ -303,31 +305,34 @@ void XSound::WriteDepthLine() {
     line[length++] = '\n';
     // A line is written whole or not at all: what part of it reached a
     // full disk is cut off again.
-    const std::uint64_t end = RegularFile::Tell(m_textFile);
-    if (std::fwrite(line, 1, length, m_textFile) != length || std::fflush(m_textFile) != 0) {
-        std::clearerr(m_textFile);
-        RegularFile::CutBack(m_textFile, end);
+    const std::uint64_t end = RegularFile::Tell(m_files.m_textFile);
+    if (std::fwrite(line, 1, length, m_files.m_textFile) != length ||
+        std::fflush(m_files.m_textFile) != 0) {
+        std::clearerr(m_files.m_textFile);
+        RegularFile::CutBack(m_files.m_textFile, end);
     }
 }
 
 void XSound::CloseRecording() {
     EngineStatus status;
     {
-        std::lock_guard<std::mutex> lock(m_fileMutex);
+        std::lock_guard<std::mutex> lock(m_files.m_fileMutex);
         status = CloseRecordingFiles();
     }
     if (!status.Ok()) Host().Report(status);
 }
 
 bool XSound::CheckpointIndex() {
-    std::lock_guard<std::mutex> lock(m_fileMutex);
+    std::lock_guard<std::mutex> lock(m_files.m_fileMutex);
     if (!IsRecording()) return false;
-    return RecordFile::WriteIndex(m_indexPath, m_recordOffsets.get(), IndexedCount(*this)).Ok();
+    return RecordFile::WriteIndex(m_files.m_indexPath, m_player.Offsets(), IndexedCount(*this))
+        .Ok();
 }
 
 bool XSound::ReadRecord() {
-    if (m_dataFile == nullptr) return false;
-    if (RecordFile::Read(m_dataFile, m_record, false) != RecordFile::ReadStatus::kOk) return false;
+    if (m_files.m_dataFile == nullptr) return false;
+    if (RecordFile::Read(m_files.m_dataFile, m_record, false) != RecordFile::ReadStatus::kOk)
+        return false;
     std::memcpy(m_rawFrame, m_record.raw, m_record.rawLength);
     m_rawLength = m_record.rawLength;
     ApplyPingSettings(m_record.settings);
@@ -338,8 +343,9 @@ bool XSound::ReadRecord() {
 }
 
 bool XSound::ReadRecordTime() {
-    if (m_dataFile == nullptr) return false;
-    if (RecordFile::Read(m_dataFile, m_record, true) != RecordFile::ReadStatus::kOk) return false;
+    if (m_files.m_dataFile == nullptr) return false;
+    if (RecordFile::Read(m_files.m_dataFile, m_record, true) != RecordFile::ReadStatus::kOk)
+        return false;
     m_pingTime.store(m_record.time, std::memory_order_relaxed);
     return true;
 }

@@ -68,6 +68,14 @@ void XSound::ResetWatchdog() {
     m_pingWatchdog.store(0, std::memory_order_relaxed);
 }
 
+void XSound::ResetProcessing() {
+    m_decoder = {};
+    m_expansion = {};
+    m_detect = {};
+    DiscardFrame();
+    m_rawLength = 0;
+}
+
 bool XSound::DiscardFrame() {
     FrameSlot ready = FrameSlot::kReady;
     return m_frameSlot.compare_exchange_strong(ready, FrameSlot::kEmpty, std::memory_order_acq_rel);

@@ -7,11 +7,15 @@
 #include <mutex>
 #include <string>
 
+#include "engine/AtomicSettings.h"
 #include "engine/EngineHost.h"
 #include "engine/EngineStates.h"
 #include "engine/EngineStatus.h"
 #include "engine/PingRecord.h"
+#include "engine/Player.h"
+#include "engine/RecordingFiles.h"
 #include "engine/SoundingSettings.h"
+#include "engine/ViewWindow.h"
 #include "engine/WorkerSignal.h"
 
 // The sounding engine: the current ping, the sounding settings, the playback
@@ -106,6 +110,9 @@ public:
     bool CheckpointIndex();  // rewrites the .idx with the records so far
     bool ReadRecord();       // record at the data file's position into the store
     bool ReadRecordTime();   // short read: sets only m_pingTime
+    // Moves the data file to record index; false for an index the table
+    // does not list.
+    bool SeekRecord(std::uint32_t index);
 
     // --- Playback --------------------------------------------------------
     // Opens a recording for playback and begins it; on failure the engine
@@ -168,11 +175,92 @@ public:
     void TickMarkDebounce(std::int32_t limit);
     // A command frame went out by hand: the watchdog starts afresh.
     void ResetWatchdog();
+    // The decoder, the expansion and the bottom detection start afresh, as
+    // for a new byte stream; a frame waiting is dropped (tools and fuzzing
+    // that feed one stream after another).
+    void ResetProcessing();
     // Drops a complete frame without processing it (tools and tests that
     // read the raw frame themselves); true when one was waiting.
     bool DiscardFrame();
 
-    // --- Current ping ----------------------------------------------------
+    // --- Sounding settings -------------------------------------------------
+    // The whole set as one value (any thread; each field is read or written
+    // on its own, so a value taken while another thread changes it may mix
+    // old and new fields). Single fields: Sounding().
+    SoundingSettings Settings() const { return m_settings.Get(); }
+    // Every field, requested range and range in effect alike (loading the
+    // settings file, a dialog's OK).
+    void ApplySettings(const SoundingSettings& settings) { m_settings.Apply(settings); }
+    // The settings a ping is taken with, and taking them from a record.
+    PingSettings CurrentPingSettings() const { return m_settings.Ping(); }
+    void ApplyPingSettings(const PingSettings& settings) { m_settings.ApplyPing(settings); }
+    // The channel code of the command frame (menu and local channel).
+    void SetChannelCode(std::uint8_t code) { m_settings.SetChannelCode(code); }
+    // While backward playback redraws an older record, the range in effect
+    // becomes the one of the record looked ahead at, which the labels show
+    // (the view, as it draws).
+    void TakeFarRange() {
+        m_settings.SetRangeIndex(m_view.FarRangeIndex());
+        m_settings.SetRangeOffset(m_view.FarRangeOffset());
+    }
+
+    // --- Parts ------------------------------------------------------------
+    // The sounding settings (any thread; see AtomicSettings).
+    AtomicSettings& Sounding() { return m_settings; }
+    const AtomicSettings& Sounding() const { return m_settings; }
+    // The echogram window, zoom and playback speed (see ViewWindow).
+    ViewWindow& View() { return m_view; }
+    const ViewWindow& View() const { return m_view; }
+
+    // Holds off the next ping's processing and drawing (the worker and the
+    // process-now message) while the caller changes what it is drawn into.
+    std::unique_lock<std::mutex> LockPing() { return std::unique_lock<std::mutex>(m_pingMutex); }
+
+    // --- Current ping: results (any thread) -------------------------------
+    double Depth() const { return m_depth.load(std::memory_order_relaxed); }
+    double SmoothedDepth() const { return m_smoothedDepth.load(std::memory_order_relaxed); }
+    std::int64_t PingTime() const { return m_pingTime.load(std::memory_order_relaxed); }
+    std::uint8_t MarkFlag() const { return m_markFlag.load(std::memory_order_acquire); }
+    std::int32_t MarkNumber() const { return m_markNumber.load(std::memory_order_relaxed); }
+    float SupplyVoltage() const { return m_supplyVoltage.load(std::memory_order_relaxed); }
+    // Results put in by hand: the demonstration depth of the depth output,
+    // and tools and tests that draw or send without processing a ping.
+    void SetDepth(double metres) { m_depth.store(metres, std::memory_order_relaxed); }
+    void SetSmoothedDepth(double metres) {
+        m_smoothedDepth.store(metres, std::memory_order_relaxed);
+    }
+    void SetPingTime(std::int64_t time) { m_pingTime.store(time, std::memory_order_relaxed); }
+    void SetMarkFlag(std::uint8_t flag) { m_markFlag.store(flag, std::memory_order_release); }
+    void SetMarkNumber(std::int32_t number) {
+        m_markNumber.store(number, std::memory_order_relaxed);
+    }
+    // Ticks since the mark key was last taken (a press counts after 10).
+    void SetMarkDebounce(std::int32_t ticks) {
+        m_markDebounce.store(ticks, std::memory_order_relaxed);
+    }
+
+    // --- Open recording: position and bounds (any thread) ----------------
+    std::uint32_t RecordIndex() const { return m_player.RecordIndex(); }
+    std::uint32_t RecordTotal() const { return m_player.RecordTotal(); }
+    // The record playback goes to next (tools that replay record by record).
+    void SetRecordIndex(std::uint32_t index) { m_player.SetRecordIndex(index); }
+    std::int64_t FirstTime() const { return m_player.FirstTime(); }
+    std::int64_t LastTime() const { return m_player.LastTime(); }
+    // The time the next SearchTime looks for (the time search dialog).
+    std::int64_t SearchTarget() const { return m_player.SearchTime(); }
+    void SetSearchTime(std::int64_t time) { m_player.SetSearchTime(time); }
+    // Records found past the index when a recording was opened for
+    // playback, or when a recording was continued.
+    std::uint32_t RecoveredForPlayback() const { return m_player.RecoveredRecords(); }
+    std::uint32_t RecoveredForRecording() const { return m_files.m_write.recoveredRecords; }
+    // The data file of the recording open (UI thread).
+    const std::string& DataPath() const { return m_files.m_dataPath; }
+    // True while a recording's data file is open (recording or playback).
+    bool DataFileOpen() const { return m_files.m_dataFile != nullptr; }
+    // The offset of a record in the data file, as the index lists it.
+    std::uint32_t RecordOffset(std::uint32_t index) const { return m_player.Offsets()[index]; }
+
+    // --- Current ping: the store (the thread that processes the ping) ----
     std::uint8_t m_rawFrame[kRawFrameMax] = {};
     std::uint32_t m_rawLength = 0;
     // Wakes the worker: notified when a frame is complete and when the run
@@ -190,82 +278,6 @@ public:
         std::uint32_t binsAt7 = 0;
         std::uint32_t sum = 0;
     } m_echoStats;
-    std::atomic<double> m_depth{0.0};
-    std::atomic<double> m_smoothedDepth{0.0};
-    std::atomic<std::int64_t> m_pingTime{0};
-    std::atomic<std::uint8_t> m_markFlag{0};
-    std::atomic<std::int32_t> m_markNumber{0};
-    std::atomic<std::int32_t> m_markDebounce{0};
-    std::atomic<std::uint8_t> m_pingWatchdog{0};
-
-    // --- Sounding settings -------------------------------------------------
-    // The whole set as one value (any thread; each field is read or written
-    // on its own, so a value taken while another thread changes it may mix
-    // old and new fields, as field-by-field reads always did).
-    SoundingSettings Settings() const;
-    // Every field, requested range and range in effect alike (loading the
-    // settings file, a dialog's OK).
-    void ApplySettings(const SoundingSettings& settings);
-    // The settings a ping is taken with, and taking them from a record.
-    PingSettings CurrentPingSettings() const;
-    void ApplyPingSettings(const PingSettings& settings);
-    // The channel code of the command frame (menu and local channel).
-    void SetChannelCode(std::uint8_t code) { m_channelCode.store(code, std::memory_order_relaxed); }
-
-    std::atomic<std::int8_t> m_gain{0};
-    std::atomic<std::uint8_t> m_gainAuto{0};
-    std::atomic<std::uint8_t> m_rangeIndexSet{0};
-    std::atomic<std::uint8_t> m_rangeIndex{0};
-    std::atomic<std::uint8_t> m_rangeOffsetSet{0};
-    std::atomic<std::uint8_t> m_rangeOffset{0};
-    std::atomic<std::uint8_t> m_rangeAuto{0};
-    std::atomic<std::uint8_t> m_antiJamMode{0};
-    std::atomic<double> m_antiJamDepth{0.0};
-    std::atomic<double> m_soundSpeed{1500.0};
-    std::atomic<double> m_draft{0.0};
-    std::atomic<std::uint8_t> m_channelCode{1};
-
-    // Link settings the engine needs (settings keys UartCtl, UseNet) and
-    // the instrument's supply voltage from the last frame's tail.
-    std::atomic<std::int32_t> m_uartCtl{0};
-    std::atomic<std::int32_t> m_useNet{0};
-    std::atomic<float> m_supplyVoltage{0.0f};
-
-    // Display colours (settings section SET_C).
-    std::atomic<std::uint32_t> m_colours[kColourCount];
-
-    // --- Run state and playback ------------------------------------------
-    std::atomic<std::int32_t> m_playDelay{3};
-    std::atomic<std::uint8_t> m_autoAdjust{1};
-    std::atomic<std::uint8_t> m_farRangeIndex{0};
-    std::atomic<std::uint8_t> m_farRangeOffset{0};
-    std::atomic<std::int32_t> m_viewWidth{800};
-    std::atomic<std::int32_t> m_viewStart{0};
-    std::atomic<std::int32_t> m_viewEnd{800};
-    std::atomic<std::uint8_t> m_zoomOn{0};
-    double m_zoomTop = 0.0;  // the view's zoom window, metres
-    double m_zoomBottom = 1.0;
-    std::atomic<std::uint32_t> m_recordIndex{0};
-    std::atomic<std::uint32_t> m_recordTotal{0};
-    std::atomic<std::uint32_t> m_unrecordedPings{0};
-    // Records the opened recording held past its index (taken in).
-    std::uint32_t m_recoveredRecords = 0;
-    std::unique_ptr<std::uint32_t[]> m_recordOffsets;  // kRecordOffsetMax entries
-    std::int64_t m_firstTime = 0;
-    std::int64_t m_lastTime = 0;
-    std::int64_t m_searchTime = 0;
-    std::string m_dataPath;
-    std::string m_indexPath;
-    std::string m_textPath;
-    std::FILE* m_dataFile = nullptr;
-    std::FILE* m_textFile = nullptr;
-    PingRecord m_record;
-
-    // Held while one ping is processed and drawn, so the worker and the
-    // process-now message never work on the store at once.
-    std::mutex m_pingMutex;
-    // Held while the recording files are opened, written or closed.
-    std::mutex m_fileMutex;
 
     // --- State private to the decoder, expansion and processing ----------
     struct DecoderState {
@@ -297,40 +309,11 @@ public:
         std::uint8_t ringRange = 0;
     } m_detect;
 
-    struct PlaybackStepState {
-        bool seenFirstStep = false;
-        bool lastDirection = false;  // backward
-    } m_playbackStep;
-
-    // The live sounding settings, kept aside while a recording plays (each
-    // record puts its own into the settings) and put back when playback
-    // ends, so live pings and the settings file never get a recording's.
-    struct KeptSettings {
-        bool kept = false;
-        double soundSpeed = 0.0;
-        double draft = 0.0;
-        std::uint8_t antiJamMode = 0;
-        double antiJamDepth = 0.0;
-        std::int8_t gain = 0;
-        std::uint8_t rangeIndex = 0;
-        std::uint8_t rangeIndexSet = 0;
-        std::uint8_t rangeOffset = 0;
-        std::uint8_t rangeOffsetSet = 0;
-    } m_liveSettings;
-
-    // State of the open recording files, used under m_fileMutex.
-    struct RecordingFilesState {
-        std::uint32_t writeOffset = 0;       // data file offset of the next record
-        std::uint32_t recoveredRecords = 0;  // found past the index of a continued recording
-        bool createdHere = false;            // this recording created its files
-        bool wroteRecord = false;            // a record was written since recording started
-        bool writeFailureShown = false;
-        std::int64_t lastRecordTime = 0;  // time of the last record written
-    } m_recordingFiles;
-
 private:
     // The decoder's steps after the third tail byte.
     void CompleteFrame();
+    // Reads the time of record index into m_pingTime.
+    bool ReadTimeOf(std::uint32_t index);
     // Closes the recording's files; the caller holds m_fileMutex.
     EngineStatus CloseRecordingFiles();
 
@@ -345,6 +328,31 @@ private:
     std::atomic<bool> m_playBackward{false};
     std::atomic<bool> m_workerHold{false};
     std::atomic<bool> m_newPing{false};
+
+    // Results of the current ping and the mark, read by every thread.
+    std::atomic<double> m_depth{0.0};
+    std::atomic<double> m_smoothedDepth{0.0};
+    std::atomic<std::int64_t> m_pingTime{0};
+    std::atomic<std::uint8_t> m_markFlag{0};
+    std::atomic<std::int32_t> m_markNumber{0};
+    std::atomic<std::int32_t> m_markDebounce{0};
+    std::atomic<std::uint8_t> m_pingWatchdog{0};
+    // The instrument's supply voltage from the last frame's tail.
+    std::atomic<float> m_supplyVoltage{0.0f};
+    // Pings not recorded since the last record that could be written.
+    std::atomic<std::uint32_t> m_unrecordedPings{0};
+
+    // --- Parts ---------------------------------------------------------------
+    AtomicSettings m_settings;
+    ViewWindow m_view;
+    Player m_player;
+    RecordingFiles m_files;
+    // The record read last (playback).
+    PingRecord m_record;
+
+    // Held while one ping is processed and drawn, so the worker and the
+    // process-now message never work on the store at once.
+    std::mutex m_pingMutex;
 
     EngineHost m_nullHost;
     EngineHost* m_host = &m_nullHost;

@@ -6,13 +6,13 @@
 
 ChartValues ChartEngineValues(const XSound& engine) {
     ChartValues values;
-    values.rangeIndex = engine.m_rangeIndex.load(std::memory_order_relaxed);
-    values.rangeOffset = engine.m_rangeOffset.load(std::memory_order_relaxed);
-    values.draft = engine.m_draft.load(std::memory_order_relaxed);
-    values.soundSpeed = engine.m_soundSpeed.load(std::memory_order_relaxed);
-    values.pingTime = engine.m_pingTime.load(std::memory_order_relaxed);
-    values.markNumber = engine.m_markNumber.load(std::memory_order_relaxed);
-    values.smoothedDepth = engine.m_smoothedDepth.load(std::memory_order_relaxed);
+    values.rangeIndex = engine.Sounding().RangeIndex();
+    values.rangeOffset = engine.Sounding().RangeOffset();
+    values.draft = engine.Sounding().Draft();
+    values.soundSpeed = engine.Sounding().SoundSpeed();
+    values.pingTime = engine.PingTime();
+    values.markNumber = engine.MarkNumber();
+    values.smoothedDepth = engine.SmoothedDepth();
     values.playback = !engine.IsLive();
     values.now = static_cast<std::int64_t>(std::time(nullptr));
     return values;

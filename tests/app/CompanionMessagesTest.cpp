@@ -20,11 +20,11 @@ public:
     explicit FakeWindow(XSound& engine) : m_engine(engine) {}
     void SetCompactMode() override {
         ++compactCalls;
-        m_engine.m_viewWidth = 150;
+        m_engine.View().Reset(150);
     }
     void SetFullMode() override {
         ++fullCalls;
-        m_engine.m_viewWidth = 800;
+        m_engine.View().Reset(800);
     }
     bool ExecuteCommand(int id) override {
         OperatingState s;
@@ -87,7 +87,7 @@ TEST_F(CompanionMessagesTest, CompactAndFullModeSwitchOnlyFromTheOtherMode) {
     EXPECT_EQ(window.compactCalls, 1);
     Send("OV-Usual");
     EXPECT_EQ(window.fullCalls, 1);
-    EXPECT_EQ(engine.m_viewWidth.load(), 800);
+    EXPECT_EQ(engine.View().Width(), 800);
 }
 
 TEST_F(CompanionMessagesTest, CutShortOrInexactTextsAreIgnored) {
@@ -97,42 +97,42 @@ TEST_F(CompanionMessagesTest, CutShortOrInexactTextsAreIgnored) {
     Send("OV-Pilin");
     Send("");
     EXPECT_EQ(window.compactCalls, 0);
-    EXPECT_EQ(engine.m_markFlag.load(), 0);
+    EXPECT_EQ(engine.MarkFlag(), 0);
     // Bytes after a zero byte are not part of the text.
     messages.HandleCopyData("OV-Simple\0xyz", 13);
     EXPECT_EQ(window.compactCalls, 1);
 }
 
 TEST_F(CompanionMessagesTest, PilingSetsTheMarkInLiveModeOnly) {
-    engine.m_markNumber = 7;
+    engine.SetMarkNumber(7);
     Send("OV-Piling00012");
-    EXPECT_EQ(engine.m_markFlag.load(), 1);
-    EXPECT_EQ(engine.m_markNumber.load(), 12);  // taken, not incremented
+    EXPECT_EQ(engine.MarkFlag(), 1);
+    EXPECT_EQ(engine.MarkNumber(), 12);  // taken, not incremented
 
-    engine.m_markFlag = 0;
+    engine.SetMarkFlag(0);
     Send("OV-Piling");
-    EXPECT_EQ(engine.m_markFlag.load(), 1);
-    EXPECT_EQ(engine.m_markNumber.load(), 0);
+    EXPECT_EQ(engine.MarkFlag(), 1);
+    EXPECT_EQ(engine.MarkNumber(), 0);
 
     for (const bool paused : {false, true}) {
-        engine.m_markFlag = 0;
-        engine.m_markNumber = 5;
+        engine.SetMarkFlag(0);
+        engine.SetMarkNumber(5);
         engine.BeginPlayback();
         if (paused) engine.Pause();
         Send("OV-Piling00012");
-        EXPECT_EQ(engine.m_markFlag.load(), 0);
-        EXPECT_EQ(engine.m_markNumber.load(), 5);
+        EXPECT_EQ(engine.MarkFlag(), 0);
+        EXPECT_EQ(engine.MarkNumber(), 5);
     }
 }
 
 TEST_F(CompanionMessagesTest, ProcessNowTakesTheCompletedFrameInLiveMode) {
-    engine.m_rangeIndexSet = 3;
-    engine.m_rangeOffsetSet = 1;
+    engine.Sounding().SetRangeIndexSet(3);
+    engine.Sounding().SetRangeOffsetSet(1);
     HandFrame();
     EXPECT_EQ(messages.HandleProcessNow(), 1);
     EXPECT_EQ(engine.FrameSlotState(), FrameSlot::kEmpty);
-    EXPECT_EQ(engine.m_rangeIndex.load(), 3);
-    EXPECT_EQ(engine.m_rangeOffset.load(), 1);
+    EXPECT_EQ(engine.Sounding().RangeIndex(), 3);
+    EXPECT_EQ(engine.Sounding().RangeOffset(), 1);
     EXPECT_EQ(host.paints, 1);
     // No frame waiting: nothing to process.
     EXPECT_EQ(messages.HandleProcessNow(), 0);
@@ -140,14 +140,14 @@ TEST_F(CompanionMessagesTest, ProcessNowTakesTheCompletedFrameInLiveMode) {
 }
 
 TEST_F(CompanionMessagesTest, ProcessNowDuringPlaybackChangesNothing) {
-    engine.m_rangeIndexSet = 3;
+    engine.Sounding().SetRangeIndexSet(3);
     HandFrame();
     for (const bool paused : {false, true}) {
         engine.BeginPlayback();
         if (paused) engine.Pause();
         EXPECT_EQ(messages.HandleProcessNow(), 0);
         EXPECT_EQ(engine.FrameSlotState(), FrameSlot::kReady);
-        EXPECT_EQ(engine.m_rangeIndex.load(), 0);
+        EXPECT_EQ(engine.Sounding().RangeIndex(), 0);
         EXPECT_EQ(host.paints, 0);
     }
 }
@@ -155,11 +155,11 @@ TEST_F(CompanionMessagesTest, ProcessNowDuringPlaybackChangesNothing) {
 TEST_F(CompanionMessagesTest, ChannelCodeCommandsAreAlwaysApplied) {
     engine.BeginPlayback();
     EXPECT_TRUE(messages.HandleCommand(CommandId::kChannel80));
-    EXPECT_EQ(engine.m_channelCode.load(), 0x80);
+    EXPECT_EQ(engine.Sounding().ChannelCode(), 0x80);
     EXPECT_TRUE(messages.HandleCommand(CommandId::kChannel81));
-    EXPECT_EQ(engine.m_channelCode.load(), 0x81);
+    EXPECT_EQ(engine.Sounding().ChannelCode(), 0x81);
     EXPECT_TRUE(messages.HandleCommand(CommandId::kChannel82));
-    EXPECT_EQ(engine.m_channelCode.load(), 0x82);
+    EXPECT_EQ(engine.Sounding().ChannelCode(), 0x82);
     EXPECT_TRUE(window.executed.empty());
 }
 

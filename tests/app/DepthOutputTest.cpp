@@ -84,8 +84,8 @@ private:
 class DepthOutputTest : public ::testing::Test {
 protected:
     DepthOutputTest() {
-        engine.m_smoothedDepth.store(12.345);
-        engine.m_draft.store(0.5);
+        engine.SetSmoothedDepth(12.345);
+        engine.Sounding().SetDraft(0.5);
         settings.m_depType.store(3);
         settings.SetIp("127.0.0.1");
     }
@@ -122,7 +122,7 @@ TEST_F(DepthOutputTest, TypeOutsideTheFiveFormatsSendsNothingAnywhere) {
     Companion companion(CompanionPath());
     LoopbackReceiver receiver;
     settings.m_portSend.store(receiver.Port());
-    engine.m_useNet.store(1);
+    engine.Sounding().SetUseNet(1);
     DepthOutput output(engine, settings, CompanionPath());
     FakePort port;
     output.OutputPort().Set(&port);
@@ -142,10 +142,10 @@ TEST_F(DepthOutputTest, NetworkLinkLosesTheFirstDepthThenCarriesEveryOne) {
     output.OutputDepth();  // UseNet 0: the link stays closed
     EXPECT_FALSE(receiver.Pending(100));
 
-    engine.m_useNet.store(1);
+    engine.Sounding().SetUseNet(1);
     output.OutputDepth();  // fails on the unopened link and opens it
     ASSERT_EQ(receiver.Accept(), NetLink::kLocalPort);
-    engine.m_smoothedDepth.store(7.5);
+    engine.SetSmoothedDepth(7.5);
     settings.m_depType.store(4);
     output.OutputDepth();
     EXPECT_EQ(receiver.Read(21), "$SDDPT,7.50,0.0,100\r\n");

@@ -60,7 +60,7 @@ private:
 
         ASSERT_TRUE(engine.StartRecording(Path("c.sd")).Ok());
         for (int i = 0; i < 3; ++i) Ping(engine);
-        engine.m_recordIndex.store(kRecordOffsetMax);
+        engine.SetRecordIndex(kRecordOffsetMax);
         Ping(engine);
         statuses["full"] = m_host.reports.at(1);
 
@@ -94,7 +94,7 @@ private:
         });
         ASSERT_TRUE(engine.OpenRecording(sd).Ok());
         statuses["open"] = engine.OpenRecording(sd);
-        engine.m_searchTime = 5000;
+        engine.SetSearchTime(5000);
         engine.SearchTime();
         statuses["outOfRange"] = m_host.reports.back();
         engine.EndPlayback();

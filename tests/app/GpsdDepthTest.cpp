@@ -117,8 +117,8 @@ protected:
     // The depth output's bytes for a smoothed depth and draft.
     std::string Send(int depType, double depth, double draft) {
         settings.m_depType.store(depType);
-        engine.m_smoothedDepth.store(depth);
-        engine.m_draft.store(draft);
+        engine.SetSmoothedDepth(depth);
+        engine.Sounding().SetDraft(draft);
         return output.OutputDepth();
     }
 

@@ -205,9 +205,9 @@ TEST_F(LocalChannelServerTest, DeliversToTheCompanionMessages) {
     Write(*client, EncodeCopyData(std::string("OV-Piling00345\0", 15)) +
                        EncodeCommand(CommandId::kChannel81) + EncodeCommand(CommandId::kMark));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.lastCommand != 0; }, 2000));
-    EXPECT_EQ(engine.m_markNumber.load(), 345);
-    EXPECT_EQ(engine.m_markFlag.load(), 1);
-    EXPECT_EQ(engine.m_channelCode.load(), 0x81);
+    EXPECT_EQ(engine.MarkNumber(), 345);
+    EXPECT_EQ(engine.MarkFlag(), 1);
+    EXPECT_EQ(engine.Sounding().ChannelCode(), 0x81);
     EXPECT_EQ(window.lastCommand, CommandId::kMark);
 }
 

@@ -271,7 +271,7 @@ TEST_F(MainFrameTest, IdleState) {
         EXPECT_FALSE(Frame().ExecuteCommand(id)) << id;
     }
     EXPECT_EQ(engine.Mode(), RunMode::kLive);
-    EXPECT_EQ(engine.m_playDelay.load(), 3);
+    EXPECT_EQ(engine.View().PlayDelay(), 3);
     EXPECT_EQ(prompts.timeSearches, 0);
     EXPECT_FALSE(Frame().ExecuteCommand(12345));
 }
@@ -308,13 +308,13 @@ TEST_F(MainFrameTest, PlaybackAndPausedStates) {
 
 TEST_F(MainFrameTest, ConnectWithoutAPortFailsAndStillSendsAFrame) {
     settings.m_pcCom.store(0);  // no settings file yet
-    engine.m_pingWatchdog.store(3);
+    for (int tick = 0; tick < 3; ++tick) engine.WatchdogTick();
     const int before = host.frames;
     ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
     EXPECT_EQ(prompts.messages, QStringList{"打开串口失败"});
     EXPECT_FALSE(Frame().PortOpen());
     EXPECT_EQ(host.frames, before + 1);
-    EXPECT_EQ(engine.m_pingWatchdog.load(), 0);
+    EXPECT_EQ(engine.PingWatchdog(), 0);
     EXPECT_TRUE(Enabled(kConnect));
 }
 
@@ -336,7 +336,7 @@ TEST_F(MainFrameTest, ConnectOpensTheInstrumentPortAndSendsTheFirstFrame) {
     ASSERT_FALSE(pty.Path().empty());
     WriteAll(settingsPath, "[Ports]\nCOM1=" + pty.Path() + "\n");
     settings.m_pcCom.store(1);
-    engine.m_gain.store(-15);
+    engine.Sounding().SetGain(-15);
 
     ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("|").toStdString();
@@ -373,7 +373,7 @@ TEST_F(MainFrameTest, NetworkModeSecondConnectFindsThePortInUse) {
     PseudoTerminal pty;
     WriteAll(settingsPath, "[Ports]\nCOM2=" + pty.Path() + "\n");
     settings.m_pcCom.store(2);
-    engine.m_useNet.store(1);
+    engine.Sounding().SetUseNet(1);
     ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
     ASSERT_TRUE(Frame().PortOpen());
     EXPECT_FALSE(Enabled(kDisconnect));
@@ -395,7 +395,7 @@ TEST_F(MainFrameTest, StartStoringProposesTodayInTheDataFolder) {
     EXPECT_TRUE(engine.IsRecording());
     EXPECT_TRUE(std::filesystem::exists(dir.File("data/20141103.sd")));
     EXPECT_TRUE(std::filesystem::exists(dir.File("data/20141103.txt")));
-    engine.m_markNumber.store(7);
+    engine.SetMarkNumber(7);
     ASSERT_TRUE(Frame().ExecuteCommand(kStopStoring));
 }
 
@@ -414,14 +414,14 @@ TEST_F(MainFrameTest, StartStoringCancelledOrRefused) {
 }
 
 TEST_F(MainFrameTest, MarkCountsUpInLiveModeOnly) {
-    engine.m_markNumber.store(4);
+    engine.SetMarkNumber(4);
     ASSERT_TRUE(Frame().ExecuteCommand(kMark));
-    EXPECT_EQ(engine.m_markNumber.load(), 5);
-    EXPECT_EQ(engine.m_markFlag.load(), 1);
-    engine.m_markFlag.store(0);
+    EXPECT_EQ(engine.MarkNumber(), 5);
+    EXPECT_EQ(engine.MarkFlag(), 1);
+    engine.SetMarkFlag(0);
     StartPlayback();
     EXPECT_FALSE(Frame().ExecuteCommand(kMark));
-    EXPECT_EQ(engine.m_markFlag.load(), 0);
+    EXPECT_EQ(engine.MarkFlag(), 0);
 }
 
 // --- Playback ------------------------------------------------------------
@@ -432,7 +432,7 @@ TEST_F(MainFrameTest, PlaybackIdlesTheWorkerWhileChoosingThenOffersTheTimeSearch
     StartPlayback(50);
     EXPECT_EQ(modeWhileAsking, RunMode::kPaused);
     EXPECT_EQ(prompts.timeSearches, 1);
-    EXPECT_EQ(engine.m_recordTotal.load(), 50u);
+    EXPECT_EQ(engine.RecordTotal(), 50u);
     ASSERT_TRUE(Frame().ExecuteCommand(kTimeSearch));
     EXPECT_EQ(prompts.timeSearches, 2);
 }
@@ -459,11 +459,11 @@ TEST_F(MainFrameTest, SpeedCommandsStopAtTheirLimits) {
     StartPlayback();
     while (Frame().ExecuteCommand(kFaster)) {
     }
-    EXPECT_EQ(engine.m_playDelay.load(), 0);
+    EXPECT_EQ(engine.View().PlayDelay(), 0);
     EXPECT_FALSE(Enabled(kFaster));
     while (Frame().ExecuteCommand(kSlower)) {
     }
-    EXPECT_EQ(engine.m_playDelay.load(), 6);
+    EXPECT_EQ(engine.View().PlayDelay(), 6);
     EXPECT_FALSE(Enabled(kSlower));
     EXPECT_TRUE(Enabled(kFaster));
 }
@@ -471,34 +471,34 @@ TEST_F(MainFrameTest, SpeedCommandsStopAtTheirLimits) {
 TEST_F(MainFrameTest, BackForwardWaitsForAScreenfulAndResumesAPause) {
     StartPlayback();
     EXPECT_FALSE(Frame().ExecuteCommand(kBackForward));
-    engine.m_recordIndex.store(771);
-    engine.m_zoomOn.store(1);
+    engine.SetRecordIndex(771);
+    engine.View().SetZoom(1);
     ASSERT_TRUE(Frame().ExecuteCommand(kPauseContinue));
     ASSERT_TRUE(Frame().ExecuteCommand(kBackForward));
     EXPECT_TRUE(engine.PlayingBackward());
-    EXPECT_EQ(engine.m_zoomOn.load(), 0);          // backward is drawn without zoom
+    EXPECT_EQ(engine.View().ZoomOn(), 0);          // backward is drawn without zoom
     EXPECT_EQ(engine.Mode(), RunMode::kPlayback);  // resumed
     EXPECT_FALSE(Enabled(kZoomIn));
     EXPECT_FALSE(Frame().ExecuteCommand(kZoomIn));
-    EXPECT_EQ(engine.m_zoomOn.load(), 0);
+    EXPECT_EQ(engine.View().ZoomOn(), 0);
     // Backward stays switchable near the start.
-    engine.m_recordIndex.store(10);
+    engine.SetRecordIndex(10);
     ASSERT_TRUE(Frame().ExecuteCommand(kBackForward));
     EXPECT_FALSE(engine.PlayingBackward());
     EXPECT_TRUE(Frame().ExecuteCommand(kZoomIn));
-    EXPECT_EQ(engine.m_zoomOn.load(), 1);
+    EXPECT_EQ(engine.View().ZoomOn(), 1);
     EXPECT_TRUE(Frame().ExecuteCommand(kZoomOut));
-    EXPECT_EQ(engine.m_zoomOn.load(), 0);
+    EXPECT_EQ(engine.View().ZoomOn(), 0);
 }
 
 TEST_F(MainFrameTest, EndPlaybackWhilePausedReturnsToLive) {
     StartPlayback();
-    engine.m_markNumber.store(12);
+    engine.SetMarkNumber(12);
     ASSERT_TRUE(Frame().ExecuteCommand(kPauseContinue));
     ASSERT_TRUE(Frame().ExecuteCommand(kEndPlayback));
     EXPECT_EQ(engine.Mode(), RunMode::kLive);
-    EXPECT_EQ(engine.m_markNumber.load(), 0);
-    EXPECT_EQ(engine.m_dataFile, nullptr);
+    EXPECT_EQ(engine.MarkNumber(), 0);
+    EXPECT_EQ(engine.DataFileOpen(), false);
     EXPECT_EQ(EnabledOf(kStateful),
               (std::set<int>{kConnect, kStartStoring, kMark, kPlayback, kZoomIn}));
 }
@@ -557,7 +557,7 @@ TEST_F(MainFrameTest, DemoTogglesAndSendsTheDemonstrationDepth) {
     Frame().UpdateCommandStates();
     EXPECT_TRUE(Frame().Action(kDepthOutputDemo)->isChecked());
     for (int i = 0; i < 5; ++i) Frame().LinkTick();
-    EXPECT_DOUBLE_EQ(engine.m_smoothedDepth.load(), 1.234);
+    EXPECT_DOUBLE_EQ(engine.SmoothedDepth(), 1.234);
     ASSERT_TRUE(Frame().ExecuteCommand(kDepthOutputDemo));
     EXPECT_FALSE(Frame().DepthOutputDemo());
 }
@@ -594,10 +594,10 @@ TEST_F(MainFrameTest, PrintPutsTheViewOnThePageUnlessCancelled) {
 
 TEST_F(MainFrameTest, ChannelCodesFromOutside) {
     ASSERT_TRUE(Frame().ExecuteCommand(kChannel81));
-    EXPECT_EQ(engine.m_channelCode.load(), 0x81);
+    EXPECT_EQ(engine.Sounding().ChannelCode(), 0x81);
     StartPlayback();
     ASSERT_TRUE(Frame().ExecuteCommand(kChannel82));
-    EXPECT_EQ(engine.m_channelCode.load(), 0x82);
+    EXPECT_EQ(engine.Sounding().ChannelCode(), 0x82);
 }
 
 TEST_F(MainFrameTest, CommandsArrivingDuringAModalCommandAreRefused) {
@@ -624,12 +624,12 @@ TEST_F(MainFrameTest, CommandsArrivingDuringAModalCommandAreRefused) {
 
 TEST_F(MainFrameTest, CompactModeDropsFileViewHelpAndFullModeRestoresThem) {
     Frame().show();
-    engine.m_viewStart.store(321);
+    engine.View().Scroll(321, engine.View().End());
     Frame().ShowDepthMonitor();
     ASSERT_TRUE(Frame().ExecuteCommand(kCompactMode));
-    EXPECT_EQ(engine.m_viewWidth.load(), 150);
-    EXPECT_EQ(engine.m_viewStart.load(), 0);
-    EXPECT_EQ(engine.m_viewEnd.load(), 150);
+    EXPECT_EQ(engine.View().Width(), 150);
+    EXPECT_EQ(engine.View().Start(), 0);
+    EXPECT_EQ(engine.View().End(), 150);
     EXPECT_EQ(Frame().DepthMonitor(), nullptr);
     EXPECT_EQ(Frame().View()->PictureSize(), QSize(150, 525));
     // A strip at the right edge of the screen, as tall as the screen.
@@ -646,8 +646,8 @@ TEST_F(MainFrameTest, CompactModeDropsFileViewHelpAndFullModeRestoresThem) {
 
     settings.m_language.store(1);
     ASSERT_TRUE(Frame().ExecuteCommand(kCompactMode));
-    EXPECT_EQ(engine.m_viewWidth.load(), 800);
-    EXPECT_EQ(engine.m_viewEnd.load(), 800);
+    EXPECT_EQ(engine.View().Width(), 800);
+    EXPECT_EQ(engine.View().End(), 800);
     captions.clear();
     for (QAction* a : Frame().menuBar()->actions()) captions << a->text();
     EXPECT_EQ(captions, (QStringList{"File(&F)", "View(&V)", "控制[&C]", "设置[&S]", "Help(&H)"}));
@@ -698,7 +698,7 @@ TEST_F(MainFrameTest, TheWorkersSmoothedDepthReachesTheMonitorOnTheUiThread) {
     Frame().ShowDepthMonitor();
     auto refresh = [&](double depth) {
         std::thread worker([&] {
-            engine.m_smoothedDepth.store(depth);
+            engine.SetSmoothedDepth(depth);
             host.RefreshDepthMonitor();
         });
         worker.join();
@@ -706,10 +706,10 @@ TEST_F(MainFrameTest, TheWorkersSmoothedDepthReachesTheMonitorOnTheUiThread) {
     };
     refresh(12.5);
     EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "12.50");
-    engine.m_autoAdjust.store(0);  // redrawing older records backward
+    engine.View().SetAutoAdjust(0);  // redrawing older records backward
     refresh(30.0);
     EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "12.50");
-    engine.m_autoAdjust.store(1);
+    engine.View().SetAutoAdjust(1);
     Frame().DestroyDepthMonitor();
     refresh(14.0);  // no monitor: nothing to show it in
     EXPECT_EQ(Frame().DepthMonitor(), nullptr);
@@ -727,11 +727,11 @@ TEST_F(MainFrameTest, SelfCheckRequestRepliesAndTimeouts) {
     dialog->StartCheck();
     EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kRequested);
     for (int tick = 0; tick < 8; ++tick) {
-        engine.m_pingWatchdog.store(0);
+        engine.ResetWatchdog();
         Frame().LinkTick();
     }
     EXPECT_EQ(dialog->LogText(), "自检......\r\n");
-    engine.m_pingWatchdog.store(0);
+    engine.ResetWatchdog();
     Frame().LinkTick();
     EXPECT_EQ(dialog->LogText(), "自检......\r\n\r\n串口通信出错！");
     EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kIdle);
@@ -754,7 +754,7 @@ TEST_F(MainFrameTest, SelfCheckRequestRepliesAndTimeouts) {
 
 TEST_F(MainFrameTest, ColourChangesClearTheEchogramExceptTheMonitors) {
     Frame();
-    engine.m_colours[XSound::kBack].store(XSound::kDefaultColours[XSound::kBack]);
+    engine.Sounding().SetColour(XSound::kBack, XSound::kDefaultColours[XSound::kBack]);
     auto drawnPing = [&] {
         engine.m_sampleCount = 2000;
         std::fill_n(engine.m_samples, 2000, std::uint8_t{3});
@@ -770,7 +770,7 @@ TEST_F(MainFrameTest, ColourChangesClearTheEchogramExceptTheMonitors) {
     EXPECT_NE(drawnPing() | 0xFF000000u, back);
     ASSERT_TRUE(Frame().ExecuteCommand(kColours));
     EXPECT_NE(Frame().View()->NormalStore().pixel(800, 200) | 0xFF000000u, back);
-    EXPECT_EQ(engine.m_colours[XSound::kSeeEdit].load(), 0x1E140Au);
+    EXPECT_EQ(engine.Sounding().Colour(XSound::kSeeEdit), 0x1E140Au);
 
     prompts.colours = [](CColor& dialog) {
         dialog.SetPicker([](QWidget*) { return QColor(10, 20, 30); });
@@ -807,7 +807,7 @@ TEST_F(MainFrameTest, OutputMonitorListsWhatTheSinksWereGiven) {
     COutputMonitor* monitor = Frame().OutputMonitor();
     ASSERT_NE(monitor, nullptr);
     EXPECT_TRUE(outputs.Log().Watching());
-    engine.m_smoothedDepth.store(12.345);
+    engine.SetSmoothedDepth(12.345);
     outputs.OutputDepth();
     failedReach(2);
     monitor->Refresh();
@@ -847,8 +847,8 @@ TEST_F(MainFrameTest, StatusPanesFromTheLeftAndTooltipsWithoutMnemonics) {
 TEST_F(MainFrameTest, StatusBarStartsWithItsInitialTextsAndFollowsTheLanguage) {
     EXPECT_EQ(Frame().PaneText(40001), "量程：自动");
     EXPECT_EQ(Frame().PaneText(40006), "电压：00.0V");
-    engine.m_antiJamMode.store(1);
-    engine.m_antiJamDepth.store(12.5);
+    engine.Sounding().SetAntiJamMode(1);
+    engine.Sounding().SetAntiJamDepth(12.5);
     Frame().StatusTick();
     EXPECT_EQ(Frame().PaneText(40000), "增益:自动");
     EXPECT_EQ(Frame().PaneText(40002), "吃水:0.50");
@@ -856,7 +856,7 @@ TEST_F(MainFrameTest, StatusBarStartsWithItsInitialTextsAndFollowsTheLanguage) {
     EXPECT_EQ(Frame().PaneText(40005), "水深输出：关闭");
 
     settings.m_language.store(1);
-    engine.m_antiJamMode.store(0);
+    engine.Sounding().SetAntiJamMode(0);
     Frame().StatusTick();
     const QStringList english = {"Range:Auto",     "Gain:Auto",      "Draft:0.50", "Speed:1500.0",
                                  "AntiJam:Normal", "WaterDis:Close", "Vol:0.0V"};
@@ -864,8 +864,8 @@ TEST_F(MainFrameTest, StatusBarStartsWithItsInitialTextsAndFollowsTheLanguage) {
     for (int i = 0; i < 7; ++i) EXPECT_EQ(Frame().PaneText(panes[i]), english[i]);
 
     // While backward steps hold automatic adjustment off the panes stay.
-    engine.m_autoAdjust.store(0);
-    engine.m_gainAuto.store(0);
+    engine.View().SetAutoAdjust(0);
+    engine.Sounding().SetGainAuto(0);
     Frame().StatusTick();
     EXPECT_EQ(Frame().PaneText(40000), "Gain:Auto");
 }
@@ -873,9 +873,9 @@ TEST_F(MainFrameTest, StatusBarStartsWithItsInitialTextsAndFollowsTheLanguage) {
 TEST_F(MainFrameTest, TimersRunUntilTheWindowCloses) {
     Frame().show();
     EXPECT_TRUE(Frame().TimersActive());
-    engine.m_markDebounce.store(0);
+    engine.SetMarkDebounce(0);
     Frame().MarkTick();
-    EXPECT_EQ(engine.m_markDebounce.load(), 1);
+    EXPECT_EQ(engine.MarkDebounce(), 1);
     Frame().close();
     EXPECT_FALSE(Frame().TimersActive());
 }
@@ -947,9 +947,9 @@ TEST_F(MainFrameTest, AutomaticRangeAndGainReachTheOpenDialogsOnTheUiThread) {
     ASSERT_TRUE(Frame().ExecuteCommand(kParameters));
     ASSERT_TRUE(Frame().ExecuteCommand(kGain));
     ASSERT_TRUE(Frame().ExecuteCommand(kRange));
-    engine.m_gain.store(7);
-    engine.m_rangeIndexSet.store(3);
-    engine.m_rangeOffsetSet.store(1);
+    engine.Sounding().SetGain(7);
+    engine.Sounding().SetRangeIndexSet(3);
+    engine.Sounding().SetRangeOffsetSet(1);
     // As the worker calls it: nothing is touched until the UI thread runs.
     std::thread worker([this] {
         host.RefreshDialogs(EngineHost::kGainDialog | EngineHost::kParameterDialog);
@@ -987,7 +987,7 @@ TEST_F(MainFrameTest, DepthOutputPortOpensAtTheChosenRateAndCarriesTheSentences)
     Frame().StatusTick();
     EXPECT_EQ(Frame().PaneText(40005), "水深输出：打开");
 
-    engine.m_smoothedDepth.store(12.345);
+    engine.SetSmoothedDepth(12.345);
     settings.m_depType.store(0);
     host.OutputDepth();
     EXPECT_EQ(Written(pty, 11, 2000), "DT 001234\r\n");
@@ -1020,7 +1020,7 @@ TEST_F(MainFrameTest, RecordsPastTheIndexAreTakenInAndTheUserIsTold) {
 
     prompts.playPath = QString::fromStdString(base + ".sd");
     ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
-    EXPECT_EQ(engine.m_recordTotal.load(), 100u);
+    EXPECT_EQ(engine.RecordTotal(), 100u);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("60")))
         << prompts.messages[0].toStdString();

@@ -32,26 +32,26 @@ TEST_F(SettingsTest, FirstRunCreatesAnEmptyFileAndUsesTheDefaults) {
     ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
     EXPECT_TRUE(std::filesystem::exists(m_path));
     EXPECT_EQ(std::filesystem::file_size(m_path), 0u);
-    EXPECT_EQ(m_engine.m_colours[XSound::kBack].load(), 12412928u);
-    EXPECT_EQ(m_engine.m_soundSpeed.load(), 1500.0);
-    EXPECT_EQ(m_engine.m_draft.load(), 0.5);
-    EXPECT_EQ(m_engine.m_gainAuto.load(), 1);
-    EXPECT_EQ(m_engine.m_gain.load(), -15);
-    EXPECT_EQ(m_engine.m_rangeAuto.load(), 1);
-    EXPECT_EQ(m_engine.m_rangeIndex.load(), 0);
+    EXPECT_EQ(m_engine.Sounding().Colour(XSound::kBack), 12412928u);
+    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1500.0);
+    EXPECT_EQ(m_engine.Sounding().Draft(), 0.5);
+    EXPECT_EQ(m_engine.Sounding().GainAuto(), 1);
+    EXPECT_EQ(m_engine.Sounding().Gain(), -15);
+    EXPECT_EQ(m_engine.Sounding().RangeAuto(), 1);
+    EXPECT_EQ(m_engine.Sounding().RangeIndex(), 0);
     EXPECT_EQ(m_app.m_pcCom.load(), 0);
-    EXPECT_EQ(m_engine.m_useNet.load(), 0);
+    EXPECT_EQ(m_engine.Sounding().UseNet(), 0);
     EXPECT_EQ(m_app.Ip(), "192.168.3.100");
 }
 
 TEST_F(SettingsTest, AnEmptyFileReadsEveryKeyAsZeroButPcComAndIp) {
     WriteAll(m_path, "");
     ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
-    for (const auto& colour : m_engine.m_colours) EXPECT_EQ(colour.load(), 0u);
-    EXPECT_EQ(m_engine.m_soundSpeed.load(), 0.0);
-    EXPECT_EQ(m_engine.m_draft.load(), 0.0);
-    EXPECT_EQ(m_engine.m_gain.load(), 0);
-    EXPECT_EQ(m_engine.m_gainAuto.load(), 0);
+    for (const std::uint32_t colour : m_engine.Settings().m_colours) EXPECT_EQ(colour, 0u);
+    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 0.0);
+    EXPECT_EQ(m_engine.Sounding().Draft(), 0.0);
+    EXPECT_EQ(m_engine.Sounding().Gain(), 0);
+    EXPECT_EQ(m_engine.Sounding().GainAuto(), 0);
     EXPECT_EQ(m_app.m_pcCom.load(), 1);
     EXPECT_EQ(m_app.Ip(), "0");
 }
@@ -59,8 +59,8 @@ TEST_F(SettingsTest, AnEmptyFileReadsEveryKeyAsZeroButPcComAndIp) {
 TEST_F(SettingsTest, WrittenFormats) {
     WriteAll(m_path, "");
     SetDefaultSettings(m_engine, m_app);
-    m_engine.m_antiJamDepth.store(12.3);
-    m_engine.m_colours[XSound::kSeeEdit].store(0xFFFFFFFFu);
+    m_engine.Sounding().SetAntiJamDepth(12.3);
+    m_engine.Sounding().SetColour(XSound::kSeeEdit, 0xFFFFFFFFu);
     m_app.m_depType.store(3);
     ASSERT_TRUE(SaveSettings(m_path, m_engine, m_app));
     EXPECT_EQ(Read("SET_A", "Speed"), "1500.000000");
@@ -84,18 +84,18 @@ TEST_F(SettingsTest, WrittenFormats) {
 TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
     WriteAll(m_path, "");
     SetDefaultSettings(m_engine, m_app);
-    m_engine.m_draft.store(1.25);
-    m_engine.m_soundSpeed.store(1480.0);
-    m_engine.m_gain.store(-40);
-    m_engine.m_gainAuto.store(0);
-    m_engine.m_rangeIndex.store(4);
-    m_engine.m_rangeIndexSet.store(1);  // only the range in effect is saved
-    m_engine.m_rangeOffset.store(2);
-    m_engine.m_antiJamMode.store(2);
-    m_engine.m_antiJamDepth.store(7.5);
-    m_engine.m_colours[XSound::kDesk].store(0x00ABCDEFu);
-    m_engine.m_uartCtl.store(5);
-    m_engine.m_useNet.store(1);
+    m_engine.Sounding().SetDraft(1.25);
+    m_engine.Sounding().SetSoundSpeed(1480.0);
+    m_engine.Sounding().SetGain(-40);
+    m_engine.Sounding().SetGainAuto(0);
+    m_engine.Sounding().SetRangeIndex(4);
+    m_engine.Sounding().SetRangeIndexSet(1);  // only the range in effect is saved
+    m_engine.Sounding().SetRangeOffset(2);
+    m_engine.Sounding().SetAntiJamMode(2);
+    m_engine.Sounding().SetAntiJamDepth(7.5);
+    m_engine.Sounding().SetColour(XSound::kDesk, 0x00ABCDEFu);
+    m_engine.Sounding().SetUartCtl(5);
+    m_engine.Sounding().SetUseNet(1);
     m_app.m_language.store(1);
     m_app.m_comNumIdx.store(3);
     m_app.m_comBaudIdx.store(7);
@@ -111,9 +111,9 @@ TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
     XSound engine;
     AppSettings app;
     ASSERT_TRUE(StartSettings(m_path, engine, app));
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 4);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
-    EXPECT_EQ(engine.m_colours[XSound::kDesk].load(), 0x00ABCDEFu);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 4);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 2);
+    EXPECT_EQ(engine.Sounding().Colour(XSound::kDesk), 0x00ABCDEFu);
     EXPECT_EQ(app.Ip(), "10.1.2.3");
     EXPECT_TRUE(app.NmeaChecksum());
     WriteAll(m_path, "");
@@ -130,11 +130,11 @@ TEST_F(SettingsTest, ParsingFollowsTheCLibraryConversions) {
              "[SET_A]\nSpeed=1499.9\nPlus=241\nEatWater= 0.75m\nFixDep=abc\nPlusMod=257\n"
              "[Other]\nPortSend=99999999999\nLanguage=-2\n");
     LoadSettings(m_path, m_engine, m_app);
-    EXPECT_EQ(m_engine.m_soundSpeed.load(), 1499.0);  // fraction dropped
-    EXPECT_EQ(m_engine.m_gain.load(), -15);           // 241 is the byte 0xF1
-    EXPECT_EQ(m_engine.m_draft.load(), 0.75);
-    EXPECT_EQ(m_engine.m_antiJamDepth.load(), 0.0);
-    EXPECT_EQ(m_engine.m_gainAuto.load(), 1);  // low byte of 257
+    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1499.0);  // fraction dropped
+    EXPECT_EQ(m_engine.Sounding().Gain(), -15);           // 241 is the byte 0xF1
+    EXPECT_EQ(m_engine.Sounding().Draft(), 0.75);
+    EXPECT_EQ(m_engine.Sounding().AntiJamDepth(), 0.0);
+    EXPECT_EQ(m_engine.Sounding().GainAuto(), 1);  // low byte of 257
     EXPECT_EQ(m_app.m_portSend.load(), 2147483647);
     EXPECT_EQ(m_app.m_language.load(), -2);
 }
@@ -143,16 +143,16 @@ TEST_F(SettingsTest, ValuesThatSelectATableEntryFallBackWhenOutOfRange) {
     WriteAll(m_path,
              "[SET_A]\nRangIdx=9\nRangeOffset=3\nDisturbMod=7\nPlus=100\n"
              "[Other]\nComBaudIdx=12\nComNumIdx=-1\nDepType=7\nPcCom=9\n");
-    m_engine.m_rangeIndexSet.store(3);
+    m_engine.Sounding().SetRangeIndexSet(3);
     LoadSettings(m_path, m_engine, m_app);
-    EXPECT_EQ(m_engine.m_rangeIndex.load(), 0);
-    EXPECT_EQ(m_engine.m_rangeIndexSet.load(), 0);
-    EXPECT_EQ(m_engine.m_rangeOffset.load(), 0);
-    EXPECT_EQ(m_engine.m_antiJamMode.load(), 0);
+    EXPECT_EQ(m_engine.Sounding().RangeIndex(), 0);
+    EXPECT_EQ(m_engine.Sounding().RangeIndexSet(), 0);
+    EXPECT_EQ(m_engine.Sounding().RangeOffset(), 0);
+    EXPECT_EQ(m_engine.Sounding().AntiJamMode(), 0);
     EXPECT_EQ(m_app.m_comBaudIdx.load(), 0);
     EXPECT_EQ(m_app.m_comNumIdx.load(), 0);
     // Values that index nothing are kept as read.
-    EXPECT_EQ(m_engine.m_gain.load(), 100);
+    EXPECT_EQ(m_engine.Sounding().Gain(), 100);
     EXPECT_EQ(m_app.m_depType.load(), 7);
     EXPECT_EQ(m_app.m_pcCom.load(), 9);
 }
@@ -223,9 +223,9 @@ TEST_F(SettingsTest, SettingsFilesThatCannotBeReadLeaveTheDefaultsAndStayUntouch
         if (rootReadsAnyway) continue;  // no file mode keeps root out
         const auto before = std::filesystem::status(m_path).type();
         const auto modified = ModifiedAt(m_path);
-        m_engine.m_soundSpeed.store(0.0);
+        m_engine.Sounding().SetSoundSpeed(0.0);
         EXPECT_FALSE(StartSettings(m_path, m_engine, m_app));
-        EXPECT_EQ(m_engine.m_soundSpeed.load(), 1500.0);
+        EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1500.0);
         EXPECT_EQ(m_app.m_pcCom.load(), 0);
         EXPECT_FALSE(SaveSettings(m_path, m_engine, m_app));
         EXPECT_EQ(std::filesystem::status(m_path).type(), before);
@@ -240,8 +240,8 @@ TEST_F(SettingsTest, AReadOnlyFileIsReadButNeverReplaced) {
     std::filesystem::permissions(
         m_path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
-    EXPECT_EQ(m_engine.m_soundSpeed.load(), 1480.0);
-    m_engine.m_soundSpeed.store(1500.0);
+    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1480.0);
+    m_engine.Sounding().SetSoundSpeed(1500.0);
     EXPECT_FALSE(SaveSettings(m_path, m_engine, m_app));
     EXPECT_EQ(ReadAll(m_path), text);
     EXPECT_FALSE(ProfileFile::WriteString(m_path, "SET_A", "Speed", "1500"));

@@ -125,11 +125,11 @@ TEST_F(TimerDutiesTest, AnsweredSelfCheckDoesNotTimeOut) {
 }
 
 TEST_F(TimerDutiesTest, MarkDebounceCountsUpAndHoldsAt100) {
-    engine.m_markDebounce.store(0);
+    engine.SetMarkDebounce(0);
     for (int i = 0; i < 11; ++i) duties.MarkDebounceTick();
-    EXPECT_EQ(engine.m_markDebounce.load(), 11);
+    EXPECT_EQ(engine.MarkDebounce(), 11);
     for (int i = 0; i < 200; ++i) duties.MarkDebounceTick();
-    EXPECT_EQ(engine.m_markDebounce.load(), 100);
+    EXPECT_EQ(engine.MarkDebounce(), 100);
 }
 
 }  // namespace

@@ -30,15 +30,15 @@ protected:
 };
 
 TEST_F(ParameterDialog, ShowsTheEngineSettings) {
-    engine.m_draft = 1.25;
-    engine.m_soundSpeed = 1487.9;
-    engine.m_rangeAuto = 0;
-    engine.m_rangeIndexSet = 3;
-    engine.m_rangeOffset = 2;
-    engine.m_gainAuto = 0;
-    engine.m_gain = -7;
-    engine.m_antiJamMode = 1;
-    engine.m_antiJamDepth = 12.5;
+    engine.Sounding().SetDraft(1.25);
+    engine.Sounding().SetSoundSpeed(1487.9);
+    engine.Sounding().SetRangeAuto(0);
+    engine.Sounding().SetRangeIndexSet(3);
+    engine.Sounding().SetRangeOffset(2);
+    engine.Sounding().SetGainAuto(0);
+    engine.Sounding().SetGain(-7);
+    engine.Sounding().SetAntiJamMode(1);
+    engine.Sounding().SetAntiJamDepth(12.5);
     EXPECT_EQ(Dialog().windowTitle(), "参数设置");
     EXPECT_EQ(Edit(Dialog(), "draftEdit")->text(), "1.25");
     EXPECT_EQ(Edit(Dialog(), "speedEdit")->text(), "1487");  // truncated
@@ -52,193 +52,193 @@ TEST_F(ParameterDialog, ShowsTheEngineSettings) {
 }
 
 TEST_F(ParameterDialog, DraftSpeedAndFixedDepthStayWithinTheirLimits) {
-    engine.m_draft = 99.995;
+    engine.Sounding().SetDraft(99.995);
     Click(Dialog(), "draftUp001");
-    EXPECT_EQ(engine.m_draft.load(), 100.0);
+    EXPECT_EQ(engine.Sounding().Draft(), 100.0);
     EXPECT_EQ(Edit(Dialog(), "draftEdit")->text(), "100");
     Type(Dialog(), "draftEdit", "0.005");
     Click(Dialog(), "draftDown001");
-    EXPECT_EQ(engine.m_draft.load(), 0.0);
+    EXPECT_EQ(engine.Sounding().Draft(), 0.0);
     Type(Dialog(), "draftEdit", "-3");
-    EXPECT_EQ(engine.m_draft.load(), 0.0);
+    EXPECT_EQ(engine.Sounding().Draft(), 0.0);
     EXPECT_EQ(Edit(Dialog(), "draftEdit")->text(), "0");
 
     Type(Dialog(), "speedEdit", "1695");
     Click(Dialog(), "speedUp10");
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1700.0);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1700.0);
     Type(Dialog(), "speedEdit", "1800");
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1700.0);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1700.0);
     EXPECT_EQ(Edit(Dialog(), "speedEdit")->text(), "1700");
     // No speed below 1300 m/s: the buttons stop there, and while a speed is
     // being typed its first digits are not taken.
     Type(Dialog(), "speedEdit", "1305");
     Click(Dialog(), "speedDown10");
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1300.0);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1300.0);
     Type(Dialog(), "speedEdit", "14");
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1300.0);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1300.0);
     QTest::keyClicks(Edit(Dialog(), "speedEdit"), "50");
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1450.0);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1450.0);
     Type(Dialog(), "speedEdit", "900");
     emit Edit(Dialog(), "speedEdit")->editingFinished();
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1300.0);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1300.0);
     EXPECT_EQ(Edit(Dialog(), "speedEdit")->text(), "1300");
     Type(Dialog(), "speedEdit", "abc");
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1300.0);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1300.0);
 
-    engine.m_antiJamDepth = 499.5;
+    engine.Sounding().SetAntiJamDepth(499.5);
     delete dialog.data();
     Click(Dialog(), "fixedUp1");
-    EXPECT_EQ(engine.m_antiJamDepth.load(), 500.0);
+    EXPECT_EQ(engine.Sounding().AntiJamDepth(), 500.0);
     Type(Dialog(), "fixedDepthEdit", "0.05");
     Click(Dialog(), "fixedDown01");
-    EXPECT_EQ(engine.m_antiJamDepth.load(), 0.0);
+    EXPECT_EQ(engine.Sounding().AntiJamDepth(), 0.0);
 }
 
 TEST_F(ParameterDialog, TypedValuesTakeEffectEvenWhenTheyMatchAnEarlierOne) {
     // The very first edit of the run counts, and a value typed again after
     // a button moved away from it counts too.
     Type(Dialog(), "draftEdit", "2");
-    EXPECT_EQ(engine.m_draft.load(), 2.0);
+    EXPECT_EQ(engine.Sounding().Draft(), 2.0);
     Click(Dialog(), "draftDown01");
-    EXPECT_DOUBLE_EQ(engine.m_draft.load(), 1.9);
+    EXPECT_DOUBLE_EQ(engine.Sounding().Draft(), 1.9);
     Type(Dialog(), "draftEdit", "2");
-    EXPECT_EQ(engine.m_draft.load(), 2.0);
+    EXPECT_EQ(engine.Sounding().Draft(), 2.0);
     // What the edits saw outlives the dialog.
     delete dialog.data();
     EXPECT_EQ(memory.parameterDraft, 2.0);
 }
 
 TEST_F(ParameterDialog, GainStepsStopAtTheLimitsAndTheEditClamps) {
-    engine.m_gain = 40;
+    engine.Sounding().SetGain(40);
     Click(Dialog(), "gainUp");
-    EXPECT_EQ(engine.m_gain.load(), 40);
+    EXPECT_EQ(engine.Sounding().Gain(), 40);
     Type(Dialog(), "gainEdit", "-55");
-    EXPECT_EQ(engine.m_gain.load(), -40);
+    EXPECT_EQ(engine.Sounding().Gain(), -40);
     EXPECT_EQ(Edit(Dialog(), "gainEdit")->text(), "-40");
     Click(Dialog(), "gainDown");
-    EXPECT_EQ(engine.m_gain.load(), -40);
+    EXPECT_EQ(engine.Sounding().Gain(), -40);
     // A step starts from the gain in force, which the automatic gain may
     // have moved since the dialog showed it.
-    engine.m_gain = 5;
+    engine.Sounding().SetGain(5);
     Click(Dialog(), "gainUp");
-    EXPECT_EQ(engine.m_gain.load(), 6);
+    EXPECT_EQ(engine.Sounding().Gain(), 6);
     Click(Dialog(), "gainManual");
-    EXPECT_EQ(engine.m_gainAuto.load(), 0);
+    EXPECT_EQ(engine.Sounding().GainAuto(), 0);
 }
 
 TEST_F(ParameterDialog, HoldingAGainButtonRepeatsEvery150ms) {
-    engine.m_gain = 30;
+    engine.Sounding().SetGain(30);
     QWidget* up = Child<QWidget>(Dialog(), "gainUp");
     QTest::mousePress(up, Qt::LeftButton);
     EXPECT_TRUE(Dialog().RepeatTimer().isActive());
     EXPECT_EQ(Dialog().RepeatTimer().interval(), 150);
     for (int tick = 0; tick < 15; ++tick) Dialog().RepeatTick();
-    EXPECT_EQ(engine.m_gain.load(), 40);
+    EXPECT_EQ(engine.Sounding().Gain(), 40);
     QTest::mouseRelease(up, Qt::LeftButton);
     EXPECT_FALSE(Dialog().RepeatTimer().isActive());
-    EXPECT_EQ(engine.m_gain.load(), 40);  // the click at release stops at 40 too
+    EXPECT_EQ(engine.Sounding().Gain(), 40);  // the click at release stops at 40 too
 
     QWidget* down = Child<QWidget>(Dialog(), "gainDown");
     QTest::mousePress(down, Qt::LeftButton);
     Dialog().RepeatTick();
     Dialog().RepeatTick();
-    EXPECT_EQ(engine.m_gain.load(), 38);
+    EXPECT_EQ(engine.Sounding().Gain(), 38);
     // Released away from the button: the repeat stops as well.
     QTest::mouseRelease(down, Qt::LeftButton, {}, QPoint(-50, -50));
     EXPECT_FALSE(Dialog().RepeatTimer().isActive());
-    EXPECT_EQ(engine.m_gain.load(), 38);
+    EXPECT_EQ(engine.Sounding().Gain(), 38);
 }
 
 TEST_F(ParameterDialog, OffsetsInAutomaticRangeOnlyAtTheLongestStep) {
-    engine.m_rangeAuto = 1;
-    engine.m_rangeIndex = 2;  // 25 m in effect
-    engine.m_rangeOffsetSet = 0;
+    engine.Sounding().SetRangeAuto(1);
+    engine.Sounding().SetRangeIndex(2);  // 25 m in effect
+    engine.Sounding().SetRangeOffsetSet(0);
     Click(Dialog(), "offsetTwo");
     EXPECT_TRUE(Checked("offsetNone"));
     EXPECT_FALSE(Checked("offsetTwo"));
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 0);
-    engine.m_rangeIndex = 4;
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 0);
+    engine.Sounding().SetRangeIndex(4);
     Click(Dialog(), "offsetOne");
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 1);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 1);
 
-    engine.m_rangeIndex = 2;
+    engine.Sounding().SetRangeIndex(2);
     Click(Dialog(), "rangeManual");
-    EXPECT_EQ(engine.m_rangeAuto.load(), 0);
+    EXPECT_EQ(engine.Sounding().RangeAuto(), 0);
     Click(Dialog(), "offsetTwo");
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 2);
     Click(Dialog(), "rangeAuto");
-    EXPECT_EQ(engine.m_rangeAuto.load(), 1);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 0);
+    EXPECT_EQ(engine.Sounding().RangeAuto(), 1);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 0);
     EXPECT_TRUE(Checked("offsetNone"));
 }
 
 TEST_F(ParameterDialog, SliderStepsAndTheOffsetReset) {
-    engine.m_rangeAuto = 0;
-    engine.m_rangeIndexSet = 1;
-    engine.m_rangeOffsetSet = 2;
+    engine.Sounding().SetRangeAuto(0);
+    engine.Sounding().SetRangeIndexSet(1);
+    engine.Sounding().SetRangeOffsetSet(2);
     // The first release of the run stores the step but only records it.
     ReleaseSlider(3);
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 3);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 3);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 2);
     // Dragging alone does nothing.
     Child<QSlider>(Dialog(), "rangeSlider")->setValue(1);
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 3);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 3);
     ReleaseSlider(1);
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 1);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 0);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 1);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 0);
     // 10 m to 50 m, from a new dialog: the memory outlives the first one.
     delete dialog.data();
-    engine.m_rangeOffsetSet = 1;
+    engine.Sounding().SetRangeOffsetSet(1);
     ReleaseSlider(3);
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 3);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 0);
-    engine.m_rangeOffsetSet = 1;
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 3);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 0);
+    engine.Sounding().SetRangeOffsetSet(1);
     ReleaseSlider(3);  // the same step again changes nothing
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 1);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 1);
     // Keys move the slider too, and count when let go.
     QTest::keyClick(Child<QSlider>(Dialog(), "rangeSlider"), Qt::Key_Right);
     QApplication::processEvents();
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 4);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 4);
 }
 
 TEST_F(ParameterDialog, AntiJamRadiosFollowTheirOwnOrder) {
     Click(Dialog(), "antiJamTracking");
-    EXPECT_EQ(engine.m_antiJamMode.load(), 2);
+    EXPECT_EQ(engine.Sounding().AntiJamMode(), 2);
     Click(Dialog(), "antiJamFixed");
-    EXPECT_EQ(engine.m_antiJamMode.load(), 1);
+    EXPECT_EQ(engine.Sounding().AntiJamMode(), 1);
     Click(Dialog(), "antiJamNormal");
-    EXPECT_EQ(engine.m_antiJamMode.load(), 0);
+    EXPECT_EQ(engine.Sounding().AntiJamMode(), 0);
 }
 
 TEST_F(ParameterDialog, DefaultsAfterTheQuestion) {
-    engine.m_draft = 3.0;
-    engine.m_soundSpeed = 1450.0;
-    engine.m_rangeAuto = 0;
-    engine.m_rangeIndexSet = 3;
-    engine.m_rangeIndex = 3;
-    engine.m_rangeOffsetSet = 1;
-    engine.m_gainAuto = 0;
-    engine.m_gain = 12;
-    engine.m_antiJamMode = 2;
-    engine.m_antiJamDepth = 40.0;
+    engine.Sounding().SetDraft(3.0);
+    engine.Sounding().SetSoundSpeed(1450.0);
+    engine.Sounding().SetRangeAuto(0);
+    engine.Sounding().SetRangeIndexSet(3);
+    engine.Sounding().SetRangeIndex(3);
+    engine.Sounding().SetRangeOffsetSet(1);
+    engine.Sounding().SetGainAuto(0);
+    engine.Sounding().SetGain(12);
+    engine.Sounding().SetAntiJamMode(2);
+    engine.Sounding().SetAntiJamDepth(40.0);
     prompts.answer = false;
     Click(Dialog(), "defaultsButton");
     EXPECT_EQ(prompts.questions, QStringList{"Tips|确定要回复默认设置？"});
-    EXPECT_EQ(engine.m_draft.load(), 3.0);
-    EXPECT_EQ(engine.m_gain.load(), 12);
+    EXPECT_EQ(engine.Sounding().Draft(), 3.0);
+    EXPECT_EQ(engine.Sounding().Gain(), 12);
 
     prompts.answer = true;
     Click(Dialog(), "defaultsButton");
-    EXPECT_EQ(engine.m_draft.load(), 0.5);
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1500.0);
-    EXPECT_EQ(engine.m_rangeAuto.load(), 1);
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 0);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 0);
-    EXPECT_EQ(engine.m_gainAuto.load(), 1);
-    EXPECT_EQ(engine.m_gain.load(), -15);
-    EXPECT_EQ(engine.m_antiJamMode.load(), 0);
-    EXPECT_EQ(engine.m_antiJamDepth.load(), 0.0);
-    EXPECT_EQ(engine.m_rangeIndex.load(), 3);  // the step in effect waits for the next ping
+    EXPECT_EQ(engine.Sounding().Draft(), 0.5);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1500.0);
+    EXPECT_EQ(engine.Sounding().RangeAuto(), 1);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 0);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 0);
+    EXPECT_EQ(engine.Sounding().GainAuto(), 1);
+    EXPECT_EQ(engine.Sounding().Gain(), -15);
+    EXPECT_EQ(engine.Sounding().AntiJamMode(), 0);
+    EXPECT_EQ(engine.Sounding().AntiJamDepth(), 0.0);
+    EXPECT_EQ(engine.Sounding().RangeIndex(), 3);  // the step in effect waits for the next ping
     EXPECT_EQ(Edit(Dialog(), "draftEdit")->text(), "0.5");
     EXPECT_EQ(Edit(Dialog(), "speedEdit")->text(), "1500");
     EXPECT_EQ(Edit(Dialog(), "gainEdit")->text(), "-15");
@@ -250,14 +250,14 @@ TEST_F(ParameterDialog, DefaultsAfterTheQuestion) {
 
 TEST_F(ParameterDialog, FollowsTheAutomaticRangeAndGain) {
     Dialog();
-    engine.m_gain = 5;
+    engine.Sounding().SetGain(5);
     Dialog().RefreshGainText();
     EXPECT_EQ(Edit(Dialog(), "gainEdit")->text(), "05");
-    engine.m_gain = -5;
+    engine.Sounding().SetGain(-5);
     Dialog().RefreshGainText();
     EXPECT_EQ(Edit(Dialog(), "gainEdit")->text(), "-05");
-    engine.m_rangeIndexSet = 4;
-    engine.m_rangeOffsetSet = 1;
+    engine.Sounding().SetRangeIndexSet(4);
+    engine.Sounding().SetRangeOffsetSet(1);
     Dialog().RefreshRangeControls();
     EXPECT_EQ(Child<QSlider>(Dialog(), "rangeSlider")->value(), 4);
     EXPECT_TRUE(Checked("offsetOne"));
@@ -268,7 +268,7 @@ TEST_F(ParameterDialog, ClosingKeepsEveryChangeAndDestroysTheDialog) {
     Dialog().reject();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull());
-    EXPECT_DOUBLE_EQ(engine.m_draft.load(), 0.6);
+    EXPECT_DOUBLE_EQ(engine.Sounding().Draft(), 0.6);
 }
 
 TEST_F(ParameterDialog, SoundSpeedFromTheWater) {
@@ -280,7 +280,7 @@ TEST_F(ParameterDialog, SoundSpeedFromTheWater) {
         Click(water, "okButton");
     });
     Click(Dialog(), "fromWaterButton");
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1568.0);  // whole metres per second, as shown
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1568.0);  // whole metres per second, as shown
     EXPECT_EQ(Edit(Dialog(), "speedEdit")->text(), "1568");
     EXPECT_EQ(memory.waterTemperature, 40.0);
 }

@@ -70,10 +70,14 @@ TEST(SearchDialog, CaptionsLabelsAndControlOrder) {
 }
 
 TEST(SearchDialog, SpanAndPickersShowLocalTime) {
+    // A recording from kMay7 to a day and an hour later.
+    TempDir dir;
+    Synthetic::WriteRecording(dir.File("span.sd"), dir.File("span.idx"), 2, [](std::uint32_t i) {
+        return Synthetic::Record(Synthetic::TypicalRawFrame(300), kMay7 + i * (86400 + 3600));
+    });
     XSound engine;
-    engine.m_firstTime = kMay7;
-    engine.m_lastTime = kMay7 + 86400 + 3600;
-    engine.m_pingTime = kMay7 + 65;
+    ASSERT_TRUE(engine.OpenRecording(dir.File("span.sd")).Ok());
+    engine.SetPingTime(kMay7 + 65);
     CSearch chinese(engine, false);
     EXPECT_EQ(Child<QLineEdit>(chinese, "firstTimeEdit")->text(), "2016年05月07日        10:20:30");
     EXPECT_EQ(Child<QLineEdit>(chinese, "lastTimeEdit")->text(), "2016年05月08日        11:20:30");
@@ -109,37 +113,37 @@ TEST_F(SearchDialogPlayback, ApplySetsTheTargetAndMovesPlayback) {
 
     Pick(dialog, 2016, 5, 7, 10, 21, 5);  // between records 3 and 4
     Child<QPushButton>(dialog, "applyButton")->click();
-    EXPECT_EQ(engine.m_searchTime, kMay7 + 35);
+    EXPECT_EQ(engine.SearchTarget(), kMay7 + 35);
     // Playback goes on one record past the first record at or after the
     // target, and drawing starts again there.
-    EXPECT_EQ(engine.m_recordIndex.load(), 5u);
+    EXPECT_EQ(engine.RecordIndex(), 5u);
     EXPECT_EQ(host.clears, 1);
     EXPECT_TRUE(dialog.isVisible());
 
     // A second search starts where the first one left.
     Pick(dialog, 2016, 5, 7, 10, 21, 45);
     Child<QPushButton>(dialog, "applyButton")->click();
-    EXPECT_EQ(engine.m_recordIndex.load(), 9u);
+    EXPECT_EQ(engine.RecordIndex(), 9u);
     EXPECT_TRUE(host.reports.empty());
 }
 
 TEST_F(SearchDialogPlayback, TargetAfterTheEndLeavesPlaybackWhereItWas) {
-    engine.m_recordIndex = 6;
+    engine.SetRecordIndex(6);
     CSearch dialog(engine, false);
     Pick(dialog, 2016, 5, 7, 11, 0, 0);
     dialog.Apply();
     ASSERT_EQ(host.reports.size(), 1u);
     EXPECT_EQ(host.reports[0].code, EngineError::kOutOfTimeRange);
-    EXPECT_EQ(engine.m_recordIndex.load(), 6u);
+    EXPECT_EQ(engine.RecordIndex(), 6u);
     EXPECT_FALSE(engine.WorkerHeld());
 }
 
 TEST_F(SearchDialogPlayback, TargetBeforeTheStartGoesToTheFirstRecord) {
-    engine.m_recordIndex = 8;
+    engine.SetRecordIndex(8);
     CSearch dialog(engine, false);
     Pick(dialog, 2016, 5, 6, 23, 0, 0);
     dialog.Apply();
-    EXPECT_EQ(engine.m_recordIndex.load(), 0u);
+    EXPECT_EQ(engine.RecordIndex(), 0u);
     EXPECT_TRUE(host.reports.empty());
 }
 

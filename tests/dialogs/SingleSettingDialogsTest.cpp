@@ -33,11 +33,11 @@ TEST_F(SingleSettingDialogs, DraftOnOkAndItsChartHeader) {
     CSetEatWT changed(Context());
     Type(changed, "valueEdit", "1.25");
     Click(changed, "cancelButton");
-    EXPECT_EQ(engine.m_draft.load(), 0.5);
+    EXPECT_EQ(engine.Sounding().Draft(), 0.5);
     CSetEatWT again(Context());
     Type(again, "valueEdit", "1.25");
     Click(again, "okButton");
-    EXPECT_EQ(engine.m_draft.load(), 1.25);
+    EXPECT_EQ(engine.Sounding().Draft(), 1.25);
     EXPECT_TRUE(chartHeaderDue.load());
 }
 
@@ -48,7 +48,7 @@ TEST_F(SingleSettingDialogs, DraftAndSpeedThatWouldSpoilEveryDepthAreRefused) {
         Type(dialog, "valueEdit", text);
         Click(dialog, "okButton");
         EXPECT_TRUE(dialog.isVisible()) << text;  // stays open to be corrected
-        EXPECT_EQ(engine.m_draft.load(), 0.5) << text;
+        EXPECT_EQ(engine.Sounding().Draft(), 0.5) << text;
     }
     EXPECT_EQ(prompts.messages.size(), 4);
     EXPECT_EQ(prompts.messages.value(0), "吃水应在0到100米之间");
@@ -56,7 +56,7 @@ TEST_F(SingleSettingDialogs, DraftAndSpeedThatWouldSpoilEveryDepthAreRefused) {
         CSetSpeed dialog(Context());
         Type(dialog, "valueEdit", text);
         Click(dialog, "okButton");
-        EXPECT_EQ(engine.m_soundSpeed.load(), 1500.0) << text;
+        EXPECT_EQ(engine.Sounding().SoundSpeed(), 1500.0) << text;
     }
     EXPECT_EQ(prompts.messages.value(4), "声速应在1300到1700米/秒之间");
     EXPECT_FALSE(chartHeaderDue.load());
@@ -76,46 +76,46 @@ TEST_F(SingleSettingDialogs, SoundSpeedTypedOrFromTheWater) {
     EXPECT_EQ(Edit(dialog, "valueEdit")->text(), "1482.3");  // pure water at 20 °C
     Type(dialog, "valueEdit", "1480.5 m/s");
     Click(dialog, "okButton");
-    EXPECT_EQ(engine.m_soundSpeed.load(), 1480.5);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1480.5);
     EXPECT_TRUE(chartHeaderDue.load());
 }
 
 TEST_F(SingleSettingDialogs, GainStepsAtOnceAndCancelPutsBackGainAndMode) {
-    engine.m_gain = 38;
-    engine.m_gainAuto = 1;
+    engine.Sounding().SetGain(38);
+    engine.Sounding().SetGainAuto(1);
     QPointer<CSetPlus> dialog = new CSetPlus(Context());
     EXPECT_EQ(Edit(*dialog, "gainEdit")->text(), "38");
     EXPECT_TRUE(Edit(*dialog, "gainEdit")->isReadOnly());
     auto* upDown = Child<QScrollBar>(*dialog, "gainUpDown");
     for (int i = 0; i < 3; ++i) upDown->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(engine.m_gain.load(), 40);  // the upper arrow stops at 40
+    EXPECT_EQ(engine.Sounding().Gain(), 40);  // the upper arrow stops at 40
     EXPECT_EQ(Edit(*dialog, "gainEdit")->text(), "40");
     upDown->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(engine.m_gain.load(), 39);
+    EXPECT_EQ(engine.Sounding().Gain(), 39);
     Click(*dialog, "gainManual");
-    EXPECT_EQ(engine.m_gainAuto.load(), 0);
-    engine.m_gain = -3;  // the automatic gain moved it
+    EXPECT_EQ(engine.Sounding().GainAuto(), 0);
+    engine.Sounding().SetGain(-3);  // the automatic gain moved it
     dialog->RefreshGainText();
     EXPECT_EQ(Edit(*dialog, "gainEdit")->text(), "-03");
     dialog->reject();
-    EXPECT_EQ(engine.m_gain.load(), 38);
-    EXPECT_EQ(engine.m_gainAuto.load(), 1);
+    EXPECT_EQ(engine.Sounding().Gain(), 38);
+    EXPECT_EQ(engine.Sounding().GainAuto(), 1);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull());
 
     dialog = new CSetPlus(Context());
     dialog->UpDownStep(5);
     Click(*dialog, "okButton");
-    EXPECT_EQ(engine.m_gain.load(), 33);
+    EXPECT_EQ(engine.Sounding().Gain(), 33);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull());
 }
 
 TEST_F(SingleSettingDialogs, RangeWritesAtOnceAndCancelPutsBackStepModeAndOffset) {
-    engine.m_rangeAuto = 0;
-    engine.m_rangeIndexSet = 1;
-    engine.m_rangeOffsetSet = 2;
-    engine.m_rangeOffset = 1;
+    engine.Sounding().SetRangeAuto(0);
+    engine.Sounding().SetRangeIndexSet(1);
+    engine.Sounding().SetRangeOffsetSet(2);
+    engine.Sounding().SetRangeOffset(1);
     QPointer<CSetMeasure> dialog = new CSetMeasure(Context());
     EXPECT_TRUE(Child<QRadioButton>(*dialog, "rangeManual")->isChecked());
     EXPECT_TRUE(Child<QRadioButton>(*dialog, "offsetOne")->isChecked());  // in effect
@@ -126,21 +126,21 @@ TEST_F(SingleSettingDialogs, RangeWritesAtOnceAndCancelPutsBackStepModeAndOffset
         QApplication::processEvents();
     };
     release(3);  // the first release of the run only records the step
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 3);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 3);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 2);
     release(4);
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 4);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 0);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 4);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 0);
     // Any offset in either mode.
     Click(*dialog, "rangeAuto");
-    EXPECT_EQ(engine.m_rangeAuto.load(), 1);
-    EXPECT_EQ(engine.m_rangeOffset.load(), 0);
+    EXPECT_EQ(engine.Sounding().RangeAuto(), 1);
+    EXPECT_EQ(engine.Sounding().RangeOffset(), 0);
     Click(*dialog, "offsetTwo");
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 2);
     Click(*dialog, "cancelButton");
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 1);
-    EXPECT_EQ(engine.m_rangeAuto.load(), 0);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 2);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 1);
+    EXPECT_EQ(engine.Sounding().RangeAuto(), 0);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 2);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull());
     EXPECT_EQ(memory.rangeSlider, 4);
@@ -152,8 +152,8 @@ TEST_F(SingleSettingDialogs, AntiJamAppliesOnOkOrApplyAndCancelShowsTheEngine) {
     Click(dialog, "antiJamFixed");
     Type(dialog, "depthEdit", "12.5");
     Click(dialog, "applyButton");
-    EXPECT_EQ(engine.m_antiJamMode.load(), 1);
-    EXPECT_EQ(engine.m_antiJamDepth.load(), 12.5);
+    EXPECT_EQ(engine.Sounding().AntiJamMode(), 1);
+    EXPECT_EQ(engine.Sounding().AntiJamDepth(), 12.5);
     EXPECT_TRUE(dialog.isVisible());
     Click(dialog, "antiJamTracking");
     Type(dialog, "depthEdit", "3");
@@ -161,7 +161,7 @@ TEST_F(SingleSettingDialogs, AntiJamAppliesOnOkOrApplyAndCancelShowsTheEngine) {
     EXPECT_FALSE(dialog.isVisible());  // hidden, kept
     EXPECT_TRUE(Child<QRadioButton>(dialog, "antiJamFixed")->isChecked());
     EXPECT_EQ(Edit(dialog, "depthEdit")->text(), "12.5");
-    EXPECT_EQ(engine.m_antiJamMode.load(), 1);
+    EXPECT_EQ(engine.Sounding().AntiJamMode(), 1);
 
     // A fixed depth outside 0..500 m is refused; nothing is written.
     dialog.show();
@@ -169,11 +169,11 @@ TEST_F(SingleSettingDialogs, AntiJamAppliesOnOkOrApplyAndCancelShowsTheEngine) {
     Click(dialog, "okButton");
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(prompts.messages, QStringList{"定深应在0到500米之间"});
-    EXPECT_EQ(engine.m_antiJamDepth.load(), 12.5);
+    EXPECT_EQ(engine.Sounding().AntiJamDepth(), 12.5);
     Click(dialog, "antiJamTracking");
     Click(dialog, "okButton");
-    EXPECT_EQ(engine.m_antiJamMode.load(), 2);
-    EXPECT_EQ(engine.m_antiJamDepth.load(), 12.5);
+    EXPECT_EQ(engine.Sounding().AntiJamMode(), 2);
+    EXPECT_EQ(engine.Sounding().AntiJamDepth(), 12.5);
     EXPECT_FALSE(dialog.isVisible());
 }
 
@@ -188,7 +188,7 @@ TEST_F(SingleSettingDialogs, NetworkSettingsStoredOnOk) {
     EXPECT_EQ(settings.Ip(), "192.168.3.100");
     EXPECT_EQ(settings.m_portListen.load(), 2000);
     EXPECT_EQ(settings.m_portSend.load(), 3000);
-    EXPECT_EQ(engine.m_useNet.load(), 0);
+    EXPECT_EQ(engine.Sounding().UseNet(), 0);
     {
         CSetEth dialog(Context());
         Type(dialog, "ipEdit", "10.0.0.7");
@@ -200,14 +200,14 @@ TEST_F(SingleSettingDialogs, NetworkSettingsStoredOnOk) {
     EXPECT_EQ(settings.Ip(), "10.0.0.7");
     EXPECT_EQ(settings.m_portListen.load(), 5000);
     EXPECT_EQ(settings.m_portSend.load(), 0);
-    EXPECT_EQ(engine.m_useNet.load(), 1);
+    EXPECT_EQ(engine.Sounding().UseNet(), 1);
     {
         CSetEth dialog(Context());
         EXPECT_TRUE(Child<QAbstractButton>(dialog, "useNetCheck")->isChecked());
         Click(dialog, "useNetCheck");
         Click(dialog, "cancelButton");
     }
-    EXPECT_EQ(engine.m_useNet.load(), 1);
+    EXPECT_EQ(engine.Sounding().UseNet(), 1);
 }
 
 // The main window's side of the depth-output port.

@@ -39,14 +39,14 @@ TEST_F(DepthMonitorTest, TwoDecimalsBelowAHundredMetresOneFromThere) {
 
 TEST_F(DepthMonitorTest, NothingChangesWhileOlderRecordsAreRedrawn) {
     engine.BeginPlayback();
-    engine.m_pingTime.store(1'600'000'000);
+    engine.SetPingTime(1'600'000'000);
     monitor.UpdateDepthText(7.5);
     monitor.MonitorTick();
     const QString time = monitor.TimeText();
     EXPECT_EQ(time, QDateTime::fromSecsSinceEpoch(1'600'000'000).toString("yyyy-MM-dd HH:mm:ss"));
 
-    engine.m_autoAdjust.store(0);
-    engine.m_pingTime.store(1'600'000'100);
+    engine.View().SetAutoAdjust(0);
+    engine.SetPingTime(1'600'000'100);
     monitor.UpdateDepthText(8.25);
     monitor.MonitorTick();
     EXPECT_EQ(monitor.DepthText(), "7.50");
@@ -54,7 +54,7 @@ TEST_F(DepthMonitorTest, NothingChangesWhileOlderRecordsAreRedrawn) {
 }
 
 TEST_F(DepthMonitorTest, LiveModeShowsTheComputersClock) {
-    engine.m_pingTime.store(0);
+    engine.SetPingTime(0);
     monitor.MonitorTick();
     const QDateTime shown = QDateTime::fromString(monitor.TimeText(), "yyyy-MM-dd HH:mm:ss");
     ASSERT_TRUE(shown.isValid());
@@ -96,18 +96,18 @@ TEST_F(ColourDialogTest, SwatchesShowTheColoursAtOpening) {
 TEST_F(ColourDialogTest, AMainWindowColourClearsTheEchogramAMonitorColourDoesNot) {
     picked = QColor(1, 2, 3);
     dialog.PickColour(XSound::kLine1);
-    EXPECT_EQ(engine.m_colours[XSound::kLine1].load(), 0x030201u);
+    EXPECT_EQ(engine.Sounding().Colour(XSound::kLine1), 0x030201u);
     EXPECT_EQ(dialog.Swatch(XSound::kLine1)->Colour(), QColor(1, 2, 3));
     EXPECT_EQ(clears, 1);
 
     picked = QColor(250, 0, 0);
     dialog.PickColour(XSound::kSeeEdit);
-    EXPECT_EQ(engine.m_colours[XSound::kSeeEdit].load(), 250u);
+    EXPECT_EQ(engine.Sounding().Colour(XSound::kSeeEdit), 250u);
     EXPECT_EQ(clears, 1);
 
     picked.reset();  // cancelled
     dialog.PickColour(XSound::kBack);
-    EXPECT_EQ(engine.m_colours[XSound::kBack].load(), 12412928u);
+    EXPECT_EQ(engine.Sounding().Colour(XSound::kBack), 12412928u);
     EXPECT_EQ(clears, 1);
 }
 
@@ -118,13 +118,14 @@ TEST_F(ColourDialogTest, RestoreAsksFirstAndCancelChangesNothing) {
     confirm = false;
     dialog.RestoreDefaults();
     EXPECT_EQ(asked, QStringList{"确定要回复默认设置？"});
-    EXPECT_EQ(engine.m_colours[XSound::kDesk].load(), 0x090909u);
+    EXPECT_EQ(engine.Sounding().Colour(XSound::kDesk), 0x090909u);
     EXPECT_EQ(clears, 1);
 
     confirm = true;
     dialog.RestoreDefaults();
     for (int k = 0; k < XSound::kColourCount; ++k)
-        EXPECT_EQ(engine.m_colours[k].load(), XSound::kDefaultColours[k]) << k;
+        EXPECT_EQ(engine.Sounding().Colour(static_cast<ColourKey>(k)), XSound::kDefaultColours[k])
+            << k;
     EXPECT_EQ(dialog.Swatch(XSound::kDesk)->Colour(), QColor(50, 50, 100));
     EXPECT_EQ(clears, 2);
     EXPECT_EQ(CColor::RestoreQuestion(true), "Restore to the default setting?");

@@ -32,8 +32,8 @@ protected:
     }
     Drawn Draw(int x) { return painter.Draw(engine, normal, &zoom, x); }
     void SetRange(std::uint8_t index, std::uint8_t offset) {
-        engine.m_rangeIndex.store(index);
-        engine.m_rangeOffset.store(offset);
+        engine.Sounding().SetRangeIndex(index);
+        engine.Sounding().SetRangeOffset(offset);
     }
 
     XSound engine;
@@ -45,8 +45,8 @@ protected:
 
 TEST_F(PingColumnTest, MapsSamplesToRowsInBothPanes) {
     SetRange(1, 0);  // 0..10 m, 1000 bins over 475 rows
-    engine.m_zoomTop = 0.0;
-    engine.m_zoomBottom = 2.0;
+    engine.View().SetZoomWindow(0.0, engine.View().ZoomBottom());
+    engine.View().SetZoomWindow(engine.View().ZoomTop(), 2.0);
     SetPing(engine, 2000, 735, 7, 7.35);
 
     EXPECT_EQ(Draw(5), Drawn::kNewColumn);
@@ -56,8 +56,8 @@ TEST_F(PingColumnTest, MapsSamplesToRowsInBothPanes) {
     EXPECT_EQ(Pixel(normal, 5, 474), LevelRgb(engine, 7));
     // The bottom left the 0..2 m zoom window: it moves to 6.3..8.3 m, and
     // bin 735 falls on zoom row 250.
-    EXPECT_DOUBLE_EQ(engine.m_zoomTop, 6.3);
-    EXPECT_DOUBLE_EQ(engine.m_zoomBottom, 8.3);
+    EXPECT_DOUBLE_EQ(engine.View().ZoomTop(), 6.3);
+    EXPECT_DOUBLE_EQ(engine.View().ZoomBottom(), 8.3);
     EXPECT_EQ(painter.ZoomMarkTop(), 299);
     EXPECT_EQ(painter.ZoomMarkHeight(), 95);
     EXPECT_EQ(Pixel(zoom, 5, 249), LevelRgb(engine, 0));
@@ -78,37 +78,37 @@ TEST_F(PingColumnTest, SamplesPastTheCountAreNoEcho) {
 
 TEST_F(PingColumnTest, ZoomWindowFollowsTheBottom) {
     SetRange(2, 0);  // 25 m
-    engine.m_zoomTop = 0.0;
-    engine.m_zoomBottom = 5.0;
+    engine.View().SetZoomWindow(0.0, engine.View().ZoomBottom());
+    engine.View().SetZoomWindow(engine.View().ZoomTop(), 5.0);
     SetPing(engine, 5000, 1230, 5, 12.3);
     Draw(0);
-    EXPECT_DOUBLE_EQ(engine.m_zoomTop, 9.8);
-    EXPECT_DOUBLE_EQ(engine.m_zoomBottom, 14.8);
+    EXPECT_DOUBLE_EQ(engine.View().ZoomTop(), 9.8);
+    EXPECT_DOUBLE_EQ(engine.View().ZoomBottom(), 14.8);
     EXPECT_EQ(painter.ZoomMarkTop(), 186);
 
     // Inside the window the window stays.
     SetPing(engine, 5000, 1400, 5, 14.0);
     Draw(1);
-    EXPECT_DOUBLE_EQ(engine.m_zoomTop, 9.8);
+    EXPECT_DOUBLE_EQ(engine.View().ZoomTop(), 9.8);
 
     // Shallower than a tenth of the range: the window starts at the surface.
     SetPing(engine, 5000, 200, 5, 2.0);
     Draw(2);
-    EXPECT_DOUBLE_EQ(engine.m_zoomTop, 0.0);
-    EXPECT_DOUBLE_EQ(engine.m_zoomBottom, 5.0);
+    EXPECT_DOUBLE_EQ(engine.View().ZoomTop(), 0.0);
+    EXPECT_DOUBLE_EQ(engine.View().ZoomBottom(), 5.0);
     EXPECT_EQ(painter.ZoomMarkTop(), 0);
 
     // No bottom at all (depth 0) gives the same window.
-    engine.m_zoomTop = 9.8;
-    engine.m_zoomBottom = 14.8;
+    engine.View().SetZoomWindow(9.8, engine.View().ZoomBottom());
+    engine.View().SetZoomWindow(engine.View().ZoomTop(), 14.8);
     SetPing(engine, 5000, 5000, 0, 0.0);
     Draw(3);
-    EXPECT_DOUBLE_EQ(engine.m_zoomTop, 0.0);
-    EXPECT_DOUBLE_EQ(engine.m_zoomBottom, 5.0);
+    EXPECT_DOUBLE_EQ(engine.View().ZoomTop(), 0.0);
+    EXPECT_DOUBLE_EQ(engine.View().ZoomBottom(), 5.0);
 }
 
 TEST_F(PingColumnTest, DraftLineInsideTheWindowOnly) {
-    engine.m_draft.store(0.5);
+    engine.Sounding().SetDraft(0.5);
     SetRange(0, 0);
     SetPing(engine, 1000, 1000, 0, 0.0);  // an echo run flag but no echo
     Draw(0);
@@ -130,7 +130,7 @@ TEST_F(PingColumnTest, DraftLineInsideTheWindowOnly) {
     // A draft on the last row: only that row, nothing past the column.
     SetRange(0, 0);
     Draw(3);
-    engine.m_draft.store(4.999);
+    engine.Sounding().SetDraft(4.999);
     Draw(4);
     EXPECT_EQ(Pixel(normal, 4, 474), LevelRgb(engine, 1));
     EXPECT_EQ(Pixel(normal, 4, 473), BackRgb(engine));
@@ -143,13 +143,13 @@ TEST_F(PingColumnTest, MarkDrawsWhiteColumnAndUprightLabel) {
         SCOPED_TRACE(depth);
         normal.fill(BackRgb(engine));
         zoom.fill(BackRgb(engine));
-        engine.m_markFlag.store(1);
-        engine.m_markNumber.store(9000);
-        engine.m_smoothedDepth.store(depth);
-        engine.m_pingTime.store(1700000000);
+        engine.SetMarkFlag(1);
+        engine.SetMarkNumber(9000);
+        engine.SetSmoothedDepth(depth);
+        engine.SetPingTime(1700000000);
         EXPECT_EQ(Draw(20), Drawn::kMark);
-        EXPECT_EQ(engine.m_markFlag.load(), 0);
-        EXPECT_EQ(engine.m_markNumber.load(), 0);
+        EXPECT_EQ(engine.MarkFlag(), 0);
+        EXPECT_EQ(engine.MarkNumber(), 0);
         EXPECT_TRUE(ColumnIs(normal, 20, white));
         EXPECT_TRUE(ColumnIs(zoom, 20, white));
 
@@ -256,7 +256,7 @@ TEST_F(PingColumnTest, ChartGetsRowsOnlyWhilePlayingForward) {
     Draw(2);
     EXPECT_EQ(sink.rows.size(), 1u);
 
-    engine.m_markFlag.store(1);
+    engine.SetMarkFlag(1);
     Draw(3);
     EXPECT_EQ(sink.marks, 1);
 
@@ -264,7 +264,7 @@ TEST_F(PingColumnTest, ChartGetsRowsOnlyWhilePlayingForward) {
     engine.SetDirection(true);
     Draw(4);
     Draw(5);
-    engine.m_markFlag.store(1);
+    engine.SetMarkFlag(1);
     Draw(6);
     EXPECT_EQ(sink.rows.size(), 1u);
     EXPECT_EQ(sink.marks, 1);
@@ -274,7 +274,7 @@ TEST_F(PingColumnTest, ColumnsOutsideThePictureAreSkipped) {
     SetPing(engine, 2000, 0, 2, 1.0);
     EXPECT_EQ(Draw(-1), Drawn::kNewColumn);
     EXPECT_EQ(Draw(40), Drawn::kNewColumn);
-    engine.m_markFlag.store(1);
+    engine.SetMarkFlag(1);
     EXPECT_EQ(Draw(-5), Drawn::kMark);
     EXPECT_TRUE(ColumnIs(normal, 39, BackRgb(engine)));
 }

@@ -17,7 +17,7 @@ inline void SetPing(XSound& engine, std::uint32_t count, std::uint32_t fromBin, 
     engine.m_sampleCount = count;
     engine.m_echoPresent = 1;
     engine.m_bottomLost = 0;
-    engine.m_depth.store(depth);
+    engine.SetDepth(depth);
 }
 
 // A ping whose every sample has one level: its column is one colour.
@@ -26,12 +26,12 @@ inline void SetUniformPing(XSound& engine, std::uint8_t level) {
 }
 
 inline QRgb BackRgb(const XSound& engine) {
-    return ColourWordToRgb(engine.m_colours[XSound::kBack].load());
+    return ColourWordToRgb(engine.Sounding().Colour(XSound::kBack));
 }
 
 inline QRgb LevelRgb(const XSound& engine, int level) {
     return level == 0 ? BackRgb(engine)
-                      : EchoLevelColour(engine.m_colours[XSound::kWaveL1].load(), level);
+                      : EchoLevelColour(engine.Sounding().Colour(XSound::kWaveL1), level);
 }
 
 inline QRgb Pixel(const QImage& image, int x, int y) {

@@ -62,7 +62,7 @@ TEST(ColourWords, RedIsTheLowByte) {
 
 class ScalesOnScreen : public ViewTest {
 protected:
-    QRgb Colour(ColourKey key) { return ColourWordToRgb(engine.m_colours[key].load()); }
+    QRgb Colour(ColourKey key) { return ColourWordToRgb(engine.Sounding().Colour(key)); }
 };
 
 TEST_F(ScalesOnScreen, StripsLinesBandAndLegend) {
@@ -98,10 +98,10 @@ TEST_F(ScalesOnScreen, ZoomSplitsIntoTwoPanesWithTheMarker) {
         SCOPED_TRACE(w);
         MakeView(w);
         const int half = w / 2;
-        engine.m_zoomOn.store(1);
-        engine.m_rangeIndex.store(1);
-        engine.m_zoomTop = 0.0;
-        engine.m_zoomBottom = 2.0;
+        engine.View().SetZoom(1);
+        engine.Sounding().SetRangeIndex(1);
+        engine.View().SetZoomWindow(0.0, engine.View().ZoomBottom());
+        engine.View().SetZoomWindow(engine.View().ZoomTop(), 2.0);
         SetPing(engine, 2000, 735, 7, 7.35);
         view->AdvanceAndPaint();
         SetPing(engine, 2000, 735, 7, 7.35);
@@ -124,7 +124,7 @@ TEST_F(ScalesOnScreen, ZoomSplitsIntoTwoPanesWithTheMarker) {
         EXPECT_NE(Pixel(screen, half - 30, 394), qRgb(200, 0, 0));
         EXPECT_NE(Pixel(screen, half - 30, 297), qRgb(200, 0, 0));
 
-        engine.m_zoomOn.store(0);
+        engine.View().SetZoom(0);
         EXPECT_EQ(Pixel(view->Render(QSize(w, 525)), half - 30, 300),
                   Pixel(screen, half - 31, 300));
     }
@@ -134,27 +134,25 @@ TEST_F(ScalesOnScreen, LabelsWhileDrawingBackwardDescribeTheNewestRecord) {
     MakeView(800);
     engine.BeginPlayback();
     engine.SetDirection(true);
-    engine.m_autoAdjust.store(0);
-    engine.m_rangeIndex.store(0);  // the record being drawn
-    engine.m_farRangeIndex.store(3);
-    engine.m_farRangeOffset.store(1);
+    engine.View().SetAutoAdjust(0);
+    engine.Sounding().SetRangeIndex(0);  // the record being drawn
+    engine.View().SetFarRange(3, 1);
     SetPing(engine, 2000, 100, 3, 1.0);
     view->AdvanceAndPaint();
-    EXPECT_EQ(engine.m_rangeIndex.load(), 3);
-    EXPECT_EQ(engine.m_rangeOffset.load(), 1);
+    EXPECT_EQ(engine.Sounding().RangeIndex(), 3);
+    EXPECT_EQ(engine.Sounding().RangeOffset(), 1);
     EXPECT_EQ(view->Scales().top, 30);
     EXPECT_EQ(view->Scales().span, 50);
 
     // Repainting on the UI thread reads the same source but leaves the
     // range in effect alone.
-    engine.m_rangeIndex.store(2);
-    engine.m_rangeOffset.store(0);
-    engine.m_farRangeIndex.store(4);
-    engine.m_farRangeOffset.store(2);
+    engine.Sounding().SetRangeIndex(2);
+    engine.Sounding().SetRangeOffset(0);
+    engine.View().SetFarRange(4, 2);
     view->ClearStores();
     EXPECT_EQ(view->Scales().top, 120);
     EXPECT_EQ(view->Scales().span, 100);
-    EXPECT_EQ(engine.m_rangeIndex.load(), 2);
+    EXPECT_EQ(engine.Sounding().RangeIndex(), 2);
 }
 
 }  // namespace

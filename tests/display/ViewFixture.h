@@ -13,9 +13,7 @@
 class ViewTest : public ::testing::Test {
 protected:
     void MakeView(int w) {
-        engine.m_viewWidth.store(w);
-        engine.m_viewStart.store(0);
-        engine.m_viewEnd.store(w);
+        engine.View().Reset(w);
         view = std::make_unique<CMarevoxView>(engine);
         width = w;
     }

@@ -19,8 +19,8 @@ class ForwardScrolling : public ViewTest, public ::testing::WithParamInterface<i
 TEST_P(ForwardScrolling, FirstPingLandsAtColumnWAndShowsOneStepLater) {
     MakeView(GetParam());
     Step(1);
-    EXPECT_EQ(engine.m_viewEnd.load(), width + 1);
-    EXPECT_EQ(engine.m_viewStart.load(), 1);
+    EXPECT_EQ(engine.View().End(), width + 1);
+    EXPECT_EQ(engine.View().Start(), 1);
     EXPECT_FALSE(ColumnIs(view->NormalStore(), width, BackRgb(engine)));
     EXPECT_TRUE(ColumnIs(view->NormalStore(), width - 1, BackRgb(engine)));
     EXPECT_TRUE(ScreenColumnIs(Screen(), width - 31, BackRgb(engine)));
@@ -36,7 +36,7 @@ TEST_P(ForwardScrolling, CompactionMovesTheNewestColumnsWithoutAJump) {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         int n = 0;
-        while (engine.m_viewEnd.load() < kStoreWidth - 1) Step(++n);
+        while (engine.View().End() < kStoreWidth - 1) Step(++n);
         const QImage storeBefore = view->NormalStore().copy();
         QImage previous = Screen();
         for (int k = 0; k < 3; ++k) {
@@ -47,7 +47,7 @@ TEST_P(ForwardScrolling, CompactionMovesTheNewestColumnsWithoutAJump) {
                     << "step " << k << " x " << x;
             if (k == 0) {
                 // The ping that reached the last store column is now at W - 1.
-                EXPECT_EQ(engine.m_viewEnd.load(), width);
+                EXPECT_EQ(engine.View().End(), width);
                 for (int x : {0, width / 2, width - 2})
                     EXPECT_TRUE(
                         ColumnsEqual(view->NormalStore(), x, storeBefore, x + kStoreWidth - width));
@@ -68,18 +68,17 @@ TEST_F(ViewTest, BackwardStepsWrapTheStoresTheOtherWay) {
     engine.BeginPlayback();
     engine.SetDirection(true);
     // As the worker leaves them after turning backward.
-    engine.m_viewEnd.store(4);
-    engine.m_viewStart.store(4);
+    engine.View().Scroll(4, 4);
     int n = 0;
     QImage previous;
     for (int k = 0; k < 6; ++k) {
-        const int drawnAt = engine.m_viewEnd.load();
+        const int drawnAt = engine.View().End();
         const QImage storeBefore = view->NormalStore().copy();
         Step(++n);
         const QImage screen = Screen();
         if (drawnAt == 1) {
             // Columns 0..W-1 moved to the far end; the next ping goes left of them.
-            EXPECT_EQ(engine.m_viewEnd.load(), kStoreWidth - width);
+            EXPECT_EQ(engine.View().End(), kStoreWidth - width);
             for (int x : {0, width / 2, width - 1})
                 EXPECT_TRUE(
                     ColumnsEqual(view->NormalStore(), x + kStoreWidth - width, storeBefore, x));
@@ -96,7 +95,7 @@ TEST_F(ViewTest, BackwardStepsWrapTheStoresTheOtherWay) {
         }
         previous = screen;
     }
-    EXPECT_EQ(engine.m_viewEnd.load(), kStoreWidth - width - 2);
+    EXPECT_EQ(engine.View().End(), kStoreWidth - width - 2);
 }
 
 TEST_F(ViewTest, SwitchingBetweenLiveAndPlaybackClearsButPausingDoesNot) {
@@ -129,17 +128,15 @@ TEST_F(ViewTest, ClearAndCreateEmptyTheStores) {
     EXPECT_TRUE(ScreenColumnIs(Screen(), 769, BackRgb(engine)));
 
     // A colour change shows with the next ping.
-    engine.m_colours[XSound::kBack].store(0x00102030);
+    engine.Sounding().SetColour(XSound::kBack, 0x00102030);
     view->ClearStores();
     EXPECT_EQ(Pixel(view->NormalStore(), 0, 0), qRgb(0x30, 0x20, 0x10));
 
-    engine.m_viewWidth.store(150);
-    engine.m_viewStart.store(0);
-    engine.m_viewEnd.store(150);
+    engine.View().Reset(150);
     view->CreateStores();
     EXPECT_EQ(view->sizeHint(), QSize(150, 525));
     Step(3);
-    EXPECT_EQ(engine.m_viewEnd.load(), 151);
+    EXPECT_EQ(engine.View().End(), 151);
 }
 
 class CCountingView : public CMarevoxView {
@@ -198,9 +195,8 @@ TEST_F(ViewTest, TheScreenMovesWhatItShowsAndEqualsAFullRepaint) {
         for (const int zoom : {0, 1}) {
             SCOPED_TRACE(testing::Message() << "fit " << fit << " zoom " << zoom);
             MakeView(800);
-            engine.m_zoomOn.store(static_cast<std::uint8_t>(zoom));
-            engine.m_viewStart.store(3000);  // compaction after 1200 pings
-            engine.m_viewEnd.store(3800);
+            engine.View().SetZoom(zoom != 0);
+            engine.View().Scroll(3000, 3800);  // compaction after 1200 pings
             view->SetFitToWindow(fit);
             view->resize(1017, 703);  // no whole scale factor
             view->show();
@@ -210,7 +206,7 @@ TEST_F(ViewTest, TheScreenMovesWhatItShowsAndEqualsAFullRepaint) {
             const QImage before = Painted(*view);
             for (int burst : {1, 1, 2, 5, 1, 900, 3, 1, 400, 1}) {
                 for (int k = 0; k < burst; ++k) {
-                    if (n == 931) engine.m_markFlag.store(1);
+                    if (n == 931) engine.SetMarkFlag(1);
                     Step(n++);
                 }
                 Settle();
@@ -239,7 +235,7 @@ TEST_F(ViewTest, UnscaledScreenIsThePicture) {
     view->resize(800, 525);
     view->show();
     for (int n = 0; n < 120; ++n) {
-        if (n == 100) engine.m_markFlag.store(1);
+        if (n == 100) engine.SetMarkFlag(1);
         Step(n);
         if (n % 5 == 0) Settle();
     }
@@ -287,9 +283,9 @@ TEST_F(ViewTest, WorkerDrawsWhileTheScreenPaints) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
         for (int n = 0; n < 3000; ++n) {
-            std::lock_guard ping(engine.m_pingMutex);
+            const auto ping = engine.LockPing();
             SetUniformPing(engine, static_cast<std::uint8_t>(n % 7 + 1));
-            if (n % 500 == 0) engine.m_markFlag.store(1);  // a label drawn on this thread
+            if (n % 500 == 0) engine.SetMarkFlag(1);  // a label drawn on this thread
             view->AdvanceAndPaint();
         }
         done.store(true);
@@ -301,8 +297,8 @@ TEST_F(ViewTest, WorkerDrawsWhileTheScreenPaints) {
     }
     worker.join();
     QCoreApplication::processEvents();
-    EXPECT_EQ(engine.m_viewEnd.load(), 800 + 3000);
-    EXPECT_EQ(engine.m_viewStart.load(), 3000);
+    EXPECT_EQ(engine.View().End(), 800 + 3000);
+    EXPECT_EQ(engine.View().Start(), 3000);
 }
 
 }  // namespace

@@ -11,16 +11,16 @@ using Bytes = std::vector<std::uint8_t>;
 TEST(CommandFrame, CarriesTheRequestedSettingsAtTheMomentOfSending) {
     FakeHost host;
     XSound engine(&host);
-    engine.m_rangeIndexSet = 4;
-    engine.m_rangeOffsetSet = 2;
-    engine.m_rangeIndex = 0;  // the range in effect is not what is asked for
-    engine.m_gain = -15;
+    engine.Sounding().SetRangeIndexSet(4);
+    engine.Sounding().SetRangeOffsetSet(2);
+    engine.Sounding().SetRangeIndex(0);  // the range in effect is not what is asked for
+    engine.Sounding().SetGain(-15);
     engine.SendCommandFrame();
-    engine.m_rangeIndexSet = 0;
-    engine.m_rangeOffsetSet = 0;
-    engine.m_gain = 5;
-    engine.m_uartCtl = 1;
-    engine.m_channelCode = 0x82;
+    engine.Sounding().SetRangeIndexSet(0);
+    engine.Sounding().SetRangeOffsetSet(0);
+    engine.Sounding().SetGain(5);
+    engine.Sounding().SetUartCtl(1);
+    engine.Sounding().SetChannelCode(0x82);
     engine.SendCommandFrame();
 
     ASSERT_EQ(host.frames.size(), 2u);
@@ -46,7 +46,7 @@ TEST(CommandFrame, WatchdogAsksAgainAfterTwoSilentSeconds) {
     for (int tick = 1; tick <= 4; ++tick) EXPECT_FALSE(engine.WatchdogTick()) << tick;
     EXPECT_TRUE(engine.WatchdogTick());
     EXPECT_EQ(host.frames.size(), 1u);
-    EXPECT_EQ(engine.m_pingWatchdog.load(), 0);
+    EXPECT_EQ(engine.PingWatchdog(), 0);
 
     // A ping resets the count: four more ticks stay quiet.
     for (int tick = 1; tick <= 3; ++tick) engine.WatchdogTick();

@@ -41,7 +41,7 @@ protected:
             const std::size_t to = k < cuts.size() ? cuts[k] : stream.size();
             engine->DecodeBytes(stream.data() + from, static_cast<std::uint32_t>(to - from));
             if (Complete()) {
-                out.push_back({Raw(), engine->m_supplyVoltage.load(), engine->m_markNumber.load()});
+                out.push_back({Raw(), engine->SupplyVoltage(), engine->MarkNumber()});
                 engine->ProcessLivePing();
             }
             from = to;
@@ -54,15 +54,15 @@ protected:
 };
 
 TEST_F(DecoderTest, DecodesTheReferenceFrameAndItsTail) {
-    engine->m_markDebounce = 100;
+    engine->SetMarkDebounce(100);
     Feed({0x0A, 0x4A, 0x81, 0x05, 0xCA, 0x9E, 0x00, 0x00});
     ASSERT_TRUE(Complete());
     EXPECT_EQ(Raw(), (Bytes{0x0A, 0x4A, 0x81, 0x05, 0xCA}));
-    EXPECT_NEAR(engine->m_supplyVoltage.load(), 11.97f, 0.005f);
-    EXPECT_EQ(engine->m_markNumber.load(), 0);
-    EXPECT_EQ(engine->m_markFlag.load(), 0);
+    EXPECT_NEAR(engine->SupplyVoltage(), 11.97f, 0.005f);
+    EXPECT_EQ(engine->MarkNumber(), 0);
+    EXPECT_EQ(engine->MarkFlag(), 0);
 
-    engine->m_draft = 0.0;
+    engine->Sounding().SetDraft(0.0);
     engine->m_sampleCount = 0;
     engine->ExpandSamples();
     ASSERT_EQ(engine->m_sampleCount, 263u);
@@ -82,7 +82,7 @@ Bytes AwkwardStream() {
 
 TEST_F(DecoderTest, AnySplitOfAFrameDecodesAsTheWholeFrame) {
     const Bytes stream = AwkwardStream();
-    engine->m_markDebounce = 100;
+    engine->SetMarkDebounce(100);
     const auto whole = FeedChunked(stream, {});
     ASSERT_EQ(whole.size(), 1u);
     EXPECT_EQ(whole[0].raw, (Bytes{0x0A, 0x49, 0x80, 0x0A, 0x88, 0xCA, 0x4A, 0xCA}));
@@ -91,7 +91,7 @@ TEST_F(DecoderTest, AnySplitOfAFrameDecodesAsTheWholeFrame) {
     for (std::size_t i = 1; i < stream.size(); ++i) {
         for (std::size_t j = i; j < stream.size(); ++j) {
             engine = std::make_unique<XSound>(&host);
-            engine->m_markDebounce = 100;
+            engine->SetMarkDebounce(100);
             ASSERT_EQ(FeedChunked(stream, {i, j}), whole) << "cut at " << i << " and " << j;
         }
     }
@@ -158,50 +158,49 @@ TEST_F(DecoderTest, FrameLongerThanTheBufferIsDropped) {
 }
 
 TEST_F(DecoderTest, MarkKeyIsDebounced) {
-    engine->m_markDebounce = 11;
+    engine->SetMarkDebounce(11);
     Feed(Frame({0x49}, 0x9E, 0, 1));
-    EXPECT_EQ(engine->m_markNumber.load(), 1);
-    EXPECT_EQ(engine->m_markFlag.load(), 1);
-    EXPECT_EQ(engine->m_markDebounce.load(), 0);
+    EXPECT_EQ(engine->MarkNumber(), 1);
+    EXPECT_EQ(engine->MarkFlag(), 1);
+    EXPECT_EQ(engine->MarkDebounce(), 0);
     engine->ProcessLivePing();
-    engine->m_markFlag = 0;
+    engine->SetMarkFlag(0);
 
     // Half a second later (5 ticks): the key is still held, no new mark.
-    engine->m_markDebounce = 5;
+    engine->SetMarkDebounce(5);
     Feed(Frame({0x49}, 0x9E, 0, 1));
-    EXPECT_EQ(engine->m_markNumber.load(), 1);
-    EXPECT_EQ(engine->m_markFlag.load(), 0);
+    EXPECT_EQ(engine->MarkNumber(), 1);
+    EXPECT_EQ(engine->MarkFlag(), 0);
     engine->ProcessLivePing();
 
     // Only the value 1 marks; the counter must be above 10, not at it.
-    engine->m_markDebounce = 100;
+    engine->SetMarkDebounce(100);
     Feed(Frame({0x49}, 0x9E, 0, 2));
-    EXPECT_EQ(engine->m_markNumber.load(), 1);
+    EXPECT_EQ(engine->MarkNumber(), 1);
     engine->ProcessLivePing();
-    engine->m_markDebounce = 10;
+    engine->SetMarkDebounce(10);
     Feed(Frame({0x49}, 0x9E, 0, 1));
-    EXPECT_EQ(engine->m_markNumber.load(), 1);
+    EXPECT_EQ(engine->MarkNumber(), 1);
 }
 
 TEST_F(DecoderTest, SelfCheckReplyTakesTheResultByteOnly) {
     engine->RequestSelfCheck();
     engine->SendCommandFrame();  // the request went out
-    engine->m_markDebounce = 100;
-    engine->m_supplyVoltage = 5.0f;
-    engine->m_pingWatchdog = 3;
+    engine->SetMarkDebounce(100);
+    for (int tick = 0; tick < 3; ++tick) engine->WatchdogTick();
     Feed(Frame({0x49}, 0x9E, 0x14, 1));
     ASSERT_TRUE(Complete());
     EXPECT_EQ(engine->SelfCheckState(), SelfCheck::kIdle);
     EXPECT_EQ(host.selfCheckReplies, (std::vector<std::uint32_t>{0x14}));
-    EXPECT_EQ(engine->m_supplyVoltage.load(), 5.0f);
-    EXPECT_EQ(engine->m_markNumber.load(), 0);
-    EXPECT_EQ(engine->m_pingWatchdog.load(), 0);
+    EXPECT_EQ(engine->SupplyVoltage(), 0.0f);  // not the reply's first byte
+    EXPECT_EQ(engine->MarkNumber(), 0);
+    EXPECT_EQ(engine->PingWatchdog(), 0);
 
     // The reply frame is still a ping; the next one is an ordinary frame.
     EXPECT_EQ(engine->ProcessLivePing(), 1);
     Feed(Frame({0x49}, 0x9E, 0x14, 0));
     EXPECT_EQ(host.selfCheckReplies.size(), 1u);
-    EXPECT_NEAR(engine->m_supplyVoltage.load(), 11.97f, 0.005f);
+    EXPECT_NEAR(engine->SupplyVoltage(), 11.97f, 0.005f);
 }
 
 class ExpansionTest : public DecoderTest {
@@ -260,7 +259,7 @@ TEST(Conversions, MetresAndBinsAtTheSoundSpeed) {
     EXPECT_EQ(engine.DepthToSamples(1.9), 190u);
     EXPECT_EQ(engine.DepthToSamples(0.005), 0u);
     EXPECT_DOUBLE_EQ(engine.SamplesToDepth(100), 1.0);
-    engine.m_soundSpeed = 1440.0;
+    engine.Sounding().SetSoundSpeed(1440.0);
     EXPECT_EQ(engine.DepthToSamples(1.0), 104u);  // 104.17 truncated
     EXPECT_NEAR(engine.SamplesToDepth(104), 0.9984, 1e-12);
 }
@@ -275,14 +274,14 @@ TEST(Conversions, SaturateInsteadOfOverflowing) {
     EXPECT_EQ(engine.DepthToSamples(kInf), kMax);
     EXPECT_EQ(engine.DepthToSamples(-kInf), 0u);
 
-    engine.m_soundSpeed = 0.0;  // what an empty settings file gives
+    engine.Sounding().SetSoundSpeed(0.0);  // what an empty settings file gives
     EXPECT_EQ(engine.DepthToSamples(0.5), kMax);
     EXPECT_EQ(engine.DepthToSamples(0.0), 0u);
     EXPECT_EQ(engine.DepthToSamples(-0.5), 0u);
     EXPECT_EQ(engine.SamplesToDepth(500), 0.0);
-    engine.m_soundSpeed = -1500.0;
+    engine.Sounding().SetSoundSpeed(-1500.0);
     EXPECT_EQ(engine.DepthToSamples(1.0), 0u);
-    engine.m_soundSpeed = std::nan("");
+    engine.Sounding().SetSoundSpeed(std::nan(""));
     EXPECT_EQ(engine.DepthToSamples(1.0), 0u);
 }
 

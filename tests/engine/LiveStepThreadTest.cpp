@@ -31,7 +31,7 @@ TEST(LiveStepThreads, EachFrameIsProcessedByExactlyOneCaller) {
     DrawingHost host;
     auto engine = std::make_unique<XSound>(&host);
     host.engine = engine.get();
-    engine->m_draft = 0.0;
+    engine->Sounding().SetDraft(0.0);
     host.drawn.reserve(kFrames);
 
     std::vector<Bytes> frames;

@@ -72,9 +72,9 @@ using namespace FrameBytes;
 
 TEST(NoAllocation, DecodingAndProcessingPingsAllocatesNothing) {
     auto engine = std::make_unique<XSound>();
-    engine->m_gainAuto = 1;
-    engine->m_rangeAuto = 1;
-    engine->m_antiJamMode = 2;
+    engine->Sounding().SetGainAuto(1);
+    engine->Sounding().SetRangeAuto(1);
+    engine->Sounding().SetAntiJamMode(2);
     std::vector<Bytes> pings;
     for (std::size_t depth : {300u, 900u, 2500u, 4000u, 7000u, 12000u})
         pings.push_back(
@@ -87,8 +87,8 @@ TEST(NoAllocation, DecodingAndProcessingPingsAllocatesNothing) {
     g_counting = true;
     int processed = 0;
     for (int round = 0; round < 20; ++round) {
-        engine->m_useNet = round % 2;
-        engine->m_markDebounce = 100;
+        engine->Sounding().SetUseNet(round % 2);
+        engine->SetMarkDebounce(100);
         for (const Bytes& ping : pings) {
             engine->DecodeBytes(ping.data(), static_cast<std::uint32_t>(ping.size()));
             processed += engine->StepLive();

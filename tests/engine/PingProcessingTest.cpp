@@ -27,9 +27,9 @@ class PingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         host.engine = engine.get();
-        engine->m_draft = 0.0;
-        engine->m_gainAuto = 0;
-        engine->m_rangeAuto = 0;
+        engine->Sounding().SetDraft(0.0);
+        engine->Sounding().SetGainAuto(0);
+        engine->Sounding().SetRangeAuto(0);
     }
 
     // One live ping through the decoder and the live step.
@@ -39,10 +39,10 @@ protected:
         return engine->StepLive();
     }
     void SetRange(std::uint8_t index) {
-        engine->m_rangeIndexSet = index;
-        engine->m_rangeIndex = index;
+        engine->Sounding().SetRangeIndexSet(index);
+        engine->Sounding().SetRangeIndex(index);
     }
-    double Depth() const { return engine->m_depth.load(); }
+    double Depth() const { return engine->Depth(); }
 
     FakeHost host;
     std::unique_ptr<XSound> engine = std::make_unique<XSound>(&host);
@@ -52,18 +52,18 @@ TEST_F(PingTest, LiveStepTakesTheFrameSendsTheNextRequestAndDraws) {
     EXPECT_EQ(engine->StepLive(), 0);
     EXPECT_EQ(host.paints, 0);
 
-    engine->m_rangeIndexSet = 2;
-    engine->m_rangeOffsetSet = 1;
-    engine->m_pingWatchdog = 3;
+    engine->Sounding().SetRangeIndexSet(2);
+    engine->Sounding().SetRangeOffsetSet(1);
+    for (int tick = 0; tick < 3; ++tick) engine->WatchdogTick();
     host.now = 1234567;
     ASSERT_EQ(Ping(Bins(10, 3)), 1);
-    EXPECT_EQ(engine->m_rangeIndex.load(), 2);
-    EXPECT_EQ(engine->m_rangeOffset.load(), 1);
+    EXPECT_EQ(engine->Sounding().RangeIndex(), 2);
+    EXPECT_EQ(engine->Sounding().RangeOffset(), 1);
     EXPECT_EQ(engine->FrameSlotState(), FrameSlot::kEmpty);
     EXPECT_EQ(engine->m_rawLength, 0u);
     EXPECT_TRUE(engine->NewPing());
-    EXPECT_EQ(engine->m_pingTime.load(), 1234567);
-    EXPECT_EQ(engine->m_pingWatchdog.load(), 0);
+    EXPECT_EQ(engine->PingTime(), 1234567);
+    EXPECT_EQ(engine->PingWatchdog(), 0);
     EXPECT_EQ(engine->m_sampleCount, 10u);
     EXPECT_EQ(host.paints, 1);
     ASSERT_EQ(host.frames.size(), 1u);
@@ -89,7 +89,7 @@ TEST_F(PingTest, BottomIsTheFirstStrongBinAfterTheStartOfALongEnoughRun) {
 
 TEST_F(PingTest, ShortEchoesAreRejectedAndTheDepthKept) {
     SetRange(4);  // 24 bins at least
-    engine->m_depth = 42.0;
+    engine->SetDepth(42.0);
     Ping(Join({Bins(1000, 0), Bins(20, 4), Bins(10, 0)}));
     EXPECT_EQ(engine->m_bottomFound, 0);
     EXPECT_EQ(engine->m_echoPresent, 0);
@@ -100,14 +100,14 @@ TEST_F(PingTest, ShortEchoesAreRejectedAndTheDepthKept) {
     EXPECT_DOUBLE_EQ(Depth(), engine->SamplesToDepth(1001));
 
     // A ping without samples leaves the depth as it was.
-    engine->m_depth = 7.5;
+    engine->SetDepth(7.5);
     Ping(Bins(20000, 3));
     EXPECT_EQ(engine->m_sampleCount, 0u);
     EXPECT_DOUBLE_EQ(Depth(), 7.5);
 }
 
 TEST_F(PingTest, DraftBinsComeFirstAndTheNearFieldIsBlankedFromThe25mRange) {
-    engine->m_draft = 0.5;  // 50 zero bins in front
+    engine->Sounding().SetDraft(0.5);  // 50 zero bins in front
     SetRange(1);
     Ping(Join({Bins(100, 0), Bins(10, 4), Bins(1000, 0), Bins(10, 4)}));
     EXPECT_EQ(engine->m_sampleCount, 1170u);
@@ -122,13 +122,13 @@ TEST_F(PingTest, DraftBinsComeFirstAndTheNearFieldIsBlankedFromThe25mRange) {
 
 TEST_F(PingTest, FixedDepthRejectionBlanksDownToItsDepth) {
     SetRange(1);
-    engine->m_antiJamMode = 1;
-    engine->m_antiJamDepth = 3.0;
+    engine->Sounding().SetAntiJamMode(1);
+    engine->Sounding().SetAntiJamDepth(3.0);
     const Samples echoes = Join({Bins(250, 0), Bins(10, 4), Bins(100, 0), Bins(10, 4)});
     Ping(echoes);
     EXPECT_EQ(engine->m_bottomIndex, 361);
     // Deeper than the ping: everything is blanked, the depth is kept.
-    engine->m_antiJamDepth = 100.0;
+    engine->Sounding().SetAntiJamDepth(100.0);
     Ping(echoes);
     EXPECT_EQ(engine->m_bottomFound, 0);
     EXPECT_DOUBLE_EQ(Depth(), 3.61);
@@ -136,8 +136,8 @@ TEST_F(PingTest, FixedDepthRejectionBlanksDownToItsDepth) {
 
 TEST_F(PingTest, TrackingGateFollowsTheBottomAndOpensAfterThreeMisses) {
     SetRange(2);  // nominal gate 2 m
-    engine->m_antiJamMode = 2;
-    engine->m_depth = 10.0;  // gate 10 +- 5 m at start
+    engine->Sounding().SetAntiJamMode(2);
+    engine->SetDepth(10.0);  // gate 10 +- 5 m at start
     const Samples at10 = Join({Bins(1000, 0), Bins(10, 4)});
     const Samples jamAt5And10_5 = Join({Bins(500, 0), Bins(10, 6), Bins(540, 0), Bins(10, 4)});
     const Samples at20 = Join({Bins(2000, 0), Bins(10, 4)});
@@ -173,39 +173,39 @@ TEST_F(PingTest, EchoStatisticsCountTheBinsAfterTheRunsFirst) {
 
 TEST_F(PingTest, AutomaticGainRisesOnWeakPingsWithinTheRangesCap) {
     SetRange(0);
-    engine->m_gainAuto = 1;
-    engine->m_gain = 0;
+    engine->Sounding().SetGainAuto(1);
+    engine->Sounding().SetGain(0);
     std::vector<int> gains;
     for (int k = 0; k < 6; ++k) {
         Ping(Bins(50, 0));
-        gains.push_back(engine->m_gain.load());
+        gains.push_back(engine->Sounding().Gain());
     }
     EXPECT_EQ(gains, (std::vector<int>{0, 0, 2, 4, 5, 5}));
 
     // A saturated echo lowers it, one step per ping.
     Ping(Join({Bins(50, 0), Bins(30, 7)}));
-    EXPECT_EQ(engine->m_gain.load(), 4);
+    EXPECT_EQ(engine->Sounding().Gain(), 4);
     // An echo with few strong bins raises it by two.
     Ping(Join({Bins(50, 0), Bins(20, 1), Bins(10, 3)}));
-    EXPECT_EQ(engine->m_gain.load(), 5);
+    EXPECT_EQ(engine->Sounding().Gain(), 5);
     SetRange(4);
-    engine->m_gain = 28;
+    engine->Sounding().SetGain(28);
     Ping(Join({Bins(500, 0), Bins(40, 1), Bins(10, 3)}));
-    EXPECT_EQ(engine->m_gain.load(), 30);
-    engine->m_gain = -40;
+    EXPECT_EQ(engine->Sounding().Gain(), 30);
+    engine->Sounding().SetGain(-40);
     Ping(Join({Bins(500, 0), Bins(40, 7)}));
-    EXPECT_EQ(engine->m_gain.load(), -40);
+    EXPECT_EQ(engine->Sounding().Gain(), -40);
 
     // Never during playback.
     engine->BeginPlayback();
-    engine->m_gain = 3;
+    engine->Sounding().SetGain(3);
     Ping(Bins(50, 0));
-    EXPECT_EQ(engine->m_gain.load(), 3);
+    EXPECT_EQ(engine->Sounding().Gain(), 3);
 }
 
 TEST_F(PingTest, LostBottomForcesDepthZeroAndStepsTheRangeUp) {
     SetRange(1);
-    engine->m_rangeAuto = 1;
+    engine->Sounding().SetRangeAuto(1);
     Ping(Join({Bins(300, 0), Bins(10, 4)}));
     ASSERT_DOUBLE_EQ(Depth(), 3.01);
     host.dialogMasks.clear();
@@ -216,8 +216,8 @@ TEST_F(PingTest, LostBottomForcesDepthZeroAndStepsTheRangeUp) {
         EXPECT_DOUBLE_EQ(Depth(), k == 6 ? 0.0 : 3.01) << k;
         // The fifth ping without bottom asks for the next range; the range
         // in effect changes with the following ping.
-        EXPECT_EQ(engine->m_rangeIndexSet.load(), k >= 5 ? 2 : 1) << k;
-        EXPECT_EQ(engine->m_rangeIndex.load(), k == 6 ? 2 : 1) << k;
+        EXPECT_EQ(engine->Sounding().RangeIndexSet(), k >= 5 ? 2 : 1) << k;
+        EXPECT_EQ(engine->Sounding().RangeIndex(), k == 6 ? 2 : 1) << k;
     }
     // Each ping's request goes out before its own adjustment.
     EXPECT_EQ(host.frames[5][0], 0x20 | 3);
@@ -228,22 +228,22 @@ TEST_F(PingTest, LostBottomForcesDepthZeroAndStepsTheRangeUp) {
     // The highest range is not passed.
     SetRange(4);
     for (int k = 0; k < 10; ++k) Ping(Bins(50, 0));
-    EXPECT_EQ(engine->m_rangeIndexSet.load(), 4);
+    EXPECT_EQ(engine->Sounding().RangeIndexSet(), 4);
 }
 
 TEST_F(PingTest, RangeIsReconsideredOnEveryFifthPingWithBottom) {
     SetRange(0);
-    engine->m_rangeAuto = 1;
+    engine->Sounding().SetRangeAuto(1);
     const Samples at5m = Join({Bins(500, 0), Bins(10, 4)});
     for (int k = 1; k <= 4; ++k) Ping(at5m);
-    EXPECT_EQ(engine->m_rangeIndexSet.load(), 0);
+    EXPECT_EQ(engine->Sounding().RangeIndexSet(), 0);
     Ping(at5m);
-    EXPECT_EQ(engine->m_rangeIndexSet.load(), 1);
+    EXPECT_EQ(engine->Sounding().RangeIndexSet(), 1);
     // Manual range: the depth does not move it.
-    engine->m_rangeAuto = 0;
+    engine->Sounding().SetRangeAuto(0);
     SetRange(0);
     for (int k = 1; k <= 10; ++k) Ping(at5m);
-    EXPECT_EQ(engine->m_rangeIndexSet.load(), 0);
+    EXPECT_EQ(engine->Sounding().RangeIndexSet(), 0);
 }
 
 TEST(AutoRange, StepsByTheDepthTable) {
@@ -258,11 +258,11 @@ TEST(AutoRange, StepsByTheDepthTable) {
     for (const Case& c : cases) {
         FakeHost host;
         XSound engine(&host);
-        engine.m_rangeIndexSet = c.from;
+        engine.Sounding().SetRangeIndexSet(c.from);
         engine.m_detect.lastRequestedRange = c.from;
-        engine.m_depth = c.depth;
+        engine.SetDepth(c.depth);
         engine.AutoRange();
-        EXPECT_EQ(engine.m_rangeIndexSet.load(), c.to) << int(c.from) << " at " << c.depth;
+        EXPECT_EQ(engine.Sounding().RangeIndexSet(), c.to) << int(c.from) << " at " << c.depth;
         EXPECT_EQ(host.dialogMasks.back(), EngineHost::kRangeDialog | EngineHost::kParameterDialog);
     }
 }
@@ -270,19 +270,19 @@ TEST(AutoRange, StepsByTheDepthTable) {
 TEST(AutoRange, OffsetFollowsTheDepthAtTheLongestRange) {
     FakeHost host;
     XSound engine(&host);
-    engine.m_rangeIndexSet = 3;
-    engine.m_rangeOffsetSet = 2;
-    engine.m_depth = 95.0;
+    engine.Sounding().SetRangeIndexSet(3);
+    engine.Sounding().SetRangeOffsetSet(2);
+    engine.SetDepth(95.0);
     engine.AutoRange();  // 3 -> 4: a new range starts at offset 0, then follows
-    EXPECT_EQ(engine.m_rangeIndexSet.load(), 4);
-    EXPECT_EQ(engine.m_rangeOffsetSet.load(), 1);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 4);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 1);
 
     const std::pair<double, std::uint8_t> steps[] = {{149.0, 1}, {150.0, 2}, {131.0, 2}, {130.0, 1},
                                                      {71.0, 1},  {70.0, 0},  {89.0, 0}};
     for (auto [depth, offset] : steps) {
-        engine.m_depth = depth;
+        engine.SetDepth(depth);
         engine.AutoRange();
-        EXPECT_EQ(engine.m_rangeOffsetSet.load(), offset) << depth;
+        EXPECT_EQ(engine.Sounding().RangeOffsetSet(), offset) << depth;
     }
 }
 
@@ -304,32 +304,32 @@ TEST_F(PingTest, SmoothingAveragesAWindowThatShrinksWithTheRange) {
 }
 
 TEST_F(PingTest, NetworkModeOutputsEveryRawDepth) {
-    engine->m_useNet = 1;
+    engine->Sounding().SetUseNet(1);
     SetRange(4);  // windows of 2 pings
     for (int k = 1; k <= 3; ++k) Ping(Join({Bins(1000 * k, 0), Bins(30, 4)}));
     EXPECT_EQ(host.outputs, (std::vector<double>{10.01, 20.01, 30.01}));
     EXPECT_EQ(host.monitorRefreshes, 1);
-    EXPECT_DOUBLE_EQ(engine->m_smoothedDepth.load(), 30.01);
+    EXPECT_DOUBLE_EQ(engine->SmoothedDepth(), 30.01);
 }
 
 TEST_F(PingTest, HostileSettingsAreHandledWithoutHarm) {
     // A sound speed of 0 (an empty settings file) and tables indexed past
     // their ends (a hand-edited file).
-    engine->m_soundSpeed = 0.0;
-    engine->m_draft = 0.5;
-    engine->m_gainAuto = 1;
-    engine->m_rangeAuto = 1;
-    engine->m_antiJamMode = 2;
-    engine->m_rangeIndexSet = 200;
-    engine->m_rangeOffsetSet = 9;
-    engine->m_depth = 3.0;
+    engine->Sounding().SetSoundSpeed(0.0);
+    engine->Sounding().SetDraft(0.5);
+    engine->Sounding().SetGainAuto(1);
+    engine->Sounding().SetRangeAuto(1);
+    engine->Sounding().SetAntiJamMode(2);
+    engine->Sounding().SetRangeIndexSet(200);
+    engine->Sounding().SetRangeOffsetSet(9);
+    engine->SetDepth(3.0);
     for (int k = 0; k < 12; ++k) EXPECT_EQ(Ping(Join({Bins(100, 0), Bins(40, 5)})), 1);
     EXPECT_EQ(engine->m_sampleCount, 0u);  // the draft alone is past the limit
-    EXPECT_LE(engine->m_gain.load(), 30);
+    EXPECT_LE(engine->Sounding().Gain(), 30);
 
-    engine->m_draft = 0.0;
-    engine->m_antiJamMode = 1;
-    engine->m_antiJamDepth = std::numeric_limits<double>::infinity();
+    engine->Sounding().SetDraft(0.0);
+    engine->Sounding().SetAntiJamMode(1);
+    engine->Sounding().SetAntiJamDepth(std::numeric_limits<double>::infinity());
     for (int k = 0; k < 12; ++k) EXPECT_EQ(Ping(Join({Bins(100, 0), Bins(40, 5)})), 1);
     EXPECT_EQ(engine->m_sampleCount, 140u);
     EXPECT_EQ(engine->m_bottomFound, 0);

@@ -18,7 +18,7 @@ namespace {
 // Notes which record each drawn ping came from.
 class PlaybackHost : public EngineHost {
 public:
-    void AdvanceAndPaint() override { drawnTimes.push_back(engine->m_pingTime.load()); }
+    void AdvanceAndPaint() override { drawnTimes.push_back(engine->PingTime()); }
     void ClearEchogram() override { ++clears; }
     void Report(const EngineStatus& status) override { reports.push_back(status.code); }
 
@@ -51,7 +51,7 @@ protected:
         const EngineStatus status = m_engine.OpenRecording(m_sd);
         EXPECT_FALSE(status.Ok());
         EXPECT_EQ(m_engine.Mode(), RunMode::kLive);
-        EXPECT_EQ(m_engine.m_dataFile, nullptr);
+        EXPECT_EQ(m_engine.DataFileOpen(), false);
         return status;
     }
     // The refusal's code and the file it names.
@@ -62,7 +62,7 @@ protected:
     }
 
     void Search(std::int64_t time) {
-        m_engine.m_searchTime = time;
+        m_engine.SetSearchTime(time);
         m_engine.SearchTime();
         EXPECT_FALSE(m_engine.WorkerHeld());
     }
@@ -80,27 +80,27 @@ TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
     RecordFile::WriteIndex(m_idx, offsets.data(), 20);
     Open();
     EXPECT_EQ(m_engine.Mode(), RunMode::kPlayback);
-    EXPECT_EQ(m_engine.m_recordTotal.load(), 20u);
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 0u);
-    EXPECT_EQ(m_engine.m_firstTime, kFirstTime + 10);
+    EXPECT_EQ(m_engine.RecordTotal(), 20u);
+    EXPECT_EQ(m_engine.RecordIndex(), 0u);
+    EXPECT_EQ(m_engine.FirstTime(), kFirstTime + 10);
     // The damaged last entry gives way to the record found in its place.
-    EXPECT_EQ(m_engine.m_lastTime, kFirstTime + 190);
-    EXPECT_EQ(m_engine.m_recoveredRecords, 1u);
-    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 10);
+    EXPECT_EQ(m_engine.LastTime(), kFirstTime + 190);
+    EXPECT_EQ(m_engine.RecoveredForPlayback(), 1u);
+    EXPECT_EQ(m_engine.PingTime(), kFirstTime + 10);
     EXPECT_EQ(m_host.clears, 1);
     EXPECT_EQ(m_engine.OpenRecording(m_sd).code, EngineError::kPlaybackOpen);
     EXPECT_EQ(m_engine.Mode(), RunMode::kPlayback);
     m_engine.EndPlayback();
     EXPECT_EQ(m_engine.Mode(), RunMode::kLive);
-    EXPECT_EQ(m_engine.m_dataFile, nullptr);
+    EXPECT_EQ(m_engine.DataFileOpen(), false);
 
     // An index that lists nothing readable: the records are found in the
     // data file; a data file without records is refused.
     for (auto& offset : offsets) offset = 1u << 30;
     RecordFile::WriteIndex(m_idx, offsets.data(), 20);
     Open();
-    EXPECT_EQ(m_engine.m_recordTotal.load(), 20u);
-    EXPECT_EQ(m_engine.m_recoveredRecords, 20u);
+    EXPECT_EQ(m_engine.RecordTotal(), 20u);
+    EXPECT_EQ(m_engine.RecoveredForPlayback(), 20u);
     m_engine.EndPlayback();
     WriteAll(m_sd, std::string(500, 'x'));
     ExpectRefusal(EngineError::kNoReadableRecord, m_sd);
@@ -114,8 +114,8 @@ TEST_F(PlaybackTest, UnusableIndexesAreRefused) {
     // No records listed yet (cut short before the first checkpoint).
     WriteAll(m_idx, std::string("\0\0\0\0", 4));
     Open();
-    EXPECT_EQ(m_engine.m_recordTotal.load(), 3u);
-    EXPECT_EQ(m_engine.m_recoveredRecords, 3u);
+    EXPECT_EQ(m_engine.RecordTotal(), 3u);
+    EXPECT_EQ(m_engine.RecoveredForPlayback(), 3u);
     m_engine.EndPlayback();
 
     WriteAll(m_idx, std::string("\x41\x4B\x4C\x00", 4));  // 5,000,001
@@ -152,11 +152,11 @@ TEST_F(PlaybackTest, UnreadableRecordsAreSkippedNeverReadPastTheFile) {
     Open();
     std::vector<int> processed;
     for (std::uint32_t i = 0; i < 8; ++i) {
-        m_engine.m_recordIndex.store(i);
+        m_engine.SetRecordIndex(i);
         processed.push_back(m_engine.ProcessPlaybackPing());
     }
     EXPECT_EQ(processed, (std::vector<int>{1, 1, 0, 0, 0, 0, 1, 1}));
-    m_engine.m_recordIndex.store(8);  // not in the index
+    m_engine.SetRecordIndex(8);  // not in the index
     EXPECT_EQ(m_engine.ProcessPlaybackPing(), 0);
 }
 
@@ -164,16 +164,16 @@ TEST_F(PlaybackTest, SearchStepsEndBesideTheRecordsAroundTheTime) {
     MakeRecording(20);
     Open();
     Search(kFirstTime + 25);  // forward: one past the first at or after (3)
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 4u);
-    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 30);
+    EXPECT_EQ(m_engine.RecordIndex(), 4u);
+    EXPECT_EQ(m_engine.PingTime(), kFirstTime + 30);
     EXPECT_EQ(m_host.clears, 2);
 
-    m_engine.m_recordIndex.store(8);
+    m_engine.SetRecordIndex(8);
     Search(kFirstTime + 25);  // backward: one before the last earlier one (2)
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
+    EXPECT_EQ(m_engine.RecordIndex(), 1u);
 
     Search(kFirstTime - 500);  // before the first record
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 0u);
+    EXPECT_EQ(m_engine.RecordIndex(), 0u);
     EXPECT_TRUE(m_host.reports.empty());
 }
 
@@ -182,82 +182,82 @@ TEST_F(PlaybackTest, SearchPastTheLastRecordLeavesThePositionAlone) {
     for (std::uint32_t i : {4u, 5u, 6u}) offsets[i] = 1u << 30;
     RecordFile::WriteIndex(m_idx, offsets.data(), 20);
     Open();
-    m_engine.m_recordIndex.store(4);  // unreadable: the search starts at 7
+    m_engine.SetRecordIndex(4);  // unreadable: the search starts at 7
     Search(kFirstTime + 100);
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 11u);
+    EXPECT_EQ(m_engine.RecordIndex(), 11u);
 
-    m_engine.m_recordIndex.store(7);
-    m_engine.m_pingTime.store(kFirstTime + 70);
+    m_engine.SetRecordIndex(7);
+    m_engine.SetPingTime(kFirstTime + 70);
     Search(kFirstTime + 191);
     EXPECT_EQ(m_host.reports, std::vector<EngineError>{EngineError::kOutOfTimeRange});
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 7u);
-    EXPECT_EQ(m_engine.m_pingTime.load(), kFirstTime + 70);
+    EXPECT_EQ(m_engine.RecordIndex(), 7u);
+    EXPECT_EQ(m_engine.PingTime(), kFirstTime + 70);
 
     m_engine.EndPlayback();  // in live mode the search does nothing
     Search(kFirstTime);
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 7u);
+    EXPECT_EQ(m_engine.RecordIndex(), 7u);
 }
 
 TEST_F(PlaybackTest, TurningBackwardNeedsAViewOfRecordsBehind) {
     MakeRecording(60);
     Open();
-    m_engine.m_viewWidth.store(40);  // look-ahead of 10 records
-    m_engine.StepPlayback();         // first step: remembers forward
+    m_engine.View().Reset(40);  // look-ahead of 10 records
+    m_engine.StepPlayback();    // first step: remembers forward
     for (int i = 0; i < 9; ++i) m_engine.StepPlayback();
-    ASSERT_EQ(m_engine.m_recordIndex.load(), 10u);
+    ASSERT_EQ(m_engine.RecordIndex(), 10u);
 
     m_engine.SetDirection(true);  // 10 records played: refused
     m_engine.StepPlayback();
     EXPECT_FALSE(m_engine.PlayingBackward());
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 11u);
+    EXPECT_EQ(m_engine.RecordIndex(), 11u);
 
     m_engine.StepPlayback();
-    m_engine.m_viewEnd.store(100);
+    m_engine.View().Scroll(m_engine.View().Start(), 100);
     m_engine.SetDirection(true);  // 12 played: accepted
     m_host.drawnTimes.clear();
     m_engine.StepPlayback();
-    EXPECT_EQ(m_engine.m_viewEnd.load(), 90);
-    EXPECT_EQ(m_engine.m_viewStart.load(), 90);
+    EXPECT_EQ(m_engine.View().End(), 90);
+    EXPECT_EQ(m_engine.View().Start(), 90);
     EXPECT_EQ(m_host.drawnTimes, std::vector<std::int64_t>{1020});  // record 2
     // The range for the view comes from record 12, the look-ahead.
-    EXPECT_EQ(m_engine.m_farRangeIndex.load(), 1);
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
+    EXPECT_EQ(m_engine.View().FarRangeIndex(), 1);
+    EXPECT_EQ(m_engine.RecordIndex(), 1u);
 
     m_engine.SetDirection(false);  // forward again
     m_engine.StepPlayback();
-    EXPECT_EQ(m_engine.m_viewEnd.load(), 100);
-    EXPECT_EQ(m_engine.m_viewStart.load(), 60);
+    EXPECT_EQ(m_engine.View().End(), 100);
+    EXPECT_EQ(m_engine.View().Start(), 60);
     EXPECT_EQ(m_host.drawnTimes.back(), 1110);  // record 11
 }
 
 TEST_F(PlaybackTest, PlaybackStopsBeforeTheLastRecordAndAtRecordOne) {
     MakeRecording(16);
     Open();
-    m_engine.m_viewWidth.store(40);  // look-ahead of 10 records
+    m_engine.View().Reset(40);  // look-ahead of 10 records
     for (int step = 0; step < 20; ++step) m_engine.StepPlayback();
     EXPECT_EQ(m_host.drawnTimes.size(), 15u);  // the last record is never drawn
     EXPECT_EQ(m_host.drawnTimes.back(), 1140);
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 15u);
+    EXPECT_EQ(m_engine.RecordIndex(), 15u);
 
     m_engine.SetDirection(true);
     m_host.drawnTimes.clear();
     for (int i = 0; i < 20; ++i) m_engine.StepPlayback();
     // Turning back moved 10 records: 5, 4, 3, 2 are drawn, then it idles.
     EXPECT_EQ(m_host.drawnTimes, (std::vector<std::int64_t>{1050, 1040, 1030, 1020}));
-    EXPECT_EQ(m_engine.m_recordIndex.load(), 1u);
-    EXPECT_EQ(m_engine.m_autoAdjust.load(), 1);
+    EXPECT_EQ(m_engine.RecordIndex(), 1u);
+    EXPECT_EQ(m_engine.View().AutoAdjust(), 1);
 }
 
 TEST_F(PlaybackTest, ANewPlaybackStartsForward) {
     MakeRecording(60);
     Open();
-    m_engine.m_viewWidth.store(40);
+    m_engine.View().Reset(40);
     m_engine.StepPlayback();
-    m_engine.m_recordIndex.store(30);
+    m_engine.SetRecordIndex(30);
     m_engine.SetDirection(true);
     m_engine.StepPlayback();
     m_engine.EndPlayback();
-    EXPECT_EQ(m_engine.m_markNumber.load(), 0);
+    EXPECT_EQ(m_engine.MarkNumber(), 0);
 
     Open();
     m_host.drawnTimes.clear();
@@ -276,7 +276,7 @@ TEST_F(PlaybackTest, OpeningARecordingEndsTheRecordingInProgress) {
     m_engine.EndPlayback();
     ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd")).Ok());
     m_engine.EndPlayback();
-    EXPECT_NE(m_engine.m_dataFile, nullptr);
+    EXPECT_NE(m_engine.DataFileOpen(), false);
     m_engine.CloseRecording();
 }
 
@@ -286,29 +286,29 @@ namespace {
 
 TEST_F(PlaybackTest, EndingPlaybackPutsTheLiveSettingsBack) {
     MakeRecording(40);  // draft 0.5, 1500 m/s, ranges 0 to 4
-    m_engine.m_draft.store(1.25);
-    m_engine.m_soundSpeed.store(1432.0);
-    m_engine.m_antiJamMode.store(2);
-    m_engine.m_antiJamDepth.store(7.5);
-    m_engine.m_gain.store(-9);
-    m_engine.m_rangeIndex.store(1);
-    m_engine.m_rangeIndexSet.store(3);
-    m_engine.m_rangeOffset.store(2);
-    m_engine.m_rangeOffsetSet.store(1);
+    m_engine.Sounding().SetDraft(1.25);
+    m_engine.Sounding().SetSoundSpeed(1432.0);
+    m_engine.Sounding().SetAntiJamMode(2);
+    m_engine.Sounding().SetAntiJamDepth(7.5);
+    m_engine.Sounding().SetGain(-9);
+    m_engine.Sounding().SetRangeIndex(1);
+    m_engine.Sounding().SetRangeIndexSet(3);
+    m_engine.Sounding().SetRangeOffset(2);
+    m_engine.Sounding().SetRangeOffsetSet(1);
     Open();
-    m_engine.m_viewWidth.store(40);
+    m_engine.View().Reset(40);
     for (int i = 0; i < 35; ++i) m_engine.StepPlayback();
-    ASSERT_EQ(m_engine.m_draft.load(), 0.5);  // the recording's own
+    ASSERT_EQ(m_engine.Sounding().Draft(), 0.5);  // the recording's own
     m_engine.EndPlayback();
-    EXPECT_EQ(m_engine.m_draft.load(), 1.25);
-    EXPECT_EQ(m_engine.m_soundSpeed.load(), 1432.0);
-    EXPECT_EQ(m_engine.m_antiJamMode.load(), 2);
-    EXPECT_EQ(m_engine.m_antiJamDepth.load(), 7.5);
-    EXPECT_EQ(m_engine.m_gain.load(), -9);
-    EXPECT_EQ(m_engine.m_rangeIndex.load(), 1);
-    EXPECT_EQ(m_engine.m_rangeIndexSet.load(), 3);
-    EXPECT_EQ(m_engine.m_rangeOffset.load(), 2);
-    EXPECT_EQ(m_engine.m_rangeOffsetSet.load(), 1);
+    EXPECT_EQ(m_engine.Sounding().Draft(), 1.25);
+    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1432.0);
+    EXPECT_EQ(m_engine.Sounding().AntiJamMode(), 2);
+    EXPECT_EQ(m_engine.Sounding().AntiJamDepth(), 7.5);
+    EXPECT_EQ(m_engine.Sounding().Gain(), -9);
+    EXPECT_EQ(m_engine.Sounding().RangeIndex(), 1);
+    EXPECT_EQ(m_engine.Sounding().RangeIndexSet(), 3);
+    EXPECT_EQ(m_engine.Sounding().RangeOffset(), 2);
+    EXPECT_EQ(m_engine.Sounding().RangeOffsetSet(), 1);
 }
 
 }  // namespace

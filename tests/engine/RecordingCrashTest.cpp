@@ -109,11 +109,11 @@ TEST(RecordingCrashTest, EveryRecordWrittenBeforeAKillIsRecoveredAndKept) {
 
         // Every confirmed record, and at most the one being reported.
         ASSERT_TRUE(engine.OpenRecording(sd).Ok());
-        const std::uint32_t total = engine.m_recordTotal.load();
+        const std::uint32_t total = engine.RecordTotal();
         EXPECT_GE(total, confirmed) << "killed after " << killAfter.count() << " ms";
         EXPECT_LE(total, confirmed + 1);
         if (round % 2 == 1) {
-            EXPECT_EQ(engine.m_recoveredRecords, 0u);
+            EXPECT_EQ(engine.RecoveredForPlayback(), 0u);
         }
         engine.EndPlayback();
 

@@ -73,25 +73,25 @@ protected:
 };
 
 TEST_F(RecordingTest, RecordIndexAndTextFilesByteForByte) {
-    m_engine.m_soundSpeed.store(1480.0);
-    m_engine.m_draft.store(0.75);
-    m_engine.m_antiJamMode.store(1);
-    m_engine.m_antiJamDepth.store(3.5);
-    m_engine.m_markFlag.store(1);
-    m_engine.m_rangeIndex.store(3);
-    m_engine.m_rangeOffset.store(2);
-    m_engine.m_gain.store(-7);
+    m_engine.Sounding().SetSoundSpeed(1480.0);
+    m_engine.Sounding().SetDraft(0.75);
+    m_engine.Sounding().SetAntiJamMode(1);
+    m_engine.Sounding().SetAntiJamDepth(3.5);
+    m_engine.SetMarkFlag(1);
+    m_engine.Sounding().SetRangeIndex(3);
+    m_engine.Sounding().SetRangeOffset(2);
+    m_engine.Sounding().SetGain(-7);
     m_host.now = 1415000000;  // 2014-11-03 07:33:20 UTC
 
     // The chosen name is cut at its first dot.
     ASSERT_TRUE(m_engine.StartRecording(m_dir.File("20141103.day.sd")).Ok());
-    EXPECT_EQ(m_engine.m_dataPath, m_sd);
-    EXPECT_EQ(m_engine.m_markNumber.load(), 0);
-    m_engine.m_markNumber.store(4);
+    EXPECT_EQ(m_engine.DataPath(), m_sd);
+    EXPECT_EQ(m_engine.MarkNumber(), 0);
+    m_engine.SetMarkNumber(4);
     Ping(123);
     // The record is with the operating system as soon as it is written.
     EXPECT_EQ(fs::file_size(m_sd), 168u);
-    m_engine.m_depth.store(12.346);
+    m_engine.SetDepth(12.346);
     m_engine.WriteDepthLine();
     Ping(123);
     Ping(10);
@@ -182,8 +182,8 @@ TEST_F(RecordingTest, ContinuingTakesInRecordsWrittenAfterTheLastCheckpoint) {
 
     XSound engine(&m_host);
     ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
-    EXPECT_EQ(engine.m_recordIndex.load(), 7u);
-    EXPECT_EQ(engine.m_recordingFiles.recoveredRecords, 3u);
+    EXPECT_EQ(engine.RecordIndex(), 7u);
+    EXPECT_EQ(engine.RecoveredForRecording(), 3u);
     engine.CloseRecording();
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 7u);
 }
@@ -198,7 +198,7 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
     EXPECT_EQ(status.cause->code, EngineError::kNoIndexFile);
     EXPECT_EQ(status.cause->path, m_idx);
     EXPECT_FALSE(m_engine.IsRecording());
-    EXPECT_EQ(m_engine.m_dataFile, nullptr);
+    EXPECT_EQ(m_engine.DataFileOpen(), false);
     EXPECT_EQ(fs::file_size(m_sd), 300u);
 
     // An index whose records are not in the data file, which holds none.
@@ -274,7 +274,7 @@ TEST_F(RecordingTest, AFullDiskCountsThePingsNotRecordedAndLeavesNoBrokenLine) {
     ASSERT_TRUE(m_engine.StartRecording(m_sd).Ok());
     auto pingWithLine = [&] {
         Ping();
-        m_engine.m_depth.store(12.5);
+        m_engine.SetDepth(12.5);
         m_engine.WriteDepthLine();
     };
     for (int i = 0; i < 3; ++i) pingWithLine();
@@ -311,10 +311,8 @@ TEST_F(RecordingTest, AFullDiskCountsThePingsNotRecordedAndLeavesNoBrokenLine) {
 TEST_F(RecordingTest, AFullIndexStopsTheRecording) {
     ASSERT_TRUE(m_engine.StartRecording(m_sd).Ok());
     for (int i = 0; i < 3; ++i) Ping();
-    // Pretend the table is full; the offsets the index would list are the
-    // first three repeated.
-    for (std::uint32_t i = 3; i < kRecordOffsetMax; ++i) m_engine.m_recordOffsets[i] = 0;
-    m_engine.m_recordIndex.store(kRecordOffsetMax);
+    // Pretend the table is full.
+    m_engine.SetRecordIndex(kRecordOffsetMax);
     Ping();
     EXPECT_FALSE(m_engine.IsRecording());
     EXPECT_EQ(m_host.reports, std::vector<EngineError>{EngineError::kIndexFull});

@@ -99,7 +99,7 @@ TEST(ReferenceCompare, BottomSearchAndEchoStatisticsMatchTheBinByBinRules) {
         engine->m_sampleCount = static_cast<std::uint32_t>(s.size());
         // Bins past the ping's end must not count: fill them with echoes.
         std::fill(engine->m_samples + s.size(), engine->m_samples + kSampleMax + 3, 7);
-        engine->m_rangeIndex = range;
+        engine->Sounding().SetRangeIndex(range);
         engine->m_bottomFound = 0;
         engine->m_echoPresent = 0;
 
@@ -109,7 +109,7 @@ TEST(ReferenceCompare, BottomSearchAndEchoStatisticsMatchTheBinByBinRules) {
         ASSERT_EQ(engine->m_echoPresent != 0, want.echoPresent) << trial;
         if (want.bottomFound) {
             ASSERT_EQ(engine->m_bottomIndex, want.bottomIndex) << trial;
-            ASSERT_DOUBLE_EQ(engine->m_depth.load(), engine->SamplesToDepth(want.bottomIndex));
+            ASSERT_DOUBLE_EQ(engine->Depth(), engine->SamplesToDepth(want.bottomIndex));
         }
         if (want.echoPresent) {
             ASSERT_EQ(engine->m_echoStats.runLength, want.stats.runLength) << trial;
@@ -124,7 +124,7 @@ TEST(ReferenceCompare, DecodingAndExpansionMatchTheTokenRules) {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> pick(0, 255);
     auto engine = std::make_unique<XSound>();
-    engine->m_draft = 0.0;
+    engine->Sounding().SetDraft(0.0);
     int kept = 0;
     for (int trial = 0; trial < 400; ++trial) {
         // A body of pairs and runs, expanded token by token.

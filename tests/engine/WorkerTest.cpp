@@ -22,7 +22,7 @@ class WorkerHost : public EngineHost {
 public:
     void AdvanceAndPaint() override {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_drawn.push_back(engine->m_pingTime.load());
+        m_drawn.push_back(engine->PingTime());
     }
     void Report(const EngineStatus& status) override {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -95,7 +95,7 @@ TEST_F(WorkerTest, LivePingsAreProcessedAndRecordedWhileTheWorkerRuns) {
     ASSERT_TRUE(WaitFor([&] { return m_host.DrawnCount() == kPings; }));
     m_engine.CloseRecording();
     m_worker.Stop();
-    EXPECT_EQ(m_engine.m_recordIndex.load(), static_cast<std::uint32_t>(kPings));
+    EXPECT_EQ(m_engine.RecordIndex(), static_cast<std::uint32_t>(kPings));
     const std::string text = ReadAll(m_dir.File("live.txt"));
     std::size_t lines = 0;
     for (char c : text) lines += c == '\n';
@@ -103,7 +103,7 @@ TEST_F(WorkerTest, LivePingsAreProcessedAndRecordedWhileTheWorkerRuns) {
 }
 
 TEST_F(WorkerTest, PlaybackDrawsTheRecordsInOrderAndIdlesBeforeTheLast) {
-    m_engine.m_playDelay.store(0);
+    m_engine.View().SetPlayDelay(0);
     OpenRecording(30);
     ASSERT_TRUE(m_worker.Start());
     ASSERT_TRUE(WaitFor([&] { return m_host.DrawnCount() == 29; }));
@@ -115,7 +115,7 @@ TEST_F(WorkerTest, PlaybackDrawsTheRecordsInOrderAndIdlesBeforeTheLast) {
 }
 
 TEST_F(WorkerTest, TheDelayPacesThePlayback) {
-    m_engine.m_playDelay.store(6);  // 120 ms a step
+    m_engine.View().SetPlayDelay(6);  // 120 ms a step
     OpenRecording(100);
     ASSERT_TRUE(m_worker.Start());
     std::this_thread::sleep_for(300ms);
@@ -123,13 +123,13 @@ TEST_F(WorkerTest, TheDelayPacesThePlayback) {
     EXPECT_GE(slow, 1u);
     EXPECT_LE(slow, 4u);
 
-    m_engine.m_playDelay.store(0);  // 1 ms a step
+    m_engine.View().SetPlayDelay(0);  // 1 ms a step
     EXPECT_TRUE(WaitFor([&] { return m_host.DrawnCount() >= slow + 40; }, 5s));
     m_worker.Stop();
 }
 
 TEST_F(WorkerTest, PausedAndHeldPlaybackDoesNotMove) {
-    m_engine.m_playDelay.store(0);
+    m_engine.View().SetPlayDelay(0);
     OpenRecording(5000);
     ASSERT_TRUE(m_worker.Start());
     ASSERT_TRUE(WaitFor([&] { return m_host.DrawnCount() > 10; }));
@@ -156,25 +156,25 @@ TEST_F(WorkerTest, CommandsDuringPlaybackKeepTheWorkerConsistent) {
     // The commands the window sends while the worker plays: direction
     // changes, searches, speed, pause and end. Run under ThreadSanitizer this
     // shows they share nothing unguarded.
-    m_engine.m_playDelay.store(0);
-    m_engine.m_viewWidth.store(60);
+    m_engine.View().SetPlayDelay(0);
+    m_engine.View().Reset(60);
     OpenRecording(3000);
     ASSERT_TRUE(m_worker.Start());
     for (int round = 0; round < 20; ++round) {
         std::this_thread::sleep_for(3ms);
         m_engine.SetDirection(round % 2 != 0);
-        m_engine.m_searchTime = (round * 131) % 3000;
+        m_engine.SetSearchTime((round * 131) % 3000);
         if (round % 5 == 0) m_engine.SearchTime();
         if (round % 7 == 0) m_engine.Pause();
         if (round % 7 == 1) m_engine.Resume();
-        ASSERT_LT(m_engine.m_recordIndex.load(), 3000u + 60u);
+        ASSERT_LT(m_engine.RecordIndex(), 3000u + 60u);
     }
     m_engine.Resume();
     m_engine.EndPlayback();
     const std::size_t ended = m_host.DrawnCount();
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(m_host.DrawnCount(), ended);
-    EXPECT_EQ(m_engine.m_dataFile, nullptr);
+    EXPECT_EQ(m_engine.DataFileOpen(), false);
     m_worker.Stop();
 }
 

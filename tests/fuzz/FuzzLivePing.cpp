@@ -24,38 +24,39 @@ double AnyDouble(FuzzedDataProvider& in) {
 void ChangeASetting(XSound& e, FuzzedDataProvider& in) {
     switch (in.ConsumeIntegralInRange(0, 15)) {
         case 0:
-            e.m_soundSpeed = in.ConsumeBool() ? AnyDouble(in) : in.ConsumeIntegralInRange(0, 2000);
+            e.Sounding().SetSoundSpeed(in.ConsumeBool() ? AnyDouble(in)
+                                                        : in.ConsumeIntegralInRange(0, 2000));
             break;
         case 1:
-            e.m_draft =
-                in.ConsumeBool() ? AnyDouble(in) : in.ConsumeFloatingPointInRange(0.0, 300.0);
+            e.Sounding().SetDraft(in.ConsumeBool() ? AnyDouble(in)
+                                                   : in.ConsumeFloatingPointInRange(0.0, 300.0));
             break;
         case 2:
-            e.m_gain = in.ConsumeIntegral<std::int8_t>();
+            e.Sounding().SetGain(in.ConsumeIntegral<std::int8_t>());
             break;
         case 3:
-            e.m_gainAuto = in.ConsumeIntegral<std::uint8_t>();
+            e.Sounding().SetGainAuto(in.ConsumeIntegral<std::uint8_t>());
             break;
         case 4:
-            e.m_rangeIndexSet = in.ConsumeIntegral<std::uint8_t>();
+            e.Sounding().SetRangeIndexSet(in.ConsumeIntegral<std::uint8_t>());
             break;
         case 5:
-            e.m_rangeOffsetSet = in.ConsumeIntegral<std::uint8_t>();
+            e.Sounding().SetRangeOffsetSet(in.ConsumeIntegral<std::uint8_t>());
             break;
         case 6:
-            e.m_rangeAuto = in.ConsumeIntegral<std::uint8_t>();
+            e.Sounding().SetRangeAuto(in.ConsumeIntegral<std::uint8_t>());
             break;
         case 7:
-            e.m_antiJamMode = in.ConsumeIntegral<std::uint8_t>();
+            e.Sounding().SetAntiJamMode(in.ConsumeIntegral<std::uint8_t>());
             break;
         case 8:
-            e.m_antiJamDepth = AnyDouble(in);
+            e.Sounding().SetAntiJamDepth(AnyDouble(in));
             break;
         case 9:
-            e.m_useNet = in.ConsumeIntegral<std::int32_t>();
+            e.Sounding().SetUseNet(in.ConsumeIntegral<std::int32_t>());
             break;
         case 10:
-            e.m_uartCtl = in.ConsumeIntegral<std::int32_t>();
+            e.Sounding().SetUartCtl(in.ConsumeIntegral<std::int32_t>());
             break;
         case 11:
             // Idle, requested, or sent and awaiting the reply.
@@ -64,7 +65,7 @@ void ChangeASetting(XSound& e, FuzzedDataProvider& in) {
             if (in.ConsumeBool()) e.SendCommandFrame();
             break;
         case 12:
-            e.m_markDebounce = in.ConsumeIntegral<std::int32_t>();
+            e.SetMarkDebounce(in.ConsumeIntegral<std::int32_t>());
             break;
         case 13:
             e.EndPlayback();
@@ -72,10 +73,10 @@ void ChangeASetting(XSound& e, FuzzedDataProvider& in) {
             if (in.ConsumeBool()) e.Pause();
             break;
         case 14:
-            e.m_depth = AnyDouble(in);
+            e.SetDepth(AnyDouble(in));
             break;
         case 15:
-            e.m_channelCode = in.ConsumeIntegral<std::uint8_t>();
+            e.Sounding().SetChannelCode(in.ConsumeIntegral<std::uint8_t>());
             break;
     }
 }
@@ -103,11 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static auto engine = std::make_unique<XSound>();
     XSound& e = *engine;
     // Every input starts from a fresh decoder and processing state.
-    e.m_decoder = {};
-    e.m_expansion = {};
-    e.m_detect = {};
-    e.DiscardFrame();
-    e.m_rawLength = 0;
+    e.ResetProcessing();
 
     FuzzedDataProvider in(data, size);
     const int settings = in.ConsumeIntegralInRange(0, 8);

@@ -48,17 +48,14 @@ XSound& Engine() {
     static XSound engine;
     engine.EndPlayback();
     engine.SetDirection(false);
-    engine.m_recordIndex.store(0);
-    engine.m_autoAdjust.store(1);
+    engine.SetRecordIndex(0);
+    engine.View().SetAutoAdjust(true);
     engine.ReleaseWorker();
-    engine.m_viewWidth.store(800);
-    engine.m_viewStart.store(0);
-    engine.m_viewEnd.store(800);
-    engine.m_playbackStep = {};
-    engine.m_detect = {};
-    engine.m_depth.store(0.0);
-    engine.m_rangeIndexSet.store(0);
-    engine.m_rangeOffsetSet.store(0);
+    engine.View().Reset(800);
+    engine.ResetProcessing();
+    engine.SetDepth(0.0);
+    engine.Sounding().SetRangeIndexSet(0);
+    engine.Sounding().SetRangeOffsetSet(0);
     return engine;
 }
 
@@ -76,21 +73,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     XSound& engine = Engine();
     if (engine.OpenRecording(base + ".sd").Ok()) {
-        const std::uint32_t total = engine.m_recordTotal.load();
+        const std::uint32_t total = engine.RecordTotal();
         for (std::uint32_t i = 0; i < total && i < kMaxSteps; ++i) {
-            engine.m_recordIndex.store(i);
+            engine.SetRecordIndex(i);
             engine.ProcessPlaybackPing();
         }
-        engine.m_recordIndex.store(0);
-        engine.m_viewWidth.store(40);
-        engine.m_playDelay.store(0);
+        engine.SetRecordIndex(0);
+        engine.View().Reset(40);
+        engine.View().SetPlayDelay(0);
         for (std::uint32_t step = 0; step < 200; ++step) {
             if (step == 60 || step == 120) engine.SetDirection(step == 60);
             engine.StepPlayback();
         }
         for (std::int64_t target :
-             {input.searchTimes[0], input.searchTimes[1], engine.m_firstTime, engine.m_lastTime}) {
-            engine.m_searchTime = target;
+             {input.searchTimes[0], input.searchTimes[1], engine.FirstTime(), engine.LastTime()}) {
+            engine.SetSearchTime(target);
             engine.SearchTime();
         }
         engine.EndPlayback();

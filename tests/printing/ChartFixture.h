@@ -68,9 +68,9 @@ class ChartTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseUtc();
-        engine.m_rangeIndex.store(2);
-        engine.m_draft.store(0.5);
-        engine.m_pingTime.store(k0800);
+        engine.Sounding().SetRangeIndex(2);
+        engine.Sounding().SetDraft(0.5);
+        engine.SetPingTime(k0800);
         engine.BeginPlayback();
     }
 

@@ -39,7 +39,7 @@ TEST_F(ChartFromViewTest, ForwardPingsBecomeRowsOfTheirEchoes) {
 TEST_F(ChartFromViewTest, BackwardPlaybackFeedsNothing) {
     engine.SetDirection(true);
     for (int n = 0; n < 60; ++n) Ping();
-    engine.m_markFlag.store(1);
+    engine.SetMarkFlag(1);
     Ping();
     EXPECT_EQ(printer.Feed().RowCount(), 0);
     EXPECT_EQ(spooler.documents.size(), 2u);
@@ -50,7 +50,7 @@ TEST_F(ChartFromViewTest, RepeatedColumnsAreNotFedMarksAre) {
     engine.m_echoPresent = 0;  // no echo run: the view repeats the column
     EXPECT_EQ(columns.Draw(engine, picture, nullptr, 0), PingColumnPainter::Drawn::kRepeat);
     EXPECT_EQ(printer.Feed().RowCount(), 1);
-    engine.m_markFlag.store(1);
+    engine.SetMarkFlag(1);
     EXPECT_EQ(Ping(), PingColumnPainter::Drawn::kMark);
     EXPECT_EQ(printer.Feed().RowCount(), 2);
     EXPECT_TRUE(printer.Feed().MarkPending());
@@ -58,7 +58,7 @@ TEST_F(ChartFromViewTest, RepeatedColumnsAreNotFedMarksAre) {
 
 TEST_F(ChartFromViewTest, RangeChangeEndsTheBandAndBringsANewHeader) {
     for (int n = 0; n < 5; ++n) Ping();
-    engine.m_rangeIndex.store(4);
+    engine.Sounding().SetRangeIndex(4);
     EXPECT_EQ(Ping(), PingColumnPainter::Drawn::kRangeChange);
     EXPECT_TRUE(headerDue);
     EXPECT_EQ(spooler.documents.size(), 2u);

@@ -64,7 +64,7 @@ TEST_F(ChartPrinterTest, ScaleChangeMakesTheHeaderDueEvenWhenNotPrinting) {
     headerDue = false;
     Rows(3);
     printer.ScaleChanged();
-    engine.m_rangeIndex.store(3);
+    engine.Sounding().SetRangeIndex(3);
     Rows(1);
     ASSERT_EQ(spooler.documents.size(), 2u);
     const std::string header(spooler.documents[1].begin(), spooler.documents[1].end());

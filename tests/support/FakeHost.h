@@ -16,7 +16,7 @@ public:
         frames.emplace_back(frame, frame + length);
     }
     void OutputDepth() override {
-        outputs.push_back(engine != nullptr ? engine->m_smoothedDepth.load() : 0.0);
+        outputs.push_back(engine != nullptr ? engine->SmoothedDepth() : 0.0);
     }
     void RefreshDepthMonitor() override { ++monitorRefreshes; }
     void RefreshDialogs(unsigned mask) override { dialogMasks.push_back(mask); }

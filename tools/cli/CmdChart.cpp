@@ -96,8 +96,7 @@ int CmdChart(int argc, char** argv, int first) {
     const EngineStatus opened =
         ReplayRecording(engine, args.Positional()[0], [&](std::uint32_t record, bool ok) {
             // Playback idles before the last record and never draws it.
-            if (ok && record + 1 < engine.m_recordTotal.load())
-                columns.Draw(engine, nowhere, nullptr, 0);
+            if (ok && record + 1 < engine.RecordTotal()) columns.Draw(engine, nowhere, nullptr, 0);
         });
     printer.Stop();
     if (!opened.Ok()) {

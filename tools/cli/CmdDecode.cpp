@@ -77,18 +77,18 @@ void PrintPing(const XSound& engine, const DecodeHost& host, std::uint64_t ping,
         .Bool("bottomFound", engine.m_bottomFound != 0)
         .Bool("echoPresent", engine.m_echoPresent != 0)
         .Bool("bottomLost", engine.m_bottomLost != 0)
-        .Double("depth", engine.m_depth.load())
-        .Double("smoothed", engine.m_smoothedDepth.load())
+        .Double("depth", engine.Depth())
+        .Double("smoothed", engine.SmoothedDepth())
         .Bool("smoothedUpdated", host.m_updated)
-        .Int("gain", engine.m_gain.load())
-        .Int("rangeIndex", engine.m_rangeIndex.load())
-        .Int("rangeOffset", engine.m_rangeOffset.load())
-        .Int("rangeIndexSet", engine.m_rangeIndexSet.load())
-        .Int("rangeOffsetSet", engine.m_rangeOffsetSet.load())
+        .Int("gain", engine.Sounding().Gain())
+        .Int("rangeIndex", engine.Sounding().RangeIndex())
+        .Int("rangeOffset", engine.Sounding().RangeOffset())
+        .Int("rangeIndexSet", engine.Sounding().RangeIndexSet())
+        .Int("rangeOffsetSet", engine.Sounding().RangeOffsetSet())
         .Hex("command", host.m_command.data(), host.m_command.size())
-        .Double("voltage", VoltageForJson(engine.m_supplyVoltage.load()))
+        .Double("voltage", VoltageForJson(engine.SupplyVoltage()))
         .Int("markFlag", host.m_markFlag)
-        .Int("markNumber", engine.m_markNumber.load());
+        .Int("markNumber", engine.MarkNumber());
     if (host.m_hasOutput) {
         line.String("output", host.m_output);
     } else {

@@ -60,14 +60,14 @@ void PrintPing(const XSound& engine, const LiveHost& host, std::uint64_t ping) {
     line.UInt("ping", ping)
         .UInt("sampleCount", engine.m_sampleCount)
         .Bool("bottomFound", engine.m_bottomFound != 0)
-        .Double("depth", engine.m_depth.load())
-        .Double("smoothed", engine.m_smoothedDepth.load())
-        .Int("gain", engine.m_gain.load())
-        .Int("rangeIndex", engine.m_rangeIndex.load())
-        .Int("rangeOffset", engine.m_rangeOffset.load())
-        .Double("voltage", std::round(engine.m_supplyVoltage.load() * 10.0f) / 10.0)
+        .Double("depth", engine.Depth())
+        .Double("smoothed", engine.SmoothedDepth())
+        .Int("gain", engine.Sounding().Gain())
+        .Int("rangeIndex", engine.Sounding().RangeIndex())
+        .Int("rangeOffset", engine.Sounding().RangeOffset())
+        .Double("voltage", std::round(engine.SupplyVoltage() * 10.0f) / 10.0)
         .Int("markFlag", host.markFlag)
-        .Int("markNumber", engine.m_markNumber.load());
+        .Int("markNumber", engine.MarkNumber());
     if (host.output.empty()) {
         line.Null("output");
     } else {

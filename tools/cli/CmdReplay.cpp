@@ -59,15 +59,15 @@ void PrintJson(XSound& engine, const ReplayHost& host, std::uint32_t record, boo
         std::printf("%s\n", line.Line().c_str());
         return;
     }
-    line.Int("time", engine.m_pingTime.load())
-        .Double("depth", engine.m_depth.load())
-        .Double("smoothed", engine.m_smoothedDepth.load())
+    line.Int("time", engine.PingTime())
+        .Double("depth", engine.Depth())
+        .Double("smoothed", engine.SmoothedDepth())
         .Bool("smoothedUpdated", host.Updated())
-        .Int("rangeIndex", engine.m_rangeIndex.load())
-        .Int("rangeOffset", engine.m_rangeOffset.load())
-        .Int("gain", engine.m_gain.load())
-        .Int("markFlag", engine.m_markFlag.load())
-        .Int("markNumber", engine.m_markNumber.load());
+        .Int("rangeIndex", engine.Sounding().RangeIndex())
+        .Int("rangeOffset", engine.Sounding().RangeOffset())
+        .Int("gain", engine.Sounding().Gain())
+        .Int("markFlag", engine.MarkFlag())
+        .Int("markNumber", engine.MarkNumber());
     if (const std::string* output = host.Output()) {
         line.String("output", *output);
     } else {
@@ -79,8 +79,8 @@ void PrintJson(XSound& engine, const ReplayHost& host, std::uint32_t record, boo
 void PrintCsv(XSound& engine, bool processed) {
     if (!processed) return;
     char time[64];
-    if (!RecordFile::FormatLocalTime(engine.m_pingTime.load(), time, sizeof time)) return;
-    std::printf("%s,%.2f\n", time, engine.m_depth.load());
+    if (!RecordFile::FormatLocalTime(engine.PingTime(), time, sizeof time)) return;
+    std::printf("%s,%.2f\n", time, engine.Depth());
 }
 
 }  // namespace
@@ -122,7 +122,7 @@ int CmdReplay(int argc, char** argv, int first) {
             return 2;
         }
         consumers.push_back([&](std::uint32_t, bool ok) {
-            if (ok) png->AddColumn(engine);
+            if (ok) png->AddColumn(engine, engine.RecordTotal());
         });
     }
 

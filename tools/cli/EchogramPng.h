@@ -21,9 +21,9 @@ public:
     static std::unique_ptr<EchogramPng> Create(const std::string& path, std::string* error);
 
     // Draws the engine's current ping (a processed record) as the next
-    // column, writing each picture as it fills. The first call takes the
-    // number of records from the open recording (m_recordTotal).
-    virtual void AddColumn(XSound& engine) = 0;
+    // column, writing each picture as it fills. records: how many the
+    // recording lists (taken at the first call).
+    virtual void AddColumn(XSound& engine, std::uint32_t records) = 0;
     // Writes the last picture. False with `error` set when a picture could
     // not be written or nothing was drawn.
     virtual bool Finish(std::string* error) = 0;

@@ -23,9 +23,9 @@ public:
         }
     }
 
-    void AddColumn(XSound& engine) override {
+    void AddColumn(XSound& engine, std::uint32_t records) override {
         if (m_part == 0 && m_picture.isNull()) {
-            m_remaining = engine.m_recordTotal.load();
+            m_remaining = records;
             m_split = m_remaining > kMaxColumns;
         }
         if (m_picture.isNull() || m_column == m_picture.width()) {
@@ -33,7 +33,7 @@ public:
             const int width =
                 static_cast<int>(std::clamp<std::uint32_t>(m_remaining, 1, kMaxColumns));
             m_picture = QImage(width, PingColumnPainter::kRows, QImage::Format_RGB32);
-            m_picture.fill(ColourWordToRgb(engine.m_colours[XSound::kBack].load()));
+            m_picture.fill(ColourWordToRgb(engine.Sounding().Colour(XSound::kBack)));
             m_column = 0;
         }
         m_columns.Draw(engine, m_picture, nullptr, m_column);

@@ -19,15 +19,14 @@ protected:
 TEST_F(EchogramPngTest, LongRecordingIsSplitAtThirtyThousandColumns) {
     const std::uint32_t records = EchogramPng::kMaxColumns + 1;
     std::string error;
-    engine.m_recordTotal.store(records);
     auto png = EchogramPng::Create(File("OUT.png"), &error);
     ASSERT_NE(png, nullptr) << error;
     engine.BeginPlayback();
     SetPing(engine, 2000, 200, 2, 2.0);
     for (std::uint32_t n = 0; n < records; ++n) {
-        if (n == 5) engine.m_markFlag.store(1);
-        if (n == 10) engine.m_rangeIndex.store(1);
-        png->AddColumn(engine);
+        if (n == 5) engine.SetMarkFlag(1);
+        if (n == 10) engine.Sounding().SetRangeIndex(1);
+        png->AddColumn(engine, records);
     }
     ASSERT_TRUE(png->Finish(&error)) << error;
 
@@ -45,11 +44,10 @@ TEST_F(EchogramPngTest, LongRecordingIsSplitAtThirtyThousandColumns) {
 
 TEST_F(EchogramPngTest, UnreadableRecordsShortenThePicture) {
     std::string error;
-    engine.m_recordTotal.store(10);
     auto png = EchogramPng::Create(File("short.png"), &error);
     ASSERT_NE(png, nullptr) << error;
     SetPing(engine, 2000, 200, 2, 2.0);
-    for (int n = 0; n < 7; ++n) png->AddColumn(engine);
+    for (int n = 0; n < 7; ++n) png->AddColumn(engine, 10);
     ASSERT_TRUE(png->Finish(&error)) << error;
     EXPECT_EQ(QImage(QString::fromStdString(File("short.png"))).size(), QSize(7, 475));
 }
@@ -60,10 +58,9 @@ TEST_F(EchogramPngTest, FailuresAreReported) {
     EXPECT_FALSE(empty->Finish(&error));
     EXPECT_EQ(error, "no record could be drawn");
 
-    engine.m_recordTotal.store(3);
     auto png = EchogramPng::Create(File("missing-folder/x.png"), &error);
     SetPing(engine, 2000, 200, 2, 2.0);
-    png->AddColumn(engine);
+    png->AddColumn(engine, 3);
     EXPECT_FALSE(png->Finish(&error));
     EXPECT_NE(error.find("cannot write"), std::string::npos);
 }

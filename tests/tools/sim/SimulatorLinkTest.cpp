@@ -84,14 +84,14 @@ TEST(SimulatorLink, ThousandPingsExactWithAWatchdogResendAfterASilence) {
         HandleReceiveNotification(number, slot, engine);
         if (!engine.FrameReady()) return;
         frames.emplace_back(reinterpret_cast<const char*>(engine.m_rawFrame), engine.m_rawLength);
-        volts.push_back(engine.m_supplyVoltage.load());
+        volts.push_back(engine.SupplyVoltage());
         engine.m_rawLength = 0;
         engine.DiscardFrame();
         if (frames.size() == kPings) return;
         // Ask for a different range, offset and gain on every ping.
-        engine.m_rangeIndexSet.store(static_cast<std::uint8_t>(frames.size() % 5));
-        engine.m_rangeOffsetSet.store(static_cast<std::uint8_t>(frames.size() / 5 % 3));
-        engine.m_gain.store(static_cast<std::int8_t>(frames.size() % 81 - 40));
+        engine.Sounding().SetRangeIndexSet(static_cast<std::uint8_t>(frames.size() % 5));
+        engine.Sounding().SetRangeOffsetSet(static_cast<std::uint8_t>(frames.size() / 5 % 3));
+        engine.Sounding().SetGain(static_cast<std::int8_t>(frames.size() % 81 - 40));
         engine.SendCommandFrame();
     });
     int resends = 0;
@@ -170,7 +170,7 @@ TEST(SimulatorLink, LiveToolPrintsTheDepthOfTheSimulatedBottom) {
     XSound defaults;
     AppSettings settings;
     SetDefaultSettings(defaults, settings);
-    const double expected = 12.34 + defaults.m_draft.load();
+    const double expected = 12.34 + defaults.Sounding().Draft();
     const std::string last = ReadLines(output).back();
     EXPECT_NE(last.find("\"bottomFound\":true"), std::string::npos) << last;
     const auto at = last.find("\"depth\":");

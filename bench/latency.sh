@@ -13,7 +13,9 @@
 # Each is measured with the machine as it is and with one busy program
 # sharing the core (everything under test pinned to CPU 0); the program
 # also once with its engine worker lowered to nice 19, the priority it used
-# to run at. Then the program's CPU: idle (not connected) and per ping.
+# to run at. Then the program's CPU: idle (not connected) and per ping,
+# each thread's share, and (with gdb) how often the echogram and the
+# windows are repainted per ping, counted in a run of its own.
 #
 # usage: bench/latency.sh [PINGS]   (default 1000 per run; needs a build)
 # MAREVOX_BUILD_DIR selects the build (default build/).
@@ -41,7 +43,7 @@ if [ -z "${BENCH_LATENCY_INNER:-}" ]; then
 fi
 
 exec python3 - <<'PY'
-import os, select, socket, subprocess, sys, time, tty
+import math, os, select, shutil, signal, socket, subprocess, sys, time, tty
 
 work = os.environ["BENCH_WORK"]
 pings = int(os.environ["BENCH_PINGS"])
@@ -57,13 +59,30 @@ TICK = os.sysconf("SC_CLK_TCK")
 sys.path.insert(0, os.path.join(root, "tests", "data"))
 from make_sample_stream import frame, ping  # noqa: E402
 
-FRAME = bytes(frame(ping(8.0)))
+# The bottom moves by a centimetre or two from ping to ping, as at sea, so
+# the depth shown changes at (nearly) every ping.
+FRAMES = [bytes(frame(ping(8.0 + 0.3 * math.sin(k / 8.0)))) for k in range(50)]
 
 
 def cpu_seconds(pid):
     with open(f"/proc/{pid}/stat") as f:
         fields = f.read().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / TICK
+
+
+def thread_cpu(pid):
+    """CPU seconds of each of the program's threads, by thread name."""
+    used = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/comm") as f:
+                name = f.read().strip()
+            with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        used[name] = used.get(name, 0.0) + (int(fields[11]) + int(fields[12])) / TICK
+    return used
 
 
 def percentile(values, p):
@@ -114,7 +133,7 @@ def drive(master, listener, count, on_connected=None):
                     answer_at = now + ANSWER_AFTER
         if answer_at is not None and time.monotonic() >= answer_at:
             answer_at = None
-            os.write(master, FRAME)
+            os.write(master, FRAMES[answered % len(FRAMES)])
             written_at = time.monotonic()
             answered += 1
         elif answer_at is None and written_at is not None and now - written_at > 0.5:
@@ -234,20 +253,74 @@ def measure_program(busy, worker_nice=None):
         cpu_before = [None]
 
         def connected():
-            cpu_before[0] = (cpu_seconds(program.pid), time.monotonic())
+            cpu_before[0] = (cpu_seconds(program.pid), time.monotonic(), thread_cpu(program.pid))
 
         latencies = drive(master, listener, pings, connected)
-        cpu_after = (cpu_seconds(program.pid), time.monotonic())
+        cpu_after = (cpu_seconds(program.pid), time.monotonic(), thread_cpu(program.pid))
         stats = None
         if cpu_before[0] is not None and latencies:
             used = cpu_after[0] - cpu_before[0][0]
             seconds = cpu_after[1] - cpu_before[0][1]
             count = len(latencies) + WARMUP
-            stats = (used / count * 1000.0, used / seconds * 100.0, count / seconds)
+            threads = {name: (after - cpu_before[0][2].get(name, 0.0)) / count * 1000.0
+                       for name, after in cpu_after[2].items()}
+            stats = (used / count * 1000.0, used / seconds * 100.0, count / seconds, threads)
         send_command(57665)  # exit
         program.wait(timeout=10)
         return latencies, stats
     finally:
+        close_all(program, master, slave, listener)
+
+
+GDB_COUNT = r'''
+set pagination off
+set breakpoint pending on
+break CMarevoxView::paintEvent
+ignore 1 100000000
+break QWidgetRepaintManager::paintAndFlush
+ignore 2 100000000
+continue
+info breakpoints
+'''
+
+
+def repaints(count):
+    """Echogram paints and window repaints (any window) per ping, counted by gdb."""
+    if shutil.which("gdb") is None:
+        return None
+    master, slave, device = instrument()
+    listener = listener_socket()
+    program = start_program(device, listener.getsockname()[1], False)
+    script = os.path.join(work, "count.gdb")
+    with open(script, "w") as f:
+        f.write(GDB_COUNT)
+    gdb = None
+    try:
+        send_command(32776)  # connect
+        started = []
+
+        def connected():
+            started.append(subprocess.Popen(
+                ["gdb", "-q", "-nx", "-batch", "-p", str(program.pid), "-x", script],
+                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True))
+            time.sleep(3.0)  # gdb reads the symbols before the counted pings
+
+        answered = len(drive(master, listener, count, connected)) + WARMUP
+        if not started:
+            return None
+        gdb = started[0]
+        gdb.send_signal(signal.SIGINT)
+        out, _ = gdb.communicate(timeout=60)
+        hits = [int(w) for line in out.splitlines() if "already hit" in line
+                for w in line.split() if w.isdigit()][:2]
+        if len(hits) < 2:
+            return None
+        send_command(57665)
+        program.wait(timeout=10)
+        return hits[0] / answered, hits[1] / answered
+    finally:
+        if gdb is not None and gdb.poll() is None:
+            gdb.kill()
         close_all(program, master, slave, listener)
 
 
@@ -301,9 +374,18 @@ try:
     print()
     print(f"CPU of the program, window shown: idle (not connected) {idle:.2f} % of a core")
     if cpu_live:
-        per_ping, share, rate = cpu_live
+        per_ping, share, rate, threads = cpu_live
         print(f"live, {rate:.1f} pings a second: {per_ping:.3f} ms per ping, {share:.2f} % of a core"
               f" ({per_ping * 50 / 10:.2f} % at 50 pings a second)")
+        for name, ms in sorted(threads.items(), key=lambda item: -item[1]):
+            if ms > 0.0005:
+                print(f"    {name:20s} {ms:.3f} ms per ping")
+    counted = repaints(min(pings, 500))
+    if counted is None:
+        print("repaints per ping: not counted (needs gdb)")
+    else:
+        print(f"per ping (gdb attached, separate run): {counted[0]:.2f} echogram repaints,"
+              f" {counted[1]:.2f} window repaints (echogram, depth monitor, status bar, ...)")
 finally:
     if busy_loop is not None:
         busy_loop.kill()

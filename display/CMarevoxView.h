@@ -72,8 +72,12 @@ public:
     ScaleState Scales();
 
     // The part of the view a new ping changes: the echogram with its ruler
-    // strips. The screen refresh after a ping repaints only this.
+    // strips.
     QRect EchogramRect() const;
+    // Brings the screen to the newest pings now, as the coalesced refresh
+    // does: moves what it shows and asks for the new columns, or asks for
+    // the echogram anew. UI thread.
+    void ShowNewest();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -126,7 +130,6 @@ private:
     void RequestRefresh();
     void Refresh();
     Shown TakeShown();
-    void ShowNewest();
     void ShowAll();
     PaneSource PaneSourceLocked(int pane) const;
 

@@ -13,6 +13,7 @@ PACKAGES=(
     xvfb xauth fonts-noto-cjk xdotool imagemagick xclip
     gpsd gpsd-clients
     clang-format
+    gdb
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "display/CMarevoxView.h"
+#include "display/EchogramLayout.h"
 #include "tests/display/ViewFixture.h"
 
 namespace {
@@ -299,6 +300,39 @@ TEST_F(ViewTest, WorkerDrawsWhileTheScreenPaints) {
     QCoreApplication::processEvents();
     EXPECT_EQ(engine.View().End(), 800 + 3000);
     EXPECT_EQ(engine.View().Start(), 3000);
+}
+
+}  // namespace
+
+namespace {
+
+// Scaled to a window of no whole scale factor, every ping keeps the screen
+// width of its count as it moves left, so the screen can be moved by the
+// new ping's width; one picture pixel per screen pixel nothing is scaled.
+TEST(EchogramLayout, APingKeepsItsScreenColumnsAsItMoves) {
+    const EchogramLayout unscaled(800, false, QSize(1000, 700), false);
+    EXPECT_EQ(unscaled.Pane(0), QRect(0, 0, 770, 475));
+    EXPECT_EQ(unscaled.ScrollBetween(10, 11), 1);
+    EXPECT_EQ(unscaled.AgeAt(769, 770, 10), 0);
+    EXPECT_EQ(unscaled.AgeAt(0, 770, 10), 769);
+
+    const EchogramLayout scaled(800, true, QSize(1017, 703), true);
+    const QRect pane = scaled.Pane(1);
+    const int right = pane.right() + 1;
+    EXPECT_EQ(scaled.ScrollBetween(0, 800), 1017);  // 800 pings, the view's width
+    for (std::int64_t newest = 5000; newest < 5100; ++newest) {
+        const int shift = scaled.ScrollBetween(newest, newest + 1);
+        ASSERT_TRUE(shift == 1 || shift == 2) << newest;
+        EXPECT_EQ(scaled.AgeAt(right - 1, right, newest), 0);
+        for (int x = pane.left() + shift; x < right; ++x)
+            ASSERT_EQ(scaled.AgeAt(x - shift, right, newest + 1),
+                      scaled.AgeAt(x, right, newest) + 1)
+                << newest << " " << x;
+    }
+    // Rows follow the picture row whose pixel covers them.
+    EXPECT_EQ(scaled.PictureRow(0), 0);
+    EXPECT_EQ(scaled.PictureRow(702), 524);
+    EXPECT_EQ(pane.bottom(), 635);  // the last row whose picture row is 474
 }
 
 }  // namespace

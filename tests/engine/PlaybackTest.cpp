@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineHost.h"
 #include "engine/RecordFile.h"
 #include "engine/XSound.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -15,28 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Notes which record each drawn ping came from.
-class PlaybackHost : public EngineHost {
-public:
-    void AdvanceAndPaint() override { drawnTimes.push_back(engine->PingTime()); }
-    void ClearEchogram() override { ++clears; }
-    void Report(const EngineStatus& status) override { reports.push_back(status.code); }
-
-    XSound* engine = nullptr;
-    std::vector<std::int64_t> drawnTimes;
-    std::vector<EngineError> reports;
-    int clears = 0;
-};
-
 constexpr std::int64_t kFirstTime = 1000;
 
-class PlaybackTest : public ::testing::Test {
+class PlaybackTest : public EngineTest {
 protected:
-    void SetUp() override {
-        m_host.engine = &m_engine;
-        m_engine.SetHost(&m_host);
-    }
-
     // count records, record i at time 1000 + 10 i with range index (i / 7) % 5.
     std::vector<std::uint32_t> MakeRecording(std::uint32_t count) {
         return Synthetic::WriteRecording(m_sd, m_idx, count, [](std::uint32_t i) {
@@ -45,13 +27,13 @@ protected:
         });
     }
 
-    void Open() { ASSERT_TRUE(m_engine.OpenRecording(m_sd).Ok()); }
+    void Open() { ASSERT_TRUE(engine.OpenRecording(m_sd).Ok()); }
 
     EngineStatus Refusal() {
-        const EngineStatus status = m_engine.OpenRecording(m_sd);
+        const EngineStatus status = engine.OpenRecording(m_sd);
         EXPECT_FALSE(status.Ok());
-        EXPECT_EQ(m_engine.Mode(), RunMode::kLive);
-        EXPECT_EQ(m_engine.DataFileOpen(), false);
+        EXPECT_EQ(engine.Mode(), RunMode::kLive);
+        EXPECT_EQ(engine.DataFileOpen(), false);
         return status;
     }
     // The refusal's code and the file it names.
@@ -62,16 +44,14 @@ protected:
     }
 
     void Search(std::int64_t time) {
-        m_engine.SetSearchTime(time);
-        m_engine.SearchTime();
-        EXPECT_FALSE(m_engine.WorkerHeld());
+        engine.SetSearchTime(time);
+        engine.SearchTime();
+        EXPECT_FALSE(engine.WorkerHeld());
     }
 
     TempDir m_dir;
     std::string m_sd = m_dir.File("day.sd");
     std::string m_idx = m_dir.File("day.idx");
-    PlaybackHost m_host;
-    XSound m_engine;
 };
 
 TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
@@ -79,29 +59,29 @@ TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
     offsets[0] = offsets[19] = 1u << 30;  // unreadable
     RecordFile::WriteIndex(m_idx, offsets.data(), 20);
     Open();
-    EXPECT_EQ(m_engine.Mode(), RunMode::kPlayback);
-    EXPECT_EQ(m_engine.RecordTotal(), 20u);
-    EXPECT_EQ(m_engine.RecordIndex(), 0u);
-    EXPECT_EQ(m_engine.FirstTime(), kFirstTime + 10);
+    EXPECT_EQ(engine.Mode(), RunMode::kPlayback);
+    EXPECT_EQ(engine.RecordTotal(), 20u);
+    EXPECT_EQ(engine.RecordIndex(), 0u);
+    EXPECT_EQ(engine.FirstTime(), kFirstTime + 10);
     // The damaged last entry gives way to the record found in its place.
-    EXPECT_EQ(m_engine.LastTime(), kFirstTime + 190);
-    EXPECT_EQ(m_engine.RecoveredForPlayback(), 1u);
-    EXPECT_EQ(m_engine.PingTime(), kFirstTime + 10);
-    EXPECT_EQ(m_host.clears, 1);
-    EXPECT_EQ(m_engine.OpenRecording(m_sd).code, EngineError::kPlaybackOpen);
-    EXPECT_EQ(m_engine.Mode(), RunMode::kPlayback);
-    m_engine.EndPlayback();
-    EXPECT_EQ(m_engine.Mode(), RunMode::kLive);
-    EXPECT_EQ(m_engine.DataFileOpen(), false);
+    EXPECT_EQ(engine.LastTime(), kFirstTime + 190);
+    EXPECT_EQ(engine.RecoveredForPlayback(), 1u);
+    EXPECT_EQ(engine.PingTime(), kFirstTime + 10);
+    EXPECT_EQ(host.clears, 1);
+    EXPECT_EQ(engine.OpenRecording(m_sd).code, EngineError::kPlaybackOpen);
+    EXPECT_EQ(engine.Mode(), RunMode::kPlayback);
+    engine.EndPlayback();
+    EXPECT_EQ(engine.Mode(), RunMode::kLive);
+    EXPECT_EQ(engine.DataFileOpen(), false);
 
     // An index that lists nothing readable: the records are found in the
     // data file; a data file without records is refused.
     for (auto& offset : offsets) offset = 1u << 30;
     RecordFile::WriteIndex(m_idx, offsets.data(), 20);
     Open();
-    EXPECT_EQ(m_engine.RecordTotal(), 20u);
-    EXPECT_EQ(m_engine.RecoveredForPlayback(), 20u);
-    m_engine.EndPlayback();
+    EXPECT_EQ(engine.RecordTotal(), 20u);
+    EXPECT_EQ(engine.RecoveredForPlayback(), 20u);
+    engine.EndPlayback();
     WriteAll(m_sd, std::string(500, 'x'));
     ExpectRefusal(EngineError::kNoReadableRecord, m_sd);
 }
@@ -114,9 +94,9 @@ TEST_F(PlaybackTest, UnusableIndexesAreRefused) {
     // No records listed yet (cut short before the first checkpoint).
     WriteAll(m_idx, std::string("\0\0\0\0", 4));
     Open();
-    EXPECT_EQ(m_engine.RecordTotal(), 3u);
-    EXPECT_EQ(m_engine.RecoveredForPlayback(), 3u);
-    m_engine.EndPlayback();
+    EXPECT_EQ(engine.RecordTotal(), 3u);
+    EXPECT_EQ(engine.RecoveredForPlayback(), 3u);
+    engine.EndPlayback();
 
     WriteAll(m_idx, std::string("\x41\x4B\x4C\x00", 4));  // 5,000,001
     EXPECT_EQ(Refusal().count, 5000001u);
@@ -152,29 +132,29 @@ TEST_F(PlaybackTest, UnreadableRecordsAreSkippedNeverReadPastTheFile) {
     Open();
     std::vector<int> processed;
     for (std::uint32_t i = 0; i < 8; ++i) {
-        m_engine.SetRecordIndex(i);
-        processed.push_back(m_engine.ProcessPlaybackPing());
+        engine.SetRecordIndex(i);
+        processed.push_back(engine.ProcessPlaybackPing());
     }
     EXPECT_EQ(processed, (std::vector<int>{1, 1, 0, 0, 0, 0, 1, 1}));
-    m_engine.SetRecordIndex(8);  // not in the index
-    EXPECT_EQ(m_engine.ProcessPlaybackPing(), 0);
+    engine.SetRecordIndex(8);  // not in the index
+    EXPECT_EQ(engine.ProcessPlaybackPing(), 0);
 }
 
 TEST_F(PlaybackTest, SearchStepsEndBesideTheRecordsAroundTheTime) {
     MakeRecording(20);
     Open();
     Search(kFirstTime + 25);  // forward: one past the first at or after (3)
-    EXPECT_EQ(m_engine.RecordIndex(), 4u);
-    EXPECT_EQ(m_engine.PingTime(), kFirstTime + 30);
-    EXPECT_EQ(m_host.clears, 2);
+    EXPECT_EQ(engine.RecordIndex(), 4u);
+    EXPECT_EQ(engine.PingTime(), kFirstTime + 30);
+    EXPECT_EQ(host.clears, 2);
 
-    m_engine.SetRecordIndex(8);
+    engine.SetRecordIndex(8);
     Search(kFirstTime + 25);  // backward: one before the last earlier one (2)
-    EXPECT_EQ(m_engine.RecordIndex(), 1u);
+    EXPECT_EQ(engine.RecordIndex(), 1u);
 
     Search(kFirstTime - 500);  // before the first record
-    EXPECT_EQ(m_engine.RecordIndex(), 0u);
-    EXPECT_TRUE(m_host.reports.empty());
+    EXPECT_EQ(engine.RecordIndex(), 0u);
+    EXPECT_TRUE(host.ReportCodes().empty());
 }
 
 TEST_F(PlaybackTest, SearchPastTheLastRecordLeavesThePositionAlone) {
@@ -182,102 +162,102 @@ TEST_F(PlaybackTest, SearchPastTheLastRecordLeavesThePositionAlone) {
     for (std::uint32_t i : {4u, 5u, 6u}) offsets[i] = 1u << 30;
     RecordFile::WriteIndex(m_idx, offsets.data(), 20);
     Open();
-    m_engine.SetRecordIndex(4);  // unreadable: the search starts at 7
+    engine.SetRecordIndex(4);  // unreadable: the search starts at 7
     Search(kFirstTime + 100);
-    EXPECT_EQ(m_engine.RecordIndex(), 11u);
+    EXPECT_EQ(engine.RecordIndex(), 11u);
 
-    m_engine.SetRecordIndex(7);
-    m_engine.SetPingTime(kFirstTime + 70);
+    engine.SetRecordIndex(7);
+    engine.SetPingTime(kFirstTime + 70);
     Search(kFirstTime + 191);
-    EXPECT_EQ(m_host.reports, std::vector<EngineError>{EngineError::kOutOfTimeRange});
-    EXPECT_EQ(m_engine.RecordIndex(), 7u);
-    EXPECT_EQ(m_engine.PingTime(), kFirstTime + 70);
+    EXPECT_EQ(host.ReportCodes(), std::vector<EngineError>{EngineError::kOutOfTimeRange});
+    EXPECT_EQ(engine.RecordIndex(), 7u);
+    EXPECT_EQ(engine.PingTime(), kFirstTime + 70);
 
-    m_engine.EndPlayback();  // in live mode the search does nothing
+    engine.EndPlayback();  // in live mode the search does nothing
     Search(kFirstTime);
-    EXPECT_EQ(m_engine.RecordIndex(), 7u);
+    EXPECT_EQ(engine.RecordIndex(), 7u);
 }
 
 TEST_F(PlaybackTest, TurningBackwardNeedsAViewOfRecordsBehind) {
     MakeRecording(60);
     Open();
-    m_engine.View().Reset(40);  // look-ahead of 10 records
-    m_engine.StepPlayback();    // first step: remembers forward
-    for (int i = 0; i < 9; ++i) m_engine.StepPlayback();
-    ASSERT_EQ(m_engine.RecordIndex(), 10u);
+    engine.View().Reset(40);  // look-ahead of 10 records
+    engine.StepPlayback();    // first step: remembers forward
+    for (int i = 0; i < 9; ++i) engine.StepPlayback();
+    ASSERT_EQ(engine.RecordIndex(), 10u);
 
-    m_engine.SetDirection(true);  // 10 records played: refused
-    m_engine.StepPlayback();
-    EXPECT_FALSE(m_engine.PlayingBackward());
-    EXPECT_EQ(m_engine.RecordIndex(), 11u);
+    engine.SetDirection(true);  // 10 records played: refused
+    engine.StepPlayback();
+    EXPECT_FALSE(engine.PlayingBackward());
+    EXPECT_EQ(engine.RecordIndex(), 11u);
 
-    m_engine.StepPlayback();
-    m_engine.View().Scroll(m_engine.View().Start(), 100);
-    m_engine.SetDirection(true);  // 12 played: accepted
-    m_host.drawnTimes.clear();
-    m_engine.StepPlayback();
-    EXPECT_EQ(m_engine.View().End(), 90);
-    EXPECT_EQ(m_engine.View().Start(), 90);
-    EXPECT_EQ(m_host.drawnTimes, std::vector<std::int64_t>{1020});  // record 2
+    engine.StepPlayback();
+    engine.View().Scroll(engine.View().Start(), 100);
+    engine.SetDirection(true);  // 12 played: accepted
+    host.drawnTimes.clear();
+    engine.StepPlayback();
+    EXPECT_EQ(engine.View().End(), 90);
+    EXPECT_EQ(engine.View().Start(), 90);
+    EXPECT_EQ(host.drawnTimes, std::vector<std::int64_t>{1020});  // record 2
     // The range for the view comes from record 12, the look-ahead.
-    EXPECT_EQ(m_engine.View().FarRangeIndex(), 1);
-    EXPECT_EQ(m_engine.RecordIndex(), 1u);
+    EXPECT_EQ(engine.View().FarRangeIndex(), 1);
+    EXPECT_EQ(engine.RecordIndex(), 1u);
 
-    m_engine.SetDirection(false);  // forward again
-    m_engine.StepPlayback();
-    EXPECT_EQ(m_engine.View().End(), 100);
-    EXPECT_EQ(m_engine.View().Start(), 60);
-    EXPECT_EQ(m_host.drawnTimes.back(), 1110);  // record 11
+    engine.SetDirection(false);  // forward again
+    engine.StepPlayback();
+    EXPECT_EQ(engine.View().End(), 100);
+    EXPECT_EQ(engine.View().Start(), 60);
+    EXPECT_EQ(host.drawnTimes.back(), 1110);  // record 11
 }
 
 TEST_F(PlaybackTest, PlaybackStopsBeforeTheLastRecordAndAtRecordOne) {
     MakeRecording(16);
     Open();
-    m_engine.View().Reset(40);  // look-ahead of 10 records
-    for (int step = 0; step < 20; ++step) m_engine.StepPlayback();
-    EXPECT_EQ(m_host.drawnTimes.size(), 15u);  // the last record is never drawn
-    EXPECT_EQ(m_host.drawnTimes.back(), 1140);
-    EXPECT_EQ(m_engine.RecordIndex(), 15u);
+    engine.View().Reset(40);  // look-ahead of 10 records
+    for (int step = 0; step < 20; ++step) engine.StepPlayback();
+    EXPECT_EQ(host.drawnTimes.size(), 15u);  // the last record is never drawn
+    EXPECT_EQ(host.drawnTimes.back(), 1140);
+    EXPECT_EQ(engine.RecordIndex(), 15u);
 
-    m_engine.SetDirection(true);
-    m_host.drawnTimes.clear();
-    for (int i = 0; i < 20; ++i) m_engine.StepPlayback();
+    engine.SetDirection(true);
+    host.drawnTimes.clear();
+    for (int i = 0; i < 20; ++i) engine.StepPlayback();
     // Turning back moved 10 records: 5, 4, 3, 2 are drawn, then it idles.
-    EXPECT_EQ(m_host.drawnTimes, (std::vector<std::int64_t>{1050, 1040, 1030, 1020}));
-    EXPECT_EQ(m_engine.RecordIndex(), 1u);
-    EXPECT_EQ(m_engine.View().AutoAdjust(), 1);
+    EXPECT_EQ(host.drawnTimes, (std::vector<std::int64_t>{1050, 1040, 1030, 1020}));
+    EXPECT_EQ(engine.RecordIndex(), 1u);
+    EXPECT_EQ(engine.View().AutoAdjust(), 1);
 }
 
 TEST_F(PlaybackTest, ANewPlaybackStartsForward) {
     MakeRecording(60);
     Open();
-    m_engine.View().Reset(40);
-    m_engine.StepPlayback();
-    m_engine.SetRecordIndex(30);
-    m_engine.SetDirection(true);
-    m_engine.StepPlayback();
-    m_engine.EndPlayback();
-    EXPECT_EQ(m_engine.MarkNumber(), 0);
+    engine.View().Reset(40);
+    engine.StepPlayback();
+    engine.SetRecordIndex(30);
+    engine.SetDirection(true);
+    engine.StepPlayback();
+    engine.EndPlayback();
+    EXPECT_EQ(engine.MarkNumber(), 0);
 
     Open();
-    m_host.drawnTimes.clear();
-    m_engine.StepPlayback();
-    m_engine.StepPlayback();
-    EXPECT_EQ(m_host.drawnTimes, (std::vector<std::int64_t>{1000, 1010}));
+    host.drawnTimes.clear();
+    engine.StepPlayback();
+    engine.StepPlayback();
+    EXPECT_EQ(host.drawnTimes, (std::vector<std::int64_t>{1000, 1010}));
 }
 
 TEST_F(PlaybackTest, OpeningARecordingEndsTheRecordingInProgress) {
     MakeRecording(10);
-    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd")).Ok());
+    ASSERT_TRUE(engine.StartRecording(m_dir.File("live.sd")).Ok());
     Open();
-    EXPECT_FALSE(m_engine.IsRecording());
+    EXPECT_FALSE(engine.IsRecording());
     EXPECT_FALSE(fs::exists(m_dir.File("live.sd")));  // fewer than 3 pings
     // Ending playback in live mode leaves a recording's file alone.
-    m_engine.EndPlayback();
-    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("live.sd")).Ok());
-    m_engine.EndPlayback();
-    EXPECT_NE(m_engine.DataFileOpen(), false);
-    m_engine.CloseRecording();
+    engine.EndPlayback();
+    ASSERT_TRUE(engine.StartRecording(m_dir.File("live.sd")).Ok());
+    engine.EndPlayback();
+    EXPECT_NE(engine.DataFileOpen(), false);
+    engine.CloseRecording();
 }
 
 }  // namespace
@@ -286,29 +266,29 @@ namespace {
 
 TEST_F(PlaybackTest, EndingPlaybackPutsTheLiveSettingsBack) {
     MakeRecording(40);  // draft 0.5, 1500 m/s, ranges 0 to 4
-    m_engine.Sounding().SetDraft(1.25);
-    m_engine.Sounding().SetSoundSpeed(1432.0);
-    m_engine.Sounding().SetAntiJamMode(2);
-    m_engine.Sounding().SetAntiJamDepth(7.5);
-    m_engine.Sounding().SetGain(-9);
-    m_engine.Sounding().SetRangeIndex(1);
-    m_engine.Sounding().SetRangeIndexSet(3);
-    m_engine.Sounding().SetRangeOffset(2);
-    m_engine.Sounding().SetRangeOffsetSet(1);
+    engine.Sounding().SetDraft(1.25);
+    engine.Sounding().SetSoundSpeed(1432.0);
+    engine.Sounding().SetAntiJamMode(2);
+    engine.Sounding().SetAntiJamDepth(7.5);
+    engine.Sounding().SetGain(-9);
+    engine.Sounding().SetRangeIndex(1);
+    engine.Sounding().SetRangeIndexSet(3);
+    engine.Sounding().SetRangeOffset(2);
+    engine.Sounding().SetRangeOffsetSet(1);
     Open();
-    m_engine.View().Reset(40);
-    for (int i = 0; i < 35; ++i) m_engine.StepPlayback();
-    ASSERT_EQ(m_engine.Sounding().Draft(), 0.5);  // the recording's own
-    m_engine.EndPlayback();
-    EXPECT_EQ(m_engine.Sounding().Draft(), 1.25);
-    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1432.0);
-    EXPECT_EQ(m_engine.Sounding().AntiJamMode(), 2);
-    EXPECT_EQ(m_engine.Sounding().AntiJamDepth(), 7.5);
-    EXPECT_EQ(m_engine.Sounding().Gain(), -9);
-    EXPECT_EQ(m_engine.Sounding().RangeIndex(), 1);
-    EXPECT_EQ(m_engine.Sounding().RangeIndexSet(), 3);
-    EXPECT_EQ(m_engine.Sounding().RangeOffset(), 2);
-    EXPECT_EQ(m_engine.Sounding().RangeOffsetSet(), 1);
+    engine.View().Reset(40);
+    for (int i = 0; i < 35; ++i) engine.StepPlayback();
+    ASSERT_EQ(engine.Sounding().Draft(), 0.5);  // the recording's own
+    engine.EndPlayback();
+    EXPECT_EQ(engine.Sounding().Draft(), 1.25);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1432.0);
+    EXPECT_EQ(engine.Sounding().AntiJamMode(), 2);
+    EXPECT_EQ(engine.Sounding().AntiJamDepth(), 7.5);
+    EXPECT_EQ(engine.Sounding().Gain(), -9);
+    EXPECT_EQ(engine.Sounding().RangeIndex(), 1);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 3);
+    EXPECT_EQ(engine.Sounding().RangeOffset(), 2);
+    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 1);
 }
 
 }  // namespace

@@ -20,14 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class MessageHost : public FakeHost {
-public:
-    void Report(const EngineStatus& status) override { reports.push_back(status.code); }
-    void ClearEchogram() override { ++clears; }
-    std::vector<EngineError> reports;
-    int clears = 0;
-};
-
 std::uint32_t U32At(const std::string& bytes, std::size_t at) {
     std::uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<std::uint8_t>(bytes[at + i]);
@@ -38,65 +30,61 @@ std::uint64_t U64At(const std::string& bytes, std::size_t at) {
     return std::uint64_t{U32At(bytes, at)} | (std::uint64_t{U32At(bytes, at + 4)} << 32);
 }
 
-class RecordingTest : public ::testing::Test {
+class RecordingTest : public EngineTest {
 protected:
     void SetUp() override {
         ::setenv("TZ", "UTC", 1);
         ::tzset();
-        m_host.engine = &m_engine;
-        m_engine.SetHost(&m_host);
     }
 
     // One completed frame reaching the recording, as the decoder hands it on.
     void Ping(std::uint32_t rawLength = 55) {
-        m_engine.m_rawLength = rawLength;
-        m_engine.m_rawFrame[0] = 0x0A;
+        engine.m_rawLength = rawLength;
+        engine.m_rawFrame[0] = 0x0A;
         for (std::uint32_t i = 1; i + 1 < rawLength; ++i)
-            m_engine.m_rawFrame[i] = static_cast<std::uint8_t>(0x40 + (i % 64));
-        m_engine.m_rawFrame[rawLength - 1] = 0xCA;
-        m_engine.WriteRecord();
-        ++m_host.now;
+            engine.m_rawFrame[i] = static_cast<std::uint8_t>(0x40 + (i % 64));
+        engine.m_rawFrame[rawLength - 1] = 0xCA;
+        engine.WriteRecord();
+        ++host.now;
     }
 
     void Record(const std::string& path, int pings) {
-        ASSERT_TRUE(m_engine.StartRecording(path).Ok());
+        ASSERT_TRUE(engine.StartRecording(path).Ok());
         for (int i = 0; i < pings; ++i) Ping();
-        m_engine.CloseRecording();
+        engine.CloseRecording();
     }
 
     TempDir m_dir;
-    MessageHost m_host;
-    XSound m_engine;
     std::string m_sd = m_dir.File("20141103.sd");
     std::string m_idx = m_dir.File("20141103.idx");
     std::string m_txt = m_dir.File("20141103.txt");
 };
 
 TEST_F(RecordingTest, RecordIndexAndTextFilesByteForByte) {
-    m_engine.Sounding().SetSoundSpeed(1480.0);
-    m_engine.Sounding().SetDraft(0.75);
-    m_engine.Sounding().SetAntiJamMode(1);
-    m_engine.Sounding().SetAntiJamDepth(3.5);
-    m_engine.SetMarkFlag(1);
-    m_engine.Sounding().SetRangeIndex(3);
-    m_engine.Sounding().SetRangeOffset(2);
-    m_engine.Sounding().SetGain(-7);
-    m_host.now = 1415000000;  // 2014-11-03 07:33:20 UTC
+    engine.Sounding().SetSoundSpeed(1480.0);
+    engine.Sounding().SetDraft(0.75);
+    engine.Sounding().SetAntiJamMode(1);
+    engine.Sounding().SetAntiJamDepth(3.5);
+    engine.SetMarkFlag(1);
+    engine.Sounding().SetRangeIndex(3);
+    engine.Sounding().SetRangeOffset(2);
+    engine.Sounding().SetGain(-7);
+    host.now = 1415000000;  // 2014-11-03 07:33:20 UTC
 
     // The chosen name is cut at its first dot.
-    ASSERT_TRUE(m_engine.StartRecording(m_dir.File("20141103.day.sd")).Ok());
-    EXPECT_EQ(m_engine.DataPath(), m_sd);
-    EXPECT_EQ(m_engine.MarkNumber(), 0);
-    m_engine.SetMarkNumber(4);
+    ASSERT_TRUE(engine.StartRecording(m_dir.File("20141103.day.sd")).Ok());
+    EXPECT_EQ(engine.DataPath(), m_sd);
+    EXPECT_EQ(engine.MarkNumber(), 0);
+    engine.SetMarkNumber(4);
     Ping(123);
     // The record is with the operating system as soon as it is written.
     EXPECT_EQ(fs::file_size(m_sd), 168u);
-    m_engine.SetDepth(12.346);
-    m_engine.WriteDepthLine();
+    engine.SetDepth(12.346);
+    engine.WriteDepthLine();
     Ping(123);
     Ping(10);
-    m_engine.CloseRecording();
-    EXPECT_FALSE(m_engine.IsRecording());
+    engine.CloseRecording();
+    EXPECT_FALSE(engine.IsRecording());
 
     std::string sd = ReadAll(m_sd);
     ASSERT_EQ(sd.size(), 168u + 168u + 55u);
@@ -153,7 +141,7 @@ TEST_F(RecordingTest, ContinuingARecordingKeepsEveryRecordAndLine) {
     const std::string now = ReadAll(m_sd);
     EXPECT_EQ(now.size(), 7u * 100);
     EXPECT_EQ(now.substr(0, 500), old);
-    EXPECT_EQ(U64At(now, 5 * 100 + 4 + 55 + 33 - 8), m_host.now - 2);  // first new record's time
+    EXPECT_EQ(U64At(now, 5 * 100 + 4 + 55 + 33 - 8), host.now - 2);  // first new record's time
     EXPECT_EQ(ReadAll(m_txt).substr(0, oldText.size()), oldText);
 }
 
@@ -166,45 +154,45 @@ TEST_F(RecordingTest, ContinuingWithoutANewPingKeepsTheWholeIndex) {
 }
 
 TEST_F(RecordingTest, ContinuingTakesInRecordsWrittenAfterTheLastCheckpoint) {
-    ASSERT_TRUE(m_engine.StartRecording(m_sd).Ok());
+    ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
     for (int i = 0; i < 4; ++i) Ping();
-    ASSERT_TRUE(m_engine.CheckpointIndex());
+    ASSERT_TRUE(engine.CheckpointIndex());
     EXPECT_FALSE(fs::exists(m_idx + ".tmp"));
     for (int i = 0; i < 3; ++i) Ping();
     // The program dies here: the index lists 4 of the 7 records.
     // The files as they are on disk then come back after a normal close.
     const std::string indexAtCrash = ReadAll(m_idx);
     const std::string dataAtCrash = ReadAll(m_sd);
-    m_engine.CloseRecording();
+    engine.CloseRecording();
     WriteAll(m_idx, indexAtCrash);
     WriteAll(m_sd, dataAtCrash);
     ASSERT_EQ(U32At(indexAtCrash, 0), 4u);
 
-    XSound engine(&m_host);
-    ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
-    EXPECT_EQ(engine.RecordIndex(), 7u);
-    EXPECT_EQ(engine.RecoveredForRecording(), 3u);
-    engine.CloseRecording();
+    XSound other(&host);
+    ASSERT_TRUE(other.StartRecording(m_sd).Ok());
+    EXPECT_EQ(other.RecordIndex(), 7u);
+    EXPECT_EQ(other.RecoveredForRecording(), 3u);
+    other.CloseRecording();
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 7u);
 }
 
 TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
     // Data file without an index.
     WriteAll(m_sd, std::string(300, 'x'));
-    EngineStatus status = m_engine.StartRecording(m_sd);
+    EngineStatus status = engine.StartRecording(m_sd);
     EXPECT_EQ(status.code, EngineError::kCannotContinue);
     EXPECT_EQ(status.path, m_sd);
     ASSERT_NE(status.cause, nullptr);
     EXPECT_EQ(status.cause->code, EngineError::kNoIndexFile);
     EXPECT_EQ(status.cause->path, m_idx);
-    EXPECT_FALSE(m_engine.IsRecording());
-    EXPECT_EQ(m_engine.DataFileOpen(), false);
+    EXPECT_FALSE(engine.IsRecording());
+    EXPECT_EQ(engine.DataFileOpen(), false);
     EXPECT_EQ(fs::file_size(m_sd), 300u);
 
     // An index whose records are not in the data file, which holds none.
     const std::uint32_t offsets[2] = {0, 1000};
     ASSERT_TRUE(RecordFile::WriteIndex(m_idx, offsets, 2).Ok());
-    status = m_engine.StartRecording(m_sd);
+    status = engine.StartRecording(m_sd);
     EXPECT_EQ(status.code, EngineError::kCannotContinue);
     ASSERT_NE(status.cause, nullptr);
     EXPECT_EQ(status.cause->code, EngineError::kNoReadableRecord);
@@ -213,22 +201,22 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
 
     // A folder that cannot be created (a file stands in its place).
     WriteAll(m_dir.File("taken"), "");
-    status = m_engine.StartRecording(m_dir.File("taken") + "/x.sd");
+    status = engine.StartRecording(m_dir.File("taken") + "/x.sd");
     EXPECT_EQ(status.code, EngineError::kCannotCreateFolder);
     EXPECT_EQ(status.path, m_dir.File("taken"));
     EXPECT_NE(status.systemError, 0);
-    EXPECT_FALSE(m_engine.IsRecording());
+    EXPECT_FALSE(engine.IsRecording());
 
     // A folder where the text file belongs is refused before anything is
     // made: no data file or index is left behind.
     fs::create_directory(m_dir.File("y.txt"));
-    status = m_engine.StartRecording(m_dir.File("y.sd"));
+    status = engine.StartRecording(m_dir.File("y.sd"));
     EXPECT_EQ(status.code, EngineError::kNotRegularFile);
     EXPECT_EQ(status.path, m_dir.File("y.txt"));
     EXPECT_FALSE(fs::exists(m_dir.File("y.sd")));
     EXPECT_FALSE(fs::exists(m_dir.File("y.idx")));
     EXPECT_TRUE(fs::is_directory(m_dir.File("y.txt")));
-    EXPECT_FALSE(m_engine.IsRecording());
+    EXPECT_FALSE(engine.IsRecording());
 }
 
 TEST_F(RecordingTest, ASecondProgramCannotWriteARecordingBeingRecorded) {
@@ -257,25 +245,25 @@ TEST_F(RecordingTest, ASecondProgramCannotWriteARecordingBeingRecorded) {
     ASSERT_EQ(::read(fromChild[0], &started, 1), 1);
     ASSERT_EQ(started, 'y');
 
-    const EngineStatus refused = m_engine.StartRecording(m_sd);
+    const EngineStatus refused = engine.StartRecording(m_sd);
     EXPECT_EQ(refused.code, EngineError::kRecordingInUse);
     EXPECT_EQ(refused.path, m_sd);
-    EXPECT_FALSE(m_engine.IsRecording());
+    EXPECT_FALSE(engine.IsRecording());
 
     ::close(toChild[1]);
     int status = 0;
     ::waitpid(child, &status, 0);
     ::close(fromChild[0]);
-    EXPECT_TRUE(m_engine.StartRecording(m_sd).Ok());
-    m_engine.CloseRecording();
+    EXPECT_TRUE(engine.StartRecording(m_sd).Ok());
+    engine.CloseRecording();
 }
 
 TEST_F(RecordingTest, AFullDiskCountsThePingsNotRecordedAndLeavesNoBrokenLine) {
-    ASSERT_TRUE(m_engine.StartRecording(m_sd).Ok());
+    ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
     auto pingWithLine = [&] {
         Ping();
-        m_engine.SetDepth(12.5);
-        m_engine.WriteDepthLine();
+        engine.SetDepth(12.5);
+        engine.WriteDepthLine();
     };
     for (int i = 0; i < 3; ++i) pingWithLine();
     const auto text = ReadAll(m_txt);
@@ -284,22 +272,22 @@ TEST_F(RecordingTest, AFullDiskCountsThePingsNotRecordedAndLeavesNoBrokenLine) {
         FileSizeLimit full(fs::file_size(m_sd) + 50);
         pingWithLine();
         pingWithLine();
-        EXPECT_EQ(m_engine.UnrecordedPings(), 2u);
+        EXPECT_EQ(engine.UnrecordedPings(), 2u);
         EXPECT_EQ(fs::file_size(m_sd), 300u);
         // Now a line does not fit whole either: none of it stays.
         const auto lines = ReadAll(m_txt);
         full.Set(lines.size() + 10);
         pingWithLine();
-        EXPECT_EQ(m_engine.UnrecordedPings(), 3u);
+        EXPECT_EQ(engine.UnrecordedPings(), 3u);
         EXPECT_EQ(ReadAll(m_txt), lines);
         // The space comes back: recording goes on by itself.
         full.Lift();
         pingWithLine();
-        EXPECT_EQ(m_engine.UnrecordedPings(), 0u);
+        EXPECT_EQ(engine.UnrecordedPings(), 0u);
     }
-    m_engine.CloseRecording();
+    engine.CloseRecording();
     // Told once; the status bar tells the rest.
-    EXPECT_EQ(m_host.reports, std::vector<EngineError>{EngineError::kCannotWriteData});
+    EXPECT_EQ(host.ReportCodes(), std::vector<EngineError>{EngineError::kCannotWriteData});
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 4u);
     EXPECT_EQ(fs::file_size(m_sd), 400u);
     const std::string line = "2023/11/14 22:13:20   12.50\r\n";
@@ -309,26 +297,26 @@ TEST_F(RecordingTest, AFullDiskCountsThePingsNotRecordedAndLeavesNoBrokenLine) {
 }
 
 TEST_F(RecordingTest, AFullIndexStopsTheRecording) {
-    ASSERT_TRUE(m_engine.StartRecording(m_sd).Ok());
+    ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
     for (int i = 0; i < 3; ++i) Ping();
     // Pretend the table is full.
-    m_engine.SetRecordIndex(kRecordOffsetMax);
+    engine.SetRecordIndex(kRecordOffsetMax);
     Ping();
-    EXPECT_FALSE(m_engine.IsRecording());
-    EXPECT_EQ(m_host.reports, std::vector<EngineError>{EngineError::kIndexFull});
+    EXPECT_FALSE(engine.IsRecording());
+    EXPECT_EQ(host.ReportCodes(), std::vector<EngineError>{EngineError::kIndexFull});
     EXPECT_EQ(fs::file_size(m_sd), 300u);  // the ping was not written
     EXPECT_EQ(fs::file_size(m_idx), 4u + 4u * kRecordOffsetMax);
 }
 
 TEST_F(RecordingTest, DestroyingTheEngineClosesTheRecording) {
     {
-        XSound engine(&m_host);
-        ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
+        XSound other(&host);
+        ASSERT_TRUE(other.StartRecording(m_sd).Ok());
         for (int i = 0; i < 4; ++i) {
-            engine.m_rawLength = 55;
-            engine.m_rawFrame[0] = 0x0A;
-            engine.m_rawFrame[54] = 0xCA;
-            engine.WriteRecord();
+            other.m_rawLength = 55;
+            other.m_rawFrame[0] = 0x0A;
+            other.m_rawFrame[54] = 0xCA;
+            other.WriteRecord();
         }
     }
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 4u);

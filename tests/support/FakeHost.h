@@ -20,15 +20,26 @@ public:
     }
     void RefreshDepthMonitor() override { ++monitorRefreshes; }
     void RefreshDialogs(unsigned mask) override { dialogMasks.push_back(mask); }
-    void AdvanceAndPaint() override { ++paints; }
+    void AdvanceAndPaint() override {
+        ++paints;
+        if (engine != nullptr) drawnTimes.push_back(engine->PingTime());
+    }
     void ClearEchogram() override { ++clears; }
     void SelfCheckReply(std::uint32_t flags) override { selfCheckReplies.push_back(flags); }
     void Report(const EngineStatus& status) override { reports.push_back(status); }
     std::int64_t Now() override { return now; }
 
-    XSound* engine = nullptr;  // read by OutputDepth when set
+    // The codes of the failures reported so far.
+    std::vector<EngineError> ReportCodes() const {
+        std::vector<EngineError> codes;
+        for (const EngineStatus& status : reports) codes.push_back(status.code);
+        return codes;
+    }
+
+    XSound* engine = nullptr;  // read by OutputDepth and AdvanceAndPaint when set
     std::vector<std::vector<std::uint8_t>> frames;
     std::vector<double> outputs;
+    std::vector<std::int64_t> drawnTimes;  // the ping time of each drawn ping
     std::vector<unsigned> dialogMasks;
     std::vector<std::uint32_t> selfCheckReplies;
     std::vector<EngineStatus> reports;

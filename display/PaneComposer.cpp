@@ -51,6 +51,10 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, const QRect& a
         return m_image;
     const int* columns = m_columns.data() + first;
     const std::uint8_t* dots = m_dots.data() + first;
+    // One picture pixel per screen pixel the columns follow each other in
+    // the store: whole rows are copied.
+    bool contiguous = columns[0] >= 0;
+    for (int i = 1; contiguous && i < width; ++i) contiguous = columns[i] == columns[0] + i;
 
     int previousRow = -1;
     for (int j = 0; j < height; ++j) {
@@ -69,7 +73,11 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, const QRect& a
         if (row >= 0 && row < EchogramLayout::kEchoRows && source.store != nullptr &&
             row < source.store->height()) {
             const auto* in = reinterpret_cast<const QRgb*>(source.store->constScanLine(row));
-            for (int i = 0; i < width; ++i) out[i] = columns[i] >= 0 ? in[columns[i]] : source.back;
+            if (contiguous)
+                std::memcpy(out, in + columns[0], static_cast<std::size_t>(width) * sizeof(QRgb));
+            else
+                for (int i = 0; i < width; ++i)
+                    out[i] = columns[i] >= 0 ? in[columns[i]] : source.back;
         } else {
             std::fill(out, out + width, source.back);
         }

@@ -242,6 +242,17 @@ TEST_F(ViewTest, UnscaledScreenIsThePicture) {
     }
     Settle();
     EXPECT_EQ(OnScreen(*view), Screen().convertToFormat(QImage::Format_RGB32));
+
+    // Playing backward the newest ping enters at the left edge.
+    engine.BeginPlayback();
+    engine.SetDirection(true);
+    engine.View().Scroll(900, 900);
+    for (int n = 0; n < 30; ++n) {
+        Step(n);
+        if (n % 7 == 0) Settle();
+    }
+    Settle();
+    EXPECT_EQ(OnScreen(*view), Screen().convertToFormat(QImage::Format_RGB32));
 }
 
 class CRegionView : public CMarevoxView {

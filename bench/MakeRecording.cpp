@@ -52,8 +52,7 @@ int main(int argc, char** argv) {
     Sea sea(config, 1);
     for (long n = 0; n < count; ++n) {
         const std::string frame = EncodePingFrame(sea.Ping(2, 0, 0));
-        engine.m_rawLength = static_cast<std::uint32_t>(frame.size());
-        std::copy(frame.begin(), frame.end(), engine.m_rawFrame);
+        engine.LoadFrame(std::span(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()));
         if (n % 1000 == 999)
             engine.Mark();
         else

@@ -3,19 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/SampleScan.h"
 #include "engine/XSound.h"
 
 namespace {
 
-// Shortest echo run, in tenths of a bin, for each range: with p the range's
-// pulse code, 2 * floor(10 * floor(4500 * p / 1000) / 3).
-constexpr std::uint32_t MinEchoTenths(std::uint32_t pulseCode) {
-    return 2 * (10 * (4500 * pulseCode / 1000) / 3);
-}
-
-// Nominal half-width (m) of the tracking gate, by range index.
-constexpr double kNominalGate[5] = {2.0, 2.0, 2.0, 3.0, 5.0};
 // Highest gain automatic gain may reach, by range index.
 constexpr int kGainCap[5] = {5, 10, 15, 20, 30};
 
@@ -38,7 +29,7 @@ void XSound::BuildSamples() {
     m_sampleCount = 0;
     ApplyDraftBlanking();
     ExpandSamples();
-    m_rawLength = 0;
+    m_decoder.Clear();
 }
 
 int XSound::ProcessLivePing() {
@@ -46,9 +37,7 @@ int XSound::ProcessLivePing() {
     // Taking the frame is one step: ready becomes taken, so of two callers
     // exactly one gets it, and the decoder keeps its hands off the frame
     // until it is released below.
-    FrameSlot waiting = FrameSlot::kReady;
-    if (!m_frameSlot.compare_exchange_strong(waiting, FrameSlot::kTaken, std::memory_order_acq_rel))
-        return 0;
+    if (!m_decoder.Take()) return 0;
 
     // The record is written here, not when the frame completes: it carries
     // the range and offset this ping is processed with, which the worker
@@ -56,7 +45,7 @@ int XSound::ProcessLivePing() {
     // previous ping takes effect now), so a replay finds the same depth.
     if (IsRecording()) WriteRecord();
     BuildSamples();
-    m_frameSlot.store(FrameSlot::kEmpty, std::memory_order_release);  // the decoder may go on
+    m_decoder.Release();  // the decoder may go on
 
     SendCommandFrame();
     m_pingTime.store(Host().Now(), std::memory_order_relaxed);
@@ -75,92 +64,27 @@ void XSound::ApplyDraftBlanking() {
 }
 
 void XSound::DetectBottom() {
-    using namespace SampleScan;
-    const std::uint32_t n = std::min(m_sampleCount, kSampleMax);
-    const std::uint8_t range = SafeRangeIndex(m_settings.RangeIndex());
-    const std::uint32_t minTenths = MinEchoTenths(m_rangeTable[range].pulseCode);
-    auto zeroBelow = [&](double metres) {
-        std::memset(m_samples, 0, std::min(DepthToSamples(metres), n));
-    };
-
-    // Near field.
-    if (range > 1) zeroBelow(1.9);
-
-    // Interference rejection.
-    DetectionState& st = m_detect;
-    const std::uint8_t antiJam = m_settings.AntiJamMode();
-    const double nominalGate = kNominalGate[range];
-    if (antiJam == 1) {
-        zeroBelow(m_settings.AntiJamDepth());
-    } else if (antiJam == 2) {
-        if (st.gateMissCount < 3) {
-            const double centre = m_depth.load(std::memory_order_relaxed);
-            const double gate = st.trackingGate;
-            if (centre > gate) zeroBelow(centre - gate);
-            const std::uint32_t top = std::min(DepthToSamples(centre + gate), n);
-            std::memset(m_samples + top, 0, n - top);
-        } else {
-            st.gateMissCount = 0;
-            st.trackingGate = nominalGate;
-        }
+    BottomDetector::Params params;
+    params.rangeIndex = m_settings.RangeIndex();
+    params.antiJamMode = m_settings.AntiJamMode();
+    params.antiJamDepth = m_settings.AntiJamDepth();
+    params.soundSpeed = m_settings.SoundSpeed();
+    params.previousDepth = m_depth.load(std::memory_order_relaxed);
+    params.live = IsLive();
+    const BottomDetector::Result found = m_detector.DetectBottom(
+        std::span<std::uint8_t>(m_samples, std::min(m_sampleCount, kSampleMax)), params);
+    // The flags were cleared when the samples were built: they are only set.
+    if (found.echoPresent) m_echoPresent = 1;
+    if (found.bottomFound) {
+        m_bottomIndex = found.bottomIndex;
+        m_bottomFound = 1;
+        m_depth.store(found.depth, std::memory_order_relaxed);
     }
-
-    // Bottom search and echo presence, in one walk over the runs of
-    // non-zero bins. The bottom is in the first run long enough to be an
-    // echo that holds a bin of level 2 or more after its first bin: the
-    // first such bin. The echo is the first run long enough, with its
-    // statistics for automatic gain; they count the bins after the run's
-    // first one, while the run length counts every bin of the run. A run
-    // too short to be an echo cannot hold the bottom either, so its bins
-    // are not looked at.
-    bool searching = true;  // for the bottom
-    bool echo = false;
-    std::uint32_t lastStart = n, lastEnd = n;
-    for (std::uint32_t i = FindNonZero(m_samples, 0, n); i < n && searching;
-         i = FindNonZero(m_samples, i, n)) {
-        const std::uint32_t end = FindZero(m_samples, i, n);
-        lastStart = i;
-        lastEnd = end;
-        if ((end - i) * 10 >= minTenths) {
-            std::uint32_t candidate;
-            if (!echo) {
-                const RunStats run = CountRun(m_samples, i + 1, end);
-                m_echoStats = {end - i, run.binsAbove1, run.binsAt7, run.sum};
-                m_echoPresent = 1;
-                echo = true;
-                candidate = run.firstStrong;
-            } else {
-                candidate = FindStrong(m_samples, i + 1, end);
-            }
-            if (candidate < end) {
-                m_bottomIndex = static_cast<std::int32_t>(candidate);
-                m_bottomFound = 1;
-                m_depth.store(SamplesToDepth(candidate), std::memory_order_relaxed);
-                searching = false;
-            }
-        }
-        i = end;
-    }
-    if (!echo) {
-        // No echo: the statistics are those of the last run, if any.
-        const RunStats run = CountRun(m_samples, std::min(lastStart + 1, lastEnd), lastEnd);
-        m_echoStats = {lastEnd - lastStart, run.binsAbove1, run.binsAt7, run.sum};
-    }
-
-    // Tracking gate, live only.
-    if (antiJam == 2 && IsLive()) {
-        if (m_bottomFound == 1) {
-            st.gateMissCount = 0;
-            st.trackingGate = nominalGate;
-        } else {
-            ++st.gateMissCount;
-            if (st.trackingGate == nominalGate) st.trackingGate = 2 * nominalGate;
-        }
-    }
+    m_echoStats = found.echoStats;
 }
 
 void XSound::AutoAdjust() {
-    DetectionState& st = m_detect;
+    AdjustState& st = m_adjust;
     const bool rangeAuto = m_settings.RangeAuto();
 
     if (m_bottomFound == 0) {
@@ -251,9 +175,9 @@ void XSound::AutoRange() {
     }
     m_settings.SetRangeIndexSet(index);
 
-    if (index != m_detect.lastRequestedRange) {
+    if (index != m_adjust.lastRequestedRange) {
         m_settings.SetRangeOffsetSet(0);
-        m_detect.lastRequestedRange = index;
+        m_adjust.lastRequestedRange = index;
     }
     if (index == 4) {
         // At the 100 m range the displayed window follows the depth.
@@ -274,7 +198,7 @@ void XSound::AutoRange() {
 }
 
 void XSound::SmoothDepth() {
-    DetectionState& st = m_detect;
+    AdjustState& st = m_adjust;
     const std::uint8_t rangeIndex = m_settings.RangeIndex();
     const std::uint8_t window = static_cast<std::uint8_t>(6 - SafeRangeIndex(rangeIndex));
     if (rangeIndex != st.ringRange || st.ringFill >= window) st.ringFill = 0;

@@ -239,7 +239,8 @@ void XSound::WriteRecord() {
         if (!IsRecording() || m_files.m_dataFile == nullptr) return;
         auto& state = m_files.m_write;
         const std::uint32_t index = m_player.RecordIndex();
-        const std::uint32_t n = m_rawLength;
+        const std::span<const std::uint8_t> raw = m_decoder.Frame();
+        const auto n = static_cast<std::uint32_t>(raw.size());
         if (n == 0 || n > kRawFrameMax) return;  // no frame to keep
         const std::uint64_t end = std::uint64_t{state.writeOffset} + RecordSize(n);
         if (index >= kRecordOffsetMax || end > std::numeric_limits<std::uint32_t>::max()) {
@@ -249,7 +250,7 @@ void XSound::WriteRecord() {
         } else {
             PingRecord record;
             record.rawLength = n;
-            std::memcpy(record.raw, m_rawFrame, n);
+            std::memcpy(record.raw, raw.data(), n);
             record.settings = CurrentPingSettings();
             record.time = Host().Now();
             record.markFlag = m_markFlag.load(std::memory_order_relaxed);
@@ -333,8 +334,7 @@ bool XSound::ReadRecord() {
     if (m_files.m_dataFile == nullptr) return false;
     if (RecordFile::Read(m_files.m_dataFile, m_record, false) != RecordFile::ReadStatus::kOk)
         return false;
-    std::memcpy(m_rawFrame, m_record.raw, m_record.rawLength);
-    m_rawLength = m_record.rawLength;
+    m_decoder.Load(std::span<const std::uint8_t>(m_record.raw, m_record.rawLength));
     ApplyPingSettings(m_record.settings);
     m_pingTime.store(m_record.time, std::memory_order_relaxed);
     m_markFlag.store(m_record.markFlag, std::memory_order_relaxed);

@@ -69,14 +69,12 @@ void XSound::ResetWatchdog() {
 }
 
 void XSound::ResetProcessing() {
-    m_decoder = {};
-    m_expansion = {};
-    m_detect = {};
-    DiscardFrame();
-    m_rawLength = 0;
+    m_decoder.Reset();
+    m_expander.Reset();
+    m_detector.Reset();
+    m_adjust = {};
 }
 
 bool XSound::DiscardFrame() {
-    FrameSlot ready = FrameSlot::kReady;
-    return m_frameSlot.compare_exchange_strong(ready, FrameSlot::kEmpty, std::memory_order_acq_rel);
+    return m_decoder.Discard();
 }

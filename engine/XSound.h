@@ -5,15 +5,20 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 
 #include "engine/AtomicSettings.h"
+#include "engine/BottomDetector.h"
 #include "engine/EngineHost.h"
 #include "engine/EngineStates.h"
 #include "engine/EngineStatus.h"
+#include "engine/FrameDecoder.h"
 #include "engine/PingRecord.h"
 #include "engine/Player.h"
+#include "engine/RangeTable.h"
 #include "engine/RecordingFiles.h"
+#include "engine/SampleExpander.h"
 #include "engine/SoundingSettings.h"
 #include "engine/ViewWindow.h"
 #include "engine/WorkerSignal.h"
@@ -37,11 +42,8 @@
 // the current ping (under m_pingMutex) or only on the UI thread.
 class XSound {
 public:
-    struct RangeStep {
-        std::uint8_t metres;
-        std::uint8_t pulseCode;
-    };
-    static constexpr RangeStep m_rangeTable[5] = {{5, 1}, {10, 2}, {25, 3}, {50, 4}, {100, 8}};
+    using RangeStep = ::RangeStep;
+    static constexpr const RangeStep (&m_rangeTable)[5] = kRangeTable;
     // Top depth (m) of the displayed window per range index and range offset.
     static constexpr std::int32_t m_scaleTable[5][3] = {
         {0, 3, 6}, {0, 6, 12}, {0, 15, 30}, {0, 30, 60}, {0, 60, 120}};
@@ -51,7 +53,7 @@ public:
     // come from a hand-edited settings file: values past the last row use
     // the last row, so no table is ever read out of bounds.
     static constexpr std::uint8_t SafeRangeIndex(std::uint8_t index) {
-        return index > 4 ? 4 : index;
+        return ::SafeRangeIndex(index);
     }
     static constexpr std::uint8_t SafeRangeOffset(std::uint8_t offset) {
         return offset > 2 ? 2 : offset;
@@ -72,7 +74,7 @@ public:
 
     // --- Frame decoder (UI thread) -------------------------------------
     void DecodeBytes(const std::uint8_t* bytes, std::uint32_t length);
-    // Appends the expanded samples of m_rawFrame to m_samples (worker).
+    // Appends the expanded samples of the raw frame to m_samples (worker).
     void ExpandSamples();
     std::uint32_t DepthToSamples(double metres) const;
     double SamplesToDepth(std::uint32_t count) const;
@@ -136,7 +138,7 @@ public:
     }
     bool PlayingBackward() const { return m_playBackward.load(std::memory_order_acquire); }
     SelfCheck SelfCheckState() const { return m_selfCheckState.load(std::memory_order_acquire); }
-    FrameSlot FrameSlotState() const { return m_frameSlot.load(std::memory_order_acquire); }
+    FrameSlot FrameSlotState() const { return m_decoder.Slot(); }
     bool FrameReady() const { return FrameSlotState() == FrameSlot::kReady; }
     // True once the ping processed last is complete and may be drawn.
     bool NewPing() const { return m_newPing.load(std::memory_order_acquire); }
@@ -260,9 +262,17 @@ public:
     // The offset of a record in the data file, as the index lists it.
     std::uint32_t RecordOffset(std::uint32_t index) const { return m_player.Offsets()[index]; }
 
+    // The bottom detection's tracking gate (tests).
+    const BottomDetector& Detector() const { return m_detector; }
+
+    // --- Current ping: the raw frame -----------------------------------
+    // The frame decoded last or read from a record (the thread that owns it:
+    // see FrameDecoder).
+    std::span<const std::uint8_t> RawFrame() const { return m_decoder.Frame(); }
+    // Puts a raw frame in, as a record brings it (tools and tests).
+    void LoadFrame(std::span<const std::uint8_t> raw) { m_decoder.Load(raw); }
+
     // --- Current ping: the store (the thread that processes the ping) ----
-    std::uint8_t m_rawFrame[kRawFrameMax] = {};
-    std::uint32_t m_rawLength = 0;
     // Wakes the worker: notified when a frame is complete and when the run
     // state changes.
     WorkerSignal m_workerSignal;
@@ -272,32 +282,13 @@ public:
     std::uint8_t m_bottomFound = 0;
     std::uint8_t m_echoPresent = 0;
     std::uint8_t m_bottomLost = 0;
-    struct EchoRunStats {
-        std::uint32_t runLength = 0;
-        std::uint32_t binsAbove1 = 0;
-        std::uint32_t binsAt7 = 0;
-        std::uint32_t sum = 0;
-    } m_echoStats;
+    using EchoRunStats = BottomDetector::EchoRunStats;
+    EchoRunStats m_echoStats;
 
-    // --- State private to the decoder, expansion and processing ----------
-    struct DecoderState {
-        bool inFrame = false;
-        bool runSecondByte = false;
-        bool tailMode = false;
-        std::uint8_t tailCount = 0;
-        std::uint8_t tail[3] = {};
-    } m_decoder;
-
-    struct ExpansionState {
-        bool active = false;
-        bool pending = false;
-        std::uint8_t runValue = 0;
-        std::uint32_t runLength = 0;
-    } m_expansion;
-
-    struct DetectionState {
-        double trackingGate = 5.0;
-        std::int32_t gateMissCount = 0;
+private:
+    // Counts of automatic gain and range and the smoothing ring, from ping
+    // to ping (under m_pingMutex).
+    struct AdjustState {
         std::int32_t noBottomCount = 0;
         std::int32_t lostCount = 0;
         std::int32_t rangeCheckCount = 0;
@@ -307,9 +298,8 @@ public:
         double depthRing[6] = {};
         std::uint8_t ringFill = 0;
         std::uint8_t ringRange = 0;
-    } m_detect;
+    };
 
-private:
     // The decoder's steps after the third tail byte.
     void CompleteFrame();
     // Reads the time of record index into m_pingTime.
@@ -322,7 +312,6 @@ private:
     // loaded with acquire ordering.
     std::atomic<RunMode> m_runMode{RunMode::kLive};
     std::atomic<RunMode> m_pausedFrom{RunMode::kLive};  // what Resume returns to
-    std::atomic<FrameSlot> m_frameSlot{FrameSlot::kEmpty};
     std::atomic<SelfCheck> m_selfCheckState{SelfCheck::kIdle};
     std::atomic<bool> m_recording{false};
     std::atomic<bool> m_playBackward{false};
@@ -343,6 +332,10 @@ private:
     std::atomic<std::uint32_t> m_unrecordedPings{0};
 
     // --- Parts ---------------------------------------------------------------
+    FrameDecoder m_decoder;
+    SampleExpander m_expander;
+    BottomDetector m_detector;
+    AdjustState m_adjust;
     AtomicSettings m_settings;
     ViewWindow m_view;
     Player m_player;

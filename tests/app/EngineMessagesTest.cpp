@@ -42,8 +42,7 @@ private:
     // The engine's completed frame goes into the recording.
     void Ping(XSound& engine) {
         const auto raw = Synthetic::TypicalRawFrame(1000);
-        std::copy(raw.begin(), raw.end(), engine.m_rawFrame);
-        engine.m_rawLength = static_cast<std::uint32_t>(raw.size());
+        engine.LoadFrame(raw);
         engine.WriteRecord();
     }
 

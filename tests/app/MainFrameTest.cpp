@@ -1041,9 +1041,9 @@ TEST_F(MainFrameTest, TheStatusBarTellsOfPingsNotRecordedUntilRecordingWorksAgai
     ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
     ASSERT_TRUE(engine.IsRecording());
     auto ping = [&] {
-        engine.m_rawLength = 55;
-        engine.m_rawFrame[0] = 0x0A;
-        engine.m_rawFrame[54] = 0xCA;
+        std::uint8_t raw[55] = {0x0A};
+        raw[54] = 0xCA;
+        engine.LoadFrame(raw);
         engine.WriteRecord();
     };
     ping();

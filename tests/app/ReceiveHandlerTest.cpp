@@ -25,12 +25,11 @@ TEST(ReceiveHandler, AcceptsPortsOneToNineAndDecodesOnlyLive) {
 
     EXPECT_EQ(HandleReceiveNotification(9, slot, engine), 0);
     ASSERT_EQ(engine.FrameSlotState(), FrameSlot::kReady);
-    EXPECT_EQ(engine.m_rawLength, 5u);
-    EXPECT_EQ(std::memcmp(engine.m_rawFrame, frame.data(), 5), 0);
+    ASSERT_EQ(engine.RawFrame().size(), 5u);
+    EXPECT_EQ(std::memcmp(engine.RawFrame().data(), frame.data(), 5), 0);
 
     // In playback the bytes are drained and dropped.
-    engine.DiscardFrame();
-    engine.m_rawLength = 0;
+    engine.ResetProcessing();
     engine.BeginPlayback();
     port.pending = frame;
     EXPECT_EQ(HandleReceiveNotification(2, slot, engine), 0);

@@ -28,7 +28,7 @@ protected:
     }
     bool Complete() const { return engine->FrameReady(); }
     Bytes Raw() const {
-        return Bytes(engine->m_rawFrame, engine->m_rawFrame + engine->m_rawLength);
+        return Bytes(engine->RawFrame().begin(), engine->RawFrame().end());
     }
 
     // Feeds the stream in chunks of the given sizes (the last chunk takes
@@ -102,7 +102,7 @@ TEST_F(DecoderTest, InvalidByteDropsTheFrameUntilTheNextStart) {
         engine = std::make_unique<XSound>(&host);
         Feed({0x0A, 0x49, invalid, 0x4A, 0x81, 0x05, 0xCA, 0x00, 0x00, 0x00});
         EXPECT_FALSE(Complete()) << int(invalid);
-        EXPECT_EQ(engine->m_rawLength, 0u);
+        EXPECT_TRUE(engine->RawFrame().empty());
         Feed(Frame({0x52}));
         ASSERT_TRUE(Complete()) << int(invalid);
         EXPECT_EQ(Raw(), (Bytes{0x0A, 0x52, 0xCA}));
@@ -130,7 +130,7 @@ TEST_F(DecoderTest, FrameLongerThanTheBufferIsDropped) {
     Bytes fits(498, 0x49);
     Feed(Frame(fits));
     ASSERT_TRUE(Complete());
-    EXPECT_EQ(engine->m_rawLength, 500u);
+    EXPECT_EQ(engine->RawFrame().size(), 500u);
     engine->ProcessLivePing();
 
     // One more pair: the end byte would be the 501st. The tail bytes that
@@ -138,7 +138,7 @@ TEST_F(DecoderTest, FrameLongerThanTheBufferIsDropped) {
     Bytes tooLong(499, 0x49);
     Feed(Frame(tooLong, 0x88, 0x49, 0x49));
     EXPECT_FALSE(Complete());
-    EXPECT_EQ(engine->m_rawLength, 0u);
+    EXPECT_TRUE(engine->RawFrame().empty());
     Feed(Frame({0x52}));
     ASSERT_TRUE(Complete());
     EXPECT_EQ(Raw(), (Bytes{0x0A, 0x52, 0xCA}));
@@ -206,8 +206,7 @@ TEST_F(DecoderTest, SelfCheckReplyTakesTheResultByteOnly) {
 class ExpansionTest : public DecoderTest {
 protected:
     std::uint32_t Expand(const Bytes& raw, std::uint32_t prefix = 0) {
-        std::copy(raw.begin(), raw.end(), engine->m_rawFrame);
-        engine->m_rawLength = static_cast<std::uint32_t>(raw.size());
+        engine->LoadFrame(raw);
         engine->m_sampleCount = prefix;
         engine->ExpandSamples();
         return engine->m_sampleCount;

@@ -60,7 +60,7 @@ TEST_F(PingTest, LiveStepTakesTheFrameSendsTheNextRequestAndDraws) {
     EXPECT_EQ(engine->Sounding().RangeIndex(), 2);
     EXPECT_EQ(engine->Sounding().RangeOffset(), 1);
     EXPECT_EQ(engine->FrameSlotState(), FrameSlot::kEmpty);
-    EXPECT_EQ(engine->m_rawLength, 0u);
+    EXPECT_TRUE(engine->RawFrame().empty());
     EXPECT_TRUE(engine->NewPing());
     EXPECT_EQ(engine->PingTime(), 1234567);
     EXPECT_EQ(engine->PingWatchdog(), 0);
@@ -144,7 +144,7 @@ TEST_F(PingTest, TrackingGateFollowsTheBottomAndOpensAfterThreeMisses) {
 
     Ping(at10);
     EXPECT_DOUBLE_EQ(Depth(), 10.01);
-    EXPECT_DOUBLE_EQ(engine->m_detect.trackingGate, 2.0);
+    EXPECT_DOUBLE_EQ(engine->Detector().State().trackingGate, 2.0);
 
     Ping(jamAt5And10_5);  // gate 8.01..12.01: the 5 m echo is blanked
     EXPECT_DOUBLE_EQ(Depth(), 10.51);
@@ -153,12 +153,12 @@ TEST_F(PingTest, TrackingGateFollowsTheBottomAndOpensAfterThreeMisses) {
         Ping(at20);  // outside the gate
         EXPECT_EQ(engine->m_bottomFound, 0) << miss;
         EXPECT_DOUBLE_EQ(Depth(), 10.51);
-        EXPECT_DOUBLE_EQ(engine->m_detect.trackingGate, 4.0);
+        EXPECT_DOUBLE_EQ(engine->Detector().State().trackingGate, 4.0);
     }
     Ping(at20);  // no gate for this one
     EXPECT_DOUBLE_EQ(Depth(), 20.01);
-    EXPECT_DOUBLE_EQ(engine->m_detect.trackingGate, 2.0);
-    EXPECT_EQ(engine->m_detect.gateMissCount, 0);
+    EXPECT_DOUBLE_EQ(engine->Detector().State().trackingGate, 2.0);
+    EXPECT_EQ(engine->Detector().State().gateMissCount, 0);
 }
 
 TEST_F(PingTest, EchoStatisticsCountTheBinsAfterTheRunsFirst) {
@@ -259,7 +259,6 @@ TEST(AutoRange, StepsByTheDepthTable) {
         FakeHost host;
         XSound engine(&host);
         engine.Sounding().SetRangeIndexSet(c.from);
-        engine.m_detect.lastRequestedRange = c.from;
         engine.SetDepth(c.depth);
         engine.AutoRange();
         EXPECT_EQ(engine.Sounding().RangeIndexSet(), c.to) << int(c.from) << " at " << c.depth;

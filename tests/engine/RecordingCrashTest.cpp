@@ -120,8 +120,7 @@ TEST(RecordingCrashTest, EveryRecordWrittenBeforeAKillIsRecoveredAndKept) {
         ASSERT_TRUE(engine.StartRecording(sd).Ok());
         for (int i = 0; i < 3; ++i) {
             const auto raw = Synthetic::TypicalRawFrame(1000 + (total + i) % 500, total + i);
-            std::copy(raw.begin(), raw.end(), engine.m_rawFrame);
-            engine.m_rawLength = static_cast<std::uint32_t>(raw.size());
+            engine.LoadFrame(raw);
             host.now = firstTime + total + i;
             engine.WriteRecord();
         }

@@ -39,11 +39,12 @@ protected:
 
     // One completed frame reaching the recording, as the decoder hands it on.
     void Ping(std::uint32_t rawLength = 55) {
-        engine.m_rawLength = rawLength;
-        engine.m_rawFrame[0] = 0x0A;
+        std::vector<std::uint8_t> raw(rawLength);
+        raw[0] = 0x0A;
         for (std::uint32_t i = 1; i + 1 < rawLength; ++i)
-            engine.m_rawFrame[i] = static_cast<std::uint8_t>(0x40 + (i % 64));
-        engine.m_rawFrame[rawLength - 1] = 0xCA;
+            raw[i] = static_cast<std::uint8_t>(0x40 + (i % 64));
+        raw[rawLength - 1] = 0xCA;
+        engine.LoadFrame(raw);
         engine.WriteRecord();
         ++host.now;
     }
@@ -313,10 +314,10 @@ TEST_F(RecordingTest, DestroyingTheEngineClosesTheRecording) {
         XSound other(&host);
         ASSERT_TRUE(other.StartRecording(m_sd).Ok());
         for (int i = 0; i < 4; ++i) {
-            other.m_rawLength = 55;
-            other.m_rawFrame[0] = 0x0A;
-            other.m_rawFrame[54] = 0xCA;
-            other.WriteRecord();
+            std::uint8_t raw[55] = {0x0A};
+            raw[54] = 0xCA;
+            engine.LoadFrame(raw);
+            engine.WriteRecord();
         }
     }
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 4u);

@@ -159,7 +159,7 @@ TEST(ReferenceCompare, DecodingAndExpansionMatchTheTokenRules) {
             at += n;
         }
         ASSERT_EQ(engine->FrameSlotState(), FrameSlot::kReady) << trial;
-        ASSERT_EQ(Bytes(engine->m_rawFrame, engine->m_rawFrame + engine->m_rawLength),
+        ASSERT_EQ(Bytes(engine->RawFrame().begin(), engine->RawFrame().end()),
                   Bytes(frame.begin(), frame.end() - 3))
             << trial;
         engine->m_sampleCount = 0;
@@ -168,7 +168,6 @@ TEST(ReferenceCompare, DecodingAndExpansionMatchTheTokenRules) {
             std::vector<std::uint8_t>(engine->m_samples, engine->m_samples + engine->m_sampleCount),
             want)
             << trial;
-        engine->m_rawLength = 0;
         engine->DiscardFrame();
     }
     EXPECT_GT(kept, 100);  // most pings stay under the sample limit

@@ -86,13 +86,11 @@ void ChangeASetting(XSound& e, FuzzedDataProvider& in) {
 void ProcessArbitraryFrame(XSound& e, FuzzedDataProvider& in) {
     const std::vector<std::uint8_t> raw =
         in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<std::size_t>(0, kRawFrameMax));
-    std::copy(raw.begin(), raw.end(), e.m_rawFrame);
-    e.m_rawLength = in.ConsumeBool() ? static_cast<std::uint32_t>(raw.size())
-                                     : in.ConsumeIntegral<std::uint32_t>();
+    e.LoadFrame(raw);
     e.m_sampleCount = 0;
     e.ApplyDraftBlanking();
     e.ExpandSamples();
-    e.m_rawLength = 0;
+    e.LoadFrame({});
     Check(e.m_sampleCount <= kSampleMax);
     e.DetectBottom();
     e.AutoAdjust();
@@ -128,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::vector<std::uint8_t> chunk =
                     in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<std::size_t>(0, 1024));
                 e.DecodeBytes(chunk.data(), static_cast<std::uint32_t>(chunk.size()));
-                Check(e.m_rawLength <= kRawFrameMax);
+                Check(e.RawFrame().size() <= kRawFrameMax);
                 if (in.ConsumeBool()) e.StepLive();
                 Check(e.m_sampleCount <= kSampleMax);
             }

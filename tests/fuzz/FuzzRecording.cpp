@@ -102,10 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Continuing the pair as a recording: refused, or it takes the records
     // that follow the index in and writes a new index.
     if (engine.StartRecording(base + ".sd").Ok()) {
-        engine.m_rawLength = 3;
-        engine.m_rawFrame[0] = 0x0A;
-        engine.m_rawFrame[1] = 0x40;
-        engine.m_rawFrame[2] = 0xCA;
+        const std::uint8_t raw[] = {0x0A, 0x40, 0xCA};
+        engine.LoadFrame(raw);
         engine.WriteRecord();
         engine.CloseRecording();
     }

@@ -139,7 +139,7 @@ int CmdDecode(int argc, char** argv, int first) {
         if (got == 0) break;
         engine->DecodeBytes(buffer.data(), static_cast<std::uint32_t>(got));
         if (!engine->FrameReady()) continue;
-        raw.assign(engine->m_rawFrame, engine->m_rawFrame + engine->m_rawLength);
+        raw.assign(engine->RawFrame().begin(), engine->RawFrame().end());
         host.NextPing();
         if (engine->StepLive() != 1) continue;
         PrintPing(*engine, host, ping++, raw, withSamples);

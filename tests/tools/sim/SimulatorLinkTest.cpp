@@ -83,9 +83,10 @@ TEST(SimulatorLink, ThousandPingsExactWithAWatchdogResendAfterASilence) {
     QObject::connect(&port, &CSerialPort::DataReceived, &port, [&](quint32, int number) {
         HandleReceiveNotification(number, slot, engine);
         if (!engine.FrameReady()) return;
-        frames.emplace_back(reinterpret_cast<const char*>(engine.m_rawFrame), engine.m_rawLength);
+        const auto raw = engine.RawFrame();
+        frames.emplace_back(reinterpret_cast<const char*>(raw.data()), raw.size());
         volts.push_back(engine.SupplyVoltage());
-        engine.m_rawLength = 0;
+        engine.LoadFrame({});
         engine.DiscardFrame();
         if (frames.size() == kPings) return;
         // Ask for a different range, offset and gain on every ping.

@@ -17,8 +17,7 @@ namespace {
 // What the program makes of one encoded frame (raw frame without the tail).
 std::vector<std::uint8_t> Expand(const std::string& frame) {
     XSound engine;
-    std::memcpy(engine.m_rawFrame, frame.data(), frame.size());
-    engine.m_rawLength = static_cast<std::uint32_t>(frame.size());
+    engine.LoadFrame(std::span(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()));
     engine.m_sampleCount = 0;
     engine.ExpandSamples();
     return {engine.m_samples, engine.m_samples + engine.m_sampleCount};

@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     Sea sea(config, 1);
     for (long n = 0; n < count; ++n) {
         const std::string frame = EncodePingFrame(sea.Ping(2, 0, 0));
-        engine.LoadFrame(std::span(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()));
+        engine.LoadFrame(
+            std::span(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()));
         if (n % 1000 == 999)
             engine.Mark();
         else

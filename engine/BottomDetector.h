@@ -10,7 +10,7 @@
 class BottomDetector {
 public:
     struct Params {
-        std::uint8_t rangeIndex = 0;  // range in effect (any value: past 4 is 4)
+        std::uint8_t rangeIndex = 0;   // range in effect (any value: past 4 is 4)
         std::uint8_t antiJamMode = 0;  // 0 off, 1 fixed depth, 2 tracking gate
         double antiJamDepth = 0.0;     // fixed depth, m
         double soundSpeed = 1500.0;    // m/s, for metres and bins

@@ -83,12 +83,10 @@ void FrameDecoder::Reset() {
 
 bool FrameDecoder::Take() {
     FrameSlot ready = FrameSlot::kReady;
-    return m_frameSlot.compare_exchange_strong(ready, FrameSlot::kTaken,
-                                               std::memory_order_acq_rel);
+    return m_frameSlot.compare_exchange_strong(ready, FrameSlot::kTaken, std::memory_order_acq_rel);
 }
 
 bool FrameDecoder::Discard() {
     FrameSlot ready = FrameSlot::kReady;
-    return m_frameSlot.compare_exchange_strong(ready, FrameSlot::kEmpty,
-                                               std::memory_order_acq_rel);
+    return m_frameSlot.compare_exchange_strong(ready, FrameSlot::kEmpty, std::memory_order_acq_rel);
 }

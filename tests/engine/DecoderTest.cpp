@@ -27,9 +27,7 @@ protected:
         engine->DecodeBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     }
     bool Complete() const { return engine->FrameReady(); }
-    Bytes Raw() const {
-        return Bytes(engine->RawFrame().begin(), engine->RawFrame().end());
-    }
+    Bytes Raw() const { return Bytes(engine->RawFrame().begin(), engine->RawFrame().end()); }
 
     // Feeds the stream in chunks of the given sizes (the last chunk takes
     // the rest) and processes each frame as the worker would, returning

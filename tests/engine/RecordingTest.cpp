@@ -316,8 +316,8 @@ TEST_F(RecordingTest, DestroyingTheEngineClosesTheRecording) {
         for (int i = 0; i < 4; ++i) {
             std::uint8_t raw[55] = {0x0A};
             raw[54] = 0xCA;
-            engine.LoadFrame(raw);
-            engine.WriteRecord();
+            other.LoadFrame(raw);
+            other.WriteRecord();
         }
     }
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 4u);

@@ -69,7 +69,7 @@ bool FrameDecoder::Decode(const std::uint8_t* bytes, std::uint32_t length) {
 
 void FrameDecoder::Load(std::span<const std::uint8_t> raw) {
     m_rawLength = static_cast<std::uint32_t>(std::min<std::size_t>(raw.size(), kRawFrameMax));
-    std::memcpy(m_rawFrame, raw.data(), m_rawLength);
+    std::copy_n(raw.data(), m_rawLength, m_rawFrame);
 }
 
 void FrameDecoder::Reset() {

@@ -140,14 +140,18 @@ TEST_F(ViewTest, ClearAndCreateEmptyTheStores) {
     EXPECT_EQ(engine.View().End(), 151);
 }
 
+// Counts its repaints and the pixels they cover.
 class CCountingView : public CMarevoxView {
 public:
     using CMarevoxView::CMarevoxView;
     int paints = 0;
+    qint64 paintedPixels = 0;
 
 protected:
     void paintEvent(QPaintEvent* event) override {
         ++paints;
+        for (const QRect& rect : event->region())
+            paintedPixels += qint64{rect.width()} * rect.height();
         CMarevoxView::paintEvent(event);
     }
 };
@@ -255,22 +259,9 @@ TEST_F(ViewTest, UnscaledScreenIsThePicture) {
     EXPECT_EQ(OnScreen(*view), Screen().convertToFormat(QImage::Format_RGB32));
 }
 
-class CRegionView : public CMarevoxView {
-public:
-    using CMarevoxView::CMarevoxView;
-    qint64 paintedPixels = 0;
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        for (const QRect& rect : event->region())
-            paintedPixels += qint64{rect.width()} * rect.height();
-        CMarevoxView::paintEvent(event);
-    }
-};
-
 // A ping draws its own column and the dotted ruler rows, not the echogram.
 TEST_F(ViewTest, APingRepaintsItsColumnNotTheEchogram) {
-    CRegionView counting(engine);
+    CCountingView counting(engine);
     counting.resize(1280, 740);
     counting.show();
     for (int n = 0; n < 30; ++n) {

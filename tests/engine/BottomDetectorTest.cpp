@@ -44,6 +44,9 @@ TEST(BottomDetector, TheBottomIsTheFirstStrongBinOfARunLongEnoughToBeAnEcho) {
     EXPECT_EQ(found.echoStats.binsAbove1, 9u);
     EXPECT_EQ(found.echoStats.sum, 45u);
 
+    // A run that starts strong: the bottom is the bin after its first.
+    EXPECT_EQ(Detect(detector, Ping(2000, 40, 5, 5), Range(0)).bottomIndex, 41);
+
     // A weak echo is an echo without a bottom.
     const auto weak = Detect(detector, Ping(2000, 600, 10, 1), Range(0));
     EXPECT_TRUE(weak.echoPresent);
@@ -54,7 +57,7 @@ TEST(BottomDetector, NearFieldAndFixedDepthAreBlanked) {
     BottomDetector detector;
     // Past the 10 m range the first 1.9 m are blanked: the echo at 1 m is
     // gone, from the samples too. A range index past the table is the 100 m one.
-    for (const std::uint8_t range : {2, 9}) {
+    for (const std::uint8_t range : {std::uint8_t{2}, std::uint8_t{9}}) {
         Samples s = Ping(3000, 100, 30, 4);
         const auto found = detector.DetectBottom(s, Range(range));
         EXPECT_FALSE(found.echoPresent) << int(range);
@@ -70,6 +73,9 @@ TEST(BottomDetector, NearFieldAndFixedDepthAreBlanked) {
     for (std::size_t i = 800; i < 830; ++i) jammed[i] = 4;
     const auto found = detector.DetectBottom(jammed, fixed);
     EXPECT_EQ(found.bottomIndex, 801);
+    // Deeper than the ping: nothing is left to find.
+    fixed.antiJamDepth = 100.0;
+    EXPECT_FALSE(Detect(detector, Ping(3000, 300, 30, 4), fixed).bottomFound);
 }
 
 TEST(BottomDetector, TheTrackingGateWidensOnAMissAndOpensAfterThree) {

@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 
+#include "engine/SampleExpander.h"
 #include "engine/XSound.h"
 #include "tests/engine/FrameBytes.h"
 #include "tests/support/FakeHost.h"
@@ -201,30 +202,33 @@ TEST_F(DecoderTest, SelfCheckReplyTakesTheResultByteOnly) {
     EXPECT_NEAR(engine->SupplyVoltage(), 11.97f, 0.005f);
 }
 
-class ExpansionTest : public DecoderTest {
+// Expansion on its own, after `prefix` samples (the draft's bins).
+class ExpansionTest : public ::testing::Test {
 protected:
     std::uint32_t Expand(const Bytes& raw, std::uint32_t prefix = 0) {
-        engine->LoadFrame(raw);
-        engine->m_sampleCount = prefix;
-        engine->ExpandSamples();
-        return engine->m_sampleCount;
+        std::uint32_t count = prefix;
+        expander.Expand(raw, samples.data(), count);
+        return count;
     }
+
+    SampleExpander expander;
+    std::vector<std::uint8_t> samples = std::vector<std::uint8_t>(kSampleMax + 3);
 };
 
 TEST_F(ExpansionTest, RunLengthsFromZeroToTheLongest) {
     EXPECT_EQ(Expand({0x0A, 0x87, 0xFF, 0xCA}), 2047u);
     EXPECT_EQ(Expand({0x0A, 0x80, 0x00, 0xCA}), 0u);
     EXPECT_EQ(Expand({0x0A, 0xBA, 0x01, 0x49, 0xCA}), 515u);  // 7 x 513, then 1, 1
-    EXPECT_EQ(engine->m_samples[0], 7);
-    EXPECT_EQ(engine->m_samples[512], 7);
-    EXPECT_EQ(engine->m_samples[513], 1);
+    EXPECT_EQ(samples[0], 7);
+    EXPECT_EQ(samples[512], 7);
+    EXPECT_EQ(samples[513], 1);
 }
 
 TEST_F(ExpansionTest, InvalidByteStopsExpansionUntilTheNextStart) {
     // Only a damaged record can hold such bytes.
     EXPECT_EQ(Expand({0x0A, 0x49, 0x05, 0x52, 0x0A, 0x5B, 0xCA}), 4u);
-    EXPECT_EQ(engine->m_samples[2], 3);
-    EXPECT_EQ(engine->m_samples[3], 3);
+    EXPECT_EQ(samples[2], 3);
+    EXPECT_EQ(samples[3], 3);
 }
 
 TEST_F(ExpansionTest, APingThatReachesTheSampleLimitHasNoSamples) {

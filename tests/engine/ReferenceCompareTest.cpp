@@ -1,12 +1,13 @@
-// The engine's expansion and bottom search work on many bins at a time.
+// The expansion and the bottom search work on many bins at a time.
 // These tests compare them, on many random pings, with plain bin-by-bin
 // versions written straight from the rules.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 
-#include "engine/XSound.h"
+#include "engine/BottomDetector.h"
+#include "engine/FrameDecoder.h"
+#include "engine/SampleExpander.h"
 #include "tests/engine/FrameBytes.h"
 
 using namespace FrameBytes;
@@ -17,7 +18,7 @@ struct Detection {
     bool bottomFound = false;
     std::int32_t bottomIndex = 0;
     bool echoPresent = false;
-    XSound::EchoRunStats stats;
+    BottomDetector::EchoRunStats stats;
 };
 
 // Bottom search and echo presence, bin by bin.
@@ -46,7 +47,7 @@ Detection ReferenceDetect(const std::vector<std::uint8_t>& s, std::uint32_t minT
     }
     for (std::uint32_t i = 0; i < n; ++i) {
         if (s[i] == 0) continue;
-        XSound::EchoRunStats st;
+        BottomDetector::EchoRunStats st;
         while (i < n && s[i] != 0) {
             ++i;
             st.binsAt7 += at(i) == 7;
@@ -90,32 +91,29 @@ std::vector<std::uint8_t> RandomPing(std::mt19937& random) {
 
 TEST(ReferenceCompare, BottomSearchAndEchoStatisticsMatchTheBinByBinRules) {
     std::mt19937 random(20261207);
-    auto engine = std::make_unique<XSound>();
+    BottomDetector detector;
+    std::vector<std::uint8_t> buffer(kSampleMax + 3);
     for (int trial = 0; trial < 3000; ++trial) {
         const std::vector<std::uint8_t> s = RandomPing(random);
-        const std::uint8_t range = static_cast<std::uint8_t>(trial % 2);  // no near field
-        const std::uint32_t minTenths = range == 0 ? 26 : 60;
-        std::copy(s.begin(), s.end(), engine->m_samples);
-        engine->m_sampleCount = static_cast<std::uint32_t>(s.size());
-        // Bins past the ping's end must not count: fill them with echoes.
-        std::fill(engine->m_samples + s.size(), engine->m_samples + kSampleMax + 3, 7);
-        engine->Sounding().SetRangeIndex(range);
-        engine->m_bottomFound = 0;
-        engine->m_echoPresent = 0;
+        BottomDetector::Params params;
+        params.rangeIndex = static_cast<std::uint8_t>(trial % 2);  // no near field
+        const std::uint32_t minTenths = params.rangeIndex == 0 ? 26 : 60;
+        // Bins past the ping's end must not count: they are echoes.
+        std::fill(std::copy(s.begin(), s.end(), buffer.begin()), buffer.end(), 7);
 
-        engine->DetectBottom();
+        const auto found = detector.DetectBottom(std::span(buffer.data(), s.size()), params);
         const Detection want = ReferenceDetect(s, minTenths);
-        ASSERT_EQ(engine->m_bottomFound != 0, want.bottomFound) << trial;
-        ASSERT_EQ(engine->m_echoPresent != 0, want.echoPresent) << trial;
+        ASSERT_EQ(found.bottomFound, want.bottomFound) << trial;
+        ASSERT_EQ(found.echoPresent, want.echoPresent) << trial;
         if (want.bottomFound) {
-            ASSERT_EQ(engine->m_bottomIndex, want.bottomIndex) << trial;
-            ASSERT_DOUBLE_EQ(engine->Depth(), engine->SamplesToDepth(want.bottomIndex));
+            ASSERT_EQ(found.bottomIndex, want.bottomIndex) << trial;
+            ASSERT_DOUBLE_EQ(found.depth, want.bottomIndex / 100.0);  // at 1500 m/s
         }
         if (want.echoPresent) {
-            ASSERT_EQ(engine->m_echoStats.runLength, want.stats.runLength) << trial;
-            ASSERT_EQ(engine->m_echoStats.binsAbove1, want.stats.binsAbove1) << trial;
-            ASSERT_EQ(engine->m_echoStats.binsAt7, want.stats.binsAt7) << trial;
-            ASSERT_EQ(engine->m_echoStats.sum, want.stats.sum) << trial;
+            ASSERT_EQ(found.echoStats.runLength, want.stats.runLength) << trial;
+            ASSERT_EQ(found.echoStats.binsAbove1, want.stats.binsAbove1) << trial;
+            ASSERT_EQ(found.echoStats.binsAt7, want.stats.binsAt7) << trial;
+            ASSERT_EQ(found.echoStats.sum, want.stats.sum) << trial;
         }
     }
 }
@@ -123,8 +121,9 @@ TEST(ReferenceCompare, BottomSearchAndEchoStatisticsMatchTheBinByBinRules) {
 TEST(ReferenceCompare, DecodingAndExpansionMatchTheTokenRules) {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> pick(0, 255);
-    auto engine = std::make_unique<XSound>();
-    engine->Sounding().SetDraft(0.0);
+    FrameDecoder decoder;
+    SampleExpander expander;
+    std::vector<std::uint8_t> samples(kSampleMax + 3);
     int kept = 0;
     for (int trial = 0; trial < 400; ++trial) {
         // A body of pairs and runs, expanded token by token.
@@ -155,20 +154,18 @@ TEST(ReferenceCompare, DecodingAndExpansionMatchTheTokenRules) {
         // Fed in random chunks, byte stretches cut anywhere.
         for (std::size_t at = 0; at < frame.size();) {
             const std::size_t n = std::min<std::size_t>(frame.size() - at, pick(random) % 40 + 1);
-            engine->DecodeBytes(frame.data() + at, static_cast<std::uint32_t>(n));
+            const bool completed = decoder.Decode(frame.data() + at, static_cast<std::uint32_t>(n));
             at += n;
+            ASSERT_EQ(completed, at == frame.size()) << trial;
         }
-        ASSERT_EQ(engine->FrameSlotState(), FrameSlot::kReady) << trial;
-        ASSERT_EQ(Bytes(engine->RawFrame().begin(), engine->RawFrame().end()),
+        ASSERT_EQ(Bytes(decoder.Frame().begin(), decoder.Frame().end()),
                   Bytes(frame.begin(), frame.end() - 3))
             << trial;
-        engine->m_sampleCount = 0;
-        engine->ExpandSamples();
-        ASSERT_EQ(
-            std::vector<std::uint8_t>(engine->m_samples, engine->m_samples + engine->m_sampleCount),
-            want)
+        std::uint32_t count = 0;
+        expander.Expand(decoder.Frame(), samples.data(), count);
+        ASSERT_EQ(std::vector<std::uint8_t>(samples.begin(), samples.begin() + count), want)
             << trial;
-        engine->DiscardFrame();
+        decoder.Clear();
     }
     EXPECT_GT(kept, 100);  // most pings stay under the sample limit
 }

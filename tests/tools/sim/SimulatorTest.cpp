@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/XSound.h"
+#include "engine/FrameDecoder.h"
+#include "engine/SampleExpander.h"
 #include "tools/sim/Instrument.h"
 #include "tools/sim/PingEncoder.h"
 
@@ -16,11 +17,13 @@ namespace {
 
 // What the program makes of one encoded frame (raw frame without the tail).
 std::vector<std::uint8_t> Expand(const std::string& frame) {
-    XSound engine;
-    engine.LoadFrame(std::span(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()));
-    engine.m_sampleCount = 0;
-    engine.ExpandSamples();
-    return {engine.m_samples, engine.m_samples + engine.m_sampleCount};
+    std::vector<std::uint8_t> samples(kSampleMax + 3);
+    std::uint32_t count = 0;
+    SampleExpander().Expand(
+        std::span(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()),
+        samples.data(), count);
+    samples.resize(count);
+    return samples;
 }
 
 Instrument::CommandFrame Command(int range, int offset, int gain, bool selfCheck = false) {
@@ -202,10 +205,8 @@ TEST(Instrument, InjectedFaultsDamageOrDropOnlyWhenAsked) {
     for (int i = 0; i < 30; ++i) {
         instrument.GarbleNext();
         const auto damaged = *instrument.Answer(Command(1, 0, 0));
-        XSound engine;
-        engine.DecodeBytes(reinterpret_cast<const std::uint8_t*>(damaged.data()),
-                           static_cast<std::uint32_t>(damaged.size()));
-        rejected += !engine.FrameReady();
+        rejected += !FrameDecoder().Decode(reinterpret_cast<const std::uint8_t*>(damaged.data()),
+                                           static_cast<std::uint32_t>(damaged.size()));
     }
     EXPECT_GE(rejected, 10);
     EXPECT_LT(rejected, 30);

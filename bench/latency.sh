@@ -382,7 +382,7 @@ try:
                 print(f"    {name:20s} {ms:.3f} ms per ping")
     counted = repaints(min(pings, 500))
     if counted is None:
-        print("repaints per ping: not counted (needs gdb)")
+        print("repaints per ping: not counted (needs gdb, allowed to attach to the program)")
     else:
         print(f"per ping (gdb attached, separate run): {counted[0]:.2f} echogram repaints,"
               f" {counted[1]:.2f} window repaints (echogram, depth monitor, status bar, ...)")

@@ -7,8 +7,9 @@
 
 // The open recording's files: the data file (written while recording, read
 // during playback), the depth text file, their paths, and where the next
-// record goes. Used under m_fileMutex: the UI thread writes records, the
-// worker writes depth lines, and either may open or close the files.
+// record goes. Used under m_fileMutex: the thread that processes a live
+// ping writes its record and depth line; the UI thread opens, checkpoints
+// and closes.
 struct RecordingFiles {
     std::mutex m_fileMutex;
     std::FILE* m_dataFile = nullptr;

@@ -23,16 +23,22 @@
 #include "engine/ViewWindow.h"
 #include "engine/WorkerSignal.h"
 
-// The sounding engine: the current ping, the sounding settings, the playback
-// position, the open recording files and the record-offset index.
+// The sounding engine, built from parts that each own their state:
+// FrameDecoder (bytes to raw frames), SampleExpander (raw frame to samples),
+// BottomDetector (DetectBottom on a span of samples), AtomicSettings (the
+// sounding settings), ViewWindow (what the echogram shows), Player (the
+// position in an open recording) and RecordingFiles (its files). XSound
+// holds the current ping, the run state and the mark, and links the parts.
 //
-// How to use it from outside engine/ (the shape is being cut into parts;
-// names already here stay):
+// How to use it from outside engine/:
 //  - Run state: read with Mode(), IsLive(), IsRecording(), PlayingBackward(),
 //    SelfCheckState(), FrameReady(), NewPing(); change it only with the verbs
 //    Pause(), Resume(), BeginPlayback(), OpenRecording(), EndPlayback(),
 //    SetDirection(), HoldWorker()/ReleaseWorker(), RequestSelfCheck(),
 //    AbandonSelfCheck(), Mark(), MarkNumbered(), TakeMarkFlag().
+//  - Settings: Settings()/ApplySettings() for the whole value, Sounding()
+//    for one field; the view: View(); results: Depth(), SmoothedDepth(),
+//    PingTime(), RecordIndex() ...
 //    Memory ordering is the engine's business: never store into its atomics.
 //  - Threads: DecodeBytes on the UI thread; StepLive/StepPlayback on the
 //    worker (EngineWorker); the verbs above on the UI thread.

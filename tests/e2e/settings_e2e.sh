@@ -49,8 +49,8 @@ check "pings flow: frames at 10 m, gain -15 ($(last_frame))" \
     test "$(last_frame | cut -d' ' -f1,8)" = "23 F1"
 
 if [ "$mode" = dialogs ]; then
-    before=$(last_depth)
-    check "depths reach the companion (${before:-none} cm)" test -n "$before"
+    first=$(last_depth)
+    check "depths reach the companion (${first:-none} cm)" test -n "$first"
 
     send 32804  # 增益: the up-down control has the focus
     key Up Up Up Up Up
@@ -65,6 +65,8 @@ if [ "$mode" = dialogs ]; then
     check "range 25 m from the range dialog ($(last_frame))" \
         test "$(last_frame | cut -d' ' -f1)" = 26
 
+    # The smoothed depth has settled by now: the shift is measured from here.
+    before=$(last_depth)
     send 32779  # 吃水: the edit has the focus, its text selected
     xdotool type --delay 100 "1.50"
     key Return

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "display/CMarevoxView.h"
 #include "engine/XSound.h"
@@ -15,14 +16,12 @@ namespace {
 
 // A 25 m ping: surface noise, the bottom at `depth` and its fading tail.
 void FillPing(XSound& engine, double depth) {
-    std::fill(std::begin(engine.m_samples), std::end(engine.m_samples), std::uint8_t{0});
+    std::vector<std::uint8_t> samples(4000, 0);
     const auto bottom = static_cast<std::uint32_t>(depth * 100.0);
-    for (std::uint32_t i = 60; i < 120; ++i)
-        engine.m_samples[i] = static_cast<std::uint8_t>(1 + i % 3);
+    for (std::uint32_t i = 60; i < 120; ++i) samples[i] = static_cast<std::uint8_t>(1 + i % 3);
     for (std::uint32_t i = bottom; i < 4000; ++i)
-        engine.m_samples[i] = static_cast<std::uint8_t>(std::max<int>(1, 7 - int(i - bottom) / 40));
-    engine.m_sampleCount = 4000;
-    engine.m_echoPresent = 1;
+        samples[i] = static_cast<std::uint8_t>(std::max<int>(1, 7 - int(i - bottom) / 40));
+    engine.LoadPing(samples, true, false);
     engine.SetDepth(depth);
 }
 
@@ -48,7 +47,7 @@ void FillPingOnly(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         FillPing(engine, 12.0 + 4.0 * std::sin(++n / 150.0));
-        benchmark::DoNotOptimize(engine.m_samples[0]);
+        benchmark::DoNotOptimize(engine.Samples()[0]);
     }
 }
 BENCHMARK(FillPingOnly);

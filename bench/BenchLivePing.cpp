@@ -88,8 +88,8 @@ void LivePing(benchmark::State& state, const Bytes& frame, std::uint8_t range, d
         engine->DecodeBytes(frame.data(), length);
         benchmark::DoNotOptimize(engine->StepLive());
     }
-    if (engine->m_sampleCount == 0) state.SkipWithError("the ping expanded to no samples");
-    state.counters["samples"] = engine->m_sampleCount;
+    if (engine->SampleCount() == 0) state.SkipWithError("the ping expanded to no samples");
+    state.counters["samples"] = engine->SampleCount();
     state.SetItemsProcessed(state.iterations());
 }
 

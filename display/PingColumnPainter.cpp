@@ -55,7 +55,7 @@ void DrawUprightLabel(QImage& image, int left, int row, const QString& text) {
 // Level of the sample at fractional position s, 0 past the ping's samples.
 std::uint8_t LevelAt(const XSound& engine, double s, std::uint32_t count) {
     if (!(s >= 0.0) || !(s < static_cast<double>(count))) return 0;
-    return engine.m_samples[static_cast<std::uint32_t>(s)];
+    return engine.Samples()[static_cast<std::uint32_t>(s)];
 }
 
 // Rows y and y + 1 of a column get level 1 where they fall inside it.
@@ -131,7 +131,7 @@ PingColumnPainter::Drawn PingColumnPainter::Draw(XSound& engine, QImage& normal,
     }
     m_lastDirection = backward;
 
-    if (engine.m_echoPresent == 0 && engine.m_bottomLost == 0) {
+    if (engine.EchoPresent() == 0 && engine.BottomLost() == 0) {
         PaintLevels(normal, x, m_normalColumn, colours, false);
         if (zoom != nullptr) PaintLevels(*zoom, x, m_zoomColumn, colours, false);
         return Drawn::kRepeat;
@@ -147,7 +147,7 @@ PingColumnPainter::Drawn PingColumnPainter::Draw(XSound& engine, QImage& normal,
 void PingColumnPainter::DrawNewColumn(XSound& engine, std::int32_t top, std::int32_t span) {
     m_normalColumn.fill(0);
     m_zoomColumn.fill(0);
-    const std::uint32_t count = std::min(engine.m_sampleCount, kSampleMax);
+    const std::uint32_t count = std::min(engine.SampleCount(), kSampleMax);
     const double draft = engine.Sounding().Draft();
 
     const double s0 = engine.DepthToSamples(top);

@@ -23,6 +23,13 @@ int XSound::StepLive() {
     return 1;
 }
 
+void XSound::LoadPing(std::span<const std::uint8_t> samples, bool echoPresent, bool bottomLost) {
+    m_sampleCount = static_cast<std::uint32_t>(std::min<std::size_t>(samples.size(), kSampleMax));
+    std::copy_n(samples.data(), m_sampleCount, m_samples);
+    m_echoPresent = echoPresent ? 1 : 0;
+    m_bottomLost = bottomLost ? 1 : 0;
+}
+
 void XSound::BuildSamples() {
     m_bottomFound = 0;
     m_echoPresent = 0;

@@ -278,18 +278,26 @@ public:
     // Puts a raw frame in, as a record brings it (tools and tests).
     void LoadFrame(std::span<const std::uint8_t> raw) { m_decoder.Load(raw); }
 
-    // --- Current ping: the store (the thread that processes the ping) ----
+    // --- Current ping: the store ----------------------------------------
+    // Written by the thread that processes the ping and read by the one
+    // that draws it, both under m_pingMutex (see LockPing).
+    using EchoRunStats = BottomDetector::EchoRunStats;
+    std::span<const std::uint8_t> Samples() const {
+        return {m_samples, m_sampleCount < kSampleMax ? m_sampleCount : kSampleMax};
+    }
+    std::uint32_t SampleCount() const { return m_sampleCount; }
+    std::int32_t BottomIndex() const { return m_bottomIndex; }
+    bool BottomFound() const { return m_bottomFound != 0; }
+    bool EchoPresent() const { return m_echoPresent != 0; }
+    bool BottomLost() const { return m_bottomLost != 0; }
+    const EchoRunStats& EchoStats() const { return m_echoStats; }
+    // Puts a ping's samples in as processing would leave them, for tools
+    // and tests that draw without processing; samples past them stay.
+    void LoadPing(std::span<const std::uint8_t> samples, bool echoPresent, bool bottomLost);
+
     // Wakes the worker: notified when a frame is complete and when the run
     // state changes.
     WorkerSignal m_workerSignal;
-    std::uint8_t m_samples[kSampleMax + 3] = {};
-    std::uint32_t m_sampleCount = 0;
-    std::int32_t m_bottomIndex = 0;
-    std::uint8_t m_bottomFound = 0;
-    std::uint8_t m_echoPresent = 0;
-    std::uint8_t m_bottomLost = 0;
-    using EchoRunStats = BottomDetector::EchoRunStats;
-    EchoRunStats m_echoStats;
 
 private:
     // Counts of automatic gain and range and the smoothing ring, from ping
@@ -323,6 +331,15 @@ private:
     std::atomic<bool> m_playBackward{false};
     std::atomic<bool> m_workerHold{false};
     std::atomic<bool> m_newPing{false};
+
+    // The current ping's samples and what detection found in them.
+    std::uint8_t m_samples[kSampleMax + 3] = {};
+    std::uint32_t m_sampleCount = 0;
+    std::int32_t m_bottomIndex = 0;
+    std::uint8_t m_bottomFound = 0;
+    std::uint8_t m_echoPresent = 0;
+    std::uint8_t m_bottomLost = 0;
+    EchoRunStats m_echoStats;
 
     // Results of the current ping and the mark, read by every thread.
     std::atomic<double> m_depth{0.0};

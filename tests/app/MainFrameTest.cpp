@@ -756,9 +756,7 @@ TEST_F(MainFrameTest, ColourChangesClearTheEchogramExceptTheMonitors) {
     Frame();
     engine.Sounding().SetColour(XSound::kBack, XSound::kDefaultColours[XSound::kBack]);
     auto drawnPing = [&] {
-        engine.m_sampleCount = 2000;
-        std::fill_n(engine.m_samples, 2000, std::uint8_t{3});
-        engine.m_echoPresent = 1;
+        engine.LoadPing(std::vector<std::uint8_t>(2000, 3), true, false);
         Frame().View()->AdvanceAndPaint();
         return Frame().View()->NormalStore().pixel(800, 200);
     };

@@ -69,8 +69,8 @@ TEST_F(PingColumnTest, MapsSamplesToRowsInBothPanes) {
 
 TEST_F(PingColumnTest, SamplesPastTheCountAreNoEcho) {
     SetRange(0, 0);  // 500 bins over 475 rows: row 474 reads bin 499
-    SetPing(engine, 499, 0, 4, 2.0);
-    engine.m_samples[499] = 7;  // left over from a longer ping
+    SetPing(engine, 500, 499, 7, 2.0);
+    SetPing(engine, 499, 0, 4, 2.0);  // bin 499 is left over from the longer ping
     Draw(0);
     EXPECT_EQ(Pixel(normal, 0, 473), LevelRgb(engine, 4));
     EXPECT_EQ(Pixel(normal, 0, 474), BackRgb(engine));
@@ -230,12 +230,12 @@ TEST_F(PingColumnTest, PingWithoutEchoRepeatsThePreviousColumn) {
     SetPing(engine, 2000, 300, 3, 3.0);
     Draw(5);
     SetPing(engine, 2000, 700, 6, 7.0);
-    engine.m_echoPresent = 0;
+    SetEcho(engine, false, false);
     EXPECT_EQ(Draw(6), Drawn::kRepeat);
     EXPECT_TRUE(ColumnsEqual(normal, 5, normal, 6));
     EXPECT_TRUE(ColumnsEqual(zoom, 5, zoom, 6));
     // Once the bottom counts as lost the ping is drawn as it is.
-    engine.m_bottomLost = 1;
+    SetEcho(engine, false, true);
     EXPECT_EQ(Draw(7), Drawn::kNewColumn);
     EXPECT_FALSE(ColumnsEqual(normal, 5, normal, 7));
 }
@@ -252,7 +252,7 @@ TEST_F(PingColumnTest, ChartGetsRowsOnlyWhilePlayingForward) {
     EXPECT_TRUE(
         std::equal(sink.rows[0].begin(), sink.rows[0].end(), painter.NormalColumn().begin()));
 
-    engine.m_echoPresent = 0;  // repeated columns are not fed
+    SetEcho(engine, false, false);  // repeated columns are not fed
     Draw(2);
     EXPECT_EQ(sink.rows.size(), 1u);
 
@@ -260,7 +260,7 @@ TEST_F(PingColumnTest, ChartGetsRowsOnlyWhilePlayingForward) {
     Draw(3);
     EXPECT_EQ(sink.marks, 1);
 
-    engine.m_echoPresent = 1;
+    SetEcho(engine, true, false);
     engine.SetDirection(true);
     Draw(4);
     Draw(5);

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "display/EchoColourTable.h"
 #include "engine/XSound.h"
@@ -12,12 +13,16 @@
 // on; the bottom at `depth` metres. At 1500 m/s one metre is 100 bins.
 inline void SetPing(XSound& engine, std::uint32_t count, std::uint32_t fromBin, std::uint8_t level,
                     double depth) {
-    std::fill(std::begin(engine.m_samples), std::end(engine.m_samples), std::uint8_t{0});
-    for (std::uint32_t i = fromBin; i < count; ++i) engine.m_samples[i] = level;
-    engine.m_sampleCount = count;
-    engine.m_echoPresent = 1;
-    engine.m_bottomLost = 0;
+    std::vector<std::uint8_t> samples(count, 0);
+    for (std::uint32_t i = fromBin; i < count; ++i) samples[i] = level;
+    engine.LoadPing(samples, true, false);
     engine.SetDepth(depth);
+}
+
+// The same samples with other detection flags.
+inline void SetEcho(XSound& engine, bool echoPresent, bool bottomLost) {
+    const std::vector<std::uint8_t> samples(engine.Samples().begin(), engine.Samples().end());
+    engine.LoadPing(samples, echoPresent, bottomLost);
 }
 
 // A ping whose every sample has one level: its column is one colour.

@@ -62,12 +62,11 @@ TEST_F(DecoderTest, DecodesTheReferenceFrameAndItsTail) {
     EXPECT_EQ(engine->MarkFlag(), 0);
 
     engine->Sounding().SetDraft(0.0);
-    engine->m_sampleCount = 0;
-    engine->ExpandSamples();
-    ASSERT_EQ(engine->m_sampleCount, 263u);
-    EXPECT_EQ(engine->m_samples[0], 1);
-    EXPECT_EQ(engine->m_samples[1], 2);
-    for (std::uint32_t i = 2; i < 263; ++i) ASSERT_EQ(engine->m_samples[i], 0) << i;
+    engine->BuildSamples();
+    ASSERT_EQ(engine->SampleCount(), 263u);
+    EXPECT_EQ(engine->Samples()[0], 1);
+    EXPECT_EQ(engine->Samples()[1], 2);
+    for (std::uint32_t i = 2; i < 263; ++i) ASSERT_EQ(engine->Samples()[i], 0) << i;
 }
 
 // A stream with noise, a restarted frame, run heads whose length byte looks

@@ -15,7 +15,7 @@ namespace {
 // it under m_pingMutex, so it needs no lock of its own.
 class DrawingHost : public EngineHost {
 public:
-    void AdvanceAndPaint() override { drawn.push_back(engine->m_sampleCount); }
+    void AdvanceAndPaint() override { drawn.push_back(engine->SampleCount()); }
     void SendCommandFrame(const std::uint8_t*, std::size_t) override {
         sent.fetch_add(1, std::memory_order_relaxed);
     }

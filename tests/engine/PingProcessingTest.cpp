@@ -64,7 +64,7 @@ TEST_F(PingTest, LiveStepTakesTheFrameSendsTheNextRequestAndDraws) {
     EXPECT_TRUE(engine->NewPing());
     EXPECT_EQ(engine->PingTime(), 1234567);
     EXPECT_EQ(engine->PingWatchdog(), 0);
-    EXPECT_EQ(engine->m_sampleCount, 10u);
+    EXPECT_EQ(engine->SampleCount(), 10u);
     EXPECT_EQ(host.paints, 1);
     ASSERT_EQ(host.frames.size(), 1u);
     EXPECT_EQ(host.frames[0][0], 0x20 | 7);
@@ -79,18 +79,18 @@ TEST_F(PingTest, ShortEchoesAreRejectedAndTheDepthKept) {
     SetRange(4);  // 24 bins at least
     engine->SetDepth(42.0);
     Ping(Join({Bins(1000, 0), Bins(20, 4), Bins(10, 0)}));
-    EXPECT_EQ(engine->m_bottomFound, 0);
-    EXPECT_EQ(engine->m_echoPresent, 0);
+    EXPECT_EQ(engine->BottomFound(), 0);
+    EXPECT_EQ(engine->EchoPresent(), 0);
     EXPECT_DOUBLE_EQ(Depth(), 42.0);
 
     Ping(Join({Bins(1000, 0), Bins(24, 4), Bins(10, 0)}));
-    EXPECT_EQ(engine->m_bottomFound, 1);
+    EXPECT_EQ(engine->BottomFound(), 1);
     EXPECT_DOUBLE_EQ(Depth(), engine->SamplesToDepth(1001));
 
     // A ping without samples leaves the depth as it was.
     engine->SetDepth(7.5);
     Ping(Bins(20000, 3));
-    EXPECT_EQ(engine->m_sampleCount, 0u);
+    EXPECT_EQ(engine->SampleCount(), 0u);
     EXPECT_DOUBLE_EQ(Depth(), 7.5);
 }
 
@@ -98,13 +98,13 @@ TEST_F(PingTest, DraftBinsComeFirstAndTheNearFieldIsBlankedFromThe25mRange) {
     engine->Sounding().SetDraft(0.5);  // 50 zero bins in front
     SetRange(1);
     Ping(Join({Bins(100, 0), Bins(10, 4), Bins(1000, 0), Bins(10, 4)}));
-    EXPECT_EQ(engine->m_sampleCount, 1170u);
-    EXPECT_EQ(engine->m_bottomIndex, 151);
+    EXPECT_EQ(engine->SampleCount(), 1170u);
+    EXPECT_EQ(engine->BottomIndex(), 151);
     EXPECT_DOUBLE_EQ(Depth(), 1.51);
 
     SetRange(2);  // everything above 1.9 m is blanked now
     Ping(Join({Bins(100, 0), Bins(10, 4), Bins(1000, 0), Bins(10, 4)}));
-    EXPECT_EQ(engine->m_bottomIndex, 1161);
+    EXPECT_EQ(engine->BottomIndex(), 1161);
     EXPECT_DOUBLE_EQ(Depth(), 11.61);
 }
 
@@ -114,11 +114,11 @@ TEST_F(PingTest, FixedDepthRejectionBlanksDownToItsDepth) {
     engine->Sounding().SetAntiJamDepth(3.0);
     const Samples echoes = Join({Bins(250, 0), Bins(10, 4), Bins(100, 0), Bins(10, 4)});
     Ping(echoes);
-    EXPECT_EQ(engine->m_bottomIndex, 361);
+    EXPECT_EQ(engine->BottomIndex(), 361);
     // Deeper than the ping: everything is blanked, the depth is kept.
     engine->Sounding().SetAntiJamDepth(100.0);
     Ping(echoes);
-    EXPECT_EQ(engine->m_bottomFound, 0);
+    EXPECT_EQ(engine->BottomFound(), 0);
     EXPECT_DOUBLE_EQ(Depth(), 3.61);
 }
 
@@ -138,7 +138,7 @@ TEST_F(PingTest, TrackingGateFollowsTheBottom) {
     Ping(jamAt5And10_5);  // gate 8.01..12.01: the 5 m echo is blanked
     EXPECT_DOUBLE_EQ(Depth(), 10.51);
     Ping(Join({Bins(2000, 0), Bins(10, 4)}));  // outside the gate: missed, depth kept
-    EXPECT_EQ(engine->m_bottomFound, 0);
+    EXPECT_EQ(engine->BottomFound(), 0);
     EXPECT_DOUBLE_EQ(Depth(), 10.51);
     EXPECT_EQ(engine->Detector().State().gateMissCount, 1);
 }
@@ -184,7 +184,7 @@ TEST_F(PingTest, LostBottomForcesDepthZeroAndStepsTheRangeUp) {
 
     for (int k = 1; k <= 6; ++k) {
         Ping(Bins(50, 0));
-        EXPECT_EQ(engine->m_bottomLost, k == 6 ? 1 : 0) << k;
+        EXPECT_EQ(engine->BottomLost(), k == 6 ? 1 : 0) << k;
         EXPECT_DOUBLE_EQ(Depth(), k == 6 ? 0.0 : 3.01) << k;
         // The fifth ping without bottom asks for the next range; the range
         // in effect changes with the following ping.
@@ -295,15 +295,15 @@ TEST_F(PingTest, HostileSettingsAreHandledWithoutHarm) {
     engine->Sounding().SetRangeOffsetSet(9);
     engine->SetDepth(3.0);
     for (int k = 0; k < 12; ++k) EXPECT_EQ(Ping(Join({Bins(100, 0), Bins(40, 5)})), 1);
-    EXPECT_EQ(engine->m_sampleCount, 0u);  // the draft alone is past the limit
+    EXPECT_EQ(engine->SampleCount(), 0u);  // the draft alone is past the limit
     EXPECT_LE(engine->Sounding().Gain(), 30);
 
     engine->Sounding().SetDraft(0.0);
     engine->Sounding().SetAntiJamMode(1);
     engine->Sounding().SetAntiJamDepth(std::numeric_limits<double>::infinity());
     for (int k = 0; k < 12; ++k) EXPECT_EQ(Ping(Join({Bins(100, 0), Bins(40, 5)})), 1);
-    EXPECT_EQ(engine->m_sampleCount, 140u);
-    EXPECT_EQ(engine->m_bottomFound, 0);
+    EXPECT_EQ(engine->SampleCount(), 140u);
+    EXPECT_EQ(engine->BottomFound(), 0);
 }
 
 }  // namespace

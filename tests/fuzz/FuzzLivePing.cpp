@@ -87,11 +87,8 @@ void ProcessArbitraryFrame(XSound& e, FuzzedDataProvider& in) {
     const std::vector<std::uint8_t> raw =
         in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<std::size_t>(0, kRawFrameMax));
     e.LoadFrame(raw);
-    e.m_sampleCount = 0;
-    e.ApplyDraftBlanking();
-    e.ExpandSamples();
-    e.LoadFrame({});
-    Check(e.m_sampleCount <= kSampleMax);
+    e.BuildSamples();
+    Check(e.SampleCount() <= kSampleMax);
     e.DetectBottom();
     e.AutoAdjust();
 }
@@ -128,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 e.DecodeBytes(chunk.data(), static_cast<std::uint32_t>(chunk.size()));
                 Check(e.RawFrame().size() <= kRawFrameMax);
                 if (in.ConsumeBool()) e.StepLive();
-                Check(e.m_sampleCount <= kSampleMax);
+                Check(e.SampleCount() <= kSampleMax);
             }
         }
     }

@@ -47,7 +47,7 @@ TEST_F(ChartFromViewTest, BackwardPlaybackFeedsNothing) {
 
 TEST_F(ChartFromViewTest, RepeatedColumnsAreNotFedMarksAre) {
     Ping();
-    engine.m_echoPresent = 0;  // no echo run: the view repeats the column
+    SetEcho(engine, false, false);  // no echo run: the view repeats the column
     EXPECT_EQ(columns.Draw(engine, picture, nullptr, 0), PingColumnPainter::Drawn::kRepeat);
     EXPECT_EQ(printer.Feed().RowCount(), 1);
     engine.SetMarkFlag(1);

@@ -73,10 +73,10 @@ void PrintPing(const XSound& engine, const DecodeHost& host, std::uint64_t ping,
     JsonWriter line;
     line.UInt("ping", ping)
         .Hex("raw", raw.data(), raw.size())
-        .UInt("sampleCount", engine.m_sampleCount)
-        .Bool("bottomFound", engine.m_bottomFound != 0)
-        .Bool("echoPresent", engine.m_echoPresent != 0)
-        .Bool("bottomLost", engine.m_bottomLost != 0)
+        .UInt("sampleCount", engine.SampleCount())
+        .Bool("bottomFound", engine.BottomFound() != 0)
+        .Bool("echoPresent", engine.EchoPresent() != 0)
+        .Bool("bottomLost", engine.BottomLost() != 0)
         .Double("depth", engine.Depth())
         .Double("smoothed", engine.SmoothedDepth())
         .Bool("smoothedUpdated", host.m_updated)
@@ -95,9 +95,9 @@ void PrintPing(const XSound& engine, const DecodeHost& host, std::uint64_t ping,
         line.Null("output");
     }
     if (withSamples) {
-        std::string digits(engine.m_sampleCount, '0');
-        for (std::uint32_t i = 0; i < engine.m_sampleCount; ++i)
-            digits[i] = static_cast<char>('0' + (engine.m_samples[i] & 7));
+        std::string digits(engine.SampleCount(), '0');
+        for (std::uint32_t i = 0; i < engine.SampleCount(); ++i)
+            digits[i] = static_cast<char>('0' + (engine.Samples()[i] & 7));
         line.String("samples", digits);
     }
     std::printf("%s\n", line.Line().c_str());

@@ -58,8 +58,8 @@ private:
 void PrintPing(const XSound& engine, const LiveHost& host, std::uint64_t ping) {
     JsonWriter line;
     line.UInt("ping", ping)
-        .UInt("sampleCount", engine.m_sampleCount)
-        .Bool("bottomFound", engine.m_bottomFound != 0)
+        .UInt("sampleCount", engine.SampleCount())
+        .Bool("bottomFound", engine.BottomFound() != 0)
         .Double("depth", engine.Depth())
         .Double("smoothed", engine.SmoothedDepth())
         .Int("gain", engine.Sounding().Gain())

@@ -127,17 +127,6 @@ TEST_F(SearchDialogPlayback, ApplySetsTheTargetAndMovesPlayback) {
     EXPECT_TRUE(host.reports.empty());
 }
 
-TEST_F(SearchDialogPlayback, TargetAfterTheEndLeavesPlaybackWhereItWas) {
-    engine.SetRecordIndex(6);
-    CSearch dialog(engine, false);
-    Pick(dialog, 2016, 5, 7, 11, 0, 0);
-    dialog.Apply();
-    ASSERT_EQ(host.reports.size(), 1u);
-    EXPECT_EQ(host.reports[0].code, EngineError::kOutOfTimeRange);
-    EXPECT_EQ(engine.RecordIndex(), 6u);
-    EXPECT_FALSE(engine.WorkerHeld());
-}
-
 TEST_F(SearchDialogPlayback, TargetBeforeTheStartGoesToTheFirstRecord) {
     engine.SetRecordIndex(8);
     CSearch dialog(engine, false);

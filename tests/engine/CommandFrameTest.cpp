@@ -8,9 +8,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(CommandFrame, CarriesTheRequestedSettingsAtTheMomentOfSending) {
-    FakeHost host;
-    XSound engine(&host);
+class CommandFrameTest : public EngineTest {};
+
+TEST_F(CommandFrameTest, CarriesTheRequestedSettingsAtTheMomentOfSending) {
     engine.Sounding().SetRangeIndexSet(4);
     engine.Sounding().SetRangeOffsetSet(2);
     engine.Sounding().SetRangeIndex(0);  // the range in effect is not what is asked for
@@ -28,9 +28,7 @@ TEST(CommandFrame, CarriesTheRequestedSettingsAtTheMomentOfSending) {
     EXPECT_EQ(host.frames[1], (Bytes{0x20, 0x42, 0x60, 0x00, 0x10, 0x82, 0xA0, 0x05, 0xE6, 0x00}));
 }
 
-TEST(CommandFrame, OneFrameCarriesEachSelfCheckRequest) {
-    FakeHost host;
-    XSound engine(&host);
+TEST_F(CommandFrameTest, OneFrameCarriesEachSelfCheckRequest) {
     engine.RequestSelfCheck();
     engine.SendCommandFrame();
     engine.SendCommandFrame();
@@ -40,9 +38,7 @@ TEST(CommandFrame, OneFrameCarriesEachSelfCheckRequest) {
     EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kAwaitingReply);  // awaiting the reply
 }
 
-TEST(CommandFrame, WatchdogAsksAgainAfterTwoSilentSeconds) {
-    FakeHost host;
-    XSound engine(&host);
+TEST_F(CommandFrameTest, WatchdogAsksAgainAfterTwoSilentSeconds) {
     for (int tick = 1; tick <= 4; ++tick) EXPECT_FALSE(engine.WatchdogTick()) << tick;
     EXPECT_TRUE(engine.WatchdogTick());
     EXPECT_EQ(host.frames.size(), 1u);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <memory>
 
 #include "engine/XSound.h"
 #include "tests/engine/FrameBytes.h"
@@ -23,102 +22,98 @@ Samples Join(std::initializer_list<Samples> parts) {
     return all;
 }
 
-class PingTest : public ::testing::Test {
+class PingTest : public EngineTest {
 protected:
     void SetUp() override {
-        host.engine = engine.get();
-        engine->Sounding().SetDraft(0.0);
-        engine->Sounding().SetGainAuto(0);
-        engine->Sounding().SetRangeAuto(0);
+        engine.Sounding().SetDraft(0.0);
+        engine.Sounding().SetGainAuto(0);
+        engine.Sounding().SetRangeAuto(0);
     }
 
     // One live ping through the decoder and the live step.
     int Ping(const Samples& samples) {
         const Bytes frame = Frame(Body(samples));
-        engine->DecodeBytes(frame.data(), static_cast<std::uint32_t>(frame.size()));
-        return engine->StepLive();
+        engine.DecodeBytes(frame.data(), static_cast<std::uint32_t>(frame.size()));
+        return engine.StepLive();
     }
     void SetRange(std::uint8_t index) {
-        engine->Sounding().SetRangeIndexSet(index);
-        engine->Sounding().SetRangeIndex(index);
+        engine.Sounding().SetRangeIndexSet(index);
+        engine.Sounding().SetRangeIndex(index);
     }
-    double Depth() const { return engine->Depth(); }
-
-    FakeHost host;
-    std::unique_ptr<XSound> engine = std::make_unique<XSound>(&host);
+    double Depth() const { return engine.Depth(); }
 };
 
 TEST_F(PingTest, LiveStepTakesTheFrameSendsTheNextRequestAndDraws) {
-    EXPECT_EQ(engine->StepLive(), 0);
+    EXPECT_EQ(engine.StepLive(), 0);
     EXPECT_EQ(host.paints, 0);
 
-    engine->Sounding().SetRangeIndexSet(2);
-    engine->Sounding().SetRangeOffsetSet(1);
-    for (int tick = 0; tick < 3; ++tick) engine->WatchdogTick();
+    engine.Sounding().SetRangeIndexSet(2);
+    engine.Sounding().SetRangeOffsetSet(1);
+    for (int tick = 0; tick < 3; ++tick) engine.WatchdogTick();
     host.now = 1234567;
     ASSERT_EQ(Ping(Bins(10, 3)), 1);
-    EXPECT_EQ(engine->Sounding().RangeIndex(), 2);
-    EXPECT_EQ(engine->Sounding().RangeOffset(), 1);
-    EXPECT_EQ(engine->FrameSlotState(), FrameSlot::kEmpty);
-    EXPECT_TRUE(engine->RawFrame().empty());
-    EXPECT_TRUE(engine->NewPing());
-    EXPECT_EQ(engine->PingTime(), 1234567);
-    EXPECT_EQ(engine->PingWatchdog(), 0);
-    EXPECT_EQ(engine->SampleCount(), 10u);
+    EXPECT_EQ(engine.Sounding().RangeIndex(), 2);
+    EXPECT_EQ(engine.Sounding().RangeOffset(), 1);
+    EXPECT_EQ(engine.FrameSlotState(), FrameSlot::kEmpty);
+    EXPECT_TRUE(engine.RawFrame().empty());
+    EXPECT_TRUE(engine.NewPing());
+    EXPECT_EQ(engine.PingTime(), 1234567);
+    EXPECT_EQ(engine.PingWatchdog(), 0);
+    EXPECT_EQ(engine.SampleCount(), 10u);
     EXPECT_EQ(host.paints, 1);
     ASSERT_EQ(host.frames.size(), 1u);
     EXPECT_EQ(host.frames[0][0], 0x20 | 7);
 
     // Nothing waiting: nothing happens, and m_newPing tells so.
-    EXPECT_EQ(engine->ProcessLivePing(), 0);
-    EXPECT_FALSE(engine->NewPing());
+    EXPECT_EQ(engine.ProcessLivePing(), 0);
+    EXPECT_FALSE(engine.NewPing());
     EXPECT_EQ(host.frames.size(), 1u);
 }
 
 TEST_F(PingTest, ShortEchoesAreRejectedAndTheDepthKept) {
     SetRange(4);  // 24 bins at least
-    engine->SetDepth(42.0);
+    engine.SetDepth(42.0);
     Ping(Join({Bins(1000, 0), Bins(20, 4), Bins(10, 0)}));
-    EXPECT_EQ(engine->BottomFound(), 0);
-    EXPECT_EQ(engine->EchoPresent(), 0);
+    EXPECT_EQ(engine.BottomFound(), 0);
+    EXPECT_EQ(engine.EchoPresent(), 0);
     EXPECT_DOUBLE_EQ(Depth(), 42.0);
 
     Ping(Join({Bins(1000, 0), Bins(24, 4), Bins(10, 0)}));
-    EXPECT_EQ(engine->BottomFound(), 1);
-    EXPECT_DOUBLE_EQ(Depth(), engine->SamplesToDepth(1001));
+    EXPECT_EQ(engine.BottomFound(), 1);
+    EXPECT_DOUBLE_EQ(Depth(), engine.SamplesToDepth(1001));
 
     // A ping without samples leaves the depth as it was.
-    engine->SetDepth(7.5);
+    engine.SetDepth(7.5);
     Ping(Bins(20000, 3));
-    EXPECT_EQ(engine->SampleCount(), 0u);
+    EXPECT_EQ(engine.SampleCount(), 0u);
     EXPECT_DOUBLE_EQ(Depth(), 7.5);
 }
 
 TEST_F(PingTest, DraftBinsComeFirstAndTheNearFieldIsBlankedFromThe25mRange) {
-    engine->Sounding().SetDraft(0.5);  // 50 zero bins in front
+    engine.Sounding().SetDraft(0.5);  // 50 zero bins in front
     SetRange(1);
     Ping(Join({Bins(100, 0), Bins(10, 4), Bins(1000, 0), Bins(10, 4)}));
-    EXPECT_EQ(engine->SampleCount(), 1170u);
-    EXPECT_EQ(engine->BottomIndex(), 151);
+    EXPECT_EQ(engine.SampleCount(), 1170u);
+    EXPECT_EQ(engine.BottomIndex(), 151);
     EXPECT_DOUBLE_EQ(Depth(), 1.51);
 
     SetRange(2);  // everything above 1.9 m is blanked now
     Ping(Join({Bins(100, 0), Bins(10, 4), Bins(1000, 0), Bins(10, 4)}));
-    EXPECT_EQ(engine->BottomIndex(), 1161);
+    EXPECT_EQ(engine.BottomIndex(), 1161);
     EXPECT_DOUBLE_EQ(Depth(), 11.61);
 }
 
 TEST_F(PingTest, FixedDepthRejectionBlanksDownToItsDepth) {
     SetRange(1);
-    engine->Sounding().SetAntiJamMode(1);
-    engine->Sounding().SetAntiJamDepth(3.0);
+    engine.Sounding().SetAntiJamMode(1);
+    engine.Sounding().SetAntiJamDepth(3.0);
     const Samples echoes = Join({Bins(250, 0), Bins(10, 4), Bins(100, 0), Bins(10, 4)});
     Ping(echoes);
-    EXPECT_EQ(engine->BottomIndex(), 361);
+    EXPECT_EQ(engine.BottomIndex(), 361);
     // Deeper than the ping: everything is blanked, the depth is kept.
-    engine->Sounding().SetAntiJamDepth(100.0);
+    engine.Sounding().SetAntiJamDepth(100.0);
     Ping(echoes);
-    EXPECT_EQ(engine->BottomFound(), 0);
+    EXPECT_EQ(engine.BottomFound(), 0);
     EXPECT_DOUBLE_EQ(Depth(), 3.61);
 }
 
@@ -126,70 +121,70 @@ TEST_F(PingTest, FixedDepthRejectionBlanksDownToItsDepth) {
 // here the engine's depth is its centre and the live pings move it.
 TEST_F(PingTest, TrackingGateFollowsTheBottom) {
     SetRange(2);  // nominal gate 2 m
-    engine->Sounding().SetAntiJamMode(2);
-    engine->SetDepth(10.0);  // gate 10 +- 5 m at start
+    engine.Sounding().SetAntiJamMode(2);
+    engine.SetDepth(10.0);  // gate 10 +- 5 m at start
     const Samples at10 = Join({Bins(1000, 0), Bins(10, 4)});
     const Samples jamAt5And10_5 = Join({Bins(500, 0), Bins(10, 6), Bins(540, 0), Bins(10, 4)});
 
     Ping(at10);
     EXPECT_DOUBLE_EQ(Depth(), 10.01);
-    EXPECT_DOUBLE_EQ(engine->Detector().State().trackingGate, 2.0);
+    EXPECT_DOUBLE_EQ(engine.Detector().State().trackingGate, 2.0);
 
     Ping(jamAt5And10_5);  // gate 8.01..12.01: the 5 m echo is blanked
     EXPECT_DOUBLE_EQ(Depth(), 10.51);
     Ping(Join({Bins(2000, 0), Bins(10, 4)}));  // outside the gate: missed, depth kept
-    EXPECT_EQ(engine->BottomFound(), 0);
+    EXPECT_EQ(engine.BottomFound(), 0);
     EXPECT_DOUBLE_EQ(Depth(), 10.51);
-    EXPECT_EQ(engine->Detector().State().gateMissCount, 1);
+    EXPECT_EQ(engine.Detector().State().gateMissCount, 1);
 }
 
 TEST_F(PingTest, AutomaticGainRisesOnWeakPingsWithinTheRangesCap) {
     SetRange(0);
-    engine->Sounding().SetGainAuto(1);
-    engine->Sounding().SetGain(0);
+    engine.Sounding().SetGainAuto(1);
+    engine.Sounding().SetGain(0);
     std::vector<int> gains;
     for (int k = 0; k < 6; ++k) {
         Ping(Bins(50, 0));
-        gains.push_back(engine->Sounding().Gain());
+        gains.push_back(engine.Sounding().Gain());
     }
     EXPECT_EQ(gains, (std::vector<int>{0, 0, 2, 4, 5, 5}));
 
     // A saturated echo lowers it, one step per ping.
     Ping(Join({Bins(50, 0), Bins(30, 7)}));
-    EXPECT_EQ(engine->Sounding().Gain(), 4);
+    EXPECT_EQ(engine.Sounding().Gain(), 4);
     // An echo with few strong bins raises it by two.
     Ping(Join({Bins(50, 0), Bins(20, 1), Bins(10, 3)}));
-    EXPECT_EQ(engine->Sounding().Gain(), 5);
+    EXPECT_EQ(engine.Sounding().Gain(), 5);
     SetRange(4);
-    engine->Sounding().SetGain(28);
+    engine.Sounding().SetGain(28);
     Ping(Join({Bins(500, 0), Bins(40, 1), Bins(10, 3)}));
-    EXPECT_EQ(engine->Sounding().Gain(), 30);
-    engine->Sounding().SetGain(-40);
+    EXPECT_EQ(engine.Sounding().Gain(), 30);
+    engine.Sounding().SetGain(-40);
     Ping(Join({Bins(500, 0), Bins(40, 7)}));
-    EXPECT_EQ(engine->Sounding().Gain(), -40);
+    EXPECT_EQ(engine.Sounding().Gain(), -40);
 
     // Never during playback.
-    engine->BeginPlayback();
-    engine->Sounding().SetGain(3);
+    engine.BeginPlayback();
+    engine.Sounding().SetGain(3);
     Ping(Bins(50, 0));
-    EXPECT_EQ(engine->Sounding().Gain(), 3);
+    EXPECT_EQ(engine.Sounding().Gain(), 3);
 }
 
 TEST_F(PingTest, LostBottomForcesDepthZeroAndStepsTheRangeUp) {
     SetRange(1);
-    engine->Sounding().SetRangeAuto(1);
+    engine.Sounding().SetRangeAuto(1);
     Ping(Join({Bins(300, 0), Bins(10, 4)}));
     ASSERT_DOUBLE_EQ(Depth(), 3.01);
     host.dialogMasks.clear();
 
     for (int k = 1; k <= 6; ++k) {
         Ping(Bins(50, 0));
-        EXPECT_EQ(engine->BottomLost(), k == 6 ? 1 : 0) << k;
+        EXPECT_EQ(engine.BottomLost(), k == 6 ? 1 : 0) << k;
         EXPECT_DOUBLE_EQ(Depth(), k == 6 ? 0.0 : 3.01) << k;
         // The fifth ping without bottom asks for the next range; the range
         // in effect changes with the following ping.
-        EXPECT_EQ(engine->Sounding().RangeIndexSet(), k >= 5 ? 2 : 1) << k;
-        EXPECT_EQ(engine->Sounding().RangeIndex(), k == 6 ? 2 : 1) << k;
+        EXPECT_EQ(engine.Sounding().RangeIndexSet(), k >= 5 ? 2 : 1) << k;
+        EXPECT_EQ(engine.Sounding().RangeIndex(), k == 6 ? 2 : 1) << k;
     }
     // Each ping's request goes out before its own adjustment.
     EXPECT_EQ(host.frames[5][0], 0x20 | 3);
@@ -200,22 +195,22 @@ TEST_F(PingTest, LostBottomForcesDepthZeroAndStepsTheRangeUp) {
     // The highest range is not passed.
     SetRange(4);
     for (int k = 0; k < 10; ++k) Ping(Bins(50, 0));
-    EXPECT_EQ(engine->Sounding().RangeIndexSet(), 4);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 4);
 }
 
 TEST_F(PingTest, RangeIsReconsideredOnEveryFifthPingWithBottom) {
     SetRange(0);
-    engine->Sounding().SetRangeAuto(1);
+    engine.Sounding().SetRangeAuto(1);
     const Samples at5m = Join({Bins(500, 0), Bins(10, 4)});
     for (int k = 1; k <= 4; ++k) Ping(at5m);
-    EXPECT_EQ(engine->Sounding().RangeIndexSet(), 0);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 0);
     Ping(at5m);
-    EXPECT_EQ(engine->Sounding().RangeIndexSet(), 1);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 1);
     // Manual range: the depth does not move it.
-    engine->Sounding().SetRangeAuto(0);
+    engine.Sounding().SetRangeAuto(0);
     SetRange(0);
     for (int k = 1; k <= 10; ++k) Ping(at5m);
-    EXPECT_EQ(engine->Sounding().RangeIndexSet(), 0);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 0);
 }
 
 TEST(AutoRange, StepsByTheDepthTable) {
@@ -275,35 +270,35 @@ TEST_F(PingTest, SmoothingAveragesAWindowThatShrinksWithTheRange) {
 }
 
 TEST_F(PingTest, NetworkModeOutputsEveryRawDepth) {
-    engine->Sounding().SetUseNet(1);
+    engine.Sounding().SetUseNet(1);
     SetRange(4);  // windows of 2 pings
     for (int k = 1; k <= 3; ++k) Ping(Join({Bins(1000 * k, 0), Bins(30, 4)}));
     EXPECT_EQ(host.outputs, (std::vector<double>{10.01, 20.01, 30.01}));
     EXPECT_EQ(host.monitorRefreshes, 1);
-    EXPECT_DOUBLE_EQ(engine->SmoothedDepth(), 30.01);
+    EXPECT_DOUBLE_EQ(engine.SmoothedDepth(), 30.01);
 }
 
 TEST_F(PingTest, HostileSettingsAreHandledWithoutHarm) {
     // A sound speed of 0 (an empty settings file) and tables indexed past
     // their ends (a hand-edited file).
-    engine->Sounding().SetSoundSpeed(0.0);
-    engine->Sounding().SetDraft(0.5);
-    engine->Sounding().SetGainAuto(1);
-    engine->Sounding().SetRangeAuto(1);
-    engine->Sounding().SetAntiJamMode(2);
-    engine->Sounding().SetRangeIndexSet(200);
-    engine->Sounding().SetRangeOffsetSet(9);
-    engine->SetDepth(3.0);
+    engine.Sounding().SetSoundSpeed(0.0);
+    engine.Sounding().SetDraft(0.5);
+    engine.Sounding().SetGainAuto(1);
+    engine.Sounding().SetRangeAuto(1);
+    engine.Sounding().SetAntiJamMode(2);
+    engine.Sounding().SetRangeIndexSet(200);
+    engine.Sounding().SetRangeOffsetSet(9);
+    engine.SetDepth(3.0);
     for (int k = 0; k < 12; ++k) EXPECT_EQ(Ping(Join({Bins(100, 0), Bins(40, 5)})), 1);
-    EXPECT_EQ(engine->SampleCount(), 0u);  // the draft alone is past the limit
-    EXPECT_LE(engine->Sounding().Gain(), 30);
+    EXPECT_EQ(engine.SampleCount(), 0u);  // the draft alone is past the limit
+    EXPECT_LE(engine.Sounding().Gain(), 30);
 
-    engine->Sounding().SetDraft(0.0);
-    engine->Sounding().SetAntiJamMode(1);
-    engine->Sounding().SetAntiJamDepth(std::numeric_limits<double>::infinity());
+    engine.Sounding().SetDraft(0.0);
+    engine.Sounding().SetAntiJamMode(1);
+    engine.Sounding().SetAntiJamDepth(std::numeric_limits<double>::infinity());
     for (int k = 0; k < 12; ++k) EXPECT_EQ(Ping(Join({Bins(100, 0), Bins(40, 5)})), 1);
-    EXPECT_EQ(engine->SampleCount(), 140u);
-    EXPECT_EQ(engine->BottomFound(), 0);
+    EXPECT_EQ(engine.SampleCount(), 140u);
+    EXPECT_EQ(engine.BottomFound(), 0);
 }
 
 }  // namespace

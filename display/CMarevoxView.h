@@ -78,6 +78,11 @@ public:
     // does: moves what it shows and asks for the new columns, or asks for
     // the echogram anew. UI thread.
     void ShowNewest();
+    // True while a refresh is asked for and not yet shown (posted, or
+    // waiting for the next display frame).
+    bool RefreshScheduled() const {
+        return m_refreshPending.load(std::memory_order_acquire) || m_refreshTimer.isActive();
+    }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

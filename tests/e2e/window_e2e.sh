@@ -7,14 +7,14 @@
 # again, it continues the recording and is ended by SIGTERM. The recording's
 # files and the saved settings are checked.
 #
-# Usage: window_e2e.sh BIN_DIR   (run under xvfb-run; exits 77 to skip when
-# a tool it needs is missing)
+# Usage: window_e2e.sh BIN_DIR   (run under xvfb-run; fails when a tool it
+# needs is missing: scripts/deps.sh installs them)
 set -uo pipefail
 bin="$1"
 for tool in xdotool import convert compare xclip; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool not installed (scripts/deps.sh)"; exit 1; }
 done
-[ -n "${DISPLAY:-}" ] || { echo "SKIP: no display (run under xvfb-run)"; exit 77; }
+[ -n "${DISPLAY:-}" ] || { echo "FAIL: no display (run under xvfb-run)"; exit 1; }
 
 source "$(dirname "$0")/e2e-lib.sh"
 unset QT_QPA_PLATFORM

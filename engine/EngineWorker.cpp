@@ -50,14 +50,14 @@ bool EngineWorker::Start() {
 void EngineWorker::Stop() {
     if (!m_thread.joinable()) return;
     m_stop.store(true, std::memory_order_release);
-    m_engine.m_workerSignal.Notify();
+    m_engine.Signal().Notify();
     m_thread.join();
 }
 
 void EngineWorker::Run() {
     using Clock = std::chrono::steady_clock;
     NameThisThread();
-    WorkerSignal& signal = m_engine.m_workerSignal;
+    WorkerSignal& signal = m_engine.Signal();
     // Playback steps are paced by deadline, one period after the previous
     // step's, so that waking late does not slow playback down; after a
     // pause or a slow step the pacing starts afresh instead of catching up

@@ -295,9 +295,9 @@ public:
     // and tests that draw without processing; samples past them stay.
     void LoadPing(std::span<const std::uint8_t> samples, bool echoPresent, bool bottomLost);
 
-    // Wakes the worker: notified when a frame is complete and when the run
-    // state changes.
-    WorkerSignal m_workerSignal;
+    // Wakes the worker (EngineWorker waits on it): notified when a frame is
+    // complete and when the run state changes.
+    WorkerSignal& Signal() { return m_workerSignal; }
 
 private:
     // Counts of automatic gain and range and the smoothing ring, from ping
@@ -331,6 +331,8 @@ private:
     std::atomic<bool> m_playBackward{false};
     std::atomic<bool> m_workerHold{false};
     std::atomic<bool> m_newPing{false};
+
+    WorkerSignal m_workerSignal;
 
     // The current ping's samples and what detection found in them.
     std::uint8_t m_samples[kSampleMax + 3] = {};

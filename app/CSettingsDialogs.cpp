@@ -12,8 +12,8 @@
 #include "dialogs/CSetMeasure.h"
 #include "dialogs/CSetPlus.h"
 #include "dialogs/CSetSpeed.h"
-#include "dialogs/SoundingAccess.h"
 #include "engine/EngineHost.h"
+#include "engine/XSound.h"
 #include "link/CSerialPort.h"
 #include "link/PortSlot.h"
 #include "resources/CommandIds.h"
@@ -63,7 +63,7 @@ bool CSettingsDialogs::Run(int id) {
     using namespace CommandId;
     // The draft, sound speed, range and anti-jam commands do nothing while a
     // recording is played back: the records carry their own settings.
-    const bool live = Sounding::Live(m_context.engine);
+    const bool live = m_context.engine.IsLive();
     switch (id) {
         case kParameters:
             ShowModeless(m_parameterDialog);

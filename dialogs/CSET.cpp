@@ -11,7 +11,7 @@
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "dialogs/RangeSlider.h"
-#include "dialogs/SoundingAccess.h"
+#include "engine/XSound.h"
 #include "ui_Parameters.h"
 
 using namespace SettingLimits;
@@ -68,11 +68,11 @@ CSET::CSET(const DialogContext& context, QWidget* parent)
 
     connect(ui.gainAuto, &QRadioButton::clicked, this, [this] {
         ReadControls();
-        Sounding::SetGainAuto(m_engine, true);
+        m_engine.Sounding().SetGainAuto(true);
     });
     connect(ui.gainManual, &QRadioButton::clicked, this, [this] {
         ReadControls();
-        Sounding::SetGainAuto(m_engine, false);
+        m_engine.Sounding().SetGainAuto(false);
     });
     connect(ui.gainUp, &QPushButton::clicked, this, [this] { StepGain(1); });
     connect(ui.gainDown, &QPushButton::clicked, this, [this] { StepGain(-1); });
@@ -101,15 +101,15 @@ CSET::CSET(const DialogContext& context, QWidget* parent)
 CSET::~CSET() = default;
 
 void CSET::LoadFromSettings() {
-    m_draft = Sounding::Draft(m_engine);
-    m_speed = static_cast<std::uint32_t>(std::max(0.0, Sounding::SoundSpeed(m_engine)));
-    const bool rangeAuto = Sounding::RangeAuto(m_engine);
+    m_draft = m_engine.Sounding().Draft();
+    m_speed = static_cast<std::uint32_t>(std::max(0.0, m_engine.Sounding().SoundSpeed()));
+    const bool rangeAuto = m_engine.Sounding().RangeAuto();
     m_rangeModeRadio = rangeAuto ? 0 : 1;
-    m_sliderPosition = Sounding::RangeIndexSet(m_engine);
-    m_offsetRadio = rangeAuto ? 0 : std::clamp(Sounding::RangeOffset(m_engine), 0, 2);
-    m_gainModeRadio = Sounding::GainAuto(m_engine) ? 0 : 1;
-    m_gain = Sounding::Gain(m_engine);
-    switch (Sounding::AntiJamMode(m_engine)) {
+    m_sliderPosition = m_engine.Sounding().RangeIndexSet();
+    m_offsetRadio = rangeAuto ? 0 : std::clamp<int>(m_engine.Sounding().RangeOffset(), 0, 2);
+    m_gainModeRadio = m_engine.Sounding().GainAuto() ? 0 : 1;
+    m_gain = m_engine.Sounding().Gain();
+    switch (m_engine.Sounding().AntiJamMode()) {
         case 1:
             m_antiJamRadio = 2;
             break;
@@ -120,18 +120,18 @@ void CSET::LoadFromSettings() {
             m_antiJamRadio = 0;
             break;
     }
-    m_fixedDepth = Sounding::AntiJamDepth(m_engine);
+    m_fixedDepth = m_engine.Sounding().AntiJamDepth();
     Show();
 }
 
 void CSET::RefreshRangeControls() {
-    m_ui->rangeSlider->setValue(Sounding::RangeIndexSet(m_engine));
+    m_ui->rangeSlider->setValue(m_engine.Sounding().RangeIndexSet());
     QAbstractButton* const offsets[3] = {m_ui->offsetNone, m_ui->offsetOne, m_ui->offsetTwo};
-    Check(offsets, Sounding::RangeOffsetSet(m_engine));
+    Check(offsets, m_engine.Sounding().RangeOffsetSet());
 }
 
 void CSET::RefreshGainText() {
-    m_ui->gainEdit->setText(EditText::TwoDigits(Sounding::Gain(m_engine)));
+    m_ui->gainEdit->setText(EditText::TwoDigits(m_engine.Sounding().Gain()));
 }
 
 void CSET::ReadControls() {
@@ -187,7 +187,7 @@ void CSET::Show(const QLineEdit* typing) {
 
 void CSET::StepDraft(double step) {
     m_draft = std::clamp(m_draft + step, kMinDraft, kMaxDraft);
-    Sounding::SetDraft(m_engine, m_draft);
+    m_engine.Sounding().SetDraft(m_draft);
     Show();
 }
 
@@ -196,7 +196,7 @@ void CSET::DraftEdited() {
     auto& seen = m_context.memory.parameterDraft;
     if (seen && *seen == m_draft) return;
     m_draft = std::clamp(m_draft, kMinDraft, kMaxDraft);
-    Sounding::SetDraft(m_engine, m_draft);
+    m_engine.Sounding().SetDraft(m_draft);
     seen = m_draft;
     Show(m_ui->draftEdit);
 }
@@ -208,7 +208,7 @@ void CSET::StepSpeed(int step) {
     m_speed = static_cast<std::uint32_t>(
         std::clamp<std::int64_t>(speed, static_cast<std::int64_t>(kMinSoundSpeed),
                                  static_cast<std::int64_t>(kMaxSoundSpeed)));
-    Sounding::SetSoundSpeed(m_engine, m_speed);
+    m_engine.Sounding().SetSoundSpeed(m_speed);
     Show();
 }
 
@@ -220,7 +220,7 @@ void CSET::SpeedEdited() {
     // A speed below the lowest is being typed ("1" on the way to "1450"):
     // it takes effect only once it is a speed.
     if (m_speed < kMinSoundSpeed) return;
-    Sounding::SetSoundSpeed(m_engine, m_speed);
+    m_engine.Sounding().SetSoundSpeed(m_speed);
     seen = m_speed;
     Show(m_ui->speedEdit);
 }
@@ -230,8 +230,8 @@ void CSET::SpeedFinished() {
     ReadControls();
     m_speed = std::clamp(m_speed, static_cast<std::uint32_t>(kMinSoundSpeed),
                          static_cast<std::uint32_t>(kMaxSoundSpeed));
-    if (m_speed != static_cast<std::uint32_t>(Sounding::SoundSpeed(m_engine)))
-        Sounding::SetSoundSpeed(m_engine, m_speed);
+    if (m_speed != static_cast<std::uint32_t>(m_engine.Sounding().SoundSpeed()))
+        m_engine.Sounding().SetSoundSpeed(m_speed);
     Show();
 }
 
@@ -247,9 +247,9 @@ void CSET::SpeedFromWater() {
 
 void CSET::RangeMode(bool automatic) {
     ReadControls();
-    Sounding::SetRangeAuto(m_engine, automatic);
+    m_engine.Sounding().SetRangeAuto(automatic);
     if (!automatic) return;
-    Sounding::SetRangeOffsetSet(m_engine, 0);
+    m_engine.Sounding().SetRangeOffsetSet(0);
     m_offsetRadio = 0;
     Show();
 }
@@ -258,20 +258,20 @@ void CSET::SliderReleased() {
     ReadControls();
     if (!RangeSlider::TakeStep(m_engine, m_sliderPosition, m_context.memory.parameterSlider))
         return;
-    Sounding::SetRangeOffsetSet(m_engine, 0);
+    m_engine.Sounding().SetRangeOffsetSet(0);
     m_offsetRadio = 0;
     Show();
 }
 
 void CSET::OffsetClicked(int offset) {
     // In automatic range an offset can be chosen only at the 100 m step.
-    if (Sounding::RangeAuto(m_engine) && Sounding::RangeIndex(m_engine) <= 3) {
+    if (m_engine.Sounding().RangeAuto() && m_engine.Sounding().RangeIndex() <= 3) {
         QAbstractButton* const offsets[3] = {m_ui->offsetNone, m_ui->offsetOne, m_ui->offsetTwo};
         Check(offsets, 0);
         return;
     }
     ReadControls();
-    Sounding::SetRangeOffsetSet(m_engine, offset);
+    m_engine.Sounding().SetRangeOffsetSet(static_cast<std::uint8_t>(offset));
 }
 
 // --- Gain ------------------------------------------------------------------
@@ -279,17 +279,17 @@ void CSET::OffsetClicked(int offset) {
 void CSET::StepGain(int step) {
     // From the gain in force, which the automatic gain may have moved since
     // the dialog last showed it.
-    const int gain = Sounding::Gain(m_engine);
+    const int gain = m_engine.Sounding().Gain();
     if ((step > 0 && gain >= kMaxGain) || (step < 0 && gain <= kMinGain)) return;
     m_gain = gain + step;
-    Sounding::SetGain(m_engine, m_gain);
+    m_engine.Sounding().SetGain(static_cast<std::int8_t>(m_gain));
     Show();
 }
 
 void CSET::GainEdited() {
     ReadControls();
     m_gain = std::clamp(m_gain, kMinGain, kMaxGain);
-    Sounding::SetGain(m_engine, m_gain);
+    m_engine.Sounding().SetGain(static_cast<std::int8_t>(m_gain));
     Show(m_ui->gainEdit);
 }
 
@@ -323,12 +323,12 @@ bool CSET::eventFilter(QObject* watched, QEvent* event) {
 
 void CSET::AntiJamClicked(int radio) {
     ReadControls();
-    Sounding::SetAntiJamMode(m_engine, kAntiJamModeOfRadio[radio]);
+    m_engine.Sounding().SetAntiJamMode(static_cast<std::uint8_t>(kAntiJamModeOfRadio[radio]));
 }
 
 void CSET::StepFixedDepth(double step) {
     m_fixedDepth = std::clamp(m_fixedDepth + step, kMinFixedDepth, kMaxFixedDepth);
-    Sounding::SetAntiJamDepth(m_engine, m_fixedDepth);
+    m_engine.Sounding().SetAntiJamDepth(m_fixedDepth);
     Show();
 }
 
@@ -337,7 +337,7 @@ void CSET::FixedDepthEdited() {
     auto& seen = m_context.memory.parameterFixedDepth;
     if (seen && *seen == m_fixedDepth) return;
     m_fixedDepth = std::clamp(m_fixedDepth, kMinFixedDepth, kMaxFixedDepth);
-    Sounding::SetAntiJamDepth(m_engine, m_fixedDepth);
+    m_engine.Sounding().SetAntiJamDepth(m_fixedDepth);
     seen = m_fixedDepth;
     Show(m_ui->fixedDepthEdit);
 }
@@ -347,14 +347,14 @@ void CSET::FixedDepthEdited() {
 void CSET::RestoreDefaults() {
     if (!m_context.prompts.Question(this, QStringLiteral("Tips"), tr("确定要回复默认设置？")))
         return;
-    Sounding::SetDraft(m_engine, 0.5);
-    Sounding::SetSoundSpeed(m_engine, 1500.0);
-    Sounding::SetRangeAuto(m_engine, true);
-    Sounding::SetRangeOffsetSet(m_engine, 0);
-    Sounding::SetGainAuto(m_engine, true);
-    Sounding::SetRangeIndexSet(m_engine, 0);
-    Sounding::SetGain(m_engine, -15);
-    Sounding::SetAntiJamMode(m_engine, 0);
-    Sounding::SetAntiJamDepth(m_engine, 0.0);
+    m_engine.Sounding().SetDraft(0.5);
+    m_engine.Sounding().SetSoundSpeed(1500.0);
+    m_engine.Sounding().SetRangeAuto(true);
+    m_engine.Sounding().SetRangeOffsetSet(0);
+    m_engine.Sounding().SetGainAuto(true);
+    m_engine.Sounding().SetRangeIndexSet(0);
+    m_engine.Sounding().SetGain(-15);
+    m_engine.Sounding().SetAntiJamMode(0);
+    m_engine.Sounding().SetAntiJamDepth(0.0);
     LoadFromSettings();
 }

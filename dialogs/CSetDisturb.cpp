@@ -3,7 +3,7 @@
 #include "app/SettingLimits.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
-#include "dialogs/SoundingAccess.h"
+#include "engine/XSound.h"
 #include "ui_AntiJam.h"
 
 CSetDisturb::CSetDisturb(const DialogContext& context, QWidget* parent)
@@ -16,26 +16,26 @@ CSetDisturb::CSetDisturb(const DialogContext& context, QWidget* parent)
 CSetDisturb::~CSetDisturb() = default;
 
 void CSetDisturb::LoadFromEngine() {
-    const int mode = Sounding::AntiJamMode(m_context.engine);
+    const int mode = m_context.engine.Sounding().AntiJamMode();
     // Engine modes: 0 普通, 1 定深, 2 跟踪.
     QRadioButton* const radios[3] = {m_ui->antiJamNormal, m_ui->antiJamFixed,
                                      m_ui->antiJamTracking};
     for (int i = 0; i < 3; ++i) radios[i]->setChecked(i == mode);
-    m_ui->depthEdit->setText(EditText::Fixed(Sounding::AntiJamDepth(m_context.engine), 1));
+    m_ui->depthEdit->setText(EditText::Fixed(m_context.engine.Sounding().AntiJamDepth(), 1));
 }
 
 bool CSetDisturb::Apply() {
     XSound& engine = m_context.engine;
-    if (m_ui->antiJamNormal->isChecked()) Sounding::SetAntiJamMode(engine, 0);
-    if (m_ui->antiJamTracking->isChecked()) Sounding::SetAntiJamMode(engine, 2);
+    if (m_ui->antiJamNormal->isChecked()) engine.Sounding().SetAntiJamMode(0);
+    if (m_ui->antiJamTracking->isChecked()) engine.Sounding().SetAntiJamMode(2);
     if (m_ui->antiJamFixed->isChecked()) {
         const auto depth = EditText::ReadDecimal(m_ui->depthEdit);
         if (!depth || !SettingLimits::FixedDepthValid(*depth)) {
             m_context.prompts.Message(this, tr("定深应在0到500米之间"));
             return false;
         }
-        Sounding::SetAntiJamDepth(engine, *depth);
-        Sounding::SetAntiJamMode(engine, 1);
+        engine.Sounding().SetAntiJamDepth(*depth);
+        engine.Sounding().SetAntiJamMode(1);
     }
     return true;
 }

@@ -3,13 +3,13 @@
 #include "app/SettingLimits.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
-#include "dialogs/SoundingAccess.h"
+#include "engine/XSound.h"
 #include "ui_Draft.h"
 
 CSetEatWT::CSetEatWT(const DialogContext& context, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CSetEatWT>()), m_context(context) {
     m_ui->setupUi(this);
-    m_remembered = Sounding::Draft(context.engine);
+    m_remembered = context.engine.Sounding().Draft();
     m_ui->valueEdit->setText(EditText::Fixed(m_remembered, 2));
     m_ui->valueEdit->selectAll();
 }
@@ -22,7 +22,7 @@ void CSetEatWT::accept() {
         m_context.prompts.Message(this, tr("吃水应在0到100米之间"));
         return;
     }
-    Sounding::SetDraft(m_context.engine, *draft);
+    m_context.engine.Sounding().SetDraft(*draft);
     if (*draft != m_remembered) m_context.chartHeaderDue.store(true, std::memory_order_release);
     QDialog::accept();
 }

@@ -2,7 +2,7 @@
 
 #include "app/Settings.h"
 #include "dialogs/EditText.h"
-#include "dialogs/SoundingAccess.h"
+#include "engine/XSound.h"
 #include "ui_Network.h"
 
 CSetEth::CSetEth(const DialogContext& context, QWidget* parent)
@@ -12,7 +12,7 @@ CSetEth::CSetEth(const DialogContext& context, QWidget* parent)
     m_ui->ipEdit->setText(QString::fromStdString(settings.Ip()));
     m_ui->listenEdit->setText(QString::number(settings.m_portListen.load()));
     m_ui->sendEdit->setText(QString::number(settings.m_portSend.load()));
-    m_ui->useNetCheck->setChecked(Sounding::UseNet(context.engine));
+    m_ui->useNetCheck->setChecked(context.engine.Sounding().UseNet() != 0);
 }
 
 CSetEth::~CSetEth() = default;
@@ -25,6 +25,7 @@ void CSetEth::accept() {
     settings.m_portSend.store(EditText::ReadInteger(m_ui->sendEdit).value_or(0));
     // Untouched, a hand-edited UseNet keeps its value.
     const bool useNet = m_ui->useNetCheck->isChecked();
-    if (useNet != Sounding::UseNet(m_context.engine)) Sounding::SetUseNet(m_context.engine, useNet);
+    if (useNet != (m_context.engine.Sounding().UseNet() != 0))
+        m_context.engine.Sounding().SetUseNet(useNet ? 1 : 0);
     QDialog::accept();
 }

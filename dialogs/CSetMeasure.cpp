@@ -2,7 +2,7 @@
 
 #include "dialogs/DialogMemory.h"
 #include "dialogs/RangeSlider.h"
-#include "dialogs/SoundingAccess.h"
+#include "engine/XSound.h"
 #include "ui_Range.h"
 
 CSetMeasure::CSetMeasure(const DialogContext& context, QWidget* parent)
@@ -13,23 +13,23 @@ CSetMeasure::CSetMeasure(const DialogContext& context, QWidget* parent)
     m_ui->rangeSlider->setTickInterval(1);
     RefreshRangeControls();
     XSound& engine = context.engine;
-    m_rememberedIndex = Sounding::RangeIndexSet(engine);
-    m_rememberedAuto = Sounding::RangeAuto(engine);
-    m_rememberedOffset = Sounding::RangeOffsetSet(engine);
+    m_rememberedIndex = engine.Sounding().RangeIndexSet();
+    m_rememberedAuto = engine.Sounding().RangeAuto();
+    m_rememberedOffset = engine.Sounding().RangeOffsetSet();
 
     connect(m_ui->rangeAuto, &QRadioButton::clicked, this, [this] {
-        Sounding::SetRangeAuto(m_context.engine, true);
-        Sounding::SetRangeOffset(m_context.engine, 0);
+        m_context.engine.Sounding().SetRangeAuto(true);
+        m_context.engine.Sounding().SetRangeOffset(0);
     });
     connect(m_ui->rangeManual, &QRadioButton::clicked, this,
-            [this] { Sounding::SetRangeAuto(m_context.engine, false); });
+            [this] { m_context.engine.Sounding().SetRangeAuto(false); });
     // Any offset, in either range mode.
     connect(m_ui->offsetNone, &QRadioButton::clicked, this,
-            [this] { Sounding::SetRangeOffsetSet(m_context.engine, 0); });
+            [this] { m_context.engine.Sounding().SetRangeOffsetSet(0); });
     connect(m_ui->offsetOne, &QRadioButton::clicked, this,
-            [this] { Sounding::SetRangeOffsetSet(m_context.engine, 1); });
+            [this] { m_context.engine.Sounding().SetRangeOffsetSet(1); });
     connect(m_ui->offsetTwo, &QRadioButton::clicked, this,
-            [this] { Sounding::SetRangeOffsetSet(m_context.engine, 2); });
+            [this] { m_context.engine.Sounding().SetRangeOffsetSet(2); });
     m_ui->rangeSlider->installEventFilter(this);
     m_ui->rangeSlider->setFocus();
 }
@@ -38,10 +38,10 @@ CSetMeasure::~CSetMeasure() = default;
 
 void CSetMeasure::RefreshRangeControls() {
     const XSound& engine = m_context.engine;
-    m_ui->rangeSlider->setValue(Sounding::RangeIndexSet(engine));
-    (Sounding::RangeAuto(engine) ? m_ui->rangeAuto : m_ui->rangeManual)->setChecked(true);
+    m_ui->rangeSlider->setValue(engine.Sounding().RangeIndexSet());
+    (engine.Sounding().RangeAuto() ? m_ui->rangeAuto : m_ui->rangeManual)->setChecked(true);
     QRadioButton* const offsets[3] = {m_ui->offsetNone, m_ui->offsetOne, m_ui->offsetTwo};
-    const int offset = Sounding::RangeOffset(engine);
+    const int offset = engine.Sounding().RangeOffset();
     for (int i = 0; i < 3; ++i) offsets[i]->setChecked(i == offset);
 }
 
@@ -49,7 +49,7 @@ void CSetMeasure::TrackbarReleased() {
     XSound& engine = m_context.engine;
     if (!RangeSlider::TakeStep(engine, m_ui->rangeSlider->value(), m_context.memory.rangeSlider))
         return;
-    Sounding::SetRangeOffsetSet(engine, 0);
+    engine.Sounding().SetRangeOffsetSet(0);
     RefreshRangeControls();
 }
 
@@ -62,8 +62,8 @@ bool CSetMeasure::eventFilter(QObject* watched, QEvent* event) {
 
 void CSetMeasure::reject() {
     XSound& engine = m_context.engine;
-    Sounding::SetRangeIndexSet(engine, m_rememberedIndex);
-    Sounding::SetRangeAuto(engine, m_rememberedAuto);
-    Sounding::SetRangeOffsetSet(engine, m_rememberedOffset);
+    engine.Sounding().SetRangeIndexSet(static_cast<std::uint8_t>(m_rememberedIndex));
+    engine.Sounding().SetRangeAuto(m_rememberedAuto);
+    engine.Sounding().SetRangeOffsetSet(static_cast<std::uint8_t>(m_rememberedOffset));
     QDialog::reject();
 }

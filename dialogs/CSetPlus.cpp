@@ -5,7 +5,7 @@
 
 #include "app/SettingLimits.h"
 #include "dialogs/EditText.h"
-#include "dialogs/SoundingAccess.h"
+#include "engine/XSound.h"
 #include "ui_Gain.h"
 
 CSetPlus::CSetPlus(const DialogContext& context, QWidget* parent)
@@ -13,15 +13,15 @@ CSetPlus::CSetPlus(const DialogContext& context, QWidget* parent)
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     XSound& engine = context.engine;
-    m_rememberedGain = Sounding::Gain(engine);
-    m_rememberedAuto = Sounding::GainAuto(engine);
+    m_rememberedGain = engine.Sounding().Gain();
+    m_rememberedAuto = engine.Sounding().GainAuto();
     (m_rememberedAuto ? m_ui->gainAuto : m_ui->gainManual)->setChecked(true);
     RefreshGainText();
 
     connect(m_ui->gainAuto, &QRadioButton::clicked, this,
-            [this] { Sounding::SetGainAuto(m_context.engine, true); });
+            [this] { m_context.engine.Sounding().SetGainAuto(true); });
     connect(m_ui->gainManual, &QRadioButton::clicked, this,
-            [this] { Sounding::SetGainAuto(m_context.engine, false); });
+            [this] { m_context.engine.Sounding().SetGainAuto(false); });
     // The up-down control is a small vertical scroll bar that always rests
     // at 0: each arrow click (or Up/Down key) moves it by one, which is the
     // step's delta.
@@ -40,26 +40,26 @@ CSetPlus::CSetPlus(const DialogContext& context, QWidget* parent)
 CSetPlus::~CSetPlus() = default;
 
 void CSetPlus::RefreshGainText() {
-    m_ui->gainEdit->setText(EditText::TwoDigits(Sounding::Gain(m_context.engine)));
+    m_ui->gainEdit->setText(EditText::TwoDigits(m_context.engine.Sounding().Gain()));
 }
 
 void CSetPlus::UpDownStep(int delta) {
     // As a signed 8-bit value, then held within the limits.
-    const auto gain = static_cast<std::int8_t>(Sounding::Gain(m_context.engine) - delta);
-    Sounding::SetGain(m_context.engine,
-                      std::clamp<int>(gain, SettingLimits::kMinGain, SettingLimits::kMaxGain));
+    const auto gain = static_cast<std::int8_t>(m_context.engine.Sounding().Gain() - delta);
+    m_context.engine.Sounding().SetGain(static_cast<std::int8_t>(
+        std::clamp<int>(gain, SettingLimits::kMinGain, SettingLimits::kMaxGain)));
     RefreshGainText();
 }
 
 void CSetPlus::accept() {
     if (const auto gain = EditText::ReadInteger(m_ui->gainEdit))
-        Sounding::SetGain(m_context.engine,
-                          std::clamp(*gain, SettingLimits::kMinGain, SettingLimits::kMaxGain));
+        m_context.engine.Sounding().SetGain(static_cast<std::int8_t>(
+            std::clamp(*gain, SettingLimits::kMinGain, SettingLimits::kMaxGain)));
     QDialog::accept();
 }
 
 void CSetPlus::reject() {
-    Sounding::SetGain(m_context.engine, m_rememberedGain);
-    Sounding::SetGainAuto(m_context.engine, m_rememberedAuto);
+    m_context.engine.Sounding().SetGain(static_cast<std::int8_t>(m_rememberedGain));
+    m_context.engine.Sounding().SetGainAuto(m_rememberedAuto);
     QDialog::reject();
 }

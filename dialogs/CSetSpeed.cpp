@@ -4,13 +4,13 @@
 #include "dialogs/CSpeedFromWater.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
-#include "dialogs/SoundingAccess.h"
+#include "engine/XSound.h"
 #include "ui_SoundSpeed.h"
 
 CSetSpeed::CSetSpeed(const DialogContext& context, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CSetSpeed>()), m_context(context) {
     m_ui->setupUi(this);
-    m_remembered = Sounding::SoundSpeed(context.engine);
+    m_remembered = context.engine.Sounding().SoundSpeed();
     m_ui->valueEdit->setText(EditText::Fixed(m_remembered, 1));
     m_ui->valueEdit->selectAll();
     connect(m_ui->fromWaterButton, &QPushButton::clicked, this, &CSetSpeed::SpeedFromWater);
@@ -30,7 +30,7 @@ void CSetSpeed::accept() {
         m_context.prompts.Message(this, tr("声速应在1300到1700米/秒之间"));
         return;
     }
-    Sounding::SetSoundSpeed(m_context.engine, *speed);
+    m_context.engine.Sounding().SetSoundSpeed(*speed);
     if (*speed != m_remembered) m_context.chartHeaderDue.store(true, std::memory_order_release);
     QDialog::accept();
 }

@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <optional>
 
-#include "dialogs/SoundingAccess.h"
+#include "engine/XSound.h"
 
 // The range step sliders of the parameter and range dialogs.
 namespace RangeSlider {
@@ -25,8 +25,9 @@ inline bool IsRelease(const QEvent* event) {
 // release, so the offset goes back to none; the first release of the run
 // only records the step.
 inline bool TakeStep(XSound& engine, int position, std::optional<int>& seen) {
-    if ((position & 0xFF) <= 4) Sounding::SetRangeIndexSet(engine, position);
-    const int index = Sounding::RangeIndexSet(engine);
+    if ((position & 0xFF) <= 4)
+        engine.Sounding().SetRangeIndexSet(static_cast<std::uint8_t>(position));
+    const int index = engine.Sounding().RangeIndexSet();
     const bool first = !seen;
     const bool changed = seen != index;
     seen = index;

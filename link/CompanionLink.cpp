@@ -1,8 +1,14 @@
 #include "link/CompanionLink.h"
 
-#include <QLocalSocket>
+#include <QDir>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "link/ChannelFolder.h"
 #include "link/LocalChannelFrame.h"
@@ -17,10 +23,16 @@ int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// A bare channel name lives in the temporary folder, as QLocalServer puts it.
+std::string SocketPath(const QString& serverName) {
+    if (serverName.startsWith(QLatin1Char('/'))) return serverName.toStdString();
+    return QDir(QDir::tempPath()).filePath(serverName).toStdString();
+}
+
 }  // namespace
 
 CompanionLink::CompanionLink(QString serverName, OutputLog* log)
-    : m_serverName(std::move(serverName)),
+    : m_socketPath(SocketPath(serverName)),
       m_log(log),
       m_thread(QThread::create([this] { Run(); })) {
     m_thread->setObjectName(QStringLiteral("companion link"));
@@ -87,33 +99,47 @@ void CompanionLink::Record(std::string_view frame, Outcome outcome) const {
 }
 
 // Connects, writes the frame and closes, all before the message's deadline.
+// Plain sockets: a message costs a few system calls, and nothing when
+// nobody listens.
 CompanionLink::Outcome CompanionLink::Deliver(const Message& message) const {
     if (MillisecondsLeft(message.deadline) == 0) return Outcome::kTooLate;
-    QLocalSocket socket;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (m_socketPath.size() >= sizeof address.sun_path) return Outcome::kNobodyListens;
+    std::memcpy(address.sun_path, m_socketPath.c_str(), m_socketPath.size() + 1);
     // A local connection is made at once, or refused at once when nobody
     // listens. A companion whose queue of connections is full is asked again
-    // every few milliseconds until the deadline; waiting inside the socket
-    // instead would keep the processor busy all that time.
+    // every few milliseconds until the deadline.
+    int fd = -1;
     for (;;) {
-        socket.connectToServer(m_serverName, QIODevice::WriteOnly);
-        if (socket.state() == QLocalSocket::ConnectedState) break;
-        const bool busy = socket.state() == QLocalSocket::ConnectingState;
-        socket.abort();
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) return Outcome::kNobodyListens;
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) break;
+        const bool busy = errno == EAGAIN;
+        ::close(fd);
         const int left = MillisecondsLeft(message.deadline);
         if (!busy) return Outcome::kNobodyListens;
         if (left == 0) return Outcome::kTooLate;
         QThread::msleep(static_cast<unsigned long>(std::min(left, 10)));
     }
-    if (!PeerIsCurrentUser(static_cast<int>(socket.socketDescriptor()))) {
-        socket.abort();
+    if (!PeerIsCurrentUser(fd)) {
+        ::close(fd);
         return Outcome::kNobodyListens;
     }
-    socket.write(message.frame.data(), static_cast<qint64>(message.frame.size()));
-    while (socket.bytesToWrite() > 0) {
+    std::size_t written = 0;
+    while (written < message.frame.size()) {
+        const ssize_t sent = ::send(fd, message.frame.data() + written,
+                                    message.frame.size() - written, MSG_NOSIGNAL);
+        if (sent > 0) {
+            written += static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0 && errno != EAGAIN) break;
+        pollfd writable{fd, POLLOUT, 0};
         const int left = MillisecondsLeft(message.deadline);
-        if (left == 0 || !socket.waitForBytesWritten(left)) break;
+        if (left == 0 || ::poll(&writable, 1, left) <= 0) break;
     }
-    const bool written = socket.bytesToWrite() == 0;
-    socket.abort();  // what was written stays readable for the companion
-    return written ? Outcome::kDelivered : Outcome::kTooLate;
+    ::close(fd);  // what was written stays readable for the companion
+    return written == message.frame.size() ? Outcome::kDelivered : Outcome::kTooLate;
 }

@@ -60,7 +60,7 @@ private:
     Outcome Deliver(const Message& message) const;
     void Record(std::string_view frame, Outcome outcome) const;
 
-    QString m_serverName;
+    std::string m_socketPath;
     OutputLog* const m_log;
     std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -68,5 +68,5 @@ private:
     bool m_stop = false;          // guarded by m_mutex
     std::atomic<std::uint64_t> m_delivered{0};
     std::atomic<std::uint64_t> m_dropped{0};
-    std::unique_ptr<QThread> m_thread;  // a QThread: its socket may wait for a busy companion
+    std::unique_ptr<QThread> m_thread;
 };

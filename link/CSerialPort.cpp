@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <QMetaObject>
 #include <algorithm>
+#include <cerrno>
+
+#include <unistd.h>
 
 #include "link/PortWarning.h"
 
@@ -89,6 +92,15 @@ bool CSerialPort::OpenOnThread(const QString& device, int baud, char parity, int
     if (!lineSet) Report("SetCommState()");
     m_device->clear();
     connect(m_device, &QSerialPort::readyRead, m_context, [this] { ReadIntoRing(); });
+    connect(m_device, &QSerialPort::bytesWritten, m_context, [this] {
+        std::lock_guard lock(m_writeMutex);
+        m_deviceBusy = m_device != nullptr && m_device->bytesToWrite() > 0;
+    });
+    {
+        std::lock_guard lock(m_writeMutex);
+        m_writeHandle = m_device->handle();
+        m_deviceBusy = false;
+    }
     connect(m_device, &QSerialPort::errorOccurred, m_context,
             [this](QSerialPort::SerialPortError error) { OnError(error); });
     m_open.store(true, std::memory_order_release);
@@ -118,7 +130,16 @@ void CSerialPort::SendBytes(const std::uint8_t* bytes, std::size_t length) {
     if (length == 0 || length > m_writeBufferSize || !IsOpen()) return;
     {
         std::lock_guard lock(m_writeMutex);
-        m_writeQueue.emplace_back(reinterpret_cast<const char*>(bytes), length);
+        std::size_t written = 0;
+        // The device is non-blocking: a line that cannot take the message
+        // now leaves the rest to the port's thread, which also reports a
+        // failed write.
+        if (m_writeQueue.empty() && !m_deviceBusy && m_writeHandle >= 0) {
+            const ssize_t count = ::write(m_writeHandle, bytes, length);
+            if (count > 0) written = static_cast<std::size_t>(count);
+        }
+        if (written == length) return;
+        m_writeQueue.emplace_back(reinterpret_cast<const char*>(bytes) + written, length - written);
     }
     QMetaObject::invokeMethod(
         m_context, [this] { WriteQueued(); }, Qt::QueuedConnection);
@@ -159,14 +180,13 @@ void CSerialPort::ReadIntoRing() {
 }
 
 void CSerialPort::WriteQueued() {
+    std::lock_guard lock(m_writeMutex);
     std::deque<std::string> queue;
-    {
-        std::lock_guard lock(m_writeMutex);
-        queue.swap(m_writeQueue);
-    }
+    queue.swap(m_writeQueue);
     if (m_device == nullptr || m_lost) return;
     for (const auto& message : queue)
         m_device->write(message.data(), static_cast<qint64>(message.size()));
+    m_deviceBusy = m_device->bytesToWrite() > 0;
 }
 
 void CSerialPort::OnError(QSerialPort::SerialPortError error) {
@@ -202,6 +222,11 @@ void CSerialPort::CloseOnThread() {
     m_receiving.store(false, std::memory_order_release);
     m_open.store(false, std::memory_order_release);
     m_waitingForRoom.store(false);
+    {
+        std::lock_guard lock(m_writeMutex);
+        m_writeHandle = -1;
+        m_deviceBusy = false;
+    }
     if (m_device == nullptr) return;
     m_device->disconnect(m_context);
     m_device->close();

@@ -14,9 +14,11 @@
 #include "link/SerialEndpoint.h"
 
 // A serial port with its own thread. The thread owns the device: it moves
-// received bytes into the 1024-byte receive ring, announces each read with
-// DataReceived(count, port number), and writes the queued messages, each
-// one whole and in order.
+// received bytes into the 1024-byte receive ring and announces each read
+// with DataReceived(count, port number). A message is written at once by
+// the thread that sends it when the line takes it whole and nothing is
+// waiting before it; otherwise it is queued for the port's thread. Either
+// way each message goes out whole and in order.
 //
 // The owner (on the UI thread) connects to the signals, then calls
 // OpenPort, StartReceiveThread and SetBaudRate; it drains the ring with
@@ -90,6 +92,9 @@ private:
     bool m_writeErrorReported = false;  // thread only
 
     ReceiveRing m_ring;
+    // Guards the members below: the order of messages on the line.
     std::mutex m_writeMutex;
     std::deque<std::string> m_writeQueue;
+    int m_writeHandle = -1;     // the open device's descriptor, or -1
+    bool m_deviceBusy = false;  // the device still holds bytes of earlier messages
 };

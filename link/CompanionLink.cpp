@@ -1,14 +1,14 @@
 #include "link/CompanionLink.h"
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <QDir>
 #include <QThread>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include "link/ChannelFolder.h"
 #include "link/LocalChannelFrame.h"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <memory>
@@ -98,35 +100,50 @@ TEST(SerialPort, NothingIsLostWhenTheOwnerDrainsLate) {
     EXPECT_EQ(received, bytes);
 }
 
+// Written at once while the line takes them, queued for the port's thread
+// while it is full (filled first by another writer on the same terminal).
 TEST(SerialPort, EachMessageIsSentWholeAndInOrderFromAnyThread) {
-    PseudoTerminal pty;
-    CSerialPort port;
-    ASSERT_TRUE(Open(port, pty.Path()));
-    auto message = [](int sender, int i) {
-        return std::string(10, static_cast<char>('A' + sender)) + static_cast<char>(i);
-    };
-    std::vector<std::thread> senders;
-    for (int sender = 0; sender < 2; ++sender) {
-        senders.emplace_back([&, sender] {
-            for (int i = 0; i < 100; ++i) {
-                const std::string m = message(sender, i);
-                port.SendBytes(reinterpret_cast<const std::uint8_t*>(m.data()), m.size());
-            }
-        });
-    }
-    for (auto& t : senders) t.join();
-    // Too long for the 512-byte write buffer: refused, nothing of it is sent.
-    const std::string tooLong(513, 'Z');
-    port.SendBytes(reinterpret_cast<const std::uint8_t*>(tooLong.data()), tooLong.size());
+    for (const bool lineFull : {false, true}) {
+        SCOPED_TRACE(lineFull);
+        PseudoTerminal pty;
+        CSerialPort port;
+        ASSERT_TRUE(Open(port, pty.Path()));
+        std::size_t filler = 0;
+        if (lineFull) {
+            const int other = ::open(pty.Path().c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY);
+            ASSERT_GE(other, 0);
+            const std::string chunk(4096, '-');
+            for (ssize_t n; (n = ::write(other, chunk.data(), chunk.size())) > 0;)
+                filler += static_cast<std::size_t>(n);
+            ::close(other);
+        }
+        auto message = [](int sender, int i) {
+            return std::string(10, static_cast<char>('A' + sender)) + static_cast<char>(i);
+        };
+        std::vector<std::thread> senders;
+        for (int sender = 0; sender < 2; ++sender) {
+            senders.emplace_back([&, sender] {
+                for (int i = 0; i < 100; ++i) {
+                    const std::string m = message(sender, i);
+                    port.SendBytes(reinterpret_cast<const std::uint8_t*>(m.data()), m.size());
+                }
+            });
+        }
+        for (auto& t : senders) t.join();
+        // Too long for the 512-byte write buffer: refused, nothing of it is sent.
+        const std::string tooLong(513, 'Z');
+        port.SendBytes(reinterpret_cast<const std::uint8_t*>(tooLong.data()), tooLong.size());
 
-    const std::string got = pty.Read(2200, 2000);
-    ASSERT_EQ(got.size(), 2200u);
-    EXPECT_EQ(pty.Read(1, 100), "");
-    int next[2] = {0, 0};
-    for (std::size_t at = 0; at < got.size(); at += 11) {
-        const int sender = got[at] - 'A';
-        ASSERT_TRUE(sender == 0 || sender == 1);
-        EXPECT_EQ(got.substr(at, 11), message(sender, next[sender]++));
+        const std::string got = pty.Read(filler + 2200, 5000);
+        ASSERT_EQ(got.size(), filler + 2200);
+        EXPECT_EQ(pty.Read(1, 100), "");
+        EXPECT_EQ(got.substr(0, filler), std::string(filler, '-'));
+        int next[2] = {0, 0};
+        for (std::size_t at = filler; at < got.size(); at += 11) {
+            const int sender = got[at] - 'A';
+            ASSERT_TRUE(sender == 0 || sender == 1);
+            ASSERT_EQ(got.substr(at, 11), message(sender, next[sender]++));
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <QDir>
@@ -49,8 +50,17 @@ CompanionLink::~CompanionLink() {
 }
 
 bool CompanionLink::SendCopyData(std::string_view text) {
+    // With no channel to connect to, and nothing before this message still
+    // on its way, nobody listens: said here, without waking the thread.
+    struct stat channel {};
+    const bool channelExists = ::stat(m_socketPath.c_str(), &channel) == 0;
     {
         std::lock_guard lock(m_mutex);
+        if (!channelExists && m_queue.empty() && !m_delivering) {
+            if (m_log != nullptr)
+                m_log->Record(OutputLog::Sink::kCompanion, text, OutputLog::Result::kFailed);
+            return true;
+        }
         if (m_queue.size() >= kQueueLength) {
             m_dropped.fetch_add(1, std::memory_order_release);
             if (m_log != nullptr)
@@ -72,9 +82,14 @@ void CompanionLink::Run() {
             if (m_stop) return;
             message = std::move(m_queue.front());
             m_queue.pop_front();
+            m_delivering = true;
         }
         const Outcome outcome = Deliver(message);
         Record(message.frame, outcome);
+        {
+            std::lock_guard lock(m_mutex);
+            m_delivering = false;
+        }
         switch (outcome) {
             case Outcome::kDelivered:
                 m_delivered.fetch_add(1, std::memory_order_release);

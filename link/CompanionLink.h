@@ -66,6 +66,7 @@ private:
     std::condition_variable m_wake;
     std::deque<Message> m_queue;  // guarded by m_mutex
     bool m_stop = false;          // guarded by m_mutex
+    bool m_delivering = false;    // guarded by m_mutex: a message is on its way
     std::atomic<std::uint64_t> m_delivered{0};
     std::atomic<std::uint64_t> m_dropped{0};
     std::unique_ptr<QThread> m_thread;

@@ -177,10 +177,28 @@ TEST_F(DepthOutputTest, StalledCompanionCostsTheCallerNothingAndIsServedWhenItAn
     EXPECT_EQ(output.CompanionDropped(), 50u);
 }
 
-TEST_F(DepthOutputTest, MissingCompanionCostsNothing) {
+// Without a companion each depth is counted as failed, not dropped; one that
+// starts listening gets the next depth.
+TEST_F(DepthOutputTest, MissingCompanionCostsNothingAndOneThatStartsIsServed) {
     DepthOutput output(engine, settings, CompanionPath());
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < 20; ++i) output.OutputDepth();
     EXPECT_LT(timer.elapsed(), 500);
+    const auto failed = [&] {
+        return output.Log().Count()[static_cast<int>(OutputLog::Sink::kCompanion)]
+                                   [static_cast<int>(OutputLog::Result::kFailed)];
+    };
+    EXPECT_EQ(failed(), 20u);
+    EXPECT_EQ(output.CompanionDropped(), 0u);
+
+    Companion companion(CompanionPath());
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            output.OutputDepth();
+            return !companion.texts.empty();
+        },
+        3000));
+    EXPECT_EQ(companion.texts.front(), kSddbt);
+    EXPECT_EQ(output.CompanionDropped(), 0u);
 }

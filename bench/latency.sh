@@ -182,12 +182,16 @@ def pinned(command, busy):
 
 
 def measure_floor(busy):
+    """The relay's latencies, and its CPU per ping (ms) once connected."""
     master, slave, device = instrument()
     listener = listener_socket()
     relay = subprocess.Popen(pinned([sys.executable, "-c", RELAY, device,
                                      str(listener.getsockname()[1])], busy))
     try:
-        return drive(master, listener, pings)
+        before = []
+        latencies = drive(master, listener, pings, lambda: before.append(cpu_seconds(relay.pid)))
+        used = cpu_seconds(relay.pid) - before[0] if before else 0.0
+        return latencies, used / (len(latencies) + WARMUP) * 1000.0
     finally:
         relay.kill()
         relay.wait()
@@ -354,13 +358,13 @@ busy_loop = None
 try:
     print(f"latency from the last frame byte to the depth sentence, ms ({pings} pings a run)")
     print(f"{'':44s} {'p50':>7s} {'p95':>7s} {'p99':>7s} {'max':>7s} {'pings':>6s}")
-    floor_idle = measure_floor(False)
+    floor_idle, floor_cpu = measure_floor(False)
     report("floor (relay), machine as it is", floor_idle)
     program_idle, cpu_live = measure_program(False)
     report("marevox, machine as it is", program_idle, floor_idle)
 
     busy_loop = subprocess.Popen(["taskset", "-c", "0", sys.executable, "-c", "while True: pass"])
-    floor_busy = measure_floor(True)
+    floor_busy, _ = measure_floor(True)
     report("floor (relay), busy program on its core", floor_busy)
     program_busy, _ = measure_program(True)
     report("marevox, busy program on its core", program_busy, floor_busy)
@@ -377,6 +381,8 @@ try:
         per_ping, share, rate, threads = cpu_live
         print(f"live, {rate:.1f} pings a second: {per_ping:.3f} ms per ping, {share:.2f} % of a core"
               f" ({per_ping * 50 / 10:.2f} % at 50 pings a second)")
+        print(f"    floor: the relay (a Python script) takes {floor_cpu:.3f} ms per ping for the"
+              f" same reads and sends")
         for name, ms in sorted(threads.items(), key=lambda item: -item[1]):
             if ms > 0.0005:
                 print(f"    {name:20s} {ms:.3f} ms per ping")

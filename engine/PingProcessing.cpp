@@ -1,16 +1,9 @@
-// The processing chain of one ping: draft prefix and expansion, blanking,
-// bottom detection, automatic gain and range, depth smoothing.
+// One ping through the engine: the frame is taken and expanded, the ping
+// processor decides, and its decisions go into the settings, the results
+// and the outputs.
 #include <algorithm>
-#include <cstring>
 
 #include "engine/XSound.h"
-
-namespace {
-
-// Highest gain automatic gain may reach, by range index.
-constexpr int kGainCap[5] = {5, 10, 15, 20, 30};
-
-}  // namespace
 
 int XSound::StepLive() {
     if (!FrameReady()) return 0;
@@ -33,8 +26,7 @@ void XSound::LoadPing(std::span<const std::uint8_t> samples, bool echoPresent, b
 void XSound::BuildSamples() {
     m_bottomFound = 0;
     m_echoPresent = 0;
-    m_sampleCount = 0;
-    ApplyDraftBlanking();
+    m_sampleCount = PingProcessor::BlankDraft(m_samples, m_settings.Draft(), m_settings.SoundSpeed());
     ExpandSamples();
     m_decoder.Clear();
 }
@@ -64,22 +56,10 @@ int XSound::ProcessLivePing() {
     return 1;
 }
 
-void XSound::ApplyDraftBlanking() {
-    const std::uint32_t n = std::min(DepthToSamples(m_settings.Draft()), kSampleMax);
-    std::memset(m_samples, 0, n);
-    m_sampleCount = n;
-}
-
 void XSound::DetectBottom() {
-    BottomDetector::Params params;
-    params.rangeIndex = m_settings.RangeIndex();
-    params.antiJamMode = m_settings.AntiJamMode();
-    params.antiJamDepth = m_settings.AntiJamDepth();
-    params.soundSpeed = m_settings.SoundSpeed();
-    params.previousDepth = m_depth.load(std::memory_order_relaxed);
-    params.live = IsLive();
-    const BottomDetector::Result found = m_detector.DetectBottom(
-        std::span<std::uint8_t>(m_samples, std::min(m_sampleCount, kSampleMax)), params);
+    const BottomDetector::Result found = m_processor.DetectBottom(
+        std::span<std::uint8_t>(m_samples, std::min(m_sampleCount, kSampleMax)), m_settings.Get(),
+        m_depth.load(std::memory_order_relaxed), IsLive());
     // The flags were cleared when the samples were built: they are only set.
     if (found.echoPresent) m_echoPresent = 1;
     if (found.bottomFound) {
@@ -91,140 +71,26 @@ void XSound::DetectBottom() {
 }
 
 void XSound::AutoAdjust() {
-    AdjustState& st = m_adjust;
-    const bool rangeAuto = m_settings.RangeAuto();
+    const PingProcessor::Detection found{m_bottomFound != 0, m_echoPresent != 0, m_echoStats};
+    const PingProcessor::Decisions decided =
+        m_processor.AutoAdjust(found, m_depth.load(std::memory_order_relaxed), m_settings.Get(),
+                               Mode() == RunMode::kPlayback);
 
-    if (m_bottomFound == 0) {
-        if (rangeAuto && ++st.noBottomCount > 4) {
-            st.noBottomCount = 0;
-            const std::uint8_t requested = m_settings.RangeIndexSet();
-            if (requested < 4)
-                m_settings.SetRangeIndexSet(static_cast<std::uint8_t>(requested + 1));
-            Host().RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
-        }
-        if (++st.lostCount > 5) {
-            st.lostCount = 6;
-            m_depth.store(0.0, std::memory_order_relaxed);
-        }
-    } else {
-        st.lostCount = 0;
-        st.noBottomCount = 0;
-        if (!rangeAuto) {
-            st.rangeCheckCount = 0;
-        } else if (++st.rangeCheckCount > 4) {
-            st.rangeCheckCount = 0;
-            AutoRange();
-        }
-    }
-
-    if (m_echoPresent == 0) {
-        if (++st.noEchoCount > 5) {
-            st.noEchoCount = 6;
-            m_bottomLost = 1;
-        }
-    } else {
-        m_bottomLost = 0;
-        st.noEchoCount = 0;
-    }
-
-    if (m_settings.GainAuto() && Mode() != RunMode::kPlayback) {
-        int gain = m_settings.Gain();
-        if (m_echoPresent == 0) {
-            // Held at 3: from the third weak ping on, every ping raises it.
-            st.weakCount = std::min(st.weakCount + 1, 3);
-            if (st.weakCount >= 3) gain += 2;
-        } else {
-            st.weakCount = 0;
-            const EchoRunStats& run = m_echoStats;
-            if (run.binsAt7 >= run.runLength / 3 && gain > -40) gain -= 1;
-            if (run.binsAbove1 < run.runLength / 2) gain += 2;
-        }
-        gain = std::min(gain, 40);
-        const std::uint8_t range = SafeRangeIndex(m_settings.RangeIndex());
-        gain = std::min(gain, kGainCap[range]);
-        m_settings.SetGain(static_cast<std::int8_t>(gain));
-    }
-
+    if (decided.rangeIndexSet) m_settings.SetRangeIndexSet(*decided.rangeIndexSet);
+    if (decided.rangeOffsetSet) m_settings.SetRangeOffsetSet(*decided.rangeOffsetSet);
+    if (decided.rangeConsidered)
+        Host().RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
+    if (decided.depthLost) m_depth.store(0.0, std::memory_order_relaxed);
+    if (decided.bottomLost) m_bottomLost = *decided.bottomLost ? 1 : 0;
+    if (decided.gain) m_settings.SetGain(*decided.gain);
     Host().RefreshDialogs(EngineHost::kGainDialog | EngineHost::kParameterDialog);
-    SmoothDepth();
-}
 
-void XSound::AutoRange() {
-    const double d = m_depth.load(std::memory_order_relaxed);
-    std::uint8_t index = m_settings.RangeIndexSet();
-    switch (index) {
-        case 0:
-            if (d >= 4.5) index = 1;
-            break;
-        case 1:
-            if (d >= 9)
-                index = 2;
-            else if (d <= 2.5)
-                index = 0;
-            break;
-        case 2:
-            if (d >= 22.5)
-                index = 3;
-            else if (d <= 5)
-                index = 1;
-            break;
-        case 3:
-            if (d >= 45)
-                index = 4;
-            else if (d <= 12.5)
-                index = 2;
-            break;
-        case 4:
-            if (d <= 25) index = 3;
-            break;
-        default:  // not a range of the table: left as it is
-            break;
-    }
-    m_settings.SetRangeIndexSet(index);
-
-    if (index != m_adjust.lastRequestedRange) {
-        m_settings.SetRangeOffsetSet(0);
-        m_adjust.lastRequestedRange = index;
-    }
-    if (index == 4) {
-        // At the 100 m range the displayed window follows the depth.
-        std::uint8_t offset = m_settings.RangeOffsetSet();
-        if (offset == 0) {
-            if (d >= 90) offset = 1;
-        } else if (offset == 1) {
-            if (d >= 150)
-                offset = 2;
-            else if (d <= 70)
-                offset = 0;
-        } else if (offset == 2) {
-            if (d <= 130) offset = 1;
-        }
-        m_settings.SetRangeOffsetSet(offset);
-    }
-    Host().RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
-}
-
-void XSound::SmoothDepth() {
-    AdjustState& st = m_adjust;
-    const std::uint8_t rangeIndex = m_settings.RangeIndex();
-    const std::uint8_t window = static_cast<std::uint8_t>(6 - SafeRangeIndex(rangeIndex));
-    if (rangeIndex != st.ringRange || st.ringFill >= window) st.ringFill = 0;
-    const double depth = m_depth.load(std::memory_order_relaxed);
-    st.depthRing[st.ringFill++] = depth;
-    st.ringRange = rangeIndex;
-
-    const bool useNet = m_settings.UseNet() == 1;
-    if (st.ringFill == window) {
-        double sum = 0.0;
-        for (std::uint8_t k = 0; k < window; ++k) sum += st.depthRing[k];
-        m_smoothedDepth.store(sum / window, std::memory_order_relaxed);
-        st.ringFill = 0;
+    if (decided.average) {
+        m_smoothedDepth.store(*decided.average, std::memory_order_relaxed);
         Host().RefreshDepthMonitor();
-        if (!useNet) Host().OutputDepth();
     }
-    if (useNet) {
-        // The network link takes every ping's depth, unaveraged.
-        m_smoothedDepth.store(depth, std::memory_order_relaxed);
+    if (decided.output) {
+        m_smoothedDepth.store(*decided.output, std::memory_order_relaxed);
         Host().OutputDepth();
     }
 }

@@ -230,3 +230,23 @@ int XSound::ProcessPlaybackPing() {
     m_newPing.store(true, std::memory_order_release);
     return 1;
 }
+
+bool XSound::ReadRecord() {
+    if (m_files.m_dataFile == nullptr) return false;
+    if (RecordFile::Read(m_files.m_dataFile, m_record, false) != RecordFile::ReadStatus::kOk)
+        return false;
+    m_decoder.Load(std::span<const std::uint8_t>(m_record.raw, m_record.rawLength));
+    ApplyPingSettings(m_record.settings);
+    m_pingTime.store(m_record.time, std::memory_order_relaxed);
+    m_markFlag.store(m_record.markFlag, std::memory_order_relaxed);
+    m_markNumber.store(m_record.markNumber, std::memory_order_relaxed);
+    return true;
+}
+
+bool XSound::ReadRecordTime() {
+    if (m_files.m_dataFile == nullptr) return false;
+    if (RecordFile::Read(m_files.m_dataFile, m_record, true) != RecordFile::ReadStatus::kOk)
+        return false;
+    m_pingTime.store(m_record.time, std::memory_order_relaxed);
+    return true;
+}

@@ -71,8 +71,7 @@ void XSound::ResetWatchdog() {
 void XSound::ResetProcessing() {
     m_decoder.Reset();
     m_expander.Reset();
-    m_detector.Reset();
-    m_adjust = {};
+    m_processor.Reset();
 }
 
 bool XSound::DiscardFrame() {

@@ -10,6 +10,7 @@
 
 #include "engine/AtomicSettings.h"
 #include "engine/BottomDetector.h"
+#include "engine/PingProcessor.h"
 #include "engine/EngineHost.h"
 #include "engine/EngineStates.h"
 #include "engine/EngineStatus.h"
@@ -17,6 +18,7 @@
 #include "engine/PingRecord.h"
 #include "engine/Player.h"
 #include "engine/RangeTable.h"
+#include "engine/Recorder.h"
 #include "engine/RecordingFiles.h"
 #include "engine/SampleExpander.h"
 #include "engine/SoundingSettings.h"
@@ -98,14 +100,15 @@ public:
     int StepLive();
     int ProcessLivePing();
     int ProcessPlaybackPing();
-    void ApplyDraftBlanking();
     // Clears the ping results and builds the samples from the raw frame:
     // draft prefix, then the expanded body; the raw frame is used up.
     void BuildSamples();
+    // The ping processor's steps on the current ping, their decisions put
+    // into effect: DetectBottom sets the bottom and the depth; AutoAdjust
+    // sets gain, requested range, lost bottom and smoothed depth, refreshes
+    // the dialogs and the depth monitor and outputs the depth.
     void DetectBottom();
     void AutoAdjust();
-    void AutoRange();
-    void SmoothDepth();
 
     // --- Recording files ---------------------------------------------------
     // Opens or continues the recording whose chosen path is given (the base
@@ -136,12 +139,10 @@ public:
     // --- Run state: accessors (any thread) ------------------------------
     RunMode Mode() const { return m_runMode.load(std::memory_order_acquire); }
     bool IsLive() const { return Mode() == RunMode::kLive; }
-    bool IsRecording() const { return m_recording.load(std::memory_order_acquire); }
+    bool IsRecording() const { return m_recorder.IsRecording(); }
     // Pings not recorded since the last record that could be written (a
     // full disk); 0 while recording works.
-    std::uint32_t UnrecordedPings() const {
-        return m_unrecordedPings.load(std::memory_order_acquire);
-    }
+    std::uint32_t UnrecordedPings() const { return m_recorder.UnrecordedPings(); }
     bool PlayingBackward() const { return m_playBackward.load(std::memory_order_acquire); }
     SelfCheck SelfCheckState() const { return m_selfCheckState.load(std::memory_order_acquire); }
     FrameSlot FrameSlotState() const { return m_decoder.Slot(); }
@@ -260,7 +261,7 @@ public:
     // Records found past the index when a recording was opened for
     // playback, or when a recording was continued.
     std::uint32_t RecoveredForPlayback() const { return m_player.RecoveredRecords(); }
-    std::uint32_t RecoveredForRecording() const { return m_files.m_write.recoveredRecords; }
+    std::uint32_t RecoveredForRecording() const { return m_recorder.RecoveredRecords(); }
     // The data file of the recording open (UI thread).
     const std::string& DataPath() const { return m_files.m_dataPath; }
     // True while a recording's data file is open (recording or playback).
@@ -269,7 +270,7 @@ public:
     std::uint32_t RecordOffset(std::uint32_t index) const { return m_player.Offsets()[index]; }
 
     // The bottom detection's tracking gate (tests).
-    const BottomDetector& Detector() const { return m_detector; }
+    const BottomDetector& Detector() const { return m_processor.Detector(); }
 
     // --- Current ping: the raw frame -----------------------------------
     // The frame decoded last or read from a record (the thread that owns it:
@@ -300,26 +301,10 @@ public:
     WorkerSignal& Signal() { return m_workerSignal; }
 
 private:
-    // Counts of automatic gain and range and the smoothing ring, from ping
-    // to ping (under m_pingMutex).
-    struct AdjustState {
-        std::int32_t noBottomCount = 0;
-        std::int32_t lostCount = 0;
-        std::int32_t rangeCheckCount = 0;
-        std::int32_t noEchoCount = 0;
-        std::int32_t weakCount = 0;
-        std::uint8_t lastRequestedRange = 0;
-        double depthRing[6] = {};
-        std::uint8_t ringFill = 0;
-        std::uint8_t ringRange = 0;
-    };
-
     // The decoder's steps after the third tail byte.
     void CompleteFrame();
     // Reads the time of record index into m_pingTime.
     bool ReadTimeOf(std::uint32_t index);
-    // Closes the recording's files; the caller holds m_fileMutex.
-    EngineStatus CloseRecordingFiles();
 
     // --- States, changed only by the verbs above ---------------------------
     // Flags that hand work between threads are stored with release and
@@ -327,7 +312,6 @@ private:
     std::atomic<RunMode> m_runMode{RunMode::kLive};
     std::atomic<RunMode> m_pausedFrom{RunMode::kLive};  // what Resume returns to
     std::atomic<SelfCheck> m_selfCheckState{SelfCheck::kIdle};
-    std::atomic<bool> m_recording{false};
     std::atomic<bool> m_playBackward{false};
     std::atomic<bool> m_workerHold{false};
     std::atomic<bool> m_newPing{false};
@@ -353,18 +337,16 @@ private:
     std::atomic<std::uint8_t> m_pingWatchdog{0};
     // The instrument's supply voltage from the last frame's tail.
     std::atomic<float> m_supplyVoltage{0.0f};
-    // Pings not recorded since the last record that could be written.
-    std::atomic<std::uint32_t> m_unrecordedPings{0};
 
     // --- Parts ---------------------------------------------------------------
     FrameDecoder m_decoder;
     SampleExpander m_expander;
-    BottomDetector m_detector;
-    AdjustState m_adjust;
+    PingProcessor m_processor;
     AtomicSettings m_settings;
     ViewWindow m_view;
     Player m_player;
     RecordingFiles m_files;
+    Recorder m_recorder{m_files, m_player};
     // The record read last (playback).
     PingRecord m_record;
 

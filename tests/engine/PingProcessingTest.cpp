@@ -103,20 +103,6 @@ TEST_F(PingTest, DraftBinsComeFirstAndTheNearFieldIsBlankedFromThe25mRange) {
     EXPECT_DOUBLE_EQ(Depth(), 11.61);
 }
 
-TEST_F(PingTest, FixedDepthRejectionBlanksDownToItsDepth) {
-    SetRange(1);
-    engine.Sounding().SetAntiJamMode(1);
-    engine.Sounding().SetAntiJamDepth(3.0);
-    const Samples echoes = Join({Bins(250, 0), Bins(10, 4), Bins(100, 0), Bins(10, 4)});
-    Ping(echoes);
-    EXPECT_EQ(engine.BottomIndex(), 361);
-    // Deeper than the ping: everything is blanked, the depth is kept.
-    engine.Sounding().SetAntiJamDepth(100.0);
-    Ping(echoes);
-    EXPECT_EQ(engine.BottomFound(), 0);
-    EXPECT_DOUBLE_EQ(Depth(), 3.61);
-}
-
 // The gate's widening and opening are the detector's (BottomDetectorTest):
 // here the engine's depth is its centre and the live pings move it.
 TEST_F(PingTest, TrackingGateFollowsTheBottom) {
@@ -138,30 +124,16 @@ TEST_F(PingTest, TrackingGateFollowsTheBottom) {
     EXPECT_EQ(engine.Detector().State().gateMissCount, 1);
 }
 
-TEST_F(PingTest, AutomaticGainRisesOnWeakPingsWithinTheRangesCap) {
+// The gain's steps and caps are the processor's (PingProcessorTest): here
+// the engine puts its gain into the settings, in live pings only.
+TEST_F(PingTest, AutomaticGainGoesIntoTheSettingsOutsidePlayback) {
     SetRange(0);
     engine.Sounding().SetGainAuto(1);
     engine.Sounding().SetGain(0);
-    std::vector<int> gains;
-    for (int k = 0; k < 6; ++k) {
-        Ping(Bins(50, 0));
-        gains.push_back(engine.Sounding().Gain());
-    }
-    EXPECT_EQ(gains, (std::vector<int>{0, 0, 2, 4, 5, 5}));
-
-    // A saturated echo lowers it, one step per ping.
-    Ping(Join({Bins(50, 0), Bins(30, 7)}));
+    for (int k = 0; k < 4; ++k) Ping(Bins(50, 0));
     EXPECT_EQ(engine.Sounding().Gain(), 4);
-    // An echo with few strong bins raises it by two.
-    Ping(Join({Bins(50, 0), Bins(20, 1), Bins(10, 3)}));
-    EXPECT_EQ(engine.Sounding().Gain(), 5);
-    SetRange(4);
-    engine.Sounding().SetGain(28);
-    Ping(Join({Bins(500, 0), Bins(40, 1), Bins(10, 3)}));
-    EXPECT_EQ(engine.Sounding().Gain(), 30);
-    engine.Sounding().SetGain(-40);
-    Ping(Join({Bins(500, 0), Bins(40, 7)}));
-    EXPECT_EQ(engine.Sounding().Gain(), -40);
+    const unsigned gainMask = EngineHost::kGainDialog | EngineHost::kParameterDialog;
+    EXPECT_EQ(std::count(host.dialogMasks.begin(), host.dialogMasks.end(), gainMask), 4);
 
     // Never during playback.
     engine.BeginPlayback();
@@ -198,75 +170,15 @@ TEST_F(PingTest, LostBottomForcesDepthZeroAndStepsTheRangeUp) {
     EXPECT_EQ(engine.Sounding().RangeIndexSet(), 4);
 }
 
-TEST_F(PingTest, RangeIsReconsideredOnEveryFifthPingWithBottom) {
-    SetRange(0);
-    engine.Sounding().SetRangeAuto(1);
-    const Samples at5m = Join({Bins(500, 0), Bins(10, 4)});
-    for (int k = 1; k <= 4; ++k) Ping(at5m);
-    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 0);
-    Ping(at5m);
-    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 1);
-    // Manual range: the depth does not move it.
-    engine.Sounding().SetRangeAuto(0);
-    SetRange(0);
-    for (int k = 1; k <= 10; ++k) Ping(at5m);
-    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 0);
-}
-
-TEST(AutoRange, StepsByTheDepthTable) {
-    struct Case {
-        std::uint8_t from;
-        double depth;
-        std::uint8_t to;
-    };
-    const Case cases[] = {{0, 4.49, 0}, {0, 4.5, 1},  {1, 9.0, 2},   {1, 2.5, 0},   {1, 2.6, 1},
-                          {2, 22.5, 3}, {2, 5.0, 1},  {3, 45.0, 4},  {3, 12.5, 2},  {3, 20.0, 3},
-                          {4, 25.0, 3}, {4, 25.1, 4}, {4, 500.0, 4}, {7, 100.0, 7}, {7, 0.0, 7}};
-    for (const Case& c : cases) {
-        FakeHost host;
-        XSound engine(&host);
-        engine.Sounding().SetRangeIndexSet(c.from);
-        engine.SetDepth(c.depth);
-        engine.AutoRange();
-        EXPECT_EQ(engine.Sounding().RangeIndexSet(), c.to) << int(c.from) << " at " << c.depth;
-        EXPECT_EQ(host.dialogMasks.back(), EngineHost::kRangeDialog | EngineHost::kParameterDialog);
-    }
-}
-
-TEST(AutoRange, OffsetFollowsTheDepthAtTheLongestRange) {
-    FakeHost host;
-    XSound engine(&host);
-    engine.Sounding().SetRangeIndexSet(3);
-    engine.Sounding().SetRangeOffsetSet(2);
-    engine.SetDepth(95.0);
-    engine.AutoRange();  // 3 -> 4: a new range starts at offset 0, then follows
-    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 4);
-    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 1);
-
-    const std::pair<double, std::uint8_t> steps[] = {{149.0, 1}, {150.0, 2}, {131.0, 2}, {130.0, 1},
-                                                     {71.0, 1},  {70.0, 0},  {89.0, 0}};
-    for (auto [depth, offset] : steps) {
-        engine.SetDepth(depth);
-        engine.AutoRange();
-        EXPECT_EQ(engine.Sounding().RangeOffsetSet(), offset) << depth;
-    }
-}
-
-TEST_F(PingTest, SmoothingAveragesAWindowThatShrinksWithTheRange) {
+// The windows are the processor's (PingProcessorTest): here the average
+// reaches the depth monitor and the outputs.
+TEST_F(PingTest, SmoothedDepthReachesTheMonitorAndTheOutputs) {
     SetRange(3);  // windows of 3 pings
     for (int k = 1; k <= 3; ++k) Ping(Join({Bins(1000 * k, 0), Bins(20, 4)}));
     ASSERT_EQ(host.outputs.size(), 1u);
     EXPECT_NEAR(host.outputs[0], (10.01 + 20.01 + 30.01) / 3, 1e-12);
+    EXPECT_DOUBLE_EQ(engine.SmoothedDepth(), host.outputs[0]);
     EXPECT_EQ(host.monitorRefreshes, 1);
-
-    // A range change starts a new window.
-    Ping(Join({Bins(1000, 0), Bins(20, 4)}));
-    SetRange(4);
-    Ping(Join({Bins(4000, 0), Bins(30, 4)}));
-    EXPECT_EQ(host.outputs.size(), 1u);
-    Ping(Join({Bins(6000, 0), Bins(30, 4)}));
-    ASSERT_EQ(host.outputs.size(), 2u);
-    EXPECT_NEAR(host.outputs[1], 50.01, 1e-12);
 }
 
 TEST_F(PingTest, NetworkModeOutputsEveryRawDepth) {

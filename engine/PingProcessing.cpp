@@ -26,7 +26,8 @@ void XSound::LoadPing(std::span<const std::uint8_t> samples, bool echoPresent, b
 void XSound::BuildSamples() {
     m_bottomFound = 0;
     m_echoPresent = 0;
-    m_sampleCount = PingProcessor::BlankDraft(m_samples, m_settings.Draft(), m_settings.SoundSpeed());
+    m_sampleCount =
+        PingProcessor::BlankDraft(m_samples, m_settings.Draft(), m_settings.SoundSpeed());
     ExpandSamples();
     m_decoder.Clear();
 }

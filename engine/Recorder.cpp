@@ -156,8 +156,8 @@ EngineStatus ContinueRecording(RecordingFiles& files, Player& player,
 // Creates the three files of a new recording. An index listing no records
 // is written at once, so that a stale index of the same name never stands
 // beside the new data.
-EngineStatus CreateRecording(RecordingFiles& files, Player& player,
-                             const RecordFile::Paths& paths, Recorder::WriteState& state) {
+EngineStatus CreateRecording(RecordingFiles& files, Player& player, const RecordFile::Paths& paths,
+                             Recorder::WriteState& state) {
     const RegularFile::Opened opened =
         RegularFile::Open(paths.data, RegularFile::Mode::kCreateOnly);
     std::FILE* data = opened.file;
@@ -286,8 +286,7 @@ void Recorder::WriteRecord(std::span<const std::uint8_t> raw, const PingSettings
 void Recorder::WriteDepthLine(double depth, EngineHost& host) {
     std::lock_guard<std::mutex> lock(m_files.m_fileMutex);
     if (m_files.m_textFile == nullptr) return;
-    const std::int64_t time =
-        m_write.wroteRecord ? m_write.lastRecordTime : host.Now();
+    const std::int64_t time = m_write.wroteRecord ? m_write.lastRecordTime : host.Now();
     char line[96];
     if (!RecordFile::FormatLocalTime(time, line, 64)) return;
     std::size_t length = std::strlen(line);

@@ -10,11 +10,11 @@
 
 #include "engine/AtomicSettings.h"
 #include "engine/BottomDetector.h"
-#include "engine/PingProcessor.h"
 #include "engine/EngineHost.h"
 #include "engine/EngineStates.h"
 #include "engine/EngineStatus.h"
 #include "engine/FrameDecoder.h"
+#include "engine/PingProcessor.h"
 #include "engine/PingRecord.h"
 #include "engine/Player.h"
 #include "engine/RangeTable.h"
@@ -27,10 +27,14 @@
 
 // The sounding engine, built from parts that each own their state:
 // FrameDecoder (bytes to raw frames), SampleExpander (raw frame to samples),
-// BottomDetector (DetectBottom on a span of samples), AtomicSettings (the
-// sounding settings), ViewWindow (what the echogram shows), Player (the
-// position in an open recording) and RecordingFiles (its files). XSound
-// holds the current ping, the run state and the mark, and links the parts.
+// PingProcessor (samples and settings in, depth, bottom, gain and range
+// decisions out; it holds the BottomDetector, the automatic adjustment's
+// counts and the smoothing ring), AtomicSettings (the sounding settings),
+// ViewWindow (what the echogram shows), Recorder (storing a recording),
+// Player (the position in an open recording) and RecordingFiles (the
+// recording's files, which the Recorder writes and playback reads). XSound
+// holds the current ping, its results, the run state and the mark, puts
+// the processor's decisions into effect and links the parts.
 //
 // How to use it from outside engine/:
 //  - Run state: read with Mode(), IsLive(), IsRecording(), PlayingBackward(),

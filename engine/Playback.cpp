@@ -1,5 +1,5 @@
-// Playback of a recording: opening it, the time bounds and the time search,
-// one worker step, and processing one recorded ping.
+// Playback of a recording: opening it, reading a record, the time bounds
+// and the time search, one worker step, and processing one recorded ping.
 #include <algorithm>
 
 #include "engine/IndexRecovery.h"

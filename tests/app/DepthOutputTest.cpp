@@ -15,8 +15,8 @@
 
 #include "app/DepthOutput.h"
 #include "app/Settings.h"
-#include "engine/XSound.h"
 #include "link/LocalChannelFrame.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/FakePort.h"
 #include "tests/support/LinkTestSupport.h"
 #include "tests/support/LoopbackReceiver.h"
@@ -81,7 +81,7 @@ private:
     int m_filler = -1;
 };
 
-class DepthOutputTest : public ::testing::Test {
+class DepthOutputTest : public EngineTest {
 protected:
     DepthOutputTest() {
         engine.SetSmoothedDepth(12.345);
@@ -92,7 +92,6 @@ protected:
     QString CompanionPath() const { return dir.filePath(QStringLiteral("Kelvara")); }
 
     QTemporaryDir dir;
-    XSound engine;
     AppSettings settings;
 };
 

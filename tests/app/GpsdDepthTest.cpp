@@ -19,7 +19,7 @@
 
 #include "app/DepthOutput.h"
 #include "app/Settings.h"
-#include "engine/XSound.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/LinkTestSupport.h"
 
 namespace {
@@ -107,7 +107,7 @@ private:
     BackgroundProcess m_process;
 };
 
-class GpsdDepthTest : public ::testing::Test {
+class GpsdDepthTest : public EngineTest {
 protected:
     GpsdDepthTest() : output(engine, settings, dir.filePath(QStringLiteral("Kelvara"))) {
         output.OutputPort().Set(&line);
@@ -125,7 +125,6 @@ protected:
     QTemporaryDir dir;
     PseudoTerminal pty;
     LineToTerminal line{pty};
-    XSound engine;
     AppSettings settings;
     DepthOutput output;
 };

@@ -10,16 +10,11 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QTranslator>
-#include <atomic>
 
-#include "app/Settings.h"
 #include "dialogs/CSET.h"
 #include "dialogs/CSetCom.h"
 #include "dialogs/CSetEatWT.h"
-#include "dialogs/DialogMemory.h"
-#include "dialogs/DialogPrompts.h"
-#include "dialogs/OutputPortControl.h"
-#include "engine/XSound.h"
+#include "tests/dialogs/DialogFixture.h"
 
 namespace {
 
@@ -37,20 +32,13 @@ TEST(English, TheBuiltTranslationLoadsFromTheExecutablesFolder) {
     EXPECT_EQ(Translate("CSearch", "应用"), "应用");
 }
 
-TEST(English, TheSettingsDialogsShowTheirEnglishForms) {
+using EnglishForms = DialogTest;
+
+TEST_F(EnglishForms, TheSettingsDialogsShowTheirEnglishForms) {
     QTranslator translator;
     ASSERT_TRUE(Language::InstallEnglish(translator, QCoreApplication::applicationDirPath()));
-    XSound engine;
-    AppSettings settings;
-    DialogMemory memory;
-    DialogPrompts prompts;
-    std::atomic<bool> headerDue{false};
-    const DialogContext context{engine, settings, memory, prompts, headerDue};
-    struct ClosedPort : OutputPortControl {
-        bool OutputPortOpen() const override { return false; }
-        bool OpenOutputPort(int, int) override { return false; }
-        void CloseOutputPort() override {}
-    } port;
+    const DialogContext context = Context();
+    FakeOutputPort port;
     {
         CSET parameters(context);
         EXPECT_EQ(parameters.windowTitle(), "Parameters");

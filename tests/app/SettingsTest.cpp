@@ -11,12 +11,12 @@
 
 #include "app/ProfileFile.h"
 #include "app/SettingsLocation.h"
-#include "engine/XSound.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public EngineTest {
 protected:
     std::string Read(const char* section, const char* key) {
         return ProfileFile::ReadString(m_path, section, key, "<missing>");
@@ -24,45 +24,44 @@ protected:
 
     TempDir m_dir;
     std::string m_path = m_dir.File("Marevox.ini");
-    XSound m_engine;
     AppSettings m_app;
 };
 
 TEST_F(SettingsTest, FirstRunCreatesAnEmptyFileAndUsesTheDefaults) {
-    ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
+    ASSERT_TRUE(StartSettings(m_path, engine, m_app));
     EXPECT_TRUE(std::filesystem::exists(m_path));
     EXPECT_EQ(std::filesystem::file_size(m_path), 0u);
-    EXPECT_EQ(m_engine.Sounding().Colour(XSound::kBack), 12412928u);
-    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1500.0);
-    EXPECT_EQ(m_engine.Sounding().Draft(), 0.5);
-    EXPECT_EQ(m_engine.Sounding().GainAuto(), 1);
-    EXPECT_EQ(m_engine.Sounding().Gain(), -15);
-    EXPECT_EQ(m_engine.Sounding().RangeAuto(), 1);
-    EXPECT_EQ(m_engine.Sounding().RangeIndex(), 0);
+    EXPECT_EQ(engine.Sounding().Colour(XSound::kBack), 12412928u);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1500.0);
+    EXPECT_EQ(engine.Sounding().Draft(), 0.5);
+    EXPECT_EQ(engine.Sounding().GainAuto(), 1);
+    EXPECT_EQ(engine.Sounding().Gain(), -15);
+    EXPECT_EQ(engine.Sounding().RangeAuto(), 1);
+    EXPECT_EQ(engine.Sounding().RangeIndex(), 0);
     EXPECT_EQ(m_app.m_pcCom.load(), 0);
-    EXPECT_EQ(m_engine.Sounding().UseNet(), 0);
+    EXPECT_EQ(engine.Sounding().UseNet(), 0);
     EXPECT_EQ(m_app.Ip(), "192.168.3.100");
 }
 
 TEST_F(SettingsTest, AnEmptyFileReadsEveryKeyAsZeroButPcComAndIp) {
     WriteAll(m_path, "");
-    ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
-    for (const std::uint32_t colour : m_engine.Settings().m_colours) EXPECT_EQ(colour, 0u);
-    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 0.0);
-    EXPECT_EQ(m_engine.Sounding().Draft(), 0.0);
-    EXPECT_EQ(m_engine.Sounding().Gain(), 0);
-    EXPECT_EQ(m_engine.Sounding().GainAuto(), 0);
+    ASSERT_TRUE(StartSettings(m_path, engine, m_app));
+    for (const std::uint32_t colour : engine.Settings().m_colours) EXPECT_EQ(colour, 0u);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 0.0);
+    EXPECT_EQ(engine.Sounding().Draft(), 0.0);
+    EXPECT_EQ(engine.Sounding().Gain(), 0);
+    EXPECT_EQ(engine.Sounding().GainAuto(), 0);
     EXPECT_EQ(m_app.m_pcCom.load(), 1);
     EXPECT_EQ(m_app.Ip(), "0");
 }
 
 TEST_F(SettingsTest, WrittenFormats) {
     WriteAll(m_path, "");
-    SetDefaultSettings(m_engine, m_app);
-    m_engine.Sounding().SetAntiJamDepth(12.3);
-    m_engine.Sounding().SetColour(XSound::kSeeEdit, 0xFFFFFFFFu);
+    SetDefaultSettings(engine, m_app);
+    engine.Sounding().SetAntiJamDepth(12.3);
+    engine.Sounding().SetColour(XSound::kSeeEdit, 0xFFFFFFFFu);
     m_app.m_depType.store(3);
-    ASSERT_TRUE(SaveSettings(m_path, m_engine, m_app));
+    ASSERT_TRUE(SaveSettings(m_path, engine, m_app));
     EXPECT_EQ(Read("SET_A", "Speed"), "1500.000000");
     EXPECT_EQ(Read("SET_A", "EatWater"), "0.50");
     EXPECT_EQ(Read("SET_A", "Plus"), "-15");
@@ -83,19 +82,19 @@ TEST_F(SettingsTest, WrittenFormats) {
 
 TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
     WriteAll(m_path, "");
-    SetDefaultSettings(m_engine, m_app);
-    m_engine.Sounding().SetDraft(1.25);
-    m_engine.Sounding().SetSoundSpeed(1480.0);
-    m_engine.Sounding().SetGain(-40);
-    m_engine.Sounding().SetGainAuto(0);
-    m_engine.Sounding().SetRangeIndex(4);
-    m_engine.Sounding().SetRangeIndexSet(1);  // only the range in effect is saved
-    m_engine.Sounding().SetRangeOffset(2);
-    m_engine.Sounding().SetAntiJamMode(2);
-    m_engine.Sounding().SetAntiJamDepth(7.5);
-    m_engine.Sounding().SetColour(XSound::kDesk, 0x00ABCDEFu);
-    m_engine.Sounding().SetUartCtl(5);
-    m_engine.Sounding().SetUseNet(1);
+    SetDefaultSettings(engine, m_app);
+    engine.Sounding().SetDraft(1.25);
+    engine.Sounding().SetSoundSpeed(1480.0);
+    engine.Sounding().SetGain(-40);
+    engine.Sounding().SetGainAuto(0);
+    engine.Sounding().SetRangeIndex(4);
+    engine.Sounding().SetRangeIndexSet(1);  // only the range in effect is saved
+    engine.Sounding().SetRangeOffset(2);
+    engine.Sounding().SetAntiJamMode(2);
+    engine.Sounding().SetAntiJamDepth(7.5);
+    engine.Sounding().SetColour(XSound::kDesk, 0x00ABCDEFu);
+    engine.Sounding().SetUartCtl(5);
+    engine.Sounding().SetUseNet(1);
     m_app.m_language.store(1);
     m_app.m_comNumIdx.store(3);
     m_app.m_comBaudIdx.store(7);
@@ -104,20 +103,20 @@ TEST_F(SettingsTest, EverySettingSurvivesSaveAndLoad) {
     m_app.m_portListen.store(4001);
     m_app.m_portSend.store(4002);
     m_app.SetNmeaChecksum(true);
-    ASSERT_TRUE(SaveSettings(m_path, m_engine, m_app));
+    ASSERT_TRUE(SaveSettings(m_path, engine, m_app));
     const std::string saved = ReadAll(m_path);
 
     // Loaded into a fresh engine and saved again, the file is the same.
-    XSound engine;
+    XSound loaded;
     AppSettings app;
-    ASSERT_TRUE(StartSettings(m_path, engine, app));
-    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 4);
-    EXPECT_EQ(engine.Sounding().RangeOffsetSet(), 2);
-    EXPECT_EQ(engine.Sounding().Colour(XSound::kDesk), 0x00ABCDEFu);
+    ASSERT_TRUE(StartSettings(m_path, loaded, app));
+    EXPECT_EQ(loaded.Sounding().RangeIndexSet(), 4);
+    EXPECT_EQ(loaded.Sounding().RangeOffsetSet(), 2);
+    EXPECT_EQ(loaded.Sounding().Colour(XSound::kDesk), 0x00ABCDEFu);
     EXPECT_EQ(app.Ip(), "10.1.2.3");
     EXPECT_TRUE(app.NmeaChecksum());
     WriteAll(m_path, "");
-    ASSERT_TRUE(SaveSettings(m_path, engine, app));
+    ASSERT_TRUE(SaveSettings(m_path, loaded, app));
     EXPECT_EQ(ReadAll(m_path), saved);
     for (const char* line :
          {"RangIdx=4", "Plus=-40", "EatWater=1.25", "Speed=1480.000000", "DisturbMod=2",
@@ -129,12 +128,12 @@ TEST_F(SettingsTest, ParsingFollowsTheCLibraryConversions) {
     WriteAll(m_path,
              "[SET_A]\nSpeed=1499.9\nPlus=241\nEatWater= 0.75m\nFixDep=abc\nPlusMod=257\n"
              "[Other]\nPortSend=99999999999\nLanguage=-2\n");
-    LoadSettings(m_path, m_engine, m_app);
-    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1499.0);  // fraction dropped
-    EXPECT_EQ(m_engine.Sounding().Gain(), -15);           // 241 is the byte 0xF1
-    EXPECT_EQ(m_engine.Sounding().Draft(), 0.75);
-    EXPECT_EQ(m_engine.Sounding().AntiJamDepth(), 0.0);
-    EXPECT_EQ(m_engine.Sounding().GainAuto(), 1);  // low byte of 257
+    LoadSettings(m_path, engine, m_app);
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1499.0);  // fraction dropped
+    EXPECT_EQ(engine.Sounding().Gain(), -15);           // 241 is the byte 0xF1
+    EXPECT_EQ(engine.Sounding().Draft(), 0.75);
+    EXPECT_EQ(engine.Sounding().AntiJamDepth(), 0.0);
+    EXPECT_EQ(engine.Sounding().GainAuto(), 1);  // low byte of 257
     EXPECT_EQ(m_app.m_portSend.load(), 2147483647);
     EXPECT_EQ(m_app.m_language.load(), -2);
 }
@@ -143,24 +142,24 @@ TEST_F(SettingsTest, ValuesThatSelectATableEntryFallBackWhenOutOfRange) {
     WriteAll(m_path,
              "[SET_A]\nRangIdx=9\nRangeOffset=3\nDisturbMod=7\nPlus=100\n"
              "[Other]\nComBaudIdx=12\nComNumIdx=-1\nDepType=7\nPcCom=9\n");
-    m_engine.Sounding().SetRangeIndexSet(3);
-    LoadSettings(m_path, m_engine, m_app);
-    EXPECT_EQ(m_engine.Sounding().RangeIndex(), 0);
-    EXPECT_EQ(m_engine.Sounding().RangeIndexSet(), 0);
-    EXPECT_EQ(m_engine.Sounding().RangeOffset(), 0);
-    EXPECT_EQ(m_engine.Sounding().AntiJamMode(), 0);
+    engine.Sounding().SetRangeIndexSet(3);
+    LoadSettings(m_path, engine, m_app);
+    EXPECT_EQ(engine.Sounding().RangeIndex(), 0);
+    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 0);
+    EXPECT_EQ(engine.Sounding().RangeOffset(), 0);
+    EXPECT_EQ(engine.Sounding().AntiJamMode(), 0);
     EXPECT_EQ(m_app.m_comBaudIdx.load(), 0);
     EXPECT_EQ(m_app.m_comNumIdx.load(), 0);
     // Values that index nothing are kept as read.
-    EXPECT_EQ(m_engine.Sounding().Gain(), 100);
+    EXPECT_EQ(engine.Sounding().Gain(), 100);
     EXPECT_EQ(m_app.m_depType.load(), 7);
     EXPECT_EQ(m_app.m_pcCom.load(), 9);
 }
 
 TEST_F(SettingsTest, AFileDeletedWhileRunningIsNotRecreated) {
-    ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
+    ASSERT_TRUE(StartSettings(m_path, engine, m_app));
     std::filesystem::remove(m_path);
-    EXPECT_FALSE(SaveSettings(m_path, m_engine, m_app));
+    EXPECT_FALSE(SaveSettings(m_path, engine, m_app));
     EXPECT_FALSE(std::filesystem::exists(m_path));
 }
 
@@ -223,11 +222,11 @@ TEST_F(SettingsTest, SettingsFilesThatCannotBeReadLeaveTheDefaultsAndStayUntouch
         if (rootReadsAnyway) continue;  // no file mode keeps root out
         const auto before = std::filesystem::status(m_path).type();
         const auto modified = ModifiedAt(m_path);
-        m_engine.Sounding().SetSoundSpeed(0.0);
-        EXPECT_FALSE(StartSettings(m_path, m_engine, m_app));
-        EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1500.0);
+        engine.Sounding().SetSoundSpeed(0.0);
+        EXPECT_FALSE(StartSettings(m_path, engine, m_app));
+        EXPECT_EQ(engine.Sounding().SoundSpeed(), 1500.0);
         EXPECT_EQ(m_app.m_pcCom.load(), 0);
-        EXPECT_FALSE(SaveSettings(m_path, m_engine, m_app));
+        EXPECT_FALSE(SaveSettings(m_path, engine, m_app));
         EXPECT_EQ(std::filesystem::status(m_path).type(), before);
         EXPECT_EQ(ModifiedAt(m_path), modified);
         EXPECT_EQ(SettingsLocation::PortDevice(m_path, 1), "/dev/ttyS0");
@@ -239,10 +238,10 @@ TEST_F(SettingsTest, AReadOnlyFileIsReadButNeverReplaced) {
     WriteAll(m_path, text);
     std::filesystem::permissions(
         m_path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
-    ASSERT_TRUE(StartSettings(m_path, m_engine, m_app));
-    EXPECT_EQ(m_engine.Sounding().SoundSpeed(), 1480.0);
-    m_engine.Sounding().SetSoundSpeed(1500.0);
-    EXPECT_FALSE(SaveSettings(m_path, m_engine, m_app));
+    ASSERT_TRUE(StartSettings(m_path, engine, m_app));
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1480.0);
+    engine.Sounding().SetSoundSpeed(1500.0);
+    EXPECT_FALSE(SaveSettings(m_path, engine, m_app));
     EXPECT_EQ(ReadAll(m_path), text);
     EXPECT_FALSE(ProfileFile::WriteString(m_path, "SET_A", "Speed", "1500"));
     EXPECT_EQ(ReadAll(m_path), text);

@@ -15,7 +15,8 @@
 #include "dialogs/DialogContext.h"
 #include "dialogs/DialogMemory.h"
 #include "dialogs/DialogPrompts.h"
-#include "engine/XSound.h"
+#include "dialogs/OutputPortControl.h"
+#include "tests/support/FakeHost.h"
 
 // Answers the dialogs' message boxes in place of the user.
 struct FakeDialogPrompts : DialogPrompts {
@@ -29,9 +30,25 @@ struct FakeDialogPrompts : DialogPrompts {
     }
 };
 
+// The main window's side of the depth-output port.
+struct FakeOutputPort : OutputPortControl {
+    bool open = false;
+    bool fail = false;
+    int portNumber = 0;
+    int baud = 0;
+    bool OutputPortOpen() const override { return open; }
+    bool OpenOutputPort(int number, int rate) override {
+        portNumber = number;
+        baud = rate;
+        open = !fail;
+        return open;
+    }
+    void CloseOutputPort() override { open = false; }
+};
+
 // An engine with the first-run settings and what the dialogs need around
 // it.
-class DialogTest : public ::testing::Test {
+class DialogTest : public EngineTest {
 protected:
     DialogTest() { SetDefaultSettings(engine, settings); }
 
@@ -69,7 +86,6 @@ protected:
         });
     }
 
-    XSound engine;
     AppSettings settings;
     DialogMemory memory;
     FakeDialogPrompts prompts;

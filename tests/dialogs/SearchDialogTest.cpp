@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/XSound.h"
-#include "tests/support/FakeHost.h"
+#include "tests/dialogs/DialogFixture.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -32,20 +31,29 @@ const auto* const kChinaTime = ::testing::AddGlobalTestEnvironment(new ChinaTime
 
 constexpr std::int64_t kMay7 = 1462587630;  // 2016-05-07 10:20:30 in China, 02:20:30 UTC
 
-template <typename W>
-W* Child(QWidget& dialog, const char* name) {
-    W* widget = dialog.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
+// The dialog beside an engine that plays count records from kMay7 on,
+// step seconds apart.
+class SearchDialogTest : public DialogTest {
+protected:
+    void Open(std::uint32_t count, std::int64_t step) {
+        Synthetic::WriteRecording(
+            dir.File("survey.sd"), dir.File("survey.idx"), count, [step](std::uint32_t i) {
+                return Synthetic::Record(Synthetic::TypicalRawFrame(300, i), kMay7 + step * i);
+            });
+        ASSERT_TRUE(engine.OpenRecording(dir.File("survey.sd")).Ok());
+        ASSERT_EQ(engine.Mode(), RunMode::kPlayback);
+        host.clears = 0;  // opening clears the echogram too
+    }
+    static void Pick(CSearch& dialog, int year, int month, int day, int hour, int minute,
+                     int second) {
+        Child<QDateEdit>(dialog, "searchDate")->setDate(QDate(year, month, day));
+        Child<QTimeEdit>(dialog, "searchClock")->setTime(QTime(hour, minute, second));
+    }
 
-void Pick(CSearch& dialog, int year, int month, int day, int hour, int minute, int second) {
-    Child<QDateEdit>(dialog, "searchDate")->setDate(QDate(year, month, day));
-    Child<QTimeEdit>(dialog, "searchClock")->setTime(QTime(hour, minute, second));
-}
+    TempDir dir;
+};
 
-TEST(SearchDialog, CaptionsLabelsAndControlOrder) {
-    XSound engine;
+TEST_F(SearchDialogTest, CaptionsLabelsAndControlOrder) {
     CSearch dialog(engine, false);
     EXPECT_EQ(dialog.windowTitle(), "时间查找");
     EXPECT_EQ(Child<QLabel>(dialog, "firstTimeLabel")->text(), "起始时间");
@@ -69,14 +77,8 @@ TEST(SearchDialog, CaptionsLabelsAndControlOrder) {
     EXPECT_EQ(chain, order);
 }
 
-TEST(SearchDialog, SpanAndPickersShowLocalTime) {
-    // A recording from kMay7 to a day and an hour later.
-    TempDir dir;
-    Synthetic::WriteRecording(dir.File("span.sd"), dir.File("span.idx"), 2, [](std::uint32_t i) {
-        return Synthetic::Record(Synthetic::TypicalRawFrame(300), kMay7 + i * (86400 + 3600));
-    });
-    XSound engine;
-    ASSERT_TRUE(engine.OpenRecording(dir.File("span.sd")).Ok());
+TEST_F(SearchDialogTest, SpanAndPickersShowLocalTime) {
+    Open(2, 86400 + 3600);  // a day and an hour
     engine.SetPingTime(kMay7 + 65);
     CSearch chinese(engine, false);
     EXPECT_EQ(Child<QLineEdit>(chinese, "firstTimeEdit")->text(), "2016年05月07日        10:20:30");
@@ -90,23 +92,8 @@ TEST(SearchDialog, SpanAndPickersShowLocalTime) {
     EXPECT_EQ(Child<QDateEdit>(english, "searchDate")->text(), "May 7, 2016");
 }
 
-class SearchDialogPlayback : public EngineTest {
-protected:
-    void SetUp() override {
-        // Ten pings ten seconds apart from kMay7 on.
-        Synthetic::WriteRecording(
-            dir.File("survey.sd"), dir.File("survey.idx"), 10, [](std::uint32_t i) {
-                return Synthetic::Record(Synthetic::TypicalRawFrame(300, i), kMay7 + 10 * i);
-            });
-        ASSERT_TRUE(engine.OpenRecording(dir.File("survey.sd")).Ok());
-        ASSERT_EQ(engine.Mode(), RunMode::kPlayback);
-        host.clears = 0;  // opening clears the echogram too
-    }
-
-    TempDir dir;
-};
-
-TEST_F(SearchDialogPlayback, ApplySetsTheTargetAndMovesPlayback) {
+TEST_F(SearchDialogTest, ApplySetsTheTargetAndMovesPlayback) {
+    Open(10, 10);
     CSearch dialog(engine, false);
     dialog.show();
     EXPECT_EQ(Child<QLineEdit>(dialog, "lastTimeEdit")->text(), "2016年05月07日        10:22:00");
@@ -127,7 +114,8 @@ TEST_F(SearchDialogPlayback, ApplySetsTheTargetAndMovesPlayback) {
     EXPECT_TRUE(host.reports.empty());
 }
 
-TEST_F(SearchDialogPlayback, TargetBeforeTheStartGoesToTheFirstRecord) {
+TEST_F(SearchDialogTest, TargetBeforeTheStartGoesToTheFirstRecord) {
+    Open(10, 10);
     engine.SetRecordIndex(8);
     CSearch dialog(engine, false);
     Pick(dialog, 2016, 5, 6, 23, 0, 0);

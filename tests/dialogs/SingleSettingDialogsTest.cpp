@@ -15,7 +15,6 @@
 #include "dialogs/CSetMeasure.h"
 #include "dialogs/CSetPlus.h"
 #include "dialogs/CSetSpeed.h"
-#include "dialogs/OutputPortControl.h"
 #include "tests/dialogs/DialogFixture.h"
 
 namespace {
@@ -209,22 +208,6 @@ TEST_F(SingleSettingDialogs, NetworkSettingsStoredOnOk) {
     }
     EXPECT_EQ(engine.Sounding().UseNet(), 1);
 }
-
-// The main window's side of the depth-output port.
-struct FakeOutputPort : OutputPortControl {
-    bool open = false;
-    bool fail = false;
-    int portNumber = 0;
-    int baud = 0;
-    bool OutputPortOpen() const override { return open; }
-    bool OpenOutputPort(int number, int rate) override {
-        portNumber = number;
-        baud = rate;
-        open = !fail;
-        return open;
-    }
-    void CloseOutputPort() override { open = false; }
-};
 
 TEST_F(SingleSettingDialogs, CommunicationListsAndTheOutputPortButton) {
     settings.m_depType = 3;

@@ -5,6 +5,7 @@
 
 #include "display/PingColumnPainter.h"
 #include "tests/display/PingFixture.h"
+#include "tests/support/FakeHost.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ public:
     int scaleChanges = 0;
 };
 
-class PingColumnTest : public ::testing::Test {
+class PingColumnTest : public EngineTest {
 protected:
     void SetUp() override {
         normal.fill(BackRgb(engine));
@@ -36,7 +37,6 @@ protected:
         engine.Sounding().SetRangeOffset(offset);
     }
 
-    XSound engine;
     RecordingSink sink;
     PingColumnPainter painter;
     QImage normal{40, 475, QImage::Format_RGB32};

@@ -5,12 +5,12 @@
 #include <memory>
 
 #include "display/CMarevoxView.h"
-#include "engine/XSound.h"
 #include "tests/display/PingFixture.h"
+#include "tests/support/FakeHost.h"
 
 // An engine and its view, whose echogram is MakeView's w columns wide and
 // reset as at start.
-class ViewTest : public ::testing::Test {
+class ViewTest : public EngineTest {
 protected:
     void MakeView(int w) {
         engine.View().Reset(w);
@@ -26,7 +26,6 @@ protected:
     }
     QImage Screen() { return view->Render(QSize(width, 525)); }
 
-    XSound engine;
     std::unique_ptr<CMarevoxView> view;
     int width = 800;
 };

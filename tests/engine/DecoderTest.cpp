@@ -2,10 +2,8 @@
 
 #include <cmath>
 #include <limits>
-#include <memory>
 
 #include "engine/SampleExpander.h"
-#include "engine/XSound.h"
 #include "tests/engine/FrameBytes.h"
 #include "tests/support/FakeHost.h"
 
@@ -20,15 +18,19 @@ struct Decoded {
     bool operator==(const Decoded&) const = default;
 };
 
-class DecoderTest : public ::testing::Test {
+class DecoderTest : public EngineTest {
 protected:
-    void SetUp() override { host.engine = engine.get(); }
-
-    void Feed(const Bytes& bytes) {
-        engine->DecodeBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    // A fresh stream and no mark yet, as from a new engine.
+    void Restart() {
+        engine.ResetProcessing();
+        engine.SetMarkNumber(0);
+        engine.SetMarkFlag(0);
     }
-    bool Complete() const { return engine->FrameReady(); }
-    Bytes Raw() const { return Bytes(engine->RawFrame().begin(), engine->RawFrame().end()); }
+    void Feed(const Bytes& bytes) {
+        engine.DecodeBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    }
+    bool Complete() const { return engine.FrameReady(); }
+    Bytes Raw() const { return Bytes(engine.RawFrame().begin(), engine.RawFrame().end()); }
 
     // Feeds the stream in chunks of the given sizes (the last chunk takes
     // the rest) and processes each frame as the worker would, returning
@@ -38,35 +40,32 @@ protected:
         std::size_t from = 0;
         for (std::size_t k = 0; k <= cuts.size(); ++k) {
             const std::size_t to = k < cuts.size() ? cuts[k] : stream.size();
-            engine->DecodeBytes(stream.data() + from, static_cast<std::uint32_t>(to - from));
+            engine.DecodeBytes(stream.data() + from, static_cast<std::uint32_t>(to - from));
             if (Complete()) {
-                out.push_back({Raw(), engine->SupplyVoltage(), engine->MarkNumber()});
-                engine->ProcessLivePing();
+                out.push_back({Raw(), engine.SupplyVoltage(), engine.MarkNumber()});
+                engine.ProcessLivePing();
             }
             from = to;
         }
         return out;
     }
-
-    FakeHost host;
-    std::unique_ptr<XSound> engine = std::make_unique<XSound>(&host);
 };
 
 TEST_F(DecoderTest, DecodesTheReferenceFrameAndItsTail) {
-    engine->SetMarkDebounce(100);
+    engine.SetMarkDebounce(100);
     Feed({0x0A, 0x4A, 0x81, 0x05, 0xCA, 0x9E, 0x00, 0x00});
     ASSERT_TRUE(Complete());
     EXPECT_EQ(Raw(), (Bytes{0x0A, 0x4A, 0x81, 0x05, 0xCA}));
-    EXPECT_NEAR(engine->SupplyVoltage(), 11.97f, 0.005f);
-    EXPECT_EQ(engine->MarkNumber(), 0);
-    EXPECT_EQ(engine->MarkFlag(), 0);
+    EXPECT_NEAR(engine.SupplyVoltage(), 11.97f, 0.005f);
+    EXPECT_EQ(engine.MarkNumber(), 0);
+    EXPECT_EQ(engine.MarkFlag(), 0);
 
-    engine->Sounding().SetDraft(0.0);
-    engine->BuildSamples();
-    ASSERT_EQ(engine->SampleCount(), 263u);
-    EXPECT_EQ(engine->Samples()[0], 1);
-    EXPECT_EQ(engine->Samples()[1], 2);
-    for (std::uint32_t i = 2; i < 263; ++i) ASSERT_EQ(engine->Samples()[i], 0) << i;
+    engine.Sounding().SetDraft(0.0);
+    engine.BuildSamples();
+    ASSERT_EQ(engine.SampleCount(), 263u);
+    EXPECT_EQ(engine.Samples()[0], 1);
+    EXPECT_EQ(engine.Samples()[1], 2);
+    for (std::uint32_t i = 2; i < 263; ++i) ASSERT_EQ(engine.Samples()[i], 0) << i;
 }
 
 // A stream with noise, a restarted frame, run heads whose length byte looks
@@ -80,7 +79,7 @@ Bytes AwkwardStream() {
 
 TEST_F(DecoderTest, AnySplitOfAFrameDecodesAsTheWholeFrame) {
     const Bytes stream = AwkwardStream();
-    engine->SetMarkDebounce(100);
+    engine.SetMarkDebounce(100);
     const auto whole = FeedChunked(stream, {});
     ASSERT_EQ(whole.size(), 1u);
     EXPECT_EQ(whole[0].raw, (Bytes{0x0A, 0x49, 0x80, 0x0A, 0x88, 0xCA, 0x4A, 0xCA}));
@@ -88,8 +87,8 @@ TEST_F(DecoderTest, AnySplitOfAFrameDecodesAsTheWholeFrame) {
 
     for (std::size_t i = 1; i < stream.size(); ++i) {
         for (std::size_t j = i; j < stream.size(); ++j) {
-            engine = std::make_unique<XSound>(&host);
-            engine->SetMarkDebounce(100);
+            Restart();
+            engine.SetMarkDebounce(100);
             ASSERT_EQ(FeedChunked(stream, {i, j}), whole) << "cut at " << i << " and " << j;
         }
     }
@@ -97,10 +96,10 @@ TEST_F(DecoderTest, AnySplitOfAFrameDecodesAsTheWholeFrame) {
 
 TEST_F(DecoderTest, InvalidByteDropsTheFrameUntilTheNextStart) {
     for (std::uint8_t invalid : Bytes{0x00, 0x09, 0x0B, 0x3F, 0xC0, 0xC5, 0xC9, 0xCB, 0xFF}) {
-        engine = std::make_unique<XSound>(&host);
+        Restart();
         Feed({0x0A, 0x49, invalid, 0x4A, 0x81, 0x05, 0xCA, 0x00, 0x00, 0x00});
         EXPECT_FALSE(Complete()) << int(invalid);
-        EXPECT_TRUE(engine->RawFrame().empty());
+        EXPECT_TRUE(engine.RawFrame().empty());
         Feed(Frame({0x52}));
         ASSERT_TRUE(Complete()) << int(invalid);
         EXPECT_EQ(Raw(), (Bytes{0x0A, 0x52, 0xCA}));
@@ -114,7 +113,7 @@ TEST_F(DecoderTest, ChunksArrivingWhileAFrameWaitsAreLostWhole) {
     Feed(Frame({0x5B}));
     EXPECT_EQ(Raw(), (Bytes{0x0A, 0x49, 0xCA}));
 
-    ASSERT_EQ(engine->ProcessLivePing(), 1);
+    ASSERT_EQ(engine.ProcessLivePing(), 1);
     EXPECT_FALSE(Complete());
     Feed({0xCA, 0x00, 0x00, 0x00});  // the tail of a frame whose start was lost
     EXPECT_FALSE(Complete());
@@ -128,26 +127,26 @@ TEST_F(DecoderTest, FrameLongerThanTheBufferIsDropped) {
     Bytes fits(498, 0x49);
     Feed(Frame(fits));
     ASSERT_TRUE(Complete());
-    EXPECT_EQ(engine->RawFrame().size(), 500u);
-    engine->ProcessLivePing();
+    EXPECT_EQ(engine.RawFrame().size(), 500u);
+    engine.ProcessLivePing();
 
     // One more pair: the end byte would be the 501st. The tail bytes that
     // follow are ignored.
     Bytes tooLong(499, 0x49);
     Feed(Frame(tooLong, 0x88, 0x49, 0x49));
     EXPECT_FALSE(Complete());
-    EXPECT_TRUE(engine->RawFrame().empty());
+    EXPECT_TRUE(engine.RawFrame().empty());
     Feed(Frame({0x52}));
     ASSERT_TRUE(Complete());
     EXPECT_EQ(Raw(), (Bytes{0x0A, 0x52, 0xCA}));
-    engine->ProcessLivePing();
+    engine.ProcessLivePing();
 
     // A run head that would be the 501st is dropped with its frame; the
     // byte after it is a byte of its own, here the start of the next frame.
     Feed(Concat({{0x0A}, tooLong, {0x80}, Frame({0x5B})}));
     ASSERT_TRUE(Complete());
     EXPECT_EQ(Raw(), (Bytes{0x0A, 0x5B, 0xCA}));
-    engine->ProcessLivePing();
+    engine.ProcessLivePing();
 
     // Pairs past the buffer's end: the frame is dropped, the rest ignored.
     Feed(Concat({{0x0A}, Bytes(520, 0x49), {0xCA, 0, 0, 0}, Frame({0x52})}));
@@ -156,49 +155,49 @@ TEST_F(DecoderTest, FrameLongerThanTheBufferIsDropped) {
 }
 
 TEST_F(DecoderTest, MarkKeyIsDebounced) {
-    engine->SetMarkDebounce(11);
+    engine.SetMarkDebounce(11);
     Feed(Frame({0x49}, 0x9E, 0, 1));
-    EXPECT_EQ(engine->MarkNumber(), 1);
-    EXPECT_EQ(engine->MarkFlag(), 1);
-    EXPECT_EQ(engine->MarkDebounce(), 0);
-    engine->ProcessLivePing();
-    engine->SetMarkFlag(0);
+    EXPECT_EQ(engine.MarkNumber(), 1);
+    EXPECT_EQ(engine.MarkFlag(), 1);
+    EXPECT_EQ(engine.MarkDebounce(), 0);
+    engine.ProcessLivePing();
+    engine.SetMarkFlag(0);
 
     // Half a second later (5 ticks): the key is still held, no new mark.
-    engine->SetMarkDebounce(5);
+    engine.SetMarkDebounce(5);
     Feed(Frame({0x49}, 0x9E, 0, 1));
-    EXPECT_EQ(engine->MarkNumber(), 1);
-    EXPECT_EQ(engine->MarkFlag(), 0);
-    engine->ProcessLivePing();
+    EXPECT_EQ(engine.MarkNumber(), 1);
+    EXPECT_EQ(engine.MarkFlag(), 0);
+    engine.ProcessLivePing();
 
     // Only the value 1 marks; the counter must be above 10, not at it.
-    engine->SetMarkDebounce(100);
+    engine.SetMarkDebounce(100);
     Feed(Frame({0x49}, 0x9E, 0, 2));
-    EXPECT_EQ(engine->MarkNumber(), 1);
-    engine->ProcessLivePing();
-    engine->SetMarkDebounce(10);
+    EXPECT_EQ(engine.MarkNumber(), 1);
+    engine.ProcessLivePing();
+    engine.SetMarkDebounce(10);
     Feed(Frame({0x49}, 0x9E, 0, 1));
-    EXPECT_EQ(engine->MarkNumber(), 1);
+    EXPECT_EQ(engine.MarkNumber(), 1);
 }
 
 TEST_F(DecoderTest, SelfCheckReplyTakesTheResultByteOnly) {
-    engine->RequestSelfCheck();
-    engine->SendCommandFrame();  // the request went out
-    engine->SetMarkDebounce(100);
-    for (int tick = 0; tick < 3; ++tick) engine->WatchdogTick();
+    engine.RequestSelfCheck();
+    engine.SendCommandFrame();  // the request went out
+    engine.SetMarkDebounce(100);
+    for (int tick = 0; tick < 3; ++tick) engine.WatchdogTick();
     Feed(Frame({0x49}, 0x9E, 0x14, 1));
     ASSERT_TRUE(Complete());
-    EXPECT_EQ(engine->SelfCheckState(), SelfCheck::kIdle);
+    EXPECT_EQ(engine.SelfCheckState(), SelfCheck::kIdle);
     EXPECT_EQ(host.selfCheckReplies, (std::vector<std::uint32_t>{0x14}));
-    EXPECT_EQ(engine->SupplyVoltage(), 0.0f);  // not the reply's first byte
-    EXPECT_EQ(engine->MarkNumber(), 0);
-    EXPECT_EQ(engine->PingWatchdog(), 0);
+    EXPECT_EQ(engine.SupplyVoltage(), 0.0f);  // not the reply's first byte
+    EXPECT_EQ(engine.MarkNumber(), 0);
+    EXPECT_EQ(engine.PingWatchdog(), 0);
 
     // The reply frame is still a ping; the next one is an ordinary frame.
-    EXPECT_EQ(engine->ProcessLivePing(), 1);
+    EXPECT_EQ(engine.ProcessLivePing(), 1);
     Feed(Frame({0x49}, 0x9E, 0x14, 0));
     EXPECT_EQ(host.selfCheckReplies.size(), 1u);
-    EXPECT_NEAR(engine->SupplyVoltage(), 11.97f, 0.005f);
+    EXPECT_NEAR(engine.SupplyVoltage(), 11.97f, 0.005f);
 }
 
 // Expansion on its own, after `prefix` samples (the draft's bins).
@@ -253,36 +252,45 @@ TEST_F(ExpansionTest, APingThatReachesTheSampleLimitHasNoSamples) {
     EXPECT_EQ(Expand(open), 0u);
 }
 
-TEST(Conversions, MetresAndBinsAtTheSoundSpeed) {
-    XSound engine;
-    EXPECT_EQ(engine.DepthToSamples(1.0), 100u);
-    EXPECT_EQ(engine.DepthToSamples(1.9), 190u);
-    EXPECT_EQ(engine.DepthToSamples(0.005), 0u);
-    EXPECT_DOUBLE_EQ(engine.SamplesToDepth(100), 1.0);
-    engine.Sounding().SetSoundSpeed(1440.0);
-    EXPECT_EQ(engine.DepthToSamples(1.0), 104u);  // 104.17 truncated
-    EXPECT_NEAR(engine.SamplesToDepth(104), 0.9984, 1e-12);
-}
+using Conversions = EngineTest;
 
-TEST(Conversions, SaturateInsteadOfOverflowing) {
+TEST_F(Conversions, MetresAndBinsAtTheSoundSpeedSaturateInsteadOfOverflowing) {
     constexpr auto kMax = std::numeric_limits<std::uint32_t>::max();
     constexpr double kInf = std::numeric_limits<double>::infinity();
-    XSound engine;
-    EXPECT_EQ(engine.DepthToSamples(-1.0), 0u);
-    EXPECT_EQ(engine.DepthToSamples(std::nan("")), 0u);
-    EXPECT_EQ(engine.DepthToSamples(1e12), kMax);
-    EXPECT_EQ(engine.DepthToSamples(kInf), kMax);
-    EXPECT_EQ(engine.DepthToSamples(-kInf), 0u);
-
-    engine.Sounding().SetSoundSpeed(0.0);  // what an empty settings file gives
-    EXPECT_EQ(engine.DepthToSamples(0.5), kMax);
-    EXPECT_EQ(engine.DepthToSamples(0.0), 0u);
-    EXPECT_EQ(engine.DepthToSamples(-0.5), 0u);
+    const double nan = std::nan("");
+    struct Case {
+        double metres;
+        double soundSpeed;
+        std::uint32_t bins;
+    };
+    const Case cases[] = {
+        {1.0, 1500.0, 100},
+        {1.9, 1500.0, 190},
+        {0.005, 1500.0, 0},
+        {1.0, 1440.0, 104},  // 104.17 truncated
+        {-1.0, 1500.0, 0},
+        {nan, 1500.0, 0},
+        {1e12, 1500.0, kMax},
+        {kInf, 1500.0, kMax},
+        {-kInf, 1500.0, 0},
+        // A sound speed of 0 is what an empty settings file gives.
+        {0.5, 0.0, kMax},
+        {0.0, 0.0, 0},
+        {-0.5, 0.0, 0},
+        {1.0, -1500.0, 0},
+        {1.0, nan, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.metres << " m at " << c.soundSpeed << " m/s");
+        engine.Sounding().SetSoundSpeed(c.soundSpeed);
+        EXPECT_EQ(engine.DepthToSamples(c.metres), c.bins);
+    }
+    engine.Sounding().SetSoundSpeed(1500.0);
+    EXPECT_DOUBLE_EQ(engine.SamplesToDepth(100), 1.0);
+    engine.Sounding().SetSoundSpeed(1440.0);
+    EXPECT_NEAR(engine.SamplesToDepth(104), 0.9984, 1e-12);
+    engine.Sounding().SetSoundSpeed(0.0);
     EXPECT_EQ(engine.SamplesToDepth(500), 0.0);
-    engine.Sounding().SetSoundSpeed(-1500.0);
-    EXPECT_EQ(engine.DepthToSamples(1.0), 0u);
-    engine.Sounding().SetSoundSpeed(std::nan(""));
-    EXPECT_EQ(engine.DepthToSamples(1.0), 0u);
 }
 
 }  // namespace

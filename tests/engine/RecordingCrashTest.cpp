@@ -88,11 +88,11 @@ std::uint32_t CheckRecords(const std::string& sd, const std::string& idx, std::i
 // is found, by marevox-cli reindex or by the engine itself when the
 // recording is opened for playback or continued, and continuing it
 // overwrites none of them.
-TEST(RecordingCrashTest, EveryRecordWrittenBeforeAKillIsRecoveredAndKept) {
+using RecordingCrashTest = EngineTest;
+
+TEST_F(RecordingCrashTest, EveryRecordWrittenBeforeAKillIsRecoveredAndKept) {
     std::mt19937 random(std::random_device{}());
     TempDir dir;
-    FakeHost host;
-    XSound engine(&host);
     for (int round = 0; round < 4; ++round) {
         const std::string sd = dir.File("crash" + std::to_string(round) + ".sd");
         const std::string idx = dir.File("crash" + std::to_string(round) + ".idx");

@@ -11,7 +11,6 @@
 
 #include "engine/RecordFile.h"
 #include "engine/RegularFile.h"
-#include "engine/XSound.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/TempDir.h"
 
@@ -19,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class RegularFileTest : public ::testing::Test {
+class RegularFileTest : public EngineTest {
 protected:
     // A FIFO that nobody writes or reads would block an ordinary open for
     // ever: the alarm turns a hang into a failure.
@@ -29,8 +28,6 @@ protected:
     void MakeFifo(const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }
 
     TempDir m_dir;
-    FakeHost m_host;
-    XSound m_engine{&m_host};
 };
 
 TEST_F(RegularFileTest, FifosAndFoldersAreRefusedWithoutBlocking) {
@@ -57,24 +54,24 @@ TEST_F(RegularFileTest, FifosAndFoldersAreRefusedWithoutBlocking) {
 TEST_F(RegularFileTest, RecordingsNamedByAFifoAreRefused) {
     // A FIFO as the index and as the data file, for playback and recording.
     MakeFifo(m_dir.File("a.idx"));
-    EngineStatus status = m_engine.OpenRecording(m_dir.File("a.sd"));
+    EngineStatus status = engine.OpenRecording(m_dir.File("a.sd"));
     EXPECT_EQ(status.code, EngineError::kIndexNotRegular);
     EXPECT_EQ(status.path, m_dir.File("a.idx"));
 
     MakeFifo(m_dir.File("b.sd"));
     const std::uint32_t offsets[1] = {0};
     ASSERT_TRUE(RecordFile::WriteIndex(m_dir.File("b.idx"), offsets, 1).Ok());
-    status = m_engine.OpenRecording(m_dir.File("b.sd"));
+    status = engine.OpenRecording(m_dir.File("b.sd"));
     EXPECT_EQ(status.code, EngineError::kNotRegularFile);
     EXPECT_EQ(status.path, m_dir.File("b.sd"));
-    EXPECT_TRUE(m_engine.IsLive());
-    status = m_engine.StartRecording(m_dir.File("b.sd"));
+    EXPECT_TRUE(engine.IsLive());
+    status = engine.StartRecording(m_dir.File("b.sd"));
     EXPECT_EQ(status.code, EngineError::kNotRegularFile);
-    EXPECT_FALSE(m_engine.IsRecording());
+    EXPECT_FALSE(engine.IsRecording());
 
     // A FIFO as the depth text file of a new recording.
     MakeFifo(m_dir.File("c.txt"));
-    status = m_engine.StartRecording(m_dir.File("c.sd"));
+    status = engine.StartRecording(m_dir.File("c.sd"));
     EXPECT_EQ(status.code, EngineError::kNotRegularFile);
     EXPECT_EQ(status.path, m_dir.File("c.txt"));
     EXPECT_FALSE(fs::exists(m_dir.File("c.sd")));

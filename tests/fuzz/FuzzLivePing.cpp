@@ -6,10 +6,9 @@
 
 #include <bit>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-#include "engine/XSound.h"
+#include "tests/fuzz/FuzzEngine.h"
 
 namespace {
 
@@ -96,10 +95,7 @@ void ProcessArbitraryFrame(XSound& e, FuzzedDataProvider& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static auto engine = std::make_unique<XSound>();
-    XSound& e = *engine;
-    // Every input starts from a fresh decoder and processing state.
-    e.ResetProcessing();
+    XSound& e = FuzzEngine();
 
     FuzzedDataProvider in(data, size);
     const int settings = in.ConsumeIntegralInRange(0, 8);

@@ -11,7 +11,7 @@
 
 #include "engine/RecordFile.h"
 #include "engine/RecordScan.h"
-#include "engine/XSound.h"
+#include "tests/fuzz/FuzzEngine.h"
 #include "tests/fuzz/RecordingFuzzInput.h"
 
 namespace {
@@ -42,23 +42,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     std::fclose(file);
 }
 
-// One engine for every input (its 20 MB offset table is too costly to make
-// each time), put back to its starting state before each.
-XSound& Engine() {
-    static XSound engine;
-    engine.EndPlayback();
-    engine.SetDirection(false);
-    engine.SetRecordIndex(0);
-    engine.View().SetAutoAdjust(true);
-    engine.ReleaseWorker();
-    engine.View().Reset(800);
-    engine.ResetProcessing();
-    engine.SetDepth(0.0);
-    engine.Sounding().SetRangeIndexSet(0);
-    engine.Sounding().SetRangeOffsetSet(0);
-    return engine;
-}
-
 // Bounds the work per input: a listed index may hold many records.
 constexpr std::uint32_t kMaxSteps = 3000;
 
@@ -71,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteFile(base + ".sd", input.dataBytes);
     std::filesystem::remove(base + ".txt");
 
-    XSound& engine = Engine();
+    XSound& engine = FuzzEngine();
     if (engine.OpenRecording(base + ".sd").Ok()) {
         const std::uint32_t total = engine.RecordTotal();
         for (std::uint32_t i = 0; i < total && i < kMaxSteps; ++i) {

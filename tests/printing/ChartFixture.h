@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/XSound.h"
 #include "printing/ChartBytes.h"
 #include "printing/ChartPrinter.h"
 #include "printing/ChartSpooler.h"
+#include "tests/support/FakeHost.h"
 
 // Keeps every document the chart hands to the spooler, in order.
 class RecordingSpooler : public ChartSpooler {
@@ -64,7 +64,7 @@ inline std::vector<std::uint8_t> ImageColumn(const ChartBytes::Bytes& band, int 
 
 // An engine playing on the 25 m range with draft 0.5 m at 08:00 UTC, and
 // the chart printer handing its documents to a RecordingSpooler.
-class ChartTest : public ::testing::Test {
+class ChartTest : public EngineTest {
 protected:
     void SetUp() override {
         UseUtc();
@@ -74,7 +74,6 @@ protected:
         engine.BeginPlayback();
     }
 
-    XSound engine;
     RecordingSpooler spooler;
     std::atomic<bool> headerDue{false};
     ChartPrinter printer{engine, spooler, headerDue};

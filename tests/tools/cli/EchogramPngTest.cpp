@@ -4,16 +4,16 @@
 #include <QTemporaryDir>
 
 #include "tests/display/PingFixture.h"
+#include "tests/support/FakeHost.h"
 #include "tools/cli/EchogramPng.h"
 
 namespace {
 
-class EchogramPngTest : public ::testing::Test {
+class EchogramPngTest : public EngineTest {
 protected:
     std::string File(const char* name) { return (dir.path() + "/" + name).toStdString(); }
 
     QTemporaryDir dir;
-    XSound engine;
 };
 
 TEST_F(EchogramPngTest, LongRecordingIsSplitAtThirtyThousandColumns) {

@@ -43,61 +43,46 @@ bool IsStateful(int id) {
     return false;
 }
 
-OperatingState Idle() {
-    return OperatingState{};
-}
-OperatingState Connected() {
-    OperatingState s;
-    s.portOpen = true;
-    return s;
-}
-OperatingState Recording(bool port) {
-    OperatingState s;
-    s.recording = true;
-    s.portOpen = port;
-    return s;
-}
-OperatingState Playing(RunMode mode) {
-    OperatingState s;
-    s.runMode = mode;
-    return s;
-}
-OperatingState Network(OperatingState s) {
-    s.useNet = true;
-    return s;
-}
-
 using Names = std::set<std::string>;
 
+// Idle, connected, recording while connected, playing, paused.
+const OperatingState kStates[] = {{},
+                                  {.portOpen = true},
+                                  {.recording = true, .portOpen = true},
+                                  {.runMode = RunMode::kPlayback},
+                                  {.runMode = RunMode::kPaused}};
+
 TEST(CommandRules, NetworkModeKeepsConnectAndNeverDisconnects) {
-    for (OperatingState s : {Idle(), Connected(), Recording(true), Playing(RunMode::kPlayback),
-                             Playing(RunMode::kPaused)}) {
-        s = Network(s);
+    for (OperatingState s : kStates) {
+        s.useNet = true;
         EXPECT_TRUE(EvaluateCommand(kConnect, s).enabled);
         EXPECT_FALSE(EvaluateCommand(kDisconnect, s).enabled);
     }
     // Only Connect and Disconnect change.
-    OperatingState connected = Connected();
+    OperatingState connected{.portOpen = true};
     Names expected = EnabledStateful(connected);
     expected.erase("disconnect");
     expected.insert("connect");
-    EXPECT_EQ(EnabledStateful(Network(connected)), expected);
+    connected.useNet = true;
+    EXPECT_EQ(EnabledStateful(connected), expected);
 }
 
 TEST(CommandRules, StatelessCommandsAreAlwaysEnabled) {
-    for (OperatingState s : {Idle(), Connected(), Recording(true), Playing(RunMode::kPlayback),
-                             Playing(RunMode::kPaused), Network(Playing(RunMode::kPaused))}) {
-        for (int id : kAll) {
-            if (IsStateful(id)) continue;
-            const CommandState state = EvaluateCommand(id, s);
-            EXPECT_TRUE(state.known) << id;
-            EXPECT_TRUE(state.enabled) << id;
+    for (OperatingState s : kStates) {
+        for (const bool useNet : {false, true}) {
+            s.useNet = useNet;
+            for (int id : kAll) {
+                if (IsStateful(id)) continue;
+                const CommandState state = EvaluateCommand(id, s);
+                EXPECT_TRUE(state.known) << id;
+                EXPECT_TRUE(state.enabled) << id;
+            }
         }
     }
 }
 
 TEST(CommandRules, PlaybackSpeedStopsAtBothEnds) {
-    OperatingState s = Playing(RunMode::kPlayback);
+    OperatingState s{.runMode = RunMode::kPlayback};
     s.playDelay = 0;
     EXPECT_FALSE(EvaluateCommand(kFaster, s).enabled);
     EXPECT_TRUE(EvaluateCommand(kSlower, s).enabled);
@@ -107,7 +92,7 @@ TEST(CommandRules, PlaybackSpeedStopsAtBothEnds) {
 }
 
 TEST(CommandRules, BackForwardNeedsAScreenfulOrBackwardAlready) {
-    OperatingState s = Playing(RunMode::kPlayback);
+    OperatingState s{.runMode = RunMode::kPlayback};
     s.recordIndex = 770;  // w - 30
     EXPECT_FALSE(EvaluateCommand(kBackForward, s).enabled);
     s.recordIndex = 771;
@@ -125,14 +110,14 @@ TEST(CommandRules, BackForwardNeedsAScreenfulOrBackwardAlready) {
     s.recordIndex = 4000000;
     EXPECT_FALSE(EvaluateCommand(kBackForward, s).enabled);
     // Never in live mode, whatever the counters say.
-    s = Idle();
+    s = {};
     s.recordIndex = 5000;
     s.playBackward = true;
     EXPECT_FALSE(EvaluateCommand(kBackForward, s).enabled);
 }
 
 TEST(CommandRules, ZoomAndPrintingPairs) {
-    OperatingState s = Playing(RunMode::kPlayback);
+    OperatingState s{.runMode = RunMode::kPlayback};
     s.zoomOn = true;
     EXPECT_FALSE(EvaluateCommand(kZoomIn, s).enabled);
     EXPECT_TRUE(EvaluateCommand(kZoomOut, s).enabled);
@@ -140,8 +125,7 @@ TEST(CommandRules, ZoomAndPrintingPairs) {
     EXPECT_FALSE(EvaluateCommand(kZoomIn, s).enabled);
     EXPECT_FALSE(EvaluateCommand(kZoomOut, s).enabled);
 
-    s = Playing(RunMode::kPaused);
-    s.printing = true;
+    s = {.runMode = RunMode::kPaused, .printing = true};
     EXPECT_FALSE(EvaluateCommand(kStartPrint, s).enabled);
     EXPECT_TRUE(EvaluateCommand(kStopPrint, s).enabled);
     // Printing left on after playback ended: both disabled until the next.
@@ -168,8 +152,8 @@ TEST(CommandRules, CheckMarksFollowLanguageDemoAndBars) {
 
 TEST(CommandRules, UnknownIdsAreDisabled) {
     for (int id : {0, -1, 32775, 57600, 40001}) {
-        EXPECT_FALSE(EvaluateCommand(id, Idle()).known) << id;
-        EXPECT_FALSE(EvaluateCommand(id, Idle()).enabled) << id;
+        EXPECT_FALSE(EvaluateCommand(id, {}).known) << id;
+        EXPECT_FALSE(EvaluateCommand(id, {}).enabled) << id;
     }
 }
 

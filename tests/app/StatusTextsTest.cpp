@@ -29,18 +29,12 @@ TEST(StatusTexts, ManualModesAntiJamAndOpenPort) {
     v.antiJamDepth = 12.5;
     v.outputPortOpen = true;
     v.supplyVoltage = 12.34f;
-    const StatusPaneTexts zh = MakeStatusTexts(v, 0);
-    EXPECT_EQ(zh[0], "量程:手动");
-    EXPECT_EQ(zh[1], "增益:手动");
-    EXPECT_EQ(zh[4], "抗干扰:定深12.5m");
-    EXPECT_EQ(zh[5], "水深输出：打开");
-    EXPECT_EQ(zh[6], "电压：12.3V");
-    const StatusPaneTexts en = MakeStatusTexts(v, 2);
-    EXPECT_EQ(en[0], "Range:Manual");
-    EXPECT_EQ(en[1], "Gain:Manual");
-    EXPECT_EQ(en[4], "AntiJam:Fixed12.5m");
-    EXPECT_EQ(en[5], "WaterDis:Open");
-    EXPECT_EQ(en[6], "Vol:12.3V");
+    EXPECT_EQ(MakeStatusTexts(v, 0),
+              (StatusPaneTexts{"量程:手动", "增益:手动", "吃水:0.50", "声速:1500.0",
+                               "抗干扰:定深12.5m", "水深输出：打开", "电压：12.3V"}));
+    EXPECT_EQ(MakeStatusTexts(v, 2),  // any language but 0 is English
+              (StatusPaneTexts{"Range:Manual", "Gain:Manual", "Draft:0.50", "Speed:1500.0",
+                               "AntiJam:Fixed12.5m", "WaterDis:Open", "Vol:12.3V"}));
     v.antiJamMode = 2;
     EXPECT_EQ(MakeStatusTexts(v, 1)[4], "AntiJam:Trace");
     EXPECT_EQ(MakeStatusTexts(v, 0)[4], "抗干扰:跟踪");

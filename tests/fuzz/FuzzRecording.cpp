@@ -13,6 +13,7 @@
 #include "engine/RecordScan.h"
 #include "tests/fuzz/FuzzEngine.h"
 #include "tests/fuzz/RecordingFuzzInput.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -35,13 +36,6 @@ const std::string& Folder() {
     return *folder;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-}
-
 // Bounds the work per input: a listed index may hold many records.
 constexpr std::uint32_t kMaxSteps = 3000;
 
@@ -50,8 +44,8 @@ constexpr std::uint32_t kMaxSteps = 3000;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const RecordingFuzzInput input = RecordingFuzzInput::Parse(data, size);
     const std::string base = Folder() + "/r";
-    WriteFile(base + ".idx", input.indexBytes);
-    WriteFile(base + ".sd", input.dataBytes);
+    WriteAll(base + ".idx", input.indexBytes);
+    WriteAll(base + ".sd", input.dataBytes);
     std::filesystem::remove(base + ".txt");
 
     XSound& engine = FuzzEngine();

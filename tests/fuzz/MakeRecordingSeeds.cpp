@@ -12,10 +12,7 @@ namespace {
 
 void Save(const std::string& path, const RecordingFuzzInput& input) {
     const auto bytes = input.Serialise();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    WriteAll(path, std::string(bytes.begin(), bytes.end()));
 }
 
 }  // namespace

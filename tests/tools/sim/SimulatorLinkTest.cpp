@@ -11,23 +11,22 @@
 
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
-#include "engine/EngineHost.h"
-#include "engine/XSound.h"
 #include "link/CSerialPort.h"
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/LinkTestSupport.h"
 
 namespace {
 
-class RecordingHost : public EngineHost {
+// Keeps the command frames and sends them on through the transport.
+class TransportHost : public FakeHost {
 public:
-    explicit RecordingHost(CommandTransport& transport) : m_transport(transport) {}
+    explicit TransportHost(CommandTransport& transport) : m_transport(transport) {}
     void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
-        sent.emplace_back(reinterpret_cast<const char*>(frame), length);
+        FakeHost::SendCommandFrame(frame, length);
         m_transport.Send(frame, length);
     }
-    std::vector<std::string> sent;
 
 private:
     CommandTransport& m_transport;
@@ -49,12 +48,12 @@ struct Station {
 
     PortSlot slot;
     CommandTransport transport;
-    RecordingHost host;
+    TransportHost host;
     XSound engine;
     CSerialPort port;
 };
 
-std::string SpacedHex(const std::string& bytes) {
+std::string SpacedHex(const std::vector<std::uint8_t>& bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char b : bytes) {
@@ -120,13 +119,13 @@ TEST(SimulatorLink, ThousandPingsExactWithAWatchdogResendAfterASilence) {
     EXPECT_EQ(resends, 1);
     const auto log = ReadLines(sim.LogPath());
     ASSERT_EQ(log.size(), kPings + 1);
-    ASSERT_EQ(host.sent.size(), kPings + 1);
+    ASSERT_EQ(host.frames.size(), kPings + 1);
     for (std::size_t i = 0; i < log.size(); ++i) {
         const std::string expected =
-            SpacedHex(host.sent[i]) + (i == kPings / 2 ? " silent" : " answered");
+            SpacedHex(host.frames[i]) + (i == kPings / 2 ? " silent" : " answered");
         ASSERT_EQ(log[i].substr(log[i].find(' ') + 1), expected) << "command " << i;
     }
-    EXPECT_EQ(host.sent[kPings / 2], host.sent[kPings / 2 + 1]);
+    EXPECT_EQ(host.frames[kPings / 2], host.frames[kPings / 2 + 1]);
 }
 
 TEST(SimulatorLink, ClosingTheInstrumentMidStreamIsReportedOnce) {

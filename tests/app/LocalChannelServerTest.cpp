@@ -80,19 +80,25 @@ protected:
 
 TEST_F(LocalChannelServerTest, DeliversWholeFramesHoweverTheBytesArrive) {
     auto client = Connect(name);
-    const std::string stream =
-        EncodeCopyData("OV-Piling00012") + EncodeProcessNow() + EncodeCommand(CommandId::kConnect);
+    // Unknown messages are dropped and the connection stays.
+    const std::string stream = EncodeCopyData("OV-Piling00012") + EncodeProcessNow() +
+                               EncodeLocalFrame(0x0400, "whatever") +
+                               EncodeLocalFrame(0x0111 + 1, {}) +
+                               EncodeCommand(CommandId::kConnect);
     // One byte at a time, then everything in one write.
     for (char byte : stream) {
         Write(*client, std::string(1, byte));
         QCoreApplication::processEvents();
     }
     Write(*client, stream);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return commands.size() == 2; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return commands.size() >= 2; }, 2000));
+    QTest::qWait(50);
+    EXPECT_EQ(commands.size(), 2);
     ASSERT_EQ(copyData.size(), 2);
     EXPECT_EQ(copyData[0][0].toByteArray(), QByteArray("OV-Piling00012"));
     EXPECT_EQ(processNow.size(), 2);
     EXPECT_EQ(commands[1][0].toUInt(), static_cast<quint32>(CommandId::kConnect));
+    EXPECT_EQ(client->state(), QLocalSocket::ConnectedState);
 }
 
 TEST_F(LocalChannelServerTest, ServesSeveralClientsAtOnce) {
@@ -104,15 +110,6 @@ TEST_F(LocalChannelServerTest, ServesSeveralClientsAtOnce) {
     EXPECT_EQ(server.ClientCount(), 2);
     first->disconnectFromServer();
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.ClientCount() == 1; }, 2000));
-}
-
-TEST_F(LocalChannelServerTest, UnknownMessagesAreDroppedAndTheConnectionStays) {
-    auto client = Connect(name);
-    Write(*client, EncodeLocalFrame(0x0400, "whatever") + EncodeLocalFrame(0x0111 + 1, {}) +
-                       EncodeCopyData("OV-Usual"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return copyData.size() == 1; }, 2000));
-    EXPECT_EQ(processNow.size() + commands.size(), 0);
-    EXPECT_EQ(client->state(), QLocalSocket::ConnectedState);
 }
 
 TEST_F(LocalChannelServerTest, MalformedFramesCloseOnlyThatConnection) {

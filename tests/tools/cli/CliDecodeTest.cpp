@@ -64,9 +64,9 @@ TEST_F(CliDecodeTest, DecodeDropsWhatFollowsAFrameInTheSameChunk) {
 TEST_F(CliDecodeTest, DecodeTakesItsSettingsFromTheIniFile) {
     const auto input = WriteStream(Concat({Frame(Body(Concat({Bytes(300, 0), Bytes(20, 4)}))),
                                            Frame(Body(Concat({Bytes(400, 0), Bytes(20, 4)})))}));
-    const auto ini = Write("Marevox.ini",
-                           "[SET_A]\nEatWater=0.25\nSpeed=1500\nPlus=-3\nRangIdx=1\n"
-                           "[Other]\nDepType=4\nUseNet=1\nUartCtl=1\n");
+    const std::string settings =
+        "[SET_A]\nEatWater=0.25\nSpeed=1500\nPlus=-3\nRangIdx=1\n[Other]\nDepType=4\nUseNet=1\n";
+    const auto ini = Write("Marevox.ini", settings + "UartCtl=1\n");
     const CliResult r = Run("decode --chunk 1 --ini '" + ini + "'", input);
     ASSERT_EQ(r.exitCode, 0) << r.errors;
     ASSERT_EQ(r.lines.size(), 2u);
@@ -78,9 +78,7 @@ TEST_F(CliDecodeTest, DecodeTakesItsSettingsFromTheIniFile) {
 
     // With NmeaCheck the same sentences end in their checksum, and so does
     // what sentence writes with that file.
-    const auto checkIni = Write("check.ini",
-                                "[SET_A]\nEatWater=0.25\nSpeed=1500\nPlus=-3\nRangIdx=1\n"
-                                "[Other]\nDepType=4\nUseNet=1\nNmeaCheck=1\n");
+    const auto checkIni = Write("check.ini", settings + "NmeaCheck=1\n");
     const CliResult checked = Run("decode --chunk 1 --ini '" + checkIni + "'", input);
     ASSERT_EQ(checked.exitCode, 0) << checked.errors;
     ASSERT_EQ(checked.lines.size(), 2u);

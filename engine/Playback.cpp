@@ -2,15 +2,10 @@
 // and the time search, one worker step, and processing one recorded ping.
 #include <algorithm>
 
-#include "engine/IndexRecovery.h"
 #include "engine/RecordFile.h"
-#include "engine/RegularFile.h"
 #include "engine/XSound.h"
 
 namespace {
-
-// Read buffer of the data file during playback.
-constexpr std::size_t kPlaybackBuffer = 64 * 1024;
 
 // Pings between the drawn record and the one looked ahead at in backward
 // playback: the view's width less the edge margin.
@@ -22,12 +17,7 @@ std::uint32_t LookAhead(const XSound& engine) {
 }  // namespace
 
 bool XSound::SeekRecord(std::uint32_t index) {
-    if (m_files.m_dataFile == nullptr || index >= m_player.RecordTotal()) return false;
-    return RecordFile::SeekTo(m_files.m_dataFile, m_player.Offsets()[index]);
-}
-
-bool XSound::ReadTimeOf(std::uint32_t index) {
-    return SeekRecord(index) && ReadRecordTime();
+    return m_player.Seek(index);
 }
 
 EngineStatus XSound::OpenRecording(const std::string& chosenPath) {
@@ -47,43 +37,9 @@ EngineStatus XSound::OpenRecording(const std::string& chosenPath) {
     };
     const RecordFile::Paths paths = RecordFile::PathsFor(chosenPath);
     std::lock_guard<std::mutex> lock(m_pingMutex);
-    std::uint32_t count = 0;
-    const auto status = RecordFile::ReadIndex(paths.index, m_player.Offsets(), &count);
-    // An index that lists no records yet belongs to a recording cut short
-    // before its first checkpoint: its records are found below.
-    if (status != RecordFile::IndexStatus::kOk && status != RecordFile::IndexStatus::kEmpty)
-        return refuse(RecordFile::IndexFailure(status, paths.index, count));
-    if (status == RecordFile::IndexStatus::kEmpty) count = 0;
-    const RegularFile::Opened opened = RegularFile::Open(paths.data, RegularFile::Mode::kRead);
-    if (opened.file == nullptr)
-        return refuse(opened.problem == RegularFile::Problem::kNotRegular
-                          ? EngineStatus::Failure(EngineError::kNotRegularFile, paths.data)
-                          : EngineStatus::Failure(EngineError::kCannotOpenData, paths.data,
-                                                  opened.systemError));
-    std::FILE* data = opened.file;
-    std::setvbuf(data, nullptr, _IOFBF, kPlaybackBuffer);
-    // Records written after the index's last checkpoint are played too.
-    m_player.SetRecoveredRecords(RecoverIndex(data, m_player.Offsets(), &count).found);
-    {
-        std::lock_guard<std::mutex> files(m_files.m_fileMutex);
-        m_files.m_dataFile = data;
-        m_files.m_dataPath = paths.data;
-        m_files.m_indexPath = paths.index;
-        m_files.m_textPath = paths.text;
-    }
-    m_player.SetRecordTotal(count);
-    m_player.SetRecordIndex(0);
-    if (!ReadTimeBounds()) {
-        {
-            std::lock_guard<std::mutex> files(m_files.m_fileMutex);
-            std::fclose(m_files.m_dataFile);
-            m_files.m_dataFile = nullptr;
-        }
-        m_player.SetRecordTotal(0);
-        return refuse(EngineStatus::Failure(EngineError::kNoReadableRecord, paths.data));
-    }
+    EngineStatus opened = m_player.Open(paths);
+    if (!opened.Ok()) return refuse(std::move(opened));
     m_pingTime.store(m_player.FirstTime(), std::memory_order_relaxed);
-    m_player.SetRecordIndex(0);
     BeginPlayback();
     return EngineStatus::Success();
 }
@@ -99,20 +55,6 @@ void XSound::BeginPlayback() {
     m_workerSignal.Notify();
 }
 
-bool XSound::ReadTimeBounds() {
-    // The first and last records that can be read; in a sound recording
-    // these are records 0 and total - 1.
-    const std::uint32_t total = m_player.RecordTotal();
-    std::uint32_t first = 0;
-    while (first < total && !ReadTimeOf(first)) ++first;
-    if (first == total) return false;
-    const std::int64_t firstTime = m_pingTime.load(std::memory_order_relaxed);
-    std::uint32_t last = total - 1;
-    while (last > first && !ReadTimeOf(last)) --last;
-    m_player.SetTimeBounds(firstTime, m_pingTime.load(std::memory_order_relaxed));
-    return true;
-}
-
 void XSound::SearchTime() {
     HoldWorker();
     if (IsLive()) {
@@ -123,32 +65,9 @@ void XSound::SearchTime() {
     {
         // A step the worker began before it saw the hold flag ends first.
         std::lock_guard<std::mutex> lock(m_pingMutex);
-        const std::int64_t target = m_player.SearchTime();
-        const std::uint32_t total = m_player.RecordTotal();
-        const std::uint32_t remembered = m_player.RecordIndex();
-        const std::int64_t rememberedTime = m_pingTime.load(std::memory_order_relaxed);
-        std::uint32_t index = remembered;
-        while (index < total && !ReadTimeOf(index)) ++index;
-
-        if (target > m_pingTime.load(std::memory_order_relaxed)) {
-            while (target > m_pingTime.load(std::memory_order_relaxed)) {
-                if (index >= total) {
-                    outOfRange = true;
-                    index = remembered;
-                    m_pingTime.store(rememberedTime, std::memory_order_relaxed);
-                    break;
-                }
-                if (!ReadTimeOf(index)) m_pingTime.store(0, std::memory_order_relaxed);
-                ++index;
-            }
-        } else {
-            while (target <= m_pingTime.load(std::memory_order_relaxed)) {
-                if (index == 0) break;
-                if (!ReadTimeOf(index)) m_pingTime.store(target, std::memory_order_relaxed);
-                --index;
-            }
-        }
-        m_player.SetRecordIndex(index);
+        std::int64_t time = m_pingTime.load(std::memory_order_relaxed);
+        outOfRange = !m_player.SeekSearchTime(time);
+        m_pingTime.store(time, std::memory_order_relaxed);
     }
     ReleaseWorker();
     if (outOfRange) Host().Report(EngineStatus::Failure(EngineError::kOutOfTimeRange));
@@ -160,11 +79,7 @@ void XSound::EndPlayback() {
     if (IsLive()) return;
     m_runMode.store(RunMode::kLive, std::memory_order_release);
     m_workerSignal.Notify();
-    {
-        std::lock_guard<std::mutex> files(m_files.m_fileMutex);
-        if (m_files.m_dataFile != nullptr) std::fclose(m_files.m_dataFile);
-        m_files.m_dataFile = nullptr;
-    }
+    m_player.Close();
     m_markNumber.store(0, std::memory_order_relaxed);
     m_player.RestoreLiveSettings(m_settings);
 }
@@ -232,21 +147,11 @@ int XSound::ProcessPlaybackPing() {
 }
 
 bool XSound::ReadRecord() {
-    if (m_files.m_dataFile == nullptr) return false;
-    if (RecordFile::Read(m_files.m_dataFile, m_record, false) != RecordFile::ReadStatus::kOk)
-        return false;
+    if (!m_player.Read(m_record, false)) return false;
     m_decoder.Load(std::span<const std::uint8_t>(m_record.raw, m_record.rawLength));
     ApplyPingSettings(m_record.settings);
     m_pingTime.store(m_record.time, std::memory_order_relaxed);
     m_markFlag.store(m_record.markFlag, std::memory_order_relaxed);
     m_markNumber.store(m_record.markNumber, std::memory_order_relaxed);
-    return true;
-}
-
-bool XSound::ReadRecordTime() {
-    if (m_files.m_dataFile == nullptr) return false;
-    if (RecordFile::Read(m_files.m_dataFile, m_record, true) != RecordFile::ReadStatus::kOk)
-        return false;
-    m_pingTime.store(m_record.time, std::memory_order_relaxed);
     return true;
 }

@@ -5,19 +5,51 @@
 #include <memory>
 
 #include "engine/AtomicSettings.h"
+#include "engine/EngineStatus.h"
 #include "engine/PingRecord.h"
+#include "engine/RecordFile.h"
+#include "engine/RecordingFiles.h"
 
-// Where playback stands in the open recording: the table of record offsets
-// (also the index a recording in progress writes), the record to play next
-// and how many the table lists, the first and last record times, the time
-// asked for by a time search, what the previous playback step did, and the
-// live sounding settings kept aside while the recording's own are in effect.
+// Where playback stands in the open recording, and reading it: the table
+// of record offsets (also the index a recording in progress writes), the
+// record to play next and how many the table lists, the first and last
+// record times, the time asked for by a time search, what the previous
+// playback step did, and the live sounding settings kept aside while the
+// recording's own are in effect. Reads the data file of the engine's
+// RecordingFiles, which it shares with the Recorder and does not own.
 //
-// The UI thread opens, searches and ends; the worker steps. Both hold the
-// engine's ping mutex while they move the position.
+// The UI thread opens, searches and closes; the worker steps and reads.
+// Both hold the engine's ping mutex while they move the position.
 class Player {
 public:
-    Player() : m_recordOffsets(new std::uint32_t[kRecordOffsetMax]) {}
+    explicit Player(RecordingFiles& files)
+        : m_files(files), m_recordOffsets(new std::uint32_t[kRecordOffsetMax]) {}
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    // Opens a recording's data file with its index for playback, taking in
+    // records found past the index, and reads the time bounds; the position
+    // is record 0. On failure no data file is open and the status says why.
+    EngineStatus Open(const RecordFile::Paths& paths);
+    // Closes the data file (playback ends).
+    void Close();
+    // Moves the data file to record index; false for an index the table
+    // does not list or when no data file is open.
+    bool Seek(std::uint32_t index);
+    // Reads the record at the data file's position, whole or only up to its
+    // time; false when it cannot be read.
+    bool Read(PingRecord& record, bool upToTime);
+    // The time of record index into time; false (time untouched) when the
+    // record cannot be read.
+    bool ReadTimeOf(std::uint32_t index, std::int64_t& time);
+    // The times of the first and last records that can be read; false when
+    // none can.
+    bool ReadTimeBounds();
+    // Moves the position to the search time, starting from the record to
+    // play next; time is the ping time now and becomes the time of the
+    // record reached. False when the search time lies past the last record:
+    // the position and time stay.
+    bool SeekSearchTime(std::int64_t& time);
 
     // kRecordOffsetMax entries.
     std::uint32_t* Offsets() { return m_recordOffsets.get(); }
@@ -57,6 +89,7 @@ public:
 private:
     static constexpr std::memory_order kOrder = std::memory_order_relaxed;
 
+    RecordingFiles& m_files;
     std::unique_ptr<std::uint32_t[]> m_recordOffsets;
     std::atomic<std::uint32_t> m_recordIndex{0};
     std::atomic<std::uint32_t> m_recordTotal{0};

@@ -31,8 +31,9 @@
 // decisions out; it holds the BottomDetector, the automatic adjustment's
 // counts and the smoothing ring), AtomicSettings (the sounding settings),
 // ViewWindow (what the echogram shows), Recorder (storing a recording),
-// Player (the position in an open recording) and RecordingFiles (the
-// recording's files, which the Recorder writes and playback reads). XSound
+// Player (opening and reading a recording, and the position in it) and
+// RecordingFiles (the recording's files, which the Recorder writes and the
+// Player reads; neither owns them). XSound
 // holds the current ping, its results, the run state and the mark, puts
 // the processor's decisions into effect and links the parts.
 //
@@ -123,8 +124,9 @@ public:
     void WriteDepthLine();  // worker, after bottom detection while recording
     void CloseRecording();
     bool CheckpointIndex();  // rewrites the .idx with the records so far
-    bool ReadRecord();       // record at the data file's position into the store
-    bool ReadRecordTime();   // short read: sets only m_pingTime
+    // The record at the data file's position becomes the current ping:
+    // raw frame, settings, time and mark (playback).
+    bool ReadRecord();
     // Moves the data file to record index; false for an index the table
     // does not list.
     bool SeekRecord(std::uint32_t index);
@@ -133,7 +135,6 @@ public:
     // Opens a recording for playback and begins it; on failure the engine
     // is live again and the status says why.
     EngineStatus OpenRecording(const std::string& chosenPath);
-    bool ReadTimeBounds();
     void SearchTime();
     void EndPlayback();
     // One playback step of the worker (direction change, forward or backward
@@ -307,8 +308,6 @@ public:
 private:
     // The decoder's steps after the third tail byte.
     void CompleteFrame();
-    // Reads the time of record index into m_pingTime.
-    bool ReadTimeOf(std::uint32_t index);
 
     // --- States, changed only by the verbs above ---------------------------
     // Flags that hand work between threads are stored with release and
@@ -348,8 +347,8 @@ private:
     PingProcessor m_processor;
     AtomicSettings m_settings;
     ViewWindow m_view;
-    Player m_player;
     RecordingFiles m_files;
+    Player m_player{m_files};
     Recorder m_recorder{m_files, m_player};
     // The record read last (playback).
     PingRecord m_record;

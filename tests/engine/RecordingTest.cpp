@@ -6,10 +6,15 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "engine/Player.h"
 #include "engine/RecordFile.h"
+#include "engine/Recorder.h"
+#include "engine/RecordingFiles.h"
 #include "engine/XSound.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/FileSizeLimit.h"
@@ -324,3 +329,75 @@ TEST_F(RecordingTest, DestroyingTheEngineClosesTheRecording) {
 }
 
 }  // namespace
+
+// The recorder and the player share the files and the offset table, and
+// work without an engine.
+TEST(RecorderAndPlayer, WhatTheRecorderWritesThePlayerReadsBack) {
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    TempDir dir;
+    RecordingFiles files;
+    Player player(files);
+    Recorder recorder(files, player);
+    FakeHost host;
+    host.now = 1415000000;
+    int started = 0;
+    const auto start = [&](bool live) {
+        return recorder.Start(dir.File("day.sd"), live, [&] { ++started; });
+    };
+
+    EXPECT_EQ(start(false).code, EngineError::kRecordingDuringPlayback);
+    ASSERT_TRUE(start(true).Ok());
+    EXPECT_EQ(start(false).code, EngineError::kAlreadyRecording);
+    EXPECT_EQ(started, 1);
+    EXPECT_TRUE(recorder.IsRecording());
+
+    PingSettings settings;
+    settings.m_soundSpeed = 1480.0;
+    settings.m_rangeIndex = 2;
+    settings.m_gain = -7;
+    const std::vector<std::uint8_t> raw = {0x0A, 0x45, 0x46, 0xCA};
+    for (int k = 0; k < 4; ++k) {
+        recorder.WriteRecord(raw, settings, k == 2 ? 1 : 0, k, host);
+        recorder.WriteDepthLine(1.5 * k, host);
+        host.now += 10;
+    }
+    recorder.WriteRecord({}, settings, 0, 0, host);  // no frame: nothing written
+    EXPECT_EQ(player.RecordIndex(), 4u);
+    EXPECT_TRUE(recorder.CheckpointIndex());
+    recorder.Close(host);
+    EXPECT_FALSE(recorder.IsRecording());
+    EXPECT_FALSE(recorder.CheckpointIndex());
+    EXPECT_TRUE(host.reports.empty());
+    std::ifstream text(dir.File("day.txt"), std::ios::binary);
+    const std::string lines((std::istreambuf_iterator<char>(text)), {});
+    EXPECT_NE(lines.find("2014/11/03 07:33:40   3.00\r\n"), std::string::npos) << lines;
+
+    ASSERT_TRUE(player.Open(RecordFile::PathsFor(dir.File("day.sd"))).Ok());
+    EXPECT_EQ(player.RecordTotal(), 4u);
+    EXPECT_EQ(player.FirstTime(), 1415000000);
+    EXPECT_EQ(player.LastTime(), 1415000030);
+    PingRecord record;
+    ASSERT_TRUE(player.Seek(2) && player.Read(record, false));
+    EXPECT_EQ(record.time, 1415000020);
+    EXPECT_EQ(record.markFlag, 1);
+    EXPECT_EQ(record.markNumber, 2);
+    EXPECT_EQ(record.settings.m_gain, -7);
+    EXPECT_EQ(std::vector<std::uint8_t>(record.raw, record.raw + record.rawLength), raw);
+    EXPECT_FALSE(player.Seek(4));
+
+    // A time search forward stops past the first record at or after the time
+    // asked for; past the last record it leaves position and time alone.
+    std::int64_t time = player.FirstTime();
+    player.SetSearchTime(1415000015);
+    EXPECT_TRUE(player.SeekSearchTime(time));
+    EXPECT_EQ(player.RecordIndex(), 3u);
+    EXPECT_EQ(time, 1415000020);
+    player.SetSearchTime(1415000031);
+    EXPECT_FALSE(player.SeekSearchTime(time));
+    EXPECT_EQ(player.RecordIndex(), 3u);
+    EXPECT_EQ(time, 1415000020);
+
+    player.Close();
+    EXPECT_FALSE(player.Seek(0));
+}

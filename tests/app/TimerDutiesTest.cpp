@@ -14,7 +14,11 @@ namespace {
 constexpr std::uint8_t kReplyFrame[] = {0x0A, 0xCA, 0x9E, 0x14, 0x00};
 
 struct TimerDutiesTest : EngineTest {
+    TimerDutiesTest() {
+        duties.m_onSelfCheckTimeout = [this] { ++timeouts; };
+    }
     TimerDuties duties{engine};
+    int timeouts = 0;  // self-checks given up
 };
 
 TEST_F(TimerDutiesTest, KeepAliveEveryFifthSilentTick) {
@@ -76,8 +80,6 @@ void TicksWithPings(TimerDuties& duties, XSound& engine, int count) {
 }
 
 TEST_F(TimerDutiesTest, UnsentSelfCheckRequestTimesOutOnTheNinthTick) {
-    int timeouts = 0;
-    duties.m_onSelfCheckTimeout = [&] { ++timeouts; };
     duties.StartSelfCheck();
     TicksWithPings(duties, engine, 8);
     EXPECT_EQ(timeouts, 0);
@@ -95,8 +97,6 @@ TEST_F(TimerDutiesTest, UnsentSelfCheckRequestTimesOutOnTheNinthTick) {
 }
 
 TEST_F(TimerDutiesTest, KeepAliveCarriesTheRequestAndAMissingReplyTimesOut) {
-    int timeouts = 0;
-    duties.m_onSelfCheckTimeout = [&] { ++timeouts; };
     duties.StartSelfCheck();
     // The fifth silent tick sends the frame carrying the request.
     for (int i = 0; i < 5; ++i) duties.LinkTick(false);
@@ -111,8 +111,6 @@ TEST_F(TimerDutiesTest, KeepAliveCarriesTheRequestAndAMissingReplyTimesOut) {
 }
 
 TEST_F(TimerDutiesTest, AnsweredSelfCheckDoesNotTimeOut) {
-    int timeouts = 0;
-    duties.m_onSelfCheckTimeout = [&] { ++timeouts; };
     duties.StartSelfCheck();
     TicksWithPings(duties, engine, 3);
     engine.SendCommandFrame();  // the next ping's frame carries it

@@ -30,13 +30,16 @@ bool WaitFor(Condition condition, std::chrono::milliseconds limit = 10s) {
 
 class WorkerTest : public EngineTest {
 protected:
-    // Records at times 0, 1, 2, ... opened for playback.
-    void OpenRecording(std::uint32_t count) {
+    // Records at times 0, 1, 2, ... played by the worker, a step every
+    // delay * 20 ms.
+    void Play(std::uint32_t count, int delay) {
+        engine.View().SetPlayDelay(delay);
         Synthetic::WriteRecording(
             m_dir.File("r.sd"), m_dir.File("r.idx"), count, [](std::uint32_t i) {
                 return Synthetic::Record(Synthetic::TypicalRawFrame(900, i), i);
             });
         ASSERT_TRUE(engine.OpenRecording(m_dir.File("r.sd")).Ok());
+        ASSERT_TRUE(m_worker.Start());
     }
     // The ping times drawn so far, while the worker may draw more.
     std::vector<std::int64_t> Drawn() {
@@ -71,9 +74,7 @@ TEST_F(WorkerTest, LivePingsAreProcessedAndRecordedWhileTheWorkerRuns) {
 }
 
 TEST_F(WorkerTest, PlaybackDrawsTheRecordsInOrderAndIdlesBeforeTheLast) {
-    engine.View().SetPlayDelay(0);
-    OpenRecording(30);
-    ASSERT_TRUE(m_worker.Start());
+    Play(30, 0);
     ASSERT_TRUE(WaitFor([&] { return DrawnCount() == 29; }));
     std::this_thread::sleep_for(20ms);
     m_worker.Stop();
@@ -83,9 +84,7 @@ TEST_F(WorkerTest, PlaybackDrawsTheRecordsInOrderAndIdlesBeforeTheLast) {
 }
 
 TEST_F(WorkerTest, TheDelayPacesThePlayback) {
-    engine.View().SetPlayDelay(6);  // 120 ms a step
-    OpenRecording(100);
-    ASSERT_TRUE(m_worker.Start());
+    Play(100, 6);  // 120 ms a step
     std::this_thread::sleep_for(300ms);
     const std::size_t slow = DrawnCount();
     EXPECT_GE(slow, 1u);
@@ -97,9 +96,7 @@ TEST_F(WorkerTest, TheDelayPacesThePlayback) {
 }
 
 TEST_F(WorkerTest, PausedAndHeldPlaybackDoesNotMove) {
-    engine.View().SetPlayDelay(0);
-    OpenRecording(5000);
-    ASSERT_TRUE(m_worker.Start());
+    Play(5000, 0);
     ASSERT_TRUE(WaitFor([&] { return DrawnCount() > 10; }));
 
     // Held for a view change, then paused by the user: a step already begun
@@ -127,10 +124,8 @@ TEST_F(WorkerTest, CommandsDuringPlaybackKeepTheWorkerConsistent) {
     // The commands the window sends while the worker plays: direction
     // changes, searches, speed, pause and end. Run under ThreadSanitizer this
     // shows they share nothing unguarded.
-    engine.View().SetPlayDelay(0);
     engine.View().Reset(60);
-    OpenRecording(3000);
-    ASSERT_TRUE(m_worker.Start());
+    Play(3000, 0);
     for (int round = 0; round < 20; ++round) {
         std::this_thread::sleep_for(3ms);
         engine.SetDirection(round % 2 != 0);

@@ -155,29 +155,26 @@ TEST_F(DecoderTest, FrameLongerThanTheBufferIsDropped) {
 }
 
 TEST_F(DecoderTest, MarkKeyIsDebounced) {
-    engine.SetMarkDebounce(11);
-    Feed(Frame({0x49}, 0x9E, 0, 1));
-    EXPECT_EQ(engine.MarkNumber(), 1);
-    EXPECT_EQ(engine.MarkFlag(), 1);
-    EXPECT_EQ(engine.MarkDebounce(), 0);
-    engine.ProcessLivePing();
-    engine.SetMarkFlag(0);
-
-    // Half a second later (5 ticks): the key is still held, no new mark.
-    engine.SetMarkDebounce(5);
-    Feed(Frame({0x49}, 0x9E, 0, 1));
-    EXPECT_EQ(engine.MarkNumber(), 1);
-    EXPECT_EQ(engine.MarkFlag(), 0);
-    engine.ProcessLivePing();
-
-    // Only the value 1 marks; the counter must be above 10, not at it.
-    engine.SetMarkDebounce(100);
-    Feed(Frame({0x49}, 0x9E, 0, 2));
-    EXPECT_EQ(engine.MarkNumber(), 1);
-    engine.ProcessLivePing();
-    engine.SetMarkDebounce(10);
-    Feed(Frame({0x49}, 0x9E, 0, 1));
-    EXPECT_EQ(engine.MarkNumber(), 1);
+    // The debounce counts 100 ms ticks since the last mark: a press marks
+    // once it is above 10 (not at 10) and only the key value 1 marks; a
+    // mark starts the count again. 5 ticks after a mark the key is still
+    // held down.
+    struct Press {
+        std::int32_t ticks;
+        std::uint8_t key;
+        std::uint8_t marked;
+    };
+    for (const Press& press :
+         {Press{11, 1, 1}, Press{5, 1, 0}, Press{100, 2, 0}, Press{10, 1, 0}}) {
+        SCOPED_TRACE(testing::Message() << press.ticks << " ticks, key " << int(press.key));
+        engine.SetMarkFlag(0);
+        engine.SetMarkDebounce(press.ticks);
+        Feed(Frame({0x49}, 0x9E, 0, press.key));
+        EXPECT_EQ(engine.MarkNumber(), 1);
+        EXPECT_EQ(engine.MarkFlag(), press.marked);
+        EXPECT_EQ(engine.MarkDebounce(), press.marked != 0 ? 0 : press.ticks);
+        engine.ProcessLivePing();
+    }
 }
 
 TEST_F(DecoderTest, SelfCheckReplyTakesTheResultByteOnly) {

@@ -240,14 +240,16 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
 }
 
 TEST_F(MainFrameTest, ToolbarCarriesTheMenuActions) {
+    // The buttons and their order are the toolbar's own (ToolbarTest); it
+    // shows the window's actions: a disabled command is disabled on both.
     auto* toolbar = Frame().findChild<QToolBar*>("toolbar");
     ASSERT_NE(toolbar, nullptr);
-    std::vector<int> ids;
-    for (QAction* action : toolbar->actions())
-        ids.push_back(action->isSeparator() ? 0 : action->data().toInt());
-    EXPECT_EQ(ids, std::vector<int>(std::begin(kToolbar), std::end(kToolbar)));
-    // The same actions: a disabled command is disabled on both.
-    EXPECT_TRUE(toolbar->actions().contains(Frame().Action(kConnect)));
+    EXPECT_EQ(toolbar->actions().size(), static_cast<qsizetype>(std::size(kToolbar)));
+    for (int id : kToolbar) {
+        if (id != 0) {
+            EXPECT_TRUE(toolbar->actions().contains(Frame().Action(id))) << id;
+        }
+    }
 }
 
 TEST_F(MainFrameTest, MenuRulesAreEvaluatedWhenAMenuOpens) {

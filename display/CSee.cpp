@@ -2,11 +2,11 @@
 
 #include <QDateTime>
 #include <QFontMetrics>
-#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <algorithm>
 
+#include "display/DepthDigits.h"
 #include "display/EchoColourTable.h"
 #include "display/MarkLabelFont.h"
 #include "engine/XSound.h"
@@ -29,10 +29,6 @@ QFont DepthFont() {
     return font;
 }
 
-QString HtmlColour(std::uint32_t word) {
-    return QColor(ColourWordToRgb(word)).name();
-}
-
 }  // namespace
 
 CSee::CSee(XSound& engine, QWidget* parent) : QDialog(parent), m_engine(engine) {
@@ -43,12 +39,9 @@ CSee::CSee(XSound& engine, QWidget* parent) : QDialog(parent), m_engine(engine) 
     setFixedSize(kClientWidth, kClientHeight);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    m_depthField = new QLabel(this);
+    m_depthField = new DepthDigits(this);
     m_depthField->setObjectName(QStringLiteral("depth"));
     m_depthField->setGeometry(0, 32, 214, 86);
-    m_depthField->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_depthField->setTextFormat(Qt::RichText);
-    m_depthField->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_depthField->setFont(DepthFont());
 
     m_timeField = new QLineEdit(this);
@@ -77,11 +70,11 @@ void CSee::UpdateDepthText(double smoothedDepth) {
     if (!m_engine.View().AutoAdjust()) return;
     m_depthText = FormatDepth(smoothedDepth);
     // The colours are read at each update; only the character cells take
-    // the background colour.
-    const std::uint32_t back = m_engine.Sounding().Colour(XSound::kSeeBack);
-    const std::uint32_t text = m_engine.Sounding().Colour(XSound::kSeeEdit);
-    m_depthField->setText(QStringLiteral("<span style=\"background-color:%1; color:%2\">%3</span>")
-                              .arg(HtmlColour(back), HtmlColour(text), m_depthText));
+    // the background colour. The field repaints only when the digits or
+    // the colours differ from what it shows.
+    m_depthField->Show(m_depthText,
+                       QColor(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kSeeBack))),
+                       QColor(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kSeeEdit))));
 }
 
 void CSee::MonitorTick() {
@@ -89,7 +82,9 @@ void CSee::MonitorTick() {
     const bool live = m_engine.IsLive();
     const QDateTime time =
         live ? QDateTime::currentDateTime() : QDateTime::fromSecsSinceEpoch(m_engine.PingTime());
-    m_timeField->setText(time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    const QString text = time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // The clock moves once a second; the field is redrawn only then.
+    if (text != m_timeField->text()) m_timeField->setText(text);
 }
 
 QString CSee::TimeText() const {

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <cstdint>
 
-class QLabel;
+class DepthDigits;
 class QLineEdit;
 class XSound;
 
@@ -44,7 +44,7 @@ public:
 
     QString DepthText() const { return m_depthText; }
     QString TimeText() const;
-    QLabel* DepthField() const { return m_depthField; }
+    DepthDigits* DepthField() const { return m_depthField; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,7 +53,7 @@ private:
     void MoveToPlace();
 
     XSound& m_engine;
-    QLabel* m_depthField = nullptr;
+    DepthDigits* m_depthField = nullptr;
     QLineEdit* m_timeField = nullptr;
     QString m_depthText;
     QTimer m_monitorTimer;

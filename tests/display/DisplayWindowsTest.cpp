@@ -12,6 +12,7 @@
 #include "display/CMarevoxView.h"
 #include "display/COutputMonitor.h"
 #include "display/CSee.h"
+#include "display/DepthDigits.h"
 #include "display/CStaticColor.h"
 #include "tests/display/PingFixture.h"
 
@@ -32,9 +33,49 @@ TEST_F(DepthMonitorTest, TwoDecimalsBelowAHundredMetresOneFromThere) {
     EXPECT_EQ(CSee::FormatDepth(0.0), "0.00");
     monitor.UpdateDepthText(100.04);
     EXPECT_EQ(monitor.DepthText(), "100.0");
-    // Only the digits take the monitor's colours.
-    EXPECT_TRUE(monitor.DepthField()->text().contains("background-color:#969696"));
-    EXPECT_TRUE(monitor.DepthField()->text().contains("color:#c82828"));
+    EXPECT_EQ(monitor.DepthField()->Text(), "100.0");
+}
+
+// Counts the pixels of `colour` in `area` of `image`.
+int CountColour(const QImage& image, const QRect& area, QColor colour) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += image.pixelColor(x, y) == colour ? 1 : 0;
+    return count;
+}
+
+TEST_F(DepthMonitorTest, OnlyTheDigitsCellsTakeTheMonitorsColours) {
+    monitor.show();
+    const QColor back(150, 150, 150);  // the default colours
+    const QColor digits(200, 40, 40);
+    DepthDigits& field = *monitor.DepthField();
+    monitor.UpdateDepthText(100.04);
+    QImage shown = field.grab().toImage();
+    const QRect wide = field.CellsRect();
+    ASSERT_FALSE(wide.isEmpty());
+    EXPECT_TRUE(field.rect().contains(wide));
+    // The cells are filled with the background except where the digits'
+    // strokes are; nothing outside them takes either colour.
+    const int cells = wide.width() * wide.height();
+    const int backPixels = CountColour(shown, wide, back);
+    const int digitPixels = CountColour(shown, wide, digits);
+    EXPECT_GT(backPixels, cells / 2);
+    EXPECT_GT(digitPixels, cells / 20);
+    EXPECT_EQ(CountColour(shown, field.rect(), back), backPixels);
+    EXPECT_EQ(CountColour(shown, field.rect(), digits), digitPixels);
+
+    // Shorter digits leave nothing of the longer ones; new colours show at
+    // the next depth.
+    engine.Sounding().SetColour(XSound::kSeeBack, 0x00FF0000);  // blue
+    monitor.UpdateDepthText(7.5);
+    shown = field.grab().toImage();
+    const QRect narrow = field.CellsRect();
+    EXPECT_LT(narrow.width(), wide.width());
+    EXPECT_EQ(CountColour(shown, field.rect(), back), 0);
+    EXPECT_EQ(CountColour(shown, QRect(QPoint(narrow.right() + 1, wide.top()), wide.bottomRight()), digits), 0);
+    EXPECT_GT(CountColour(shown, narrow, QColor(0, 0, 255)), narrow.width() * narrow.height() / 2);
+    EXPECT_EQ(field.Text(), "7.50");
 }
 
 TEST_F(DepthMonitorTest, NothingChangesWhileOlderRecordsAreRedrawn) {

@@ -234,21 +234,19 @@ void CMarevoxView::paintEvent(QPaintEvent* event) {
     const QRegion region = event->region();
     const EchogramLayout layout(m_shown.scales.width, m_shown.scales.zoomOn, size(), m_fitToWindow);
     QRegion panes;
-    // The echoes with the ruler lines over them, composed pixel for pixel.
+    // The echoes with the ruler lines over them, composed pixel for pixel:
+    // one image per pane, drawn once. Only the event's region of it is
+    // composed, and only that region reaches the window (the painter is
+    // clipped to it).
     std::unique_lock lock(m_mutex);
     for (int pane = 0; pane < layout.PaneCount(); ++pane) {
         const QRect paneRect = layout.Pane(pane);
         panes += paneRect;
-        const QRect needed = region.boundingRect() & paneRect;
+        const QRegion needed = region & paneRect;
         if (needed.isEmpty()) continue;
-        const PaneSource source = PaneSourceLocked(pane);
-        m_composer.Prepare(layout, pane, needed.left(), needed.right(), source);
-        for (const QRect& rect : region) {
-            const QRect area = rect & paneRect;
-            if (area.isEmpty()) continue;
-            const QImage& pixels = m_composer.Compose(layout, area, source);
-            painter.drawImage(area.topLeft(), pixels, QRect(QPoint(0, 0), area.size()));
-        }
+        const QImage& pixels = m_composer.Compose(layout, pane, needed, PaneSourceLocked(pane));
+        const QRect bounds = needed.boundingRect();
+        painter.drawImage(bounds.topLeft(), pixels, bounds.translated(-paneRect.topLeft()));
     }
     lock.unlock();
     // Strips, band, labels and legend, drawn on the picture's geometry and

@@ -13,6 +13,35 @@ constexpr int kDotSpacing = 3;
 
 }  // namespace
 
+const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane,
+                                    const QRegion& region, const PaneSource& source) {
+    const QRect paneRect = layout.Pane(pane);
+    if (m_image.width() < paneRect.width() || m_image.height() < paneRect.height())
+        m_image = QImage(std::max(m_image.width(), paneRect.width()),
+                         std::max(m_image.height(), paneRect.height()), QImage::Format_RGB32);
+    const QRegion needed = region & paneRect;
+    if (needed.isEmpty()) return m_image;
+    const QRect bounds = needed.boundingRect();
+    Prepare(layout, pane, bounds.left(), bounds.right(), source);
+    for (const QRect& rect : needed) {
+        int previousRow = -1;
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            auto* out = reinterpret_cast<QRgb*>(m_image.scanLine(y - paneRect.top())) +
+                        (rect.left() - paneRect.left());
+            const int row = layout.PictureRow(y);
+            if (row == previousRow) {
+                // Scaled up, one picture row covers more screen rows.
+                std::memcpy(out, out - m_image.bytesPerLine() / sizeof(QRgb),
+                            static_cast<std::size_t>(rect.width()) * sizeof(QRgb));
+                continue;
+            }
+            previousRow = row;
+            ComposeRow(out, rect.left(), rect.width(), row, source);
+        }
+    }
+    return m_image;
+}
+
 void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int right,
                            const PaneSource& source) {
     const QRect paneRect = layout.Pane(pane);
@@ -21,11 +50,11 @@ void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int
     const std::size_t count = static_cast<std::size_t>(std::max(right - left + 1, 0));
     m_left = left;
     m_columns.resize(count);
-    m_dots.resize(count);
+    m_dots.clear();
     for (std::size_t i = 0; i < count; ++i) {
         const int x = left + static_cast<int>(i);
         const int pictureColumn = layout.PictureColumn(x);
-        m_dots[i] = (pictureColumn - paneLeft) % kDotSpacing == 0 ? 1 : 0;
+        if ((pictureColumn - paneLeft) % kDotSpacing == 0) m_dots.push_back(static_cast<int>(i));
         std::int64_t column = -1;
         if (source.backward) {
             column = source.leftColumn + (pictureColumn - paneLeft);
@@ -38,52 +67,32 @@ void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int
     }
 }
 
-const QImage& PaneComposer::Compose(const EchogramLayout& layout, const QRect& area,
-                                    const PaneSource& source) {
-    const int width = std::max(area.width(), 0);
-    const int height = std::max(area.height(), 0);
-    if (m_image.width() < width || m_image.height() < height)
-        m_image = QImage(std::max(m_image.width(), width), std::max(m_image.height(), height),
-                         QImage::Format_RGB32);
-    const int first = area.left() - m_left;
-    if (width == 0 || height == 0 || first < 0 ||
-        static_cast<std::size_t>(first + width) > m_columns.size())
-        return m_image;
-    const int* columns = m_columns.data() + first;
-    const std::uint8_t* dots = m_dots.data() + first;
-    // One picture pixel per screen pixel the columns follow each other in
-    // the store: whole rows are copied.
-    bool contiguous = columns[0] >= 0;
-    for (int i = 1; contiguous && i < width; ++i) contiguous = columns[i] == columns[0] + i;
-
-    int previousRow = -1;
-    for (int j = 0; j < height; ++j) {
-        auto* out = reinterpret_cast<QRgb*>(m_image.scanLine(j));
-        const int row = layout.PictureRow(area.top() + j);
-        if (row == previousRow) {
-            std::memcpy(out, m_image.constScanLine(j - 1),
-                        static_cast<std::size_t>(width) * sizeof(QRgb));
-            continue;
-        }
-        previousRow = row;
-        if (row % kFirstLevelRows == 0) {
-            std::fill(out, out + width, source.line1);
-            continue;
-        }
-        if (row >= 0 && row < EchogramLayout::kEchoRows && source.store != nullptr &&
-            row < source.store->height()) {
-            const auto* in = reinterpret_cast<const QRgb*>(source.store->constScanLine(row));
-            if (contiguous)
-                std::memcpy(out, in + columns[0], static_cast<std::size_t>(width) * sizeof(QRgb));
-            else
-                for (int i = 0; i < width; ++i)
-                    out[i] = columns[i] >= 0 ? in[columns[i]] : source.back;
-        } else {
-            std::fill(out, out + width, source.back);
-        }
-        if (row % kSecondLevelRows == 0)
-            for (int i = 0; i < width; ++i)
-                if (dots[i] != 0) out[i] = source.line2;
+void PaneComposer::ComposeRow(QRgb* out, int left, int width, int row,
+                              const PaneSource& source) const {
+    const int first = left - m_left;
+    if (row % kFirstLevelRows == 0) {
+        std::fill(out, out + width, source.line1);
+        return;
     }
-    return m_image;
+    if (row >= 0 && row < EchogramLayout::kEchoRows && source.store != nullptr &&
+        row < source.store->height()) {
+        const auto* in = reinterpret_cast<const QRgb*>(source.store->constScanLine(row));
+        const int* columns = m_columns.data() + first;
+        // One picture pixel per screen pixel the columns follow each other
+        // in the store: the row is copied whole.
+        bool contiguous = columns[0] >= 0;
+        for (int i = 1; contiguous && i < width; ++i) contiguous = columns[i] == columns[0] + i;
+        if (contiguous) {
+            std::memcpy(out, in + columns[0], static_cast<std::size_t>(width) * sizeof(QRgb));
+        } else {
+            for (int i = 0; i < width; ++i) out[i] = columns[i] >= 0 ? in[columns[i]] : source.back;
+        }
+    } else {
+        std::fill(out, out + width, source.back);
+    }
+    if (row % kSecondLevelRows == 0) {
+        const auto begin = std::lower_bound(m_dots.begin(), m_dots.end(), first);
+        for (auto dot = begin; dot != m_dots.end() && *dot < first + width; ++dot)
+            out[*dot - first] = source.line2;
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QRgb>
 #include <cstdint>
 #include <vector>
@@ -33,19 +34,26 @@ struct PaneSource {
 // Keeps its buffers between calls; one per view, used on the UI thread.
 class PaneComposer {
 public:
-    // Looks up the store column of each screen column from `left` to
-    // `right` (inclusive) of pane `pane`, for the Compose calls that follow.
-    void Prepare(const EchogramLayout& layout, int pane, int left, int right,
-                 const PaneSource& source);
-    // The screen pixels of `area` (inside the prepared columns), in the
-    // top-left area.size() part of the returned image, valid until the next
-    // call.
-    const QImage& Compose(const EchogramLayout& layout, const QRect& area,
+    // Composes every pixel of `region` (screen coordinates) inside pane
+    // `pane` into an image at least of the pane's size, whose (0, 0) is the
+    // pane's top-left corner, and returns it; pixels outside `region` are left as
+    // they were. Valid until the next call. A refresh's region is the new
+    // columns and the dotted ruler rows across the pane: one image, so the
+    // caller draws it once, clipped to the region.
+    const QImage& Compose(const EchogramLayout& layout, int pane, const QRegion& region,
                           const PaneSource& source);
 
 private:
+    // Looks up the store column of each screen column from `left` to
+    // `right` (inclusive) of the pane.
+    void Prepare(const EchogramLayout& layout, int pane, int left, int right,
+                 const PaneSource& source);
+    // One screen row of `width` pixels from screen column `left` (inside
+    // the prepared columns) showing picture row `row`.
+    void ComposeRow(QRgb* out, int left, int width, int row, const PaneSource& source) const;
+
     QImage m_image;
     int m_left = 0;
-    std::vector<int> m_columns;        // store column per screen column, -1: none
-    std::vector<std::uint8_t> m_dots;  // 1 where the dotted ruler has a dot
+    std::vector<int> m_columns;  // store column per screen column, -1: none
+    std::vector<int> m_dots;     // the prepared columns where the dotted ruler has a dot
 };

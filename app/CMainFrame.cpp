@@ -742,7 +742,7 @@ void CMainFrame::StatusTick() {
     v.supplyVoltage = m_engine.SupplyVoltage();
     const StatusPaneTexts texts = MakeStatusTexts(v, m_settings.m_language.load());
     for (std::size_t i = 0; i < m_panes.size(); ++i)
-        m_panes[i]->setText(QString::fromStdString(texts[i]));
+        m_panes[i]->ShowText(QString::fromStdString(texts[i]));
 }
 
 void CMainFrame::LinkTick() {

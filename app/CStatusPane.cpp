@@ -14,6 +14,10 @@ CStatusPane::CStatusPane(const QString& initialText, QWidget* parent)
         QSize(fontMetrics().horizontalAdvance(initialText) + kPadding, QLabel::sizeHint().height());
 }
 
+void CStatusPane::ShowText(const QString& text) {
+    if (text != this->text()) setText(text);
+}
+
 QSize CStatusPane::sizeHint() const {
     return m_size;
 }

@@ -9,6 +9,10 @@ class CStatusPane : public QLabel {
 public:
     CStatusPane(const QString& initialText, QWidget* parent = nullptr);
 
+    // Sets the text only when it differs from the one shown: the status
+    // bar is refreshed ten times a second and its texts rarely change.
+    void ShowText(const QString& text);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

@@ -1,5 +1,6 @@
 #include "display/CMarevoxView.h"
 
+#include <QCoreApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -234,10 +235,8 @@ void CMarevoxView::paintEvent(QPaintEvent* event) {
     const QRegion region = event->region();
     const EchogramLayout layout(m_shown.scales.width, m_shown.scales.zoomOn, size(), m_fitToWindow);
     QRegion panes;
-    // The echoes with the ruler lines over them, composed pixel for pixel:
-    // one image per pane, drawn once. Only the event's region of it is
-    // composed, and only that region reaches the window (the painter is
-    // clipped to it).
+    // The echoes with the ruler lines over them, composed pixel for pixel
+    // into one image per pane.
     std::unique_lock lock(m_mutex);
     for (int pane = 0; pane < layout.PaneCount(); ++pane) {
         const QRect paneRect = layout.Pane(pane);
@@ -245,8 +244,11 @@ void CMarevoxView::paintEvent(QPaintEvent* event) {
         const QRegion needed = region & paneRect;
         if (needed.isEmpty()) continue;
         const QImage& pixels = m_composer.Compose(layout, pane, needed, PaneSourceLocked(pane));
-        const QRect bounds = needed.boundingRect();
-        painter.drawImage(bounds.topLeft(), pixels, bounds.translated(-paneRect.topLeft()));
+        // Rect by rect: each lies inside the painter's clip, which keeps
+        // the copy a plain blit (a region's spans could be handed to Qt's
+        // thread pool).
+        for (const QRect& rect : needed)
+            painter.drawImage(rect.topLeft(), pixels, rect.translated(-paneRect.topLeft()));
     }
     lock.unlock();
     // Strips, band, labels and legend, drawn on the picture's geometry and
@@ -350,15 +352,27 @@ void CMarevoxView::ShowNewest() {
         update(EchogramRect());
         return;
     }
+    QRegion fresh;
     if (shift > 0) {
         for (int pane = 0; pane < layout.PaneCount(); ++pane) {
             const QRect paneRect = layout.Pane(pane);
             scroll(-shift, 0, paneRect);
-            update(QRect(paneRect.right() + 1 - shift, 0, shift, paneRect.height()));
+            fresh += QRect(paneRect.right() + 1 - shift, 0, shift, paneRect.height());
         }
-        update(m_rulerRows);
+        fresh += m_rulerRows;
     }
-    if (!(next.scales == before.scales)) update(QRegion(EchogramRect()).subtracted(panes));
+    if (!(next.scales == before.scales)) fresh += QRegion(EchogramRect()).subtracted(panes);
+    PaintNow(fresh);
+}
+
+void CMarevoxView::PaintNow(const QRegion& region) {
+    if (region.isEmpty()) return;
+    // Painted and flushed here, in the same pass of the event loop as the
+    // ping's refresh, together with whatever else of the window waited to
+    // be painted; the request Qt posted for the moved picture has then
+    // nothing left to do, and is dropped instead of taking another pass.
+    repaint(region);
+    QCoreApplication::removePostedEvents(window(), QEvent::UpdateRequest);
 }
 
 void CMarevoxView::RequestRefresh() {

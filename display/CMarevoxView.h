@@ -75,8 +75,8 @@ public:
     // strips.
     QRect EchogramRect() const;
     // Brings the screen to the newest pings now, as the coalesced refresh
-    // does: moves what it shows and asks for the new columns, or asks for
-    // the echogram anew. UI thread.
+    // does: moves what it shows and paints the new columns at once, or
+    // asks for the echogram anew. UI thread.
     void ShowNewest();
     // True while a refresh is asked for and not yet shown (posted, or
     // waiting for the next display frame).
@@ -136,6 +136,7 @@ private:
     void Refresh();
     Shown TakeShown();
     void ShowAll();
+    void PaintNow(const QRegion& region);
     PaneSource PaneSourceLocked(int pane) const;
 
     XSound& m_engine;

@@ -1,5 +1,6 @@
 #include "display/DepthDigits.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
@@ -14,11 +15,15 @@ void DepthDigits::Show(const QString& digits, const QColor& background, const QC
     m_digits = digits;
     m_background = background;
     m_text = text;
-    update(before.united(CellsRect()));
+    PlaceCells();
+    // Painted at once, in the pass of the event loop that brought the
+    // depth, rather than in one more pass for a posted request.
+    repaint(before.united(CellsRect()));
 }
 
-QRectF DepthDigits::Cells() const {
-    if (m_digits.isEmpty()) return {};
+void DepthDigits::PlaceCells() {
+    m_cells = QRectF();
+    if (m_digits.isEmpty()) return;
     // Half an 'x' in from the frame, as a framed text field indents its
     // text; one line (the font's exact ascent and descent) high, centred
     // in the field.
@@ -28,23 +33,30 @@ QRectF DepthDigits::Cells() const {
     room.setLeft(room.left() + metrics.horizontalAdvance(QLatin1Char('x')) / 2);
     const qreal height = exact.ascent() + exact.descent();
     const qreal top = room.top() + std::max((room.height() - height) / 2, 0.0);
-    return {static_cast<qreal>(room.left()), top,
-            static_cast<qreal>(metrics.horizontalAdvance(m_digits)), height};
+    m_cells = QRectF(room.left(), top, metrics.horizontalAdvance(m_digits), height);
+    m_baseline = QPoint(room.left(), static_cast<int>(top) + metrics.ascent());
 }
 
 QRect DepthDigits::CellsRect() const {
-    return Cells().toAlignedRect();
+    return m_cells.toAlignedRect();
+}
+
+void DepthDigits::changeEvent(QEvent* event) {
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::FontChange) PlaceCells();
+}
+
+void DepthDigits::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    PlaceCells();
 }
 
 void DepthDigits::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
-    const QRectF cells = Cells();
-    if (cells.isEmpty()) return;
+    if (m_cells.isEmpty()) return;
     QPainter painter(this);
-    painter.fillRect(cells, m_background);
+    painter.fillRect(m_cells, m_background);
     painter.setPen(m_text);
-    // The baseline on a whole pixel row, the digits' glyphs as cached.
-    const int top = static_cast<int>(cells.top());
-    painter.drawText(QPoint(static_cast<int>(cells.left()), top + fontMetrics().ascent()),
-                     m_digits);
+    // The baseline on a whole pixel row, the glyphs as cached.
+    painter.drawText(m_baseline, m_digits);
 }

@@ -24,12 +24,16 @@ public:
     QRect CellsRect() const;
 
 protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QRectF Cells() const;
+    void PlaceCells();
 
     QString m_digits;
     QColor m_background;
     QColor m_text;
+    QRectF m_cells;  // the digits' character cells
+    QPoint m_baseline;
 };

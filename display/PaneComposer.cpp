@@ -23,16 +23,16 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane,
     if (needed.isEmpty()) return m_image;
     const QRect bounds = needed.boundingRect();
     Prepare(layout, pane, bounds.left(), bounds.right(), source);
+    auto* pixels = reinterpret_cast<QRgb*>(m_image.bits());
+    const std::ptrdiff_t stride = m_image.bytesPerLine() / static_cast<int>(sizeof(QRgb));
     for (const QRect& rect : needed) {
         int previousRow = -1;
         for (int y = rect.top(); y <= rect.bottom(); ++y) {
-            auto* out = reinterpret_cast<QRgb*>(m_image.scanLine(y - paneRect.top())) +
-                        (rect.left() - paneRect.left());
+            QRgb* out = pixels + (y - paneRect.top()) * stride + (rect.left() - paneRect.left());
             const int row = layout.PictureRow(y);
             if (row == previousRow) {
                 // Scaled up, one picture row covers more screen rows.
-                std::memcpy(out, out - m_image.bytesPerLine() / sizeof(QRgb),
-                            static_cast<std::size_t>(rect.width()) * sizeof(QRgb));
+                std::copy_n(out - stride, rect.width(), out);
                 continue;
             }
             previousRow = row;
@@ -80,13 +80,22 @@ void PaneComposer::ComposeRow(QRgb* out, int left, int width, int row,
         const int* columns = m_columns.data() + first;
         // One picture pixel per screen pixel the columns follow each other
         // in the store: the row is copied whole.
-        bool contiguous = columns[0] >= 0;
-        for (int i = 1; contiguous && i < width; ++i) contiguous = columns[i] == columns[0] + i;
-        if (contiguous) {
-            std::memcpy(out, in + columns[0], static_cast<std::size_t>(width) * sizeof(QRgb));
-        } else {
-            for (int i = 0; i < width; ++i) out[i] = columns[i] >= 0 ? in[columns[i]] : source.back;
-        }
+        // Store columns grow from left to right, so the screen columns
+        // outside the store (-1) are at the ends.
+        int begin = 0;
+        int end = width;
+        while (begin < end && columns[begin] < 0) ++begin;
+        while (end > begin && columns[end - 1] < 0) --end;
+        std::fill(out, out + begin, source.back);
+        std::fill(out + end, out + width, source.back);
+        bool contiguous = true;
+        for (int i = begin + 1; contiguous && i < end; ++i)
+            contiguous = columns[i] == columns[begin] + (i - begin);
+        if (begin < end && contiguous)
+            std::memcpy(out + begin, in + columns[begin],
+                        static_cast<std::size_t>(end - begin) * sizeof(QRgb));
+        else
+            for (int i = begin; i < end; ++i) out[i] = in[columns[i]];
     } else {
         std::fill(out, out + width, source.back);
     }

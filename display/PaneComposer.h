@@ -38,8 +38,8 @@ public:
     // `pane` into an image at least of the pane's size, whose (0, 0) is the
     // pane's top-left corner, and returns it; pixels outside `region` are left as
     // they were. Valid until the next call. A refresh's region is the new
-    // columns and the dotted ruler rows across the pane: one image, so the
-    // caller draws it once, clipped to the region.
+    // columns and the dotted ruler rows across the pane, composed in one
+    // pass.
     const QImage& Compose(const EchogramLayout& layout, int pane, const QRegion& region,
                           const PaneSource& source);
 

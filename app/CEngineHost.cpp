@@ -46,30 +46,41 @@ void CEngineHost::RefreshDepthMonitor() {
     // keeps its depth.
     if (!m_engine.View().AutoAdjust()) return;
     m_monitorDepth.store(m_engine.SmoothedDepth(), std::memory_order_release);
-    if (m_monitorPending.exchange(true, std::memory_order_acq_rel)) return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_monitorPending.store(false, std::memory_order_release);
-            const double depth = m_monitorDepth.load(std::memory_order_acquire);
-            if (m_frame) m_frame->UpdateDepthMonitor(depth);
-        },
-        Qt::QueuedConnection);
+    m_monitorDue.store(true, std::memory_order_release);
+    if (!m_engine.IsLive()) PostNotices();
 }
 
 void CEngineHost::RefreshDialogs(unsigned mask) {
-    // From the worker: the dialogs follow on the UI thread, with the values
-    // in force when the call arrives there.
-    QMetaObject::invokeMethod(
-        this,
-        [this, mask] {
-            if (m_frame) m_frame->RefreshDialogs(mask);
-        },
-        Qt::QueuedConnection);
+    m_dialogMask.fetch_or(mask, std::memory_order_acq_rel);
+    if (!m_engine.IsLive()) PostNotices();
 }
 
 void CEngineHost::AdvanceAndPaint() {
     if (CMarevoxView* view = m_view.load(std::memory_order_acquire)) view->AdvanceAndPaint();
+    // A live ping's processing always ends here, so the monitor's depth and
+    // the dialogs' refresh it asked for go to the UI thread together with
+    // the echogram's refresh: the UI thread wakes once per ping, not once
+    // per notice. In playback a record may be processed without being
+    // drawn, and the notices go at once.
+    PostNotices();
+}
+
+void CEngineHost::PostNotices() {
+    if (m_dialogMask.load(std::memory_order_acquire) == 0 &&
+        !m_monitorDue.load(std::memory_order_acquire))
+        return;
+    if (m_noticesPending.exchange(true, std::memory_order_acq_rel)) return;
+    QMetaObject::invokeMethod(this, &CEngineHost::DeliverNotices, Qt::QueuedConnection);
+}
+
+void CEngineHost::DeliverNotices() {
+    // UI thread. The dialogs follow with the values in force now, the
+    // monitor with the newest depth.
+    m_noticesPending.store(false, std::memory_order_release);
+    const unsigned mask = m_dialogMask.exchange(0, std::memory_order_acq_rel);
+    if (mask != 0 && m_frame) m_frame->RefreshDialogs(mask);
+    if (m_monitorDue.exchange(false, std::memory_order_acq_rel) && m_frame)
+        m_frame->UpdateDepthMonitor(m_monitorDepth.load(std::memory_order_acquire));
 }
 
 void CEngineHost::ClearEchogram() {

@@ -60,9 +60,16 @@ private:
     std::atomic<CMarevoxView*> m_view{nullptr};
     DepthOutput* m_depthOutput = nullptr;
     PortSlot m_instrumentPort;
-    // The depth the worker smoothed last, waiting for the UI thread; one
-    // queued update at a time carries the newest.
+    // Sends what the worker asked to be shown (the monitor's depth, the
+    // dialogs' refresh) to the UI thread, unless a call is on its way.
+    void PostNotices();
+    void DeliverNotices();
+
+    // The depth the worker smoothed last and the dialogs to refresh,
+    // waiting for the UI thread; one queued call at a time carries them.
     std::atomic<double> m_monitorDepth{0.0};
-    std::atomic<bool> m_monitorPending{false};
+    std::atomic<bool> m_monitorDue{false};
+    std::atomic<unsigned> m_dialogMask{0};
+    std::atomic<bool> m_noticesPending{false};
     CommandTransport m_commands{m_instrumentPort};
 };

@@ -702,6 +702,7 @@ TEST_F(MainFrameTest, TheWorkersSmoothedDepthReachesTheMonitorOnTheUiThread) {
         std::thread worker([&] {
             engine.SetSmoothedDepth(depth);
             host.RefreshDepthMonitor();
+            host.AdvanceAndPaint();  // a live ping's processing ends with its drawing
         });
         worker.join();
         QCoreApplication::processEvents();
@@ -937,6 +938,7 @@ TEST_F(MainFrameTest, AutomaticRangeAndGainReachTheOpenDialogsOnTheUiThread) {
     std::thread worker([this] {
         host.RefreshDialogs(EngineHost::kGainDialog | EngineHost::kParameterDialog);
         host.RefreshDialogs(EngineHost::kRangeDialog | EngineHost::kParameterDialog);
+        host.AdvanceAndPaint();  // a live ping's processing ends with its drawing
     });
     worker.join();
     auto gainText = [](QWidget* dialog) {
@@ -952,6 +954,41 @@ TEST_F(MainFrameTest, AutomaticRangeAndGainReachTheOpenDialogsOnTheUiThread) {
     EXPECT_EQ(gainText(dialogs.ParameterDialog()), "07");
     EXPECT_EQ(slider(dialogs.RangeDialog()), 3);
     EXPECT_EQ(slider(dialogs.ParameterDialog()), 3);
+}
+
+// A live ping's notices ride with its drawing: one call to the UI thread
+// per ping. A record processed in playback may not be drawn, so its
+// notices go at once.
+TEST_F(MainFrameTest, NoticesOfALivePingGoWithItsDrawingThoseOfPlaybackAtOnce) {
+    ASSERT_TRUE(Frame().ExecuteCommand(kGain));
+    Frame().ShowDepthMonitor();
+    QLineEdit* gain =
+        Frame().SettingsDialogs().GainDialog()->findChild<QLineEdit*>(QStringLiteral("gainEdit"));
+    auto onWorker = [](const std::function<void()>& work) {
+        std::thread worker(work);
+        worker.join();
+        QApplication::processEvents();
+    };
+    engine.Sounding().SetGain(7);
+    engine.SetSmoothedDepth(3.25);
+    onWorker([this] {
+        host.RefreshDialogs(EngineHost::kGainDialog);
+        host.RefreshDepthMonitor();
+    });
+    EXPECT_EQ(gain->text(), "-15");  // the ping is still being processed
+    onWorker([this] { host.AdvanceAndPaint(); });
+    EXPECT_EQ(gain->text(), "07");
+    EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "3.25");
+
+    engine.BeginPlayback();
+    engine.Sounding().SetGain(9);
+    engine.SetSmoothedDepth(4.5);
+    onWorker([this] {
+        host.RefreshDialogs(EngineHost::kGainDialog);
+        host.RefreshDepthMonitor();
+    });
+    EXPECT_EQ(gain->text(), "09");
+    EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "4.50");
 }
 
 TEST_F(MainFrameTest, DepthOutputPortOpensAtTheChosenRateAndCarriesTheSentences) {

@@ -281,6 +281,7 @@ PaneSource CMarevoxView::PaneSourceLocked(int pane) const {
     source.line1 = ColourWordToRgb(m_shown.scales.line1);
     source.line2 = ColourWordToRgb(m_shown.scales.line2);
     source.store = pane == 0 ? &m_stores.Normal() : &m_stores.Zoom();
+    source.epoch = m_frame.epoch;
     if (m_shown.backward) {
         // Backward playback is drawn without zoom.
         if (m_shown.scales.zoomOn) source.store = nullptr;

@@ -45,6 +45,8 @@ public:
     // one.
     int ScrollBetween(std::int64_t from, std::int64_t to) const;
 
+    bool operator==(const EchogramLayout&) const = default;
+
 private:
     std::int64_t Boundary(std::int64_t n) const;  // B(n)
 

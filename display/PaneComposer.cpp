@@ -23,6 +23,7 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane,
     if (needed.isEmpty()) return m_image;
     const QRect bounds = needed.boundingRect();
     Prepare(layout, pane, bounds.left(), bounds.right(), source);
+    RowMemory& memory = Reset(m_memory[static_cast<std::size_t>(pane & 1)], layout, source);
     auto* pixels = reinterpret_cast<QRgb*>(m_image.bits());
     const std::ptrdiff_t stride = m_image.bytesPerLine() / static_cast<int>(sizeof(QRgb));
     for (const QRect& rect : needed) {
@@ -36,7 +37,14 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane,
                 continue;
             }
             previousRow = row;
-            ComposeRow(out, rect.left(), rect.width(), row, source);
+            const bool wholeRow = rect.left() == paneRect.left() && rect.width() == paneRect.width();
+            if (wholeRow && memory.store != nullptr && row % kFirstLevelRows != 0 && row >= 0 &&
+                row < static_cast<int>(memory.rows.size())) {
+                RememberedEchoes(out, layout, paneRect, row, memory, source);
+                if (row % kSecondLevelRows == 0) Dots(out, rect.left(), rect.width(), source.line2);
+            } else {
+                ComposeRow(out, rect.left(), rect.width(), row, source);
+            }
         }
     }
     return m_image;
@@ -69,39 +77,86 @@ void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int
 
 void PaneComposer::ComposeRow(QRgb* out, int left, int width, int row,
                               const PaneSource& source) const {
-    const int first = left - m_left;
     if (row % kFirstLevelRows == 0) {
         std::fill(out, out + width, source.line1);
         return;
     }
-    if (row >= 0 && row < EchogramLayout::kEchoRows && source.store != nullptr &&
-        row < source.store->height()) {
-        const auto* in = reinterpret_cast<const QRgb*>(source.store->constScanLine(row));
-        const int* columns = m_columns.data() + first;
-        // One picture pixel per screen pixel the columns follow each other
-        // in the store: the row is copied whole.
-        // Store columns grow from left to right, so the screen columns
-        // outside the store (-1) are at the ends.
-        int begin = 0;
-        int end = width;
-        while (begin < end && columns[begin] < 0) ++begin;
-        while (end > begin && columns[end - 1] < 0) --end;
-        std::fill(out, out + begin, source.back);
-        std::fill(out + end, out + width, source.back);
-        bool contiguous = true;
-        for (int i = begin + 1; contiguous && i < end; ++i)
-            contiguous = columns[i] == columns[begin] + (i - begin);
-        if (begin < end && contiguous)
-            std::memcpy(out + begin, in + columns[begin],
-                        static_cast<std::size_t>(end - begin) * sizeof(QRgb));
-        else
-            for (int i = begin; i < end; ++i) out[i] = in[columns[i]];
-    } else {
+    EchoPixels(out, left, width, row, source);
+    if (row % kSecondLevelRows == 0) Dots(out, left, width, source.line2);
+}
+
+void PaneComposer::EchoPixels(QRgb* out, int left, int width, int row,
+                              const PaneSource& source) const {
+    if (row < 0 || row >= EchogramLayout::kEchoRows || source.store == nullptr ||
+        row >= source.store->height()) {
         std::fill(out, out + width, source.back);
+        return;
     }
-    if (row % kSecondLevelRows == 0) {
-        const auto begin = std::lower_bound(m_dots.begin(), m_dots.end(), first);
-        for (auto dot = begin; dot != m_dots.end() && *dot < first + width; ++dot)
-            out[*dot - first] = source.line2;
+    const auto* in = reinterpret_cast<const QRgb*>(source.store->constScanLine(row));
+    const int* columns = m_columns.data() + (left - m_left);
+    // Store columns grow from left to right, so the screen columns outside
+    // the store (-1) are at the ends.
+    int begin = 0;
+    int end = width;
+    while (begin < end && columns[begin] < 0) ++begin;
+    while (end > begin && columns[end - 1] < 0) --end;
+    std::fill(out, out + begin, source.back);
+    std::fill(out + end, out + width, source.back);
+    // One picture pixel per screen pixel the columns follow each other in
+    // the store: the row is copied whole.
+    bool contiguous = true;
+    for (int i = begin + 1; contiguous && i < end; ++i)
+        contiguous = columns[i] == columns[begin] + (i - begin);
+    if (begin < end && contiguous)
+        std::memcpy(out + begin, in + columns[begin],
+                    static_cast<std::size_t>(end - begin) * sizeof(QRgb));
+    else
+        for (int i = begin; i < end; ++i) out[i] = in[columns[i]];
+}
+
+void PaneComposer::Dots(QRgb* out, int left, int width, QRgb colour) const {
+    const int first = left - m_left;
+    const auto begin = std::lower_bound(m_dots.begin(), m_dots.end(), first);
+    for (auto dot = begin; dot != m_dots.end() && *dot < first + width; ++dot)
+        out[*dot - first] = colour;
+}
+
+PaneComposer::RowMemory& PaneComposer::Reset(RowMemory& memory, const EchogramLayout& layout,
+                                             const PaneSource& source) {
+    // Going backward every refresh draws the pane anew; nothing to keep.
+    const QImage* store = source.backward ? nullptr : source.store;
+    if (memory.layout == layout && memory.store == store && memory.epoch == source.epoch &&
+        memory.back == source.back)
+        return memory;
+    memory.layout = layout;
+    memory.store = store;
+    memory.epoch = source.epoch;
+    memory.back = source.back;
+    memory.newest.assign(store != nullptr ? EchogramLayout::kEchoRows : 0, -1);
+    memory.rows.resize(memory.newest.size());
+    return memory;
+}
+
+void PaneComposer::RememberedEchoes(QRgb* out, const EchogramLayout& layout, const QRect& pane,
+                                    int row, RowMemory& memory, const PaneSource& source) const {
+    const int width = pane.width();
+    std::vector<QRgb>& echoes = memory.rows[static_cast<std::size_t>(row)];
+    std::int64_t& newest = memory.newest[static_cast<std::size_t>(row)];
+    if (static_cast<int>(echoes.size()) != width) {
+        echoes.resize(static_cast<std::size_t>(width));
+        newest = -1;
     }
+    // The columns to take from the store, at the pane's right edge.
+    int fresh = width;
+    if (newest >= 0 && newest <= source.shownNewest) {
+        const int shift = layout.ScrollBetween(newest, source.shownNewest);
+        if (shift < width) {
+            std::memmove(echoes.data(), echoes.data() + shift,
+                         static_cast<std::size_t>(width - shift) * sizeof(QRgb));
+            fresh = shift;
+        }
+    }
+    EchoPixels(echoes.data() + (width - fresh), pane.right() + 1 - fresh, fresh, row, source);
+    newest = source.shownNewest;
+    std::copy(echoes.begin(), echoes.end(), out);
 }

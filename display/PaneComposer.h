@@ -4,10 +4,12 @@
 #include <QRect>
 #include <QRegion>
 #include <QRgb>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
-class EchogramLayout;
+#include "display/EchogramLayout.h"
 
 // Which store columns a pane shows. Going forward the newest ping is at the
 // pane's right edge and each ping takes the screen columns of its count
@@ -24,6 +26,10 @@ struct PaneSource {
     int newestColumn = 0;
     // Backward: the store column shown at the pane's left edge.
     int leftColumn = 0;
+    // Changes whenever pings already in the stores change (a clear, a mark
+    // label, backward playback): rows remembered from an earlier refresh
+    // are used only while it stays the same.
+    std::uint64_t epoch = 0;
     QRgb back = 0;
     QRgb line1 = 0;  // first-level ruler, every 95 rows
     QRgb line2 = 0;  // second-level ruler, dotted, every 19 rows
@@ -44,6 +50,21 @@ public:
                           const PaneSource& source);
 
 private:
+    // The echoes (without the dotted ruler) of the pane's whole-width rows
+    // as composed at an earlier refresh, by picture row. The next refresh
+    // moves them by the new pings' width, as the screen moves, and takes
+    // only the new columns from the store: the dotted rows are composed at
+    // every ping, and reading them whole from the stores' rows, which the
+    // processor's caches no longer hold by then, was most of their cost.
+    struct RowMemory {
+        std::optional<EchogramLayout> layout;
+        const QImage* store = nullptr;
+        std::uint64_t epoch = 0;
+        QRgb back = 0;
+        std::vector<std::int64_t> newest;  // per picture row: the newest ping then, -1: none
+        std::vector<std::vector<QRgb>> rows;
+    };
+
     // Looks up the store column of each screen column from `left` to
     // `right` (inclusive) of the pane.
     void Prepare(const EchogramLayout& layout, int pane, int left, int right,
@@ -51,9 +72,18 @@ private:
     // One screen row of `width` pixels from screen column `left` (inside
     // the prepared columns) showing picture row `row`.
     void ComposeRow(QRgb* out, int left, int width, int row, const PaneSource& source) const;
+    // The echo pixels of that row, or the background where there are none.
+    void EchoPixels(QRgb* out, int left, int width, int row, const PaneSource& source) const;
+    // A whole-width echo row of the pane from what `memory` holds of it.
+    void RememberedEchoes(QRgb* out, const EchogramLayout& layout, const QRect& pane, int row,
+                          RowMemory& memory, const PaneSource& source) const;
+    void Dots(QRgb* out, int left, int width, QRgb colour) const;
+    static RowMemory& Reset(RowMemory& memory, const EchogramLayout& layout,
+                            const PaneSource& source);
 
     QImage m_image;
     int m_left = 0;
     std::vector<int> m_columns;  // store column per screen column, -1: none
     std::vector<int> m_dots;     // the prepared columns where the dotted ruler has a dot
+    std::array<RowMemory, 2> m_memory;  // per pane
 };

@@ -91,6 +91,53 @@ TEST_F(PaneComposerTest, ARefreshsRegionEqualsTheWholePane) {
     }
 }
 
+// Counts the pixels of `region` (screen coordinates) where `part` differs
+// from `whole` (both with the pane's corner at (0, 0)).
+int Differences(const QImage& part, const QImage& whole, const QRegion& region, QPoint corner) {
+    int wrong = 0;
+    for (const QRect& rect : region)
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x) {
+                const QPoint at = QPoint(x, y) - corner;
+                wrong += part.pixel(at) != whole.pixel(at) ? 1 : 0;
+            }
+    return wrong;
+}
+
+// The dotted rows are kept from one refresh to the next and moved with the
+// pings: after any run of pings, and after pings already shown changed
+// (a new epoch), they are still the whole pane's.
+TEST_F(PaneComposerTest, RowsKeptFromTheLastRefreshMoveWithThePings) {
+    const EchogramLayout layout(800, false, QSize(1017, 703), true);
+    const QRect pane = layout.Pane(0);
+    QRegion region = RulerRows(layout, 0);
+    PaneComposer composer;
+    PaneSource source = Forward(3000);
+    composer.Compose(layout, 0, region, source);
+    for (const int pings : {1, 1, 2, 5, 700, 1}) {
+        source.shownNewest += pings;
+        source.storeNewest += pings;
+        source.newestColumn += pings;  // the same pings stay in the same store columns
+        const QRegion fresh = region + QRect(pane.right() - 3, 0, 4, pane.height());
+        const QImage& part = composer.Compose(layout, 0, fresh, source);
+        EXPECT_EQ(Differences(part, Whole(layout, 0, source), fresh, pane.topLeft()), 0)
+            << "after " << pings;
+    }
+    // A ping already shown is drawn again (a mark label): a new epoch.
+    const int row19 = 19;
+    for (int column = source.newestColumn - 300; column < source.newestColumn - 200; ++column)
+        store.setPixel(column, row19, 0xFFABCDEF);
+    ++source.epoch;
+    const QImage& part = composer.Compose(layout, 0, region, source);
+    const QImage whole = Whole(layout, 0, source);
+    EXPECT_EQ(Differences(part, whole, region, pane.topLeft()), 0);
+    int marked = 0;
+    for (int x = 0; x < pane.width(); ++x)
+        for (int y = 0; y < pane.height(); ++y)
+            marked += whole.pixel(x, y) == 0xFFABCDEF ? 1 : 0;
+    EXPECT_GT(marked, 100);
+}
+
 // Screen columns the store has no ping for show the background, at the
 // old end going forward and at the far end going backward, with the ruler
 // lines still drawn over them.

@@ -85,6 +85,15 @@ def thread_cpu(pid):
     return used
 
 
+def ui_wakeups(pid):
+    """How often the UI thread (the process's first) went to sleep and woke."""
+    with open(f"/proc/{pid}/task/{pid}/status") as f:
+        for line in f:
+            if line.startswith("voluntary_ctxt_switches"):
+                return int(line.split()[1])
+    return 0
+
+
 def percentile(values, p):
     ordered = sorted(values)
     return ordered[min(len(ordered) - 1, int(round(p / 100.0 * (len(ordered) - 1))))]
@@ -257,10 +266,12 @@ def measure_program(busy, worker_nice=None):
         cpu_before = [None]
 
         def connected():
-            cpu_before[0] = (cpu_seconds(program.pid), time.monotonic(), thread_cpu(program.pid))
+            cpu_before[0] = (cpu_seconds(program.pid), time.monotonic(), thread_cpu(program.pid),
+                             ui_wakeups(program.pid))
 
         latencies = drive(master, listener, pings, connected)
-        cpu_after = (cpu_seconds(program.pid), time.monotonic(), thread_cpu(program.pid))
+        cpu_after = (cpu_seconds(program.pid), time.monotonic(), thread_cpu(program.pid),
+                     ui_wakeups(program.pid))
         stats = None
         if cpu_before[0] is not None and latencies:
             used = cpu_after[0] - cpu_before[0][0]
@@ -268,7 +279,8 @@ def measure_program(busy, worker_nice=None):
             count = len(latencies) + WARMUP
             threads = {name: (after - cpu_before[0][2].get(name, 0.0)) / count * 1000.0
                        for name, after in cpu_after[2].items()}
-            stats = (used / count * 1000.0, used / seconds * 100.0, count / seconds, threads)
+            stats = (used / count * 1000.0, used / seconds * 100.0, count / seconds, threads,
+                     (cpu_after[3] - cpu_before[0][3]) / count)
         send_command(57665)  # exit
         program.wait(timeout=10)
         return latencies, stats
@@ -378,7 +390,7 @@ try:
     print()
     print(f"CPU of the program, window shown: idle (not connected) {idle:.2f} % of a core")
     if cpu_live:
-        per_ping, share, rate, threads = cpu_live
+        per_ping, share, rate, threads, wakeups = cpu_live
         print(f"live, {rate:.1f} pings a second: {per_ping:.3f} ms per ping, {share:.2f} % of a core"
               f" ({per_ping * 50 / 10:.2f} % at 50 pings a second)")
         print(f"    floor: the relay (a Python script) takes {floor_cpu:.3f} ms per ping for the"
@@ -386,6 +398,7 @@ try:
         for name, ms in sorted(threads.items(), key=lambda item: -item[1]):
             if ms > 0.0005:
                 print(f"    {name:20s} {ms:.3f} ms per ping")
+        print(f"    the UI thread sleeps and wakes {wakeups:.2f} times per ping")
     counted = repaints(min(pings, 500))
     if counted is None:
         print("repaints per ping: not counted (needs gdb, allowed to attach to the program)")

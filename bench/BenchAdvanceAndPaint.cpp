@@ -110,8 +110,8 @@ constexpr std::size_t kElsewhereBytes = std::size_t{8} << 20;
 // First argument: 0 repaints the whole view, 1 the echogram part
 // (EchogramRect), 2 is what the window does now (ShowNewest: the shown
 // picture moved by the ping's width, then the new column and the dotted
-// ruler rows painted and flushed at once, in the same pass). Second: zoom. Third: the picture one pixel per
-// screen pixel (0) or scaled to the whole view (1, the default).
+// ruler rows painted and flushed at once, in the same pass). Second: zoom. Third: the picture one
+// pixel per screen pixel (0) or scaled to the whole view (1, the default).
 void PaintTheWindow(benchmark::State& state) {
     const int refresh = static_cast<int>(state.range(0));
     XSound engine;

@@ -13,8 +13,8 @@ constexpr int kDotSpacing = 3;
 
 }  // namespace
 
-const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane,
-                                    const QRegion& region, const PaneSource& source) {
+const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane, const QRegion& region,
+                                    const PaneSource& source) {
     const QRect paneRect = layout.Pane(pane);
     if (m_image.width() < paneRect.width() || m_image.height() < paneRect.height())
         m_image = QImage(std::max(m_image.width(), paneRect.width()),
@@ -37,7 +37,8 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane,
                 continue;
             }
             previousRow = row;
-            const bool wholeRow = rect.left() == paneRect.left() && rect.width() == paneRect.width();
+            const bool wholeRow =
+                rect.left() == paneRect.left() && rect.width() == paneRect.width();
             if (wholeRow && memory.store != nullptr && row % kFirstLevelRows != 0 && row >= 0 &&
                 row < static_cast<int>(memory.rows.size())) {
                 RememberedEchoes(out, layout, paneRect, row, memory, source);

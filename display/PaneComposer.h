@@ -83,7 +83,7 @@ private:
 
     QImage m_image;
     int m_left = 0;
-    std::vector<int> m_columns;  // store column per screen column, -1: none
-    std::vector<int> m_dots;     // the prepared columns where the dotted ruler has a dot
+    std::vector<int> m_columns;         // store column per screen column, -1: none
+    std::vector<int> m_dots;            // the prepared columns where the dotted ruler has a dot
     std::array<RowMemory, 2> m_memory;  // per pane
 };

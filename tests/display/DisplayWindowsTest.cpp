@@ -12,8 +12,8 @@
 #include "display/CMarevoxView.h"
 #include "display/COutputMonitor.h"
 #include "display/CSee.h"
-#include "display/DepthDigits.h"
 #include "display/CStaticColor.h"
+#include "display/DepthDigits.h"
 #include "tests/display/PingFixture.h"
 
 namespace {
@@ -73,7 +73,9 @@ TEST_F(DepthMonitorTest, OnlyTheDigitsCellsTakeTheMonitorsColours) {
     const QRect narrow = field.CellsRect();
     EXPECT_LT(narrow.width(), wide.width());
     EXPECT_EQ(CountColour(shown, field.rect(), back), 0);
-    EXPECT_EQ(CountColour(shown, QRect(QPoint(narrow.right() + 1, wide.top()), wide.bottomRight()), digits), 0);
+    EXPECT_EQ(CountColour(shown, QRect(QPoint(narrow.right() + 1, wide.top()), wide.bottomRight()),
+                          digits),
+              0);
     EXPECT_GT(CountColour(shown, narrow, QColor(0, 0, 255)), narrow.width() * narrow.height() / 2);
     EXPECT_EQ(field.Text(), "7.50");
 }

@@ -133,8 +133,7 @@ TEST_F(PaneComposerTest, RowsKeptFromTheLastRefreshMoveWithThePings) {
     EXPECT_EQ(Differences(part, whole, region, pane.topLeft()), 0);
     int marked = 0;
     for (int x = 0; x < pane.width(); ++x)
-        for (int y = 0; y < pane.height(); ++y)
-            marked += whole.pixel(x, y) == 0xFFABCDEF ? 1 : 0;
+        for (int y = 0; y < pane.height(); ++y) marked += whole.pixel(x, y) == 0xFFABCDEF ? 1 : 0;
     EXPECT_GT(marked, 100);
 }
 

@@ -81,6 +81,8 @@ private:
     int m_filler = -1;
 };
 
+const std::string kSddbt = "$SDDBT,38.85,f,11.84,M,6.47,F\r\n";
+
 class DepthOutputTest : public EngineTest {
 protected:
     DepthOutputTest() {
@@ -90,12 +92,21 @@ protected:
         settings.SetIp("127.0.0.1");
     }
     QString CompanionPath() const { return dir.filePath(QStringLiteral("Kelvara")); }
+    // A companion that starts listening gets the next depths.
+    void ExpectServedOnceListening(DepthOutput& output) {
+        Companion companion(CompanionPath());
+        ASSERT_TRUE(RunUntil(
+            [&] {
+                output.OutputDepth();
+                return !companion.texts.empty();
+            },
+            3000));
+        EXPECT_EQ(companion.texts.front(), kSddbt);
+    }
 
     QTemporaryDir dir;
     AppSettings settings;
 };
-
-const std::string kSddbt = "$SDDBT,38.85,f,11.84,M,6.47,F\r\n";
 
 }  // namespace
 
@@ -165,14 +176,7 @@ TEST_F(DepthOutputTest, StalledCompanionCostsTheCallerNothingAndIsServedWhenItAn
     EXPECT_TRUE(RunUntil([&] { return output.CompanionDropped() == 50; }, 3000));
 
     stalled.reset();
-    Companion companion(CompanionPath());
-    ASSERT_TRUE(RunUntil(
-        [&] {
-            output.OutputDepth();
-            return !companion.texts.empty();
-        },
-        3000));
-    EXPECT_EQ(companion.texts.front(), kSddbt);
+    ExpectServedOnceListening(output);
     EXPECT_EQ(output.CompanionDropped(), 50u);
 }
 
@@ -191,13 +195,6 @@ TEST_F(DepthOutputTest, MissingCompanionCostsNothingAndOneThatStartsIsServed) {
     EXPECT_EQ(failed(), 20u);
     EXPECT_EQ(output.CompanionDropped(), 0u);
 
-    Companion companion(CompanionPath());
-    ASSERT_TRUE(RunUntil(
-        [&] {
-            output.OutputDepth();
-            return !companion.texts.empty();
-        },
-        3000));
-    EXPECT_EQ(companion.texts.front(), kSddbt);
+    ExpectServedOnceListening(output);
     EXPECT_EQ(output.CompanionDropped(), 0u);
 }

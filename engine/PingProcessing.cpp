@@ -5,6 +5,24 @@
 
 #include "engine/XSound.h"
 
+namespace {
+
+// What automatic adjustment reads, field by field: copying the whole
+// settings value at every ping would cost about as much as the adjustment.
+PingProcessor::AdjustSettings AdjustSettingsOf(const AtomicSettings& settings) {
+    PingProcessor::AdjustSettings s;
+    s.gain = settings.Gain();
+    s.gainAuto = settings.GainAuto();
+    s.rangeAuto = settings.RangeAuto();
+    s.rangeIndex = settings.RangeIndex();
+    s.rangeIndexSet = settings.RangeIndexSet();
+    s.rangeOffsetSet = settings.RangeOffsetSet();
+    s.useNet = settings.UseNet() == 1;
+    return s;
+}
+
+}  // namespace
+
 int XSound::StepLive() {
     if (!FrameReady()) return 0;
     std::lock_guard<std::mutex> lock(m_pingMutex);
@@ -59,7 +77,7 @@ int XSound::ProcessLivePing() {
 
 void XSound::DetectBottom() {
     const BottomDetector::Result found = m_processor.DetectBottom(
-        std::span<std::uint8_t>(m_samples, std::min(m_sampleCount, kSampleMax)), m_settings.Get(),
+        std::span<std::uint8_t>(m_samples, std::min(m_sampleCount, kSampleMax)), m_settings.Ping(),
         m_depth.load(std::memory_order_relaxed), IsLive());
     // The flags were cleared when the samples were built: they are only set.
     if (found.echoPresent) m_echoPresent = 1;
@@ -74,8 +92,8 @@ void XSound::DetectBottom() {
 void XSound::AutoAdjust() {
     const PingProcessor::Detection found{m_bottomFound != 0, m_echoPresent != 0, m_echoStats};
     const PingProcessor::Decisions decided =
-        m_processor.AutoAdjust(found, m_depth.load(std::memory_order_relaxed), m_settings.Get(),
-                               Mode() == RunMode::kPlayback);
+        m_processor.AutoAdjust(found, m_depth.load(std::memory_order_relaxed),
+                               AdjustSettingsOf(m_settings), Mode() == RunMode::kPlayback);
 
     if (decided.rangeIndexSet) m_settings.SetRangeIndexSet(*decided.rangeIndexSet);
     if (decided.rangeOffsetSet) m_settings.SetRangeOffsetSet(*decided.rangeOffsetSet);

@@ -23,7 +23,7 @@ std::uint32_t PingProcessor::BlankDraft(std::span<std::uint8_t> samples, double 
 }
 
 BottomDetector::Result PingProcessor::DetectBottom(std::span<std::uint8_t> samples,
-                                                   const SoundingSettings& settings,
+                                                   const PingSettings& settings,
                                                    double previousDepth, bool live) {
     BottomDetector::Params params;
     params.rangeIndex = settings.m_rangeIndex;
@@ -35,16 +35,27 @@ BottomDetector::Result PingProcessor::DetectBottom(std::span<std::uint8_t> sampl
     return m_detector.DetectBottom(samples, params);
 }
 
+PingProcessor::AdjustSettings PingProcessor::AdjustSettings::Of(const SoundingSettings& settings) {
+    AdjustSettings s;
+    s.gain = settings.m_gain;
+    s.gainAuto = settings.m_gainAuto != 0;
+    s.rangeAuto = settings.m_rangeAuto != 0;
+    s.rangeIndex = settings.m_rangeIndex;
+    s.rangeIndexSet = settings.m_rangeIndexSet;
+    s.rangeOffsetSet = settings.m_rangeOffsetSet;
+    s.useNet = settings.m_useNet == 1;
+    return s;
+}
+
 PingProcessor::Decisions PingProcessor::AutoAdjust(const Detection& found, double depth,
-                                                   const SoundingSettings& settings,
-                                                   bool playback) {
+                                                   const AdjustSettings& settings, bool playback) {
     Decisions out;
-    const bool rangeAuto = settings.m_rangeAuto != 0;
+    const bool rangeAuto = settings.rangeAuto;
 
     if (!found.bottomFound) {
         if (rangeAuto && ++m_noBottomCount > 4) {
             m_noBottomCount = 0;
-            const std::uint8_t requested = settings.m_rangeIndexSet;
+            const std::uint8_t requested = settings.rangeIndexSet;
             if (requested < 4) out.rangeIndexSet = static_cast<std::uint8_t>(requested + 1);
             out.rangeConsidered = true;
         }
@@ -60,7 +71,7 @@ PingProcessor::Decisions PingProcessor::AutoAdjust(const Detection& found, doubl
             m_rangeCheckCount = 0;
         } else if (++m_rangeCheckCount > 4) {
             m_rangeCheckCount = 0;
-            const RangeRequest requested{settings.m_rangeIndexSet, settings.m_rangeOffsetSet};
+            const RangeRequest requested{settings.rangeIndexSet, settings.rangeOffsetSet};
             const RangeRequest next = AutoRange(requested, depth);
             if (next.index != requested.index) out.rangeIndexSet = next.index;
             if (next.offset != requested.offset) out.rangeOffsetSet = next.offset;
@@ -78,8 +89,8 @@ PingProcessor::Decisions PingProcessor::AutoAdjust(const Detection& found, doubl
         m_noEchoCount = 0;
     }
 
-    if (settings.m_gainAuto != 0 && !playback) {
-        int gain = settings.m_gain;
+    if (settings.gainAuto && !playback) {
+        int gain = settings.gain;
         if (!found.echoPresent) {
             // Held at 3: from the third weak ping on, every ping raises it.
             m_weakCount = std::min(m_weakCount + 1, 3);
@@ -91,7 +102,7 @@ PingProcessor::Decisions PingProcessor::AutoAdjust(const Detection& found, doubl
             if (run.binsAbove1 < run.runLength / 2) gain += 2;
         }
         gain = std::min(gain, 40);
-        gain = std::min(gain, kGainCap[SafeRangeIndex(settings.m_rangeIndex)]);
+        gain = std::min(gain, kGainCap[SafeRangeIndex(settings.rangeIndex)]);
         out.gain = static_cast<std::int8_t>(gain);
     }
 
@@ -152,14 +163,14 @@ PingProcessor::RangeRequest PingProcessor::AutoRange(RangeRequest requested, dou
     return {index, offset};
 }
 
-void PingProcessor::SmoothDepth(double depth, const SoundingSettings& settings, Decisions& out) {
-    const std::uint8_t rangeIndex = settings.m_rangeIndex;
+void PingProcessor::SmoothDepth(double depth, const AdjustSettings& settings, Decisions& out) {
+    const std::uint8_t rangeIndex = settings.rangeIndex;
     const auto window = static_cast<std::uint8_t>(6 - SafeRangeIndex(rangeIndex));
     if (rangeIndex != m_ringRange || m_ringFill >= window) m_ringFill = 0;
     m_depthRing[m_ringFill++] = depth;
     m_ringRange = rangeIndex;
 
-    const bool useNet = settings.m_useNet == 1;
+    const bool useNet = settings.useNet;
     if (m_ringFill == window) {
         double sum = 0.0;
         for (std::uint8_t k = 0; k < window; ++k) sum += m_depthRing[k];

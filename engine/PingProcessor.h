@@ -8,8 +8,8 @@
 #include "engine/SoundingSettings.h"
 
 // The decisions taken on one ping's samples: draft blanking, bottom
-// detection, automatic gain and range, depth smoothing. Samples and a
-// settings value go in, what was found and what the settings, the depth
+// detection, automatic gain and range, depth smoothing. Samples and
+// settings values go in, what was found and what the settings, the depth
 // and the outputs should become come out; the engine puts the decisions
 // into effect. Keeps from ping to ping the tracking gate (in its
 // BottomDetector), the counts of automatic adjustment and the smoothing
@@ -47,6 +47,19 @@ public:
         std::optional<double> output;
     };
 
+    // What automatic adjustment reads of the sounding settings.
+    struct AdjustSettings {
+        std::int8_t gain = 0;
+        bool gainAuto = false;
+        bool rangeAuto = false;
+        std::uint8_t rangeIndex = 0;      // in effect
+        std::uint8_t rangeIndexSet = 0;   // requested
+        std::uint8_t rangeOffsetSet = 0;  // requested
+        bool useNet = false;              // every depth goes to the network link
+
+        static AdjustSettings Of(const SoundingSettings& settings);
+    };
+
     // The requested range and offset automatic range chooses for a depth.
     struct RangeRequest {
         std::uint8_t index = 0;
@@ -62,13 +75,13 @@ public:
     // speed; previousDepth centres the tracking gate, which follows live
     // pings only. Blanks what the anti-jam mode rejects in samples.
     BottomDetector::Result DetectBottom(std::span<std::uint8_t> samples,
-                                        const SoundingSettings& settings, double previousDepth,
+                                        const PingSettings& settings, double previousDepth,
                                         bool live);
 
     // Automatic range and gain, the lost-bottom counts and the smoothing of
     // depth, after detection found what it did and the depth is as given.
     // Gain is never changed in playback.
-    Decisions AutoAdjust(const Detection& found, double depth, const SoundingSettings& settings,
+    Decisions AutoAdjust(const Detection& found, double depth, const AdjustSettings& settings,
                          bool playback);
 
     // The range and offset requested after a ping at depth, starting from
@@ -83,7 +96,7 @@ public:
 
 private:
     // Puts depth into the smoothing ring of the range in effect.
-    void SmoothDepth(double depth, const SoundingSettings& settings, Decisions& out);
+    void SmoothDepth(double depth, const AdjustSettings& settings, Decisions& out);
 
     BottomDetector m_detector;
 

@@ -33,8 +33,9 @@ protected:
             processor.DetectBottom(samples, settings, depth, !playback);
         bottomFound = found.bottomFound;
         if (found.bottomFound) depth = found.depth;
-        const PingProcessor::Decisions decided = processor.AutoAdjust(
-            {found.bottomFound, found.echoPresent, found.echoStats}, depth, settings, playback);
+        const PingProcessor::Decisions decided =
+            processor.AutoAdjust({found.bottomFound, found.echoPresent, found.echoStats}, depth,
+                                 PingProcessor::AdjustSettings::Of(settings), playback);
         if (decided.depthLost) depth = 0.0;
         if (decided.rangeIndexSet) settings.m_rangeIndexSet = *decided.rangeIndexSet;
         if (decided.rangeOffsetSet) settings.m_rangeOffsetSet = *decided.rangeOffsetSet;

@@ -10,6 +10,7 @@ namespace {
 constexpr int kFirstLevelRows = 95;
 constexpr int kSecondLevelRows = 19;
 constexpr int kDotSpacing = 3;
+constexpr int kNarrow = 4;  // pixels; narrower rows are copied pixel by pixel
 
 }  // namespace
 
@@ -95,6 +96,11 @@ void PaneComposer::EchoPixels(QRgb* out, int left, int width, int row,
     }
     const auto* in = reinterpret_cast<const QRgb*>(source.store->constScanLine(row));
     const int* columns = m_columns.data() + (left - m_left);
+    if (width <= kNarrow) {
+        // The new columns of a refresh: a pixel or two on every row.
+        for (int i = 0; i < width; ++i) out[i] = columns[i] >= 0 ? in[columns[i]] : source.back;
+        return;
+    }
     // Store columns grow from left to right, so the screen columns outside
     // the store (-1) are at the ends.
     int begin = 0;

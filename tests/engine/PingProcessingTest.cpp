@@ -5,22 +5,11 @@
 #include "engine/XSound.h"
 #include "tests/engine/FrameBytes.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/SampleRuns.h"
 
 using namespace FrameBytes;
 
 namespace {
-
-using Samples = std::vector<std::uint8_t>;
-
-// n bins of one level.
-Samples Bins(std::size_t n, std::uint8_t level) {
-    return Samples(n, level);
-}
-Samples Join(std::initializer_list<Samples> parts) {
-    Samples all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
 
 class PingTest : public EngineTest {
 protected:

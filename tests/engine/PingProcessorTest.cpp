@@ -10,19 +10,9 @@
 #include <vector>
 
 #include "engine/PingRecord.h"
+#include "tests/support/SampleRuns.h"
 
 namespace {
-
-using Samples = std::vector<std::uint8_t>;
-
-Samples Bins(std::size_t n, std::uint8_t level) {
-    return Samples(n, level);
-}
-Samples Join(std::initializer_list<Samples> parts) {
-    Samples all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
 
 // Pings go through detection and adjustment, and the decisions go into the
 // settings value and the depth the way the engine puts them into effect.

@@ -67,6 +67,8 @@ int main(int argc, char** argv) {
         out.flush();
         termios line{};
         tcgetattr(master, &line);
-        std::ofstream(speedPath, std::ios::trunc) << Baud(cfgetospeed(&line)) << "\n";
+        // Written aside and renamed, so a reader never sees the file empty.
+        std::ofstream(speedPath + ".new", std::ios::trunc) << Baud(cfgetospeed(&line)) << "\n";
+        std::rename((speedPath + ".new").c_str(), speedPath.c_str());
     }
 }

@@ -2,11 +2,24 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "engine/PingRecord.h"
 #include "engine/RangeTable.h"
 
 namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// One step of a ladder: up when depth reaches up[step], down when it falls
+// to down[step]. A step outside the ladder is left as it is.
+template <std::size_t N>
+std::uint8_t Step(std::uint8_t step, double depth, const double (&up)[N], const double (&down)[N]) {
+    if (step >= N) return step;
+    if (depth >= up[step]) return static_cast<std::uint8_t>(step + 1);
+    if (depth <= down[step]) return static_cast<std::uint8_t>(step - 1);
+    return step;
+}
 
 // Highest gain automatic gain may reach, by range index.
 constexpr int kGainCap[5] = {5, 10, 15, 20, 30};
@@ -111,36 +124,11 @@ PingProcessor::Decisions PingProcessor::AutoAdjust(const Detection& found, doubl
 }
 
 PingProcessor::RangeRequest PingProcessor::AutoRange(RangeRequest requested, double depth) {
-    const double d = depth;
-    std::uint8_t index = requested.index;
-    switch (index) {
-        case 0:
-            if (d >= 4.5) index = 1;
-            break;
-        case 1:
-            if (d >= 9)
-                index = 2;
-            else if (d <= 2.5)
-                index = 0;
-            break;
-        case 2:
-            if (d >= 22.5)
-                index = 3;
-            else if (d <= 5)
-                index = 1;
-            break;
-        case 3:
-            if (d >= 45)
-                index = 4;
-            else if (d <= 12.5)
-                index = 2;
-            break;
-        case 4:
-            if (d <= 25) index = 3;
-            break;
-        default:  // not a range of the table: left as it is
-            break;
-    }
+    // Depths (m) at which automatic range steps up to the next range or
+    // down to the one before, per range index.
+    constexpr double kStepUp[5] = {4.5, 9, 22.5, 45, kInf};
+    constexpr double kStepDown[5] = {-kInf, 2.5, 5, 12.5, 25};
+    const std::uint8_t index = Step(requested.index, depth, kStepUp, kStepDown);
 
     std::uint8_t offset = requested.offset;
     if (index != m_lastRequestedRange) {
@@ -149,16 +137,9 @@ PingProcessor::RangeRequest PingProcessor::AutoRange(RangeRequest requested, dou
     }
     if (index == 4) {
         // At the 100 m range the displayed window follows the depth.
-        if (offset == 0) {
-            if (d >= 90) offset = 1;
-        } else if (offset == 1) {
-            if (d >= 150)
-                offset = 2;
-            else if (d <= 70)
-                offset = 0;
-        } else if (offset == 2) {
-            if (d <= 130) offset = 1;
-        }
+        constexpr double kOffsetUp[3] = {90, 150, kInf};
+        constexpr double kOffsetDown[3] = {-kInf, 70, 130};
+        offset = Step(offset, depth, kOffsetUp, kOffsetDown);
     }
     return {index, offset};
 }

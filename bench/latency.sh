@@ -17,7 +17,8 @@
 # each thread's share, and (with gdb) how often the echogram and the
 # windows are repainted per ping, counted in a run of its own.
 #
-# usage: bench/latency.sh [PINGS]   (default 1000 per run; needs a build)
+# usage: bench/latency.sh [PINGS] [cpu]   (default 1000 per run; needs a build)
+# With "cpu", only the runs on the machine as it is and the CPU figures.
 # MAREVOX_BUILD_DIR selects the build (default build/).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -28,7 +29,7 @@ if [ -z "${BENCH_LATENCY_INNER:-}" ]; then
     for tool in xvfb-run python3 taskset renice; do
         command -v "$tool" >/dev/null || { echo "latency: $tool is needed" >&2; exit 1; }
     done
-    for exe in marevox marevox-companion; do
+    for exe in marevox marevox-companion bench-window-floor; do
         [ -x "$build/bin/$exe" ] || { echo "latency: $build/bin/$exe is not built" >&2; exit 1; }
     done
     work="$(mktemp -d)"
@@ -36,7 +37,7 @@ if [ -z "${BENCH_LATENCY_INNER:-}" ]; then
     mkdir -p "$work/program" "$work/home" "$work/tmp"
     mkdir -m 700 "$work/runtime"
     cp "$build/bin/marevox" "$work/program/"
-    BENCH_LATENCY_INNER=1 BENCH_WORK="$work" BENCH_PINGS="$pings" BENCH_BIN="$build/bin" \
+    BENCH_LATENCY_INNER=1 BENCH_WORK="$work" BENCH_PINGS="$pings" BENCH_CPU_ONLY="${2:-}" BENCH_BIN="$build/bin" \
         BENCH_ROOT="$root" HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" \
         xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
     exit $?
@@ -47,6 +48,7 @@ import math, os, select, shutil, signal, socket, subprocess, sys, time, tty
 
 work = os.environ["BENCH_WORK"]
 pings = int(os.environ["BENCH_PINGS"])
+cpu_only = os.environ["BENCH_CPU_ONLY"] == "cpu"
 bin_dir = os.environ["BENCH_BIN"]
 root = os.environ["BENCH_ROOT"]
 runtime = os.environ["XDG_RUNTIME_DIR"]
@@ -190,17 +192,25 @@ def pinned(command, busy):
     return ["taskset", "-c", "0"] + command if busy else command
 
 
-def measure_floor(busy):
-    """The relay's latencies, and its CPU per ping (ms) once connected."""
+def measure_floor(busy, window=False):
+    """The relay's latencies, its CPU per ping (ms) once connected and how
+    often its first thread sleeps and wakes per ping. With window, the relay
+    is the small Qt program that also scrolls a window by a column a ping."""
     master, slave, device = instrument()
     listener = listener_socket()
-    relay = subprocess.Popen(pinned([sys.executable, "-c", RELAY, device,
-                                     str(listener.getsockname()[1])], busy))
+    port = str(listener.getsockname()[1])
+    command = ([os.path.join(bin_dir, "bench-window-floor"), device, port] if window
+               else [sys.executable, "-c", RELAY, device, port])
+    relay = subprocess.Popen(pinned(command, busy))
     try:
         before = []
-        latencies = drive(master, listener, pings, lambda: before.append(cpu_seconds(relay.pid)))
-        used = cpu_seconds(relay.pid) - before[0] if before else 0.0
-        return latencies, used / (len(latencies) + WARMUP) * 1000.0
+        latencies = drive(master, listener, pings,
+                          lambda: before.append((cpu_seconds(relay.pid), ui_wakeups(relay.pid))))
+        count = len(latencies) + WARMUP
+        if not before:
+            return latencies, 0.0, 0.0
+        used = cpu_seconds(relay.pid) - before[0][0]
+        return latencies, used / count * 1000.0, (ui_wakeups(relay.pid) - before[0][1]) / count
     finally:
         relay.kill()
         relay.wait()
@@ -370,21 +380,25 @@ busy_loop = None
 try:
     print(f"latency from the last frame byte to the depth sentence, ms ({pings} pings a run)")
     print(f"{'':44s} {'p50':>7s} {'p95':>7s} {'p99':>7s} {'max':>7s} {'pings':>6s}")
-    floor_idle, floor_cpu = measure_floor(False)
+    floor_idle, floor_cpu, _ = measure_floor(False)
     report("floor (relay), machine as it is", floor_idle)
+    window_idle, window_cpu, window_wakeups = measure_floor(False, window=True)
+    report("floor with a window, machine as it is", window_idle, floor_idle)
     program_idle, cpu_live = measure_program(False)
     report("marevox, machine as it is", program_idle, floor_idle)
 
-    busy_loop = subprocess.Popen(["taskset", "-c", "0", sys.executable, "-c", "while True: pass"])
-    floor_busy, _ = measure_floor(True)
-    report("floor (relay), busy program on its core", floor_busy)
-    program_busy, _ = measure_program(True)
-    report("marevox, busy program on its core", program_busy, floor_busy)
-    program_busy19, _ = measure_program(True, worker_nice=19)
-    report("marevox, busy core, worker at nice 19", program_busy19, floor_busy)
-    busy_loop.kill()
-    busy_loop.wait()
-    busy_loop = None
+    if not cpu_only:
+        busy_loop = subprocess.Popen(
+            ["taskset", "-c", "0", sys.executable, "-c", "while True: pass"])
+        floor_busy, _, _ = measure_floor(True)
+        report("floor (relay), busy program on its core", floor_busy)
+        program_busy, _ = measure_program(True)
+        report("marevox, busy program on its core", program_busy, floor_busy)
+        program_busy19, _ = measure_program(True, worker_nice=19)
+        report("marevox, busy core, worker at nice 19", program_busy19, floor_busy)
+        busy_loop.kill()
+        busy_loop.wait()
+        busy_loop = None
 
     idle = idle_cpu()
     print()
@@ -395,12 +409,17 @@ try:
               f" ({per_ping * 50 / 10:.2f} % at 50 pings a second)")
         print(f"    floor: the relay (a Python script) takes {floor_cpu:.3f} ms per ping for the"
               f" same reads and sends")
+        print(f"    floor with a window: a small Qt program doing the same and moving a window"
+              f" by a column takes {window_cpu:.3f} ms per ping, waking {window_wakeups:.2f}"
+              f" times")
         for name, ms in sorted(threads.items(), key=lambda item: -item[1]):
             if ms > 0.0005:
                 print(f"    {name:20s} {ms:.3f} ms per ping")
         print(f"    the UI thread sleeps and wakes {wakeups:.2f} times per ping")
-    counted = repaints(min(pings, 500))
-    if counted is None:
+    counted = None if cpu_only else repaints(min(pings, 500))
+    if cpu_only:
+        pass
+    elif counted is None:
         print("repaints per ping: not counted (needs gdb, allowed to attach to the program)")
     else:
         print(f"per ping (gdb attached, separate run): {counted[0]:.2f} echogram repaints,"

@@ -35,15 +35,13 @@ constexpr int kBytesAfterEnd = 3;
 
 class ScrollingColumns : public QWidget {
 public:
-    void AddColumn()
-    {
+    void AddColumn() {
         ++m_columns;
         scroll(-1, 0);
     }
 
 protected:
-    void paintEvent(QPaintEvent* event) override
-    {
+    void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
         const int shade = (m_columns * 7) % 256;
         painter.fillRect(event->rect(), QColor(shade, 255 - shade, 128));
@@ -53,8 +51,7 @@ private:
     int m_columns = 0;
 };
 
-int ConnectTo(int port)
-{
+int ConnectTo(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -67,10 +64,9 @@ int ConnectTo(int port)
     return fd;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: bench-window-floor DEVICE PORT\n");
@@ -92,12 +88,10 @@ int main(int argc, char** argv)
     QObject::connect(&readable, &QSocketNotifier::activated, [&] {
         uint8_t chunk[4096];
         const ssize_t got = ::read(device, chunk, sizeof chunk);
-        if (got <= 0)
-            return;
+        if (got <= 0) return;
         buffer.insert(buffer.end(), chunk, chunk + got);
         const auto end = std::find(buffer.begin(), buffer.end(), kFrameEnd);
-        if (end == buffer.end() || buffer.end() - end < 1 + kBytesAfterEnd)
-            return;
+        if (end == buffer.end() || buffer.end() - end < 1 + kBytesAfterEnd) return;
         buffer.erase(buffer.begin(), end + 1 + kBytesAfterEnd);
         static const char sentence[] = "DT 000800\r\n";
         (void)!::send(out, sentence, sizeof sentence - 1, MSG_NOSIGNAL);

@@ -8,7 +8,10 @@
 # to a TCP listener on loopback. The latency of a ping is the time from
 # writing the frame's last byte to the arrival of its sentence. The floor is
 # the same measure with a minimal relay in the program's place (read the
-# frame from the terminal, send a sentence on TCP, ask for the next ping).
+# frame from the terminal, send a sentence on TCP, ask for the next ping);
+# the floor with a window (bench-window-floor) does the same in a small Qt
+# program that also moves a window by a column at each ping, the least an
+# echogram on this display costs.
 #
 # Each is measured with the machine as it is and with one busy program
 # sharing the core (everything under test pinned to CPU 0); the program

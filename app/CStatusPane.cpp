@@ -1,6 +1,7 @@
 #include "app/CStatusPane.h"
 
 #include <QFontMetrics>
+#include <algorithm>
 
 namespace {
 constexpr int kPadding = 12;  // pixels around the text
@@ -10,12 +11,17 @@ CStatusPane::CStatusPane(const QString& initialText, QWidget* parent)
     : QLabel(initialText, parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setTextFormat(Qt::PlainText);
-    m_size =
-        QSize(fontMetrics().horizontalAdvance(initialText) + kPadding, QLabel::sizeHint().height());
+    m_startWidth = fontMetrics().horizontalAdvance(initialText) + kPadding;
+    m_size = QSize(m_startWidth, QLabel::sizeHint().height());
 }
 
 void CStatusPane::ShowText(const QString& text) {
-    if (text != this->text()) setText(text);
+    if (text == this->text()) return;
+    setText(text);
+    const int width = std::max(m_startWidth, fontMetrics().horizontalAdvance(text) + kPadding);
+    if (width == m_size.width()) return;
+    m_size.setWidth(width);
+    updateGeometry();
 }
 
 QSize CStatusPane::sizeHint() const {

@@ -2,8 +2,9 @@
 
 #include <QLabel>
 
-// One pane of the status bar. Its width is fixed by the text it starts
-// with, whatever it shows later; it may shrink in a narrow window.
+// One pane of the status bar. Its width is set by the text it starts
+// with; a longer text later (a count added to a pane) widens it, so the
+// text is shown whole. It may shrink in a narrow window.
 class CStatusPane : public QLabel {
     Q_OBJECT
 public:
@@ -17,5 +18,6 @@ public:
     QSize minimumSizeHint() const override;
 
 private:
+    int m_startWidth;
     QSize m_size;
 };

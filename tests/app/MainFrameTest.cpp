@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDate>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -45,6 +46,7 @@
 #include "tests/printing/ChartFixture.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/LinkTestSupport.h"
+#include "tests/support/StalledCompanion.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -852,6 +854,26 @@ TEST_F(MainFrameTest, StatusBarStartsWithItsInitialTextsAndFollowsTheLanguage) {
     engine.Sounding().SetGainAuto(0);
     Frame().StatusTick();
     EXPECT_EQ(Frame().PaneText(40000), "Gain:Auto");
+}
+
+// The count of depths a hung companion did not take is added to the
+// depth-output pane, which widens to show it whole.
+TEST_F(MainFrameTest, DepthOutputPaneShowsTheCompanionsLostDepthsWhole) {
+    const std::string companion = dir.File("Kelvara");
+    StalledCompanion stalled(companion);
+    depthOutput =
+        std::make_unique<DepthOutput>(engine, settings, QString::fromStdString(companion));
+    host.SetDepthOutput(depthOutput.get());
+    Frame().resize(1000, 700);
+    Frame().show();
+    for (int i = 0; i < 12; ++i) host.OutputDepth();
+    ASSERT_TRUE(RunUntil([&] { return depthOutput->CompanionDropped() == 12; }, 3000));
+    Frame().StatusTick();
+    EXPECT_EQ(Frame().PaneText(40005), "水深输出：关闭 丢失:12");
+    QCoreApplication::processEvents();
+    const auto* pane = Frame().statusBar()->findChild<QLabel*>(QStringLiteral("pane40005"));
+    ASSERT_NE(pane, nullptr);
+    EXPECT_GE(pane->contentsRect().width(), pane->fontMetrics().horizontalAdvance(pane->text()));
 }
 
 TEST_F(MainFrameTest, TimersRunUntilTheWindowCloses) {

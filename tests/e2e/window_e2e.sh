@@ -21,10 +21,11 @@ unset QT_QPA_PLATFORM
 send() { "$bin/marevox-companion" send command "$1" >/dev/null; }
 key() { sleep 1.2; xdotool key "$@"; sleep 0.5; }
 running() { kill -0 "$app_pid" 2>/dev/null; }
-# Share of reddish (echo) pixels in the echogram area of a screenshot.
+# Share of reddish (echo) pixels in part of the echogram in a screenshot:
+# by default its left 700 columns, else the given crop geometry.
 echo_share() {
     import -window root "$1"
-    convert "$1" -crop 700x400+0+90 +repage -fx '(r>0.35&&g<0.25&&b<0.25)' \
+    convert "$1" -crop "${2:-700x400+0+90}" +repage -fx '(r>0.35&&g<0.25&&b<0.25)' \
         -format '%[fx:mean]' info:
 }
 nonzero() { awk -v v="$1" 'BEGIN { exit !(v > 0) }'; }
@@ -59,7 +60,14 @@ sleep 2
 frames=$(wc -l <"$work/commands.log")
 check "connected: the instrument is asked for ping after ping ($frames frames)" \
     test "$frames" -gt 100
-check "live echoes on the echogram" nonzero "$(echo_share "$work/live.png")"
+live_echoes() {
+    for _ in $(seq 10); do
+        nonzero "$(echo_share "$work/live.png")" && return 0
+        sleep 0.5
+    done
+    return 1
+}
+check "live echoes on the echogram" live_echoes
 check "the depth monitor is beside the echogram" test -n "$(window '水深')"
 
 # Self-check: the simulator answers good, then with a faulty receiver.
@@ -124,7 +132,12 @@ check "recording into $name.sd" test -s "$data/$name.sd"
 send 57665  # exit while recording: refused with a message
 key Return
 check "closing is refused while recording" running
-sleep 1
+# Stopped once more than 900 pings are in (about 6 s at the simulator's
+# rate; longer on a busy machine).
+for _ in $(seq 60); do
+    [ "$(wc -l <"$data/$name.txt" 2>/dev/null || echo 0)" -gt 902 ] && break
+    sleep 0.5
+done
 send 32802
 sleep 0.5
 info="$("$bin/marevox-cli" info "$data/$name.sd")"
@@ -144,13 +157,19 @@ xdotool type "$name.sd"
 key Return
 key Escape
 check "playback started" running
-for _ in 1 2 3; do send 32795; done  # faster, to delay 0
+# Faster to a step every 20 ms, where the recording lasts long enough to
+# watch it scroll, then to delay 0, as fast as the worker goes.
+for _ in 1 2; do send 32795; done
 sleep 1
-check "played-back echoes on the echogram" nonzero "$(echo_share "$work/playback.png")"
+# The newest pings come in at the right, beside the ruler strip.
+check "played-back echoes on the echogram" \
+    nonzero "$(echo_share "$work/playback.png" 300x400+900+90)"
 sleep 0.5
 import -window root "$work/playback2.png"
 changed=$(compare -metric AE "$work/playback.png" "$work/playback2.png" null: 2>&1)
 check "the played-back echogram scrolls ($changed pixels changed)" test "${changed%% *}" -gt 1000
+send 32795
+sleep 0.5
 send 32810  # backward
 sleep 1
 import -window root "$work/backward.png"

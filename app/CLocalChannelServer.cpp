@@ -39,7 +39,10 @@ bool LowOnDescriptors(int fd, int reserve) {
 int ListenAt(const QByteArray& path, int backlog) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (static_cast<std::size_t>(path.size()) >= sizeof address.sun_path) return -1;
+    if (static_cast<std::size_t>(path.size()) >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;  // said as the reason, instead of an earlier call's error
+        return -1;
+    }
     std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return -1;

@@ -336,6 +336,11 @@ TEST_F(ChannelTest, PlacesOtherUsersCanReachAreRefused) {
     EXPECT_FALSE(QFileInfo::exists(Path("Nereon")));
     ASSERT_EQ(::chmod(dir.constData(), 0700), 0);
     EXPECT_EQ(CheckPrivateFolder(dir.toStdString()), "");
+    // A name longer than a socket address holds is refused for that reason.
+    CLocalChannelServer tooLong(Path("Nereon") + QString(110, QLatin1Char('x')));
+    EXPECT_EQ(tooLong.Start(), CLocalChannelServer::StartResult::kFailed);
+    EXPECT_TRUE(tooLong.ErrorText().endsWith(QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))))
+        << tooLong.ErrorText().toStdString();
     if (::getuid() != 0) return;  // only root can act as another user
 
     constexpr uid_t kOther = 65534;

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -167,4 +173,57 @@ TEST_F(DepthOutputTest, MissingCompanionCostsNothingAndOneThatStartsIsServed) {
 
     ExpectServedOnceListening(output);
     EXPECT_EQ(output.CompanionDropped(), 0u);
+}
+
+// A listener run by another user under the companion's name gets
+// connections but never a byte; the depths count as failed, not dropped.
+// Only root can play the other user.
+TEST_F(DepthOutputTest, ACompanionOfAnotherUserIsNeverWrittenTo) {
+    if (::getuid() != 0) return;
+    constexpr uid_t kOther = 65534;
+    const std::string path = CompanionPath().toStdString();
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Exit 0: five connections came and brought nothing; 1: bytes came;
+        // 2: too few connections; 3: setup failed.
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const timeval limit{3, 0};  // for accept
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::setgid(kOther) != 0 || ::setuid(kOther) != 0 || ::listen(listener, 32) != 0 ||
+            ::setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0 ||
+            ::write(ready[1], "x", 1) != 1)
+            ::_exit(3);
+        ssize_t bytes = 0;
+        for (int i = 0; i < 5; ++i) {
+            const int fd = ::accept(listener, nullptr, nullptr);
+            if (fd < 0) ::_exit(2);
+            char buffer[64];
+            bytes += std::max<ssize_t>(0, ::read(fd, buffer, sizeof buffer));  // 0: closed at once
+            ::close(fd);
+        }
+        ::_exit(bytes > 0 ? 1 : 0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    DepthOutput output(engine, settings, CompanionPath());
+    const auto failed = [&] {
+        return output.Log().Count()[static_cast<int>(OutputLog::Sink::kCompanion)]
+                                   [static_cast<int>(OutputLog::Result::kFailed)];
+    };
+    for (std::uint64_t i = 1; i <= 5; ++i) {
+        output.OutputDepth();
+        EXPECT_TRUE(RunUntil([&] { return failed() == i; }, 2000)) << failed();
+    }
+    EXPECT_EQ(output.CompanionDropped(), 0u);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }

@@ -80,7 +80,9 @@ int main(int argc, char** argv) {
     }
 
     ScrollingColumns window;
-    window.resize(1000, 600);
+    // The size of the echogram pane of the program's window on a 1280 × 800
+    // screen, where bench/latency.sh runs both.
+    window.resize(1232, 640);
     window.show();
 
     std::vector<uint8_t> buffer;

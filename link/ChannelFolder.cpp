@@ -90,5 +90,6 @@ bool PeerIsCurrentUser(int) {
 
 std::string ChannelFolder::NamePath(const std::string& name) const {
     if (!name.empty() && name.front() == '/') return name;
+    if (!error.empty()) return {};
     return path.empty() ? name : path + "/" + name;
 }

@@ -17,7 +17,9 @@ struct ChannelFolder {
     static ChannelFolder Find();
 
     // The socket path of a channel name; a name that is already a path
-    // (starts with '/') stands as it is.
+    // (starts with '/') stands as it is. Empty when the folder was refused:
+    // there is then no safe place for the name, and a bare name would land
+    // in the shared temporary folder.
     std::string NamePath(const std::string& name) const;
 };
 

@@ -25,7 +25,9 @@ int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
 }
 
 // A bare channel name lives in the temporary folder, as QLocalServer puts it.
+// No name, no channel: every depth counts as not delivered.
 std::string SocketPath(const QString& serverName) {
+    if (serverName.isEmpty()) return {};
     if (serverName.startsWith(QLatin1Char('/'))) return serverName.toStdString();
     return QDir(QDir::tempPath()).filePath(serverName).toStdString();
 }

@@ -1,21 +1,26 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/DepthOutput.h"
 #include "app/Settings.h"
+#include "link/ChannelFolder.h"
 #include "link/LocalChannelFrame.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/FakePort.h"
@@ -173,6 +178,43 @@ TEST_F(DepthOutputTest, MissingCompanionCostsNothingAndOneThatStartsIsServed) {
 
     ExpectServedOnceListening(output);
     EXPECT_EQ(output.CompanionDropped(), 0u);
+}
+
+// With the channel folder refused (here a runtime folder others can enter)
+// the companion's name has no place at all: the depths do not go to the
+// name in the shared temporary folder, where anyone may listen.
+TEST_F(DepthOutputTest, NoSafeChannelFolderMeansNoDepthsForTheCompanion) {
+    QTemporaryDir shared;
+    QTemporaryDir open;
+    ASSERT_EQ(::chmod(open.path().toLocal8Bit().constData(), 0755), 0);
+    const auto keep = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const auto put = [](const char* name, const std::optional<std::string>& value) {
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    };
+    const auto runtime = keep("XDG_RUNTIME_DIR");
+    const auto temporary = keep("TMPDIR");
+    put("XDG_RUNTIME_DIR", open.path().toStdString());
+    put("TMPDIR", shared.path().toStdString());
+    const ChannelFolder channels = ChannelFolder::Find();
+    Companion listener(QDir::temp().filePath(QStringLiteral("Kelvara")));
+    {
+        DepthOutput output(engine, settings, QString::fromStdString(channels.NamePath("Kelvara")));
+        for (int i = 0; i < 5; ++i) output.OutputDepth();
+        RunUntil([] { return false; }, 300);
+        EXPECT_EQ(output.Log().Count()[static_cast<int>(OutputLog::Sink::kCompanion)]
+                                      [static_cast<int>(OutputLog::Result::kFailed)],
+                  5u);
+    }
+    put("XDG_RUNTIME_DIR", runtime);
+    put("TMPDIR", temporary);
+    EXPECT_FALSE(channels.error.empty());
+    EXPECT_TRUE(listener.texts.empty());
 }
 
 // A listener run by another user under the companion's name gets

@@ -11,10 +11,8 @@
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +24,7 @@
 #include "tests/support/FakePort.h"
 #include "tests/support/LinkTestSupport.h"
 #include "tests/support/LoopbackReceiver.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/StalledCompanion.h"
 
 namespace {
@@ -187,20 +186,8 @@ TEST_F(DepthOutputTest, NoSafeChannelFolderMeansNoDepthsForTheCompanion) {
     QTemporaryDir shared;
     QTemporaryDir open;
     ASSERT_EQ(::chmod(open.path().toLocal8Bit().constData(), 0755), 0);
-    const auto keep = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
-    };
-    const auto put = [](const char* name, const std::optional<std::string>& value) {
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    };
-    const auto runtime = keep("XDG_RUNTIME_DIR");
-    const auto temporary = keep("TMPDIR");
-    put("XDG_RUNTIME_DIR", open.path().toStdString());
-    put("TMPDIR", shared.path().toStdString());
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", open.path().toStdString());
+    ScopedEnvironment temporary("TMPDIR", shared.path().toStdString());
     const ChannelFolder channels = ChannelFolder::Find();
     Companion listener(QDir::temp().filePath(QStringLiteral("Kelvara")));
     {
@@ -211,8 +198,6 @@ TEST_F(DepthOutputTest, NoSafeChannelFolderMeansNoDepthsForTheCompanion) {
                                       [static_cast<int>(OutputLog::Result::kFailed)],
                   5u);
     }
-    put("XDG_RUNTIME_DIR", runtime);
-    put("TMPDIR", temporary);
     EXPECT_FALSE(channels.error.empty());
     EXPECT_TRUE(listener.texts.empty());
 }

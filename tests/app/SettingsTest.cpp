@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -12,6 +11,7 @@
 #include "app/ProfileFile.h"
 #include "app/SettingsLocation.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -170,15 +170,11 @@ TEST_F(SettingsTest, WhereTheSettingsFileIsAndWhichDeviceAPortIs) {
     EXPECT_EQ(SettingsLocation::PortDevice(m_path, 3), "/dev/ttyS2");
     EXPECT_EQ(SettingsLocation::PortDevice(m_path, 0), "");
 
-    std::string config = m_dir.File("config");
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    std::string saved = old ? old : "";
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    std::string path = SettingsLocation::SettingsFilePath(m_dir.File("no-such-folder"));
-    if (old) {
-        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    } else {
-        ::unsetenv("XDG_CONFIG_HOME");
+    const std::string config = m_dir.File("config");
+    std::string path;
+    {
+        ScopedEnvironment configHome("XDG_CONFIG_HOME", config);
+        path = SettingsLocation::SettingsFilePath(m_dir.File("no-such-folder"));
     }
     EXPECT_EQ(path, config + "/Marevox/Marevox.ini");
     EXPECT_TRUE(std::filesystem::is_directory(config + "/Marevox"));

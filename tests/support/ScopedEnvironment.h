@@ -14,8 +14,10 @@ public:
         ::setenv(name, value.c_str(), 1);
     }
     ~ScopedEnvironment() {
-        if (m_saved) ::setenv(m_name, m_saved->c_str(), 1);
-        else ::unsetenv(m_name);
+        if (m_saved)
+            ::setenv(m_name, m_saved->c_str(), 1);
+        else
+            ::unsetenv(m_name);
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;

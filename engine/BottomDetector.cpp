@@ -15,6 +15,11 @@ constexpr std::uint32_t MinEchoTenths(std::uint32_t pulseCode) {
     return 2 * (10 * (4500 * pulseCode / 1000) / 3);
 }
 
+// The near field blanked on ranges past index 1: 1.9 m below the surface,
+// and at least the transducer's ringing, 1.4 m below the transducer.
+constexpr double kNearFieldBelowSurface = 1.9;
+constexpr double kRingingBelowTransducer = 1.4;
+
 // Nominal half-width (m) of the tracking gate, by range index.
 constexpr double kNominalGate[5] = {2.0, 2.0, 2.0, 3.0, 5.0};
 
@@ -33,7 +38,7 @@ BottomDetector::Result BottomDetector::DetectBottom(std::span<std::uint8_t> samp
     Result result;
 
     // Near field.
-    if (range > 1) zeroBelow(1.9);
+    if (range > 1) zeroBelow(std::max(kNearFieldBelowSurface, p.draft + kRingingBelowTransducer));
 
     // Interference rejection.
     DetectionState& st = m_state;

@@ -4,9 +4,10 @@
 #include <span>
 
 // Finds the bottom in one ping's samples and measures its first echo, after
-// blanking the near field and, by the anti-jam mode, everything above a
-// fixed depth or outside a tracking gate around the previous depth. Keeps
-// the tracking gate from ping to ping.
+// blanking the near field (on the longer ranges: 1.9 m below the surface,
+// and never less than the transducer's ringing, 1.4 m below it) and, by the anti-jam mode,
+// everything above a fixed depth or outside a tracking gate around the previous depth. Keeps the
+// tracking gate from ping to ping.
 class BottomDetector {
 public:
     struct Params {
@@ -14,6 +15,7 @@ public:
         std::uint8_t antiJamMode = 0;  // 0 off, 1 fixed depth, 2 tracking gate
         double antiJamDepth = 0.0;     // fixed depth, m
         double soundSpeed = 1500.0;    // m/s, for metres and bins
+        double draft = 0.0;            // transducer below the surface, m
         double previousDepth = 0.0;    // centre of the tracking gate, m
         bool live = true;              // the gate follows live pings only
     };

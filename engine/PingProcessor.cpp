@@ -43,6 +43,7 @@ BottomDetector::Result PingProcessor::DetectBottom(std::span<std::uint8_t> sampl
     params.antiJamMode = settings.m_antiJamMode;
     params.antiJamDepth = settings.m_antiJamDepth;
     params.soundSpeed = settings.m_soundSpeed;
+    params.draft = settings.m_draft;
     params.previousDepth = previousDepth;
     params.live = live;
     return m_detector.DetectBottom(samples, params);

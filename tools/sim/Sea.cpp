@@ -101,9 +101,11 @@ std::vector<std::uint8_t> Sea::Ping(int rangeIndex, int rangeOffset, int gain) {
         }
     }
 
-    // Near-field ringing: a few strong samples at the transducer, long enough
-    // to matter only on the ranges whose near field the program blanks.
-    const double ringLength = pulse >= 3 ? 8.0 * pulse : 2.0;
+    // Near-field ringing: the transducer rings on after the pulse it sent, so
+    // the ringing lasts longer the longer the range's pulse: 15 samples per
+    // pulse code on the long ranges (up to 1.2 m below the transducer), too
+    // short to look like an echo on the two short ones.
+    const double ringLength = pulse >= 3 ? 15.0 * pulse : 2.0;
     for (std::size_t i = 0; i < count && static_cast<double>(i) < ringLength; ++i)
         s[i] = static_cast<std::uint8_t>(std::clamp(
             6.0 * std::sqrt(gainFactor) * (1.0 - static_cast<double>(i) / ringLength), 1.0, 7.0));

@@ -233,8 +233,9 @@ void Recorder::WriteRecord(std::span<const std::uint8_t> raw, const PingSettings
     EngineStatus report;
     {
         std::lock_guard<std::mutex> lock(m_files.m_fileMutex);
-        if (!IsRecording() || m_files.m_dataFile == nullptr) return;
         auto& state = m_write;
+        state.depthLineDue = false;
+        if (!IsRecording() || m_files.m_dataFile == nullptr) return;
         const std::uint32_t index = m_player.RecordIndex();
         const auto n = static_cast<std::uint32_t>(raw.size());
         if (n == 0 || n > kRawFrameMax) return;  // no frame to keep
@@ -261,6 +262,7 @@ void Recorder::WriteRecord(std::span<const std::uint8_t> raw, const PingSettings
                 m_player.Offsets()[index] = state.writeOffset;
                 state.writeOffset += size;
                 state.wroteRecord = true;
+                state.depthLineDue = true;
                 state.lastRecordTime = record.time;
                 m_player.SetRecordIndex(index + 1);
                 m_unrecordedPings.store(0, std::memory_order_release);
@@ -283,12 +285,12 @@ void Recorder::WriteRecord(std::span<const std::uint8_t> raw, const PingSettings
     if (!report.Ok()) host.Report(report);
 }
 
-void Recorder::WriteDepthLine(double depth, EngineHost& host) {
+void Recorder::WriteDepthLine(double depth, EngineHost&) {
     std::lock_guard<std::mutex> lock(m_files.m_fileMutex);
-    if (m_files.m_textFile == nullptr) return;
-    const std::int64_t time = m_write.wroteRecord ? m_write.lastRecordTime : host.Now();
+    if (m_files.m_textFile == nullptr || !m_write.depthLineDue) return;
+    m_write.depthLineDue = false;
     char line[96];
-    if (!RecordFile::FormatLocalTime(time, line, 64)) return;
+    if (!RecordFile::FormatLocalTime(m_write.lastRecordTime, line, 64)) return;
     std::size_t length = std::strlen(line);
     std::memcpy(line + length, "   ", 3);
     length += 3;

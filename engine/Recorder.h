@@ -48,8 +48,10 @@ public:
     // recording.
     void WriteRecord(std::span<const std::uint8_t> raw, const PingSettings& settings,
                      std::uint8_t markFlag, std::int32_t markNumber, EngineHost& host);
-    // The depth line of the record written last (the host's time when none
-    // was); a line is written whole or not at all.
+    // The depth line of the ping whose record WriteRecord wrote last, with
+    // the record's time; nothing when that ping's record was not written (a
+    // full disk, say), so the text file never speaks of a ping the data
+    // file lacks. A line is written whole or not at all.
     void WriteDepthLine(double depth, EngineHost& host);
     // Writes the index, closes the files and deletes a recording too short
     // to keep; a failure is reported through the host.
@@ -65,6 +67,7 @@ public:
         bool createdHere = false;            // this recording created its files
         bool wroteRecord = false;            // a record was written since recording started
         bool writeFailureShown = false;
+        bool depthLineDue = false;        // the last ping's record was written, its line not yet
         std::int64_t lastRecordTime = 0;  // time of the last record written
     };
 

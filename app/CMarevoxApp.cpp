@@ -3,12 +3,15 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QStringList>
 
 #ifndef _WIN32
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <string>
+#include <vector>
 #endif
 
 #include "app/AppFonts.h"
@@ -58,7 +61,8 @@ CMarevoxApp::~CMarevoxApp() {
 bool CMarevoxApp::Start() {
     // Settings first, then the worker, before any window exists.
     g_settingsPath = SettingsLocation::SettingsFilePath(SettingsLocation::ExecutableFolder());
-    const bool settingsRead = StartSettings(g_settingsPath, g_engine, g_settings);
+    std::vector<std::string> defaultedKeys;
+    const bool settingsRead = StartSettings(g_settingsPath, g_engine, g_settings, &defaultedKeys);
 
     m_prompts = std::make_unique<UserPrompts>();
     m_host = std::make_unique<CEngineHost>(g_engine, *m_prompts);
@@ -107,6 +111,16 @@ bool CMarevoxApp::Start() {
         m_prompts->Message(
             m_frame.get(),
             tr("无法读取设置文件 %1，使用默认设置。").arg(QString::fromStdString(g_settingsPath)));
+    // Values no dialog allows would make every depth wrong: their keys are
+    // named once, with the first-run values in force.
+    if (settingsRead && !defaultedKeys.empty()) {
+        QStringList keys;
+        for (const std::string& key : defaultedKeys) keys << QString::fromStdString(key);
+        m_prompts->Message(
+            m_frame.get(),
+            tr("设置文件 %1 中 %2 的值缺失或超出允许范围，已改用默认值。")
+                .arg(QString::fromStdString(g_settingsPath), keys.join(QStringLiteral(", "))));
+    }
 
     m_companion = std::make_unique<CompanionMessages>(g_engine, *m_frame);
     StartChannel(channels);

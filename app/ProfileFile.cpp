@@ -130,7 +130,35 @@ bool HasLineBreak(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// Bytes no settings file holds: NUL and the control characters other than
+// white space (and the old end-of-file mark). A file with one of them is not
+// a settings file at all, whatever its name.
+bool LooksLikeText(const std::string& bytes) {
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != '\f' && b != '\v' && b != 0x1A)
+            return false;
+        if (b == 0x7F) return false;
+    }
+    return true;
+}
+
+ReadResult ReadBytes(const std::string& path, std::string* text);
+
+}  // namespace
+
 ReadResult ReadFile(const std::string& path, std::string* text) {
+    const ReadResult result = ReadBytes(path, text);
+    if (result != ReadResult::kRead || LooksLikeText(*text)) return result;
+    text->clear();
+    return ReadResult::kRefused;
+}
+
+namespace {
+
+ReadResult ReadBytes(const std::string& path, std::string* text) {
     text->clear();
 #ifndef _WIN32
     // Opened without waiting, so a FIFO in the file's place cannot hold the
@@ -167,6 +195,8 @@ ReadResult ReadFile(const std::string& path, std::string* text) {
     return in.bad() || !in.is_open() ? ReadResult::kRefused : ReadResult::kRead;
 #endif
 }
+
+}  // namespace
 
 std::string FindString(const std::string& text, const std::string& section, const std::string& key,
                        const std::string& defaultText) {

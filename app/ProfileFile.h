@@ -10,7 +10,8 @@
 // A file is read whole into memory, once, and only when it is a regular
 // file of at most kMaxFileSize bytes: a folder, a FIFO or a device is never
 // opened (so reading never blocks) and a huge file is refused instead of
-// being searched again for every key.
+// being searched again for every key. A file holding NUL or other control
+// bytes is not a settings file and is refused too, so it is never rewritten.
 namespace ProfileFile {
 
 // A settings file is a few kilobytes; a megabyte leaves room for any
@@ -20,7 +21,7 @@ inline constexpr std::size_t kMaxFileSize = 1024 * 1024;
 enum class ReadResult {
     kRead,
     kMissing,
-    kRefused,  // not a regular file, unreadable, or larger than kMaxFileSize
+    kRefused,  // not a regular file, unreadable, larger than kMaxFileSize, or not text
 };
 
 // The whole file's bytes into text.

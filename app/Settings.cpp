@@ -12,6 +12,7 @@
 
 #include "app/NumberText.h"
 #include "app/ProfileFile.h"
+#include "app/SettingLimits.h"
 #include "engine/XSound.h"
 
 std::string AppSettings::Ip() const {
@@ -148,6 +149,36 @@ const Key kKeys[] = {
 #undef SOUND
 #undef APP
 
+// The values the dialogs let a user choose. A value outside them, as read
+// from the file, would make every depth wrong (a sound speed of 0 makes
+// every depth 0) or select nothing; such a key takes its first-run default.
+struct Domain {
+    const char* key;
+    double min;
+    double max;
+};
+
+const Domain kDomains[] = {
+    {"EatWater", SettingLimits::kMinDraft, SettingLimits::kMaxDraft},
+    {"Speed", SettingLimits::kMinSoundSpeed, SettingLimits::kMaxSoundSpeed},
+    {"PlusMod", 0, 1},
+    {"Plus", SettingLimits::kMinGain, SettingLimits::kMaxGain},
+    {"RangeMod", 0, 1},
+    {"RangIdx", 0, 4},
+    {"RangeOffset", 0, 2},
+    {"DisturbMod", 0, 2},
+    {"FixDep", SettingLimits::kMinFixedDepth, SettingLimits::kMaxFixedDepth},
+    {"ComNumIdx", 0, 3},
+    {"ComBaudIdx", 0, 7},
+    {"DepType", 0, 4},
+};
+
+const Domain* DomainOf(const Key& key) {
+    for (const Domain& domain : kDomains)
+        if (std::string_view(domain.key) == key.key) return &domain;
+    return nullptr;
+}
+
 // Stores a number into the field, whatever its type.
 void Store(const Field& field, double value) {
     std::visit(
@@ -183,38 +214,63 @@ double Load(const Field& field) {
         field);
 }
 
-// The value of the key's text in the file.
-void Read(const Key& key, const std::string& file, const Field& field) {
+// Whether the key's text in the file, read as the key's format reads it
+// (before an 8-bit key keeps its low byte), lies in the key's domain.
+bool InDomain(const Key& key, const std::string& text) {
+    const Domain* domain = DomainOf(key);
+    if (domain == nullptr) return true;
+    const bool decimal = key.format == Format::kFixed1 || key.format == Format::kFixed2;
+    const double value = decimal ? ParseDouble(text) : static_cast<double>(ParseInt(text));
+    return value >= domain->min && value <= domain->max;
+}
+
+// The value of the key's text in the file; false, with the first-run
+// default stored instead, when the value lies outside the key's domain.
+bool Read(const Key& key, const std::string& file, const Field& field) {
     const std::string text = ProfileFile::FindString(file, key.section, key.key, key.missing);
+    if (!InDomain(key, text)) {
+        Store(field, key.noFile);
+        return false;
+    }
     switch (key.format) {
         case Format::kText:
             std::get<AppSettings*>(field)->SetIp(text);
-            return;
+            return true;
         case Format::kInt:
-            return Store(field, ParseInt(text));
+            Store(field, ParseInt(text));
+            return true;
         case Format::kFlag:
-            return Store(field, ParseInt(text) != 0 ? 1 : 0);
+            Store(field, ParseInt(text) != 0 ? 1 : 0);
+            return true;
         case Format::kByte:
-            return Store(field, LowByte(ParseInt(text)));
+            Store(field, LowByte(ParseInt(text)));
+            return true;
         case Format::kSignedByte:
-            return Store(field, SignedLowByte(ParseInt(text)));
+            Store(field, SignedLowByte(ParseInt(text)));
+            return true;
         case Format::kIndex: {
             const std::uint8_t value = LowByte(ParseInt(text));
-            return Store(field, value < key.count ? value : key.noFile);
+            Store(field, value < key.count ? value : key.noFile);
+            return value < key.count;
         }
         case Format::kSignedIndex: {
             const std::int8_t value = SignedLowByte(ParseInt(text));
-            return Store(field, value >= 0 && value < key.count ? value : key.noFile);
+            Store(field, value >= 0 && value < key.count ? value : key.noFile);
+            return value >= 0 && value < key.count;
         }
         case Format::kSpeed:
             // A fraction in the file is dropped.
-            return Store(field, static_cast<double>(ParseInt(text)));
+            Store(field, static_cast<double>(ParseInt(text)));
+            return true;
         case Format::kFixed1:
         case Format::kFixed2:
-            return Store(field, ParseDouble(text));
+            Store(field, ParseDouble(text));
+            return true;
         case Format::kColour:
-            return Store(field, static_cast<std::uint32_t>(ParseInt(text)));
+            Store(field, static_cast<std::uint32_t>(ParseInt(text)));
+            return true;
     }
+    return true;
 }
 
 // The key's text for the field's value.
@@ -252,11 +308,15 @@ void SetDefaultSettings(XSound& engine, AppSettings& app) {
     engine.ApplySettings(sound);
 }
 
-bool LoadSettings(const std::string& path, XSound& engine, AppSettings& app) {
+bool LoadSettings(const std::string& path, XSound& engine, AppSettings& app,
+                  std::vector<std::string>* defaulted) {
     std::string file;
     if (ProfileFile::ReadFile(path, &file) != ProfileFile::ReadResult::kRead) return false;
     SoundingSettings sound = engine.Settings();
-    for (const Key& key : kKeys) Read(key, file, key.field(sound, app));
+    if (defaulted != nullptr) defaulted->clear();
+    for (const Key& key : kKeys)
+        if (!Read(key, file, key.field(sound, app)) && defaulted != nullptr)
+            defaulted->push_back(key.key);
     sound.m_rangeIndexSet = sound.m_rangeIndex;
     sound.m_rangeOffsetSet = sound.m_rangeOffset;
     engine.ApplySettings(sound);
@@ -277,12 +337,14 @@ bool SaveSettings(const std::string& path, const XSound& engine, const AppSettin
     return ProfileFile::WriteFile(path, file) && ok;
 }
 
-bool StartSettings(const std::string& path, XSound& engine, AppSettings& app) {
+bool StartSettings(const std::string& path, XSound& engine, AppSettings& app,
+                   std::vector<std::string>* defaulted) {
     SetDefaultSettings(engine, app);
     if (FileExists(path)) {
         // Something in the file's place that cannot be read as settings (a
-        // folder, a FIFO, an unreadable or huge file) leaves every default.
-        if (LoadSettings(path, engine, app)) return true;
+        // folder, a FIFO, an unreadable, huge or binary file) leaves every
+        // default.
+        if (LoadSettings(path, engine, app, defaulted)) return true;
         SetDefaultSettings(engine, app);
         return false;
     }

@@ -295,6 +295,10 @@
         <source>另一个 Marevox 正在运行：本程序没有本地通道 Nereon，伴随程序只与先运行的那一个通信。</source>
         <translation>Another Marevox is running: this copy has no local channel Nereon; companion programs talk only to the one started first.</translation>
     </message>
+    <message>
+        <source>设置文件 %1 中 %2 的值缺失或超出允许范围，已改用默认值。</source>
+        <translation>In the settings file %1 the value of %2 is missing or out of range; the first-run value is used.</translation>
+    </message>
 </context>
 <context>
     <name>CSET</name>

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/ProfileFile.h"
 #include "app/SettingsLocation.h"
@@ -43,11 +44,14 @@ TEST_F(SettingsTest, FirstRunCreatesAnEmptyFileAndUsesTheDefaults) {
     EXPECT_EQ(m_app.Ip(), "192.168.3.100");
 }
 
-TEST_F(SettingsTest, AnEmptyFileReadsEveryKeyAsZeroButPcComAndIp) {
+TEST_F(SettingsTest, AnEmptyFileReadsEveryKeyAsZeroButPcComIpAndSpeed) {
     WriteAll(m_path, "");
-    ASSERT_TRUE(StartSettings(m_path, engine, m_app));
+    std::vector<std::string> named;
+    ASSERT_TRUE(StartSettings(m_path, engine, m_app, &named));
     for (const std::uint32_t colour : engine.Settings().m_colours) EXPECT_EQ(colour, 0u);
-    EXPECT_EQ(engine.Sounding().SoundSpeed(), 0.0);
+    // But a sound speed of 0 would make every depth 0.
+    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1500.0);
+    EXPECT_EQ(named, std::vector<std::string>{"Speed"});
     EXPECT_EQ(engine.Sounding().Draft(), 0.0);
     EXPECT_EQ(engine.Sounding().Gain(), 0);
     EXPECT_EQ(engine.Sounding().GainAuto(), 0);
@@ -138,22 +142,87 @@ TEST_F(SettingsTest, ParsingFollowsTheCLibraryConversions) {
     EXPECT_EQ(m_app.m_language.load(), -2);
 }
 
-TEST_F(SettingsTest, ValuesThatSelectATableEntryFallBackWhenOutOfRange) {
-    WriteAll(m_path,
-             "[SET_A]\nRangIdx=9\nRangeOffset=3\nDisturbMod=7\nPlus=100\n"
-             "[Other]\nComBaudIdx=12\nComNumIdx=-1\nDepType=7\nPcCom=9\n");
-    engine.Sounding().SetRangeIndexSet(3);
-    LoadSettings(m_path, engine, m_app);
-    EXPECT_EQ(engine.Sounding().RangeIndex(), 0);
-    EXPECT_EQ(engine.Sounding().RangeIndexSet(), 0);
-    EXPECT_EQ(engine.Sounding().RangeOffset(), 0);
-    EXPECT_EQ(engine.Sounding().AntiJamMode(), 0);
-    EXPECT_EQ(m_app.m_comBaudIdx.load(), 0);
-    EXPECT_EQ(m_app.m_comNumIdx.load(), 0);
-    // Values that index nothing are kept as read.
-    EXPECT_EQ(engine.Sounding().Gain(), 100);
-    EXPECT_EQ(m_app.m_depType.load(), 7);
-    EXPECT_EQ(m_app.m_pcCom.load(), 9);
+// A value no dialog allows, or a missing key whose 0 would make every depth
+// wrong, takes its first-run value and is named; the rest is read as it is.
+TEST_F(SettingsTest, ValuesOutsideTheirDomainTakeTheFirstRunValueAndAreNamed) {
+    struct Case {
+        const char* file;
+        std::vector<std::string> named;
+        std::function<void(const XSound&, const AppSettings&)> check;
+    };
+    const Case cases[] = {
+        {"[SET_A]\nSpeed=99999\nEatWater=1.5\n",
+         {"Speed"},
+         [](const XSound& e, const AppSettings&) {
+             EXPECT_EQ(e.Sounding().SoundSpeed(), 1500.0);
+             EXPECT_EQ(e.Sounding().Draft(), 1.5);
+         }},
+        {"[SET_A]\nSpeed=0\n",
+         {"Speed"},
+         [](const XSound& e, const AppSettings&) { EXPECT_EQ(e.Sounding().SoundSpeed(), 1500.0); }},
+        {"[SET_A]\nEatWater=1.0\n",
+         {"Speed"},  // missing: 0 m/s
+         [](const XSound& e, const AppSettings&) {
+             EXPECT_EQ(e.Sounding().SoundSpeed(), 1500.0);
+             EXPECT_EQ(e.Sounding().Draft(), 1.0);
+             EXPECT_EQ(e.Sounding().Gain(), 0);  // missing, and 0 is a gain
+         }},
+        {"[SET_A]\nSpeed=1480\nEatWater=-5\nFixDep=600\n",
+         {"EatWater", "FixDep"},
+         [](const XSound& e, const AppSettings&) {
+             EXPECT_EQ(e.Sounding().SoundSpeed(), 1480.0);
+             EXPECT_EQ(e.Sounding().Draft(), 0.5);
+             EXPECT_EQ(e.Sounding().AntiJamDepth(), 0.0);
+         }},
+        {"[SET_A]\nSpeed=1480\nEatWater=5000\nEatWater=1\n",
+         {"EatWater"},
+         [](const XSound& e, const AppSettings&) { EXPECT_EQ(e.Sounding().Draft(), 0.5); }},
+        {"[SET_A]\nSpeed=nan\nEatWater=inf\n",
+         {"EatWater", "Speed"},
+         [](const XSound& e, const AppSettings&) {
+             EXPECT_EQ(e.Sounding().SoundSpeed(), 1500.0);
+             EXPECT_EQ(e.Sounding().Draft(), 0.5);
+         }},
+        {"[SET_A]\nSpeed=1500\nRangIdx=9\nRangeOffset=3\nDisturbMod=7\nPlus=100\nPlusMod=2\n"
+         "[Other]\nComBaudIdx=12\nComNumIdx=-1\nDepType=7\nPcCom=9\n",
+         {"PlusMod", "Plus", "RangIdx", "RangeOffset", "DisturbMod", "ComNumIdx", "ComBaudIdx",
+          "DepType"},
+         [](const XSound& e, const AppSettings& a) {
+             EXPECT_EQ(e.Sounding().RangeIndex(), 0);
+             EXPECT_EQ(e.Sounding().RangeIndexSet(), 0);
+             EXPECT_EQ(e.Sounding().RangeOffset(), 0);
+             EXPECT_EQ(e.Sounding().AntiJamMode(), 0);
+             EXPECT_EQ(e.Sounding().Gain(), -15);
+             EXPECT_EQ(e.Sounding().GainAuto(), 1);
+             EXPECT_EQ(a.m_comBaudIdx.load(), 0);
+             EXPECT_EQ(a.m_comNumIdx.load(), 0);
+             EXPECT_EQ(a.m_depType.load(), 0);
+             EXPECT_EQ(a.m_pcCom.load(), 9);  // a port is mapped by the file, not chosen
+         }},
+        {"[SET_A]\nSpeed=1700\nEatWater=100\nFixDep=500\nPlus=-40\nRangIdx=4\n[Other]\nDepType=4\n",
+         {},
+         [](const XSound& e, const AppSettings& a) {
+             EXPECT_EQ(e.Sounding().SoundSpeed(), 1700.0);
+             EXPECT_EQ(e.Sounding().Draft(), 100.0);
+             EXPECT_EQ(e.Sounding().AntiJamDepth(), 500.0);
+             EXPECT_EQ(e.Sounding().Gain(), -40);
+             EXPECT_EQ(e.Sounding().RangeIndex(), 4);
+             EXPECT_EQ(a.m_depType.load(), 4);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        WriteAll(m_path, c.file);
+        std::vector<std::string> named{"stale"};
+        ASSERT_TRUE(StartSettings(m_path, engine, m_app, &named));
+        EXPECT_EQ(named, c.named);
+        c.check(engine, m_app);
+        // The file is rewritten as a good file is, with the values in force.
+        ASSERT_TRUE(SaveSettings(m_path, engine, m_app));
+        ASSERT_TRUE(LoadSettings(m_path, engine, m_app, &named));
+        EXPECT_TRUE(named.empty());
+        c.check(engine, m_app);
+    }
 }
 
 TEST_F(SettingsTest, AFileDeletedWhileRunningIsNotRecreated) {
@@ -203,6 +272,13 @@ TEST_F(SettingsTest, SettingsFilesThatCannotBeReadLeaveTheDefaultsAndStayUntouch
         {"a file too large",
          [](const std::string& p) {
              WriteAll(p, "[SET_A]\nSpeed=1400\n" + std::string(49 << 20, ';'));
+         }},
+        {"a file that is not text",
+         [](const std::string& p) {
+             std::string bytes(65536, '\0');
+             std::uint32_t x = 12345;
+             for (char& b : bytes) b = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+             WriteAll(p, bytes);
          }},
         {"an unreadable file",
          [](const std::string& p) {

@@ -82,12 +82,13 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& args,
     ::posix_spawn_file_actions_destroy(&actions);
 }
 
-void BackgroundProcess::Stop() {
-    if (m_pid <= 0) return;
-    ::kill(m_pid, SIGTERM);
+int BackgroundProcess::Stop(int signal) {
+    if (m_pid <= 0) return -1;
+    ::kill(m_pid, signal);
     int status = 0;
     ::waitpid(m_pid, &status, 0);
     m_pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 SimulatorProcess::SimulatorProcess(const std::vector<std::string>& options) {

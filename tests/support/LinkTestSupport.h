@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,7 +54,10 @@ public:
                       bool withErrors = false);
     ~BackgroundProcess() { Stop(); }
     bool Started() const { return m_pid > 0; }
-    void Stop();
+    int Pid() const { return m_pid; }
+    // Sends the signal and waits: the exit code, or 128 + the signal that
+    // ended it.
+    int Stop(int signal = SIGTERM);
 
 private:
     int m_pid = -1;

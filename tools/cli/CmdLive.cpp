@@ -1,7 +1,9 @@
 // marevox-cli live --port PATH [--count N] [--ini FILE] [--record FILE.sd]:
 // the engine on a real serial port (an instrument, or marevox-sim's
 // terminal), one JSON line per processed ping; --record stores the pings as
-// the program's start-storing command does.
+// the program's start-storing command does. Failures while recording are
+// told on standard error as the window tells them; SIGTERM, SIGINT and
+// SIGHUP end it as the end of --count does, with the recording closed.
 #include <QCoreApplication>
 #include <QTimer>
 #include <cmath>
@@ -18,6 +20,7 @@
 #include "link/CSerialPort.h"
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
+#include "link/TerminationSignals.h"
 #include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JsonWriter.h"
@@ -45,6 +48,9 @@ public:
     }
     void OutputDepth() override { output = BuildDepthSentence(m_settings, m_engine); }
     void AdvanceAndPaint() override { markFlag = m_engine.TakeMarkFlag(); }
+    void Report(const EngineStatus& status) override {
+        std::fprintf(stderr, "marevox-cli live: %s\n", EngineMessageText(status).c_str());
+    }
 
     std::string output;
     std::uint8_t markFlag = 0;
@@ -76,6 +82,25 @@ void PrintPing(const XSound& engine, const LiveHost& host, std::uint64_t ping) {
     std::printf("%s\n", line.Line().c_str());
     std::fflush(stdout);
 }
+
+// Follows the pings a full disk keeps out of the recording: says when
+// writing resumes, and keeps the total for the end.
+class UnrecordedWatch {
+public:
+    void AfterPing(std::uint32_t unrecordedNow) {
+        if (unrecordedNow > m_last) m_total += unrecordedNow - m_last;
+        if (m_last > 0 && unrecordedNow == 0)
+            std::fprintf(stderr,
+                         "marevox-cli live: recording resumed after %u pings not recorded\n",
+                         m_last);
+        m_last = unrecordedNow;
+    }
+    std::uint64_t Total() const { return m_total; }
+
+private:
+    std::uint32_t m_last = 0;
+    std::uint64_t m_total = 0;
+};
 
 }  // namespace
 
@@ -130,11 +155,13 @@ int CmdLive(int argc, char** argv, int first) {
     instrumentPort.Set(&port);
 
     std::uint64_t ping = 0;
+    UnrecordedWatch unrecorded;
     QObject::connect(&port, &CSerialPort::DataReceived, [&](quint32, int portNumber) {
         HandleReceiveNotification(portNumber, instrumentPort, *engine);
         host.output.clear();
         host.markFlag = 0;
         if (engine->StepLive() != 1) return;
+        if (engine->IsRecording()) unrecorded.AfterPing(engine->UnrecordedPings());
         PrintPing(*engine, host, ping++);
         if (count > 0 && ping >= static_cast<std::uint64_t>(count)) QCoreApplication::exit(0);
     });
@@ -147,10 +174,21 @@ int CmdLive(int argc, char** argv, int first) {
     QObject::connect(&debounce, &QTimer::timeout, [&] { engine->TickMarkDebounce(100); });
     debounce.start(100);
 
+    // Asked to end: the recording is closed as at the end of --count.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::Received,
+                     [] { QCoreApplication::exit(0); });
+
     engine->SendCommandFrame();  // as the connect command does
     engine->ResetWatchdog();
-    const int result = QCoreApplication::exec();
+    int result = QCoreApplication::exec();
     instrumentPort.Set(nullptr);
     if (engine->IsRecording()) engine->CloseRecording();
+    if (unrecorded.Total() > 0) {
+        std::fprintf(stderr, "marevox-cli live: %llu of %llu pings not recorded\n",
+                     static_cast<unsigned long long>(unrecorded.Total()),
+                     static_cast<unsigned long long>(ping));
+        if (result == 0) result = 3;
+    }
     return result;
 }

@@ -2,6 +2,7 @@
 // real pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <QTimer>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/LinkTestSupport.h"
 
 namespace {
@@ -211,4 +213,76 @@ TEST(SimulatorLink, ARecordedLiveSessionReplaysToEveryDepthOfItsTextFile) {
     for (const std::string& line : ReadLines(base + ".json"))
         ranges.insert(line.substr(line.find("\"rangeIndex\":"), 14));
     EXPECT_GE(ranges.size(), 3u);
+}
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::string text;
+    for (const std::string& line : ReadLines(path)) text += line + "\n";
+    return text;
+}
+
+// The headless recorder, ended by a signal: the recording is closed with an
+// index of every record, and the text file has a line for each record only.
+// With a full disk for a while it says when writing resumes, how many pings
+// were not recorded, and exits 3.
+void RecordUntilSignalled(int signal, bool diskFillsUp) {
+    SimulatorProcess sim({"--depth", "20", "--delay-ms", "1", "--seed", "5"});
+    ASSERT_FALSE(sim.Link().empty());
+    const std::string folder = sim.LogPath().substr(0, sim.LogPath().rfind('/'));
+    const std::string base = folder + "/live", errors = folder + "/errors";
+    const std::string cli = std::string("TZ=UTC ") + MAREVOX_CLI_PATH;
+    std::unique_ptr<BackgroundProcess> live;
+    {
+        // The recorder inherits the limit: its files stop growing past it.
+        std::unique_ptr<FileSizeLimit> full;
+        if (diskFillsUp) full = std::make_unique<FileSizeLimit>(8000);
+        live = std::make_unique<BackgroundProcess>(
+            std::vector<std::string>{"/bin/sh", "-c",
+                                     "TZ=UTC exec " + std::string(MAREVOX_CLI_PATH) +
+                                         " live --port " + sim.Link() + " --record " + base +
+                                         ".sd >/dev/null 2>" + errors},
+            "/dev/null");
+    }
+    ASSERT_TRUE(live->Started());
+    if (diskFillsUp) {
+        ASSERT_TRUE(RunUntil([&] { return !ReadText(errors).empty(); }, 20000));
+        RunUntil([] { return false; }, 300);
+        rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+        ASSERT_EQ(::prlimit(live->Pid(), RLIMIT_FSIZE, &unlimited, nullptr), 0);
+        ASSERT_TRUE(RunUntil(
+            [&] { return ReadText(errors).find("recording resumed") != std::string::npos; },
+            20000));
+    }
+    ASSERT_TRUE(RunUntil([&] { return ReadLines(base + ".txt").size() > 100; }, 20000));
+    EXPECT_EQ(live->Stop(signal), diskFillsUp ? 3 : 0) << ReadText(errors);
+    const std::string said = ReadText(errors);
+    EXPECT_EQ(said.find("not recorded\n") != std::string::npos, diskFillsUp) << said;
+
+    ASSERT_EQ(std::system((cli + " replay --csv " + base + ".sd >" + base + ".csv").c_str()), 0);
+    std::vector<std::string> lines = ReadLines(base + ".txt");
+    const std::vector<std::string> replayed = ReadLines(base + ".csv");
+    lines.erase(lines.begin());  // the header
+    ASSERT_EQ(lines.size(), replayed.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string line = lines[i];
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line.replace(line.find("   "), 3, ",");
+        ASSERT_EQ(line, replayed[i]) << "record " << i;
+    }
+    const std::string info = folder + "/info";
+    std::system((cli + " info " + base + ".sd >" + info).c_str());
+    EXPECT_NE(ReadText(info).find("\"indexAgrees\":true"), std::string::npos) << ReadText(info);
+    EXPECT_EQ(ReadText(info).find("\"records\":0,"), std::string::npos) << ReadText(info);
+}
+
+}  // namespace
+
+TEST(SimulatorLink, TheHeadlessRecorderClosesItsRecordingWhenSignalled) {
+    RecordUntilSignalled(SIGINT, false);
+}
+
+TEST(SimulatorLink, TheHeadlessRecorderTellsOfAFullDiskAndWhenWritingResumes) {
+    RecordUntilSignalled(SIGTERM, true);
 }

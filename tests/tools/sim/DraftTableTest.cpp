@@ -30,9 +30,9 @@ std::uint32_t EchoEdge(const std::string& reply, double bottomBelowTransducer,
                        std::uint32_t draftBins) {
     std::vector<std::uint8_t> samples(kSampleMax + 3);
     std::uint32_t count = 0;
-    SampleExpander().Expand(std::span(reinterpret_cast<const std::uint8_t*>(reply.data()),
-                                      reply.size() - 3),
-                            samples.data(), count);
+    SampleExpander().Expand(
+        std::span(reinterpret_cast<const std::uint8_t*>(reply.data()), reply.size() - 3),
+        samples.data(), count);
     auto i = static_cast<std::uint32_t>(bottomBelowTransducer * 100.0);
     while (i < count && samples[i] < 2) ++i;
     return draftBins + i;
@@ -78,7 +78,8 @@ Outcome Survey(double draft, double bottom) {
         const double oneBin = engine.SamplesToDepth(1) * 1.0001;
         if (std::abs(engine.Depth() - truth) > oneBin) {
             ++outcome.wrongDepths;
-            if (std::abs(engine.Depth() - truth) > std::abs(outcome.worstDepth - outcome.worstTruth)) {
+            if (std::abs(engine.Depth() - truth) >
+                std::abs(outcome.worstDepth - outcome.worstTruth)) {
                 outcome.worstDepth = engine.Depth();
                 outcome.worstTruth = truth;
             }
@@ -98,9 +99,8 @@ TEST(DraftTable, EveryDraftOverEveryBottomFindsTheBottomOnOneRange) {
             SCOPED_TRACE(testing::Message() << "draft " << draft << " m, bottom " << bottom
                                             << " m below the transducer");
             const Outcome o = Survey(draft, bottom);
-            EXPECT_EQ(o.wrongDepths, 0)
-                << "of " << o.settledPings << " pings; worst " << o.worstDepth << " m for "
-                << o.worstTruth << " m";
+            EXPECT_EQ(o.wrongDepths, 0) << "of " << o.settledPings << " pings; worst "
+                                        << o.worstDepth << " m for " << o.worstTruth << " m";
             EXPECT_EQ(o.ranges.size(), 1u) << "automatic range hunts";
             rangesUsed.insert(o.ranges.begin(), o.ranges.end());
         }

@@ -60,10 +60,15 @@ EngineStatus ReplaceFileContents(const std::string& path, const void* data, std:
     });
 }
 
-EngineStatus ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write) {
+EngineStatus ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                         AtALink atALink) {
     std::error_code ec;
     fs::path target(path);
-    if (fs::is_symlink(target, ec)) {
+    if (atALink == AtALink::kRefuse) {
+        const fs::file_status standing = fs::symlink_status(target, ec);
+        if (!ec && fs::exists(standing) && !fs::is_regular_file(standing))
+            return EngineStatus::Failure(EngineError::kNotRegularFile, path);
+    } else if (fs::is_symlink(target, ec)) {
         fs::path resolved = fs::weakly_canonical(target, ec);
         if (!ec) target = resolved;
     }

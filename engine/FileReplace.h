@@ -17,6 +17,14 @@
 // status names the file and the cause.
 EngineStatus ReplaceFileContents(const std::string& path, const void* data, std::size_t size);
 
+// What replacing does with a symbolic link, FIFO, folder or device standing
+// at the name.
+enum class AtALink {
+    kFollow,  // a link's target is replaced, as said above (settings files)
+    kRefuse,  // anything but a regular file at the name: kNotRegularFile (recordings)
+};
+
 // The same, with the new contents produced by write into the temporary file;
 // write returns false when it could not write everything.
-EngineStatus ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write);
+EngineStatus ReplaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                         AtALink atALink = AtALink::kFollow);

@@ -254,20 +254,25 @@ EngineStatus IndexFailure(IndexStatus status, const std::string& path, std::uint
 
 EngineStatus WriteIndex(const std::string& path, const std::uint32_t* offsets,
                         std::uint32_t count) {
-    return ReplaceFile(path, [&](std::FILE* file) {
-        std::uint8_t head[4];
-        Writer(head).U32(count);
-        if (std::fwrite(head, 1, 4, file) != 4) return false;
-        if constexpr (std::endian::native == std::endian::little) {
-            return std::fwrite(offsets, 4, count, file) == count;
-        } else {
-            for (std::uint32_t i = 0; i < count; ++i) {
-                Writer(head).U32(offsets[i]);
-                if (std::fwrite(head, 1, 4, file) != 4) return false;
+    // A link, FIFO or folder planted at the index's name is refused, never
+    // followed or replaced.
+    return ReplaceFile(
+        path,
+        [&](std::FILE* file) {
+            std::uint8_t head[4];
+            Writer(head).U32(count);
+            if (std::fwrite(head, 1, 4, file) != 4) return false;
+            if constexpr (std::endian::native == std::endian::little) {
+                return std::fwrite(offsets, 4, count, file) == count;
+            } else {
+                for (std::uint32_t i = 0; i < count; ++i) {
+                    Writer(head).U32(offsets[i]);
+                    if (std::fwrite(head, 1, 4, file) != 4) return false;
+                }
+                return true;
             }
-            return true;
-        }
-    });
+        },
+        AtALink::kRefuse);
 }
 
 }  // namespace RecordFile

@@ -217,6 +217,11 @@ EngineStatus Recorder::Start(const std::string& chosenPath, bool live,
             return EngineStatus::Failure(EngineError::kCannotCreateFolder, folder.string(),
                                          ec.value());
     }
+    // A link, FIFO, folder or device at any of the three names is refused
+    // before anything is created, written or followed.
+    for (const std::string* path : {&paths.data, &paths.index, &paths.text})
+        if (RegularFile::IsSpecial(*path))
+            return EngineStatus::Failure(EngineError::kNotRegularFile, *path);
     EngineStatus status = Exists(paths.data) ? ContinueRecording(m_files, m_player, paths, m_write)
                                              : CreateRecording(m_files, m_player, paths, m_write);
     if (!status.Ok()) return status;

@@ -69,10 +69,14 @@ Opened Open(const std::string& path, Mode mode) {
             flags |= O_WRONLY | O_CREAT | O_EXCL;
             break;
     }
+    if (mode != Mode::kRead) flags |= O_NOFOLLOW;
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) {
-        // A FIFO without a reader refuses a non-blocking writer.
-        if (errno == ENXIO || errno == EISDIR) return Failed(Problem::kNotRegular, errno);
+        // A FIFO without a reader refuses a non-blocking writer; a link
+        // refuses a writer that does not follow links.
+        if (errno == ENXIO || errno == EISDIR || errno == ELOOP)
+            return Failed(Problem::kNotRegular, errno);
+        if (errno == EEXIST && IsSpecial(path)) return Failed(Problem::kNotRegular, errno);
         return FromErrno();
     }
     struct stat info {};
@@ -101,7 +105,18 @@ Opened Open(const std::string& path, Mode mode) {
     return opened;
 }
 
+bool IsSpecial(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
 #else
+
+bool IsSpecial(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(path, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
 
 Opened Open(const std::string& path, Mode mode) {
     std::error_code ec;

@@ -31,7 +31,13 @@ struct Opened {
     int systemError = 0;
 };
 
+// A mode that writes never follows a symbolic link at the name: the link is
+// refused as not a regular file.
 Opened Open(const std::string& path, Mode mode);
+
+// Whether something other than a regular file stands at the name: a
+// symbolic link (whatever it points to), a FIFO, a folder or a device.
+bool IsSpecial(const std::string& path);
 
 // The stream's position in its file (0 when it cannot be told).
 std::uint64_t Tell(std::FILE* file);

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/Player.h"
@@ -223,6 +225,53 @@ TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
     EXPECT_FALSE(fs::exists(m_dir.File("y.idx")));
     EXPECT_TRUE(fs::is_directory(m_dir.File("y.txt")));
     EXPECT_FALSE(engine.IsRecording());
+}
+
+// Whatever someone plants at one of a recording's names, new or continued,
+// the recording is refused by that name before a byte is written, and what
+// stands there (and what a link points to) is left as it was.
+TEST_F(RecordingTest, LinksFifosAndFoldersAtARecordingsNamesAreRefusedAndLeftAlone) {
+    const std::string precious = m_dir.File("precious");
+    using Plant = void (*)(const std::string& name, const std::string& precious);
+    const std::pair<const char*, Plant> plants[] = {
+        {"a link", [](const std::string& n, const std::string& p) { fs::create_symlink(p, n); }},
+        {"a dangling link",
+         [](const std::string& n, const std::string& p) { fs::create_symlink(p + ".none", n); }},
+        {"a FIFO", [](const std::string& n, const std::string&) { ::mkfifo(n.c_str(), 0600); }},
+        {"a folder", [](const std::string& n, const std::string&) { fs::create_directory(n); }},
+    };
+    for (const bool continued : {false, true}) {
+        for (const char* suffix : {".sd", ".idx", ".txt"}) {
+            for (const auto& [what, plant] : plants) {
+                SCOPED_TRACE(std::string(what) + " at " + suffix +
+                             (continued ? ", continued" : ", new"));
+                const std::string base = m_dir.File("line");
+                for (const char* s : {".sd", ".idx", ".txt"}) fs::remove_all(base + s);
+                WriteAll(precious, "keep me");
+                if (continued) Record(base + ".sd", 3);
+                const std::string sd = continued ? ReadAll(base + ".sd") : "";
+                fs::remove_all(base + suffix);
+                plant(base + suffix, precious);
+                const auto kind = fs::symlink_status(base + suffix).type();
+
+                const EngineStatus status = engine.StartRecording(base + ".sd");
+                EXPECT_EQ(status.code, EngineError::kNotRegularFile);
+                EXPECT_EQ(status.path, base + suffix);
+                EXPECT_FALSE(engine.IsRecording());
+                EXPECT_EQ(ReadAll(precious), "keep me");
+                EXPECT_EQ(fs::symlink_status(base + suffix).type(), kind);
+                if (!continued) {
+                    for (const char* s : {".sd", ".idx", ".txt"}) {
+                        if (std::string(s) != suffix) {
+                            EXPECT_FALSE(fs::exists(base + s)) << s;
+                        }
+                    }
+                } else if (std::string(suffix) != ".sd") {
+                    EXPECT_EQ(ReadAll(base + ".sd"), sd);
+                }
+            }
+        }
+    }
 }
 
 TEST_F(RecordingTest, ASecondProgramCannotWriteARecordingBeingRecorded) {

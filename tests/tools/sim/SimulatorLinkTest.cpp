@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QTimer>
 #include <cstdlib>
 #include <cstring>
@@ -285,4 +287,25 @@ TEST(SimulatorLink, TheHeadlessRecorderClosesItsRecordingWhenSignalled) {
 
 TEST(SimulatorLink, TheHeadlessRecorderTellsOfAFullDiskAndWhenWritingResumes) {
     RecordUntilSignalled(SIGTERM, true);
+}
+
+TEST(SimulatorLink, TheHeadlessRecorderRefusesALinkAtARecordingsName) {
+    SimulatorProcess sim({"--delay-ms", "1"});
+    ASSERT_FALSE(sim.Link().empty());
+    const std::string folder = sim.LogPath().substr(0, sim.LogPath().rfind('/'));
+    const std::string precious = folder + "/precious";
+    std::system(("printf 'keep me' >" + precious).c_str());
+    for (const char* suffix : {".sd", ".idx", ".txt"}) {
+        SCOPED_TRACE(suffix);
+        const std::string base = folder + "/line" + suffix[1];
+        ASSERT_EQ(::symlink(precious.c_str(), (base + suffix).c_str()), 0);
+        const std::string errors = base + ".errors";
+        const int status =
+            std::system(("timeout 20 " + std::string(MAREVOX_CLI_PATH) + " live --port " +
+                         sim.Link() + " --count 5 --record " + base + ".sd >/dev/null 2>" + errors)
+                            .c_str());
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_NE(ReadText(errors).find(base + suffix), std::string::npos) << ReadText(errors);
+        EXPECT_EQ(ReadText(precious), "keep me\n");
+    }
 }

@@ -51,12 +51,18 @@ private:
     bool m_updated = false;
 };
 
-void PrintJson(XSound& engine, const ReplayHost& host, std::uint32_t record, bool processed) {
-    JsonWriter line;
+void Print(JsonWriter& line) {
+    const std::string& text = line.Finish();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void PrintJson(JsonWriter& line, XSound& engine, const ReplayHost& host, std::uint32_t record,
+               bool processed) {
+    line.Reset();
     line.UInt("record", record);
     if (!processed) {
         line.String("error", "unreadable record");
-        std::printf("%s\n", line.Line().c_str());
+        Print(line);
         return;
     }
     line.Int("time", engine.PingTime())
@@ -73,7 +79,7 @@ void PrintJson(XSound& engine, const ReplayHost& host, std::uint32_t record, boo
     } else {
         line.Null("output");
     }
-    std::printf("%s\n", line.Line().c_str());
+    Print(line);
 }
 
 void PrintCsv(XSound& engine, bool processed) {
@@ -106,11 +112,14 @@ int CmdReplay(int argc, char** argv, int first) {
     // What happens after each record, in order: the printed line, then any
     // further consumers of the processed ping (an echogram picture, say).
     std::vector<std::function<void(std::uint32_t record, bool processed)>> consumers;
+    // One line at a time in a large buffer: the output is written in big blocks.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
+    JsonWriter line;
     if (args.Has("csv")) {
         consumers.push_back([&](std::uint32_t, bool ok) { PrintCsv(engine, ok); });
     } else {
         consumers.push_back(
-            [&](std::uint32_t record, bool ok) { PrintJson(engine, host, record, ok); });
+            [&](std::uint32_t record, bool ok) { PrintJson(line, engine, host, record, ok); });
     }
 
     std::unique_ptr<EchogramPng> png;

@@ -1,24 +1,58 @@
 #include "tools/cli/JsonWriter.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+
+namespace {
+
+constexpr char kDigits[] = "0123456789abcdef";
+
+// The shortest "%.Ng" text (N from 1 to 17) that reads back as the same
+// value, as printf would write it. The shortest round-trip form gives the
+// least N that can work; the general format with that precision is printf's
+// "%.Ng" to the letter.
+std::to_chars_result ShortestG(char* first, char* last, double value) {
+    const auto scientific = std::to_chars(first, last, value, std::chars_format::scientific);
+    int digits = 0;
+    for (const char* c = first; c < scientific.ptr && *c != 'e'; ++c)
+        digits += *c >= '0' && *c <= '9';
+    for (int precision = std::max(digits, 1); precision < 17; ++precision) {
+        const auto general =
+            std::to_chars(first, last, value, std::chars_format::general, precision);
+        double back = 0.0;
+        std::from_chars(first, general.ptr, back);
+        if (back == value) return general;
+    }
+    return std::to_chars(first, last, value, std::chars_format::general, 17);
+}
+
+}  // namespace
+
+JsonWriter::JsonWriter() {
+    m_text.reserve(512);
+    m_text += '{';
+}
 
 void JsonWriter::Key(const char* key) {
+    // Keys are the program's own names: nothing in them needs escaping.
     if (m_text.size() > 1) m_text += ',';
-    m_text += Quote(key);
-    m_text += ':';
+    m_text += '"';
+    m_text += key;
+    m_text += "\":";
 }
 
 JsonWriter& JsonWriter::Int(const char* key, long long value) {
     Key(key);
-    m_text += std::to_string(value);
+    char buffer[24];
+    m_text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
     return *this;
 }
 
 JsonWriter& JsonWriter::UInt(const char* key, unsigned long long value) {
     Key(key);
-    m_text += std::to_string(value);
+    char buffer[24];
+    m_text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
     return *this;
 }
 
@@ -28,18 +62,8 @@ JsonWriter& JsonWriter::Double(const char* key, double value) {
         m_text += "null";
         return *this;
     }
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", value);
-    // Prefer the shortest text that reads back as the same value.
-    for (int precision = 1; precision < 17; ++precision) {
-        char shorter[40];
-        std::snprintf(shorter, sizeof shorter, "%.*g", precision, value);
-        if (std::strtod(shorter, nullptr) == value) {
-            m_text += shorter;
-            return *this;
-        }
-    }
-    m_text += buf;
+    char buffer[40];
+    m_text.append(buffer, ShortestG(buffer, buffer + sizeof buffer, value).ptr);
     return *this;
 }
 
@@ -51,7 +75,7 @@ JsonWriter& JsonWriter::Bool(const char* key, bool value) {
 
 JsonWriter& JsonWriter::String(const char* key, const std::string& value) {
     Key(key);
-    m_text += Quote(value);
+    AppendQuoted(value);
     return *this;
 }
 
@@ -68,46 +92,61 @@ JsonWriter& JsonWriter::Raw(const char* key, const std::string& json) {
 }
 
 JsonWriter& JsonWriter::Hex(const char* key, const std::uint8_t* bytes, std::size_t length) {
-    static const char digits[] = "0123456789abcdef";
     Key(key);
-    m_text += '"';
+    const std::size_t at = m_text.size();
+    m_text.resize(at + 2 * length + 2);
+    char* out = m_text.data() + at;
+    *out++ = '"';
     for (std::size_t i = 0; i < length; ++i) {
-        m_text += digits[bytes[i] >> 4];
-        m_text += digits[bytes[i] & 15];
+        *out++ = kDigits[bytes[i] >> 4];
+        *out++ = kDigits[bytes[i] & 15];
     }
-    m_text += '"';
+    *out = '"';
     return *this;
 }
 
-std::string JsonWriter::Quote(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
+const std::string& JsonWriter::Finish() {
+    m_text += "}\n";
+    return m_text;
+}
+
+std::string JsonWriter::Quote(std::string_view text) {
+    JsonWriter quoted;
+    quoted.m_text.clear();
+    quoted.AppendQuoted(text);
+    return quoted.m_text;
+}
+
+void JsonWriter::AppendQuoted(std::string_view text) {
+    m_text += '"';
+    std::size_t plain = 0;  // start of the run of characters kept as they are
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        m_text.append(text.data() + plain, i - plain);
+        plain = i + 1;
         switch (c) {
             case '"':
-                out += "\\\"";
+                m_text += "\\\"";
                 break;
             case '\\':
-                out += "\\\\";
+                m_text += "\\\\";
                 break;
             case '\n':
-                out += "\\n";
+                m_text += "\\n";
                 break;
             case '\r':
-                out += "\\r";
+                m_text += "\\r";
                 break;
             case '\t':
-                out += "\\t";
+                m_text += "\\t";
                 break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
+            default: {
+                const char escaped[] = {'\\', 'u', '0', '0', kDigits[c >> 4], kDigits[c & 15]};
+                m_text.append(escaped, sizeof escaped);
+            }
         }
     }
-    out += '"';
-    return out;
+    m_text.append(text.data() + plain, text.size() - plain);
+    m_text += '"';
 }

@@ -17,6 +17,7 @@
 #include "app/Language.h"
 #include "engine/XSound.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -69,10 +70,11 @@ private:
 
         WriteAll(Path("taken"), "");
         statuses["folder"] = engine.StartRecording(Path("taken") + "/x.sd");
-        fs::create_symlink(Path("nowhere/e.sd"), Path("e.sd"));
-        statuses["data"] = engine.StartRecording(Path("e.sd"));
-        fs::create_directory(Path("f.idx"));
-        statuses["index"] = engine.StartRecording(Path("f.sd"));
+        statuses["data"] = engine.StartRecording(Path(std::string(300, 'e') + ".sd"));
+        {
+            FileSizeLimit full(0);  // the new index's first bytes do not fit
+            statuses["index"] = engine.StartRecording(Path("f.sd"));
+        }
         fs::create_directory(Path("g.txt"));
         statuses["text"] = engine.StartRecording(Path("g.sd"));
     }
@@ -132,22 +134,22 @@ std::string Shown(std::string text, const std::string& folder) {
 const std::map<std::string, std::pair<std::string, std::string>> kExpected = {
     {"already", {"已在存储中", "Already recording"}},
     {"closeIndex",
-     {"无法写入索引文件 <d>/a.idx（无法替换文件 <d>/a.idx：Is a directory）。数据文件完好，可用 "
+     {"无法写入索引文件 <d>/a.idx（<d>/a.idx 不是普通文件，不能用作记录）。数据文件完好，可用 "
       "marevox-cli reindex 重建索引。",
-      "Cannot write the index file <d>/a.idx (Cannot replace the file <d>/a.idx: Is a "
-      "directory). The data file is intact; rebuild the index with marevox-cli reindex."}},
+      "Cannot write the index file <d>/a.idx (<d>/a.idx is not a regular file and cannot be "
+      "used as a recording). The data file is intact; rebuild the index with marevox-cli "
+      "reindex."}},
     {"full", {"存储文件过大", "The recording file is too large"}},
     {"duringPlayback", {"回放时不能存储", "Cannot record during playback"}},
     {"folder",
      {"无法创建文件夹 <d>/taken（Not a directory）",
       "Cannot create the folder <d>/taken (Not a directory)"}},
     {"data",
-     {"无法创建数据文件 <d>/e.sd（File exists）",
-      "Cannot create the data file <d>/e.sd (File exists)"}},
+     {"无法创建数据文件 <d>/" + std::string(300, 'e') + ".sd（File name too long）",
+      "Cannot create the data file <d>/" + std::string(300, 'e') + ".sd (File name too long)"}},
     {"index",
-     {"无法创建索引文件 <d>/f.idx（无法替换文件 <d>/f.idx：Is a directory）",
-      "Cannot create the index file <d>/f.idx (Cannot replace the file <d>/f.idx: Is a "
-      "directory)"}},
+     {"无法创建索引文件 <d>/f.idx（无法写入文件 <d>/f.idx.tmp）",
+      "Cannot create the index file <d>/f.idx (Cannot write the file <d>/f.idx.tmp)"}},
     {"text",
      {"<d>/g.txt 不是普通文件，不能用作记录",
       "<d>/g.txt is not a regular file and cannot be used as a recording"}},

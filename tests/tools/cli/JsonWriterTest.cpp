@@ -63,8 +63,9 @@ TEST(JsonWriter, NumbersAreWrittenAsPrintfsShortestForm) {
 TEST(JsonWriter, StringsAreEscapedAndALineIsReusable) {
     JsonWriter line;
     line.String("s", "a\"b\\c\n\r\t\x01 z").Int("i", -7).UInt("u", 18446744073709551615ull);
-    EXPECT_EQ(line.Finish(), "{\"s\":\"a\\\"b\\\\c\\n\\r\\t\\u0001 z\",\"i\":-7,"
-                             "\"u\":18446744073709551615}\n");
+    EXPECT_EQ(line.Finish(),
+              "{\"s\":\"a\\\"b\\\\c\\n\\r\\t\\u0001 z\",\"i\":-7,"
+              "\"u\":18446744073709551615}\n");
     line.Reset();
     line.Bool("b", true).Null("n");
     EXPECT_EQ(line.Finish(), "{\"b\":true,\"n\":null}\n");

@@ -28,6 +28,7 @@
 #include "app/CEngineHost.h"
 #include "app/CMainFrame.h"
 #include "app/CSettingsDialogs.h"
+#include "app/CStatusPane.h"
 #include "app/DepthOutput.h"
 #include "app/Settings.h"
 #include "app/UserPrompts.h"
@@ -46,6 +47,7 @@
 #include "tests/printing/ChartFixture.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/LinkTestSupport.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/StalledCompanion.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
@@ -83,7 +85,11 @@ struct FakePrompts : UserPrompts {
         askedFolder = folder;
         return textPath;
     }
-    void OpenDocument(const QString& path) override { opened << path; }
+    bool realOpener = false;  // the desktop's own opener opens the documents
+    void OpenDocument(const QString& path, const std::function<void()>& failed) override {
+        opened << path;
+        if (realOpener) UserPrompts::OpenDocument(path, failed);
+    }
     void TimeSearch(QWidget*, XSound&, bool) override { ++timeSearches; }
     void About(QWidget*) override { ++abouts; }
     std::function<void(CColor&)> colours;  // plays the user in the colour dialog
@@ -586,6 +592,42 @@ TEST_F(MainFrameTest, OpenTextDataAboutAndBars) {
     EXPECT_FALSE(Frame().Action(kViewStatusBar)->isChecked());
 }
 
+// The desktop's opener (xdg-open) with a desktop of the test's own: a viewer
+// for text files gets the file; without one the user is told which file
+// could not be opened.
+TEST_F(MainFrameTest, OpenTextDataSaysWhenNoProgramOpensTextFiles) {
+    const std::string data = dir.File("xdg-data"), config = dir.File("xdg-config");
+    std::filesystem::create_directories(data + "/applications");
+    std::filesystem::create_directories(config);
+    ScopedEnvironment dataHome("XDG_DATA_HOME", data), dataDirs("XDG_DATA_DIRS", data),
+        configHome("XDG_CONFIG_HOME", config), configDirs("XDG_CONFIG_DIRS", config),
+        desktop("XDG_CURRENT_DESKTOP", ""), display("DISPLAY", ":99"),
+        browser("BROWSER", "false");  // no browser takes the file either
+    const std::string text = dir.File("20141103.txt"), copy = dir.File("viewed.txt");
+    WriteAll(text, "2014/11/03 07:33:20 12.34\n");
+    prompts.realOpener = true;
+    prompts.textPath = QString::fromStdString(text);
+    auto waitFor = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 200 && !done(); ++i) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return done();
+    };
+
+    WriteAll(data + "/applications/viewer.desktop",
+             "[Desktop Entry]\nType=Application\nName=Viewer\nExec=cp %f " + copy + "\n");
+    WriteAll(config + "/mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop\n");
+    ASSERT_TRUE(Frame().ExecuteCommand(kOpenTextData));
+    EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(copy); }));
+
+    std::filesystem::remove(config + "/mimeapps.list");
+    ASSERT_TRUE(Frame().ExecuteCommand(kOpenTextData));
+    ASSERT_TRUE(waitFor([&] { return !prompts.messages.isEmpty(); }));
+    EXPECT_EQ(prompts.messages,
+              QStringList{"没有可打开文本文件的程序，未能打开 " + prompts.textPath});
+}
+
 TEST_F(MainFrameTest, PrintPutsTheViewOnThePageUnlessCancelled) {
     ASSERT_TRUE(Frame().ExecuteCommand(kFilePrintSetup));
     EXPECT_EQ(prompts.pageSetups, 1);
@@ -660,6 +702,33 @@ TEST_F(MainFrameTest, CompactModeDropsFileViewHelpAndFullModeRestoresThem) {
     ASSERT_NE(Frame().DepthMonitor(), nullptr);
     EXPECT_TRUE(Frame().DepthMonitor()->isVisible());
     EXPECT_EQ(Frame().View()->PictureSize(), QSize(800, 525));
+}
+
+TEST_F(MainFrameTest, TheCompactStripStacksTheStatusPanesWhole) {
+    // The panes' rows follow the width in one pass of layout, the status
+    // bar's height in the next.
+    auto settle = [] {
+        for (int pass = 0; pass < 3; ++pass) QCoreApplication::processEvents();
+    };
+    Frame().show();
+    Frame().StatusTick();
+    settle();
+    EXPECT_EQ(Frame().StatusRows(), 1);
+    ASSERT_TRUE(Frame().ExecuteCommand(kCompactMode));
+    settle();
+    EXPECT_GT(Frame().StatusRows(), 1);
+    const QList<CStatusPane*> panes = Frame().findChildren<CStatusPane*>();
+    ASSERT_EQ(panes.size(), 7);
+    for (const CStatusPane* pane : panes) {
+        // Its whole text, within the window, and in its tooltip too.
+        EXPECT_EQ(pane->width(), pane->sizeHint().width()) << pane->text().toStdString();
+        const QRect place(pane->mapTo(&Frame(), QPoint(0, 0)), pane->size());
+        EXPECT_TRUE(Frame().rect().contains(place)) << pane->text().toStdString();
+        EXPECT_EQ(pane->toolTip(), pane->text());
+    }
+    ASSERT_TRUE(Frame().ExecuteCommand(kCompactMode));
+    settle();
+    EXPECT_EQ(Frame().StatusRows(), 1);
 }
 
 TEST_F(MainFrameTest, CompactStripOnePicturePixelPerScreenPixel) {

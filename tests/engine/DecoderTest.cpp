@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <limits>
+#include <string>
 
+#include "engine/RecordFile.h"
 #include "engine/SampleExpander.h"
 #include "tests/engine/FrameBytes.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/TempDir.h"
 
 using namespace FrameBytes;
 
@@ -195,6 +200,41 @@ TEST_F(DecoderTest, SelfCheckReplyTakesTheResultByteOnly) {
     Feed(Frame({0x49}, 0x9E, 0x14, 0));
     EXPECT_EQ(host.selfCheckReplies.size(), 1u);
     EXPECT_NEAR(engine.SupplyVoltage(), 11.97f, 0.005f);
+}
+
+TEST_F(DecoderTest, ARecordingAcrossASelfCheckHoldsNoRecordOfTheReply) {
+    TempDir dir;
+    ASSERT_TRUE(engine.StartRecording(dir.File("check.sd")).Ok());
+    const Bytes ping = Frame({0x49, 0x52});
+    const Bytes reply = Frame({0x5B}, 0x9E, 0x14);
+    int processed = 0;
+    for (const Bytes* frame : {&ping, &ping, &reply, &ping}) {
+        if (frame == &reply) {
+            engine.RequestSelfCheck();
+            engine.SendCommandFrame();  // the request goes out
+        }
+        Feed(*frame);
+        processed += engine.ProcessLivePing();
+        ++host.now;
+    }
+    engine.CloseRecording();
+    EXPECT_EQ(processed, 4);  // the reply is still a ping
+    EXPECT_EQ(host.selfCheckReplies, (std::vector<std::uint32_t>{0x14}));
+
+    std::FILE* data = std::fopen(dir.File("check.sd").c_str(), "rb");
+    ASSERT_NE(data, nullptr);
+    std::vector<Bytes> recorded;
+    PingRecord record;
+    while (RecordFile::Read(data, record, false) == RecordFile::ReadStatus::kOk)
+        recorded.emplace_back(record.raw, record.raw + record.rawLength);
+    std::fclose(data);
+    const Bytes pingRaw(ping.begin(), ping.end() - 3);  // without the tail
+    EXPECT_EQ(recorded, std::vector<Bytes>(3, pingRaw));
+    // The depth text file: its header and one line per record.
+    std::ifstream text(dir.File("check.txt"));
+    int lines = 0;
+    for (std::string line; std::getline(text, line);) ++lines;
+    EXPECT_EQ(lines, 1 + 3);
 }
 
 // Expansion on its own, after `prefix` samples (the draft's bins).

@@ -266,18 +266,14 @@ void CMainFrame::CreateStatusBar() {
     // in as many as the compact strip needs.
     auto* panes = new QWidget(this);
     panes->setObjectName(QStringLiteral("panes"));
-    m_paneRows = new CPaneRowsLayout(panes);
+    auto* rows = new CPaneRowsLayout(panes);
     const StatusPaneTexts& initial = InitialStatusTexts();
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         m_panes[i] = new CStatusPane(QString::fromStdString(initial[i]), panes);
         m_panes[i]->setObjectName(QStringLiteral("pane%1").arg(StatusPaneId::kOrder[i]));
-        m_paneRows->addWidget(m_panes[i]);
+        rows->addWidget(m_panes[i]);
     }
     statusBar()->addWidget(panes, 1);
-}
-
-int CMainFrame::StatusRows() const {
-    return m_paneRows->RowCount(m_paneRows->geometry().width());
 }
 
 QString CMainFrame::PaneText(int paneId) const {

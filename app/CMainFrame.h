@@ -24,7 +24,6 @@ class CMarevoxView;
 class COutputMonitor;
 class CSee;
 class CSerialPort;
-class CPaneRowsLayout;
 class CStatusPane;
 class CTrueColorToolBar;
 class UserPrompts;
@@ -87,8 +86,6 @@ public:
     bool TimersActive() const;
 
     QString PaneText(int paneId) const;
-    // The rows the status bar's panes take at the window's width.
-    int StatusRows() const;
     TimerDuties& Duties() { return m_duties; }
     bool DepthOutputDemo() const { return m_depthOutputDemo; }
     bool PortOpen() const { return m_instrumentPort != nullptr; }
@@ -164,7 +161,6 @@ private:
     std::array<QMenu*, 5> m_menus{};
     CTrueColorToolBar* m_toolBar = nullptr;
     std::array<CStatusPane*, StatusPaneId::kCount> m_panes{};
-    CPaneRowsLayout* m_paneRows = nullptr;
     CMarevoxView* m_view = nullptr;
     std::unique_ptr<CSerialPort> m_instrumentPort;
     std::unique_ptr<QPrinter> m_printer;  // made on first use, kept for the run

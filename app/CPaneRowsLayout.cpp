@@ -23,19 +23,13 @@ int CPaneRowsLayout::heightForWidth(int width) const {
     return Arrange(QRect(0, 0, width, 0), false);
 }
 
-int CPaneRowsLayout::RowCount(int width) const {
-    int rows = 0;
-    Arrange(QRect(0, 0, width, 0), false, &rows);
-    return rows;
-}
-
 QSize CPaneRowsLayout::sizeHint() const {
     int width = 0;
     int height = 0;
     for (const QLayoutItem* item : m_items) {
         if (item->isEmpty()) continue;
         const QSize hint = item->sizeHint();
-        width += (width > 0 ? spacing() : 0) + hint.width();
+        width += (width > 0 ? Gap() : 0) + hint.width();
         height = std::max(height, hint.height());
     }
     const QMargins m = contentsMargins();
@@ -60,31 +54,32 @@ void CPaneRowsLayout::setGeometry(const QRect& rect) {
     invalidate();
 }
 
-int CPaneRowsLayout::Arrange(const QRect& rect, bool place, int* rows) const {
+int CPaneRowsLayout::Gap() const {
+    return std::max(spacing(), 0);
+}
+
+int CPaneRowsLayout::Arrange(const QRect& rect, bool place) const {
     const QRect room = rect.marginsRemoved(contentsMargins());
-    const int gap = std::max(spacing(), 0);
+    const int gap = Gap();
     int x = room.x();
     int y = room.y();
     int rowHeight = 0;
-    int rowCount = 0;
+    bool first = true;
     for (QLayoutItem* item : m_items) {
         if (item->isEmpty()) continue;
         const QSize hint = item->sizeHint();
         const int width = std::min(hint.width(), room.width());
-        if (rowCount == 0) {
-            rowCount = 1;
-        } else if (x + width > room.right() + 1) {
+        if (!first && x + width > room.right() + 1) {
             // The next row.
             x = room.x();
             y += rowHeight + gap;
             rowHeight = 0;
-            ++rowCount;
         }
+        first = false;
         if (place) item->setGeometry(QRect(x, y, width, hint.height()));
         x += width + gap;
         rowHeight = std::max(rowHeight, hint.height());
     }
-    if (rows != nullptr) *rows = rowCount;
     const QMargins m = contentsMargins();
     return y + rowHeight - room.y() + m.top() + m.bottom();
 }

@@ -29,13 +29,12 @@ public:
     QSize minimumSize() const override;
     void setGeometry(const QRect& rect) override;
 
-    // How many rows the widgets take at the given width.
-    int RowCount(int width) const;
-
 private:
+    // Between widgets and between rows: the style's spacing.
+    int Gap() const;
     // Places the items (when place is true) in rows within rect; returns
-    // the height used and counts the rows.
-    int Arrange(const QRect& rect, bool place, int* rows = nullptr) const;
+    // the height used.
+    int Arrange(const QRect& rect, bool place) const;
 
     QList<QLayoutItem*> m_items;
     int m_width = -1;  // laid out last

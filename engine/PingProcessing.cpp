@@ -61,11 +61,10 @@ int XSound::ProcessLivePing() {
     // the range and offset this ping is processed with, which the worker
     // has just put in effect (an automatic range change decided at the
     // previous ping takes effect now), so a replay finds the same depth.
-    // A self-check's reply is shown and sent on like any ping, but neither
-    // its record nor its depth line is written: the recording holds only
-    // sounding pings, one depth line for each record.
-    const bool recorded = IsRecording() && !m_selfCheckReplyFrame.load(std::memory_order_relaxed);
-    if (recorded) WriteRecord();
+    // A self-check's reply is shown and sent on like any ping, but it is
+    // not recorded (and so has no depth line either): the recording holds
+    // only sounding pings.
+    if (IsRecording() && !m_selfCheckReplyFrame.load(std::memory_order_relaxed)) WriteRecord();
     BuildSamples();
     m_decoder.Release();  // the decoder may go on
 
@@ -74,7 +73,7 @@ int XSound::ProcessLivePing() {
     m_pingWatchdog.store(0, std::memory_order_relaxed);
     DetectBottom();
     AutoAdjust();
-    if (recorded && IsRecording()) WriteDepthLine();
+    if (IsRecording()) WriteDepthLine();
     m_newPing.store(true, std::memory_order_release);
     return 1;
 }

@@ -319,8 +319,8 @@ private:
     std::atomic<bool> m_workerHold{false};
     std::atomic<bool> m_newPing{false};
     // The frame handed over is the reply to a self-check: it is processed
-    // but neither its record nor its depth line is written. Written before
-    // the hand-over, read after the frame is taken.
+    // but not recorded. Written before the hand-over, read after the frame
+    // is taken.
     std::atomic<bool> m_selfCheckReplyFrame{false};
 
     WorkerSignal m_workerSignal;

@@ -33,57 +33,43 @@ echo_share() {
 nonzero() { awk -v v="$1" 'BEGIN { exit !(v > 0) }'; }
 window() { xdotool search --name "$1" 2>/dev/null | head -1; }
 width_of() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^WIDTH=//p'; }
-geometry_of() {  # prints X Y WIDTH HEIGHT
-    xdotool getwindowgeometry --shell "$1" |
-        awk -F= '$1 == "X" { x = $2 } $1 == "Y" { y = $2 } $1 == "WIDTH" { w = $2 }
-                 $1 == "HEIGHT" { h = $2 } END { print x, y, w, h }'
-}
-# How many pixels of a colour an image holds.
 pixels_of() { convert "$1" -fill black +opaque "$2" -fill white -opaque "$2" \
     -format '%[fx:round(mean*w*h)]' info:; }
-# The depth monitor's depth field (214 x 86 pixels at 0, 32 of the window).
-monitor_field() {
+# The depth monitor's depth field (214 x 86 at 0, 32) into FILE; prints its
+# look: cells and digits in the monitor's colours, grey digits, and dark
+# pixels (the age) at its bottom right.
+monitor_look() {  # monitor_look FILE
     local m
     m="$(window '水深')"
-    [ -n "$m" ] || return 1
-    import -window "$m" "$1.whole.png" && convert "$1.whole.png" -crop 214x86+0+32 +repage "$1"
-}
-digits_look() {  # prints: cells, red digits, grey digits, dark age pixels
-    echo "$(pixels_of "$1" "rgb(150,150,150)") $(pixels_of "$1" "rgb(200,40,40)")" \
-        "$(pixels_of "$1" "rgb(128,128,128)")" \
-        "$(convert "$1" -crop 70x30+140+52 +repage -colorspace gray -threshold 35% -negate \
+    [ -n "$m" ] && import -window "$m" "$1" && mogrify -crop 214x86+0+32 +repage "$1" || return 1
+    echo "$(pixels_of "$1" '#969696') $(pixels_of "$1" '#C82828') $(pixels_of "$1" '#808080')" \
+        "$(convert "$1" -crop 70x30+140+52 -colorspace gray -threshold 35% -negate \
             -format '%[fx:round(mean*w*h)]' info:)"
 }
-# The main window's status bar in a screenshot: the light rows at the bottom
-# of the window, into OUT.
+# The main window's status bar (the light rows at its bottom) in a screenshot.
 status_bar() {  # status_bar SHOT OUT
-    local x y w h rows
-    read -r x y w h <<<"$(geometry_of "$nereon")"
-    convert "$1" -crop "${w}x${h}+${x}+${y}" +repage "$2.window.png"
-    rows=$(convert "$2.window.png" -scale "1x${h}!" -colorspace gray -depth 8 txt:- |
-        awk -F'[ (,:)]+' 'NR > 1 { v[$2] = $4 } END {
-            n = 0; for (y = '"$h"' - 1; y >= 0 && v[y] > 150; --y) ++n; print n }')
-    convert "$2.window.png" -crop "${w}x${rows}+0+$((h - rows))" +repage "$2"
+    eval "$(xdotool getwindowgeometry --shell "$nereon")"
+    convert "$1" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+    local rows
+    rows=$(convert "$2" -scale "1x${HEIGHT}!" -colorspace gray -depth 8 txt:- | awk -F'[ (,:)]+' \
+        'NR > 1 { v[$2] = $4 } END { for (y = '"$HEIGHT"' - 1; v[y] > 150; --y) ++n; print n }')
+    mogrify -gravity south -crop "${WIDTH}x${rows}+0+0" +repage "$2"
 }
-# Cuts the panes of a status bar (runs of columns that are not all the
-# background) into OUT-1.png, OUT-2.png ...; prints how many.
+# Cuts a status bar's panes (runs of columns not all background) into
+# OUT-1.png, OUT-2.png ...; prints how many.
 cut_panes() {  # cut_panes BAR OUT
-    local bg w h k=0 from to
+    local bg k=0 from to
     bg="#$(convert "$1" -format '%[hex:p{0,0}]' info:)"
-    read -r w h <<<"$(identify -format '%w %h' "$1")"
     while read -r from to; do
         k=$((k + 1))
-        convert "$1" -crop "$((to - from + 1))x${h}+${from}+0" +repage -bordercolor "$bg" \
+        convert "$1" -crop "$((to - from + 1))x999+${from}+0" +repage -bordercolor "$bg" \
             -border 1 -trim +repage "$2-$k.png"
-    done < <(convert "$1" -scale "${w}x1!" -depth 8 txt:- |
-        awk -v bg="$bg" 'BEGIN { start = -1 } NR > 1 {
-            split($1, p, ","); on = ($3 != bg)
+    done < <(convert "$1" -scale "$(identify -format %w "$1")x1!" -depth 8 txt:- |
+        awk -v bg="$bg" 'BEGIN { start = -1 } NR > 1 { split($1, p, ","); on = ($3 != bg)
             if (on && start < 0) start = p[1]
             if (!on && start >= 0) { if (p[1] - start >= 30) print start, p[1] - 1; start = -1 } }')
     echo "$k"
 }
-# Finds a pane in a status bar: prints the differing pixels and the place.
-find_pane() { compare -metric AE -fuzz 5% -subimage-search "$1" "$2" null: 2>&1 | head -1; }
 # Focuses a window, presses the keys and prints what they copied.
 copied() {
     local w="$1"
@@ -139,22 +125,18 @@ if [ -n "$dialog" ]; then
     xdotool key Escape
 fi
 
-# The depth monitor: the depth in the monitor's colours while pings come;
-# greyed, with its age, while the instrument is silent. The status bar is
-# taken meanwhile, its texts standing still, to be found again in the
-# compact strip.
+# The depth monitor: in its colours while pings come, greyed with its age
+# while the instrument is silent. The status bar is taken meanwhile, its
+# texts standing still, to be found again in the compact strip.
 nereon="$(window '^Nereon$')"
-monitor_field "$work/fresh.png"
-read -r cells red grey age <<<"$(digits_look "$work/fresh.png")"
-check "a fresh depth: digits in the monitor's colours ($cells cell, $red digit pixels)" \
-    test "$cells" -gt 500 -a "$red" -gt 200 -a "$grey" -eq 0
+read -r cells red grey age <<<"$(monitor_look "$work/fresh.png")"
+check "a fresh depth in the monitor's colours ($cells, $red pixels)" \
+    test "${cells:-0}" -gt 500 -a "$red" -gt 200 -a "$grey" -eq 0
 echo "silence 9000" >&3
 sleep 4.5
-monitor_field "$work/stale.png"
-read -r cells red grey age <<<"$(digits_look "$work/stale.png")"
-check "a silent instrument: the depth greyed ($grey pixels), not in its colours ($cells, $red)" \
-    test "$grey" -gt 200 -a "$cells" -lt 50 -a "$red" -eq 0
-check "a silent instrument: the depth's age beside it ($age pixels)" test "$age" -gt 20
+read -r cells red grey age <<<"$(monitor_look "$work/stale.png")"
+check "a silent instrument: the depth greyed ($grey pixels; $cells, $red in colour), its age ($age)" \
+    test "${grey:-0}" -gt 200 -a "$cells" -lt 50 -a "$red" -eq 0 -a "$age" -gt 20
 import -window root "$work/full.png"
 status_bar "$work/full.png" "$work/full-bar.png"
 panes=$(cut_panes "$work/full-bar.png" "$work/pane")
@@ -171,31 +153,22 @@ check "compact mode: a narrow strip ($full_width -> $compact_width pixels)" \
 check "compact mode: no depth monitor" test -z "$(window '水深')"
 import -window root "$work/compact.png"
 status_bar "$work/compact.png" "$work/compact-bar.png"
-whole=0
-rows=()
-for k in $(seq "$panes"); do
-    found="$(find_pane "$work/compact-bar.png" "$work/pane-$k.png")"
-    size=$(identify -format '%[fx:w*h]' "$work/pane-$k.png")
-    echo "pane $k ($size pixels): $found"
-    # "DIFFERING @ X,Y", or a message when nothing alike was found
-    differ="$(awk '$1 ~ /^[0-9.]+$/ { print int($1); exit } { print -1 }' <<<"$found")"
-    if [ "$differ" -ge 0 ] && [ "$differ" -le $((size / 50)) ]; then
-        whole=$((whole + 1))
-        rows+=("${found##*,}")
-    fi
-done
-check "compact mode: every status pane whole ($whole of $panes)" test "$whole" -eq "$panes"
-row_count=$(printf '%s\n' "${rows[@]}" | sort -u | wc -l)
-check "compact mode: the panes stacked in rows ($row_count)" test "$row_count" -gt 1
+# Each pane's place "X,Y" where it differs in at most 2 % of its pixels.
+places="$(for k in $(seq "$panes"); do
+    compare -metric AE -fuzz 5% -subimage-search "$work/compact-bar.png" "$work/pane-$k.png" \
+        null: 2>&1 | awk -v most="$(identify -format '%[fx:w*h/50]' "$work/pane-$k.png")" \
+        '$1 ~ /^[0-9.]+$/ && $1 <= most { print $NF }'
+done)"
+echo "panes in the strip at: $(xargs <<<"$places")"
+check "compact mode: every status pane whole" test "$(grep -c , <<<"$places")" -eq "$panes"
+check "compact mode: the panes in rows" test "$(sed 's/.*,//' <<<"$places" | sort -u | wc -l)" -gt 1
 send 32833
 sleep 1
 check "full mode again ($(width_of "$nereon") pixels)" test "$(width_of "$nereon")" -ge "$full_width"
 check "full mode: the depth monitor is back" test -n "$(window '水深')"
 sleep 4  # the instrument speaks again
-monitor_field "$work/again.png"
-read -r cells red grey age <<<"$(digits_look "$work/again.png")"
-check "pings again: the depth fresh ($red digit pixels, $grey grey)" \
-    test "$red" -gt 200 -a "$grey" -eq 0
+read -r cells red grey age <<<"$(monitor_look "$work/again.png")"
+check "pings again: the depth fresh ($red, $grey pixels)" test "${red:-0}" -gt 200 -a "$grey" -eq 0
 
 # The output monitor lists what a listening companion receives.
 "$bin/marevox-companion" listen --raw >"$work/listened" 2>/dev/null &
@@ -248,10 +221,8 @@ check "one depth line per record ($lines)" test "$lines" -ge $((records - 2))
 
 # Disconnected: no depth on the monitor.
 empty_monitor() {
-    monitor_field "$work/$1.png" || return 1
-    read -r cells red grey age <<<"$(digits_look "$work/$1.png")"
-    echo "monitor $1: $cells cell, $red digit, $grey grey pixels"
-    [ "$cells" -eq 0 ] && [ "$red" -eq 0 ] && [ "$grey" -eq 0 ]
+    read -r cells red grey age <<<"$(monitor_look "$work/$1.png")"
+    [ -n "$cells" ] && [ $((cells + red + grey)) -eq 0 ]
 }
 send 32790
 sleep 1

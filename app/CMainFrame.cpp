@@ -19,6 +19,7 @@
 
 #include "app/AppIcon.h"
 #include "app/CEngineHost.h"
+#include "app/CPaneRowsLayout.h"
 #include "app/CSettingsDialogs.h"
 #include "app/CStatusPane.h"
 #include "app/DepthOutput.h"
@@ -261,12 +262,18 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::CreateStatusBar() {
+    // The panes from the left, in order, in one row in the full window and
+    // in as many as the compact strip needs.
+    auto* panes = new QWidget(this);
+    panes->setObjectName(QStringLiteral("panes"));
+    auto* rows = new CPaneRowsLayout(panes);
     const StatusPaneTexts& initial = InitialStatusTexts();
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
-        m_panes[i] = new CStatusPane(QString::fromStdString(initial[i]), this);
+        m_panes[i] = new CStatusPane(QString::fromStdString(initial[i]), panes);
         m_panes[i]->setObjectName(QStringLiteral("pane%1").arg(StatusPaneId::kOrder[i]));
-        statusBar()->addWidget(m_panes[i]);  // from the left, in order
+        rows->addWidget(m_panes[i]);
     }
+    statusBar()->addWidget(panes, 1);
 }
 
 QString CMainFrame::PaneText(int paneId) const {
@@ -558,7 +565,13 @@ void CMainFrame::BackForward() {
 
 void CMainFrame::OpenTextData() {
     const QString path = m_prompts.ChooseTextData(this, m_dataFolder);
-    if (!path.isEmpty()) m_prompts.OpenDocument(path);
+    if (path.isEmpty()) return;
+    // The answer may come after the window has gone.
+    m_prompts.OpenDocument(path, [frame = QPointer<CMainFrame>(this), path] {
+        if (frame)
+            frame->Message(
+                tr("没有可打开文本文件的程序，未能打开 %1").arg(QDir::toNativeSeparators(path)));
+    });
 }
 
 QPrinter& CMainFrame::Printer() {
@@ -669,7 +682,11 @@ COutputMonitor* CMainFrame::OutputMonitor() const {
 }
 
 void CMainFrame::ShowDepthMonitor() {
-    if (!m_depthMonitor) m_depthMonitor = new CSee(m_engine, this);
+    if (!m_depthMonitor) {
+        // Beside the clock it shows a depth only while the instrument is connected.
+        auto connected = [this] { return PortOpen(); };
+        m_depthMonitor = new CSee(m_engine, connected, this);
+    }
     m_depthMonitor->show();
 }
 

@@ -11,6 +11,7 @@ CStatusPane::CStatusPane(const QString& initialText, QWidget* parent)
     : QLabel(initialText, parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setTextFormat(Qt::PlainText);
+    setToolTip(initialText);
     m_startWidth = fontMetrics().horizontalAdvance(initialText) + kPadding;
     m_size = QSize(m_startWidth, QLabel::sizeHint().height());
 }
@@ -18,6 +19,8 @@ CStatusPane::CStatusPane(const QString& initialText, QWidget* parent)
 void CStatusPane::ShowText(const QString& text) {
     if (text == this->text()) return;
     setText(text);
+    // A pane narrower than its text (the compact strip) shows it whole here.
+    setToolTip(text);
     const int width = std::max(m_startWidth, fontMetrics().horizontalAdvance(text) + kPadding);
     if (width == m_size.width()) return;
     m_size.setWidth(width);

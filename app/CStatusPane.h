@@ -4,7 +4,8 @@
 
 // One pane of the status bar. Its width is set by the text it starts
 // with; a longer text later (a count added to a pane) widens it, so the
-// text is shown whole. It may shrink in a narrow window.
+// text is shown whole. It may shrink in a narrow window; its tooltip always
+// holds the whole text.
 class CStatusPane : public QLabel {
     Q_OBJECT
 public:

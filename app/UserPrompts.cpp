@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "app/CAboutDialog.h"
@@ -52,8 +54,32 @@ QString UserPrompts::ChooseTextData(QWidget* parent, const QString& folder) {
                       false);
 }
 
-void UserPrompts::OpenDocument(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+void UserPrompts::OpenDocument(const QString& path, const std::function<void()>& failed) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        // Without the desktop's opener the platform's way is all there is.
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) failed();
+        return;
+    }
+    // The opener's exit status says whether a program took the file. It is
+    // watched, not waited for, and never stopped: the object is left alone
+    // if the program ends first, so a viewer the opener still waits for
+    // stays open.
+    auto* process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished,
+                     [process, failed](int code, QProcess::ExitStatus status) {
+                         if (status == QProcess::NormalExit && code != 0) failed();
+                         process->deleteLater();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred,
+                     [process, failed](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart) return;
+                         failed();
+                         process->deleteLater();
+                     });
+    process->start(opener, {path});
 }
 
 void UserPrompts::TimeSearch(QWidget* parent, XSound& engine, bool english) {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <functional>
 
 #include "dialogs/DialogPrompts.h"
 
@@ -32,8 +33,9 @@ public:
     virtual QString ChooseTextData(QWidget* parent, const QString& folder);
 
     // Opens a file in the program the desktop associates with it, without
-    // waiting for that program.
-    virtual void OpenDocument(const QString& path);
+    // waiting for that program. failed runs on the UI thread, at once or
+    // later, when no program could open it.
+    virtual void OpenDocument(const QString& path, const std::function<void()>& failed);
 
     // The modal time search dialog over the open recording.
     virtual void TimeSearch(QWidget* parent, XSound& engine, bool english);

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <algorithm>
+#include <chrono>
 
 #include "display/DepthDigits.h"
 #include "display/EchoColourTable.h"
@@ -29,9 +30,19 @@ QFont DepthFont() {
     return font;
 }
 
+std::int64_t SteadyMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 }  // namespace
 
-CSee::CSee(XSound& engine, QWidget* parent) : QDialog(parent), m_engine(engine) {
+CSee::CSee(XSound& engine, LinkQuery connected, QWidget* parent)
+    : QDialog(parent),
+      m_engine(engine),
+      m_connected(std::move(connected)),
+      m_clock(SteadyMilliseconds) {
     setObjectName(QStringLiteral("depthMonitor"));
     // The caption is padded so that the title sits at the left of a wide
     // title bar.
@@ -66,9 +77,32 @@ QPoint CSee::Place(const QRect& screen, const QRect& available, int frameHeight)
     return {available.left(), top};
 }
 
+QString CSee::AgeText(std::int64_t milliseconds) {
+    const std::int64_t seconds = milliseconds / 1000;
+    if (seconds < 60) return tr("%1 秒").arg(seconds);
+    if (seconds < 3600) return tr("%1 分钟").arg(seconds / 60);
+    return tr("%1 小时").arg(seconds / 3600);
+}
+
 void CSee::UpdateDepthText(double smoothedDepth) {
     if (!m_engine.View().AutoAdjust()) return;
     m_depthText = FormatDepth(smoothedDepth);
+    m_depthAt = m_clock();
+    m_depthLive = m_engine.IsLive();
+    ShowDepth();
+}
+
+void CSee::ShowDepth() {
+    const bool live = m_engine.IsLive();
+    if (m_depthText.isEmpty() || live != m_depthLive || (live && !m_connected())) {
+        m_depthField->Show({}, {}, {});
+        return;
+    }
+    const std::int64_t age = m_clock() - m_depthAt;
+    if (live && age > kStaleAfterMs) {
+        m_depthField->ShowStale(m_depthText, AgeText(age));
+        return;
+    }
     // The colours are read at each update; only the character cells take
     // the background colour. The field repaints only when the digits or
     // the colours differ from what it shows.
@@ -85,6 +119,7 @@ void CSee::MonitorTick() {
     const QString text = time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     // The clock moves once a second; the field is redrawn only then.
     if (text != m_timeField->text()) m_timeField->setText(text);
+    ShowDepth();
 }
 
 QString CSee::TimeText() const {

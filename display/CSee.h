@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 
 class DepthDigits;
 class QLineEdit;
@@ -19,6 +20,12 @@ class XSound;
 // window calls with the depth the worker smoothed; the date and time are
 // refreshed every 400 ms. While the worker redraws older records going
 // backward (automatic adjustment off) neither field changes.
+//
+// Beside the computer's clock (live mode) a depth is shown only while the
+// instrument is connected, and one that has not been renewed for more than
+// 3 s is greyed with its age. A depth is shown only in the mode it came
+// in: a live depth is not shown beside a record's time, nor a record's
+// depth beside the clock.
 class CSee : public QDialog {
     Q_OBJECT
 public:
@@ -27,8 +34,14 @@ public:
     static constexpr int kClientWidth = 214;
     static constexpr int kClientHeight = 118;
     static constexpr int kDepthFontHeight = 80;  // pixels, character cell
+    static constexpr std::int64_t kStaleAfterMs = 3000;
 
-    explicit CSee(XSound& engine, QWidget* parent = nullptr);
+    // Whether the instrument is connected.
+    using LinkQuery = std::function<bool()>;
+    // Milliseconds on a steady clock.
+    using Clock = std::function<std::int64_t()>;
+
+    CSee(XSound& engine, LinkQuery connected, QWidget* parent = nullptr);
 
     // "%.2f" below 100 m, "%.1f" from 100 m up.
     static QString FormatDepth(double metres);
@@ -36,12 +49,17 @@ public:
     // screen's bottom as 412 is on an 800 x 600 screen, but never below the
     // available area.
     static QPoint Place(const QRect& screen, const QRect& available, int frameHeight);
+    // A stale depth's age: "5 秒", "3 分钟", "2 小时" (whole units).
+    static QString AgeText(std::int64_t milliseconds);
 
     void UpdateDepthText(double smoothedDepth);
     // One 400 ms tick: the clock in live mode, the record's time in
-    // playback.
+    // playback; the depth shown, greyed or taken away as it ages.
     void MonitorTick();
+    // The clock depth ages are measured with (tests).
+    void SetClock(Clock clock) { m_clock = std::move(clock); }
 
+    // The depth given last; the field may show it greyed or not at all.
     QString DepthText() const { return m_depthText; }
     QString TimeText() const;
     DepthDigits* DepthField() const { return m_depthField; }
@@ -51,11 +69,17 @@ protected:
 
 private:
     void MoveToPlace();
+    // Shows the depth as its mode, the link and its age say.
+    void ShowDepth();
 
     XSound& m_engine;
+    LinkQuery m_connected;
+    Clock m_clock;
     DepthDigits* m_depthField = nullptr;
     QLineEdit* m_timeField = nullptr;
     QString m_depthText;
+    std::int64_t m_depthAt = 0;  // when it came, on m_clock
+    bool m_depthLive = false;    // it came in live mode
     QTimer m_monitorTimer;
     bool m_placed = false;
 };

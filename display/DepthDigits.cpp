@@ -10,15 +10,30 @@ DepthDigits::DepthDigits(QWidget* parent) : QFrame(parent) {
 }
 
 void DepthDigits::Show(const QString& digits, const QColor& background, const QColor& text) {
-    if (digits == m_digits && background == m_background && text == m_text) return;
+    SetLook(digits, background, text, {});
+}
+
+void DepthDigits::ShowStale(const QString& digits, const QString& age) {
+    SetLook(digits, QColor(), kStaleGrey, age);
+}
+
+void DepthDigits::SetLook(const QString& digits, const QColor& background, const QColor& text,
+                          const QString& age) {
+    if (digits == m_digits && background == m_background && text == m_text && age == m_age) return;
     const QRect before = CellsRect();
+    const bool ageChanges = age != m_age;
     m_digits = digits;
     m_background = background;
     m_text = text;
+    m_age = age;
     PlaceCells();
     // Painted at once, in the pass of the event loop that brought the
     // depth, rather than in one more pass for a posted request.
-    repaint(before.united(CellsRect()));
+    if (ageChanges) {
+        repaint();
+    } else {
+        repaint(before.united(CellsRect()));
+    }
 }
 
 void DepthDigits::PlaceCells() {
@@ -53,10 +68,21 @@ void DepthDigits::resizeEvent(QResizeEvent* event) {
 
 void DepthDigits::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
-    if (m_cells.isEmpty()) return;
     QPainter painter(this);
-    painter.fillRect(m_cells, m_background);
-    painter.setPen(m_text);
-    // The baseline on a whole pixel row, the glyphs as cached.
-    painter.drawText(m_baseline, m_digits);
+    if (!m_cells.isEmpty()) {
+        if (m_background.isValid()) painter.fillRect(m_cells, m_background);
+        painter.setPen(m_text);
+        // The baseline on a whole pixel row, the glyphs as cached.
+        painter.drawText(m_baseline, m_digits);
+    }
+    if (m_age.isEmpty()) return;
+    // In the window's own font and text colour, over the digits if need be.
+    // Every property is the window font's, none taken from the depth font.
+    QFont small = parentWidget() != nullptr ? parentWidget()->font() : QFont();
+    small.setResolveMask(QFont::AllPropertiesResolved);
+    painter.setFont(small);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int inset = frameWidth() + 3;
+    painter.drawText(rect().adjusted(inset, inset, -inset, -inset),
+                     Qt::AlignRight | Qt::AlignBottom, m_age);
 }

@@ -12,9 +12,13 @@ void XSound::CompleteFrame() {
     m_pingWatchdog.store(0, std::memory_order_relaxed);
 
     SelfCheck awaiting = SelfCheck::kAwaitingReply;
-    if (m_selfCheckState.compare_exchange_strong(awaiting, SelfCheck::kIdle,
-                                                 std::memory_order_acq_rel)) {
-        // The reply to a self-check request: only its result byte counts.
+    const bool reply = m_selfCheckState.compare_exchange_strong(awaiting, SelfCheck::kIdle,
+                                                                std::memory_order_acq_rel);
+    // The hand-over below publishes it with the frame.
+    m_selfCheckReplyFrame.store(reply, std::memory_order_relaxed);
+    if (reply) {
+        // The reply to a self-check request: only its result byte counts,
+        // and it is processed as a ping but never recorded.
         Host().SelfCheckReply(tail[1]);
     } else {
         if (tail[2] == 1 && m_markDebounce.load(std::memory_order_relaxed) > 10) {

@@ -61,7 +61,10 @@ int XSound::ProcessLivePing() {
     // the range and offset this ping is processed with, which the worker
     // has just put in effect (an automatic range change decided at the
     // previous ping takes effect now), so a replay finds the same depth.
-    if (IsRecording()) WriteRecord();
+    // A self-check's reply is shown and sent on like any ping, but it is
+    // not recorded (and so has no depth line either): the recording holds
+    // only sounding pings.
+    if (IsRecording() && !m_selfCheckReplyFrame.load(std::memory_order_relaxed)) WriteRecord();
     BuildSamples();
     m_decoder.Release();  // the decoder may go on
 

@@ -318,6 +318,10 @@ private:
     std::atomic<bool> m_playBackward{false};
     std::atomic<bool> m_workerHold{false};
     std::atomic<bool> m_newPing{false};
+    // The frame handed over is the reply to a self-check: it is processed
+    // but not recorded. Written before the hand-over, read after the frame
+    // is taken.
+    std::atomic<bool> m_selfCheckReplyFrame{false};
 
     WorkerSignal m_workerSignal;
 

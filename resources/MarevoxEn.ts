@@ -280,6 +280,10 @@
         <source>输出监视</source>
         <translation>Output monitor</translation>
     </message>
+    <message>
+        <source>没有可打开文本文件的程序，未能打开 %1</source>
+        <translation>No program is set up to open text files: %1 was not opened</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -793,6 +797,18 @@
     <message>
         <source>水深 (米)                                              </source>
         <translation>Depth (m)                                              </translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 小时</source>
+        <translation>%1 h</translation>
     </message>
 </context>
 <context>

@@ -46,6 +46,7 @@
 #include "tests/printing/ChartFixture.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/LinkTestSupport.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/StalledCompanion.h"
 #include "tests/support/SyntheticRecording.h"
 #include "tests/support/TempDir.h"
@@ -83,7 +84,11 @@ struct FakePrompts : UserPrompts {
         askedFolder = folder;
         return textPath;
     }
-    void OpenDocument(const QString& path) override { opened << path; }
+    bool realOpener = false;  // the desktop's own opener opens the documents
+    void OpenDocument(const QString& path, const std::function<void()>& failed) override {
+        opened << path;
+        if (realOpener) UserPrompts::OpenDocument(path, failed);
+    }
     void TimeSearch(QWidget*, XSound&, bool) override { ++timeSearches; }
     void About(QWidget*) override { ++abouts; }
     std::function<void(CColor&)> colours;  // plays the user in the colour dialog
@@ -584,6 +589,35 @@ TEST_F(MainFrameTest, OpenTextDataAboutAndBars) {
     EXPECT_TRUE(Frame().Action(kViewToolbar)->isChecked());
     ASSERT_TRUE(Frame().ExecuteCommand(kViewStatusBar));
     EXPECT_FALSE(Frame().Action(kViewStatusBar)->isChecked());
+}
+
+// 打开文本数据 through the real xdg-open, on a desktop of the test's own.
+TEST_F(MainFrameTest, OpenTextDataSaysWhenNoProgramOpensTextFiles) {
+    const std::string apps = dir.File("xdg"), copy = dir.File("viewed.txt");
+    std::filesystem::create_directories(apps + "/applications");
+    ScopedEnvironment data("XDG_DATA_HOME", apps), dataDirs("XDG_DATA_DIRS", apps),
+        config("XDG_CONFIG_HOME", apps), configDirs("XDG_CONFIG_DIRS", apps),
+        desktop("XDG_CURRENT_DESKTOP", ""), display("DISPLAY", ":99"), browser("BROWSER", "false");
+    WriteAll(apps + "/applications/viewer.desktop",
+             "[Desktop Entry]\nType=Application\nName=Viewer\nExec=cp %f " + copy + "\n");
+    WriteAll(apps + "/mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop\n");
+    WriteAll(dir.File("20141103.txt"), "2014/11/03 07:33:20 12.34\n");
+    prompts.textPath = QString::fromStdString(dir.File("20141103.txt"));
+    prompts.realOpener = true;
+    auto waitFor = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 200 && !done(); ++i) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return done();
+    };
+    ASSERT_TRUE(Frame().ExecuteCommand(kOpenTextData));
+    EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(copy); }));
+    std::filesystem::remove(apps + "/mimeapps.list");  // no viewer any more
+    ASSERT_TRUE(Frame().ExecuteCommand(kOpenTextData));
+    ASSERT_TRUE(waitFor([&] { return !prompts.messages.isEmpty(); }));
+    EXPECT_EQ(prompts.messages,
+              QStringList{"没有可打开文本文件的程序，未能打开 " + prompts.textPath});
 }
 
 TEST_F(MainFrameTest, PrintPutsTheViewOnThePageUnlessCancelled) {

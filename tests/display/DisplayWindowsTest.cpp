@@ -22,8 +22,13 @@ namespace {
 
 class DepthMonitorTest : public ::testing::Test {
 protected:
+    DepthMonitorTest() {
+        monitor.SetClock([this] { return now; });
+    }
     XSound engine;
-    CSee monitor{engine};
+    bool connected = true;
+    std::int64_t now = 0;  // ms
+    CSee monitor{engine, [this] { return connected; }};
 };
 
 TEST_F(DepthMonitorTest, TwoDecimalsBelowAHundredMetresOneFromThere) {
@@ -78,6 +83,45 @@ TEST_F(DepthMonitorTest, OnlyTheDigitsCellsTakeTheMonitorsColours) {
               0);
     EXPECT_GT(CountColour(shown, narrow, QColor(0, 0, 255)), narrow.width() * narrow.height() / 2);
     EXPECT_EQ(field.Text(), "7.50");
+}
+
+TEST_F(DepthMonitorTest, ALiveDepthGreysWithItsAgeAndGoesWithTheInstrumentOrTheMode) {
+    const DepthDigits& field = *monitor.DepthField();
+    monitor.UpdateDepthText(12.5);
+    struct Step {
+        std::int64_t at;
+        bool connected;
+        const char* digits;
+        const char* age;  // "": fresh
+    };
+    for (const Step& step : {Step{3000, true, "12.50", ""}, Step{3001, true, "12.50", "3 秒"},
+                             Step{60'000, true, "12.50", "1 分钟"}, Step{7'200'000, false, "", ""},
+                             Step{7'200'000, true, "12.50", "2 小时"}}) {
+        now = step.at;
+        connected = step.connected;
+        monitor.MonitorTick();
+        EXPECT_EQ(field.Text(), step.digits) << step.at;
+        EXPECT_EQ(field.Age(), step.age) << step.at;
+    }
+    // Greyed, no cell filled; a new depth is fresh.
+    EXPECT_EQ(field.TextColour(), DepthDigits::kStaleGrey);
+    EXPECT_FALSE(field.Background().isValid());
+    monitor.UpdateDepthText(13.0);
+    EXPECT_EQ(field.TextColour(), QColor(200, 40, 40));
+    EXPECT_EQ(field.Age(), "");
+
+    // Beside a record's time only a record's depth, which never greys.
+    engine.BeginPlayback();
+    monitor.MonitorTick();
+    EXPECT_EQ(field.Text(), "");
+    monitor.UpdateDepthText(20.0);
+    now += 60'000;
+    monitor.MonitorTick();
+    EXPECT_EQ(field.Text(), "20.00");
+    EXPECT_EQ(field.Age(), "");
+    engine.EndPlayback();
+    monitor.MonitorTick();
+    EXPECT_EQ(field.Text(), "");
 }
 
 TEST_F(DepthMonitorTest, NothingChangesWhileOlderRecordsAreRedrawn) {

@@ -5,10 +5,12 @@
 # refuses to close while recording, stops, plays the recording back at every
 # speed, backwards, jumps in time, ends playback and exits; then, started
 # again, it continues the recording and is ended by SIGTERM. The recording's
-# files and the saved settings are checked.
+# files and the saved settings are checked, and on the screen: the depth
+# monitor greying while the instrument is silent and empty once it is
+# disconnected, and the compact strip's status bar with every pane whole.
 #
-# Usage: window_e2e.sh BIN_DIR   (run under xvfb-run; fails when a tool it
-# needs is missing: scripts/deps.sh installs them)
+# Usage: window_e2e.sh BIN_DIR   (run under xvfb-run on a 1920 x 1080 screen;
+# fails when a tool it needs is missing: scripts/deps.sh installs them)
 set -uo pipefail
 bin="$1"
 for tool in xdotool import convert compare xclip; do
@@ -31,6 +33,43 @@ echo_share() {
 nonzero() { awk -v v="$1" 'BEGIN { exit !(v > 0) }'; }
 window() { xdotool search --name "$1" 2>/dev/null | head -1; }
 width_of() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^WIDTH=//p'; }
+pixels_of() { convert "$1" -fill black +opaque "$2" -fill white -opaque "$2" \
+    -format '%[fx:round(mean*w*h)]' info:; }
+# The depth monitor's depth field (214 x 86 at 0, 32) into FILE; prints its
+# look: cells and digits in the monitor's colours, grey digits, and dark
+# pixels (the age) at its bottom right.
+monitor_look() {  # monitor_look FILE
+    local m
+    m="$(window '水深')"
+    [ -n "$m" ] && import -window "$m" "$1" && mogrify -crop 214x86+0+32 +repage "$1" || return 1
+    echo "$(pixels_of "$1" '#969696') $(pixels_of "$1" '#C82828') $(pixels_of "$1" '#808080')" \
+        "$(convert "$1" -crop 70x30+140+52 -colorspace gray -threshold 35% -negate \
+            -format '%[fx:round(mean*w*h)]' info:)"
+}
+# The main window's status bar (the light rows at its bottom) in a screenshot.
+status_bar() {  # status_bar SHOT OUT
+    eval "$(xdotool getwindowgeometry --shell "$nereon")"
+    convert "$1" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+    local rows
+    rows=$(convert "$2" -scale "1x${HEIGHT}!" -colorspace gray -depth 8 txt:- | awk -F'[ (,:)]+' \
+        'NR > 1 { v[$2] = $4 } END { for (y = '"$HEIGHT"' - 1; v[y] > 150; --y) ++n; print n }')
+    mogrify -gravity south -crop "${WIDTH}x${rows}+0+0" +repage "$2"
+}
+# Cuts a status bar's panes (runs of columns not all background) into
+# OUT-1.png, OUT-2.png ...; prints how many.
+cut_panes() {  # cut_panes BAR OUT
+    local bg k=0 from to
+    bg="#$(convert "$1" -format '%[hex:p{0,0}]' info:)"
+    while read -r from to; do
+        k=$((k + 1))
+        convert "$1" -crop "$((to - from + 1))x999+${from}+0" +repage -bordercolor "$bg" \
+            -border 1 -trim +repage "$2-$k.png"
+    done < <(convert "$1" -scale "$(identify -format %w "$1")x1!" -depth 8 txt:- |
+        awk -v bg="$bg" 'BEGIN { start = -1 } NR > 1 { split($1, p, ","); on = ($3 != bg)
+            if (on && start < 0) start = p[1]
+            if (!on && start >= 0) { if (p[1] - start >= 30) print start, p[1] - 1; start = -1 } }')
+    echo "$k"
+}
 # Focuses a window, presses the keys and prints what they copied.
 copied() {
     local w="$1"
@@ -86,8 +125,25 @@ if [ -n "$dialog" ]; then
     xdotool key Escape
 fi
 
-# Compact mode and back.
+# The depth monitor: in its colours while pings come, greyed with its age
+# while the instrument is silent. The status bar is taken meanwhile, its
+# texts standing still, to be found again in the compact strip.
 nereon="$(window '^Nereon$')"
+read -r cells red grey age <<<"$(monitor_look "$work/fresh.png")"
+check "a fresh depth in the monitor's colours ($cells, $red pixels)" \
+    test "${cells:-0}" -gt 500 -a "$red" -gt 200 -a "$grey" -eq 0
+echo "silence 9000" >&3
+sleep 4.5
+read -r cells red grey age <<<"$(monitor_look "$work/stale.png")"
+check "a silent instrument: the depth greyed ($grey pixels; $cells, $red in colour), its age ($age)" \
+    test "${grey:-0}" -gt 200 -a "$cells" -lt 50 -a "$red" -eq 0 -a "$age" -gt 20
+import -window root "$work/full.png"
+status_bar "$work/full.png" "$work/full-bar.png"
+panes=$(cut_panes "$work/full-bar.png" "$work/pane")
+check "the full window's status bar: seven panes in a row ($panes)" test "$panes" -eq 7
+
+# Compact mode and back. Every pane of the full window is found whole in
+# the strip's status bar, which stacks them in rows.
 full_width="$(width_of "$nereon")"
 send 32833
 sleep 1
@@ -95,10 +151,24 @@ compact_width="$(width_of "$nereon")"
 check "compact mode: a narrow strip ($full_width -> $compact_width pixels)" \
     test "${compact_width:-9999}" -lt 400
 check "compact mode: no depth monitor" test -z "$(window '水深')"
+import -window root "$work/compact.png"
+status_bar "$work/compact.png" "$work/compact-bar.png"
+# Each pane's place "X,Y" where it differs in at most 2 % of its pixels.
+places="$(for k in $(seq "$panes"); do
+    compare -metric AE -fuzz 5% -subimage-search "$work/compact-bar.png" "$work/pane-$k.png" \
+        null: 2>&1 | awk -v most="$(identify -format '%[fx:w*h/50]' "$work/pane-$k.png")" \
+        '$1 ~ /^[0-9.]+$/ && $1 <= most { print $NF }'
+done)"
+echo "panes in the strip at: $(xargs <<<"$places")"
+check "compact mode: every status pane whole" test "$(grep -c , <<<"$places")" -eq "$panes"
+check "compact mode: the panes in rows" test "$(sed 's/.*,//' <<<"$places" | sort -u | wc -l)" -gt 1
 send 32833
 sleep 1
 check "full mode again ($(width_of "$nereon") pixels)" test "$(width_of "$nereon")" -ge "$full_width"
 check "full mode: the depth monitor is back" test -n "$(window '水深')"
+sleep 4  # the instrument speaks again
+read -r cells red grey age <<<"$(monitor_look "$work/again.png")"
+check "pings again: the depth fresh ($red, $grey pixels)" test "${red:-0}" -gt 200 -a "$grey" -eq 0
 
 # The output monitor lists what a listening companion receives.
 "$bin/marevox-companion" listen --raw >"$work/listened" 2>/dev/null &
@@ -149,8 +219,16 @@ check "every record valid, index agrees with the data" \
 lines=$(($(wc -l <"$data/$name.txt") - 1))
 check "one depth line per record ($lines)" test "$lines" -ge $((records - 2))
 
-# Play back: the open dialog, then the time search dialog.
+# Disconnected: no depth on the monitor.
+empty_monitor() {
+    read -r cells red grey age <<<"$(monitor_look "$work/$1.png")"
+    [ -n "$cells" ] && [ $((cells + red + grey)) -eq 0 ]
+}
 send 32790
+sleep 1
+check "disconnected: the monitor shows no depth" empty_monitor disconnected
+
+# Play back: the open dialog, then the time search dialog.
 send 32796
 sleep 1.2
 xdotool type "$name.sd"
@@ -163,7 +241,7 @@ for _ in 1 2; do send 32795; done
 sleep 1
 # The newest pings come in at the right, beside the ruler strip.
 check "played-back echoes on the echogram" \
-    nonzero "$(echo_share "$work/playback.png" 300x400+900+90)"
+    nonzero "$(echo_share "$work/playback.png" 400x400+1400+90)"
 sleep 0.5
 import -window root "$work/playback2.png"
 changed=$(compare -metric AE "$work/playback.png" "$work/playback2.png" null: 2>&1)
@@ -182,6 +260,8 @@ key Return
 key Escape
 check "still running after every playback command" running
 send 32794  # end playback
+sleep 1
+check "after playback: the monitor shows no depth" empty_monitor ended
 
 send 57665
 for _ in $(seq 50); do running || break; sleep 0.1; done

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
+#include "engine/RecordFile.h"
 #include "engine/SampleExpander.h"
 #include "tests/engine/FrameBytes.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/TempDir.h"
 
 using namespace FrameBytes;
 
@@ -195,6 +201,35 @@ TEST_F(DecoderTest, SelfCheckReplyTakesTheResultByteOnly) {
     Feed(Frame({0x49}, 0x9E, 0x14, 0));
     EXPECT_EQ(host.selfCheckReplies.size(), 1u);
     EXPECT_NEAR(engine.SupplyVoltage(), 11.97f, 0.005f);
+}
+
+TEST_F(DecoderTest, ARecordingAcrossASelfCheckHoldsNoRecordOfTheReply) {
+    TempDir dir;
+    ASSERT_TRUE(engine.StartRecording(dir.File("check.sd")).Ok());
+    const Bytes ping = Frame({0x49, 0x52}), reply = Frame({0x5B}, 0x9E, 0x14);
+    for (const Bytes* frame : {&ping, &ping, &reply, &ping}) {
+        if (frame == &reply) {
+            engine.RequestSelfCheck();
+            engine.SendCommandFrame();  // the request goes out
+        }
+        Feed(*frame);
+        EXPECT_EQ(engine.ProcessLivePing(), 1);  // the reply is a ping too
+        ++host.now;
+    }
+    engine.CloseRecording();
+    EXPECT_EQ(host.selfCheckReplies, (std::vector<std::uint32_t>{0x14}));
+    // Three records, each of a sounding ping, and a depth line for each.
+    std::FILE* data = std::fopen(dir.File("check.sd").c_str(), "rb");
+    ASSERT_NE(data, nullptr);
+    PingRecord record;
+    int records = 0;
+    for (; RecordFile::Read(data, record, false) == RecordFile::ReadStatus::kOk; ++records)
+        EXPECT_EQ(Bytes(record.raw, record.raw + record.rawLength),
+                  Bytes(ping.begin(), ping.end() - 3));
+    std::fclose(data);
+    EXPECT_EQ(records, 3);
+    std::ifstream text(dir.File("check.txt"));
+    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(text), {}, '\n'), 1 + 3);  // and a header
 }
 
 // Expansion on its own, after `prefix` samples (the draft's bins).

@@ -20,7 +20,7 @@ public:
     struct Config {
         double speed = 2.0;  // m/s over ground
         Pattern pattern = Pattern::kLines;
-        int lines = 5;
+        int lines = 6;
         double lineLength = 200.0;
         double spacing = 20.0;  // also twice the turns' radius
         double crab = 0.0;      // heading minus course, degrees (a cross current)

@@ -9,14 +9,17 @@
 
 namespace {
 
-GnssReceiver::Config WithDecimals(GnssReceiver::Config receiver, std::int64_t periodMs) {
-    // Two decimals of seconds when every fix falls on a whole hundredth.
-    receiver.timeDecimals = periodMs % 10 == 0 ? 2 : 3;
-    return receiver;
-}
-
 std::int64_t PeriodMs(double rate) {
     return std::max<std::int64_t>(1, std::llround(1000.0 / std::clamp(rate, 0.1, 50.0)));
+}
+
+GnssReceiver::Config WithDecimals(const GnssPort::Config& config) {
+    // Two decimals of seconds when every time sent falls on a whole hundredth.
+    GnssReceiver::Config receiver = config.receiver;
+    const bool hundredths =
+        PeriodMs(config.rate) % 10 == 0 && (!config.tagSent || config.latencyMs % 10 == 0);
+    receiver.timeDecimals = hundredths ? 2 : 3;
+    return receiver;
 }
 
 }  // namespace
@@ -25,7 +28,7 @@ GnssPort::GnssPort(const Config& config, const Survey& survey, std::uint64_t ran
                    std::int64_t startUtcMs)
     : m_config(config),
       m_survey(survey),
-      m_receiver(WithDecimals(config.receiver, PeriodMs(config.rate)), randomStart),
+      m_receiver(WithDecimals(config), randomStart),
       m_periodMs(PeriodMs(config.rate)),
       m_nextFixMs((startUtcMs + m_periodMs - 1) / m_periodMs * m_periodMs) {}
 
@@ -41,7 +44,7 @@ int GnssPort::TimeoutMs(std::int64_t nowUtcMs) const {
 GnssReceiver::Fix GnssPort::FixAt(std::int64_t utcMs) const {
     const Survey::Point p = m_survey.At(utcMs);
     GnssReceiver::Fix fix;
-    fix.utcMs = utcMs;
+    fix.utcMs = m_config.tagSent ? utcMs + m_config.latencyMs : utcMs;
     fix.latitude = p.antenna.latitude;
     fix.longitude = p.antenna.longitude;
     fix.course = p.boat.antennaCourse;

@@ -9,15 +9,18 @@
 
 // The GNSS receiver on a pseudo-terminal of its own: a fix of the boat's
 // antenna at every whole multiple of the fix period in UTC, its sentences
-// sent latency ms after the fix's time. Like a serial line, the terminal
-// keeps nothing for a reader that is not there: what a fix period later is
-// still unread is thrown away.
+// sent latency ms after the fix's time (which they carry, unless tagSent). Like a serial line, the
+// terminal keeps nothing for a reader that is not there: what a fix period later is still unread is
+// thrown away.
 class GnssPort {
 public:
     struct Config {
         std::string link;
         double rate = 5.0;  // fixes per second, 0.1..50
         int latencyMs = 0;
+        // The sentences carry the time they are sent instead of the fix's:
+        // a receiver whose positions are latencyMs older than their time.
+        bool tagSent = false;
         GnssReceiver::Config receiver;
     };
 

@@ -90,13 +90,13 @@ std::string GnssReceiver::Epoch(const Fix& fix) const {
         out += Sentence("GNRMC," + time + ",A," + position +
                         Format(",%.3f,%.2f,%02d%02d%02d,,,%c", knots, fix.course, date.tm_mday,
                                date.tm_mon + 1, date.tm_year % 100, mode));
-        out += Sentence(Format("GNVTG,%.2f,T,,M,%.3f,N,%.3f,K,%c", fix.course, knots,
-                               fix.speed * 3.6, mode));
+        out += Sentence(
+            Format("GNVTG,%.2f,T,,M,%.3f,N,%.3f,K,%c", fix.course, knots, fix.speed * 3.6, mode));
         out += Sentence(Format("GPHDT,%.2f,T", fix.heading));
     }
-    out += Sentence("GNZDA," + time +
-                    Format(",%02d,%02d,%04d,00,00", date.tm_mday, date.tm_mon + 1,
-                           date.tm_year + 1900));
+    out += Sentence(
+        "GNZDA," + time +
+        Format(",%02d,%02d,%04d,00,00", date.tm_mday, date.tm_mon + 1, date.tm_year + 1900));
     return out;
 }
 

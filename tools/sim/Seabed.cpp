@@ -26,7 +26,8 @@ Seabed::Seabed(const Config& config, std::uint64_t randomStart) : m_config(confi
 
 double Seabed::Depth(double east, double north) const {
     double shape = 0.0;
-    for (const Wave& w : m_waves) shape += w.amplitude * std::sin(w.kx * east + w.ky * north + w.phase);
+    for (const Wave& w : m_waves)
+        shape += w.amplitude * std::sin(w.kx * east + w.ky * north + w.phase);
     const double mid = (m_config.depthMin + m_config.depthMax) / 2.0;
     const double half = (m_config.depthMax - m_config.depthMin) / 2.0;
     return std::clamp(mid + half * shape, m_config.depthMin, m_config.depthMax);

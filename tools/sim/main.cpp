@@ -64,6 +64,8 @@ const char kUsage[] =
     "  --gnss PATH            make PATH a symbolic link to the receiver's terminal\n"
     "  --gnss-rate HZ         fixes per second, 0.1 to 50 (default 5)\n"
     "  --gnss-latency-ms N    send a fix's sentences N ms after its time (default 0)\n"
+    "  --gnss-time fix|sent   the time the sentences carry: the fix's (default), or\n"
+    "                         the time they are sent (positions older than their time)\n"
     "  --gnss-quality N       GGA fix quality 0..8 (default 4, RTK fixed)\n"
     "  --truth FILE           write the true place and depth of every ping sent\n"
     "  --speed M/S            the boat's speed (default 2)\n"
@@ -158,6 +160,13 @@ bool ParseSurvey(const CliArgs& args, Options* o, std::string* error) {
         if (!args.Int("lines", 1, 1000, &n, error)) return false;
         boat.lines = static_cast<int>(n);
     }
+    if (auto tag = args.Value("gnss-time")) {
+        if (*tag != "fix" && *tag != "sent") {
+            *error = "option --gnss-time must be fix or sent";
+            return false;
+        }
+        o->gnss.tagSent = *tag == "sent";
+    }
     if (auto pattern = args.Value("pattern")) {
         if (*pattern != "lines" && *pattern != "cross") {
             *error = "option --pattern must be lines or cross";
@@ -178,9 +187,10 @@ bool ParseSurvey(const CliArgs& args, Options* o, std::string* error) {
     o->gnss.link = args.Value("gnss").value_or("");
     o->truthPath = args.Value("truth").value_or("");
     if (o->gnss.link.empty()) {
-        for (const char* name : {"truth", "gnss-rate", "gnss-latency-ms", "gnss-quality", "speed",
-                                 "pattern", "lines", "line-length", "line-spacing", "origin",
-                                 "crab", "antenna-forward", "antenna-starboard"}) {
+        for (const char* name :
+             {"truth", "gnss-rate", "gnss-latency-ms", "gnss-time", "gnss-quality", "speed",
+              "pattern", "lines", "line-length", "line-spacing", "origin", "crab",
+              "antenna-forward", "antenna-starboard"}) {
             if (args.Has(name)) {
                 *error = std::string("option --") + name + " needs --gnss";
                 return false;

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 #include <string>
 #include <vector>
 
+#include "tests/tools/sim/NmeaFields.h"
 #include "tools/sim/GnssReceiver.h"
 
 namespace {
@@ -21,35 +21,6 @@ std::int64_t UtcMs(int year, int month, int day, int hour, int minute, int secon
     tm.tm_min = minute;
     tm.tm_sec = second;
     return static_cast<std::int64_t>(::timegm(&tm)) * 1000 + ms;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
-        lines.push_back(text.substr(at, end - at));
-    return lines;
-}
-
-// The fields of a sentence whose checksum is right; nothing otherwise.
-std::vector<std::string> Fields(const std::string& line) {
-    const std::size_t star = line.find('*');
-    if (line.empty() || line[0] != '$' || star == std::string::npos || star + 3 != line.size())
-        return {};
-    unsigned sum = 0;
-    for (std::size_t i = 1; i < star; ++i) sum ^= static_cast<unsigned char>(line[i]);
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", sum);
-    if (line.substr(star + 1) != hex) return {};
-    std::vector<std::string> fields;
-    for (std::size_t at = 1;;) {
-        const std::size_t comma = line.find(',', at);
-        if (comma == std::string::npos || comma > star) {
-            fields.push_back(line.substr(at, star - at));
-            return fields;
-        }
-        fields.push_back(line.substr(at, comma - at));
-        at = comma + 1;
-    }
 }
 
 // ddmm.mmmmmmm with its hemisphere, back to signed degrees.
@@ -76,29 +47,46 @@ const double kKnots = 3600.0 / 1852.0;
 
 TEST(GnssReceiver, SentencesCarryTheFixAndTheirChecksums) {
     const Case cases[] = {
-        {"survey line", {UtcMs(2026, 12, 8, 14, 44, 25, 200), 31.2, 121.5004697, 90.0, 2.0, 90.0},
-         4, 2, "144425.20", "081226", "R"},
+        {"survey line",
+         {UtcMs(2026, 12, 8, 14, 44, 25, 200), 31.2, 121.5004697, 90.0, 2.0, 90.0},
+         4,
+         2,
+         "144425.20",
+         "081226",
+         "R"},
         {"south-west, at rest, last moment of the year",
          {UtcMs(2025, 12, 31, 23, 59, 59, 800), -33.8688123, -70.6012345, 359.99, 0.0, 0.0},
-         1, 2, "235959.80", "311225", "A"},
+         1,
+         2,
+         "235959.80",
+         "311225",
+         "A"},
         {"a minute that rounds up to the next degree",
          {UtcMs(2026, 1, 2, 3, 4, 5, 0), 12.0 + 59.999999999 / 60.0, -(179.0 + 59.999999999 / 60.0),
           180.0, 7.5, 181.25},
-         5, 2, "030405.00", "020126", "F"},
+         5,
+         2,
+         "030405.00",
+         "020126",
+         "F"},
         {"thousandths of a second, DGPS",
-         {UtcMs(2026, 6, 30, 0, 0, 0, 333), 0.0000001, 0.0000001, 45.5, 0.514, 44.0}, 2, 3,
-         "000000.333", "300626", "D"},
+         {UtcMs(2026, 6, 30, 0, 0, 0, 333), 0.0000001, 0.0000001, 45.5, 0.514, 44.0},
+         2,
+         3,
+         "000000.333",
+         "300626",
+         "D"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         GnssReceiver::Config config;
         config.quality = c.quality;
         config.timeDecimals = c.decimals;
-        const std::vector<std::string> lines = Lines(GnssReceiver(config, 1).Epoch(c.fix));
+        const std::vector<std::string> lines = NmeaLines(GnssReceiver(config, 1).Epoch(c.fix));
         ASSERT_EQ(lines.size(), 5u);
         std::vector<std::vector<std::string>> s;
         for (const std::string& line : lines) {
-            s.push_back(Fields(line));
+            s.push_back(NmeaFields(line));
             ASSERT_FALSE(s.back().empty()) << "bad checksum: " << line;
         }
         const auto& gga = s[0];
@@ -146,10 +134,10 @@ TEST(GnssReceiver, WithoutAFixThePositionFieldsAreEmpty) {
     GnssReceiver::Config config;
     config.quality = 0;
     const GnssReceiver::Fix fix{UtcMs(2026, 3, 1, 12, 0, 0, 400), 31.2, 121.5, 90.0, 2.0, 90.0};
-    const std::vector<std::string> lines = Lines(GnssReceiver(config, 1).Epoch(fix));
+    const std::vector<std::string> lines = NmeaLines(GnssReceiver(config, 1).Epoch(fix));
     ASSERT_EQ(lines.size(), 5u);
-    const auto gga = Fields(lines[0]);
-    const auto rmc = Fields(lines[1]);
+    const auto gga = NmeaFields(lines[0]);
+    const auto rmc = NmeaFields(lines[1]);
     ASSERT_FALSE(gga.empty());
     ASSERT_FALSE(rmc.empty());
     EXPECT_EQ(gga[1], "120000.40");
@@ -158,7 +146,7 @@ TEST(GnssReceiver, WithoutAFixThePositionFieldsAreEmpty) {
     EXPECT_EQ(rmc[2], "V");
     EXPECT_EQ(rmc[3] + rmc[5] + rmc[7], "");
     EXPECT_EQ(rmc[9], "010326");  // the receiver's clock still runs
-    EXPECT_EQ(Fields(lines[4])[1], "120000.40");
+    EXPECT_EQ(NmeaFields(lines[4])[1], "120000.40");
 }
 
 TEST(GnssReceiver, GarbageHoldsNoSentenceAClientWouldTake) {
@@ -168,8 +156,8 @@ TEST(GnssReceiver, GarbageHoldsNoSentenceAClientWouldTake) {
     for (int burst = 0; burst < 20; ++burst) {
         const std::string garbage = receiver.Garbage(fix);
         int lookAlikes = 0;
-        for (const std::string& line : Lines(garbage)) {
-            EXPECT_TRUE(Fields(line).empty()) << line;
+        for (const std::string& line : NmeaLines(garbage)) {
+            EXPECT_TRUE(NmeaFields(line).empty()) << line;
             lookAlikes += line.rfind("$GN", 0) == 0;
         }
         EXPECT_EQ(lookAlikes, 3);

@@ -35,7 +35,8 @@ struct Line {
 std::vector<Line> SurveyLines(const Boat::Config& c) {
     std::vector<Line> lines;
     const double top = (c.lines - 1) * c.spacing;
-    for (int i = 0; i < c.lines; ++i) lines.push_back({0.0, i * c.spacing, c.lineLength, i * c.spacing});
+    for (int i = 0; i < c.lines; ++i)
+        lines.push_back({0.0, i * c.spacing, c.lineLength, i * c.spacing});
     if (c.pattern == Boat::Pattern::kCross) {
         for (int j = 0; j < c.lines; ++j) {
             const double x = c.lineLength * (j + 0.5) / c.lines;

@@ -186,6 +186,10 @@ bool ParseSurvey(const CliArgs& args, Options* o, std::string* error) {
     }
     o->gnss.link = args.Value("gnss").value_or("");
     o->truthPath = args.Value("truth").value_or("");
+    if (!o->gnss.link.empty() && o->gnss.link == o->link) {
+        *error = "options --gnss and --link must name different paths";
+        return false;
+    }
     if (o->gnss.link.empty()) {
         for (const char* name :
              {"truth", "gnss-rate", "gnss-latency-ms", "gnss-time", "gnss-quality", "speed",

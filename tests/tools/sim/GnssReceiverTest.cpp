@@ -5,6 +5,7 @@
 #include <cmath>
 #include <ctime>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/tools/sim/NmeaFields.h"
@@ -89,16 +90,8 @@ TEST(GnssReceiver, SentencesCarryTheFixAndTheirChecksums) {
             s.push_back(NmeaFields(line));
             ASSERT_FALSE(s.back().empty()) << "bad checksum: " << line;
         }
-        const auto& gga = s[0];
-        const auto& rmc = s[1];
-        const auto& vtg = s[2];
-        const auto& hdt = s[3];
-        const auto& zda = s[4];
-        EXPECT_EQ(gga[0], "GNGGA");
-        EXPECT_EQ(rmc[0], "GNRMC");
-        EXPECT_EQ(vtg[0], "GNVTG");
-        EXPECT_EQ(hdt[0], "GPHDT");
-        EXPECT_EQ(zda[0], "GNZDA");
+        const auto& [gga, rmc, vtg, hdt, zda] = std::tie(s[0], s[1], s[2], s[3], s[4]);
+        EXPECT_EQ(gga[0] + rmc[0] + vtg[0] + hdt[0] + zda[0], "GNGGAGNRMCGNVTGGPHDTGNZDA");
         ASSERT_EQ(gga.size(), 15u);
         ASSERT_EQ(rmc.size(), 13u);
         ASSERT_EQ(vtg.size(), 10u);

@@ -1,27 +1,35 @@
 // marevox-sim: an instrument on a pseudo-terminal. It answers every command
 // frame with one ping frame from a simulated sea, after a realistic delay,
-// and can misbehave on purpose for tests.
+// and can misbehave on purpose for tests. With a GNSS receiver, the boat runs
+// survey lines and the sea's depth is the seabed's under it.
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <deque>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "tools/common/CliArgs.h"
+#include "tools/sim/GnssPort.h"
 #include "tools/sim/Instrument.h"
+#include "tools/sim/Survey.h"
+#include "tools/sim/Terminal.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kCloseGrace{200};
+// The longest reply: a 500-byte frame body and its three tail bytes.
+constexpr std::size_t kLongestReply = 503;
 
 const char kUsage[] =
     "usage: marevox-sim [OPTIONS]\n"
@@ -52,8 +60,28 @@ const char kUsage[] =
     "  --silence-ms N         ... for N ms (default 3000)\n"
     "  --close-after N        close the terminal after N pings and end\n"
     "\n"
+    "A GNSS receiver and a boat on survey lines (the depth then follows the place):\n"
+    "  --gnss PATH            make PATH a symbolic link to the receiver's terminal\n"
+    "  --gnss-rate HZ         fixes per second, 0.1 to 50 (default 5)\n"
+    "  --gnss-latency-ms N    send a fix's sentences N ms after its time (default 0)\n"
+    "  --gnss-time fix|sent   the time the sentences carry: the fix's (default), or\n"
+    "                         the time they are sent (positions older than their time)\n"
+    "  --gnss-quality N       GGA fix quality 0..8 (default 4, RTK fixed)\n"
+    "  --truth FILE           write the true place and depth of every ping sent\n"
+    "  --speed M/S            the boat's speed (default 2)\n"
+    "  --pattern lines|cross  survey lines, or lines and lines across them (default lines)\n"
+    "  --lines N              lines in a set (default 6)\n"
+    "  --line-length M        length of a line (default 200)\n"
+    "  --line-spacing M       distance between lines (default 20)\n"
+    "  --origin LAT,LON       start of the first line (default 31.2,121.5)\n"
+    "  --crab DEG             heading minus course, -90..90 (default 0)\n"
+    "  --antenna-forward M    the antenna's place from the transducer, forward ...\n"
+    "  --antenna-starboard M  ... and to starboard (default 0)\n"
+    "The seabed lies between --depth-min and --depth-max, shaped by --seed.\n"
+    "\n"
     "Commands on standard input: mark, garble, drop, silence MS, depth M,\n"
-    "selfcheck N (the result byte of later self-checks), close, quit.\n"
+    "selfcheck N (the result byte of later self-checks), close, quit; with a\n"
+    "receiver gnss-off, gnss-on, gnss-garbage, gnss-quality N.\n"
     "SIGUSR1 presses the mark key.\n";
 
 int g_signalPipe[2] = {-1, -1};
@@ -63,6 +91,12 @@ void OnSignal(int signal) {
     const int saved = errno;
     (void)!::write(g_signalPipe[1], &c, 1);
     errno = saved;
+}
+
+std::int64_t UtcNowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 std::string Hex(const std::string& bytes, const char* separator) {
@@ -88,7 +122,88 @@ struct Options {
     long long silenceEvery = 0;
     long long silenceMs = 3000;
     long long closeAfter = 0;
+    // The receiver and the survey, with --gnss.
+    GnssPort::Config gnss;
+    Survey::Config survey;
+    std::string truthPath;
 };
+
+bool ParseSurvey(const CliArgs& args, Options* o, std::string* error) {
+    Boat::Config& boat = o->survey.boat;
+    long long n = 0;
+    auto number = [&](const char* name, double min, double max, double* out) {
+        if (!args.Has(name)) return true;
+        if (!args.Double(name, out, error)) return false;
+        if (*out >= min && *out <= max) return true;
+        char range[64];
+        std::snprintf(range, sizeof range, " must be from %g to %g", min, max);
+        *error = std::string("option --") + name + range;
+        return false;
+    };
+    if (!number("gnss-rate", 0.1, 50.0, &o->gnss.rate) ||
+        !number("speed", 0.0, 30.0, &boat.speed) ||
+        !number("line-length", 1.0, 100000.0, &boat.lineLength) ||
+        !number("line-spacing", 1.0, 10000.0, &boat.spacing) ||
+        !number("crab", -90.0, 90.0, &boat.crab) ||
+        !number("antenna-forward", -100.0, 100.0, &boat.antennaForward) ||
+        !number("antenna-starboard", -100.0, 100.0, &boat.antennaStarboard))
+        return false;
+    if (args.Has("gnss-latency-ms")) {
+        if (!args.Int("gnss-latency-ms", 0, 10000, &n, error)) return false;
+        o->gnss.latencyMs = static_cast<int>(n);
+    }
+    if (args.Has("gnss-quality")) {
+        if (!args.Int("gnss-quality", 0, 8, &n, error)) return false;
+        o->gnss.receiver.quality = static_cast<int>(n);
+    }
+    if (args.Has("lines")) {
+        if (!args.Int("lines", 1, 1000, &n, error)) return false;
+        boat.lines = static_cast<int>(n);
+    }
+    if (auto tag = args.Value("gnss-time")) {
+        if (*tag != "fix" && *tag != "sent") {
+            *error = "option --gnss-time must be fix or sent";
+            return false;
+        }
+        o->gnss.tagSent = *tag == "sent";
+    }
+    if (auto pattern = args.Value("pattern")) {
+        if (*pattern != "lines" && *pattern != "cross") {
+            *error = "option --pattern must be lines or cross";
+            return false;
+        }
+        boat.pattern = *pattern == "cross" ? Boat::Pattern::kCross : Boat::Pattern::kLines;
+    }
+    if (auto origin = args.Value("origin")) {
+        char end = 0;
+        double& lat = o->survey.latitude;
+        double& lon = o->survey.longitude;
+        if (std::sscanf(origin->c_str(), "%lf,%lf%c", &lat, &lon, &end) != 2 || lat < -85.0 ||
+            lat > 85.0 || lon < -180.0 || lon > 180.0) {
+            *error = "option --origin must be LAT,LON in degrees (latitude -85..85)";
+            return false;
+        }
+    }
+    o->gnss.link = args.Value("gnss").value_or("");
+    o->truthPath = args.Value("truth").value_or("");
+    if (!o->gnss.link.empty() && o->gnss.link == o->link) {
+        *error = "options --gnss and --link must name different paths";
+        return false;
+    }
+    if (o->gnss.link.empty()) {
+        for (const char* name :
+             {"truth", "gnss-rate", "gnss-latency-ms", "gnss-time", "gnss-quality", "speed",
+              "pattern", "lines", "line-length", "line-spacing", "origin", "crab",
+              "antenna-forward", "antenna-starboard"}) {
+            if (args.Has(name)) {
+                *error = std::string("option --") + name + " needs --gnss";
+                return false;
+            }
+        }
+    }
+    o->survey.seabed = {o->instrument.sea.depthMin, o->instrument.sea.depthMax};
+    return true;
+}
 
 bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     CliArgs args(argc, argv, 1, {"help", "tx-fail", "rx-fail"});
@@ -156,7 +271,7 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     o->link = args.Value("link").value_or("");
     o->logPath = args.Value("log").value_or("");
     o->framesPath = args.Value("frames").value_or("");
-    return true;
+    return ParseSurvey(args, o, error);
 }
 
 class Simulator {
@@ -165,54 +280,49 @@ public:
         : m_options(options),
           m_instrument(options.instrument, options.randomStart),
           m_start(Clock::now()) {
-        if (options.holdDepth > 0) m_instrument.Water().HoldDepth(options.holdDepth);
+        const std::int64_t startUtcMs = UtcNowMs();
+        if (!options.gnss.link.empty()) {
+            m_survey = std::make_unique<Survey>(options.survey, options.randomStart, startUtcMs);
+            m_gnss = std::make_unique<GnssPort>(options.gnss, *m_survey, options.randomStart,
+                                                startUtcMs);
+        }
+        if (options.holdDepth > 0) {
+            m_instrument.Water().HoldDepth(options.holdDepth);
+            if (m_survey) m_survey->HoldDepth(options.holdDepth);
+        }
     }
     ~Simulator() {
-        ClosePort();
         if (m_log) std::fclose(m_log);
         if (m_frames) std::fclose(m_frames);
-        if (!m_options.link.empty()) ::unlink(m_options.link.c_str());
+        if (m_truth) std::fclose(m_truth);
     }
 
     bool Open(std::string* error) {
-        char name[256] = {};
-        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-            *error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
+        // The receiver's terminal is there once the instrument's link is.
+        if ((m_gnss && !m_gnss->Open(error)) || !m_port.Open(m_options.link, error) ||
+            !OpenLog(m_options.logPath, &m_log, error) ||
+            !OpenLog(m_options.framesPath, &m_frames, error) ||
+            !OpenLog(m_options.truthPath, &m_truth, error))
             return false;
+        if (m_truth) {
+            std::fputs("ping,time_ms,time_utc,latitude,longitude,depth_m,east_m,north_m,heading\n",
+                       m_truth);
+            std::fflush(m_truth);
         }
-        // Bytes pass unchanged, nothing is echoed. The simulator keeps its own
-        // slave open so the terminal lives while programs connect and leave.
-        termios t{};
-        ::tcgetattr(m_slave, &t);
-        ::cfmakeraw(&t);
-        ::cfsetspeed(&t, B115200);
-        ::tcsetattr(m_slave, TCSANOW, &t);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
-        ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
-        m_path = name;
-        if (!m_options.link.empty()) {
-            ::unlink(m_options.link.c_str());
-            if (::symlink(name, m_options.link.c_str()) != 0) {
-                *error = "cannot make the link " + m_options.link + ": " + std::strerror(errno);
-                return false;
-            }
-        }
-        if (!OpenLog(m_options.logPath, &m_log, error) ||
-            !OpenLog(m_options.framesPath, &m_frames, error))
-            return false;
         return true;
     }
 
-    const std::string& Path() const { return m_path; }
+    const std::string& Path() const { return m_port.Path(); }
+    std::string GnssPath() const { return m_gnss ? m_gnss->Path() : ""; }
 
     int Run() {
         for (;;) {
-            pollfd fds[3] = {
+            pollfd fds[4] = {
                 {g_signalPipe[0], POLLIN, 0},
-                {m_master, static_cast<short>(POLLIN | (m_out.empty() ? 0 : POLLOUT)), 0},
-                {m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
-            const int ready = ::poll(fds, 3, Timeout());
+                {m_port.Master(), static_cast<short>(POLLIN | (m_out.empty() ? 0 : POLLOUT)), 0},
+                {m_stdinOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                {m_gnss ? m_gnss->Fd() : -1, POLLIN, 0}};
+            const int ready = ::poll(fds, 4, Timeout());
             if (ready < 0 && errno != EINTR) return 1;
             if (fds[0].revents & POLLIN) {
                 char c = 0;
@@ -224,6 +334,7 @@ public:
             if (fds[2].revents & (POLLIN | POLLHUP)) ReadStdin();
             if (m_quit) return 0;
             if (fds[1].revents & POLLIN) ReadCommands();
+            if (m_gnss) m_gnss->Serve(UtcNowMs());
             SendDueReplies();
             if (!Flush()) return 1;
             if (m_closeNow && m_out.empty()) {
@@ -231,7 +342,7 @@ public:
                 // the terminal discards what it has not read yet.
                 if (m_closeAt == Clock::time_point{}) m_closeAt = Clock::now() + kCloseGrace;
                 if (Clock::now() >= m_closeAt) {
-                    ClosePort();
+                    m_port.Close();
                     Say("port closed");
                     return 0;
                 }
@@ -261,10 +372,18 @@ private:
     int Timeout() const {
         Clock::time_point next = m_closeAt;
         if (!m_replies.empty()) next = m_replies.front().due;
-        if (next == Clock::time_point{}) return -1;
+        const int gnss = m_gnss ? m_gnss->TimeoutMs(UtcNowMs()) : -1;
+        if (next == Clock::time_point{}) return gnss;
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
-        return left <= 0 ? 0 : static_cast<int>(left) + 1;
+        const int timeout = left <= 0 ? 0 : static_cast<int>(left) + 1;
+        return gnss < 0 ? timeout : std::min(timeout, gnss);
+    }
+
+    // The UTC time of a moment of the steady clock.
+    static std::int64_t UtcMs(Clock::time_point at) {
+        return UtcNowMs() +
+               std::chrono::duration_cast<std::chrono::milliseconds>(at - Clock::now()).count();
     }
 
     std::chrono::microseconds Delay(const Instrument::Request& r, std::size_t bytes) const {
@@ -279,26 +398,55 @@ private:
     void ReadCommands() {
         char buffer[512];
         for (;;) {
-            const ssize_t got = ::read(m_master, buffer, sizeof buffer);
+            const ssize_t got = ::read(m_port.Master(), buffer, sizeof buffer);
             if (got <= 0) break;
             m_received.append(buffer, static_cast<std::size_t>(got));
         }
         while (auto frame = m_instrument.NextCommand(m_received)) {
             const std::string raw(frame->begin(), frame->end());
             const bool silent = Clock::now() < m_silentUntil;
+            const Instrument::Request request = Instrument::Decode(*frame);
+            Clock::time_point due{};
             std::optional<std::string> answer;
-            if (!silent && !m_closeNow) answer = m_instrument.Answer(*frame);
+            if (!silent && !m_closeNow) {
+                if (m_survey) {
+                    // The ping sounds the seabed where the boat is when its
+                    // frame goes out. Every frame takes as long as the
+                    // longest one, so that moment is known beforehand.
+                    due = Later(Clock::now() + Delay(request, kLongestReply));
+                    m_instrument.Water().HoldDepth(m_survey->At(UtcMs(due)).depth);
+                }
+                answer = m_instrument.Answer(*frame);
+            }
             if (m_log) {
                 std::fprintf(m_log, "%.3f %s %s\n", Seconds(), Hex(raw, " ").c_str(),
                              silent ? "silent" : (answer ? "answered" : "dropped"));
                 std::fflush(m_log);
             }
             if (!answer) continue;
-            Clock::time_point due =
-                Clock::now() + Delay(Instrument::Decode(*frame), answer->size());
-            if (!m_replies.empty() && due < m_replies.back().due) due = m_replies.back().due;
+            if (!m_survey) due = Later(Clock::now() + Delay(request, answer->size()));
             m_replies.push_back({due, std::move(*answer)});
         }
+    }
+
+    // Replies go out in order.
+    Clock::time_point Later(Clock::time_point due) const {
+        return m_replies.empty() ? due : std::max(due, m_replies.back().due);
+    }
+
+    void WriteTruth() {
+        const std::int64_t now = UtcNowMs();
+        const Survey::Point p = m_survey->At(now);
+        const auto seconds = static_cast<std::time_t>(now / 1000);
+        std::tm tm{};
+        ::gmtime_r(&seconds, &tm);
+        char utc[40];
+        std::strftime(utc, sizeof utc, "%Y-%m-%dT%H:%M:%S", &tm);
+        std::fprintf(m_truth, "%llu,%lld,%s.%03dZ,%.9f,%.9f,%.3f,%.3f,%.3f,%.2f\n",
+                     static_cast<unsigned long long>(m_sent), static_cast<long long>(now), utc,
+                     static_cast<int>(now % 1000), p.transducer.latitude, p.transducer.longitude,
+                     p.depth, p.boat.east, p.boat.north, p.boat.heading);
+        std::fflush(m_truth);
     }
 
     void SendDueReplies() {
@@ -307,6 +455,7 @@ private:
             m_replies.pop_front();
             m_out += reply.bytes;
             ++m_sent;
+            if (m_truth) WriteTruth();
             if (m_frames) {
                 std::fprintf(m_frames, "%s\n", Hex(reply.bytes, "").c_str());
                 std::fflush(m_frames);
@@ -323,8 +472,8 @@ private:
     }
 
     bool Flush() {
-        while (!m_out.empty() && m_master >= 0) {
-            const ssize_t put = ::write(m_master, m_out.data(), m_out.size());
+        while (!m_out.empty() && m_port.Master() >= 0) {
+            const ssize_t put = ::write(m_port.Master(), m_out.data(), m_out.size());
             if (put < 0) return errno == EAGAIN || errno == EINTR;
             m_out.erase(0, static_cast<std::size_t>(put));
         }
@@ -361,6 +510,7 @@ private:
             m_silentUntil = Clock::now() + std::chrono::milliseconds(static_cast<long long>(value));
         } else if (command == "depth" && fields == 2 && value >= 1.0 && value <= 200.0) {
             m_instrument.Water().HoldDepth(value);
+            if (m_survey) m_survey->HoldDepth(value);
         } else if (command == "selfcheck" && fields == 2 && value >= 0.0 && value <= 255.0) {
             m_instrument.SetSelfCheckFlags(static_cast<std::uint8_t>(value));
         } else if (command == "close") {
@@ -368,26 +518,31 @@ private:
             m_replies.clear();
         } else if (command == "quit") {
             m_quit = true;
+        } else if (m_gnss && command == "gnss-off") {
+            m_gnss->SetSending(false);
+        } else if (m_gnss && command == "gnss-on") {
+            m_gnss->SetSending(true);
+        } else if (m_gnss && command == "gnss-garbage") {
+            m_gnss->SendGarbage(UtcNowMs());
+        } else if (m_gnss && command == "gnss-quality" && fields == 2 && value >= 0.0 &&
+                   value <= 8.0) {
+            m_gnss->SetQuality(static_cast<int>(value));
         } else if (!command.empty()) {
             Say("unknown command \"" + line +
-                "\" (mark, garble, drop, silence MS, depth M, selfcheck N, close, quit)");
+                "\" (mark, garble, drop, silence MS, depth M, selfcheck N, close, quit" +
+                (m_gnss ? ", gnss-off, gnss-on, gnss-garbage, gnss-quality N)" : ")"));
         }
-    }
-
-    void ClosePort() {
-        if (m_master >= 0) ::close(m_master);
-        if (m_slave >= 0) ::close(m_slave);
-        m_master = m_slave = -1;
     }
 
     Options m_options;
     Instrument m_instrument;
     Clock::time_point m_start;
-    int m_master = -1;
-    int m_slave = -1;
-    std::string m_path;
+    Terminal m_port;
+    std::unique_ptr<Survey> m_survey;
+    std::unique_ptr<GnssPort> m_gnss;
     std::FILE* m_log = nullptr;
     std::FILE* m_frames = nullptr;
+    std::FILE* m_truth = nullptr;
     std::string m_received;
     std::string m_out;
     std::deque<Reply> m_replies;
@@ -430,6 +585,9 @@ int main(int argc, char** argv) {
     }
     std::printf("marevox-sim: instrument on %s%s%s\n", simulator.Path().c_str(),
                 options.link.empty() ? "" : " linked as ", options.link.c_str());
+    if (!options.gnss.link.empty())
+        std::printf("marevox-sim: GNSS receiver on %s linked as %s\n", simulator.GnssPath().c_str(),
+                    options.gnss.link.c_str());
     std::fflush(stdout);
     return simulator.Run();
 }

@@ -764,6 +764,10 @@
         <source>打开串口失败2</source>
         <translation>Failed to open the serial port 2</translation>
     </message>
+    <message>
+        <source>水深输出已停止：与输出设备的连接已断开（串口 COM%1：%2）</source>
+        <translation>Depth output stopped: the connection to the output device was lost (port COM%1: %2)</translation>
+    </message>
 </context>
 <context>
     <name>CSpeedFromWater</name>

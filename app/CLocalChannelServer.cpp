@@ -1,5 +1,6 @@
 #include "app/CLocalChannelServer.h"
 
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -34,6 +36,13 @@ bool LowOnDescriptors(int fd, int reserve) {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return false;
     return static_cast<rlim_t>(fd) + static_cast<rlim_t>(reserve) >= limit.rlim_cur;
+}
+
+// Bytes that have come from a client but are not read yet.
+int PendingBytes(QLocalSocket* socket) {
+    int count = 0;
+    if (::ioctl(static_cast<int>(socket->socketDescriptor()), FIONREAD, &count) != 0) return 0;
+    return count + static_cast<int>(socket->bytesAvailable());
 }
 
 int ListenAt(const QByteArray& path, int backlog) {
@@ -115,12 +124,8 @@ void CLocalChannelServer::DeliverTo(CompanionMessages& messages, QObject* contex
 }
 
 void CLocalChannelServer::AcceptClients() {
-    while (IsListening()) {
-        if (ClientCount() >= kMaxClients) {
-            // The rest wait in the system's queue until a client leaves.
-            m_acceptNotifier->setEnabled(false);
-            return;
-        }
+    // The notifier calls again while more wait.
+    for (int taken = 0; IsListening() && taken < kAcceptBatch; ++taken) {
         const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -136,7 +141,26 @@ void CLocalChannelServer::AcceptClients() {
             ::close(fd);
             continue;
         }
+        if (ClientCount() >= kMaxClients) DropLongestIdle();
         AddClient(fd);
+    }
+}
+
+void CLocalChannelServer::DropLongestIdle() {
+    for (int looked = 0; ClientCount() >= kMaxClients; ++looked) {
+        const auto idlest = std::min_element(
+            m_clients.begin(), m_clients.end(),
+            [](const auto& a, const auto& b) { return a.second.lastByte < b.second.lastByte; });
+        QLocalSocket* socket = idlest->first;
+        // Once every client has been read, the idlest goes whatever it sent.
+        if (looked == kMaxClients || PendingBytes(socket) == 0) {
+            DropClient(socket);
+            return;
+        }
+        // It has spoken: read it (which may serve or close it) and look again.
+        idlest->second.lastByte = std::chrono::steady_clock::now();
+        socket->waitForReadyRead(0);
+        ReadClient(socket);
     }
 }
 
@@ -148,7 +172,7 @@ void CLocalChannelServer::PauseAccepting() {
 }
 
 void CLocalChannelServer::ResumeAccepting() {
-    if (!m_acceptNotifier || ClientCount() >= kMaxClients) return;
+    if (!m_acceptNotifier) return;
     m_acceptNotifier->setEnabled(true);
     AcceptClients();
 }
@@ -161,6 +185,7 @@ void CLocalChannelServer::AddClient(int fd) {
         return;
     }
     Client& client = m_clients[socket];
+    client.lastByte = std::chrono::steady_clock::now();
     client.idle = std::make_unique<QTimer>();
     client.idle->setSingleShot(true);
     connect(client.idle.get(), &QTimer::timeout, this, [this, socket] { DropClient(socket); });
@@ -175,6 +200,7 @@ void CLocalChannelServer::ReadClient(QLocalSocket* socket) {
     auto client = m_clients.find(socket);
     if (client == m_clients.end()) return;
     const QByteArray bytes = socket->readAll();
+    if (!bytes.isEmpty()) client->second.lastByte = std::chrono::steady_clock::now();
     client->second.decoder.Feed(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     LocalChannelFrame frame;
     for (;;) {

@@ -21,8 +21,13 @@ class CompanionMessages;
 //
 // Nothing a client does can close the channel or starve the program:
 // - at most kMaxClients connections are served at once (a companion needs
-//   one, briefly, per message; the rest wait in the system's queue, where
-//   they cost this program nothing);
+//   one, briefly, per message). When all are taken a newcomer still gets
+//   in: the connection that has gone longest without sending a byte is
+//   closed for it (bytes that came but are not read yet count as sent).
+//   A client holding many idle connections therefore cannot keep a
+//   companion out; it only makes idle connections short-lived;
+// - connections are taken a few at a time between the window's other
+//   events, however many are waiting;
 // - a connection that brings no complete message for idleTimeout is closed;
 // - no connection is taken while fewer than kFileReserve file descriptors
 //   would be left, so the program's own files and dialogs still open;
@@ -34,6 +39,7 @@ class CLocalChannelServer : public QObject {
 public:
     static constexpr const char* kDefaultName = "Nereon";
     static constexpr int kMaxClients = 16;
+    static constexpr int kAcceptBatch = 8;  // connections taken per event
     static constexpr int kFileReserve = 64;
     static constexpr std::chrono::milliseconds kIdleTimeout{5000};
     static constexpr std::chrono::milliseconds kRetryDelay{200};
@@ -75,12 +81,14 @@ private:
     struct Client {
         LocalChannelDecoder decoder;
         std::unique_ptr<QTimer> idle;
+        std::chrono::steady_clock::time_point lastByte;  // or when taken
     };
 
     void AcceptClients();
     void PauseAccepting();
     void ResumeAccepting();
     void AddClient(int fd);
+    void DropLongestIdle();
     void ReadClient(QLocalSocket* socket);
     void DropClient(QLocalSocket* socket);
     void Dispatch(const LocalChannelFrame& frame);

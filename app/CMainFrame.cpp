@@ -593,7 +593,22 @@ void CMainFrame::PrintView() {
 }
 
 void CMainFrame::StartChartPrint() {
-    if (m_chartPrinter == nullptr || !m_chartPrinter->Start()) Message(tr("打印错误"));
+    if (m_chartPrinter == nullptr) {
+        Message(tr("打印错误"));
+        return;
+    }
+    // The spooler looks the printer up on its own thread: the answer comes
+    // here queued (directly when given on this thread), and not at all once
+    // the window has gone.
+    m_chartPrinter->Start([frame = QPointer<CMainFrame>(this)](bool found) {
+        if (found) return;
+        QMetaObject::invokeMethod(
+            qApp,
+            [frame] {
+                if (frame) frame->Message(tr("打印错误"));
+            },
+            Qt::AutoConnection);
+    });
 }
 
 void CMainFrame::ReportPrintError() {

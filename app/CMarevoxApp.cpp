@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <cstdio>
 
 #ifndef _WIN32
 #include <sys/socket.h>
@@ -174,7 +175,21 @@ void CMarevoxApp::Terminate() {
     // closed first, so its index lists every record, then the program ends
     // as when closed (saving the settings in live mode).
     if (g_engine.IsRecording()) g_engine.CloseRecording();
+    m_terminated = true;
     quit();
+}
+
+// Chart documents still queued are sent for a few seconds at most; what CUPS
+// has not taken by then is not printed, and the user is told how much.
+void CMarevoxApp::FinishPrinting() {
+    if (!m_chartSpooler) return;
+    const std::size_t unprinted = m_chartSpooler->Finish(CupsSpooler::kFinishTime);
+    if (unprinted == 0) return;
+    const QString text = tr("打印系统没有及时接收，%1 段图表未打印。").arg(unprinted);
+    std::fprintf(stderr, "marevox: %s\n", text.toLocal8Bit().constData());
+    // Asked to end from outside (logout, kill), nobody may be there to
+    // answer a box: standard error only.
+    if (!m_terminated && m_prompts) m_prompts->Message(nullptr, text);
 }
 
 void CMarevoxApp::Shutdown() {
@@ -186,7 +201,7 @@ void CMarevoxApp::Shutdown() {
     if (m_worker) m_worker->Stop();
     g_engine.SetHost(nullptr);
     m_worker.reset();
-    // Chart documents still queued are sent before the spooler goes.
+    FinishPrinting();
     m_chartPrinter.reset();
     m_chartSpooler.reset();
     m_host.reset();

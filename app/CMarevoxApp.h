@@ -51,6 +51,7 @@ private:
     // Listens as "Nereon" in the channel folder; says once when it cannot.
     void StartChannel(const ChannelFolder& channels);
     void Terminate();
+    void FinishPrinting();
     void Shutdown();
 
     std::unique_ptr<UserPrompts> m_prompts;
@@ -63,6 +64,7 @@ private:
     std::unique_ptr<CompanionMessages> m_companion;
     std::unique_ptr<CLocalChannelServer> m_channel;
     std::unique_ptr<QSocketNotifier> m_signals;
+    bool m_terminated = false;  // asked to end by a signal
     QTranslator m_english;
     QTranslator m_qtChinese;
 };

@@ -146,10 +146,19 @@ bool CSettingsDialogs::OpenOutputPort(int portNumber, int baud) {
         return false;
     }
     port->SetBaudRate(m_outputBaud);
-    // The other end went away: the port is closed, and the status bar and
-    // the dialog say so.
-    connect(port.get(), &CSerialPort::PortLost, this, &CSettingsDialogs::CloseOutputPort,
-            Qt::QueuedConnection);
+    // The other end went away: the port is closed, the status bar and the
+    // dialog say so, and one message names the port and its device.
+    connect(
+        port.get(), &CSerialPort::PortLost, this,
+        [this, lost = QPointer<CSerialPort>(port.get()), portNumber, device] {
+            if (lost.isNull() || lost.data() != m_outputPort.get()) return;  // closed already
+            CloseOutputPort();
+            m_context.prompts.PortWarning(
+                m_frame, tr("水深输出已停止：与输出设备的连接已断开（串口 COM%1：%2）")
+                             .arg(portNumber)
+                             .arg(device));
+        },
+        Qt::QueuedConnection);
     m_outputPort = std::move(port);
     if (m_context.outputSlot) m_context.outputSlot->Set(m_outputPort.get());
     return true;

@@ -1,55 +1,46 @@
 #include "printing/CupsSpooler.h"
 
-#include <cups/cups.h>
+#include <future>
+#include <memory>
 
-#include <algorithm>
+using Clock = CupsConnection::Clock;
 
 CupsSpooler::CupsSpooler(std::function<void()> failed) : m_failed(std::move(failed)) {
     m_thread = std::thread([this] { Run(); });
 }
 
 CupsSpooler::~CupsSpooler() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop = true;
-    }
-    m_wake.notify_all();
-    m_thread.join();
+    Finish(kFinishTime);
 }
 
 std::string CupsSpooler::FindQueue() {
-    std::string queueName = kPrinterName;
-    std::replace(queueName.begin(), queueName.end(), ' ', '_');
-    std::replace(queueName.begin(), queueName.end(), '/', '_');
+    CupsConnection cups;
+    return cups.FindQueue(kPrinterName, Clock::now() + kLookupTime);
+}
 
-    cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-    std::string byName;
-    std::string byInfo;
-    for (int i = 0; i < count; ++i) {
-        const cups_dest_t& dest = dests[i];
-        if (dest.instance != nullptr) continue;
-        if (queueName == dest.name) byName = dest.name;
-        const char* info = cupsGetOption("printer-info", dest.num_options, dest.options);
-        if (info != nullptr && std::string(info) == kPrinterName && byInfo.empty())
-            byInfo = dest.name;
+void CupsSpooler::OpenPrinterAsync(std::function<void(bool found)> opened) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_finishing) {
+            m_lookups.push_back(std::move(opened));
+            m_wake.notify_one();
+            return;
+        }
     }
-    cupsFreeDests(count, dests);
-    return byName.empty() ? byInfo : byName;
+    opened(false);
 }
 
 bool CupsSpooler::OpenPrinter() {
-    const std::string queue = FindQueue();
-    if (queue.empty()) return false;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue = queue;
-    return true;
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> found = answer->get_future();
+    OpenPrinterAsync([answer](bool printer) { answer->set_value(printer); });
+    return found.get();
 }
 
 void CupsSpooler::Submit(std::vector<std::uint8_t> document) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_queue.empty() && m_jobs.size() < kMaxWaiting) {
+        if (!m_finishing && !m_queue.empty() && m_jobs.size() < kMaxWaiting) {
             m_jobs.push_back(Job{m_queue, std::move(document)});
             m_wake.notify_one();
             return;
@@ -67,17 +58,59 @@ void CupsSpooler::Drain() {
     m_idle.wait(lock, [this] { return m_jobs.empty() && !m_sending; });
 }
 
+std::size_t CupsSpooler::Finish(std::chrono::milliseconds wait) {
+    std::size_t waiting = 0;
+    std::size_t sentBefore = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_finishing) return 0;
+        m_finishing = true;
+        m_finishBy = Clock::now() + wait;
+        m_cups.GiveUpAt(m_finishBy);
+        waiting = m_jobs.size() + (m_sending ? 1 : 0);
+        sentBefore = SentCount();
+    }
+    m_wake.notify_all();
+    m_thread.join();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.clear();
+    }
+    m_idle.notify_all();
+    return waiting - (SentCount() - sentBefore);
+}
+
 void CupsSpooler::Run() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
-        if (m_jobs.empty()) return;  // stopping, and everything is sent
+        m_wake.wait(lock, [this] { return m_finishing || !m_lookups.empty() || !m_jobs.empty(); });
+        if (m_finishing) {
+            // Nobody prints any more: lookups find nothing, and the queued
+            // documents are sent only while the time lasts.
+            auto answers = std::move(m_lookups);
+            m_lookups.clear();
+            lock.unlock();
+            for (auto& answer : answers) answer(false);
+            lock.lock();
+            if (m_jobs.empty() || Clock::now() >= m_finishBy) return;
+        }
+        if (!m_lookups.empty()) {
+            auto answers = std::move(m_lookups);
+            m_lookups.clear();
+            lock.unlock();
+            const std::string queue = m_cups.FindQueue(kPrinterName, Clock::now() + kLookupTime);
+            lock.lock();
+            if (!queue.empty()) m_queue = queue;
+            lock.unlock();
+            for (auto& answer : answers) answer(!queue.empty());
+            lock.lock();
+            continue;
+        }
         Job job = std::move(m_jobs.front());
         m_jobs.pop_front();
         m_sending = true;
         lock.unlock();
-        const bool sent = Send(job);
-        if (sent) {
+        if (m_cups.SendJob(job.queue, job.document, Clock::now() + kSendTime)) {
             m_sent.fetch_add(1, std::memory_order_acq_rel);
         } else {
             Failed();
@@ -86,25 +119,6 @@ void CupsSpooler::Run() {
         m_sending = false;
         if (m_jobs.empty()) m_idle.notify_all();
     }
-}
-
-// One raw job: created, its one document started, written and finished.
-// Runs on the spooler's thread, which has its own connection to CUPS.
-bool CupsSpooler::Send(const Job& job) {
-    const char* queue = job.queue.c_str();
-    const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, queue, "printer", 0, nullptr);
-    if (id == 0) return false;
-    if (cupsStartDocument(CUPS_HTTP_DEFAULT, queue, id, "printer", CUPS_FORMAT_RAW, 1) !=
-        HTTP_STATUS_CONTINUE) {
-        cupsCancelJob2(CUPS_HTTP_DEFAULT, queue, id, 0);
-        return false;
-    }
-    const auto* bytes = reinterpret_cast<const char*>(job.document.data());
-    const bool written =
-        cupsWriteRequestData(CUPS_HTTP_DEFAULT, bytes, job.document.size()) == HTTP_STATUS_CONTINUE;
-    const bool finished =
-        cupsFinishDocument(CUPS_HTTP_DEFAULT, queue) <= IPP_STATUS_OK_EVENTS_COMPLETE;
-    return written && finished;
 }
 
 void CupsSpooler::Failed() {

@@ -303,6 +303,10 @@
         <source>设置文件 %1 中 %2 的值缺失或超出允许范围，已改用默认值。</source>
         <translation>In the settings file %1 the value of %2 is missing or out of range; the first-run value is used.</translation>
     </message>
+    <message>
+        <source>打印系统没有及时接收，%1 段图表未打印。</source>
+        <translation>The print system did not take them in time: %1 chart bands were not printed.</translation>
+    </message>
 </context>
 <context>
     <name>CSET</name>
@@ -759,6 +763,10 @@
     <message>
         <source>打开串口失败2</source>
         <translation>Failed to open the serial port 2</translation>
+    </message>
+    <message>
+        <source>水深输出已停止：与输出设备的连接已断开（串口 COM%1：%2）</source>
+        <translation>Depth output stopped: the connection to the output device was lost (port COM%1: %2)</translation>
     </message>
 </context>
 <context>

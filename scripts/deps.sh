@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
     libgl1-mesa-dev
     libcups2-dev cups cups-client
-    xvfb xauth fonts-noto-cjk xdotool imagemagick xclip xdg-utils
+    xvfb xauth fonts-noto-cjk xdotool imagemagick xclip xdg-utils python3
     gpsd gpsd-clients
     clang-format
     gdb

@@ -9,15 +9,19 @@
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/CSettingsDialogs.h"
 #include "app/DepthOutput.h"
 #include "app/Settings.h"
+#include "app/UserPrompts.h"
 #include "link/ChannelFolder.h"
 #include "link/LocalChannelFrame.h"
 #include "tests/support/FakeHost.h"
@@ -26,6 +30,7 @@
 #include "tests/support/LoopbackReceiver.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/StalledCompanion.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -253,4 +258,33 @@ TEST_F(DepthOutputTest, ACompanionOfAnotherUserIsNeverWrittenTo) {
     int status = -1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// The depth-output device vanishing (its far end closed) stops the output
+// and says so once, naming the port and the device, while depths go on.
+TEST_F(DepthOutputTest, ALostOutputPortIsSaidOnceWithItsPortAndDevice) {
+    struct : UserPrompts {
+        void Message(QWidget*, const QString& text) override { said << text; }
+        void PortWarning(QWidget*, const QString& text) override { said << text; }
+        QStringList said;
+    } prompts;
+    PseudoTerminal pty;
+    const std::string ini = dir.filePath(QStringLiteral("Marevox.ini")).toStdString();
+    WriteAll(ini, "[Ports]\nCOM3=" + pty.Path() + "\n");
+    DepthOutput output(engine, settings, CompanionPath());
+    std::atomic<bool> headerDue{false};
+    CSettingsDialogs dialogs({engine, settings, prompts, headerDue, &output.OutputPort(), ini},
+                             nullptr);
+    ASSERT_TRUE(dialogs.OpenOutputPort(3, 9600));
+    output.OutputDepth();
+    EXPECT_EQ(pty.Read(kSddbt.size(), 2000), kSddbt);
+
+    pty.CloseMaster();
+    EXPECT_TRUE(RunUntil([&] { return !prompts.said.isEmpty(); }, 3000));
+    for (int i = 0; i < 5; ++i) output.OutputDepth();
+    RunUntil([] { return false; }, 300);
+    EXPECT_EQ(prompts.said,
+              QStringList{QString::fromStdString(
+                  "水深输出已停止：与输出设备的连接已断开（串口 COM3：" + pty.Path() + "）")});
+    EXPECT_FALSE(dialogs.OutputPortOpen() || output.OutputPortOpen());
 }

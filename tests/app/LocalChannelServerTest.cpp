@@ -15,11 +15,16 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -30,6 +35,7 @@
 #include "link/ChannelFolder.h"
 #include "link/LocalChannelFrame.h"
 #include "resources/CommandIds.h"
+#include "tests/support/LinkTestSupport.h"
 
 namespace {
 
@@ -386,4 +392,79 @@ TEST_F(ChannelTest, PlacesOtherUsersCanReachAreRefused) {
     QTest::qWait(50);
     EXPECT_EQ(processNow.size(), 0);
     EXPECT_EQ(server.ClientCount(), 0);
+}
+
+// With every slot taken a newcomer still gets in: the connection that has
+// gone longest without sending a byte makes room, not one that has spoken.
+TEST_F(LocalChannelServerTest, ANewcomerTakesTheSlotOfTheLongestSilentConnection) {
+    std::vector<std::unique_ptr<QLocalSocket>> clients;
+    for (int i = 0; i < CLocalChannelServer::kMaxClients; ++i) {
+        clients.push_back(Connect(name));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.ClientCount() == i + 1; }, 2000));
+    }
+    Write(*clients[0], EncodeCopyData("OV-Simple").substr(0, 3));  // the oldest speaks
+    QTest::qWait(20);
+    auto newcomer = Connect(name);
+    Write(*newcomer, EncodeProcessNow());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return processNow.size() == 1; }, 2000));
+    EXPECT_TRUE(ClosedByServer(*clients[1]));
+    for (int i : {0, 2, CLocalChannelServer::kMaxClients - 1})
+        EXPECT_EQ(clients[static_cast<std::size_t>(i)]->state(), QLocalSocket::ConnectedState) << i;
+    EXPECT_EQ(server.ClientCount(), CLocalChannelServer::kMaxClients);
+}
+
+// A real client flooding the channel with idle connections that reconnect
+// the moment they are dropped keeps no command out: each one sent while it
+// floods, as a companion sends it, is served well before an idle
+// connection would time out. Prints the delays.
+TEST_F(ChannelTest, AFloodOfIdleConnectionsKeepsNoCommandOut) {
+    using Clock = std::chrono::steady_clock;
+    const QString name = Path("Nereon");
+    CLocalChannelServer server(name);
+    ASSERT_EQ(server.Start(), CLocalChannelServer::StartResult::kListening);
+    Clock::time_point served;
+    int commands = 0;
+    QObject::connect(&server, &CLocalChannelServer::CommandReceived, [&] {
+        served = Clock::now();
+        ++commands;
+    });
+    for (const char* count : {"1100", "5000"}) {
+        QProcess flooder;
+        flooder.start(QString::fromLocal8Bit(CHANNEL_FLOODER_PATH),
+                      {name, QString::fromLatin1(count)});
+        ASSERT_TRUE(flooder.waitForReadyRead(20000)) << count;
+        ASSERT_TRUE(RunUntil(
+            [&] { return server.ClientCount() == CLocalChannelServer::kMaxClients; }, 5000));
+        RunUntil([] { return false; }, 1500);  // the flood in full swing
+
+        std::vector<double> delays;
+        for (int n = 0; n < 10; ++n) {
+            const int before = commands;
+            std::atomic<bool> done{false};
+            const Clock::time_point sent = Clock::now();
+            std::unique_ptr<QThread> companion(QThread::create([&] {
+                QLocalSocket socket;
+                socket.connectToServer(name);
+                if (!socket.waitForConnected(3000)) return;
+                Write(socket, EncodeCommand(CommandId::kConnect));
+                while (!done) socket.waitForReadyRead(10);
+            }));
+            companion->start();
+            const bool got = RunUntil([&] { return commands > before; }, 3000);
+            EXPECT_TRUE(got) << count << " connections, command " << n;
+            done = true;
+            companion->wait();
+            if (got)
+                delays.push_back(std::chrono::duration<double, std::milli>(served - sent).count());
+        }
+        std::sort(delays.begin(), delays.end());
+        if (!delays.empty())
+            std::printf(
+                "[  figures ] %s idle connections: %zu of 10 commands served, median %.1f ms, "
+                "slowest %.1f ms\n",
+                count, delays.size(), delays[delays.size() / 2], delays.back());
+        flooder.kill();
+        flooder.waitForFinished();
+        EXPECT_TRUE(server.IsListening());
+    }
 }

@@ -5,7 +5,10 @@
 # while a first, short playback is paused, that playback is ended (printing
 # stays on), and the recording is played from its first record to its end;
 # then printing is switched off. The bytes the stand-in received must be
-# those marevox-cli chart makes of the same recording.
+# those marevox-cli chart makes of the same recording. Then cupsd is
+# stopped (SIGSTOP): the window must go on answering while 开始打印 looks
+# for the printer, and leaving with bands queued must end within seconds,
+# saying how many were not printed (the figures are printed).
 #
 # Usage: printing_e2e.sh BIN_DIR   (under xvfb-run, for the file dialog)
 set -uo pipefail
@@ -13,7 +16,10 @@ bin="$1"
 source "$(dirname "$0")/e2e-lib.sh"
 export TZ=UTC
 unset QT_QPA_PLATFORM
-on_cleanup() { "$root/scripts/private-cups.sh" stop "$work/cups"; }
+on_cleanup() {
+    [ -n "${cupsd_pid:-}" ] && kill -CONT "$cupsd_pid" 2>/dev/null
+    "$root/scripts/private-cups.sh" stop "$work/cups"
+}
 send() { "$bin/marevox-companion" send command "$1" >/dev/null; }
 # A busy machine (the whole suite runs two tests at once) is slow to show
 # a dialog: the keys wait for it.
@@ -79,10 +85,60 @@ check "one raw job per document ($jobs of $documents)" test "$jobs" -eq "${docum
 check "the mark annotation is on the chart" grep -q '1  08:00:5[0-9]  1[0-9]\.[0-9][0-9]m' "$work/printer/chart.prn"
 check "the stand-in drew the chart" test -s "$work/printer/chart.png"
 
+# A hung spooler (cupsd stopped): 开始打印 looks the printer up on the
+# spooler's thread, and the window answers meanwhile. A probe measures it:
+# a malformed message, which the window's thread answers by closing the
+# connection. When the lookup's time is up, 打印错误 (a box titled Marevox).
+cupsd_pid=$(cat "$work/cups/cupsd.pid")
+open_recording start.sd
+send 32797  # pause
+kill -STOP "$cupsd_pid"
+send 32822  # 开始打印
+python3 - "$XDG_RUNTIME_DIR/Nereon" 4 >"$work/answer.out" <<'PY'
+import socket, statistics, struct, sys, time
+delays = []
+end = time.monotonic() + float(sys.argv[2])
+while time.monotonic() < end:
+    probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    start = time.monotonic()
+    probe.connect(sys.argv[1])
+    probe.sendall(struct.pack("<II", 0x0111, 3) + b"abc")  # a command id of 3 bytes
+    probe.settimeout(300)
+    probe.recv(1)  # the window's thread closes the connection
+    delays.append((time.monotonic() - start) * 1000)
+    probe.close()
+    time.sleep(0.05)
+print("%d probes, median %.1f ms, slowest %.0f ms" % (len(delays), statistics.median(delays), max(delays)))
+PY
+echo "--- the window while CUPS is stopped: $(cat "$work/answer.out")"
+slowest=$(sed -n 's/.*slowest \([0-9]*\) ms.*/\1/p' "$work/answer.out")
+check "the window answers while CUPS is stopped (slowest ${slowest:-?} ms)" test "${slowest:-99999}" -lt 1000
+check "打印错误 once the lookup gives up" timeout 15 xdotool search --sync --onlyvisible --name '^Marevox$'
+key Return
+kill -CONT "$cupsd_pid"
+send 32794  # end playback
+
+# Leaving with bands queued while cupsd is stopped: at most 5 s of waiting,
+# then the number of documents not printed is said, and the program ends.
+open_recording start.sd
+send 32797  # pause
+send 32822  # 开始打印, CUPS answering
+sleep 1
+send 32794  # end playback: printing stays on
+kill -STOP "$cupsd_pid"
+open_recording chart.sd  # its bands queue behind one CUPS does not take
+started=$(date +%s%N)
 send 57665
+for _ in $(seq 300); do grep -q '段图表未打印' "$work/app.out" && break; sleep 0.05; done
+waited=$((($(date +%s%N) - started) / 1000000))
+echo "--- leaving with CUPS stopped: said after $waited ms: $(grep '段图表未打印' "$work/app.out")"
+check "leaving says how many bands were not printed" grep -q '[1-9][0-9]* 段图表未打印' "$work/app.out"
+check "leaving waits at most about 5 s ($waited ms)" test "$waited" -lt 8000
+timeout 15 xdotool search --sync --onlyvisible --name '^Marevox$' >/dev/null && key Return
 for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 check "the program exits" bash -c "! kill -0 $app_pid 2>/dev/null"
 app_pid=""
+kill -CONT "$cupsd_pid"
 if [ "$failures" -ne 0 ]; then
     echo "--- received $(stat -c %s "$work/printer/chart.prn" 2>/dev/null) bytes of $expected"
     echo "--- program"; cat "$work/app.out"

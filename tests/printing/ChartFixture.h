@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,25 @@ public:
         ++opened;
         return printerPresent;
     }
+    // With answerLater the answer waits for Answer, as from a spooler that
+    // looks the printer up on its own thread.
+    void OpenPrinterAsync(std::function<void(bool)> answer) override {
+        if (!answerLater) return answer(OpenPrinter());
+        ++opened;
+        waiting.push_back(std::move(answer));
+    }
+    void Answer(bool found) {
+        for (auto& answer : waiting) answer(found);
+        waiting.clear();
+    }
     void Submit(std::vector<std::uint8_t> document) override {
         documents.push_back(std::move(document));
     }
     void DocumentFailed() override { ++failed; }
 
     bool printerPresent = true;
+    bool answerLater = false;
+    std::vector<std::function<void(bool)>> waiting;
     int opened = 0;
     int failed = 0;
     std::vector<ChartBytes::Bytes> documents;

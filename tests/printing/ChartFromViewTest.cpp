@@ -13,7 +13,8 @@ class ChartFromViewTest : public ChartTest {
 protected:
     void SetUp() override {
         ChartTest::SetUp();
-        ASSERT_TRUE(printer.Start());
+        printer.Start();
+        ASSERT_TRUE(printer.Printing());
         Ping();  // the first row: a one-row band and the header
         ASSERT_EQ(spooler.documents.size(), 2u);
     }

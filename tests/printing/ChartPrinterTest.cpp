@@ -2,6 +2,9 @@
 // it makes due, and what stopping leaves.
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "tests/printing/ChartFixture.h"
 
 namespace {
@@ -19,7 +22,9 @@ protected:
 
 TEST_F(ChartPrinterTest, MissingPrinterLeavesPrintingOff) {
     spooler.printerPresent = false;
-    EXPECT_FALSE(printer.Start());
+    std::vector<bool> answers;
+    printer.Start([&](bool found) { answers.push_back(found); });
+    EXPECT_EQ(answers, std::vector<bool>{false});
     EXPECT_FALSE(printer.Printing());
     EXPECT_FALSE(headerDue);
     Rows(30);
@@ -27,7 +32,8 @@ TEST_F(ChartPrinterTest, MissingPrinterLeavesPrintingOff) {
 }
 
 TEST_F(ChartPrinterTest, StartPrintsTheHeaderAfterTheFirstRowWithTheEngineValues) {
-    ASSERT_TRUE(printer.Start());
+    printer.Start();
+    ASSERT_TRUE(printer.Printing());
     EXPECT_TRUE(printer.Printing());
     EXPECT_TRUE(headerDue);
     Rows(1);
@@ -37,8 +43,30 @@ TEST_F(ChartPrinterTest, StartPrintsTheHeaderAfterTheFirstRowWithTheEngineValues
     EXPECT_EQ(spooler.documents[1], header);
 }
 
+// The spooler answers later, from its own thread: until then printing is
+// off and further starts are ignored; a stop meanwhile wins over the answer.
+TEST_F(ChartPrinterTest, PrintingWaitsForThePrinterToBeFound) {
+    spooler.answerLater = true;
+    std::vector<bool> answers;
+    printer.Start([&](bool found) { answers.push_back(found); });
+    printer.Start();
+    Rows(30);
+    EXPECT_TRUE(spooler.documents.empty());
+    std::thread([&] { spooler.Answer(true); }).join();
+    EXPECT_EQ(answers, std::vector<bool>{true});
+    EXPECT_TRUE(printer.Printing() && headerDue);
+
+    printer.Stop();
+    printer.Start();
+    printer.Stop();
+    spooler.Answer(true);
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_EQ(spooler.opened, 2);
+}
+
 TEST_F(ChartPrinterTest, StoppingKeepsAPartBandForTheNextStart) {
-    ASSERT_TRUE(printer.Start());
+    printer.Start();
+    ASSERT_TRUE(printer.Printing());
     Rows(1 + 5);
     printer.Stop();
     Rows(40);  // while stopped: nothing is collected
@@ -46,7 +74,8 @@ TEST_F(ChartPrinterTest, StoppingKeepsAPartBandForTheNextStart) {
     EXPECT_EQ(spooler.documents.size(), 2u);
     EXPECT_EQ(printer.Feed().RowCount(), 5);
 
-    ASSERT_TRUE(printer.Start());
+    printer.Start();
+    ASSERT_TRUE(printer.Printing());
     Rows(1);
     ASSERT_EQ(spooler.documents.size(), 4u);
     // Rows 0..4 from before the stop, row 5 the first after the start.
@@ -60,7 +89,8 @@ TEST_F(ChartPrinterTest, StoppingKeepsAPartBandForTheNextStart) {
 TEST_F(ChartPrinterTest, ScaleChangeMakesTheHeaderDueEvenWhenNotPrinting) {
     printer.ScaleChanged();
     EXPECT_TRUE(headerDue);
-    ASSERT_TRUE(printer.Start());
+    printer.Start();
+    ASSERT_TRUE(printer.Printing());
     headerDue = false;
     Rows(3);
     printer.ScaleChanged();

@@ -1,9 +1,13 @@
 // The chart printer through a real CUPS daemon of the test's own, with the
 // printer stand-in behind a raw queue: finding the queue, one raw job per
-// document in order, and failures reported.
+// document in order, failures reported, and a daemon that hangs.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <memory>
 
 #include "printing/CupsSpooler.h"
 #include "tests/printing/PrivateCups.h"
@@ -12,6 +16,12 @@ namespace {
 
 std::vector<std::uint8_t> Document(const std::string& text) {
     return {text.begin(), text.end()};
+}
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 class CupsSpoolerTest : public ::testing::Test {
@@ -90,6 +100,63 @@ TEST_F(CupsSpoolerTest, NoQueueMeansNoPrinterAndNothingQueued) {
     spooler.Drain();
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(spooler.SentCount(), 0u);
+}
+
+// With the daemon stopped (SIGSTOP) nothing that opens the printer or
+// submits waits for it; the lookup finds no printer once its time is up,
+// and finishing gives up on what CUPS has not taken in its time and counts
+// it. A daemon that continues serves a new spooler.
+TEST_F(CupsSpoolerTest, AStoppedDaemonHoldsUpNobody) {
+    ASSERT_TRUE(cups.AddQueue("EPSON_LQ-300K+II_ESC_P2", "EPSON LQ-300K+II ESC/P2"));
+    auto spooler = std::make_unique<CupsSpooler>([this] { ++failures; });
+    ASSERT_TRUE(spooler->OpenPrinter());
+    spooler->Submit(Document("before"));
+    spooler->Drain();
+    ASSERT_TRUE(cups.Pause());
+
+    std::promise<bool> answer;
+    const Clock::time_point start = Clock::now();
+    spooler->OpenPrinterAsync([&](bool found) { answer.set_value(found); });
+    for (int n = 0; n < 3; ++n) spooler->Submit(Document("band " + std::to_string(n)));
+    const double calls = SecondsSince(start);
+    EXPECT_LT(calls, 1.0);
+    EXPECT_FALSE(answer.get_future().get());
+    const double lookup = SecondsSince(start);
+    EXPECT_GE(lookup, 0.9 * CupsSpooler::kLookupTime.count() / 1000.0);
+    EXPECT_LT(lookup, 3.0 * CupsSpooler::kLookupTime.count() / 1000.0);
+
+    // The first band is on its way, the others wait.
+    const Clock::time_point finish = Clock::now();
+    EXPECT_EQ(spooler->Finish(CupsSpooler::kFinishTime), 3u);
+    const double finishing = SecondsSince(finish);
+    EXPECT_LT(finishing, 2.0 * CupsSpooler::kFinishTime.count() / 1000.0);
+    std::printf(
+        "[  figures ] stopped CUPS: open and 3 submits %.3f ms, lookup answered after "
+        "%.2f s, finish returned after %.2f s\n",
+        calls * 1000.0, lookup, finishing);
+
+    ASSERT_TRUE(cups.Resume());
+    spooler = std::make_unique<CupsSpooler>([this] { ++failures; });
+    ASSERT_TRUE(spooler->OpenPrinter());
+    spooler->Submit(Document("after"));
+    spooler->Drain();
+    EXPECT_EQ(spooler->SentCount(), 1u);
+    EXPECT_EQ(Jobs(2), (std::vector<std::string>{"before", "after"}));
+}
+
+// A daemon that stops for a moment only delays the documents: all of them
+// arrive, in order.
+TEST_F(CupsSpoolerTest, AShortStopLosesNothing) {
+    ASSERT_TRUE(cups.AddQueue("EPSON_LQ-300K+II_ESC_P2", "EPSON LQ-300K+II ESC/P2"));
+    CupsSpooler spooler([this] { ++failures; });
+    ASSERT_TRUE(spooler.OpenPrinter());
+    ASSERT_TRUE(cups.Pause());
+    for (int n = 0; n < 4; ++n) spooler.Submit(Document("band " + std::to_string(n)));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_TRUE(cups.Resume());
+    spooler.Drain();
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(Jobs(4), (std::vector<std::string>{"band 0", "band 1", "band 2", "band 3"}));
 }
 
 }  // namespace

@@ -52,6 +52,7 @@ public:
         cupsSetServer(nullptr);
     }
     ~PrivateCups() {
+        Resume();
         Run("stop " + m_dir.File("cups"));
         if (m_printer > 0) {
             kill(m_printer, SIGTERM);
@@ -80,6 +81,10 @@ public:
         }
         return false;
     }
+
+    // A daemon that hangs: stopped (SIGSTOP) until resumed (SIGCONT).
+    bool Pause() const { return Signal(SIGSTOP); }
+    bool Resume() const { return Signal(SIGCONT); }
 
     // The jobs the stand-in has received so far, in order.
     std::vector<std::string> Jobs() const {
@@ -110,6 +115,11 @@ public:
     std::string ChartBytes() const { return ReadAll(m_dir.File("printer/chart.prn")); }
 
 private:
+    bool Signal(int signal) const {
+        std::ifstream file(m_dir.File("cups/cupsd.pid"));
+        pid_t pid = 0;
+        return file >> pid && pid > 0 && kill(pid, signal) == 0;
+    }
     bool Run(const std::string& arguments) const {
         const std::string command =
             std::string(MAREVOX_SOURCE_DIR) + "/scripts/private-cups.sh " + arguments;

@@ -3,20 +3,17 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
 constexpr char kDigits[] = "0123456789abcdef";
 
 // The shortest "%.Ng" text (N from 1 to 17) that reads back as the same
-// value, as printf would write it. The shortest round-trip form gives the
-// least N that can work; the general format with that precision is printf's
-// "%.Ng" to the letter.
-std::to_chars_result ShortestG(char* first, char* last, double value) {
-    const auto scientific = std::to_chars(first, last, value, std::chars_format::scientific);
-    int digits = 0;
-    for (const char* c = first; c < scientific.ptr && *c != 'e'; ++c)
-        digits += *c >= '0' && *c <= '9';
+// value, as printf would write it, found by trying N upward. The shortest
+// round-trip form gives the least N that can work; the general format with
+// that precision is printf's "%.Ng" to the letter.
+std::to_chars_result ShortestGByTrial(char* first, char* last, double value, int digits) {
     for (int precision = std::max(digits, 1); precision < 17; ++precision) {
         const auto general =
             std::to_chars(first, last, value, std::chars_format::general, precision);
@@ -25,6 +22,46 @@ std::to_chars_result ShortestG(char* first, char* last, double value) {
         if (back == value) return general;
     }
     return std::to_chars(first, last, value, std::chars_format::general, 17);
+}
+
+// The same in one conversion. The shortest round-trip digits are printf's
+// correctly rounded digits whenever the value's rounding interval is
+// symmetric, that is for every value whose significand is not a power of
+// two: the nearest decimal of that many digits lies in the interval then.
+// Those (and zero) are found by trial. printf's "%.Ng" then uses the fixed
+// form for exponents from -4 to N-1 and the scientific one otherwise, with
+// the same digits and no trailing zeros.
+std::to_chars_result ShortestG(char* first, char* last, double value) {
+    const auto scientific = std::to_chars(first, last, value, std::chars_format::scientific);
+    char* const e = std::find(first, scientific.ptr, 'e');
+    int digits = 0;
+    for (const char* c = first; c < e; ++c) digits += *c >= '0' && *c <= '9';
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    if ((bits & ((std::uint64_t{1} << 52) - 1)) == 0)
+        return ShortestGByTrial(first, last, value, digits);
+    int exponent = 0;
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), scientific.ptr, exponent);
+    if (exponent < -4 || exponent >= digits) return scientific;
+    // Fixed: the digits with the point moved, or zeros put in front.
+    char digit[20];
+    int n = 0;
+    const bool negative = *first == '-';
+    for (const char* c = first; c < e; ++c)
+        if (*c >= '0' && *c <= '9') digit[n++] = *c;
+    char* out = first + (negative ? 1 : 0);
+    if (exponent < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int k = -1; k > exponent; --k) *out++ = '0';
+        for (int k = 0; k < n; ++k) *out++ = digit[k];
+    } else {
+        for (int k = 0; k < n; ++k) {
+            *out++ = digit[k];
+            if (k == exponent && k + 1 < n) *out++ = '.';
+        }
+    }
+    return {out, std::errc()};
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "app/SettingLimits.h"
 #include "dialogs/CSpeedFromWater.h"
 #include "dialogs/DialogMemory.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "dialogs/RangeSlider.h"
 #include "engine/XSound.h"
+#include "settings/SettingLimits.h"
 #include "ui_Parameters.h"
 
 using namespace SettingLimits;

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/Settings.h"
 #include "dialogs/DialogMemory.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "dialogs/OutputPortControl.h"
+#include "settings/AppSettings.h"
 #include "ui_Communication.h"
 
 CSetCom::CSetCom(const DialogContext& context, OutputPortControl& outputPort, QWidget* parent)

@@ -1,9 +1,9 @@
 #include "dialogs/CSetEatWT.h"
 
-#include "app/SettingLimits.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "engine/XSound.h"
+#include "settings/SettingLimits.h"
 #include "ui_Draft.h"
 
 CSetEatWT::CSetEatWT(const DialogContext& context, QWidget* parent)

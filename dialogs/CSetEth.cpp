@@ -1,9 +1,9 @@
 #include "dialogs/CSetEth.h"
 
-#include "app/Settings.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "engine/XSound.h"
+#include "settings/AppSettings.h"
 #include "ui_Network.h"
 
 namespace {

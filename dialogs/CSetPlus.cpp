@@ -3,9 +3,9 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
-#include "app/SettingLimits.h"
 #include "dialogs/EditText.h"
 #include "engine/XSound.h"
+#include "settings/SettingLimits.h"
 #include "ui_Gain.h"
 
 CSetPlus::CSetPlus(const DialogContext& context, QWidget* parent)

@@ -1,10 +1,10 @@
 #include "dialogs/CSetSpeed.h"
 
-#include "app/SettingLimits.h"
 #include "dialogs/CSpeedFromWater.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "engine/XSound.h"
+#include "settings/SettingLimits.h"
 #include "ui_SoundSpeed.h"
 
 CSetSpeed::CSetSpeed(const DialogContext& context, QWidget* parent)

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "app/NumberText.h"
+#include "settings/NumberText.h"
 
 // Numbers in the dialogs' edits.
 namespace EditText {

@@ -1,12 +1,12 @@
 // The sound speed from temperature, salinity and depth, and the numbers the
 // dialogs read from typed text.
-#include "app/WaterSoundSpeed.h"
+#include "settings/WaterSoundSpeed.h"
 
 #include <gtest/gtest.h>
 
 #include <utility>
 
-#include "app/NumberText.h"
+#include "settings/NumberText.h"
 
 namespace {
 

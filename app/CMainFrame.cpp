@@ -554,6 +554,8 @@ void CMainFrame::Playback() {
 void CMainFrame::EndPlayback() {
     if (m_engine.IsLive()) return;
     m_engine.EndPlayback();
+    // The engine has the live settings back.
+    m_settingsDialogs->PlaybackEnded();
 }
 
 void CMainFrame::BackForward() {

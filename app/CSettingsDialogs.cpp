@@ -1,5 +1,7 @@
 #include "app/CSettingsDialogs.h"
 
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QWidget>
 
 #include "app/SettingsLocation.h"
@@ -48,7 +50,34 @@ DialogContext CSettingsDialogs::DialogContextFor() {
                          .settings = m_context.settings,
                          .memory = m_memory,
                          .prompts = m_context.prompts,
-                         .chartHeaderDue = m_context.chartHeaderDue};
+                         .chartHeaderDue = m_context.chartHeaderDue,
+                         .changedInPlayback = [this] { NotePlaybackChange(); }};
+}
+
+QString CSettingsDialogs::PlaybackNote() {
+    return tr("回放时修改的设置只用于本次回放，结束回放后恢复实时设置");
+}
+
+QStatusBar* CSettingsDialogs::StatusBar() const {
+    auto* window = qobject_cast<QMainWindow*>(m_frame);
+    return window != nullptr ? window->statusBar() : nullptr;
+}
+
+void CSettingsDialogs::NotePlaybackChange() {
+    if (m_playbackChangeNoted) return;
+    m_playbackChangeNoted = true;
+    if (QStatusBar* bar = StatusBar()) bar->showMessage(PlaybackNote(), kPlaybackNoteMs);
+}
+
+void CSettingsDialogs::PlaybackEnded() {
+    m_playbackChangeNoted = false;
+    // The note is about the playback that has just ended.
+    QStatusBar* bar = StatusBar();
+    if (bar != nullptr && bar->currentMessage() == PlaybackNote()) bar->clearMessage();
+    if (m_parameterDialog) m_parameterDialog->LoadFromSettings();
+    if (m_gainDialog) m_gainDialog->LoadFromEngine();
+    if (m_rangeDialog) m_rangeDialog->LoadFromEngine();
+    if (m_antiJamDialog) m_antiJamDialog->LoadFromEngine();
 }
 
 template <typename Dialog>
@@ -78,19 +107,25 @@ bool CSettingsDialogs::Run(int id) {
             if (!live) return true;
             // Shown again with the settings in force now, which the
             // parameter dialog may have changed since.
-            if (m_antiJamDialog) m_antiJamDialog->LoadFromEngine();
+            if (m_antiJamDialog) {
+                m_antiJamDialog->LoadFromEngine();
+            } else {
+                m_antiJamDialog = new CSetDisturb(DialogContextFor(), m_frame);
+                connect(m_antiJamDialog, &CSetDisturb::Applied, this,
+                        &CSettingsDialogs::ParameterDialogFollows);
+            }
             ShowModeless(m_antiJamDialog);
             return true;
         case kDraft:
             if (live) {
                 CSetEatWT dialog(DialogContextFor(), m_frame);
-                dialog.exec();
+                if (dialog.exec() == QDialog::Accepted) ParameterDialogFollows();
             }
             return true;
         case kSoundSpeed:
             if (live) {
                 CSetSpeed dialog(DialogContextFor(), m_frame);
-                dialog.exec();
+                if (dialog.exec() == QDialog::Accepted) ParameterDialogFollows();
             }
             return true;
         case kCommunication: {
@@ -106,6 +141,11 @@ bool CSettingsDialogs::Run(int id) {
         default:
             return false;
     }
+}
+
+void CSettingsDialogs::ParameterDialogFollows() {
+    // Its steps work from what it shows.
+    if (m_parameterDialog) m_parameterDialog->LoadFromSettings();
 }
 
 void CSettingsDialogs::Refresh(unsigned mask) {
@@ -136,7 +176,10 @@ bool CSettingsDialogs::OpenOutputPort(int portNumber, int baud) {
         QString::fromStdString(SettingsLocation::PortDevice(m_context.settingsPath, portNumber));
     if (!port->OpenPort(portNumber, device, 9600, 'N', 8, 1,
                         CSerialPort::kEvRxChar | CSerialPort::kEvCts, 512)) {
-        m_context.prompts.Message(m_frame, tr("打开串口失败1"));
+        // The port and the device it maps to, so that a port missing from
+        // the Ports section of the settings file shows what was tried.
+        m_context.prompts.Message(m_frame, tr("打开串口失败1") + QLatin1Char('\n') +
+                                               tr("串口 COM%1：%2").arg(portNumber).arg(device));
         return false;
     }
     // A port whose thread cannot run sends nothing: it is not left open

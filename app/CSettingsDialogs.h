@@ -18,6 +18,7 @@ class CSetMeasure;
 class CSetPlus;
 class UserPrompts;
 class PortSlot;
+class QStatusBar;
 class QWidget;
 class XSound;
 
@@ -31,6 +32,10 @@ class XSound;
 class CSettingsDialogs : public QObject, public OutputPortControl {
     Q_OBJECT
 public:
+    // How long the status bar says that a change made during playback
+    // lasts only until playback ends.
+    static constexpr int kPlaybackNoteMs = 6000;
+
     struct Context {
         XSound& engine;
         AppSettings& settings;
@@ -50,6 +55,9 @@ public:
     // The automatic range and gain changed the engine (EngineHost dialog
     // mask bits): the open dialogs follow. UI thread.
     void Refresh(unsigned mask);
+    // Playback has ended and the engine has the live settings back: the
+    // open dialogs show them again.
+    void PlaybackEnded();
 
     // The modeless dialogs while they exist.
     CSET* ParameterDialog() const;
@@ -67,6 +75,14 @@ public:
 
 private:
     DialogContext DialogContextFor();
+    // A dialog changed a setting during playback: the status bar says once
+    // per playback that the change lasts only until playback ends.
+    void NotePlaybackChange();
+    static QString PlaybackNote();
+    QStatusBar* StatusBar() const;
+    // A single-setting dialog wrote the engine: the parameter dialog shows
+    // the new value.
+    void ParameterDialogFollows();
     template <typename Dialog>
     void ShowModeless(QPointer<Dialog>& dialog);
 
@@ -77,6 +93,7 @@ private:
     QPointer<CSetPlus> m_gainDialog;
     QPointer<CSetMeasure> m_rangeDialog;
     QPointer<CSetDisturb> m_antiJamDialog;
+    bool m_playbackChangeNoted = false;
 
     std::unique_ptr<CSerialPort> m_outputPort;
     int m_outputPortNumber = 1;

@@ -10,20 +10,10 @@
 #include <type_traits>
 #include <variant>
 
-#include "app/NumberText.h"
 #include "app/ProfileFile.h"
-#include "app/SettingLimits.h"
 #include "engine/XSound.h"
-
-std::string AppSettings::Ip() const {
-    std::lock_guard<std::mutex> lock(m_ipMutex);
-    return m_ip;
-}
-
-void AppSettings::SetIp(const std::string& ip) {
-    std::lock_guard<std::mutex> lock(m_ipMutex);
-    m_ip = ip;
-}
+#include "settings/NumberText.h"
+#include "settings/SettingLimits.h"
 
 namespace {
 

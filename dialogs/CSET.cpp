@@ -5,13 +5,13 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "app/SettingLimits.h"
 #include "dialogs/CSpeedFromWater.h"
 #include "dialogs/DialogMemory.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "dialogs/RangeSlider.h"
 #include "engine/XSound.h"
+#include "settings/SettingLimits.h"
 #include "ui_Parameters.h"
 
 using namespace SettingLimits;
@@ -47,14 +47,15 @@ CSET::CSET(const DialogContext& context, QWidget* parent)
     connect(ui.draftUp01, &QPushButton::clicked, this, [this] { StepDraft(0.1); });
     connect(ui.draftDown001, &QPushButton::clicked, this, [this] { StepDraft(-0.01); });
     connect(ui.draftDown01, &QPushButton::clicked, this, [this] { StepDraft(-0.1); });
-    connect(ui.draftEdit, &QLineEdit::textEdited, this, &CSET::DraftEdited);
+    m_draftTyping = new CTypedEdit(
+        ui.draftEdit, [this](Completion how) { return TakeDraft(how); }, this);
 
     connect(ui.speedUp1, &QPushButton::clicked, this, [this] { StepSpeed(1); });
     connect(ui.speedUp10, &QPushButton::clicked, this, [this] { StepSpeed(10); });
     connect(ui.speedDown1, &QPushButton::clicked, this, [this] { StepSpeed(-1); });
     connect(ui.speedDown10, &QPushButton::clicked, this, [this] { StepSpeed(-10); });
-    connect(ui.speedEdit, &QLineEdit::textEdited, this, &CSET::SpeedEdited);
-    connect(ui.speedEdit, &QLineEdit::editingFinished, this, &CSET::SpeedFinished);
+    m_speedTyping = new CTypedEdit(
+        ui.speedEdit, [this](Completion how) { return TakeSpeed(how); }, this);
     connect(ui.fromWaterButton, &QPushButton::clicked, this, &CSET::SpeedFromWater);
 
     connect(ui.rangeAuto, &QRadioButton::clicked, this, [this] { RangeMode(true); });
@@ -68,15 +69,16 @@ CSET::CSET(const DialogContext& context, QWidget* parent)
 
     connect(ui.gainAuto, &QRadioButton::clicked, this, [this] {
         ReadControls();
-        m_engine.Sounding().SetGainAuto(true);
+        m_context.Change().SetGainAuto(true);
     });
     connect(ui.gainManual, &QRadioButton::clicked, this, [this] {
         ReadControls();
-        m_engine.Sounding().SetGainAuto(false);
+        m_context.Change().SetGainAuto(false);
     });
     connect(ui.gainUp, &QPushButton::clicked, this, [this] { StepGain(1); });
     connect(ui.gainDown, &QPushButton::clicked, this, [this] { StepGain(-1); });
-    connect(ui.gainEdit, &QLineEdit::textEdited, this, &CSET::GainEdited);
+    m_gainTyping = new CTypedEdit(
+        ui.gainEdit, [this](Completion how) { return TakeGain(how); }, this);
     ui.gainUp->installEventFilter(this);
     ui.gainDown->installEventFilter(this);
     m_repeatTimer.setInterval(kRepeatPeriodMs);
@@ -89,16 +91,25 @@ CSET::CSET(const DialogContext& context, QWidget* parent)
     connect(ui.fixedUp01, &QPushButton::clicked, this, [this] { StepFixedDepth(0.1); });
     connect(ui.fixedDown01, &QPushButton::clicked, this, [this] { StepFixedDepth(-0.1); });
     connect(ui.fixedDown1, &QPushButton::clicked, this, [this] { StepFixedDepth(-1.0); });
-    connect(ui.fixedDepthEdit, &QLineEdit::textEdited, this, &CSET::FixedDepthEdited);
+    m_fixedDepthTyping = new CTypedEdit(
+        ui.fixedDepthEdit, [this](Completion how) { return TakeFixedDepth(how); }, this);
 
     connect(ui.defaultsButton, &QPushButton::clicked, this, &CSET::RestoreDefaults);
 
     ui.rangeSlider->setRange(0, 4);
     ui.rangeSlider->setTickInterval(1);
+    ui.rangeScale->SetSlider(ui.rangeSlider);
     LoadFromSettings();
 }
 
 CSET::~CSET() = default;
+
+void CSET::done(int result) {
+    // A value typed just before closing still takes effect.
+    for (CTypedEdit* typing : {m_draftTyping, m_speedTyping, m_gainTyping, m_fixedDepthTyping})
+        typing->Finish();
+    QDialog::done(result);
+}
 
 void CSET::LoadFromSettings() {
     m_draft = m_engine.Sounding().Draft();
@@ -125,23 +136,20 @@ void CSET::LoadFromSettings() {
 }
 
 void CSET::RefreshRangeControls() {
-    m_ui->rangeSlider->setValue(m_engine.Sounding().RangeIndexSet());
+    // Not under the user's hand while the slider is held.
+    if (!m_ui->rangeSlider->isSliderDown())
+        m_ui->rangeSlider->setValue(m_engine.Sounding().RangeIndexSet());
     QAbstractButton* const offsets[3] = {m_ui->offsetNone, m_ui->offsetOne, m_ui->offsetTwo};
     Check(offsets, m_engine.Sounding().RangeOffsetSet());
 }
 
 void CSET::RefreshGainText() {
-    m_ui->gainEdit->setText(EditText::TwoDigits(m_engine.Sounding().Gain()));
+    m_gainTyping->Show(EditText::TwoDigits(m_engine.Sounding().Gain()));
 }
 
 void CSET::ReadControls() {
+    // The edits' values are taken as their typing completes.
     const Ui::CSET& ui = *m_ui;
-    // Text that is no number leaves the member as it was.
-    if (auto draft = EditText::ReadDecimal(ui.draftEdit)) m_draft = *draft;
-    if (auto speed = EditText::ReadInteger(ui.speedEdit); speed && *speed >= 0)
-        m_speed = static_cast<std::uint32_t>(*speed);
-    if (auto gain = EditText::ReadInteger(ui.gainEdit)) m_gain = *gain;
-    if (auto depth = EditText::ReadDecimal(ui.fixedDepthEdit)) m_fixedDepth = *depth;
     m_rangeModeRadio = ui.rangeManual->isChecked() ? 1 : 0;
     QAbstractButton* const offsets[3] = {ui.offsetNone, ui.offsetOne, ui.offsetTwo};
     m_offsetRadio = CheckedIndex(offsets, m_offsetRadio);
@@ -151,24 +159,12 @@ void CSET::ReadControls() {
     m_sliderPosition = ui.rangeSlider->value();
 }
 
-void CSET::Show(const QLineEdit* typing) {
+void CSET::Show() {
     Ui::CSET& ui = *m_ui;
-    auto show = [typing](QLineEdit* edit, const QString& text, auto value, auto read) {
-        if (edit == typing) {
-            // Half-typed ("-", "") or the same number ("1.0" for 1): left
-            // as typed.
-            const auto typed = read(edit);
-            if (!typed || typed == value) return;
-        }
-        EditText::Show(edit, text);
-    };
-    show(ui.draftEdit, EditText::Decimal(m_draft), std::optional<double>(m_draft),
-         EditText::ReadDecimal);
-    show(ui.speedEdit, QString::number(m_speed), std::optional<int>(static_cast<int>(m_speed)),
-         EditText::ReadInteger);
-    show(ui.gainEdit, QString::number(m_gain), std::optional<int>(m_gain), EditText::ReadInteger);
-    show(ui.fixedDepthEdit, EditText::Decimal(m_fixedDepth), std::optional<double>(m_fixedDepth),
-         EditText::ReadDecimal);
+    m_draftTyping->Show(EditText::Decimal(m_draft));
+    m_speedTyping->Show(QString::number(m_speed));
+    m_gainTyping->Show(QString::number(m_gain));
+    m_fixedDepthTyping->Show(EditText::Decimal(m_fixedDepth));
     (m_rangeModeRadio == 0 ? ui.rangeAuto : ui.rangeManual)->setChecked(true);
     QAbstractButton* const offsets[3] = {ui.offsetNone, ui.offsetOne, ui.offsetTwo};
     Check(offsets, m_offsetRadio);
@@ -183,82 +179,91 @@ void CSET::Show(const QLineEdit* typing) {
     m_context.memory.parameterFixedDepth = m_fixedDepth;
 }
 
+bool CSET::Refuse(Completion how, const QString& prompt) {
+    if (how == Completion::kPause) return false;
+    // After the focus has settled: the message box takes it.
+    QMetaObject::invokeMethod(
+        this, [this, prompt] { m_context.prompts.Message(this, prompt); }, Qt::QueuedConnection);
+    Show();
+    return true;
+}
+
 // --- Draft ------------------------------------------------------------------
 
 void CSET::StepDraft(double step) {
     m_draft = std::clamp(m_draft + step, kMinDraft, kMaxDraft);
-    m_engine.Sounding().SetDraft(m_draft);
+    m_context.Change().SetDraft(m_draft);
     Show();
 }
 
-void CSET::DraftEdited() {
-    ReadControls();
-    auto& seen = m_context.memory.parameterDraft;
-    if (seen && *seen == m_draft) return;
-    m_draft = std::clamp(m_draft, kMinDraft, kMaxDraft);
-    m_engine.Sounding().SetDraft(m_draft);
-    seen = m_draft;
-    Show(m_ui->draftEdit);
+bool CSET::TakeDraft(Completion how) {
+    const auto draft = EditText::ReadDecimal(m_ui->draftEdit);
+    if (!draft) return Refuse(how, EditText::EnterNumber());
+    // Beyond the limits it is held at them, once the typing is over.
+    if (how == Completion::kPause && !DraftValid(*draft)) return false;
+    const auto& seen = m_context.memory.parameterDraft;
+    if (seen && *seen == *draft) {
+        Show();  // as the program writes it
+        return true;
+    }
+    m_draft = std::clamp(*draft, kMinDraft, kMaxDraft);
+    m_context.Change().SetDraft(m_draft);
+    Show();
+    return true;
 }
 
 // --- Sound speed -----------------------------------------------------------
 
-void CSET::StepSpeed(int step) {
-    const auto speed = static_cast<std::int64_t>(m_speed) + step;
+void CSET::SetSpeed(std::int64_t speed) {
     m_speed = static_cast<std::uint32_t>(
         std::clamp<std::int64_t>(speed, static_cast<std::int64_t>(kMinSoundSpeed),
                                  static_cast<std::int64_t>(kMaxSoundSpeed)));
-    m_engine.Sounding().SetSoundSpeed(m_speed);
+    m_context.Change().SetSoundSpeed(m_speed);
     Show();
 }
 
-void CSET::SpeedEdited() {
-    ReadControls();
-    auto& seen = m_context.memory.parameterSpeed;
-    if (seen && *seen == m_speed) return;
-    m_speed = std::min(m_speed, static_cast<std::uint32_t>(kMaxSoundSpeed));
-    // A speed below the lowest is being typed ("1" on the way to "1450"):
-    // it takes effect only once it is a speed.
-    if (m_speed < kMinSoundSpeed) return;
-    m_engine.Sounding().SetSoundSpeed(m_speed);
-    seen = m_speed;
-    Show(m_ui->speedEdit);
+void CSET::StepSpeed(int step) {
+    SetSpeed(static_cast<std::int64_t>(m_speed) + step);
 }
 
-void CSET::SpeedFinished() {
-    // Typing is over: a speed below the lowest becomes the lowest.
-    ReadControls();
-    m_speed = std::clamp(m_speed, static_cast<std::uint32_t>(kMinSoundSpeed),
-                         static_cast<std::uint32_t>(kMaxSoundSpeed));
-    if (m_speed != static_cast<std::uint32_t>(m_engine.Sounding().SoundSpeed()))
-        m_engine.Sounding().SetSoundSpeed(m_speed);
-    Show();
+bool CSET::TakeSpeed(Completion how) {
+    const auto speed = EditText::ReadInteger(m_ui->speedEdit);
+    if (!speed) return Refuse(how, EditText::EnterInteger());
+    // "14" on the way to "1450" is no speed yet; once the typing is over a
+    // speed beyond the limits is held at them.
+    if (how == Completion::kPause && !SoundSpeedValid(*speed)) return false;
+    const auto& seen = m_context.memory.parameterSpeed;
+    if (seen && static_cast<std::int64_t>(*seen) == *speed) {
+        Show();
+        return true;
+    }
+    SetSpeed(*speed);
+    return true;
 }
 
 void CSET::SpeedFromWater() {
     CSpeedFromWater dialog(m_context.memory, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    // The edit shows whole metres per second.
-    m_ui->speedEdit->setText(QString::number(std::lround(dialog.Speed())));
-    SpeedFinished();
+    // Whole metres per second, as the edit shows them.
+    SetSpeed(std::lround(dialog.Speed()));
 }
 
 // --- Range -----------------------------------------------------------------
 
 void CSET::RangeMode(bool automatic) {
     ReadControls();
-    m_engine.Sounding().SetRangeAuto(automatic);
+    m_context.Change().SetRangeAuto(automatic);
     if (!automatic) return;
-    m_engine.Sounding().SetRangeOffsetSet(0);
+    m_context.Change().SetRangeOffsetSet(0);
     m_offsetRadio = 0;
     Show();
 }
 
 void CSET::SliderReleased() {
     ReadControls();
-    if (!RangeSlider::TakeStep(m_engine, m_sliderPosition, m_context.memory.parameterSlider))
+    if (!RangeSlider::TakeStep(m_context, m_sliderPosition, m_context.memory.parameterSlider))
         return;
-    m_engine.Sounding().SetRangeOffsetSet(0);
+    m_context.Change().SetRangeOffsetSet(0);
     m_offsetRadio = 0;
     Show();
 }
@@ -271,7 +276,7 @@ void CSET::OffsetClicked(int offset) {
         return;
     }
     ReadControls();
-    m_engine.Sounding().SetRangeOffsetSet(static_cast<std::uint8_t>(offset));
+    m_context.Change().SetRangeOffsetSet(static_cast<std::uint8_t>(offset));
 }
 
 // --- Gain ------------------------------------------------------------------
@@ -282,15 +287,18 @@ void CSET::StepGain(int step) {
     const int gain = m_engine.Sounding().Gain();
     if ((step > 0 && gain >= kMaxGain) || (step < 0 && gain <= kMinGain)) return;
     m_gain = gain + step;
-    m_engine.Sounding().SetGain(static_cast<std::int8_t>(m_gain));
+    m_context.Change().SetGain(static_cast<std::int8_t>(m_gain));
     Show();
 }
 
-void CSET::GainEdited() {
-    ReadControls();
-    m_gain = std::clamp(m_gain, kMinGain, kMaxGain);
-    m_engine.Sounding().SetGain(static_cast<std::int8_t>(m_gain));
-    Show(m_ui->gainEdit);
+bool CSET::TakeGain(Completion how) {
+    const auto gain = EditText::ReadInteger(m_ui->gainEdit);
+    if (!gain) return Refuse(how, EditText::EnterInteger());
+    if (how == Completion::kPause && (*gain < kMinGain || *gain > kMaxGain)) return false;
+    m_gain = std::clamp(*gain, kMinGain, kMaxGain);
+    m_context.Change().SetGain(static_cast<std::int8_t>(m_gain));
+    Show();
+    return true;
 }
 
 void CSET::RepeatTick() {
@@ -323,23 +331,28 @@ bool CSET::eventFilter(QObject* watched, QEvent* event) {
 
 void CSET::AntiJamClicked(int radio) {
     ReadControls();
-    m_engine.Sounding().SetAntiJamMode(static_cast<std::uint8_t>(kAntiJamModeOfRadio[radio]));
+    m_context.Change().SetAntiJamMode(static_cast<std::uint8_t>(kAntiJamModeOfRadio[radio]));
 }
 
 void CSET::StepFixedDepth(double step) {
     m_fixedDepth = std::clamp(m_fixedDepth + step, kMinFixedDepth, kMaxFixedDepth);
-    m_engine.Sounding().SetAntiJamDepth(m_fixedDepth);
+    m_context.Change().SetAntiJamDepth(m_fixedDepth);
     Show();
 }
 
-void CSET::FixedDepthEdited() {
-    ReadControls();
-    auto& seen = m_context.memory.parameterFixedDepth;
-    if (seen && *seen == m_fixedDepth) return;
-    m_fixedDepth = std::clamp(m_fixedDepth, kMinFixedDepth, kMaxFixedDepth);
-    m_engine.Sounding().SetAntiJamDepth(m_fixedDepth);
-    seen = m_fixedDepth;
-    Show(m_ui->fixedDepthEdit);
+bool CSET::TakeFixedDepth(Completion how) {
+    const auto depth = EditText::ReadDecimal(m_ui->fixedDepthEdit);
+    if (!depth) return Refuse(how, EditText::EnterNumber());
+    if (how == Completion::kPause && !FixedDepthValid(*depth)) return false;
+    const auto& seen = m_context.memory.parameterFixedDepth;
+    if (seen && *seen == *depth) {
+        Show();
+        return true;
+    }
+    m_fixedDepth = std::clamp(*depth, kMinFixedDepth, kMaxFixedDepth);
+    m_context.Change().SetAntiJamDepth(m_fixedDepth);
+    Show();
+    return true;
 }
 
 // --- Defaults --------------------------------------------------------------
@@ -347,14 +360,15 @@ void CSET::FixedDepthEdited() {
 void CSET::RestoreDefaults() {
     if (!m_context.prompts.Question(this, QStringLiteral("Tips"), tr("确定要回复默认设置？")))
         return;
-    m_engine.Sounding().SetDraft(0.5);
-    m_engine.Sounding().SetSoundSpeed(1500.0);
-    m_engine.Sounding().SetRangeAuto(true);
-    m_engine.Sounding().SetRangeOffsetSet(0);
-    m_engine.Sounding().SetGainAuto(true);
-    m_engine.Sounding().SetRangeIndexSet(0);
-    m_engine.Sounding().SetGain(-15);
-    m_engine.Sounding().SetAntiJamMode(0);
-    m_engine.Sounding().SetAntiJamDepth(0.0);
+    AtomicSettings& settings = m_context.Change();
+    settings.SetDraft(0.5);
+    settings.SetSoundSpeed(1500.0);
+    settings.SetRangeAuto(true);
+    settings.SetRangeOffsetSet(0);
+    settings.SetGainAuto(true);
+    settings.SetRangeIndexSet(0);
+    settings.SetGain(-15);
+    settings.SetAntiJamMode(0);
+    settings.SetAntiJamDepth(0.0);
     LoadFromSettings();
 }

@@ -5,18 +5,19 @@
 #include <cstdint>
 #include <memory>
 
+#include "dialogs/CTypedEdit.h"
 #include "dialogs/DialogContext.h"
 
-class QLineEdit;
 namespace Ui {
 class CSET;
 }
 
 // The parameter dialog: draft, sound speed, range, gain and anti-jam in one
-// modeless window that works live. Every click or edit writes the engine at
-// once; OK and Cancel only close it. The automatic range and gain logic
-// refreshes it through RefreshRangeControls and RefreshGainText (on the UI
-// thread).
+// modeless window that works live. Every click writes the engine at once, a
+// typed value once it is complete (CTypedEdit); OK and Cancel only close it.
+// The automatic range and gain logic refreshes it through
+// RefreshRangeControls and RefreshGainText (on the UI thread); a field the
+// user is typing in is left alone.
 class CSET : public QDialog {
     Q_OBJECT
 public:
@@ -26,7 +27,8 @@ public:
     explicit CSET(const DialogContext& context, QWidget* parent = nullptr);
     ~CSET() override;
 
-    // Members and controls from the engine's values.
+    // Members and controls from the engine's values (also when playback
+    // ends: the live settings are back).
     void LoadFromSettings();
     // The requested range step and offset, as the automatic range chose them.
     void RefreshRangeControls();
@@ -38,28 +40,36 @@ public:
     const QTimer& RepeatTimer() const { return m_repeatTimer; }
     RepeatDirection Direction() const { return m_repeatDirection; }
 
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    using Completion = CTypedEdit::Completion;
+
+    // The radios and the slider to the members.
     void ReadControls();
-    // Members to controls; the edit being typed in keeps its text while it
-    // reads as the member's value.
-    void Show(const QLineEdit* typing = nullptr);
+    // Members to controls.
+    void Show();
+    // Text that is no number: after a pause it is still being typed
+    // (false); otherwise the prompt says so and the field shows the value in
+    // force again.
+    bool Refuse(Completion how, const QString& prompt);
 
     void StepDraft(double step);
-    void DraftEdited();
+    bool TakeDraft(Completion how);
     void StepSpeed(int step);
-    void SpeedEdited();
-    void SpeedFinished();
+    bool TakeSpeed(Completion how);
+    void SetSpeed(std::int64_t speed);
     void RangeMode(bool automatic);
     void SliderReleased();
     void OffsetClicked(int offset);
     void StepGain(int step);
-    void GainEdited();
+    bool TakeGain(Completion how);
     void AntiJamClicked(int radio);
     void StepFixedDepth(double step);
-    void FixedDepthEdited();
+    bool TakeFixedDepth(Completion how);
     void SpeedFromWater();
     void RestoreDefaults();
 
@@ -77,6 +87,11 @@ private:
     int m_sliderPosition = 0;
     int m_gain = 0;
     double m_fixedDepth = 0.0;
+
+    CTypedEdit* m_draftTyping = nullptr;
+    CTypedEdit* m_speedTyping = nullptr;
+    CTypedEdit* m_gainTyping = nullptr;
+    CTypedEdit* m_fixedDepthTyping = nullptr;
 
     QTimer m_repeatTimer;
     RepeatDirection m_repeatDirection = kNoRepeat;

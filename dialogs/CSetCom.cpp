@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
-#include "app/Settings.h"
 #include "dialogs/DialogMemory.h"
+#include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "dialogs/OutputPortControl.h"
+#include "settings/AppSettings.h"
 #include "ui_Communication.h"
 
 CSetCom::CSetCom(const DialogContext& context, OutputPortControl& outputPort, QWidget* parent)
@@ -88,7 +89,13 @@ void CSetCom::StepFrequency(int step) {
 }
 
 void CSetCom::ApplyFrequency() {
-    const int value = EditText::ReadInteger(m_ui->frequencyEdit).value_or(0);
+    const auto typed = EditText::ReadInteger(m_ui->frequencyEdit);
+    if (!typed) {
+        m_context.prompts.Message(this, EditText::EnterInteger());
+        ShowFrequency();
+        return;
+    }
+    const int value = *typed;
     m_frequency = QString::number(std::clamp(value, kMinFrequency, kMaxFrequency));
     m_frequencyList = m_ui->frequencyList->currentText();
     m_context.memory.frequencyListText = m_frequencyList;

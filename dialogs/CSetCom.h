@@ -15,7 +15,8 @@ class CSetCom;
 // NMEA sentences carry their checksum), port and baud rate and the
 // instrument's port, each stored in the settings at once; the
 // button that opens and closes the depth-output port; the working frequency,
-// kept only while the program runs.
+// kept only while the program runs (text that is no whole number is refused
+// with a message).
 class CSetCom : public QDialog {
     Q_OBJECT
 public:

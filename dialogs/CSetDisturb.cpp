@@ -1,9 +1,9 @@
 #include "dialogs/CSetDisturb.h"
 
-#include "app/SettingLimits.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "engine/XSound.h"
+#include "settings/SettingLimits.h"
 #include "ui_AntiJam.h"
 
 CSetDisturb::CSetDisturb(const DialogContext& context, QWidget* parent)
@@ -25,18 +25,18 @@ void CSetDisturb::LoadFromEngine() {
 }
 
 bool CSetDisturb::Apply() {
-    XSound& engine = m_context.engine;
-    if (m_ui->antiJamNormal->isChecked()) engine.Sounding().SetAntiJamMode(0);
-    if (m_ui->antiJamTracking->isChecked()) engine.Sounding().SetAntiJamMode(2);
+    if (m_ui->antiJamNormal->isChecked()) m_context.Change().SetAntiJamMode(0);
+    if (m_ui->antiJamTracking->isChecked()) m_context.Change().SetAntiJamMode(2);
     if (m_ui->antiJamFixed->isChecked()) {
         const auto depth = EditText::ReadDecimal(m_ui->depthEdit);
         if (!depth || !SettingLimits::FixedDepthValid(*depth)) {
             m_context.prompts.Message(this, tr("定深应在0到500米之间"));
             return false;
         }
-        engine.Sounding().SetAntiJamDepth(*depth);
-        engine.Sounding().SetAntiJamMode(1);
+        m_context.Change().SetAntiJamDepth(*depth);
+        m_context.Change().SetAntiJamMode(1);
     }
+    emit Applied();
     return true;
 }
 

@@ -28,6 +28,10 @@ public:
     void accept() override;
     void reject() override;
 
+signals:
+    // OK or 应用 wrote the engine.
+    void Applied();
+
 private:
     std::unique_ptr<Ui::CSetDisturb> m_ui;
     DialogContext m_context;

@@ -1,9 +1,9 @@
 #include "dialogs/CSetEatWT.h"
 
-#include "app/SettingLimits.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "engine/XSound.h"
+#include "settings/SettingLimits.h"
 #include "ui_Draft.h"
 
 CSetEatWT::CSetEatWT(const DialogContext& context, QWidget* parent)
@@ -22,7 +22,7 @@ void CSetEatWT::accept() {
         m_context.prompts.Message(this, tr("吃水应在0到100米之间"));
         return;
     }
-    m_context.engine.Sounding().SetDraft(*draft);
+    m_context.Change().SetDraft(*draft);
     if (*draft != m_remembered) m_context.chartHeaderDue.store(true, std::memory_order_release);
     QDialog::accept();
 }

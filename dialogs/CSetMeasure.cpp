@@ -11,34 +11,41 @@ CSetMeasure::CSetMeasure(const DialogContext& context, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     m_ui->rangeSlider->setRange(0, 4);
     m_ui->rangeSlider->setTickInterval(1);
-    RefreshRangeControls();
-    XSound& engine = context.engine;
-    m_rememberedIndex = engine.Sounding().RangeIndexSet();
-    m_rememberedAuto = engine.Sounding().RangeAuto();
-    m_rememberedOffset = engine.Sounding().RangeOffsetSet();
+    m_ui->rangeScale->SetSlider(m_ui->rangeSlider);
+    LoadFromEngine();
 
     connect(m_ui->rangeAuto, &QRadioButton::clicked, this, [this] {
-        m_context.engine.Sounding().SetRangeAuto(true);
-        m_context.engine.Sounding().SetRangeOffset(0);
+        m_context.Change().SetRangeAuto(true);
+        m_context.Change().SetRangeOffset(0);
     });
     connect(m_ui->rangeManual, &QRadioButton::clicked, this,
-            [this] { m_context.engine.Sounding().SetRangeAuto(false); });
+            [this] { m_context.Change().SetRangeAuto(false); });
     // Any offset, in either range mode.
     connect(m_ui->offsetNone, &QRadioButton::clicked, this,
-            [this] { m_context.engine.Sounding().SetRangeOffsetSet(0); });
+            [this] { m_context.Change().SetRangeOffsetSet(0); });
     connect(m_ui->offsetOne, &QRadioButton::clicked, this,
-            [this] { m_context.engine.Sounding().SetRangeOffsetSet(1); });
+            [this] { m_context.Change().SetRangeOffsetSet(1); });
     connect(m_ui->offsetTwo, &QRadioButton::clicked, this,
-            [this] { m_context.engine.Sounding().SetRangeOffsetSet(2); });
+            [this] { m_context.Change().SetRangeOffsetSet(2); });
     m_ui->rangeSlider->installEventFilter(this);
     m_ui->rangeSlider->setFocus();
 }
 
 CSetMeasure::~CSetMeasure() = default;
 
+void CSetMeasure::LoadFromEngine() {
+    RefreshRangeControls();
+    const XSound& engine = m_context.engine;
+    m_rememberedIndex = engine.Sounding().RangeIndexSet();
+    m_rememberedAuto = engine.Sounding().RangeAuto();
+    m_rememberedOffset = engine.Sounding().RangeOffsetSet();
+}
+
 void CSetMeasure::RefreshRangeControls() {
     const XSound& engine = m_context.engine;
-    m_ui->rangeSlider->setValue(engine.Sounding().RangeIndexSet());
+    // Not under the user's hand while the trackbar is held.
+    if (!m_ui->rangeSlider->isSliderDown())
+        m_ui->rangeSlider->setValue(engine.Sounding().RangeIndexSet());
     (engine.Sounding().RangeAuto() ? m_ui->rangeAuto : m_ui->rangeManual)->setChecked(true);
     QRadioButton* const offsets[3] = {m_ui->offsetNone, m_ui->offsetOne, m_ui->offsetTwo};
     const int offset = engine.Sounding().RangeOffset();
@@ -46,10 +53,9 @@ void CSetMeasure::RefreshRangeControls() {
 }
 
 void CSetMeasure::TrackbarReleased() {
-    XSound& engine = m_context.engine;
-    if (!RangeSlider::TakeStep(engine, m_ui->rangeSlider->value(), m_context.memory.rangeSlider))
+    if (!RangeSlider::TakeStep(m_context, m_ui->rangeSlider->value(), m_context.memory.rangeSlider))
         return;
-    engine.Sounding().SetRangeOffsetSet(0);
+    m_context.Change().SetRangeOffsetSet(0);
     RefreshRangeControls();
 }
 
@@ -61,9 +67,8 @@ bool CSetMeasure::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CSetMeasure::reject() {
-    XSound& engine = m_context.engine;
-    engine.Sounding().SetRangeIndexSet(static_cast<std::uint8_t>(m_rememberedIndex));
-    engine.Sounding().SetRangeAuto(m_rememberedAuto);
-    engine.Sounding().SetRangeOffsetSet(static_cast<std::uint8_t>(m_rememberedOffset));
+    m_context.Change().SetRangeIndexSet(static_cast<std::uint8_t>(m_rememberedIndex));
+    m_context.Change().SetRangeAuto(m_rememberedAuto);
+    m_context.Change().SetRangeOffsetSet(static_cast<std::uint8_t>(m_rememberedOffset));
     QDialog::reject();
 }

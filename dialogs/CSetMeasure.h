@@ -21,6 +21,9 @@ public:
 
     // Trackbar, mode and offset in effect from the engine.
     void RefreshRangeControls();
+    // The controls and the values Cancel puts back from the engine (at
+    // opening, and when playback ends: the live settings are back).
+    void LoadFromEngine();
     // The user let the trackbar go at its current position.
     void TrackbarReleased();
 

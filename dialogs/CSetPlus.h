@@ -21,6 +21,9 @@ public:
 
     // The gain, as the automatic gain chose it.
     void RefreshGainText();
+    // The controls and the values Cancel puts back from the engine (at
+    // opening, and when playback ends: the live settings are back).
+    void LoadFromEngine();
     // The up-down control's step: the gain becomes the gain in force minus
     // delta (the upper arrow gives -1), held within -40..40.
     void UpDownStep(int delta);

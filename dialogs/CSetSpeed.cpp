@@ -1,10 +1,10 @@
 #include "dialogs/CSetSpeed.h"
 
-#include "app/SettingLimits.h"
 #include "dialogs/CSpeedFromWater.h"
 #include "dialogs/DialogPrompts.h"
 #include "dialogs/EditText.h"
 #include "engine/XSound.h"
+#include "settings/SettingLimits.h"
 #include "ui_SoundSpeed.h"
 
 CSetSpeed::CSetSpeed(const DialogContext& context, QWidget* parent)
@@ -30,7 +30,7 @@ void CSetSpeed::accept() {
         m_context.prompts.Message(this, tr("声速应在1300到1700米/秒之间"));
         return;
     }
-    m_context.engine.Sounding().SetSoundSpeed(*speed);
+    m_context.Change().SetSoundSpeed(*speed);
     if (*speed != m_remembered) m_context.chartHeaderDue.store(true, std::memory_order_release);
     QDialog::accept();
 }

@@ -1,8 +1,8 @@
 #include "dialogs/CSpeedFromWater.h"
 
-#include "app/WaterSoundSpeed.h"
 #include "dialogs/DialogMemory.h"
 #include "dialogs/EditText.h"
+#include "settings/WaterSoundSpeed.h"
 #include "ui_SpeedFromWater.h"
 
 CSpeedFromWater::CSpeedFromWater(DialogMemory& memory, QWidget* parent)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 
+class AtomicSettings;
 struct AppSettings;
 struct DialogMemory;
 class DialogPrompts;
@@ -17,4 +19,11 @@ struct DialogContext {
     DialogMemory& memory;
     DialogPrompts& prompts;
     std::atomic<bool>& chartHeaderDue;
+    // Called when a dialog changes a sounding setting while a recording is
+    // played back: the change lasts only until playback ends, when the
+    // engine puts the live settings back. May be empty.
+    std::function<void()> changedInPlayback;
+
+    // The engine's sounding settings, for a dialog to change one.
+    AtomicSettings& Change() const;
 };

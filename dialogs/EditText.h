@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QString>
 #include <optional>
 
-#include "app/NumberText.h"
+#include "settings/NumberText.h"
 
 // Numbers in the dialogs' edits.
 namespace EditText {
@@ -24,18 +25,24 @@ inline QString TwoDigits(int value) {
     return QString::asprintf("%.2d", value);
 }
 
+// The edit's whole text as a decimal number, with '.' or ',' as the decimal
+// point; empty when the text is anything else ("1.5x", "1,5,3", "abc").
 inline std::optional<double> ReadDecimal(const QLineEdit* edit) {
-    return NumberText::LeadingDecimal(edit->text().toStdString());
+    return NumberText::TypedDecimal(edit->text().toStdString());
 }
 
+// The edit's whole text as a whole number; empty for "1,5", "20x", "abc".
 inline std::optional<int> ReadInteger(const QLineEdit* edit) {
-    return NumberText::LeadingInteger(edit->text().toStdString());
+    return NumberText::TypedInteger(edit->text().toStdString());
 }
 
-// Sets the text only when it differs, so the cursor stays where the user
-// types.
-inline void Show(QLineEdit* edit, const QString& text) {
-    if (edit->text() != text) edit->setText(text);
+// The prompts for text that is no number, in fields without a message of
+// their own.
+inline QString EnterNumber() {
+    return QCoreApplication::translate("EditText", "请输入一个数字。");
+}
+inline QString EnterInteger() {
+    return QCoreApplication::translate("EditText", "请输入一个整数。");
 }
 
 }  // namespace EditText

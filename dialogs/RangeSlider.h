@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <optional>
 
+#include "dialogs/DialogContext.h"
 #include "engine/XSound.h"
 
 // The range step sliders of the parameter and range dialogs.
@@ -24,9 +25,10 @@ inline bool IsRelease(const QEvent* event) {
 // the requested one. True when it differs from the step seen at the last
 // release, so the offset goes back to none; the first release of the run
 // only records the step.
-inline bool TakeStep(XSound& engine, int position, std::optional<int>& seen) {
-    if ((position & 0xFF) <= 4)
-        engine.Sounding().SetRangeIndexSet(static_cast<std::uint8_t>(position));
+inline bool TakeStep(const DialogContext& context, int position, std::optional<int>& seen) {
+    const XSound& engine = context.engine;
+    if ((position & 0xFF) <= 4 && position != engine.Sounding().RangeIndexSet())
+        context.Change().SetRangeIndexSet(static_cast<std::uint8_t>(position));
     const int index = engine.Sounding().RangeIndexSet();
     const bool first = !seen;
     const bool changed = seen != index;

@@ -19,6 +19,9 @@ void Player::KeepLiveSettings(const AtomicSettings& settings) {
     kept.ping = settings.Ping();
     kept.rangeIndexSet = settings.RangeIndexSet();
     kept.rangeOffsetSet = settings.RangeOffsetSet();
+    // Records carry no modes, but a dialog may change them during playback.
+    kept.gainAuto = settings.GainAuto();
+    kept.rangeAuto = settings.RangeAuto();
     kept.kept = true;
 }
 
@@ -28,6 +31,8 @@ void Player::RestoreLiveSettings(AtomicSettings& settings) {
     settings.ApplyPing(kept.ping);
     settings.SetRangeIndexSet(kept.rangeIndexSet);
     settings.SetRangeOffsetSet(kept.rangeOffsetSet);
+    settings.SetGainAuto(kept.gainAuto);
+    settings.SetRangeAuto(kept.rangeAuto);
     kept.kept = false;
 }
 

@@ -82,7 +82,7 @@ public:
 
     // The live settings go aside when a playback begins (once, however often
     // it begins) and come back when it ends, so live pings and the settings
-    // file never get a recording's.
+    // file never get a recording's, nor a change made during playback.
     void KeepLiveSettings(const AtomicSettings& settings);
     void RestoreLiveSettings(AtomicSettings& settings);
 
@@ -104,5 +104,7 @@ private:
         PingSettings ping;
         std::uint8_t rangeIndexSet = 0;
         std::uint8_t rangeOffsetSet = 0;
+        bool gainAuto = false;
+        bool rangeAuto = false;
     } m_liveSettings;
 };

@@ -664,6 +664,14 @@
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>%1应为0到255之间的四个数，以点分隔，如192.168.3.100</source>
+        <translation>%1 must be four numbers from 0 to 255 separated by dots, such as 192.168.3.100</translation>
+    </message>
+    <message>
+        <source>%1应为1到65535之间的整数</source>
+        <translation>%1 must be a whole number from 1 to 65535</translation>
+    </message>
 </context>
 <context>
     <name>CSetMeasure</name>
@@ -767,6 +775,25 @@
     <message>
         <source>水深输出已停止：与输出设备的连接已断开（串口 COM%1：%2）</source>
         <translation>Depth output stopped: the connection to the output device was lost (port COM%1: %2)</translation>
+    </message>
+    <message>
+        <source>串口 COM%1：%2</source>
+        <translation>Port COM%1: %2</translation>
+    </message>
+    <message>
+        <source>回放时修改的设置只用于本次回放，结束回放后恢复实时设置</source>
+        <translation>Settings changed during playback apply to this playback only; ending playback restores the live settings</translation>
+    </message>
+</context>
+<context>
+    <name>EditText</name>
+    <message>
+        <source>请输入一个数字。</source>
+        <translation>Please enter a number.</translation>
+    </message>
+    <message>
+        <source>请输入一个整数。</source>
+        <translation>Please enter an integer.</translation>
     </message>
 </context>
 <context>

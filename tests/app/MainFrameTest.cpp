@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDate>
@@ -32,6 +33,7 @@
 #include "app/Settings.h"
 #include "app/UserPrompts.h"
 #include "dialogs/CSET.h"
+#include "dialogs/CSetDisturb.h"
 #include "dialogs/CSetMeasure.h"
 #include "dialogs/CSetPlus.h"
 #include "display/CCheckSelf.h"
@@ -1077,10 +1079,93 @@ TEST_F(MainFrameTest, DepthOutputPortOpensAtTheChosenRateAndCarriesTheSentences)
     host.OutputDepth();
     EXPECT_EQ(Written(pty, 1, 300), "");
 
-    // A port that cannot be opened.
+    // A port that cannot be opened: the message names the port and the
+    // device tried.
     EXPECT_FALSE(dialogs.OpenOutputPort(4, 9600));
-    EXPECT_EQ(prompts.messages, QStringList{"打开串口失败1"});
+    EXPECT_EQ(prompts.messages,
+              QStringList{QString::fromStdString("打开串口失败1\n串口 COM4：" + dir.File("none"))});
     EXPECT_FALSE(dialogs.OutputPortOpen());
+}
+
+// A value set in a single-setting dialog shows in the parameter dialog,
+// whose steps then start from it.
+TEST_F(MainFrameTest, TheParameterDialogFollowsTheSingleSettingDialogs) {
+    ASSERT_TRUE(Frame().ExecuteCommand(kParameters));
+    CSET* parameters = Frame().SettingsDialogs().ParameterDialog();
+    auto edit = [](QWidget* dialog, const char* name) {
+        return dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+    };
+    QTimer::singleShot(0, [&] {
+        QWidget* draft = QApplication::activeModalWidget();
+        ASSERT_NE(draft, nullptr);
+        edit(draft, "valueEdit")->setText(QStringLiteral("1,5"));
+        draft->findChild<QAbstractButton*>(QStringLiteral("okButton"))->click();
+    });
+    ASSERT_TRUE(Frame().ExecuteCommand(kDraft));
+    EXPECT_EQ(edit(parameters, "draftEdit")->text(), "1.5");
+    parameters->findChild<QAbstractButton*>(QStringLiteral("draftUp01"))->click();
+    EXPECT_DOUBLE_EQ(engine.Sounding().Draft(), 1.6);
+
+    ASSERT_TRUE(Frame().ExecuteCommand(kAntiJam));
+    QWidget* antiJam = Frame().SettingsDialogs().AntiJamDialog();
+    antiJam->findChild<QAbstractButton*>(QStringLiteral("antiJamFixed"))->click();
+    edit(antiJam, "depthEdit")->setText(QStringLiteral("12,5"));
+    antiJam->findChild<QAbstractButton*>(QStringLiteral("applyButton"))->click();
+    EXPECT_EQ(edit(parameters, "fixedDepthEdit")->text(), "12.5");
+    EXPECT_TRUE(
+        parameters->findChild<QAbstractButton*>(QStringLiteral("antiJamFixed"))->isChecked());
+}
+
+// Ending playback shows the live settings in every open dialog again; a
+// change made in a dialog during playback lasts until then, and the status
+// bar says so once per playback.
+TEST_F(MainFrameTest, DialogChangesDuringPlaybackLastUntilItEnds) {
+    std::filesystem::create_directories(dataFolder.toStdString());
+    const std::string base = dataFolder.toStdString() + "/20160508";
+    ASSERT_TRUE(MakeRecording(base, 20, 1462616430));  // draft 0.5, gain 3
+    prompts.playPath = QString::fromStdString(base + ".sd");
+    engine.Sounding().SetDraft(1.2);
+    engine.Sounding().SetGain(-15);
+    engine.Sounding().SetGainAuto(1);
+    CSettingsDialogs& dialogs = Frame().SettingsDialogs();
+    auto child = [](QWidget* dialog, const char* name) {
+        return dialog->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    };
+    auto text = [](QWidget* dialog, const char* name) {
+        return dialog->findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+    };
+    const QString note = QStringLiteral("回放时修改的设置只用于本次回放，结束回放后恢复实时设置");
+    for (int playback = 0; playback < 2; ++playback) {
+        ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
+        ASSERT_TRUE(engine.SeekRecord(1) && engine.ReadRecord());
+        // Opened during the first playback: the record's settings.
+        ASSERT_TRUE(Frame().ExecuteCommand(kParameters));
+        ASSERT_TRUE(Frame().ExecuteCommand(kGain));
+        CSET* parameters = dialogs.ParameterDialog();
+        child(parameters, "gainManual")->click();
+        child(parameters, "draftUp01")->click();
+        EXPECT_EQ(Frame().statusBar()->currentMessage(), note);
+        if (playback == 0) {
+            Frame().statusBar()->clearMessage();
+            child(parameters, "draftUp01")->click();
+            EXPECT_TRUE(Frame().statusBar()->currentMessage().isEmpty());  // once
+        }
+
+        ASSERT_TRUE(Frame().ExecuteCommand(kEndPlayback));
+        EXPECT_TRUE(Frame().statusBar()->currentMessage().isEmpty());  // gone with it
+        EXPECT_EQ(engine.Sounding().Draft(), 1.2);
+        EXPECT_TRUE(engine.Sounding().GainAuto());
+        EXPECT_EQ(text(parameters, "draftEdit"), "1.2");
+        EXPECT_EQ(text(parameters, "gainEdit"), "-15");
+        EXPECT_TRUE(child(parameters, "gainAuto")->isChecked());
+        EXPECT_EQ(text(dialogs.GainDialog(), "gainEdit"), "-15");
+    }
+    // The steps and the gain dialog's Cancel work from the live settings.
+    child(dialogs.ParameterDialog(), "draftUp01")->click();
+    EXPECT_DOUBLE_EQ(engine.Sounding().Draft(), 1.3);
+    child(dialogs.GainDialog(), "cancelButton")->click();
+    EXPECT_EQ(engine.Sounding().Gain(), -15);
+    EXPECT_TRUE(Frame().statusBar()->currentMessage().isEmpty());
 }
 
 TEST_F(MainFrameTest, RecordsPastTheIndexAreTakenInAndTheUserIsTold) {

@@ -57,7 +57,8 @@ protected:
                              .settings = settings,
                              .memory = memory,
                              .prompts = prompts,
-                             .chartHeaderDue = chartHeaderDue};
+                             .chartHeaderDue = chartHeaderDue,
+                             .changedInPlayback = [this] { ++playbackChanges; }};
     }
 
     template <typename W>
@@ -79,6 +80,21 @@ protected:
         edit->del();
         QTest::keyClicks(edit, text);
     }
+    // Types text over the edit's text and presses Enter.
+    static void Enter(QWidget& dialog, const char* name, const QString& text) {
+        Type(dialog, name, text);
+        QTest::keyClick(Edit(dialog, name), Qt::Key_Return);
+    }
+    // Shows the dialog as the active window with the cursor in the edit.
+    static QLineEdit* Focus(QWidget& dialog, const char* name) {
+        dialog.show();
+        dialog.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        QLineEdit* edit = Edit(dialog, name);
+        edit->setFocus();
+        EXPECT_TRUE(edit->hasFocus());
+        return edit;
+    }
     // Runs action once the next modal dialog is up (exec() blocks).
     static void WhenModal(std::function<void(QWidget&)> action) {
         QTimer::singleShot(0, [action] {
@@ -90,4 +106,5 @@ protected:
     DialogMemory memory;
     FakeDialogPrompts prompts;
     std::atomic<bool> chartHeaderDue{false};
+    int playbackChanges = 0;
 };

@@ -7,6 +7,7 @@
 #include <QSlider>
 
 #include "dialogs/CSET.h"
+#include "dialogs/CTypedEdit.h"
 #include "tests/dialogs/DialogFixture.h"
 
 namespace {
@@ -56,40 +57,35 @@ TEST_F(ParameterDialog, DraftSpeedAndFixedDepthStayWithinTheirLimits) {
     Click(Dialog(), "draftUp001");
     EXPECT_EQ(engine.Sounding().Draft(), 100.0);
     EXPECT_EQ(Edit(Dialog(), "draftEdit")->text(), "100");
-    Type(Dialog(), "draftEdit", "0.005");
+    Enter(Dialog(), "draftEdit", "0.005");
     Click(Dialog(), "draftDown001");
     EXPECT_EQ(engine.Sounding().Draft(), 0.0);
-    Type(Dialog(), "draftEdit", "-3");
+    Enter(Dialog(), "draftEdit", "-3");
     EXPECT_EQ(engine.Sounding().Draft(), 0.0);
     EXPECT_EQ(Edit(Dialog(), "draftEdit")->text(), "0");
 
-    Type(Dialog(), "speedEdit", "1695");
+    Enter(Dialog(), "speedEdit", "1695");
     Click(Dialog(), "speedUp10");
     EXPECT_EQ(engine.Sounding().SoundSpeed(), 1700.0);
-    Type(Dialog(), "speedEdit", "1800");
+    Enter(Dialog(), "speedEdit", "1800");
     EXPECT_EQ(engine.Sounding().SoundSpeed(), 1700.0);
     EXPECT_EQ(Edit(Dialog(), "speedEdit")->text(), "1700");
-    // No speed below 1300 m/s: the buttons stop there, and while a speed is
-    // being typed its first digits are not taken.
-    Type(Dialog(), "speedEdit", "1305");
+    // No speed below 1300 m/s: the buttons stop there, and so does a typed
+    // speed.
+    Enter(Dialog(), "speedEdit", "1305");
     Click(Dialog(), "speedDown10");
     EXPECT_EQ(engine.Sounding().SoundSpeed(), 1300.0);
-    Type(Dialog(), "speedEdit", "14");
-    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1300.0);
-    QTest::keyClicks(Edit(Dialog(), "speedEdit"), "50");
+    Enter(Dialog(), "speedEdit", "1450");
     EXPECT_EQ(engine.Sounding().SoundSpeed(), 1450.0);
-    Type(Dialog(), "speedEdit", "900");
-    emit Edit(Dialog(), "speedEdit")->editingFinished();
+    Enter(Dialog(), "speedEdit", "900");
     EXPECT_EQ(engine.Sounding().SoundSpeed(), 1300.0);
     EXPECT_EQ(Edit(Dialog(), "speedEdit")->text(), "1300");
-    Type(Dialog(), "speedEdit", "abc");
-    EXPECT_EQ(engine.Sounding().SoundSpeed(), 1300.0);
 
     engine.Sounding().SetAntiJamDepth(499.5);
     delete dialog.data();
     Click(Dialog(), "fixedUp1");
     EXPECT_EQ(engine.Sounding().AntiJamDepth(), 500.0);
-    Type(Dialog(), "fixedDepthEdit", "0.05");
+    Enter(Dialog(), "fixedDepthEdit", "0.05");
     Click(Dialog(), "fixedDown01");
     EXPECT_EQ(engine.Sounding().AntiJamDepth(), 0.0);
 }
@@ -97,11 +93,11 @@ TEST_F(ParameterDialog, DraftSpeedAndFixedDepthStayWithinTheirLimits) {
 TEST_F(ParameterDialog, TypedValuesTakeEffectEvenWhenTheyMatchAnEarlierOne) {
     // The very first edit of the run counts, and a value typed again after
     // a button moved away from it counts too.
-    Type(Dialog(), "draftEdit", "2");
+    Enter(Dialog(), "draftEdit", "2");
     EXPECT_EQ(engine.Sounding().Draft(), 2.0);
     Click(Dialog(), "draftDown01");
     EXPECT_DOUBLE_EQ(engine.Sounding().Draft(), 1.9);
-    Type(Dialog(), "draftEdit", "2");
+    Enter(Dialog(), "draftEdit", "2");
     EXPECT_EQ(engine.Sounding().Draft(), 2.0);
     // What the edits saw outlives the dialog.
     delete dialog.data();
@@ -112,7 +108,7 @@ TEST_F(ParameterDialog, GainStepsStopAtTheLimitsAndTheEditClamps) {
     engine.Sounding().SetGain(40);
     Click(Dialog(), "gainUp");
     EXPECT_EQ(engine.Sounding().Gain(), 40);
-    Type(Dialog(), "gainEdit", "-55");
+    Enter(Dialog(), "gainEdit", "-55");
     EXPECT_EQ(engine.Sounding().Gain(), -40);
     EXPECT_EQ(Edit(Dialog(), "gainEdit")->text(), "-40");
     Click(Dialog(), "gainDown");
@@ -261,6 +257,11 @@ TEST_F(ParameterDialog, FollowsTheAutomaticRangeAndGain) {
     Dialog().RefreshRangeControls();
     EXPECT_EQ(Child<QSlider>(Dialog(), "rangeSlider")->value(), 4);
     EXPECT_TRUE(Checked("offsetOne"));
+    // A slider the user holds is not moved under the hand.
+    Child<QSlider>(Dialog(), "rangeSlider")->setSliderDown(true);
+    engine.Sounding().SetRangeIndexSet(1);
+    Dialog().RefreshRangeControls();
+    EXPECT_EQ(Child<QSlider>(Dialog(), "rangeSlider")->value(), 4);
 }
 
 TEST_F(ParameterDialog, ClosingKeepsEveryChangeAndDestroysTheDialog) {
@@ -283,6 +284,90 @@ TEST_F(ParameterDialog, SoundSpeedFromTheWater) {
     EXPECT_EQ(engine.Sounding().SoundSpeed(), 1568.0);  // whole metres per second, as shown
     EXPECT_EQ(Edit(Dialog(), "speedEdit")->text(), "1568");
     EXPECT_EQ(memory.waterTemperature, 40.0);
+}
+
+// The automatic gain refreshes the field at every ping: a value being
+// typed over the selected text, or after backspacing, is left alone, and
+// what the user typed is what the command frame asks for.
+TEST_F(ParameterDialog, AFieldBeingTypedInIsNotRewritten) {
+    QLineEdit* gain = Focus(Dialog(), "gainEdit");
+    for (bool backspace : {false, true}) {
+        gain->selectAll();
+        if (backspace) {
+            gain->end(false);
+            for (int i = 0; i < 3; ++i) QTest::keyClick(gain, Qt::Key_Backspace);
+        }
+        QTest::keyClick(gain, '2');
+        engine.Sounding().SetGain(4);  // the automatic gain, at a ping
+        Dialog().RefreshGainText();
+        QTest::keyClick(gain, '0');
+        EXPECT_EQ(gain->text(), "20");
+        QTest::keyClick(gain, Qt::Key_Return);
+        engine.SendCommandFrame();
+        EXPECT_EQ(host.frames.back()[7], 20);
+        EXPECT_TRUE(Dialog().isVisible());  // Enter takes the value, the dialog stays
+    }
+    // What the automatic gain chose meanwhile shows once the cursor leaves.
+    engine.Sounding().SetGain(4);
+    Dialog().RefreshGainText();
+    EXPECT_EQ(gain->text(), "20");
+    Child<QWidget>(Dialog(), "gainUp")->setFocus();
+    EXPECT_EQ(gain->text(), "04");
+}
+
+TEST_F(ParameterDialog, ATypedValueTakesEffectAfterAPause) {
+    QLineEdit* draft = Focus(Dialog(), "draftEdit");
+    draft->selectAll();
+    QTest::keyClicks(draft, "2,5");
+    EXPECT_EQ(engine.Sounding().Draft(), 0.5);  // still being typed
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.Sounding().Draft() == 2.5; }, 5000));
+    EXPECT_EQ(draft->text(), "2,5");  // as typed, while the cursor is in it
+    // Text that is no number yet waits; once the cursor leaves it is
+    // refused, and the field shows the draft in force.
+    draft->selectAll();
+    QTest::keyClick(draft, '-');
+    QTest::qWait(CTypedEdit::kPauseMs + 300);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    Child<QWidget>(Dialog(), "draftUp01")->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(prompts.messages, QStringList{"请输入一个数字。"});
+    EXPECT_EQ(draft->text(), "2.5");
+    EXPECT_EQ(engine.Sounding().Draft(), 2.5);
+}
+
+TEST_F(ParameterDialog, ADecimalCommaIsAPointAndOtherTextIsRefused) {
+    auto value = [&](const std::string& edit) {
+        if (edit == "draftEdit") return engine.Sounding().Draft();
+        if (edit == "fixedDepthEdit") return engine.Sounding().AntiJamDepth();
+        if (edit == "speedEdit") return engine.Sounding().SoundSpeed();
+        return static_cast<double>(engine.Sounding().Gain());
+    };
+    struct Case {
+        const char* edit;
+        const char* text;
+        double value;        // in force afterwards
+        const char* prompt;  // empty: taken
+    };
+    const Case cases[] = {
+        {"draftEdit", "1,5", 1.5, ""},
+        {"draftEdit", " 1.25 ", 1.25, ""},
+        {"draftEdit", "1,5,3", 1.25, "请输入一个数字。"},
+        {"draftEdit", "1.5x", 1.25, "请输入一个数字。"},
+        {"draftEdit", "abc", 1.25, "请输入一个数字。"},
+        {"fixedDepthEdit", "12,5", 12.5, ""},
+        {"speedEdit", "1480,5", 1500, "请输入一个整数。"},
+        {"speedEdit", "1480", 1480, ""},
+        {"gainEdit", "1,5", -15, "请输入一个整数。"},
+        {"gainEdit", "20x", -15, "请输入一个整数。"},
+        {"gainEdit", "-7", -7, ""},
+    };
+    for (const Case& c : cases) {
+        prompts.messages.clear();
+        Enter(Dialog(), c.edit, c.text);
+        QApplication::processEvents();
+        EXPECT_EQ(value(c.edit), c.value) << c.edit << " " << c.text;
+        EXPECT_EQ(prompts.messages.value(0), c.prompt) << c.edit << " " << c.text;
+    }
 }
 
 }  // namespace

@@ -34,14 +34,14 @@ TEST_F(SingleSettingDialogs, DraftOnOkAndItsChartHeader) {
     Click(changed, "cancelButton");
     EXPECT_EQ(engine.Sounding().Draft(), 0.5);
     CSetEatWT again(Context());
-    Type(again, "valueEdit", "1.25");
+    Type(again, "valueEdit", "1,25");  // a decimal comma is a decimal point
     Click(again, "okButton");
     EXPECT_EQ(engine.Sounding().Draft(), 1.25);
     EXPECT_TRUE(chartHeaderDue.load());
 }
 
 TEST_F(SingleSettingDialogs, DraftAndSpeedThatWouldSpoilEveryDepthAreRefused) {
-    for (const char* text : {"-0.5", "10000", "abc", ""}) {
+    for (const char* text : {"-0.5", "10000", "abc", "", "1,5,3", "1.5x"}) {
         CSetEatWT dialog(Context());
         dialog.show();
         Type(dialog, "valueEdit", text);
@@ -49,15 +49,15 @@ TEST_F(SingleSettingDialogs, DraftAndSpeedThatWouldSpoilEveryDepthAreRefused) {
         EXPECT_TRUE(dialog.isVisible()) << text;  // stays open to be corrected
         EXPECT_EQ(engine.Sounding().Draft(), 0.5) << text;
     }
-    EXPECT_EQ(prompts.messages.size(), 4);
-    EXPECT_EQ(prompts.messages.value(0), "吃水应在0到100米之间");
+    EXPECT_EQ(prompts.messages.size(), 6);
+    EXPECT_EQ(prompts.messages.value(5), "吃水应在0到100米之间");
     for (const char* text : {"abc", "0", "1299.9", "1700.1"}) {
         CSetSpeed dialog(Context());
         Type(dialog, "valueEdit", text);
         Click(dialog, "okButton");
         EXPECT_EQ(engine.Sounding().SoundSpeed(), 1500.0) << text;
     }
-    EXPECT_EQ(prompts.messages.value(4), "声速应在1300到1700米/秒之间");
+    EXPECT_EQ(prompts.messages.value(6), "声速应在1300到1700米/秒之间");
     EXPECT_FALSE(chartHeaderDue.load());
 }
 
@@ -66,14 +66,18 @@ TEST_F(SingleSettingDialogs, SoundSpeedTypedOrFromTheWater) {
     EXPECT_EQ(dialog.windowTitle(), "声速修正");
     EXPECT_EQ(Edit(dialog, "valueEdit")->text(), "1500.0");
     WhenModal([](QWidget& water) {
-        Child<QDoubleSpinBox>(water, "temperatureSpin")->setValue(20.0);
+        auto* temperature = Child<QDoubleSpinBox>(water, "temperatureSpin");
+        temperature->selectAll();
+        QTest::keyClicks(temperature, "20,5");
+        EXPECT_EQ(temperature->value(), 20.5);
+        temperature->setValue(20.0);
         Child<QDoubleSpinBox>(water, "salinitySpin")->setValue(0.0);
         Child<QDoubleSpinBox>(water, "depthSpin")->setValue(0.0);
         Click(water, "okButton");
     });
     Click(dialog, "fromWaterButton");
     EXPECT_EQ(Edit(dialog, "valueEdit")->text(), "1482.3");  // pure water at 20 °C
-    Type(dialog, "valueEdit", "1480.5 m/s");
+    Type(dialog, "valueEdit", "1480,5");
     Click(dialog, "okButton");
     EXPECT_EQ(engine.Sounding().SoundSpeed(), 1480.5);
     EXPECT_TRUE(chartHeaderDue.load());
@@ -149,7 +153,7 @@ TEST_F(SingleSettingDialogs, AntiJamAppliesOnOkOrApplyAndCancelShowsTheEngine) {
     CSetDisturb dialog(Context());
     dialog.show();
     Click(dialog, "antiJamFixed");
-    Type(dialog, "depthEdit", "12.5");
+    Type(dialog, "depthEdit", "12,5");
     Click(dialog, "applyButton");
     EXPECT_EQ(engine.Sounding().AntiJamMode(), 1);
     EXPECT_EQ(engine.Sounding().AntiJamDepth(), 12.5);
@@ -189,16 +193,36 @@ TEST_F(SingleSettingDialogs, NetworkSettingsStoredOnOk) {
     EXPECT_EQ(settings.m_portSend.load(), 3000);
     EXPECT_EQ(engine.Sounding().UseNet(), 0);
     {
+        // Each field that is no address or port is refused by its name; the
+        // dialog stays open and nothing is stored until all are.
         CSetEth dialog(Context());
-        Type(dialog, "ipEdit", "10.0.0.7");
-        Type(dialog, "listenEdit", "5000x");
-        Type(dialog, "sendEdit", "abc");
+        dialog.show();
+        const char* refused[][3] = {{"ipEdit", "999.1.1.1", "本机IP"},
+                                    {"ipEdit", "10.0.0.07", "本机IP"},
+                                    {"listenEdit", "5000x", "采样数据监听端口"},
+                                    {"sendEdit", "99999999", "水深发送远程端口"},
+                                    {"sendEdit", "0", "水深发送远程端口"}};
+        for (const auto& [edit, text, field] : refused) {
+            Type(dialog, "ipEdit", "10.0.0.7");
+            Type(dialog, "listenEdit", "5000");
+            Type(dialog, "sendEdit", "65535");
+            Type(dialog, edit, text);
+            Click(dialog, "okButton");
+            EXPECT_TRUE(dialog.isVisible()) << text;
+            EXPECT_TRUE(prompts.messages.value(0).startsWith(field)) << text;
+            prompts.messages.clear();
+        }
+        EXPECT_EQ(settings.Ip(), "192.168.3.100");
+        EXPECT_EQ(settings.m_portSend.load(), 3000);
+        Type(dialog, "sendEdit", "65535");
         Click(dialog, "useNetCheck");
         Click(dialog, "okButton");
+        EXPECT_FALSE(dialog.isVisible());
     }
+    EXPECT_EQ(prompts.messages, QStringList{});
     EXPECT_EQ(settings.Ip(), "10.0.0.7");
     EXPECT_EQ(settings.m_portListen.load(), 5000);
-    EXPECT_EQ(settings.m_portSend.load(), 0);
+    EXPECT_EQ(settings.m_portSend.load(), 65535);
     EXPECT_EQ(engine.Sounding().UseNet(), 1);
     {
         CSetEth dialog(Context());
@@ -266,7 +290,13 @@ TEST_F(SingleSettingDialogs, FrequencyStaysWithinItsLimitsForTheRun) {
         EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "750");
         Click(dialog, "frequencyUp");
         EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "750");
-        Type(dialog, "frequencyEdit", "abc");
+        for (const char* none : {"abc", "1,5"}) {
+            Type(dialog, "frequencyEdit", none);
+            Click(dialog, "frequencyApply");
+            EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "750") << none;
+        }
+        EXPECT_EQ(prompts.messages, QStringList({"请输入一个整数。", "请输入一个整数。"}));
+        Type(dialog, "frequencyEdit", "90");
         Click(dialog, "frequencyApply");
         EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "100");
         Click(dialog, "frequencyDown");

@@ -1,10 +1,12 @@
 // The sound speed from temperature, salinity and depth, and the numbers the
 // dialogs read from typed text.
-#include "app/WaterSoundSpeed.h"
+#include "settings/WaterSoundSpeed.h"
 
 #include <gtest/gtest.h>
 
-#include "app/NumberText.h"
+#include <utility>
+
+#include "settings/NumberText.h"
 
 namespace {
 
@@ -50,6 +52,20 @@ TEST(NumberText, LeadingNumbersAndTextWithoutOne) {
     EXPECT_EQ(LeadingDecimal("1500,5"), 1500.0);
     for (const char* none : {"abc", "", "-", ".", "nan", "inf", "1e999"})
         EXPECT_FALSE(LeadingDecimal(none)) << none;
+}
+
+TEST(NumberText, TypedNumbersAreTheWholeText) {
+    using NumberText::TypedDecimal;
+    using NumberText::TypedInteger;
+    const std::pair<const char*, double> decimals[] = {
+        {"1,5", 1.5}, {" 1.5 ", 1.5}, {"-0,25", -0.25}, {"+3", 3.0}, {",5", 0.5}, {"2.", 2.0}};
+    for (const auto& [text, value] : decimals) EXPECT_EQ(TypedDecimal(text), value) << text;
+    for (const char* none : {"1,5,3", "1.5x", "1.5.", "abc", "", " ", "-", ",", "1e3", "1 5"})
+        EXPECT_FALSE(TypedDecimal(none)) << none;
+    EXPECT_EQ(TypedInteger(" -20 "), -20);
+    EXPECT_EQ(TypedInteger("99999999999"), 2147483647);
+    for (const char* none : {"1,5", "1.5", "20x", "abc", "", "+", "2 0"})
+        EXPECT_FALSE(TypedInteger(none)) << none;
 }
 
 }  // namespace

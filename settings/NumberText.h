@@ -18,4 +18,12 @@ std::optional<std::int32_t> LeadingInteger(std::string_view text);
 // or NaN (such text has no numeric part here).
 std::optional<double> LeadingDecimal(std::string_view text);
 
+// A number the user typed into a field: the whole text, white space around
+// it aside, must be the number, or there is none ("5000x", "1,5,3", "abc").
+// A whole number is a sign and digits, held at the 32-bit ends.
+std::optional<std::int32_t> TypedInteger(std::string_view text);
+// A decimal number is a sign, digits and at most one decimal point, written
+// '.' or ',' ("1,5" is 1.5); no exponent.
+std::optional<double> TypedDecimal(std::string_view text);
+
 }  // namespace NumberText

@@ -1,8 +1,9 @@
-#include "app/NumberText.h"
+#include "settings/NumberText.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace NumberText {
 
@@ -20,6 +21,16 @@ std::string_view SkipSpace(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsSpace(text[i])) ++i;
     return text.substr(i);
+}
+
+std::string_view Trim(std::string_view text) {
+    text = SkipSpace(text);
+    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::size_t SignLength(std::string_view text) {
+    return (!text.empty() && (text.front() == '+' || text.front() == '-')) ? 1 : 0;
 }
 
 }  // namespace
@@ -57,6 +68,41 @@ std::optional<double> LeadingDecimal(std::string_view text) {
     double value = 0.0;
     const auto result =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<std::int32_t> TypedInteger(std::string_view text) {
+    text = Trim(text);
+    const std::string_view digits = text.substr(SignLength(text));
+    if (digits.empty()) return std::nullopt;
+    for (char c : digits) {
+        if (!IsDigit(c)) return std::nullopt;
+    }
+    return LeadingInteger(text);
+}
+
+std::optional<double> TypedDecimal(std::string_view text) {
+    text = Trim(text);
+    std::string number(text.substr(0, SignLength(text)));
+    if (number == "+") number.clear();
+    bool point = false;
+    bool digit = false;
+    for (char c : text.substr(SignLength(text))) {
+        if (IsDigit(c)) {
+            digit = true;
+        } else if ((c == '.' || c == ',') && !point) {
+            point = true;
+            c = '.';
+        } else {
+            return std::nullopt;
+        }
+        number += c;
+    }
+    if (!digit) return std::nullopt;
+    double value = 0.0;
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value,
+                                        std::chars_format::fixed);
     if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
     return value;
 }

@@ -1,4 +1,4 @@
-#include "app/WaterSoundSpeed.h"
+#include "settings/WaterSoundSpeed.h"
 
 #include <cmath>
 #include <numbers>

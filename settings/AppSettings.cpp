@@ -1,0 +1,11 @@
+#include "settings/AppSettings.h"
+
+std::string AppSettings::Ip() const {
+    std::lock_guard<std::mutex> lock(m_ipMutex);
+    return m_ip;
+}
+
+void AppSettings::SetIp(const std::string& ip) {
+    std::lock_guard<std::mutex> lock(m_ipMutex);
+    m_ip = ip;
+}

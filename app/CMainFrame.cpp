@@ -482,7 +482,9 @@ void CMainFrame::Connect() {
         QString::fromStdString(SettingsLocation::PortDevice(m_settingsPath, number));
     if (!port->OpenPort(number, device, 9600, 'N', 8, 1,
                         CSerialPort::kEvRxChar | CSerialPort::kEvCts, 512)) {
-        Message(tr("打开串口失败"));
+        // The port and the device tried, as for the depth-output port.
+        Message(tr("打开串口失败") + QLatin1Char('\n') +
+                tr("串口 COM%1：%2").arg(number).arg(device));
     } else {
         connect(port.get(), &CSerialPort::DataReceived, this, &CMainFrame::OnPortData);
         connect(port.get(), &CSerialPort::PortLost, this, [this, number, device] {

@@ -284,6 +284,10 @@
         <source>没有可打开文本文件的程序，未能打开 %1</source>
         <translation>No program is set up to open text files: %1 was not opened</translation>
     </message>
+    <message>
+        <source>串口 COM%1：%2</source>
+        <translation>Port COM%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>

@@ -322,7 +322,8 @@ TEST_F(MainFrameTest, ConnectWithoutAPortFailsAndStillSendsAFrame) {
     for (int tick = 0; tick < 3; ++tick) engine.WatchdogTick();
     const int before = host.frames;
     ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
-    EXPECT_EQ(prompts.messages, QStringList{"打开串口失败"});
+    // The described text first, then the port and the device tried.
+    EXPECT_EQ(prompts.messages, QStringList{"打开串口失败\n串口 COM0："});
     EXPECT_FALSE(Frame().PortOpen());
     EXPECT_EQ(host.frames, before + 1);
     EXPECT_EQ(engine.PingWatchdog(), 0);

@@ -125,13 +125,6 @@ EngineStatus ContinueRecording(RecordingFiles& files, Player& player,
     // Bytes, but no record: not a recording this program wrote.
     if (!ec && count == 0 && size > 0)
         return refusal(EngineStatus::Failure(EngineError::kNoReadableRecord, paths.data));
-    // The recording has an index again before its first new record.
-    if (missing) {
-        EngineStatus written = RecordFile::WriteIndex(paths.index, offsets, count);
-        if (!written.Ok())
-            return refusal(EngineStatus::Failure(EngineError::kCannotCreateIndex, paths.index)
-                               .Because(std::move(written)));
-    }
     // A record cut short at the end is written over; a longer stretch that
     // is not a record is kept, and new records follow it.
     std::uint64_t writeOffset = recovery.endOffset;
@@ -150,6 +143,15 @@ EngineStatus ContinueRecording(RecordingFiles& files, Player& player,
         if (text.file != nullptr) std::fclose(text.file);
         std::fclose(data);
         return failure;
+    }
+    // The recording has an index again before its first new record.
+    if (missing) {
+        EngineStatus written = RecordFile::WriteIndex(paths.index, offsets, count);
+        if (!written.Ok()) {
+            std::fclose(text.file);
+            return refusal(EngineStatus::Failure(EngineError::kCannotCreateIndex, paths.index)
+                               .Because(std::move(written)));
+        }
     }
     files.m_dataFile = data;
     files.m_textFile = text.file;

@@ -189,6 +189,13 @@ TEST_F(RecordingTest, ContinuingWithoutTheIndexFindsTheRecordsAndWritesTheIndexA
     EXPECT_TRUE(engine.RecordingNotice().Ok());
     const std::string index = ReadAll(m_idx);
     fs::remove(m_idx);
+    {
+        FileSizeLimit full(0);  // no room for the index: refused
+        const EngineStatus refused = engine.StartRecording(m_sd);
+        ASSERT_NE(refused.cause, nullptr);
+        EXPECT_EQ(refused.cause->code, EngineError::kCannotCreateIndex);
+    }
+    EXPECT_FALSE(engine.IsRecording());
     ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
     EXPECT_EQ(ReadAll(m_idx), index);
     EXPECT_EQ(engine.RecordingNotice().code, EngineError::kContinuedByScanning);

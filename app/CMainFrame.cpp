@@ -522,10 +522,16 @@ void CMainFrame::StartStoring() {
         Message(EngineMessage(status));
         return;
     }
-    TellRecoveredRecords(m_engine.RecoveredForRecording());
+    TellRecoveredRecords(m_engine.RecordingNotice(), m_engine.RecoveredForRecording());
 }
 
-void CMainFrame::TellRecoveredRecords(std::uint32_t count) {
+void CMainFrame::TellRecoveredRecords(const EngineStatus& notice, std::uint32_t count) {
+    // A recording without its index file was opened by scanning its data
+    // file; the notice says so and how many records were found.
+    if (!notice.Ok()) {
+        Message(EngineMessage(notice));
+        return;
+    }
     // A recording cut short (crash, power cut) holds records its index
     // does not list yet; the engine has taken them in.
     if (count > 0)
@@ -549,7 +555,7 @@ void CMainFrame::Playback() {
         Message(EngineMessage(status));
         return;
     }
-    TellRecoveredRecords(m_engine.RecoveredForPlayback());
+    TellRecoveredRecords(m_engine.PlaybackNotice(), m_engine.RecoveredForPlayback());
     if (!m_engine.IsLive()) m_prompts.TimeSearch(this, m_engine, m_settings.m_language.load() != 0);
 }
 

@@ -32,6 +32,7 @@ class QLabel;
 class QMenu;
 class QPrinter;
 class XSound;
+struct EngineStatus;
 
 // The main window "Nereon": the menus and toolbar with every command and
 // its enabling rule, the status bar, the three timers, the instrument port
@@ -133,7 +134,7 @@ private:
     void StartStoring();
     void Playback();
     // Tells the user how many records past the index were taken in.
-    void TellRecoveredRecords(std::uint32_t count);
+    void TellRecoveredRecords(const EngineStatus& notice, std::uint32_t count);
     void EndPlayback();
     void BackForward();
     void OpenTextData();

@@ -41,8 +41,6 @@ const char* Pattern(EngineError code) {
                 "无法写入索引文件 %1（%2）。数据文件完好，可用 marevox-cli reindex 重建索引。");
         case EngineError::kIndexFull:
             return QT_TRANSLATE_NOOP("EngineMessages", "存储文件过大");
-        case EngineError::kNoIndexFile:
-            return QT_TRANSLATE_NOOP("EngineMessages", "没有索引文件 %1");
         case EngineError::kIndexMismatch:
             return QT_TRANSLATE_NOOP("EngineMessages", "索引文件 %1 与数据文件不符");
         case EngineError::kIndexMissing:
@@ -71,6 +69,13 @@ const char* Pattern(EngineError code) {
             return QT_TRANSLATE_NOOP("EngineMessages", "数据文件 %1 中没有可读的记录");
         case EngineError::kOutOfTimeRange:
             return QT_TRANSLATE_NOOP("EngineMessages", "超出时间范围");
+        case EngineError::kOpenedByScanning:
+            return QT_TRANSLATE_NOOP("EngineMessages",
+                                     "%1。已扫描数据文件 %2 将其打开：找到 %3 条记录。");
+        case EngineError::kContinuedByScanning:
+            return QT_TRANSLATE_NOOP(
+                "EngineMessages",
+                "%1。已扫描数据文件 %2：找到 %3 条记录，已重新写出索引文件，新记录接在其后。");
         case EngineError::kCannotCreateFile:
             return QT_TRANSLATE_NOOP("EngineMessages", "无法创建文件 %1：%2");
         case EngineError::kCannotWriteFile:
@@ -129,6 +134,9 @@ std::string EngineMessageText(const EngineStatus& status,
             return Fill(local, {status.path, cause});
         case EngineError::kIndexTooMany:
             return Fill(local, {status.path, std::to_string(status.count)});
+        case EngineError::kOpenedByScanning:
+        case EngineError::kContinuedByScanning:
+            return Fill(local, {cause, status.path, std::to_string(status.count)});
         case EngineError::kIndexFull:
             // The index that could not be written on closing, on a line of
             // its own.

@@ -24,10 +24,9 @@ enum class EngineError : std::uint8_t {
     kIndexFull,                // the index or the data file is full; cause when the
                                // index could not be written on closing
     // Causes of kCannotContinue.
-    kNoIndexFile,    // path (index file)
     kIndexMismatch,  // path (index file): its last record is not in the data file
     // Indexes that cannot be used (cause of kCannotContinue, or of playback).
-    kIndexMissing,     // no index file (playback)
+    kIndexMissing,     // path: no index file (cause of the notices below)
     kIndexUnreadable,  // path
     kIndexEmpty,       // path
     kIndexTooMany,     // path, count
@@ -41,6 +40,11 @@ enum class EngineError : std::uint8_t {
     kCannotOpenData,    // path, systemError
     kNoReadableRecord,  // path
     kOutOfTimeRange,    // the searched time is after the last record
+    // Notices, not failures: a recording without its index file was opened
+    // by scanning its data file. path (data file), count (records found),
+    // cause kIndexMissing.
+    kOpenedByScanning,     // for playback
+    kContinuedByScanning,  // to go on recording; the index has been written
     // Replacing a file safely (index, settings).
     kCannotCreateFile,   // path (temporary file), systemError
     kCannotWriteFile,    // path (temporary file)
@@ -63,6 +67,12 @@ struct EngineStatus {
         status.code = code;
         status.path = std::move(path);
         status.systemError = systemError;
+        return status;
+    }
+    // Something the user is told although the operation succeeded.
+    static EngineStatus Notice(EngineError code, std::string path, std::uint32_t count) {
+        EngineStatus status = Failure(code, std::move(path));
+        status.count = count;
         return status;
     }
     EngineStatus& Because(EngineStatus underneath) {

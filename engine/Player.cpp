@@ -37,13 +37,17 @@ void Player::RestoreLiveSettings(AtomicSettings& settings) {
 }
 
 EngineStatus Player::Open(const RecordFile::Paths& paths) {
+    m_notice = EngineStatus::Success();
     std::uint32_t count = 0;
     const auto status = RecordFile::ReadIndex(paths.index, Offsets(), &count);
     // An index that lists no records yet belongs to a recording cut short
-    // before its first checkpoint: its records are found below.
-    if (status != RecordFile::IndexStatus::kOk && status != RecordFile::IndexStatus::kEmpty)
+    // before its first checkpoint, and one that is missing (lost, say, in a
+    // power cut) lists none: the records are found below.
+    const bool missing = status == RecordFile::IndexStatus::kMissing;
+    if (status != RecordFile::IndexStatus::kOk && status != RecordFile::IndexStatus::kEmpty &&
+        !missing)
         return RecordFile::IndexFailure(status, paths.index, count);
-    if (status == RecordFile::IndexStatus::kEmpty) count = 0;
+    if (status != RecordFile::IndexStatus::kOk) count = 0;
     const RegularFile::Opened opened = RegularFile::Open(paths.data, RegularFile::Mode::kRead);
     if (opened.file == nullptr)
         return opened.problem == RegularFile::Problem::kNotRegular
@@ -69,6 +73,7 @@ EngineStatus Player::Open(const RecordFile::Paths& paths) {
         return EngineStatus::Failure(EngineError::kNoReadableRecord, paths.data);
     }
     SetRecordIndex(0);
+    if (missing) m_notice = RecordFile::ScannedNotice(EngineError::kOpenedByScanning, paths, count);
     return EngineStatus::Success();
 }
 

@@ -29,7 +29,9 @@ public:
 
     // Opens a recording's data file with its index for playback, taking in
     // records found past the index, and reads the time bounds; the position
-    // is record 0. On failure no data file is open and the status says why.
+    // is record 0. Without an index file the records are found by scanning
+    // the data file, and Notice says so. On failure no data file is open and
+    // the status says why.
     EngineStatus Open(const RecordFile::Paths& paths);
     // Closes the data file (playback ends).
     void Close();
@@ -72,6 +74,9 @@ public:
     // Records the opened recording held past its index (taken in).
     std::uint32_t RecoveredRecords() const { return m_recoveredRecords; }
     void SetRecoveredRecords(std::uint32_t count) { m_recoveredRecords = count; }
+    // What the user is told about the recording opened last:
+    // kOpenedByScanning when it had no index file, success otherwise.
+    const EngineStatus& Notice() const { return m_notice; }
 
     // The direction of the previous step; true once there was one.
     struct StepState {
@@ -97,6 +102,7 @@ private:
     std::int64_t m_lastTime = 0;
     std::int64_t m_searchTime = 0;
     std::uint32_t m_recoveredRecords = 0;
+    EngineStatus m_notice;
     StepState m_step;
 
     struct KeptSettings {

@@ -135,11 +135,21 @@ std::uint32_t Encode(const PingRecord& record, std::uint8_t* out) {
 
 namespace {
 
+bool AllZero(const std::uint8_t* bytes, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (bytes[i] != 0) return false;
+    return true;
+}
+
 // The fields after the raw frame; bytes holds got of them.
 ReadStatus DecodeFields(const std::uint8_t* bytes, std::size_t got, PingRecord& record,
                         bool upToTime) {
-    if (got < (upToTime ? kFieldsToTime : kFieldsToTime + kFieldsAfterTime))
-        return ReadStatus::kShort;
+    const std::size_t fields = kFieldsToTime + kFieldsAfterTime;
+    if (got < (upToTime ? kFieldsToTime : fields)) return ReadStatus::kShort;
+    // No frame, or a time of 0 with nothing but zeros after it.
+    constexpr std::size_t kTimeAt = kFieldsToTime - 8;
+    if (record.rawLength == 0 || AllZero(bytes + kTimeAt, (got < fields ? got : fields) - kTimeAt))
+        return ReadStatus::kZeroed;
     Reader r(bytes);
     record.settings.m_soundSpeed = r.F64();
     record.settings.m_draft = r.F64();
@@ -250,6 +260,12 @@ EngineStatus IndexFailure(IndexStatus status, const std::string& path, std::uint
             break;
     }
     return failure;
+}
+
+EngineStatus ScannedNotice(EngineError code, const Paths& paths, std::uint32_t records) {
+    EngineStatus notice = EngineStatus::Notice(code, paths.data, records);
+    notice.Because(IndexFailure(IndexStatus::kMissing, paths.index, 0));
+    return notice;
 }
 
 EngineStatus WriteIndex(const std::string& path, const std::uint32_t* offsets,

@@ -40,12 +40,23 @@ enum class ReadStatus {
     kOk,
     kInvalid,  // the fields fail the validity tests
     kShort,    // the file ends inside the record
+    kZeroed,   // zero bytes where a record should be (see Read)
 };
 
 // Reads the record at the file's position. With upToTime only the fields up
 // to and including the time are read. A record is valid when its raw length
 // is at most 500 and its sound speed at most 1700 m/s; a full read also
 // needs a range index and offset that exist in the range tables.
+//
+// A power cut can leave a run of zero bytes in a data file. What is read
+// there is no ping: a record with no raw frame (every frame the program
+// keeps runs from 0x0A to 0xCA), or one whose time and every field after
+// it are zero (no ping is ever taken in the first second of 1970). Both are
+// kZeroed: a record wholly inside the run is both, one whose length field
+// the run covers has no frame, and one whose tail the run covers from its
+// time or earlier has a zero time and fields. A record that ends in zeros
+// after a time that is not 0 (a ping on the 5 m range at gain 0, say) is
+// read as it is.
 ReadStatus Read(std::FILE* file, PingRecord& record, bool upToTime);
 
 // Decodes the record at the start of bytes (available of them), with the
@@ -67,6 +78,12 @@ IndexStatus ReadIndex(const std::string& path, std::uint32_t* offsets, std::uint
 
 // The failure for an index that cannot be used (success for kOk).
 EngineStatus IndexFailure(IndexStatus status, const std::string& path, std::uint32_t count);
+
+// What the user is told when the records of a recording without an index
+// file were found by scanning its data file: code (kOpenedByScanning or
+// kContinuedByScanning) for the data file, with the records found and the
+// missing index as its cause.
+EngineStatus ScannedNotice(EngineError code, const Paths& paths, std::uint32_t records);
 
 // Replaces the index file with count and the first count offsets, safely
 // (a crash leaves the old index or the new one).

@@ -9,6 +9,9 @@
 namespace {
 
 constexpr std::uint64_t kOffsetMax = std::numeric_limits<std::uint32_t>::max();
+// Zero bytes in a row that make a damaged stretch a zeroed one: the fields
+// of a record after its raw frame.
+constexpr std::uint32_t kZeroedRun = RecordSize(0) - 4;
 
 // A window of the file in memory, moved forward as the scan goes. At any
 // position it holds at least two whole records' worth of bytes ahead (or
@@ -90,13 +93,19 @@ RecordScanStats ScanRecords(
         if (size == 0) {
             // Damage: the next position where a confirmed record starts.
             const std::uint64_t damaged = offset;
-            for (++offset; offset <= kOffsetMax && window.Available(offset) > 0; ++offset) {
+            std::uint32_t zeros = 0;
+            bool zeroed = false;
+            do {
+                zeros = *window.At(offset) == 0 ? zeros + 1 : 0;
+                zeroed = zeroed || zeros >= kZeroedRun;
+                ++offset;
+                if (offset > kOffsetMax || window.Available(offset) == 0) break;
                 size = RecordAt(window, offset, record);
-                if (size != 0 && Confirmed(window, offset, size)) break;
-                size = 0;
-            }
+                if (size != 0 && !Confirmed(window, offset, size)) size = 0;
+            } while (size == 0);
             stats.skippedBytes += offset - damaged;
             ++stats.damagedStretches;
+            if (zeroed) ++stats.zeroedStretches;
             if (size == 0) break;
         }
         if (!found(static_cast<std::uint32_t>(offset), record)) {

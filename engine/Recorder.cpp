@@ -105,12 +105,12 @@ EngineStatus ContinueRecording(RecordingFiles& files, Player& player,
     std::uint32_t* offsets = player.Offsets();
     std::uint32_t count = 0;
     const auto status = RecordFile::ReadIndex(paths.index, offsets, &count);
-    if (status != RecordFile::IndexStatus::kOk && status != RecordFile::IndexStatus::kEmpty) {
-        return refusal(status == RecordFile::IndexStatus::kMissing
-                           ? EngineStatus::Failure(EngineError::kNoIndexFile, paths.index)
-                           : RecordFile::IndexFailure(status, paths.index, count));
-    }
-    if (status == RecordFile::IndexStatus::kEmpty) count = 0;
+    // A missing index lists no records: all of them are found below.
+    const bool missing = status == RecordFile::IndexStatus::kMissing;
+    if (status != RecordFile::IndexStatus::kOk && status != RecordFile::IndexStatus::kEmpty &&
+        !missing)
+        return refusal(RecordFile::IndexFailure(status, paths.index, count));
+    if (status != RecordFile::IndexStatus::kOk) count = 0;
     // Read through a stream of its own: the one written stays untouched
     // until it is made unbuffered.
     const RegularFile::Opened reading = RegularFile::Open(paths.data, RegularFile::Mode::kRead);
@@ -144,12 +144,23 @@ EngineStatus ContinueRecording(RecordingFiles& files, Player& player,
         std::fclose(data);
         return failure;
     }
+    // The recording has an index again before its first new record.
+    if (missing) {
+        EngineStatus written = RecordFile::WriteIndex(paths.index, offsets, count);
+        if (!written.Ok()) {
+            std::fclose(text.file);
+            return refusal(EngineStatus::Failure(EngineError::kCannotCreateIndex, paths.index)
+                               .Because(std::move(written)));
+        }
+    }
     files.m_dataFile = data;
     files.m_textFile = text.file;
     player.SetRecordIndex(count);
     state = {};
     state.writeOffset = static_cast<std::uint32_t>(writeOffset);
     state.recoveredRecords = recovery.found;
+    if (missing)
+        state.notice = RecordFile::ScannedNotice(EngineError::kContinuedByScanning, paths, count);
     return EngineStatus::Success();
 }
 

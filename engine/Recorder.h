@@ -34,12 +34,17 @@ public:
     }
     // Records found past the index of a continued recording.
     std::uint32_t RecoveredRecords() const { return m_write.recoveredRecords; }
+    // kContinuedByScanning when the recording continued had no index file,
+    // success otherwise.
+    const EngineStatus& Notice() const { return m_write.notice; }
 
     // Opens or continues the recording whose chosen path is given (the base
     // is the path with its file name cut at the first '.'); refused while
-    // recording and outside live mode. started runs once the files are
-    // open, before the first record can be written. On failure nothing is
-    // open, nothing existing is truncated and the status says why.
+    // recording and outside live mode. A recording continued without its
+    // index file has its records found by scanning the data file and its
+    // index written at once (Notice). started runs once the files are open,
+    // before the first record can be written. On failure nothing is open,
+    // nothing existing is truncated and the status says why.
     EngineStatus Start(const std::string& chosenPath, bool live,
                        const std::function<void()>& started);
     // The record of a ping about to be processed: its raw frame, the
@@ -69,6 +74,7 @@ public:
         bool writeFailureShown = false;
         bool depthLineDue = false;        // the last ping's record was written, its line not yet
         std::int64_t lastRecordTime = 0;  // time of the last record written
+        EngineStatus notice;              // see Notice
     };
 
 private:

@@ -132,8 +132,9 @@ public:
     bool SeekRecord(std::uint32_t index);
 
     // --- Playback --------------------------------------------------------
-    // Opens a recording for playback and begins it; on failure the engine
-    // is live again and the status says why.
+    // Opens a recording for playback and begins it (without an index file
+    // by scanning the data file: PlaybackNotice); on failure the engine is
+    // live again and the status says why.
     EngineStatus OpenRecording(const std::string& chosenPath);
     void SearchTime();
     void EndPlayback();
@@ -267,6 +268,11 @@ public:
     // playback, or when a recording was continued.
     std::uint32_t RecoveredForPlayback() const { return m_player.RecoveredRecords(); }
     std::uint32_t RecoveredForRecording() const { return m_recorder.RecoveredRecords(); }
+    // What to tell the user about the recording opened last for playback,
+    // or continued: that it had no index file and was opened by scanning its
+    // data file (success otherwise).
+    const EngineStatus& PlaybackNotice() const { return m_player.Notice(); }
+    const EngineStatus& RecordingNotice() const { return m_recorder.Notice(); }
     // The data file of the recording open (UI thread).
     const std::string& DataPath() const { return m_files.m_dataPath; }
     // True while a recording's data file is open (recording or playback).

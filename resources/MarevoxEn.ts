@@ -927,10 +927,6 @@
         <translation>Cannot write the index file %1 (%2). The data file is intact; rebuild the index with marevox-cli reindex.</translation>
     </message>
     <message>
-        <source>没有索引文件 %1</source>
-        <translation>there is no index file %1</translation>
-    </message>
-    <message>
         <source>索引文件 %1 与数据文件不符</source>
         <translation>the index file %1 does not match the data file</translation>
     </message>
@@ -961,6 +957,14 @@
     <message>
         <source>数据文件 %1 中没有可读的记录</source>
         <translation>The data file %1 holds no readable record</translation>
+    </message>
+    <message>
+        <source>%1。已扫描数据文件 %2 将其打开：找到 %3 条记录。</source>
+        <translation>%1. The recording was opened by scanning the data file %2: %3 records found.</translation>
+    </message>
+    <message>
+        <source>%1。已扫描数据文件 %2：找到 %3 条记录，已重新写出索引文件，新记录接在其后。</source>
+        <translation>%1. The data file %2 was scanned: %3 records found; the index file has been written again and new records follow them.</translation>
     </message>
     <message>
         <source>无法创建文件 %1：%2</source>

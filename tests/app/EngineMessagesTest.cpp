@@ -1,5 +1,5 @@
-// Every failure the engine reports, provoked through the engine itself, as
-// the user reads it: the Chinese text unchanged, and with the English
+// Every failure and notice the engine reports, provoked through the engine
+// itself, as the user reads it: the Chinese text unchanged, and with the English
 // interface its English translation.
 #include "app/EngineMessages.h"
 
@@ -82,9 +82,14 @@ private:
     void Continuing() {
         XSound engine(&m_host);
         WriteAll(Path("h.sd"), std::string(300, 'x'));
-        statuses["noIndex"] = engine.StartRecording(Path("h.sd"));
         WriteAll(Path("h.idx"), std::string("\0\0\0\0", 4));
         statuses["continueEmpty"] = engine.StartRecording(Path("h.sd"));
+        // A recording that lost its index is continued all the same.
+        ASSERT_TRUE(Synthetic::MakeRecording(Path("i"), 3, 1000));
+        fs::remove(Path("i.idx"));
+        ASSERT_TRUE(engine.StartRecording(Path("i.sd")).Ok());
+        statuses["continuedByScanning"] = engine.RecordingNotice();
+        engine.CloseRecording();
     }
 
     void Playback() {
@@ -101,7 +106,10 @@ private:
         engine.EndPlayback();
 
         fs::remove(idx);
-        statuses["missing"] = engine.OpenRecording(sd);
+        ASSERT_TRUE(engine.OpenRecording(sd).Ok());
+        statuses["openedByScanning"] = engine.PlaybackNotice();
+        engine.EndPlayback();
+        fs::remove(idx);
         fs::create_directory(idx);
         statuses["unreadable"] = engine.OpenRecording(sd);
         fs::remove(idx);
@@ -153,10 +161,11 @@ const std::map<std::string, std::pair<std::string, std::string>> kExpected = {
     {"text",
      {"<d>/g.txt 不是普通文件，不能用作记录",
       "<d>/g.txt is not a regular file and cannot be used as a recording"}},
-    {"noIndex",
-     {"无法续录 <d>/h.sd：没有索引文件 <d>/h.idx。可用 marevox-cli reindex 重建索引后再试。",
-      "Cannot continue recording <d>/h.sd: there is no index file <d>/h.idx. Rebuild the index "
-      "with marevox-cli reindex and try again."}},
+    {"continuedByScanning",
+     {"未找到*.idx文件。已扫描数据文件 <d>/i.sd：找到 3 "
+      "条记录，已重新写出索引文件，新记录接在其后。",
+      "No *.idx file found. The data file <d>/i.sd was scanned: 3 records found; the index file "
+      "has been written again and new records follow them."}},
     {"continueEmpty",
      {"无法续录 <d>/h.sd：数据文件 <d>/h.sd 中没有可读的记录。可用 marevox-cli reindex "
       "重建索引后再试。",
@@ -164,7 +173,10 @@ const std::map<std::string, std::pair<std::string, std::string>> kExpected = {
       "Rebuild the index with marevox-cli reindex and try again."}},
     {"open", {"回放已在进行", "A playback is already open"}},
     {"outOfRange", {"超出时间范围", "Out of the time range"}},
-    {"missing", {"未找到*.idx文件", "No *.idx file found"}},
+    {"openedByScanning",
+     {"未找到*.idx文件。已扫描数据文件 <d>/p.sd 将其打开：找到 5 条记录。",
+      "No *.idx file found. The recording was opened by scanning the data file <d>/p.sd: 5 "
+      "records found."}},
     {"unreadable",
      {"索引文件 <d>/p.idx 不是普通文件", "The index file <d>/p.idx is not a regular file"}},
     {"tooMany",

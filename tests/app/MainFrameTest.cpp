@@ -449,7 +449,7 @@ TEST_F(MainFrameTest, PlaybackIdlesTheWorkerWhileChoosingThenOffersTheTimeSearch
     EXPECT_EQ(prompts.timeSearches, 2);
 }
 
-TEST_F(MainFrameTest, PlaybackCancelledOrWithoutIndexReturnsToLive) {
+TEST_F(MainFrameTest, PlaybackCancelledReturnsToLiveWithoutIndexItOpensByScanning) {
     prompts.playPath.clear();
     ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
     EXPECT_EQ(engine.Mode(), RunMode::kLive);
@@ -461,10 +461,19 @@ TEST_F(MainFrameTest, PlaybackCancelledOrWithoutIndexReturnsToLive) {
     std::filesystem::remove(base + ".idx");
     prompts.playPath = QString::fromStdString(base + ".sd");
     ASSERT_TRUE(Frame().ExecuteCommand(kPlayback));
-    EXPECT_EQ(engine.Mode(), RunMode::kLive);
-    EXPECT_EQ(prompts.timeSearches, 0);
+    EXPECT_EQ(engine.RecordTotal(), 10u);
+    EXPECT_EQ(prompts.timeSearches, 1);
     ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_TRUE(prompts.messages[0].contains(".idx")) << prompts.messages[0].toStdString();
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("已扫描数据文件")))
+        << prompts.messages[0].toStdString();
+    // Continuing it writes its index at once.
+    ASSERT_TRUE(Frame().ExecuteCommand(kEndPlayback));
+    prompts.storePath = prompts.playPath;
+    ASSERT_TRUE(Frame().ExecuteCommand(kStartStoring));
+    EXPECT_TRUE(std::filesystem::exists(base + ".idx"));
+    ASSERT_EQ(prompts.messages.size(), 2);
+    EXPECT_TRUE(prompts.messages[1].contains(QStringLiteral("已重新写出索引文件")));
+    ASSERT_TRUE(Frame().ExecuteCommand(kStopStoring));
 }
 
 TEST_F(MainFrameTest, SpeedCommandsStopAtTheirLimits) {

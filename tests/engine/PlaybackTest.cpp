@@ -86,16 +86,21 @@ TEST_F(PlaybackTest, OpeningRunsFromTheFirstReadableRecord) {
     ExpectRefusal(EngineError::kNoReadableRecord, m_sd);
 }
 
-TEST_F(PlaybackTest, UnusableIndexesAreRefused) {
+TEST_F(PlaybackTest, AMissingIndexIsFoundByScanningUnusableOnesAreRefused) {
     MakeRecording(3);
     fs::remove(m_idx);
-    EXPECT_EQ(Refusal().code, EngineError::kIndexMissing);
+    Open();
+    EXPECT_EQ(engine.RecordTotal(), 3u);
+    EXPECT_EQ(engine.PlaybackNotice().code, EngineError::kOpenedByScanning);
+    engine.EndPlayback();
+    EXPECT_FALSE(fs::exists(m_idx));  // playback writes nothing
 
     // No records listed yet (cut short before the first checkpoint).
     WriteAll(m_idx, std::string("\0\0\0\0", 4));
     Open();
     EXPECT_EQ(engine.RecordTotal(), 3u);
     EXPECT_EQ(engine.RecoveredForPlayback(), 3u);
+    EXPECT_TRUE(engine.PlaybackNotice().Ok());
     engine.EndPlayback();
 
     WriteAll(m_idx, std::string("\x41\x4B\x4C\x00", 4));  // 5,000,001

@@ -1,6 +1,7 @@
 // Finding records without the index in damaged data files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <random>
@@ -94,6 +95,57 @@ TEST_F(RecordScanTest, StepsOverDamageAndKeepsEveryIntactRecord) {
         // Every byte is in a record found or counted as skipped.
         EXPECT_EQ(recordBytes + stats.skippedBytes, bytes.size()) << damage.name;
         EXPECT_EQ(stats.damagedStretches, 1u) << damage.name;
+    }
+}
+
+TEST_F(RecordScanTest, ZerosAreNoPingAndEveryRecordTheyMissIsKept) {
+    // Genuine pings that end in zeros read: one at 1970-01-01 00:00:00 on
+    // the 25 m range, one on the 5 m range at gain 0 without a mark.
+    const Synthetic::Bytes raw = Synthetic::TypicalRawFrame(900);
+    PingRecord quiet = Synthetic::Record(raw, 5000, 0);
+    quiet.settings.m_gain = 0;
+    for (const PingRecord& genuine : {Synthetic::Record(raw, 0), quiet}) {
+        std::uint8_t bytes[RecordFile::kRecordBytesMax];
+        PingRecord read;
+        EXPECT_EQ(RecordFile::Decode(bytes, RecordFile::Encode(genuine, bytes), read),
+                  RecordFile::ReadStatus::kOk);
+    }
+
+    // 2,048 zero bytes (up to the end of the file at most) from each byte of
+    // record 20 on, as a power cut leaves them. Each record is read as
+    // playback reads it: one the zeros miss reads, one they cover is no
+    // ping, one they cut into plays, if at all, with its own time (but
+    // zeros from inside the low bytes of its time leave a time no rule can
+    // tell from a clock started in 1970). The scan finds what reads.
+    const std::uint32_t timeAt = SizeOf(20) - 16;
+    for (std::uint32_t start = 0; start < SizeOf(20); ++start) {
+        SCOPED_TRACE("zeros from byte " + std::to_string(start));
+        const std::uint32_t from = m_offsets[20] + start;
+        const auto to = std::min(from + 2048, static_cast<std::uint32_t>(m_bytes.size()));
+        std::string bytes = m_bytes;
+        std::fill(bytes.begin() + from, bytes.begin() + to, '\0');
+        std::vector<std::uint32_t> found;
+        EXPECT_EQ(Scan(bytes, &found).zeroedStretches, 1u);
+        std::vector<std::uint32_t> readable;
+        std::FILE* file = std::fopen(m_sd.c_str(), "rb");
+        for (std::uint32_t i = 0; i < kRecords; ++i) {
+            const std::uint32_t begin = m_offsets[i];
+            const std::uint32_t end = begin + SizeOf(i);
+            PingRecord record;
+            ASSERT_TRUE(RecordFile::SeekTo(file, begin));
+            const RecordFile::ReadStatus status = RecordFile::Read(file, record, false);
+            const bool ok = status == RecordFile::ReadStatus::kOk;
+            if (end <= from || begin >= to) {
+                EXPECT_TRUE(ok) << i;
+            } else if (begin >= from && end <= to) {
+                EXPECT_EQ(status, RecordFile::ReadStatus::kZeroed) << i;
+            } else if (ok && (start <= timeAt || start >= timeAt + 4)) {
+                EXPECT_EQ(record.time, 5000 + i) << i;
+            }
+            if (ok && RecordFile::LooksRecorded(record)) readable.push_back(begin);
+        }
+        std::fclose(file);
+        EXPECT_EQ(found, readable);
     }
 }
 

@@ -184,18 +184,39 @@ TEST_F(RecordingTest, ContinuingTakesInRecordsWrittenAfterTheLastCheckpoint) {
     EXPECT_EQ(U32At(ReadAll(m_idx), 0), 7u);
 }
 
+TEST_F(RecordingTest, ContinuingWithoutTheIndexFindsTheRecordsAndWritesTheIndexAtOnce) {
+    Record(m_sd, 5);
+    EXPECT_TRUE(engine.RecordingNotice().Ok());
+    const std::string index = ReadAll(m_idx);
+    fs::remove(m_idx);
+    {
+        FileSizeLimit full(0);  // no room for the index: refused
+        const EngineStatus refused = engine.StartRecording(m_sd);
+        ASSERT_NE(refused.cause, nullptr);
+        EXPECT_EQ(refused.cause->code, EngineError::kCannotCreateIndex);
+    }
+    EXPECT_FALSE(engine.IsRecording());
+    ASSERT_TRUE(engine.StartRecording(m_sd).Ok());
+    EXPECT_EQ(ReadAll(m_idx), index);
+    EXPECT_EQ(engine.RecordingNotice().code, EngineError::kContinuedByScanning);
+    EXPECT_EQ(engine.RecordingNotice().count, 5u);
+    Ping();
+    engine.CloseRecording();
+    EXPECT_EQ(U32At(ReadAll(m_idx), 0), 6u);
+}
+
 TEST_F(RecordingTest, RecordingThatCannotStartIsRefusedAndTouchesNothing) {
-    // Data file without an index.
+    // Data file without an index, and without a record to find in it.
     WriteAll(m_sd, std::string(300, 'x'));
     EngineStatus status = engine.StartRecording(m_sd);
     EXPECT_EQ(status.code, EngineError::kCannotContinue);
     EXPECT_EQ(status.path, m_sd);
     ASSERT_NE(status.cause, nullptr);
-    EXPECT_EQ(status.cause->code, EngineError::kNoIndexFile);
-    EXPECT_EQ(status.cause->path, m_idx);
+    EXPECT_EQ(status.cause->code, EngineError::kNoReadableRecord);
     EXPECT_FALSE(engine.IsRecording());
     EXPECT_EQ(engine.DataFileOpen(), false);
     EXPECT_EQ(fs::file_size(m_sd), 300u);
+    EXPECT_FALSE(fs::exists(m_idx));
 
     // An index whose records are not in the data file, which holds none.
     const std::uint32_t offsets[2] = {0, 1000};

@@ -46,6 +46,7 @@ int CmdInfo(int argc, char** argv, int first) {
     std::uint32_t listed = 0;
     const auto status = RecordFile::ReadIndex(paths.index, offsets.get(), &listed);
     std::uint32_t valid = 0;
+    std::uint32_t zeroed = 0;  // of the invalid ones, zero bytes
     bool haveTimes = false;
     std::int64_t firstTime = 0;
     std::int64_t lastTime = 0;
@@ -53,9 +54,11 @@ int CmdInfo(int argc, char** argv, int first) {
         std::FILE* file = RegularFile::Open(paths.data, RegularFile::Mode::kRead).file;
         PingRecord record;
         for (std::uint32_t i = 0; file != nullptr && i < listed; ++i) {
-            if (!RecordFile::SeekTo(file, offsets[i]) ||
-                RecordFile::Read(file, record, false) != RecordFile::ReadStatus::kOk)
-                continue;
+            const RecordFile::ReadStatus read = RecordFile::SeekTo(file, offsets[i])
+                                                    ? RecordFile::Read(file, record, false)
+                                                    : RecordFile::ReadStatus::kShort;
+            if (read == RecordFile::ReadStatus::kZeroed) ++zeroed;
+            if (read != RecordFile::ReadStatus::kOk) continue;
             ++valid;
             if (!haveTimes) firstTime = record.time;
             haveTimes = true;
@@ -76,7 +79,8 @@ int CmdInfo(int argc, char** argv, int first) {
         line.Null("indexProblem")
             .UInt("records", listed)
             .UInt("validRecords", valid)
-            .UInt("invalidRecords", listed - valid);
+            .UInt("invalidRecords", listed - valid)
+            .UInt("zeroedRecords", zeroed);
     } else {
         line.String("indexProblem",
                     status == RecordFile::IndexStatus::kMissing
@@ -84,7 +88,8 @@ int CmdInfo(int argc, char** argv, int first) {
                         : EngineMessageText(RecordFile::IndexFailure(status, paths.index, listed)))
             .Null("records")
             .Null("validRecords")
-            .Null("invalidRecords");
+            .Null("invalidRecords")
+            .Null("zeroedRecords");
     }
     TimeFields(line, "firstTime", "firstTimeText", haveTimes, firstTime);
     TimeFields(line, "lastTime", "lastTimeText", haveTimes, lastTime);
@@ -92,6 +97,7 @@ int CmdInfo(int argc, char** argv, int first) {
         .UInt("dataBytes", scan.dataBytes)
         .UInt("unreadableBytes", scan.skippedBytes)
         .UInt("damagedStretches", scan.damagedStretches)
+        .UInt("zeroedStretches", scan.zeroedStretches)
         .Bool("indexAgrees", agrees);
     std::printf("%s\n", line.Line().c_str());
     return 0;

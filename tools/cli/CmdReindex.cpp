@@ -31,17 +31,20 @@ struct Span {
     std::uint32_t size;
 };
 
-// The records the old index lists that can be read, in file order.
+// The records the old index lists that can be read, in file order; zeroed
+// counts the listed entries that point at zero bytes (a zeroed stretch).
 std::vector<Span> ReadableListed(const std::string& dataPath, const std::uint32_t* offsets,
-                                 std::uint32_t listed) {
+                                 std::uint32_t listed, std::uint32_t* zeroed) {
     std::vector<Span> readable;
     const RegularFile::Opened opened = RegularFile::Open(dataPath, RegularFile::Mode::kRead);
     if (opened.file == nullptr) return readable;
     PingRecord record;
     for (std::uint32_t i = 0; i < listed; ++i) {
-        if (RecordFile::SeekTo(opened.file, offsets[i]) &&
-            RecordFile::Read(opened.file, record, false) == RecordFile::ReadStatus::kOk)
+        if (!RecordFile::SeekTo(opened.file, offsets[i])) continue;
+        const RecordFile::ReadStatus read = RecordFile::Read(opened.file, record, false);
+        if (read == RecordFile::ReadStatus::kOk)
             readable.push_back({offsets[i], RecordSize(record.rawLength)});
+        if (read == RecordFile::ReadStatus::kZeroed) ++*zeroed;
     }
     std::fclose(opened.file);
     std::sort(readable.begin(), readable.end(),
@@ -115,8 +118,9 @@ int CmdReindex(int argc, char** argv, int first) {
         status == RecordFile::IndexStatus::kUnreadable)
         return fail(EngineMessageText(RecordFile::IndexFailure(status, paths.index, listed)));
     const bool haveOld = status == RecordFile::IndexStatus::kOk;
+    std::uint32_t zeroed = 0;
     const std::vector<Span> readable =
-        haveOld ? ReadableListed(paths.data, old.get(), listed) : std::vector<Span>();
+        haveOld ? ReadableListed(paths.data, old.get(), listed, &zeroed) : std::vector<Span>();
 
     // The records found, and every readable listed record that the scan
     // did not find and that shares no byte with one it found.
@@ -152,12 +156,14 @@ int CmdReindex(int argc, char** argv, int first) {
     line.UInt("recovered", count - kept).UInt("dropped", dropped);
     if (haveOld) {
         line.UInt("oldRecords", listed).UInt("oldReadable", readable.size());
+        line.UInt("oldZeroed", zeroed);
     } else {
-        line.Null("oldRecords").Null("oldReadable");
+        line.Null("oldRecords").Null("oldReadable").Null("oldZeroed");
     }
     line.UInt("dataBytes", scan.dataBytes)
         .UInt("skippedBytes", scan.skippedBytes)
         .UInt("damagedStretches", scan.damagedStretches)
+        .UInt("zeroedStretches", scan.zeroedStretches)
         .Bool("written", write);
     if (backup.empty()) {
         line.Null("backup");

@@ -144,6 +144,10 @@ int CmdReplay(int argc, char** argv, int first) {
         std::fprintf(stderr, "marevox-cli replay: %s\n", EngineMessageText(opened).c_str());
         return 1;
     }
+    // Opened without its index file, by scanning the data file.
+    if (!engine.PlaybackNotice().Ok())
+        std::fprintf(stderr, "marevox-cli replay: %s\n",
+                     EngineMessageText(engine.PlaybackNotice()).c_str());
     std::string error;
     if (png && !png->Finish(&error)) {
         std::fprintf(stderr, "marevox-cli replay: --png: %s\n", error.c_str());

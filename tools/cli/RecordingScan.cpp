@@ -54,6 +54,7 @@ bool ScanRecording(const std::string& dataPath, RecordingScan* scan, std::string
     std::fclose(file);
     scan->skippedBytes = stats.skippedBytes;
     scan->damagedStretches = stats.damagedStretches;
+    scan->zeroedStretches = stats.zeroedStretches;
     if (ec) {
         *error = "cannot read the size of " + dataPath + ": " + ec.message();
         return false;

@@ -14,7 +14,8 @@ struct RecordingScan {
     std::uint64_t dataBytes = 0;
     std::uint64_t skippedBytes = 0;  // bytes in no record: damage and a cut-off tail
     std::uint32_t damagedStretches = 0;
-    bool tableFull = false;  // more records than an index can list
+    std::uint32_t zeroedStretches = 0;  // damaged stretches holding a run of zeros
+    bool tableFull = false;             // more records than an index can list
 };
 
 // The recording named by the only argument of command (info, reindex);

@@ -53,7 +53,7 @@ TEST_F(CliRecordingTest, ReplayAsTimeAndDepthLines) {
 TEST_F(CliRecordingTest, BadRecordingsAndOptionsAreRefused) {
     CliResult out = Run("replay " + m_sd);
     EXPECT_NE(out.exitCode, 0);
-    EXPECT_TRUE(Has(out.errors, "未找到*.idx文件")) << out.errors;
+    EXPECT_TRUE(Has(out.errors, "无法打开数据文件 " + m_sd)) << out.errors;
     EXPECT_TRUE(out.lines.empty());
 
     MakeRecording(3);
@@ -112,7 +112,9 @@ TEST_F(CliRecordingTest, ReindexStepsOverDamageAndNeverOverwritesABackup) {
     ASSERT_EQ(out.exitCode, 0) << out.errors;
     EXPECT_TRUE(Has(out.lines[0], R"("records":39,"kept":10,"recovered":29,"dropped":0)"))
         << out.lines[0];
-    EXPECT_TRUE(Has(out.lines[0], R"("skippedBytes":100,"damagedStretches":1,"written":true)"))
+    EXPECT_TRUE(
+        Has(out.lines[0],
+            R"("skippedBytes":100,"damagedStretches":1,"zeroedStretches":0,"written":true)"))
         << out.lines[0];
     EXPECT_EQ(ReadAll(m_idx + ".bak"), first);
 
@@ -155,6 +157,42 @@ TEST_F(CliRecordingTest, ReindexWritesAnIndexListingFewerRecordsOnlyWhenForced) 
         << out.lines[0];
     EXPECT_EQ(ReadAll(m_idx + ".bak"), old);
     EXPECT_NE(ReadAll(m_idx), old);
+}
+
+TEST_F(CliRecordingTest, AZeroedStretchIsDamageNotPings) {
+    // 2,048 zero bytes from inside record 25 of 60 (100-byte records), as a
+    // power cut leaves them: records 25 to 45 are no pings any more.
+    auto offsets = MakeRecording(60);
+    std::string bytes = ReadAll(m_sd);
+    std::fill_n(bytes.begin() + offsets[25] + 30, 2048, '\0');
+    WriteAll(m_sd, bytes);
+    const std::string oldIndex = ReadAll(m_idx);
+
+    CliResult out = Run("info " + m_sd);
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    EXPECT_TRUE(Has(out.lines[0], R"("validRecords":39,"invalidRecords":21,"zeroedRecords":21)"))
+        << out.lines[0];
+    EXPECT_TRUE(Has(out.lines[0], R"("dataRecords":39,)")) << out.lines[0];
+    EXPECT_TRUE(Has(out.lines[0], R"("damagedStretches":1,"zeroedStretches":1)"));
+
+    out = Run("replay " + m_sd);
+    ASSERT_EQ(out.lines.size(), 60u) << out.errors;
+    for (std::size_t i = 0; i < 60; ++i)
+        EXPECT_EQ(Has(out.lines[i], "unreadable record"), i >= 25 && i <= 45) << out.lines[i];
+
+    out = Run("reindex " + m_sd);
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    EXPECT_TRUE(Has(out.lines[0], R"("records":39,"kept":39,"recovered":0,"dropped":0,)"
+                                  R"("oldRecords":60,"oldReadable":39,"oldZeroed":21)"))
+        << out.lines[0];
+    EXPECT_EQ(ReadAll(m_idx + ".bak"), oldIndex);
+
+    // Without an index the recording plays from its data file, and says so.
+    std::filesystem::remove(m_idx);
+    out = Run("replay --csv " + m_sd);
+    ASSERT_EQ(out.exitCode, 0) << out.errors;
+    EXPECT_EQ(out.lines.size(), 39u);
+    EXPECT_TRUE(Has(out.errors, "未找到*.idx文件。已扫描数据文件 " + m_sd)) << out.errors;
 }
 
 TEST_F(CliRecordingTest, ReindexFindsNothingInGarbageAndKeepsTheIndex) {

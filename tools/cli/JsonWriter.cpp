@@ -73,10 +73,16 @@ JsonWriter::JsonWriter() {
 
 void JsonWriter::Key(const char* key) {
     // Keys are the program's own names: nothing in them needs escaping.
-    if (m_text.size() > 1) m_text += ',';
-    m_text += '"';
-    m_text += key;
-    m_text += "\":";
+    const std::size_t length = std::strlen(key);
+    const std::size_t at = m_text.size();
+    const bool comma = at > 1;
+    m_text.resize(at + length + (comma ? 4 : 3));
+    char* out = m_text.data() + at;
+    if (comma) *out++ = ',';
+    *out++ = '"';
+    std::memcpy(out, key, length);
+    out[length] = '"';
+    out[length + 1] = ':';
 }
 
 JsonWriter& JsonWriter::Int(const char* key, long long value) {

@@ -26,7 +26,7 @@ public:
     // Closes the object and ends the line ("}\n"); the writer is done then.
     const std::string& Finish();
     // Starts a new object, keeping the memory of the last one.
-    void Reset() { m_text.assign(1, '{'); }
+    void Reset() { m_text.resize(1); }
 
     static std::string Quote(std::string_view text);
 

@@ -22,6 +22,7 @@
 #include "app/CMainFrame.h"
 #include "app/CompanionMessages.h"
 #include "app/DepthOutput.h"
+#include "app/FirstPaintMark.h"
 #include "app/Language.h"
 #include "app/SettingsLocation.h"
 #include "app/UserPrompts.h"
@@ -98,6 +99,7 @@ bool CMarevoxApp::Start() {
         .chartHeaderDue = &g_chartHeaderDue,
     };
     m_frame = std::make_unique<CMainFrame>(context);
+    MarkFirstPaint(*m_frame);
     // Also where no window manager maximises it.
     m_frame->setGeometry(m_frame->screen()->availableGeometry());
     m_frame->showMaximized();

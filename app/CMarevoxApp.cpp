@@ -29,7 +29,7 @@
 #include "engine/EngineWorker.h"
 #include "link/ChannelFolder.h"
 #include "printing/ChartPrinter.h"
-#include "printing/CupsSpooler.h"
+#include "printing/CupsSpoolerLoader.h"
 
 XSound g_engine;
 AppSettings g_settings;
@@ -77,14 +77,22 @@ bool CMarevoxApp::Start() {
     m_worker = std::make_unique<EngineWorker>(g_engine);
     if (!m_worker->Start()) return false;
     // A chart document that could not be printed is told on the UI thread.
-    m_chartSpooler = std::make_unique<CupsSpooler>([this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_frame) m_frame->ReportPrintError();
-            },
-            Qt::QueuedConnection);
-    });
+    // CUPS is loaded when printing starts; when it cannot be, 打印错误 as
+    // for a missing printer, and why on standard error.
+    m_chartSpooler = std::make_unique<CupsSpoolerLoader>(
+        [this] {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_frame) m_frame->ReportPrintError();
+                },
+                Qt::QueuedConnection);
+        },
+        [](const std::string& reason) {
+            const QString text = tr("无法加载图表打印模块：%1").arg(QString::fromStdString(reason));
+            std::fprintf(stderr, "marevox: %s\n", text.toLocal8Bit().constData());
+        },
+        CupsSpoolerLoader::Folders(QFile::encodeName(applicationDirPath()).toStdString()));
     m_chartPrinter = std::make_unique<ChartPrinter>(g_engine, *m_chartSpooler, g_chartHeaderDue);
 
     const CMainFrame::Context context{
@@ -185,7 +193,7 @@ void CMarevoxApp::Terminate() {
 // has not taken by then is not printed, and the user is told how much.
 void CMarevoxApp::FinishPrinting() {
     if (!m_chartSpooler) return;
-    const std::size_t unprinted = m_chartSpooler->Finish(CupsSpooler::kFinishTime);
+    const std::size_t unprinted = m_chartSpooler->Finish(ChartSpooler::kFinishTime);
     if (unprinted == 0) return;
     const QString text = tr("打印系统没有及时接收，%1 段图表未打印。").arg(unprinted);
     std::fprintf(stderr, "marevox: %s\n", text.toLocal8Bit().constData());

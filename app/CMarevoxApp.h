@@ -9,7 +9,7 @@
 #include "app/Settings.h"
 #include "engine/XSound.h"
 
-class CupsSpooler;
+class ChartSpooler;
 class ChartPrinter;
 class CEngineHost;
 class CLocalChannelServer;
@@ -58,7 +58,7 @@ private:
     std::unique_ptr<CEngineHost> m_host;
     std::unique_ptr<DepthOutput> m_depthOutput;
     std::unique_ptr<EngineWorker> m_worker;
-    std::unique_ptr<CupsSpooler> m_chartSpooler;
+    std::unique_ptr<ChartSpooler> m_chartSpooler;
     std::unique_ptr<ChartPrinter> m_chartPrinter;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<CompanionMessages> m_companion;

@@ -39,7 +39,7 @@ if [ -z "${BENCH_LATENCY_INNER:-}" ]; then
     trap 'rm -rf "$work"' EXIT
     mkdir -p "$work/program" "$work/home" "$work/tmp"
     mkdir -m 700 "$work/runtime"
-    cp "$build/bin/marevox" "$work/program/"
+    cp "$build/bin/marevox" "$build/bin/libmarevox_cups.so" "$work/program/"
     BENCH_LATENCY_INNER=1 BENCH_WORK="$work" BENCH_PINGS="$pings" BENCH_CPU_ONLY="${2:-}" BENCH_BIN="$build/bin" \
         BENCH_ROOT="$root" HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" \
         xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -23,4 +25,11 @@ public:
     virtual void Submit(std::vector<std::uint8_t> document) = 0;
     // A document could not be made at all.
     virtual void DocumentFailed() {}
+
+    // The longest leaving waits for the documents still queued.
+    static constexpr std::chrono::milliseconds kFinishTime{5000};
+    // Takes no more documents, goes on sending the queued ones for at most
+    // `wait` and gives up on the rest. Returns how many documents were not
+    // printed; later calls return 0. By default there is nothing to wait for.
+    virtual std::size_t Finish(std::chrono::milliseconds /*wait*/) { return 0; }
 };

@@ -34,8 +34,6 @@ public:
     static constexpr std::size_t kMaxWaiting = 4096;
     static constexpr std::chrono::milliseconds kLookupTime{5000};
     static constexpr std::chrono::milliseconds kSendTime{10000};
-    // The longest leaving waits for the documents still queued.
-    static constexpr std::chrono::milliseconds kFinishTime{5000};
 
     explicit CupsSpooler(std::function<void()> failed);
     // Finish(kFinishTime), unless finished before.
@@ -57,11 +55,9 @@ public:
 
     // Waits until every document submitted so far has been sent or dropped.
     void Drain();
-    // Takes no more documents, goes on sending the queued ones for at most
-    // `wait`, gives up on the rest and ends the thread. Returns how many
-    // documents were not printed: still queued, or cut off while being
-    // sent. Later calls return 0.
-    std::size_t Finish(std::chrono::milliseconds wait);
+    // Also ends the thread. The documents not printed are those still
+    // queued or cut off while being sent.
+    std::size_t Finish(std::chrono::milliseconds wait) override;
     std::size_t SentCount() const { return m_sent.load(std::memory_order_acquire); }
     std::size_t FailedCount() const { return m_failedCount.load(std::memory_order_acquire); }
 

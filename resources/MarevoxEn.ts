@@ -311,6 +311,10 @@
         <source>打印系统没有及时接收，%1 段图表未打印。</source>
         <translation>The print system did not take them in time: %1 chart bands were not printed.</translation>
     </message>
+    <message>
+        <source>无法加载图表打印模块：%1</source>
+        <translation>The chart printing module cannot be loaded: %1</translation>
+    </message>
 </context>
 <context>
     <name>CSET</name>

@@ -32,7 +32,7 @@ if [ -z "${BENCH_PLAYBACK_INNER:-}" ]; then
     sentences="$("$build/bin/marevox-cli" replay "$work/rec.sd" | grep -c '"output":"' || true)"
     mkdir -p "$work/program" "$work/home" "$work/tmp"
     mkdir -m 700 "$work/runtime"  # the channel folder: "Nereon" and "Kelvara"
-    cp "$build/bin/marevox" "$work/program/"
+    cp "$build/bin/marevox" "$build/bin/libmarevox_cups.so" "$work/program/"
     [ -f "$build/bin/MarevoxEn.qm" ] && cp "$build/bin/MarevoxEn.qm" "$work/program/"
     BENCH_PLAYBACK_INNER=1 BENCH_WORK="$work" BENCH_RECORDS="$records" \
         BENCH_SENTENCES="$sentences" HOME="$work/home" TMPDIR="$work/tmp" \

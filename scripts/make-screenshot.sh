@@ -14,7 +14,7 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
 
-cp "$bin/marevox" "$bin/MarevoxEn.qm" "$work/"
+cp "$bin/marevox" "$bin/libmarevox_cups.so" "$bin/MarevoxEn.qm" "$work/"
 "$root/scripts/write-demo-settings.sh" "$work/Marevox.ini" "$work/instrument"
 "$bin/marevox-sim" --link "$work/instrument" --seed 5 --delay-ms 8 --depth-min 6 \
     --depth-max 19 --period 900 --mark-every 400 >/dev/null &

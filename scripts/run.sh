@@ -30,6 +30,7 @@ fi
 # The program runs from demo/, so the settings file beside it is the demo's.
 mkdir -p "$demo"
 cp "$build/bin/marevox" "$demo/marevox"
+cp "$build/bin/libmarevox_cups.so" "$demo/"  # chart printing, loaded by 开始打印
 cp "$build/bin/MarevoxEn.qm" "$demo/MarevoxEn.qm"
 link="$demo/instrument"
 ini="$demo/Marevox.ini"

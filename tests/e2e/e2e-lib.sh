@@ -27,10 +27,10 @@ check() {  # check WHAT COMMAND...
     fi
 }
 
-# The program and its translation in $work/app, with settings whose
-# instrument port is the pseudo-terminal INSTRUMENT.
+# The program, its translation and its chart printing module in $work/app,
+# with settings whose instrument port is the pseudo-terminal INSTRUMENT.
 install_program() {  # install_program INSTRUMENT
-    cp "$bin/marevox" "$work/app/"
+    cp "$bin/marevox" "$bin/libmarevox_cups.so" "$work/app/"
     cp "$bin/MarevoxEn.qm" "$work/app/" 2>/dev/null
     "$root/scripts/write-demo-settings.sh" "$work/app/Marevox.ini" "$1"
 }

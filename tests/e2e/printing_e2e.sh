@@ -8,7 +8,8 @@
 # those marevox-cli chart makes of the same recording. Then cupsd is
 # stopped (SIGSTOP): the window must go on answering while 开始打印 looks
 # for the printer, and leaving with bands queued must end within seconds,
-# saying how many were not printed (the figures are printed).
+# saying how many were not printed (the figures are printed). libcups comes
+# with the first 开始打印, from the module installed beside the program.
 #
 # Usage: printing_e2e.sh BIN_DIR   (under xvfb-run, for the file dialog)
 set -uo pipefail
@@ -56,10 +57,16 @@ export CUPS_SERVER="$work/cups/cups.sock"
 
 install_program "$work/no-instrument"
 check "the program listens as Nereon" start_program
+# CUPS is loaded when printing starts, from the module beside the program.
+cups_mapped() { grep -q '/libcups\.so' "/proc/$app_pid/maps"; }
+check "libcups is not loaded at start" test -z "$(grep '/libcups\.so' "/proc/$app_pid/maps")"
 
 open_recording start.sd
 send 32797  # pause
 send 32822  # 开始打印
+sleep 0.5
+check "开始打印 loads libcups" cups_mapped
+check "from the module beside the program" grep -q "$work/app/libmarevox_cups\.so" "/proc/$app_pid/maps"
 send 32794  # end playback: printing stays on
 sleep 0.5
 check "nothing printed while paused" test ! -s "$work/printer/chart.prn"

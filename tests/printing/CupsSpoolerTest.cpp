@@ -1,6 +1,7 @@
 // The chart printer through a real CUPS daemon of the test's own, with the
 // printer stand-in behind a raw queue: finding the queue, one raw job per
 // document in order, failures reported, and a daemon that hangs.
+#include <cups/cups.h>
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -1,10 +1,9 @@
 #pragma once
 
+#include <dlfcn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cups/cups.h>
 
 #include <chrono>
 #include <csignal>
@@ -21,7 +20,8 @@
 
 // A CUPS daemon of the test's own (scripts/private-cups.sh) and the printer
 // stand-in marevox-printer listening on a free port, both in a temporary
-// folder; libcups in this process is pointed at the daemon.
+// folder; libcups in this process is pointed at the daemon, whether it is
+// loaded already or later.
 class PrivateCups {
 public:
     PrivateCups() {
@@ -49,7 +49,9 @@ public:
         m_started = m_port > 0 && Run("start " + m_dir.File("cups"));
         setenv("CUPS_SERVER", m_dir.File("cups/cups.sock").c_str(), 1);
         // libcups keeps the server it found first: make it look again.
-        cupsSetServer(nullptr);
+        using SetServer = void (*)(const char*);
+        if (auto setServer = reinterpret_cast<SetServer>(dlsym(RTLD_DEFAULT, "cupsSetServer")))
+            setServer(nullptr);
     }
     ~PrivateCups() {
         Resume();

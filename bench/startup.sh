@@ -16,9 +16,11 @@
 # Rounds: each round starts the floor and the program in turn STARTS times
 # (the order rotating at each start) and takes the median of each; the
 # rounds' medians are summed up as median, min and max, each round with the
-# load average when it ended. At each first paint the script also counts
-# the shared objects the process has mapped (/proc/PID/maps) and whether
-# libcups is among them.
+# load average when it ended. At each first paint the script also reads the
+# CPU time the process's threads have used so far (/proc/PID/task/*/
+# schedstat, in nanoseconds), which other programs on the machine disturb
+# far less than the elapsed time, the shared objects the process has mapped
+# (/proc/PID/maps), and whether libcups is among them.
 #
 # usage: bench/startup.sh [ROUNDS] [STARTS]   (default 5 rounds of 5 starts)
 # MAREVOX_BUILD_DIR selects the build (default build/). BENCH_STARTUP_BEFORE
@@ -89,9 +91,18 @@ def shared_objects(pid):
     return {path for path in paths if SHARED_OBJECT.search(path)}
 
 
+def cpu_milliseconds(pid):
+    """CPU time used so far by the process's threads."""
+    used = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/schedstat") as stat:
+            used += int(stat.read().split()[0])
+    return used / 1e6
+
+
 def start(path):
-    """Milliseconds from starting the program to its first paint, and the
-    shared objects it had mapped then."""
+    """Milliseconds from starting the program to its first paint, the CPU
+    milliseconds used by then, and the shared objects it had mapped."""
     env = dict(os.environ, MAREVOX_FIRST_PAINT_MARK="1")
     started = time.monotonic_ns()
     program = subprocess.Popen([path], cwd=os.path.dirname(path), env=env,
@@ -103,6 +114,7 @@ def start(path):
         if line.startswith(b"first paint: "):
             painted = int(line.split()[2])
             break
+    cpu = cpu_milliseconds(program.pid) if painted is not None else 0.0
     objects = shared_objects(program.pid) if painted is not None else set()
     program.send_signal(signal.SIGTERM)
     rest = program.communicate()[1]
@@ -115,7 +127,7 @@ def start(path):
         if not os.path.exists(os.path.join(runtime, "Nereon")):
             break
         time.sleep(0.01)
-    return (painted - started) / 1e6, objects
+    return (painted - started) / 1e6, cpu, objects
 
 
 def spread(values):
@@ -124,33 +136,44 @@ def spread(values):
 
 names = [name for name, _ in programs]
 medians = {name: [] for name in names}
+cpu_medians = {name: [] for name in names}
 objects = {}
-print(f"{rounds} rounds of {starts} starts each, the order rotating; ms to the first paint")
+print(f"{rounds} rounds of {starts} starts each, the order rotating; medians of each round,")
+print("ms to the first paint (CPU ms used by then)")
 for round_number in range(1, rounds + 1):
     times = {name: [] for name in names}
+    cpu = {name: [] for name in names}
     for s in range(starts):
         turn = programs[s % len(programs):] + programs[:s % len(programs)]
         for name, path in turn:
-            elapsed, mapped = start(path)
+            elapsed, used, mapped = start(path)
             times[name].append(elapsed)
+            cpu[name].append(used)
             objects[name] = mapped
             time.sleep(0.3)
     load = " ".join(f"{value:.2f}" for value in os.getloadavg())
     line = []
     for name in names:
         medians[name].append(statistics.median(times[name]))
-        line.append(f"{name} {medians[name][-1]:.1f}")
+        cpu_medians[name].append(statistics.median(cpu[name]))
+        line.append(f"{name} {medians[name][-1]:.1f} ({cpu_medians[name][-1]:.1f})")
     ratio = medians["marevox"][-1] / medians["floor"][-1]
     print(f"round {round_number}: " + ", ".join(line) + f", marevox/floor {ratio:.2f}"
           + f"   load average {load}", flush=True)
 
+
+def ratios(values, floors):
+    return [value / floor for value, floor in zip(values, floors)]
+
+
 print()
-print("medians of the rounds' medians (min .. max), ms")
-for name in names:
-    print(f"  {name:8s} {spread(medians[name])}")
-for name in names[1:]:
-    ratios = [value / floor for value, floor in zip(medians[name], medians["floor"])]
-    print(f"  {name}/floor  {statistics.median(ratios):.2f}  ({min(ratios):.2f} .. {max(ratios):.2f})")
+for title, table in (("ms to the first paint", medians), ("CPU ms used by then", cpu_medians)):
+    print(f"{title}: median of the rounds (min .. max)")
+    for name in names:
+        print(f"  {name:8s} {spread(table[name])}")
+    for name in names[1:]:
+        r = ratios(table[name], table["floor"])
+        print(f"  {name}/floor  {statistics.median(r):.2f}  ({min(r):.2f} .. {max(r):.2f})")
 print()
 print("shared objects mapped at the first paint (the last start's)")
 for name in names:

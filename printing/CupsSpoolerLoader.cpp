@@ -27,17 +27,19 @@ ChartSpooler* CupsSpoolerLoader::Spooler() {
     std::string reasons;
     for (const std::string& folder : m_folders) {
         const std::string path = folder + "/" + CupsModule::kFileName;
-        // Never closed: see the destructor.
+        // Kept open, also after the spooler has gone: see the destructor.
         void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        const char* error = nullptr;
+        std::string reason;
         if (module == nullptr) {
-            error = dlerror();
-        } else if (auto entry = reinterpret_cast<CupsModule::Entry>(
-                       dlsym(module, CupsModule::kEntryName))) {
+            const char* error = dlerror();  // names the file
+            reason = error != nullptr ? error : path + ": cannot be loaded";
+        } else if (auto entry =
+                       reinterpret_cast<CupsModule::Entry>(dlsym(module, CupsModule::kEntryName))) {
             m_spooler.reset(entry(&CupsSpoolerLoader::Failed, this));
-            if (!m_spooler) error = "the spooler could not be made";
+            if (!m_spooler) reason = path + ": the spooler could not be made";
         } else {
-            error = "not a module of this program";
+            reason = path + ": not a module of this program";
+            dlclose(module);
         }
         if (m_spooler) {
             m_modulePath = path;
@@ -45,7 +47,7 @@ ChartSpooler* CupsSpoolerLoader::Spooler() {
             return m_spooler.get();
         }
         if (!reasons.empty()) reasons += "; ";
-        reasons += path + ": " + (error != nullptr ? error : "");
+        reasons += reason;
     }
     if (m_folders.empty()) reasons = "no folder to look in";
     if (m_loadFailed) m_loadFailed(reasons);

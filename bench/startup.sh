@@ -2,7 +2,10 @@
 # How long the program takes from being started to the first paint of its
 # main window, against the least a Qt program takes to show a window
 # (bench-startup-floor: an application and one plain window, maximised), on
-# a virtual display (Xvfb, 1920 × 1080).
+# a virtual display (Xvfb, 1920 × 1080). A second floor, "chinese", is a
+# main window with two Chinese menus and a Chinese status bar text in the
+# program's face (bench-startup-floor --chinese): what any window of the
+# program pays for opening that face and drawing Chinese text.
 #
 # The first paint: both programs, started with MAREVOX_FIRST_PAINT_MARK in
 # their environment, write "first paint: NANOSECONDS" to standard error once
@@ -78,10 +81,11 @@ starts = int(os.environ["BENCH_STARTS"])
 runtime = os.environ["XDG_RUNTIME_DIR"]
 SHARED_OBJECT = re.compile(r"\.so(\.[0-9.]+)?$")
 
-programs = [("floor", os.path.join(bin_dir, "bench-startup-floor")),
-            ("marevox", os.path.join(work, "program", "marevox"))]
+floor = os.path.join(bin_dir, "bench-startup-floor")
+programs = [("floor", [floor]), ("chinese", [floor, "--chinese"]),
+            ("marevox", [os.path.join(work, "program", "marevox")])]
 if os.path.isdir(os.path.join(work, "before")):
-    programs.append(("before", os.path.join(work, "before", "marevox")))
+    programs.append(("before", [os.path.join(work, "before", "marevox")]))
 
 
 def shared_objects(pid):
@@ -100,12 +104,12 @@ def cpu_milliseconds(pid):
     return used / 1e6
 
 
-def start(path):
+def start(command):
     """Milliseconds from starting the program to its first paint, the CPU
     milliseconds used by then, and the shared objects it had mapped."""
     env = dict(os.environ, MAREVOX_FIRST_PAINT_MARK="1")
     started = time.monotonic_ns()
-    program = subprocess.Popen([path], cwd=os.path.dirname(path), env=env,
+    program = subprocess.Popen(command, cwd=os.path.dirname(command[0]), env=env,
                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     watchdog = threading.Timer(30.0, program.kill)
     watchdog.start()
@@ -120,7 +124,7 @@ def start(path):
     rest = program.communicate()[1]
     watchdog.cancel()
     if painted is None:
-        sys.exit(f"startup: {path} showed no first paint: {rest.decode(errors='replace')}")
+        sys.exit(f"startup: {command} showed no first paint: {rest.decode(errors='replace')}")
     # The channel's name goes with the program; wait for it, so that the
     # next start finds it free.
     for _ in range(100):
@@ -145,8 +149,8 @@ for round_number in range(1, rounds + 1):
     cpu = {name: [] for name in names}
     for s in range(starts):
         turn = programs[s % len(programs):] + programs[:s % len(programs)]
-        for name, path in turn:
-            elapsed, used, mapped = start(path)
+        for name, command in turn:
+            elapsed, used, mapped = start(command)
             times[name].append(elapsed)
             cpu[name].append(used)
             objects[name] = mapped
@@ -158,8 +162,8 @@ for round_number in range(1, rounds + 1):
         cpu_medians[name].append(statistics.median(cpu[name]))
         line.append(f"{name} {medians[name][-1]:.1f} ({cpu_medians[name][-1]:.1f})")
     ratio = medians["marevox"][-1] / medians["floor"][-1]
-    print(f"round {round_number}: " + ", ".join(line) + f", marevox/floor {ratio:.2f}"
-          + f"   load average {load}", flush=True)
+    print(f"round {round_number}: " + ", ".join(line) + f"; marevox/floor {ratio:.2f}"
+          + f"; load average {load}", flush=True)
 
 
 def ratios(values, floors):
@@ -171,9 +175,10 @@ for title, table in (("ms to the first paint", medians), ("CPU ms used by then",
     print(f"{title}: median of the rounds (min .. max)")
     for name in names:
         print(f"  {name:8s} {spread(table[name])}")
-    for name in names[1:]:
-        r = ratios(table[name], table["floor"])
-        print(f"  {name}/floor  {statistics.median(r):.2f}  ({min(r):.2f} .. {max(r):.2f})")
+    for name, base in [(name, "floor") for name in names[1:]] + [
+            (name, "chinese") for name in names[2:]]:
+        r = ratios(table[name], table[base])
+        print(f"  {name}/{base}  {statistics.median(r):.2f}  ({min(r):.2f} .. {max(r):.2f})")
 print()
 print("shared objects mapped at the first paint (the last start's)")
 for name in names:

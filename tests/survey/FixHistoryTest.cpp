@@ -1,0 +1,119 @@
+// The fix history: which fixes bracket a moment (repeats, time going
+// backwards, fixes without a time, a full ring), and readers on other
+// threads that never see a fix half written, also in the slot the writer
+// is reusing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "survey/FixHistory.h"
+
+namespace {
+
+Fix At(std::int64_t ms, double latitude = 1.0) {
+    Fix fix;
+    fix.timeMs = ms;
+    fix.quality = FixQuality::k3D;
+    fix.latitude = latitude;
+    fix.longitude = 2.0;
+    return fix;
+}
+
+std::int64_t TimeOf(const std::optional<Fix>& fix) {
+    return fix ? fix->timeMs : -1;
+}
+
+TEST(FixHistory, BracketsAMomentWithNeighbours) {
+    FixHistory history;
+    EXPECT_FALSE(history.Latest());
+    EXPECT_FALSE(history.Bracket(0).before);
+    Fix untimed = At(0);
+    untimed.timeMs = Fix::kNoTime;
+    for (const Fix& fix : {At(1000), untimed, At(1200), At(1400, 7.0), At(1400, 8.0), At(1600)})
+        history.Publish(fix);
+    struct Row {
+        std::int64_t at, before, after;
+    } rows[] = {{999, -1, 1000},    {1000, 1000, 1200}, {1100, 1000, 1200},
+                {1399, 1200, 1400}, {1500, 1400, 1600}, {5000, 1600, -1}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.at);
+        const FixHistory::Around around = history.Bracket(r.at);
+        EXPECT_EQ(TimeOf(around.before), r.before);
+        EXPECT_EQ(TimeOf(around.after), r.after);
+    }
+    // A fix reported twice: the later report counts.
+    EXPECT_EQ(history.Bracket(1450).before->latitude, 8.0);
+    EXPECT_EQ(TimeOf(history.Latest()), 1600);
+
+    // Time going backwards (a receiver reset): only the fixes since count.
+    history.Publish(At(500));
+    history.Publish(At(700));
+    EXPECT_EQ(TimeOf(history.Bracket(1500).before), 700);
+    EXPECT_EQ(TimeOf(history.Bracket(600).after), 700);
+    EXPECT_FALSE(history.Bracket(400).before);
+}
+
+TEST(FixHistory, AFullRingForgetsTheOldest) {
+    FixHistory history;
+    const auto n = static_cast<std::int64_t>(FixHistory::kCapacity) * 3;
+    for (std::int64_t i = 0; i < n; ++i) history.Publish(At(i * 100));
+    EXPECT_EQ(TimeOf(history.Bracket(n * 100 - 150).before), n * 100 - 200);
+    // The oldest fix still kept brackets nothing before it.
+    const std::int64_t oldest = (n - static_cast<std::int64_t>(FixHistory::kCapacity) + 1) * 100;
+    EXPECT_FALSE(history.Bracket(oldest - 50).before);
+    EXPECT_EQ(TimeOf(history.Bracket(oldest - 50).after), oldest);
+}
+
+// Every field of a published fix follows from its time, so a reader can
+// tell a fix mixed from two publications.
+Fix Consistent(std::int64_t ms) {
+    Fix fix = At(ms, static_cast<double>(ms) / 7.0);
+    fix.longitude = -static_cast<double>(ms);
+    fix.receivedMs = ms * 3;
+    fix.speed = static_cast<double>(ms % 1000);
+    fix.satellites = static_cast<std::int32_t>(ms % 50);
+    return fix;
+}
+
+bool IsConsistent(const Fix& fix) {
+    const Fix expected = Consistent(fix.timeMs);
+    return fix.latitude == expected.latitude && fix.longitude == expected.longitude &&
+           fix.receivedMs == expected.receivedMs && fix.speed == expected.speed &&
+           fix.satellites == expected.satellites;
+}
+
+TEST(FixHistory, ReadersNeverSeeAFixHalfWritten) {
+    FixHistory history;
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0};
+    std::atomic<long> reads{0};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < 2; ++r) {
+        readers.emplace_back([&] {
+            while (!done.load(std::memory_order_acquire)) {
+                const auto latest = history.Latest();
+                if (!latest) continue;
+                // Near the newest fix, and at the oldest, whose slot the
+                // writer is about to reuse.
+                for (const std::int64_t back : {25, 2545}) {
+                    const auto around = history.Bracket(latest->timeMs - back);
+                    for (const auto& fix : {latest, around.before, around.after})
+                        if (fix && !IsConsistent(*fix)) torn.fetch_add(1);
+                    if (around.before && around.after &&
+                        around.after->timeMs - around.before->timeMs != 10)
+                        torn.fetch_add(1);
+                }
+                reads.fetch_add(1);
+            }
+        });
+    }
+    for (std::int64_t ms = 10; ms <= 400000; ms += 10) history.Publish(Consistent(ms));
+    done.store(true, std::memory_order_release);
+    for (auto& t : readers) t.join();
+    EXPECT_EQ(torn.load(), 0);
+    EXPECT_GT(reads.load(), 0);
+}
+
+}  // namespace

@@ -26,13 +26,13 @@ struct Fix {
     FixQuality quality = FixQuality::kNone;
     double latitude = kNone;  // degrees, WGS 84
     double longitude = kNone;
-    double height = kNone;  // metres above the ellipsoid
-    double eph = kNone;     // horizontal error estimate, metres
-    double epv = kNone;     // vertical error estimate, metres
+    double height = kNone;         // metres above the ellipsoid
+    double eph = kNone;            // horizontal error estimate, metres
+    double epv = kNone;            // vertical error estimate, metres
     std::int32_t satellites = -1;  // used in the solution; -1 when not reported
-    double course = kNone;   // over ground, degrees true
-    double speed = kNone;    // over ground, m/s
-    double heading = kNone;  // degrees true, from a receiver that measures it
+    double course = kNone;         // over ground, degrees true
+    double speed = kNone;          // over ground, m/s
+    double heading = kNone;        // degrees true, from a receiver that measures it
 
     // A fix that places the antenna at a known time.
     bool Usable() const {

@@ -52,8 +52,8 @@ Fix Carried(const Fix& from, std::int64_t ms) {
     if (!std::isfinite(from.course) || !std::isfinite(from.speed)) return fix;
     const double metres = from.speed * static_cast<double>(ms) / 1000.0;
     const double c = from.course * kRadiansPerDegree;
-    const LatLon at = Displaced({from.latitude, from.longitude},
-                                {metres * std::sin(c), metres * std::cos(c)});
+    const LatLon at =
+        Displaced({from.latitude, from.longitude}, {metres * std::sin(c), metres * std::cos(c)});
     fix.latitude = at.latitude;
     fix.longitude = at.longitude;
     return fix;
@@ -82,9 +82,8 @@ PingPosition AtTransducer(const Fix& antenna, PositionFlag flag, const PositionS
         return p;
     }
     const double h = direction * kRadiansPerDegree;
-    const EastNorth toAntenna{
-        s.antennaForward * std::sin(h) + s.antennaStarboard * std::cos(h),
-        s.antennaForward * std::cos(h) - s.antennaStarboard * std::sin(h)};
+    const EastNorth toAntenna{s.antennaForward * std::sin(h) + s.antennaStarboard * std::cos(h),
+                              s.antennaForward * std::cos(h) - s.antennaStarboard * std::sin(h)};
     const LatLon at =
         Displaced({antenna.latitude, antenna.longitude}, {-toAntenna.east, -toAntenna.north});
     p.latitude = at.latitude;

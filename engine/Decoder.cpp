@@ -9,6 +9,7 @@ void XSound::DecodeBytes(const std::uint8_t* bytes, std::uint32_t length) {
 
 void XSound::CompleteFrame() {
     const std::uint8_t* tail = m_decoder.Tail();
+    m_frameTimeMs.store(Host().NowMs(), std::memory_order_relaxed);
     m_pingWatchdog.store(0, std::memory_order_relaxed);
 
     SelfCheck awaiting = SelfCheck::kAwaitingReply;

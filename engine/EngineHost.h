@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "engine/EngineStatus.h"
@@ -59,4 +62,32 @@ public:
 
     // Wall-clock time, seconds since 1970-01-01 UTC.
     virtual std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+    // Wall-clock time, milliseconds since 1970-01-01 UTC: a live ping's time,
+    // taken when its frame is complete.
+    virtual std::int64_t NowMs() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    }
+
+    // Where the transducer was at a ping, for its depth line.
+    struct PingPlace {
+        double longitude = 0.0;  // degrees
+        double latitude = 0.0;
+        double course = std::numeric_limits<double>::quiet_NaN();  // degrees true; NaN: unknown
+        double speedKnots = std::numeric_limits<double>::quiet_NaN();
+    };
+    // A live ping was recorded as record `record` (counted from 0) of the
+    // recording; timeMs is its time (NowMs at its frame). The host may note
+    // it beside the recording; it returns the ping's place for the depth
+    // line, or nothing (no position source, no fix), and the line is then
+    // as it is without positions. Called on the thread processing the ping
+    // while the recording's files are held: it must not call the engine's
+    // recording verbs.
+    virtual std::optional<PingPlace> PlaceRecordedPing(std::uint32_t record, std::int64_t timeMs) {
+        (void)record;
+        (void)timeMs;
+        return std::nullopt;
+    }
 };

@@ -56,6 +56,7 @@ int XSound::ProcessLivePing() {
     // exactly one gets it, and the decoder keeps its hands off the frame
     // until it is released below.
     if (!m_decoder.Take()) return 0;
+    m_pingTimeMs.store(m_frameTimeMs.load(std::memory_order_relaxed), std::memory_order_relaxed);
 
     // The record is written here, not when the frame completes: it carries
     // the range and offset this ping is processed with, which the worker

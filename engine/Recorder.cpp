@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <system_error>
 
 #include "engine/FileLock.h"
@@ -301,19 +303,34 @@ void Recorder::WriteRecord(std::span<const std::uint8_t> raw, const PingSettings
     if (!report.Ok()) host.Report(report);
 }
 
-void Recorder::WriteDepthLine(double depth, EngineHost&) {
+void Recorder::WriteDepthLine(double depth, std::int64_t pingTimeMs, EngineHost& host) {
     std::lock_guard<std::mutex> lock(m_files.m_fileMutex);
     if (m_files.m_textFile == nullptr || !m_write.depthLineDue) return;
     m_write.depthLineDue = false;
-    char line[96];
+    const std::optional<EngineHost::PingPlace> place =
+        host.PlaceRecordedPing(m_player.RecordIndex() - 1, pingTimeMs);
+    char line[160];
     if (!RecordFile::FormatLocalTime(m_write.lastRecordTime, line, 64)) return;
     std::size_t length = std::strlen(line);
-    std::memcpy(line + length, "   ", 3);
-    length += 3;
-    auto result =
-        std::to_chars(line + length, line + sizeof line - 2, depth, std::chars_format::fixed, 2);
-    if (result.ec != std::errc()) return;
-    length = static_cast<std::size_t>(result.ptr - line);
+    // Each column after three spaces: the depth, then the place's, where a
+    // value not known is "-".
+    auto column = [&](double value, int decimals) {
+        if (length + 3 + 32 > sizeof line) return false;
+        std::memcpy(line + length, "   ", 3);
+        length += 3;
+        if (place && !std::isfinite(value)) {
+            line[length++] = '-';
+            return true;
+        }
+        auto result = std::to_chars(line + length, line + sizeof line - 2, value,
+                                    std::chars_format::fixed, decimals);
+        length = static_cast<std::size_t>(result.ptr - line);
+        return result.ec == std::errc();
+    };
+    if (!column(depth, 2)) return;
+    if (place && !(column(place->longitude, 7) && column(place->latitude, 7) &&
+                   column(place->course, 1) && column(place->speedKnots, 2)))
+        return;
     line[length++] = '\r';
     line[length++] = '\n';
     // A line is written whole or not at all: what part of it reached a

@@ -56,8 +56,10 @@ public:
     // The depth line of the ping whose record WriteRecord wrote last, with
     // the record's time; nothing when that ping's record was not written (a
     // full disk, say), so the text file never speaks of a ping the data
-    // file lacks. A line is written whole or not at all.
-    void WriteDepthLine(double depth, EngineHost& host);
+    // file lacks. A line is written whole or not at all. The host places the
+    // ping (pingTimeMs) and, when it has a place, the line carries it after
+    // the depth.
+    void WriteDepthLine(double depth, std::int64_t pingTimeMs, EngineHost& host);
     // Writes the index, closes the files and deletes a recording too short
     // to keep; a failure is reported through the host.
     void Close(EngineHost& host);

@@ -15,7 +15,7 @@ void XSound::WriteRecord() {
 }
 
 void XSound::WriteDepthLine() {
-    m_recorder.WriteDepthLine(m_depth.load(std::memory_order_relaxed), Host());
+    m_recorder.WriteDepthLine(m_depth.load(std::memory_order_relaxed), PingTimeMs(), Host());
 }
 
 void XSound::CloseRecording() {

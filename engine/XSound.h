@@ -235,6 +235,9 @@ public:
     double Depth() const { return m_depth.load(std::memory_order_relaxed); }
     double SmoothedDepth() const { return m_smoothedDepth.load(std::memory_order_relaxed); }
     std::int64_t PingTime() const { return m_pingTime.load(std::memory_order_relaxed); }
+    // A live ping's time in ms since 1970 UTC, taken when its frame was
+    // complete (EngineHost::NowMs); the record keeps whole seconds.
+    std::int64_t PingTimeMs() const { return m_pingTimeMs.load(std::memory_order_relaxed); }
     std::uint8_t MarkFlag() const { return m_markFlag.load(std::memory_order_acquire); }
     std::int32_t MarkNumber() const { return m_markNumber.load(std::memory_order_relaxed); }
     float SupplyVoltage() const { return m_supplyVoltage.load(std::memory_order_relaxed); }
@@ -344,6 +347,10 @@ private:
     std::atomic<double> m_depth{0.0};
     std::atomic<double> m_smoothedDepth{0.0};
     std::atomic<std::int64_t> m_pingTime{0};
+    std::atomic<std::int64_t> m_pingTimeMs{0};
+    // When the frame handed over was complete: written by the decoder before
+    // the hand-over, read once the frame is taken.
+    std::atomic<std::int64_t> m_frameTimeMs{0};
     std::atomic<std::uint8_t> m_markFlag{0};
     std::atomic<std::int32_t> m_markNumber{0};
     std::atomic<std::int32_t> m_markDebounce{0};

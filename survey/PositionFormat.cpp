@@ -14,8 +14,8 @@ void Put(std::string& out, double value, int decimals) {
     if (!std::isfinite(value)) return;
     if (value == 0.0) value = 0.0;  // no "-0.000"
     char buffer[48];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, decimals);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (result.ec == std::errc()) out.append(buffer, result.ptr);
 }
 
@@ -55,21 +55,24 @@ bool Whole(std::string_view field, Int* out) {
 
 }  // namespace
 
-std::string UtcText(std::int64_t ms) {
-    if (ms == Fix::kNoTime) return {};
+void AppendUtc(std::string& out, std::int64_t ms) {
+    if (ms == Fix::kNoTime) return;
     const std::int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
     const auto time = static_cast<std::time_t>(seconds);
     std::tm tm{};
-    if (::gmtime_r(&time, &tm) == nullptr) return {};
+    if (::gmtime_r(&time, &tm) == nullptr) return;
     char buffer[40];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &tm);
-    std::string text = buffer;
+    const std::size_t length = std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &tm);
     const auto milli = static_cast<int>(ms - seconds * 1000);
-    text += '.';
-    text += static_cast<char>('0' + milli / 100);
-    text += static_cast<char>('0' + milli / 10 % 10);
-    text += static_cast<char>('0' + milli % 10);
-    text += 'Z';
+    const char tail[] = {'.', static_cast<char>('0' + milli / 100),
+                         static_cast<char>('0' + milli / 10 % 10),
+                         static_cast<char>('0' + milli % 10), 'Z'};
+    out.append(buffer, length).append(tail, sizeof tail);
+}
+
+std::string UtcText(std::int64_t ms) {
+    std::string text;
+    AppendUtc(text, ms);
     return text;
 }
 
@@ -90,21 +93,23 @@ std::optional<std::int64_t> ParseUtc(std::string_view text) {
     tm.tm_hour = parts[3];
     tm.tm_min = parts[4];
     tm.tm_sec = parts[5];
-    if (tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23 ||
-        tm.tm_min > 59 || tm.tm_sec > 60)
+    if (tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23 || tm.tm_min > 59 ||
+        tm.tm_sec > 60)
         return std::nullopt;
     return static_cast<std::int64_t>(::timegm(&tm)) * 1000 + parts[6];
 }
 
-std::string FixLine(const Fix& fix) {
-    std::string line = UtcText(fix.timeMs);
+void AppendFixLine(std::string& line, const Fix& fix) {
+    AppendUtc(line, fix.timeMs);
     line += ',';
-    line += UtcText(fix.receivedMs);
+    AppendUtc(line, fix.receivedMs);
     line += ',';
     line += QualityName(fix.quality);
-    for (const auto& [value, decimals] :
-         {std::pair{fix.latitude, 9}, {fix.longitude, 9}, {fix.height, 3}, {fix.eph, 3},
-          {fix.epv, 3}}) {
+    for (const auto& [value, decimals] : {std::pair{fix.latitude, 9},
+                                          {fix.longitude, 9},
+                                          {fix.height, 3},
+                                          {fix.eph, 3},
+                                          {fix.epv, 3}}) {
         line += ',';
         Put(line, value, decimals);
     }
@@ -116,6 +121,11 @@ std::string FixLine(const Fix& fix) {
         Put(line, value, decimals);
     }
     line += '\n';
+}
+
+std::string FixLine(const Fix& fix) {
+    std::string line;
+    AppendFixLine(line, fix);
     return line;
 }
 
@@ -141,12 +151,11 @@ std::optional<Fix> ParseFixLine(std::string_view text) {
     return fix;
 }
 
-std::string PingLineText(const PingLine& ping) {
+void AppendPingLine(std::string& line, const PingLine& ping) {
     const PingPosition& p = ping.position;
-    std::string line;
     PutInt(line, ping.record);
     line += ',';
-    line += UtcText(ping.timeMs);
+    AppendUtc(line, ping.timeMs);
     line += ',';
     Put(line, p.latitude, 9);
     line += ',';
@@ -160,6 +169,11 @@ std::string PingLineText(const PingLine& ping) {
     line += ',';
     line += FlagName(p.flag);
     line += '\n';
+}
+
+std::string PingLineText(const PingLine& ping) {
+    std::string line;
+    AppendPingLine(line, ping);
     return line;
 }
 

@@ -23,10 +23,15 @@ inline constexpr std::string_view kPingHeader =
     "record,time_utc,latitude,longitude,quality,error_m,course_deg,speed_mps,flag,"
     "marevox_pos_v1\n";
 
+// The Append functions add to a string the caller keeps, so that a line
+// written at every ping allocates nothing once the string has grown.
+
 // 2026-12-08T14:44:50.236Z; empty for Fix::kNoTime.
+void AppendUtc(std::string& out, std::int64_t ms);
 std::string UtcText(std::int64_t ms);
 std::optional<std::int64_t> ParseUtc(std::string_view text);
 
+void AppendFixLine(std::string& out, const Fix& fix);
 std::string FixLine(const Fix& fix);
 std::optional<Fix> ParseFixLine(std::string_view line);
 
@@ -35,6 +40,7 @@ struct PingLine {
     std::int64_t timeMs = 0;   // UTC
     PingPosition position;
 };
+void AppendPingLine(std::string& out, const PingLine& line);
 std::string PingLineText(const PingLine& line);
 std::optional<PingLine> ParsePingLine(std::string_view line);
 

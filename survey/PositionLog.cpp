@@ -37,8 +37,7 @@ PositionLog::Status PositionLog::Open(const std::string& path, std::string_view 
     m_file = opened.file;
     m_created = !(continuing && exists);
     std::setvbuf(m_file, nullptr, _IONBF, 0);
-    const Status status =
-        continuing && exists ? Continue(header) : Status{Problem::kNone, 0, path};
+    const Status status = continuing && exists ? Continue(header) : Status{Problem::kNone, 0, path};
     if (status.Ok() && RegularFile::Tell(m_file) == 0 && !WriteWhole(m_file, header)) {
         const int reason = errno;
         Close(m_created);

@@ -13,8 +13,7 @@ PositionLog::Status PositionRecording::Open(const std::string& chosenPath, bool 
     Close(true);
     const Paths paths = PathsFor(chosenPath);
     std::scoped_lock lock(m_fixMutex, m_pingMutex);
-    PositionLog::Status status =
-        m_fixes.Open(paths.fixes, PositionFormat::kFixHeader, continuing);
+    PositionLog::Status status = m_fixes.Open(paths.fixes, PositionFormat::kFixHeader, continuing);
     if (!status.Ok()) return status;
     status = m_pings.Open(paths.pings, PositionFormat::kPingHeader, continuing);
     if (!status.Ok()) {
@@ -42,7 +41,10 @@ void PositionRecording::Append(PositionLog& log, const std::string& line) {
 
 void PositionRecording::LogFix(const Fix& fix) {
     std::lock_guard<std::mutex> lock(m_fixMutex);
-    if (m_fixes.IsOpen()) Append(m_fixes, PositionFormat::FixLine(fix));
+    if (!m_fixes.IsOpen()) return;
+    m_fixLine.clear();
+    PositionFormat::AppendFixLine(m_fixLine, fix);
+    Append(m_fixes, m_fixLine);
 }
 
 PingPosition PositionRecording::PlacePing(std::uint32_t record, std::int64_t pingTimeMs,
@@ -65,14 +67,15 @@ void PositionRecording::WriteDue(std::int64_t nowMs) {
 void PositionRecording::WriteWaiting(std::int64_t nowMs, std::size_t forced) {
     while (m_waitingCount > 0) {
         const Waiting& ping = m_waiting[m_firstWaiting];
-        const FixHistory::Around around =
-            m_history.Bracket(ping.timeMs + m_settings.latencyMs);
+        const FixHistory::Around around = m_history.Bracket(ping.timeMs + m_settings.latencyMs);
         const bool due =
             forced > 0 || around.after || nowMs - ping.timeMs >= m_settings.latencyMs + kWaitMs;
         if (!due) return;
         if (forced > 0) --forced;
         const PingPosition position = TransducerAt(around, ping.timeMs, m_settings);
-        Append(m_pings, PositionFormat::PingLineText({ping.record, ping.timeMs, position}));
+        m_pingLine.clear();
+        PositionFormat::AppendPingLine(m_pingLine, {ping.record, ping.timeMs, position});
+        Append(m_pings, m_pingLine);
         m_firstWaiting = (m_firstWaiting + 1) % m_waiting.size();
         --m_waitingCount;
     }

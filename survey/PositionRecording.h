@@ -78,9 +78,11 @@ private:
 
     std::mutex m_fixMutex;
     PositionLog m_fixes;
+    std::string m_fixLine;  // reused: no allocation per line
 
     std::mutex m_pingMutex;
     PositionLog m_pings;
+    std::string m_pingLine;
     std::array<Waiting, 512> m_waiting;  // a ring, oldest first
     std::size_t m_firstWaiting = 0;
     std::size_t m_waitingCount = 0;

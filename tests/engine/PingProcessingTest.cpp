@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "engine/XSound.h"
 #include "tests/engine/FrameBytes.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/SampleRuns.h"
+#include "tests/support/TempDir.h"
 
 using namespace FrameBytes;
 
@@ -57,6 +63,34 @@ TEST_F(PingTest, LiveStepTakesTheFrameSendsTheNextRequestAndDraws) {
     EXPECT_EQ(engine.ProcessLivePing(), 0);
     EXPECT_FALSE(engine.NewPing());
     EXPECT_EQ(host.frames.size(), 1u);
+}
+
+TEST_F(PingTest, APingsTimeInMsIsTakenAtItsFrameAndPlacesItsDepthLine) {
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    TempDir dir;
+    host.now = 1415000000;  // 2014-11-03 07:33:20 UTC
+    ASSERT_TRUE(engine.StartRecording(dir.File("p.sd")).Ok());
+    const Bytes frame = Frame(Body(Bins(10, 3)));
+    const std::optional<EngineHost::PingPlace> places[] = {
+        EngineHost::PingPlace{121.5, 31.2, 90.04, 3.886}, std::nullopt,
+        EngineHost::PingPlace{-0.5, -33.25, std::nan(""), std::nan("")}};
+    for (std::int64_t k = 0; k < 3; ++k) {
+        host.place = places[k];
+        host.nowMs = 1415000000100 + 50 * k;
+        engine.DecodeBytes(frame.data(), static_cast<std::uint32_t>(frame.size()));
+        host.nowMs += 30;  // processed later than the frame completed
+        ASSERT_EQ(engine.StepLive(), 1);
+        EXPECT_EQ(engine.PingTimeMs(), 1415000000100 + 50 * k);
+    }
+    engine.CloseRecording();
+    EXPECT_EQ(host.placed, (std::vector<std::pair<std::uint32_t, std::int64_t>>{
+                               {0, 1415000000100}, {1, 1415000000150}, {2, 1415000000200}}));
+    const std::string text = ReadAll(dir.File("p.txt"));
+    EXPECT_EQ(text.substr(text.find('\n') + 1),
+              "2014/11/03 07:33:20   0.01   121.5000000   31.2000000   90.0   3.89\r\n"
+              "2014/11/03 07:33:20   0.01\r\n"
+              "2014/11/03 07:33:20   0.01   -0.5000000   -33.2500000   -   -\r\n");
 }
 
 TEST_F(PingTest, ShortEchoesAreRejectedAndTheDepthKept) {

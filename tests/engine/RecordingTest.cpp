@@ -431,7 +431,7 @@ TEST(RecorderAndPlayer, WhatTheRecorderWritesThePlayerReadsBack) {
     const std::vector<std::uint8_t> raw = {0x0A, 0x45, 0x46, 0xCA};
     for (int k = 0; k < 4; ++k) {
         recorder.WriteRecord(raw, settings, k == 2 ? 1 : 0, k, host);
-        recorder.WriteDepthLine(1.5 * k, host);
+        recorder.WriteDepthLine(1.5 * k, 0, host);
         host.now += 10;
     }
     recorder.WriteRecord({}, settings, 0, 0, host);  // no frame: nothing written

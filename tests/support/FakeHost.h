@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/EngineHost.h"
@@ -51,6 +53,12 @@ public:
         reports.push_back(status);
     }
     std::int64_t Now() override { return now; }
+    std::int64_t NowMs() override { return nowMs; }
+    std::optional<PingPlace> PlaceRecordedPing(std::uint32_t record, std::int64_t timeMs) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        placed.emplace_back(record, timeMs);
+        return place;
+    }
 
     // The codes of the failures reported so far.
     std::vector<EngineError> ReportCodes() const {
@@ -78,6 +86,9 @@ public:
     int paints = 0;
     int clears = 0;
     std::int64_t now = 1700000000;
+    std::int64_t nowMs = 1700000000000;
+    std::optional<PingPlace> place;                              // what PlaceRecordedPing answers
+    std::vector<std::pair<std::uint32_t, std::int64_t>> placed;  // and what it was asked
 
 private:
     std::mutex m_mutex;

@@ -11,7 +11,7 @@ PACKAGES=(
     libgl1-mesa-dev
     libcups2-dev cups cups-client
     xvfb xauth fonts-noto-cjk xdotool imagemagick xclip xdg-utils python3
-    gpsd gpsd-clients
+    gpsd gpsd-clients libgps-dev
     clang-format
     gdb
 )

@@ -43,9 +43,9 @@ int main(int argc, char** argv) {
     const double cpu = CpuSeconds() - cpuBefore;
     const std::uint64_t fixes = history.Count() - fixesBefore;
     client.Stop();
-    std::printf("%llu fixes in %d s (%.1f a second); CPU %.3f s: %.3f %% of a core, %.1f us a fix\n",
-                static_cast<unsigned long long>(fixes), seconds,
-                static_cast<double>(fixes) / seconds, cpu, 100.0 * cpu / seconds,
-                1e6 * cpu / static_cast<double>(fixes));
+    std::printf(
+        "%llu fixes in %d s (%.1f a second); CPU %.3f s: %.3f %% of a core, %.1f us a fix\n",
+        static_cast<unsigned long long>(fixes), seconds, static_cast<double>(fixes) / seconds, cpu,
+        100.0 * cpu / seconds, 1e6 * cpu / static_cast<double>(fixes));
     return 0;
 }

@@ -59,9 +59,8 @@ std::optional<GpsdClient::Endpoint> GpsdClient::ParseEndpoint(const std::string&
     } else if (endpoint.host.find(':') != std::string::npos) {
         return std::nullopt;  // an IPv6 address goes in brackets
     }
-    if (endpoint.port.size() > 5 ||
-        !std::all_of(endpoint.port.begin(), endpoint.port.end(),
-                     [](char c) { return c >= '0' && c <= '9'; }))
+    if (endpoint.port.size() > 5 || !std::all_of(endpoint.port.begin(), endpoint.port.end(),
+                                                 [](char c) { return c >= '0' && c <= '9'; }))
         return std::nullopt;
     const int port = std::stoi(endpoint.port);
     if (port < 1 || port > 65535) return std::nullopt;

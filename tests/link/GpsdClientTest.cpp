@@ -26,9 +26,9 @@ bool WaitUntil(const std::function<bool()>& done, int ms) {
 }
 
 TEST(GpsdClient, EndpointsAreHostColonPort) {
-    for (const auto& [text, host, port] :
-         {std::tuple{"127.0.0.1:2947", "127.0.0.1", "2947"}, {"boat.local:29470", "boat.local", "29470"},
-          {"[::1]:2947", "::1", "2947"}}) {
+    for (const auto& [text, host, port] : {std::tuple{"127.0.0.1:2947", "127.0.0.1", "2947"},
+                                           {"boat.local:29470", "boat.local", "29470"},
+                                           {"[::1]:2947", "::1", "2947"}}) {
         const auto endpoint = GpsdClient::ParseEndpoint(text);
         ASSERT_TRUE(endpoint) << text;
         EXPECT_EQ(endpoint->host, host);
@@ -49,8 +49,8 @@ TEST(GpsdClient, TakesFixesAndComesBackWhenGpsdReturns) {
     ASSERT_TRUE(client.Start(*GpsdClient::ParseEndpoint(session.Endpoint())));
 
     // No gpsd yet: the client says so and keeps trying.
-    EXPECT_TRUE(WaitUntil([&] { return client.CurrentState() == GpsdClient::State::kUnreachable; },
-                          2000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return client.CurrentState() == GpsdClient::State::kUnreachable; }, 2000));
     ASSERT_TRUE(session.StartGpsd());
     ASSERT_TRUE(WaitUntil([&] { return history.Count() >= 20; }, 15000))
         << "fixes: " << history.Count();
@@ -70,8 +70,8 @@ TEST(GpsdClient, TakesFixesAndComesBackWhenGpsdReturns) {
 
     // gpsd killed: the fixes stop and the client says gpsd is gone ...
     session.StopGpsd(SIGKILL);
-    EXPECT_TRUE(WaitUntil([&] { return client.CurrentState() == GpsdClient::State::kUnreachable; },
-                          3000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return client.CurrentState() == GpsdClient::State::kUnreachable; }, 3000));
     const std::uint64_t before = history.Count();
     // ... and started again: the fixes come back by themselves.
     ASSERT_TRUE(session.StartGpsd());

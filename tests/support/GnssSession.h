@@ -28,8 +28,8 @@ public:
           port(FreePort()),
           m_dir(dir),
           m_name(name) {
-        std::vector<std::string> args = {MAREVOX_SIM_PATH, "--link", instrument, "--gnss",
-                                         gnss,             "--truth", truth};
+        std::vector<std::string> args = {MAREVOX_SIM_PATH, "--link", instrument, "--gnss", gnss,
+                                         "--truth",        truth};
         args.insert(args.end(), simOptions.begin(), simOptions.end());
         m_sim = std::make_unique<BackgroundProcess>(args, dir.File(name + ".sim.out"), true);
     }

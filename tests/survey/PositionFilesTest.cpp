@@ -65,9 +65,12 @@ TEST(PositionFormat, FixLinesReadBackAsWritten) {
         EXPECT_EQ(back->satellites, fix.satellites);
         EXPECT_TRUE(SameNumber(back->latitude, fix.latitude, 1e-9));
         EXPECT_TRUE(SameNumber(back->longitude, fix.longitude, 1e-9));
-        for (const auto& [a, b] : {std::pair{back->height, fix.height}, {back->eph, fix.eph},
-                                   {back->epv, fix.epv}, {back->course, fix.course},
-                                   {back->speed, fix.speed}, {back->heading, fix.heading}})
+        for (const auto& [a, b] : {std::pair{back->height, fix.height},
+                                   {back->eph, fix.eph},
+                                   {back->epv, fix.epv},
+                                   {back->course, fix.course},
+                                   {back->speed, fix.speed},
+                                   {back->heading, fix.heading}})
             EXPECT_TRUE(SameNumber(a, b, 1e-9));
     }
     EXPECT_EQ(FixLine(empty), ",2026-11-30T00:53:20.000Z,none,,,,,,,,,\n");
@@ -75,8 +78,13 @@ TEST(PositionFormat, FixLinesReadBackAsWritten) {
 
 TEST(PositionFormat, PingLinesReadBackAsWritten) {
     PingLine placed{41, kT0 + 123, {}};
-    placed.position = {PositionFlag::kInterpolated, FixQuality::kRtkFixed, 31.200000123,
-                       121.500000456, 0.02, 90.0, 2.0};
+    placed.position = {PositionFlag::kInterpolated,
+                       FixQuality::kRtkFixed,
+                       31.200000123,
+                       121.500000456,
+                       0.02,
+                       90.0,
+                       2.0};
     PingLine unplaced{42, kT0 + 173, {}};
     for (const PingLine& ping : {placed, unplaced}) {
         const std::string text = PingLineText(ping);
@@ -100,13 +108,13 @@ TEST(PositionFormat, DamagedLinesAreRefused) {
     ASSERT_TRUE(ParsePingLine(good));
     for (const std::string& bad : std::vector<std::string>{
              good.substr(0, good.size() - 6), good + ",", "x" + good, "-" + good,
-          "7,2026-11-30T00:53:20Z,31.2,121.5,3d,1.5,90.00,2.000,stale",
-          "7,2026-11-30T00:53:20.173Z,31.2x,121.5,3d,1.5,90.00,2.000,stale",
-          "7,2026-11-30T00:53:20.173Z,31.2,121.5,4d,1.5,90.00,2.000,stale",
-          "7,2026-11-30T00:53:20.173Z,31.2,121.5,3d,1.5,90.00,2.000,old"})
+             "7,2026-11-30T00:53:20Z,31.2,121.5,3d,1.5,90.00,2.000,stale",
+             "7,2026-11-30T00:53:20.173Z,31.2x,121.5,3d,1.5,90.00,2.000,stale",
+             "7,2026-11-30T00:53:20.173Z,31.2,121.5,4d,1.5,90.00,2.000,stale",
+             "7,2026-11-30T00:53:20.173Z,31.2,121.5,3d,1.5,90.00,2.000,old"})
         EXPECT_FALSE(ParsePingLine(bad)) << bad;
     EXPECT_FALSE(ParseFixLine(",2026-11-30T00:53:20.000Z,none,,,,,,1.5,,,\n"));  // satellites
-    EXPECT_FALSE(ParseFixLine(",,none,,,,,,,,,\n"));  // no time received
+    EXPECT_FALSE(ParseFixLine(",,none,,,,,,,,,\n"));                             // no time received
     EXPECT_FALSE(ParseFixLine("\n"));
 }
 
@@ -229,9 +237,9 @@ TEST(PositionRecording, APingsLineWaitsForTheFixAfterIt) {
     auto lines = PingLines(paths.pings);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].position.flag, PositionFlag::kInterpolated);
-    EXPECT_NEAR(Separation({31.2, 121.5}, {lines[0].position.latitude,
-                                           lines[0].position.longitude}).east,
-                0.5, 0.001);
+    EXPECT_NEAR(
+        Separation({31.2, 121.5}, {lines[0].position.latitude, lines[0].position.longitude}).east,
+        0.5, 0.001);
 
     // No fix after: written 2.5 s past the latency, carried, in order.
     positions.PlacePing(1, kT0 + 1000, kT0 + 1000);

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
 #include <chrono>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -95,8 +95,8 @@ std::vector<Placed> PlacedLate(const std::vector<Placed>& truth, std::int64_t la
     std::vector<Placed> placed;
     for (const Placed& r : truth) {
         const std::int64_t t = r.ms - lateMs;
-        const auto after = std::find_if(truth.begin(), truth.end(),
-                                        [&](const Placed& x) { return x.ms >= t; });
+        const auto after =
+            std::find_if(truth.begin(), truth.end(), [&](const Placed& x) { return x.ms >= t; });
         if (after == truth.begin() || after == truth.end()) continue;
         const Placed& a = *(after - 1);
         const double w = static_cast<double>(t - a.ms) / static_cast<double>(after->ms - a.ms);
@@ -187,9 +187,9 @@ struct Survey {
     Survey(const TempDir& dir, const std::string& name, const std::string& timeTag,
            int configuredLatencyMs)
         : session(dir, name,
-                  {"--seed", "7", "--gnss-time", timeTag, "--gnss-latency-ms", "1000",
-                   "--pattern", "cross", "--lines", "2", "--line-length", "12",
-                   "--line-spacing", "8", "--depth-min", "5", "--depth-max", "40"}),
+                  {"--seed", "7", "--gnss-time", timeTag, "--gnss-latency-ms", "1000", "--pattern",
+                   "cross", "--lines", "2", "--line-length", "12", "--line-spacing", "8",
+                   "--depth-min", "5", "--depth-max", "40"}),
           base(dir.File(name + "/survey")),
           json(dir.File(name + ".json")),
           latency(configuredLatencyMs) {}
@@ -393,14 +393,15 @@ TEST(CliPositions, NoSourceNoPositionsAndOptionsAreChecked) {
     EXPECT_EQ(names, (std::vector<std::string>{"out", "plain.idx", "plain.sd", "plain.txt"}));
     EXPECT_EQ(ReadAll(out).find("\"lat\""), std::string::npos);
 
-    for (const std::string& options : std::vector<std::string>
-         {"--gnss-latency-ms 100", "--gpsd localhost", "--gpsd localhost:2947 --gnss-latency-ms -1",
-          "--gpsd localhost:2947 --gnss-latency-ms 10001",
-          "--gpsd localhost:2947 --antenna-forward 101", "--gpsd localhost:2947 --antenna-starboard x",
-          "--antenna-forward 1"}) {
+    for (const std::string& options : std::vector<std::string>{
+             "--gnss-latency-ms 100", "--gpsd localhost",
+             "--gpsd localhost:2947 --gnss-latency-ms -1",
+             "--gpsd localhost:2947 --gnss-latency-ms 10001",
+             "--gpsd localhost:2947 --antenna-forward 101",
+             "--gpsd localhost:2947 --antenna-starboard x", "--antenna-forward 1"}) {
         SCOPED_TRACE(options);
-        const int status =
-            std::system((cli + " live --port " + sim.Link() + " " + options + " 2>/dev/null").c_str());
+        const int status = std::system(
+            (cli + " live --port " + sim.Link() + " " + options + " 2>/dev/null").c_str());
         EXPECT_EQ(WEXITSTATUS(status), 2);
     }
 }

@@ -64,6 +64,11 @@ void PositionRecording::WriteDue(std::int64_t nowMs) {
     WriteWaiting(nowMs, 0);
 }
 
+std::size_t PositionRecording::WaitingLines() {
+    std::lock_guard<std::mutex> lock(m_pingMutex);
+    return m_waitingCount;
+}
+
 void PositionRecording::WriteWaiting(std::int64_t nowMs, std::size_t forced) {
     while (m_waitingCount > 0) {
         const Waiting& ping = m_waiting[m_firstWaiting];

@@ -57,6 +57,8 @@ public:
     PingPosition PlacePing(std::uint32_t record, std::int64_t pingTimeMs, std::int64_t nowMs);
     // Writes the waiting lines that are due.
     void WriteDue(std::int64_t nowMs);
+    // Lines waiting for the fix after their ping.
+    std::size_t WaitingLines();
 
     // Lines that could not be written (a full disk), both files.
     std::uint64_t LostLines() const { return m_lostLines.load(std::memory_order_relaxed); }

@@ -232,6 +232,7 @@ TEST(PositionRecording, APingsLineWaitsForTheFixAfterIt) {
     EXPECT_EQ(now.flag, PositionFlag::kExtrapolated);
     EXPECT_NEAR(Separation({31.2, 121.5}, {now.latitude, now.longitude}).east, 0.5, 0.001);
     EXPECT_TRUE(PingLines(paths.pings).empty());
+    EXPECT_EQ(positions.WaitingLines(), 1u);
     history.Publish(EastFix(400));
     positions.WriteDue(kT0 + 420);
     auto lines = PingLines(paths.pings);
@@ -246,6 +247,7 @@ TEST(PositionRecording, APingsLineWaitsForTheFixAfterIt) {
     positions.PlacePing(2, kT0 + 1100, kT0 + 1100);
     positions.WriteDue(kT0 + 1000 + 100 + PositionRecording::kWaitMs - 1);
     EXPECT_EQ(PingLines(paths.pings).size(), 1u);
+    EXPECT_EQ(positions.WaitingLines(), 2u);
     positions.WriteDue(kT0 + 1000 + 100 + PositionRecording::kWaitMs);
     lines = PingLines(paths.pings);
     ASSERT_EQ(lines.size(), 2u);

@@ -11,6 +11,7 @@
 // the recording closed.
 #include <QCoreApplication>
 #include <QTimer>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/DepthSentence.h"
 #include "app/EngineMessages.h"
@@ -333,10 +335,18 @@ int CmdLive(int argc, char** argv, int first) {
     instrumentPort.Set(nullptr);
     if (engine->IsRecording()) {
         engine->CloseRecording();
-        // A recording too short to keep takes its position files along.
-        std::error_code ec;
-        if (positions)
+        if (positions) {
+            // The last pings' lines get the fix after them when it comes
+            // within the latency and a fix period or two.
+            const std::int64_t until = host.NowMs() + source->settings.latencyMs + 600;
+            while (positions->WaitingLines() > 0 && host.NowMs() < until) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                positions->WriteDue(host.NowMs());
+            }
+            // A recording too short to keep takes its position files along.
+            std::error_code ec;
             positions->Close(std::filesystem::exists(RecordFile::PathsFor(*recording).data, ec));
+        }
     }
     host.SetPositions(nullptr);
     if (gpsd) gpsd->Stop();

@@ -14,6 +14,8 @@ namespace {
 constexpr int kFirstRetryMs = 250;
 constexpr int kLastRetryMs = 4000;
 constexpr int kWaitMicroseconds = 250000;  // how often the thread looks at Stop
+// How long a fix waits for the heading report of its own cycle.
+constexpr int kHeldMicroseconds = 50000;
 // A heading older than this is not given to a fix.
 constexpr std::int64_t kHeadingAgeMaxMs = 1500;
 
@@ -136,14 +138,30 @@ void GpsdClient::Watch(gps_data_t& data) {
     char message[8192];
     while (!Stopping()) {
         errno = 0;  // a wait that times out leaves errno alone
-        if (!gps_waiting(&data, kWaitMicroseconds)) {
+        if (!gps_waiting(&data, m_held ? kHeldMicroseconds : kWaitMicroseconds)) {
+            PublishHeld();  // no heading came for it
             if (errno != 0 && errno != EINTR && errno != EAGAIN) return;
             continue;
         }
         message[0] = '\0';
-        if (gps_read(&data, message, sizeof message) == -1) return;  // gpsd went away
+        if (gps_read(&data, message, sizeof message) == -1) {  // gpsd went away
+            PublishHeld();
+            return;
+        }
         TakeReport(data, message);
     }
+    PublishHeld();
+}
+
+void GpsdClient::Publish(const Fix& fix) {
+    m_history.Publish(fix);
+    m_fixes.fetch_add(1, std::memory_order_relaxed);
+    if (m_sink) m_sink(fix);
+}
+
+void GpsdClient::PublishHeld() {
+    if (m_held) Publish(*m_held);
+    m_held.reset();
 }
 
 void GpsdClient::TakeReport(const gps_data_t& data, const char* message) {
@@ -151,6 +169,8 @@ void GpsdClient::TakeReport(const gps_data_t& data, const char* message) {
     if (IsClass(message, "ATT")) {
         m_heading = Finite(data.attitude.heading);
         m_headingAtMs = now;
+        if (m_held) m_held->heading = m_heading;
+        PublishHeld();
         return;
     }
     if (IsClass(message, "SKY")) {
@@ -175,7 +195,12 @@ void GpsdClient::TakeReport(const gps_data_t& data, const char* message) {
         fix.satellites = m_satellites;
         if (now - m_headingAtMs <= kHeadingAgeMaxMs) fix.heading = m_heading;
     }
-    m_history.Publish(fix);
-    m_fixes.fetch_add(1, std::memory_order_relaxed);
-    if (m_sink) m_sink(fix);
+    PublishHeld();
+    // gpsd reports a cycle's heading (ATT) after its fix (TPV): from a
+    // receiver that gives headings, the fix waits for its own.
+    if (std::isfinite(fix.heading)) {
+        m_held = fix;
+    } else {
+        Publish(fix);
+    }
 }

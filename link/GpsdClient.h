@@ -16,10 +16,10 @@ struct gps_data_t;
 
 // A gpsd client (libgps) on a thread of its own: it watches gpsd's reports
 // and publishes every fix into a FixHistory, where the ping processing
-// reads it without waiting. When gpsd is not there, stops or restarts, the
-// client connects again by itself, waiting longer after each failure (a
-// quarter second, doubling up to four). Nothing it does can hold up the
-// thread that reads the history.
+// reads it without waiting. A receiver's true heading (HDT, gpsd's ATT
+// report, which follows the fix of its cycle) goes with its fix. When gpsd is not there, stops or
+// restarts, the client connects again by itself, waiting longer after each failure (a quarter
+// second, doubling up to four). Nothing it does can hold up the thread that reads the history.
 class GpsdClient {
 public:
     enum class State : std::uint8_t {
@@ -59,6 +59,8 @@ private:
     // One connection's life: reports until gpsd goes or Stop is called.
     void Watch(gps_data_t& data);
     void TakeReport(const gps_data_t& data, const char* message);
+    void Publish(const Fix& fix);
+    void PublishHeld();
     // Sleeps for ms unless Stop is called.
     void Pause(int ms);
     bool Stopping() const { return m_stop.load(std::memory_order_acquire); }
@@ -75,7 +77,9 @@ private:
     std::atomic<std::uint64_t> m_fixes{0};
 
     // The client thread's own: the receiver's heading (gpsd's ATT report)
-    // and satellites used (SKY), kept for the next fix.
+    // and satellites used (SKY), kept for the next fix; a fix waiting for
+    // its cycle's heading.
+    std::optional<Fix> m_held;
     double m_heading = Fix::kNone;
     std::int64_t m_headingAtMs = 0;
     std::int32_t m_satellites = -1;

@@ -38,7 +38,6 @@ public:
         if (m_sim) m_sim->Stop();
     }
 
-    // The simulator's terminals are there.
     bool SimulatorReady() const {
         for (int i = 0; i < 300; ++i) {
             struct stat s {};
@@ -63,9 +62,6 @@ public:
         m_gpsd.reset();
     }
     std::string Endpoint() const { return "127.0.0.1:" + std::to_string(port); }
-    void StopSimulator() {
-        if (m_sim) m_sim->Stop();
-    }
 
     const std::string instrument, gnss, truth;
     const int port;

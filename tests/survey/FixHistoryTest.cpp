@@ -1,5 +1,5 @@
 // The fix history: which fixes bracket a moment (repeats, time going
-// backwards, fixes without a time, a full ring), and readers on other
+// backwards, fixes without a time), and readers on other
 // threads that never see a fix half written, also in the slot the writer
 // is reusing.
 #include <gtest/gtest.h>
@@ -54,17 +54,6 @@ TEST(FixHistory, BracketsAMomentWithNeighbours) {
     EXPECT_EQ(TimeOf(history.Bracket(1500).before), 700);
     EXPECT_EQ(TimeOf(history.Bracket(600).after), 700);
     EXPECT_FALSE(history.Bracket(400).before);
-}
-
-TEST(FixHistory, AFullRingForgetsTheOldest) {
-    FixHistory history;
-    const auto n = static_cast<std::int64_t>(FixHistory::kCapacity) * 3;
-    for (std::int64_t i = 0; i < n; ++i) history.Publish(At(i * 100));
-    EXPECT_EQ(TimeOf(history.Bracket(n * 100 - 150).before), n * 100 - 200);
-    // The oldest fix still kept brackets nothing before it.
-    const std::int64_t oldest = (n - static_cast<std::int64_t>(FixHistory::kCapacity) + 1) * 100;
-    EXPECT_FALSE(history.Bracket(oldest - 50).before);
-    EXPECT_EQ(TimeOf(history.Bracket(oldest - 50).after), oldest);
 }
 
 // Every field of a published fix follows from its time, so a reader can

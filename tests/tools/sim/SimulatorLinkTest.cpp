@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -201,6 +202,9 @@ TEST(SimulatorLink, ARecordedLiveSessionReplaysToEveryDepthOfItsTextFile) {
 
     std::vector<std::string> live = ReadLines(base + ".txt");
     const std::vector<std::string> replayed = ReadLines(base + ".csv");
+    // No position source: no position files.
+    EXPECT_FALSE(std::filesystem::exists(base + ".gnss.csv") ||
+                 std::filesystem::exists(base + ".pos.csv"));
     ASSERT_GT(live.size(), 1u);
     live.erase(live.begin());  // the header
     ASSERT_EQ(live.size(), replayed.size());

@@ -117,7 +117,7 @@ bool ParsePositionSource(const CliArgs& args, std::optional<PositionSource>* sou
     }
     s.endpoint = *endpoint;
     long long latency = 0;
-    if (args.Has("gnss-latency-ms") && !args.Int("gnss-latency-ms", 0, 10000, &latency, error))
+    if (args.Has("gnss-latency-ms") && !args.Int("gnss-latency-ms", -1000, 10000, &latency, error))
         return false;
     s.settings.latencyMs = static_cast<std::int32_t>(latency);
     for (const auto& [name, metres] : {std::pair{"antenna-forward", &s.settings.antennaForward},
@@ -265,7 +265,7 @@ int CmdLive(int argc, char** argv, int first) {
     if (source) {
         positions = std::make_unique<PositionRecording>(fixes, source->settings);
         gpsd = std::make_unique<GpsdClient>(
-            fixes, [recording = positions.get()](const Fix& fix) { recording->LogFix(fix); });
+            fixes, [files = positions.get()](const Fix& fix) { files->LogFix(fix); });
     }
     const auto recording = args.Value("record");
     if (recording) {

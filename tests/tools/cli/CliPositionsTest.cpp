@@ -317,7 +317,7 @@ TEST(CliPositions, GpsdComingAndGoingNeverStopsTheSoundingNorMisplacesAPing) {
 TEST(CliPositions, OptionsAreChecked) {
     for (const char* options :
          {"--gnss-latency-ms 100", "--antenna-forward 1", "--gpsd localhost",
-          "--gpsd h:2947 --gnss-latency-ms -1", "--gpsd h:2947 --gnss-latency-ms 10001",
+          "--gpsd h:2947 --gnss-latency-ms -1001", "--gpsd h:2947 --gnss-latency-ms 10001",
           "--gpsd h:2947 --antenna-forward 101", "--gpsd h:2947 --antenna-starboard x"}) {
         const int status = std::system(
             (std::string(MAREVOX_CLI_PATH) + " live --port /dev/null " + options + " 2>/dev/null")

@@ -2,18 +2,10 @@
 
 #include <QFileInfo>
 #include <QScreen>
-#include <QSocketNotifier>
 #include <QStringList>
 #include <cstdio>
-
-#ifndef _WIN32
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <string>
 #include <vector>
-#endif
 
 #include "app/AppFonts.h"
 #include "app/AppIcon.h"
@@ -28,6 +20,7 @@
 #include "app/UserPrompts.h"
 #include "engine/EngineWorker.h"
 #include "link/ChannelFolder.h"
+#include "link/TerminationSignals.h"
 #include "printing/ChartPrinter.h"
 #include "printing/CupsSpoolerLoader.h"
 
@@ -35,20 +28,6 @@ XSound g_engine;
 AppSettings g_settings;
 std::string g_settingsPath;
 std::atomic<bool> g_chartHeaderDue{false};
-
-#ifndef _WIN32
-namespace {
-
-// Written by the signal handler, read on the UI thread.
-int g_signalPipe[2] = {-1, -1};
-
-void OnTerminationSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
-}
-
-}  // namespace
-#endif
 
 CMarevoxApp::CMarevoxApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Marevox"));
@@ -164,20 +143,8 @@ void CMarevoxApp::StartChannel(const ChannelFolder& channels) {
 }
 
 void CMarevoxApp::WatchTerminationSignals() {
-#ifndef _WIN32
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
-    m_signals = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-    connect(m_signals.get(), &QSocketNotifier::activated, this, [this] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[0], &byte, 1);
-        Terminate();
-    });
-    struct sigaction action = {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
-#endif
+    m_signals = std::make_unique<TerminationSignals>();
+    connect(m_signals.get(), &TerminationSignals::Received, this, [this] { Terminate(); });
 }
 
 void CMarevoxApp::Terminate() {

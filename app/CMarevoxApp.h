@@ -19,7 +19,7 @@ class CompanionMessages;
 struct ChannelFolder;
 class DepthOutput;
 class EngineWorker;
-class QSocketNotifier;
+class TerminationSignals;
 
 // The program's single instances.
 extern XSound g_engine;         // the sounding engine
@@ -63,7 +63,7 @@ private:
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<CompanionMessages> m_companion;
     std::unique_ptr<CLocalChannelServer> m_channel;
-    std::unique_ptr<QSocketNotifier> m_signals;
+    std::unique_ptr<TerminationSignals> m_signals;
     bool m_terminated = false;  // asked to end by a signal
     QTranslator m_english;
     QTranslator m_qtChinese;

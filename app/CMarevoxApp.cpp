@@ -26,6 +26,7 @@
 
 XSound g_engine;
 AppSettings g_settings;
+FixHistory g_fixes;
 std::string g_settingsPath;
 std::atomic<bool> g_chartHeaderDue{false};
 

@@ -8,6 +8,7 @@
 
 #include "app/Settings.h"
 #include "engine/XSound.h"
+#include "survey/FixHistory.h"
 
 class ChartSpooler;
 class ChartPrinter;
@@ -25,6 +26,9 @@ class TerminationSignals;
 extern XSound g_engine;         // the sounding engine
 extern AppSettings g_settings;  // the settings that do not live in the engine
 extern std::string g_settingsPath;
+// The GNSS fixes of the position source, newest last; empty without one.
+// Published by the source's thread, read by the worker and the windows.
+extern FixHistory g_fixes;
 // The settings printed in the chart header changed (range in effect, draft,
 // sound speed, or printing just started): the chart's next row closes the
 // band and a new header follows. Set by whoever changes them, taken by the

@@ -20,6 +20,9 @@ const Subcommand kSubcommands[] = {
     {"replay", CmdReplay, "replay FILE.sd [--ini FILE] [--csv] [--png OUT.png]"},
     {"info", CmdInfo, "info FILE.sd"},
     {"reindex", CmdReindex, "reindex [--force] FILE.sd"},
+    {"edit", CmdEdit,
+     "edit FILE.sd --filter spike[:K=V,...]|window:MIN:MAX|redetect:K=V,...|restore\n"
+     "      [--from N] [--to M] [--dry-run] [--edits PATH]   (or --list)"},
     {"sentence", CmdSentence, "sentence --type N --depth D [--draft X] [--ini FILE]"},
 #ifdef MAREVOX_CLI_LIVE
     {"live", CmdLive, "live --port PATH [--count N] [--ini FILE] [--record FILE.sd]"},

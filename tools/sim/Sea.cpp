@@ -127,9 +127,25 @@ std::vector<std::uint8_t> Sea::Ping(int rangeIndex, int rangeOffset, int gain) {
     }
     std::erase_if(m_schools, [](const School& f) { return f.pingsLeft <= 0; });
 
+    // A wake: a cloud of bubbles a few metres down for one to three pings,
+    // loud and long, that swallows much of the sound. Drawn only when wakes
+    // are asked for, so the sea of a seed stays the same without them.
+    if (m_config.wakeRate > 0.0 && m_wakeLeft == 0 && unit(m_random) < m_config.wakeRate) {
+        m_wakeLeft = 1 + static_cast<int>(unit(m_random) * 3.0);
+        const double deepest = std::max(1.5, std::min(4.0, m_bottomDepth - 1.5));
+        m_wakeDepth = 1.5 + unit(m_random) * (deepest - 1.5);
+    }
+    m_wake = m_wakeLeft > 0;
+    if (m_wake) {
+        --m_wakeLeft;
+        const std::uint32_t at = Bins(m_wakeDepth);
+        if (at < count) AddEcho(s, at, 6.0, 3.0, 8.0 * pulse, gainFactor);
+    }
+
     // The bottom echo: its length follows the pulse and the bottom type, its
-    // strength the bottom type and the gain.
-    const BottomEcho echo = EchoOf(m_config.bottom);
+    // strength the bottom type and the gain (halved under a wake).
+    BottomEcho echo = EchoOf(m_config.bottom);
+    if (m_wake) echo.strength /= 2.0;
     const double pulseBins = 12.0 * pulse;
     const double decay = pulseBins * echo.stretch / 2.5;
     const std::uint32_t bottom = Bins(m_bottomDepth);

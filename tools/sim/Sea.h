@@ -6,7 +6,7 @@
 
 // The simulated water under the boat: a bottom whose depth drifts along a
 // profile, the bottom echo and its multiple, fish, water-column noise and
-// the transducer's near-field ringing, as the instrument would sample them
+// the transducer's near-field ringing, a boat's wake, as the instrument would sample them
 // (75,000 samples per second, levels 0..7).
 class Sea {
 public:
@@ -19,6 +19,7 @@ public:
         Bottom bottom = Bottom::kSand;
         double fishRate = 0.01;            // chance per ping that a fish school appears
         double multipleRate = 0.25;        // chance per ping of a visible second bottom echo
+        double wakeRate = 0.0;             // chance per ping that a boat's wake passes under
         double noise = 1.0;                // water-column noise, 0 none
         double soundSpeed = 1500.0;        // m/s
         std::uint32_t maxSamples = 19000;  // room left for the program's draft prefix
@@ -32,6 +33,8 @@ public:
 
     // Bottom depth of the last ping, metres below the transducer.
     double BottomDepth() const { return m_bottomDepth; }
+    // Whether the last ping went through a wake's bubbles.
+    bool Wake() const { return m_wake; }
     // Puts the bottom at a fixed depth from now on.
     void HoldDepth(double metres);
 
@@ -59,5 +62,8 @@ private:
     double m_wander = 0.0;
     double m_bottomDepth = 0.0;
     bool m_hold = false;
+    int m_wakeLeft = 0;  // pings the wake still lasts
+    double m_wakeDepth = 0.0;
+    bool m_wake = false;
     std::vector<School> m_schools;
 };

@@ -47,6 +47,7 @@ const char kUsage[] =
     "  --bottom rock|sand|mud bottom type (default sand)\n"
     "  --fish P               chance per ping of a new fish school (default 0.01)\n"
     "  --multiple P           chance per ping of a second bottom echo (default 0.25)\n"
+    "  --wake P               chance per ping that a boat's wake passes under (default 0)\n"
     "  --noise X              water-column noise, 0 for none (default 1)\n"
     "  --voltage V            supply voltage (default 12)\n"
     "  --selfcheck-flags N    self-check result byte (default 0x14: all good)\n"
@@ -67,7 +68,8 @@ const char kUsage[] =
     "  --gnss-time fix|sent   the time the sentences carry: the fix's (default), or\n"
     "                         the time they are sent (positions older than their time)\n"
     "  --gnss-quality N       GGA fix quality 0..8 (default 4, RTK fixed)\n"
-    "  --truth FILE           write the true place and depth of every ping sent\n"
+    "  --truth FILE           write the true place and depth of every ping sent (and\n"
+    "                         with --wake whether it went through a wake)\n"
     "  --speed M/S            the boat's speed (default 2)\n"
     "  --pattern lines|cross  survey lines, or lines and lines across them (default lines)\n"
     "  --lines N              lines in a set (default 6)\n"
@@ -226,7 +228,8 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     if (!number("depth", &o->holdDepth) || !number("depth-min", &sea.depthMin) ||
         !number("depth-max", &sea.depthMax) || !number("period", &sea.period) ||
         !number("fish", &sea.fishRate) || !number("multiple", &sea.multipleRate) ||
-        !number("noise", &sea.noise) || !number("voltage", &o->instrument.voltage) ||
+        !number("wake", &sea.wakeRate) || !number("noise", &sea.noise) ||
+        !number("voltage", &o->instrument.voltage) ||
         !number("garble", &o->instrument.garbleRate) || !number("drop", &o->instrument.dropRate) ||
         !whole("delay-ms", 0, 60000, &o->delayMs) ||
         !whole("silence-every", 0, 1LL << 40, &o->silenceEvery) ||
@@ -305,8 +308,10 @@ public:
             !OpenLog(m_options.truthPath, &m_truth, error))
             return false;
         if (m_truth) {
-            std::fputs("ping,time_ms,time_utc,latitude,longitude,depth_m,east_m,north_m,heading\n",
+            // The wake column only when wakes are asked for.
+            std::fputs("ping,time_ms,time_utc,latitude,longitude,depth_m,east_m,north_m,heading",
                        m_truth);
+            std::fputs(Wakes() ? ",wake\n" : "\n", m_truth);
             std::fflush(m_truth);
         }
         return true;
@@ -354,6 +359,7 @@ private:
     struct Reply {
         Clock::time_point due;
         std::string bytes;
+        bool wake = false;  // the ping went through a wake
     };
 
     static bool OpenLog(const std::string& path, std::FILE** file, std::string* error) {
@@ -362,6 +368,8 @@ private:
         if (*file == nullptr) *error = "cannot write " + path + ": " + std::strerror(errno);
         return *file != nullptr;
     }
+
+    bool Wakes() const { return m_options.instrument.sea.wakeRate > 0.0; }
 
     double Seconds() const { return std::chrono::duration<double>(Clock::now() - m_start).count(); }
 
@@ -425,7 +433,7 @@ private:
             }
             if (!answer) continue;
             if (!m_survey) due = Later(Clock::now() + Delay(request, answer->size()));
-            m_replies.push_back({due, std::move(*answer)});
+            m_replies.push_back({due, std::move(*answer), m_instrument.Water().Wake()});
         }
     }
 
@@ -434,7 +442,7 @@ private:
         return m_replies.empty() ? due : std::max(due, m_replies.back().due);
     }
 
-    void WriteTruth() {
+    void WriteTruth(bool wake) {
         const std::int64_t now = UtcNowMs();
         const Survey::Point p = m_survey->At(now);
         const auto seconds = static_cast<std::time_t>(now / 1000);
@@ -442,10 +450,12 @@ private:
         ::gmtime_r(&seconds, &tm);
         char utc[40];
         std::strftime(utc, sizeof utc, "%Y-%m-%dT%H:%M:%S", &tm);
-        std::fprintf(m_truth, "%llu,%lld,%s.%03dZ,%.9f,%.9f,%.3f,%.3f,%.3f,%.2f\n",
+        std::fprintf(m_truth, "%llu,%lld,%s.%03dZ,%.9f,%.9f,%.3f,%.3f,%.3f,%.2f",
                      static_cast<unsigned long long>(m_sent), static_cast<long long>(now), utc,
                      static_cast<int>(now % 1000), p.transducer.latitude, p.transducer.longitude,
                      p.depth, p.boat.east, p.boat.north, p.boat.heading);
+        if (Wakes()) std::fprintf(m_truth, ",%d", wake ? 1 : 0);
+        std::fputc('\n', m_truth);
         std::fflush(m_truth);
     }
 
@@ -455,7 +465,7 @@ private:
             m_replies.pop_front();
             m_out += reply.bytes;
             ++m_sent;
-            if (m_truth) WriteTruth();
+            if (m_truth) WriteTruth(reply.wake);
             if (m_frames) {
                 std::fprintf(m_frames, "%s\n", Hex(reply.bytes, "").c_str());
                 std::fflush(m_frames);

@@ -1,0 +1,73 @@
+// bench-edit-filters [SEED...]: the spike filter with its defaults on
+// simulated lines over a flat bottom (fish schools at the simulator's
+// default chance and three times it, boat wakes), against the truth:
+// the share of false bottoms it rejects and of true ones.
+#include <cstdio>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
+
+#include "edit/EditedDepths.h"
+#include "edit/RecordedDepths.h"
+#include "edit/SpikeFilter.h"
+#include "tests/support/SimulatedLine.h"
+
+int main(int argc, char** argv) {
+    const std::uint32_t pings = 5000;
+    const std::string base =
+        (std::filesystem::temp_directory_path() / ("edit-filters-" + std::to_string(::getpid())))
+            .string();
+    SpikeSettings settings;
+    if (const char* n = std::getenv("NEIGHBOURS")) settings.neighbours = static_cast<std::uint32_t>(std::strtoul(n, nullptr, 10));
+    if (const char* a = std::getenv("AMOUNT")) settings.amount = std::strtod(a, nullptr);
+    if (const char* s = std::getenv("SHARE")) settings.share = std::strtod(s, nullptr);
+    std::printf("seed fish  wake   pings false-bottoms rejected-false rejected-true\n");
+    int failures = 0;
+    for (int i = 1; i < (argc > 1 ? argc : 2); ++i) {
+        const std::uint64_t seed = argc > 1 ? std::strtoull(argv[i], nullptr, 10) : 1;
+        for (double fish : {0.01, 0.03}) {
+            Sea::Config config;
+            config.fishRate = fish;
+            config.wakeRate = 0.005;
+            config.period = 1e9;  // flat
+            config.depthMin = config.depthMax = 12.0;
+            if (const char* period = std::getenv("PERIOD")) {  // a sloping bottom instead
+                config.period = std::strtod(period, nullptr);
+                config.depthMin = 5.0;
+                config.depthMax = 20.0;
+            }
+            SimulatedLine::Truth truth;
+            std::vector<PingDepth> detected;
+            if (!SimulatedLine::Make(base, config, seed, pings, truth) ||
+                !ReadRecordedDepths(base + ".sd", detected).Ok())
+                return 1;
+            EditedDepths depths(std::move(detected));
+            depths.Apply(SpikeFilter(depths, settings, {}, 0));
+            const SimulatedLine::Score score = SimulatedLine::Compare(depths, truth);
+            if (std::getenv("DUMP"))
+                for (std::uint32_t r = 150; r < 260; ++r)
+                    std::printf("  %u %.2f %.2f %d\n", r, depths.Detected(r).depth, truth.depth[r],
+                                depths.For(r).Rejected() ? 1 : 0);
+            if (std::getenv("MISSED"))
+                for (std::uint32_t r = 0; r < depths.Count(); ++r)
+                    if (!depths.For(r).Rejected() &&
+                        std::abs(depths.Detected(r).depth - truth.depth[r]) > 0.3)
+                        std::printf("  %u %.2f %.2f\n", r, depths.Detected(r).depth, truth.depth[r]);
+            if (std::getenv("DEBUG"))
+                for (std::uint32_t r = 0; r < depths.Count(); ++r)
+                    if (depths.For(r).Rejected() &&
+                        std::abs(depths.Detected(r).depth - truth.depth[r]) <= 0.3)
+                        std::printf("  %u %.2f %.2f\n", r, depths.Detected(r).depth, truth.depth[r]);
+            std::printf("%4llu %.2f %.3f %6u %8u      %7.2f %%     %7.3f %%\n",
+                        static_cast<unsigned long long>(seed), fish, config.wakeRate, pings,
+                        score.falseBottoms, 100.0 * score.FalseShare(), 100.0 * score.TrueShare());
+            if (score.FalseShare() < 0.95 || score.TrueShare() > 0.005) ++failures;
+            for (const char* ext : {".sd", ".idx", ".txt"}) std::filesystem::remove(base + ext);
+        }
+    }
+    std::printf("lines short of 95 %% / 0.5 %%: %d\n", failures);
+    return 0;
+}

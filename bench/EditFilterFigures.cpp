@@ -2,8 +2,8 @@
 // simulated lines over a flat bottom (fish schools at the simulator's
 // default chance and three times it, boat wakes), against the truth:
 // the share of false bottoms it rejects and of true ones.
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
         (std::filesystem::temp_directory_path() / ("edit-filters-" + std::to_string(::getpid())))
             .string();
     SpikeSettings settings;
-    if (const char* n = std::getenv("NEIGHBOURS")) settings.neighbours = static_cast<std::uint32_t>(std::strtoul(n, nullptr, 10));
+    if (const char* n = std::getenv("NEIGHBOURS"))
+        settings.neighbours = static_cast<std::uint32_t>(std::strtoul(n, nullptr, 10));
     if (const char* a = std::getenv("AMOUNT")) settings.amount = std::strtod(a, nullptr);
     if (const char* s = std::getenv("SHARE")) settings.share = std::strtod(s, nullptr);
     std::printf("seed fish  wake   pings false-bottoms rejected-false rejected-true\n");
@@ -55,12 +56,14 @@ int main(int argc, char** argv) {
                 for (std::uint32_t r = 0; r < depths.Count(); ++r)
                     if (!depths.For(r).Rejected() &&
                         std::abs(depths.Detected(r).depth - truth.depth[r]) > 0.3)
-                        std::printf("  %u %.2f %.2f\n", r, depths.Detected(r).depth, truth.depth[r]);
+                        std::printf("  %u %.2f %.2f\n", r, depths.Detected(r).depth,
+                                    truth.depth[r]);
             if (std::getenv("DEBUG"))
                 for (std::uint32_t r = 0; r < depths.Count(); ++r)
                     if (depths.For(r).Rejected() &&
                         std::abs(depths.Detected(r).depth - truth.depth[r]) <= 0.3)
-                        std::printf("  %u %.2f %.2f\n", r, depths.Detected(r).depth, truth.depth[r]);
+                        std::printf("  %u %.2f %.2f\n", r, depths.Detected(r).depth,
+                                    truth.depth[r]);
             std::printf("%4llu %.2f %.3f %6u %8u      %7.2f %%     %7.3f %%\n",
                         static_cast<unsigned long long>(seed), fish, config.wakeRate, pings,
                         score.falseBottoms, 100.0 * score.FalseShare(), 100.0 * score.TrueShare());

@@ -40,9 +40,10 @@ std::string UtcText(std::int64_t seconds) {
     const year_month_day date(day);
     const hh_mm_ss clock(at - day);
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ",
+                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                  static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
                   static_cast<int>(clock.seconds().count()));
     return text;
 }
@@ -130,7 +131,8 @@ EditStatus IdentityOf(const std::string& recordingPath, Identity& out) {
 
 std::string FormatLine(const Edit& edit) {
     char depth[32] = "";
-    if (edit.action == EditAction::kSetDepth) std::snprintf(depth, sizeof depth, "%.3f", edit.depth);
+    if (edit.action == EditAction::kSetDepth)
+        std::snprintf(depth, sizeof depth, "%.3f", edit.depth);
     char line[160];
     std::snprintf(line, sizeof line, "%" PRIu32 ",%" PRId64 ",%s,%s,%s,%s\n", edit.record,
                   edit.time, std::string(ActionName(edit.action)).c_str(), depth,
@@ -242,8 +244,7 @@ Loaded Load(const std::string& path, const Identity& recording) {
     return loaded;
 }
 
-EditStatus Append(const std::string& path, const Identity& recording,
-                  std::span<const Edit> edits) {
+EditStatus Append(const std::string& path, const Identity& recording, std::span<const Edit> edits) {
     std::string text;
     for (const Edit& edit : edits) text += FormatLine(edit);
 

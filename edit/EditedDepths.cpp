@@ -17,9 +17,8 @@ EditedPing EditedDepths::For(std::uint32_t record) const {
         case EditAction::kReject:
             return {m_detected[record].depth, EditState::kRejected};
         case EditAction::kSetDepth:
-            return {latest.depth, latest.source == EditSource::kRedetect
-                                      ? EditState::kDetectedAgain
-                                      : EditState::kSetByHand};
+            return {latest.depth, latest.source == EditSource::kRedetect ? EditState::kDetectedAgain
+                                                                         : EditState::kSetByHand};
         case EditAction::kRestore:
             break;
     }

@@ -31,8 +31,8 @@ EngineStatus Redetect(const std::string& recordingPath, const EditedDepths& dept
         engine.ApplyPingSettings(Replaced(engine.CurrentPingSettings(), settings));
         engine.BuildSamples();
         engine.DetectBottom();
-        Edit edit{record, depths.Detected(record).time, EditAction::kReject, 0.0,
-                  EditSource::kRedetect, now};
+        Edit edit{record, depths.Detected(record).time, EditAction::kReject,
+                  0.0,    EditSource::kRedetect,        now};
         if (engine.BottomFound()) {
             edit.action = EditAction::kSetDepth;
             edit.depth = std::round(engine.Depth() * 1000.0) / 1000.0;

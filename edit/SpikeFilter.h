@@ -21,8 +21,8 @@
 // up to 50 pings, so the neighbours must reach well past one.
 struct SpikeSettings {
     std::uint32_t neighbours = 100;  // records on each side
-    double amount = 0.5;            // m
-    double share = 0.05;            // of the median
+    double amount = 0.5;             // m
+    double share = 0.05;             // of the median
 };
 
 std::vector<Edit> SpikeFilter(const EditedDepths& depths, const SpikeSettings& settings,

@@ -1,14 +1,17 @@
-// marevox-cli replay FILE.sd [--ini FILE] [--csv] [--png OUT.png]: every
-// record of a recording through the engine, as forward playback processes
-// it, and optionally its echogram as pictures.
+// marevox-cli replay FILE.sd [--ini FILE] [--csv] [--png OUT.png]
+// [--edited [--edits PATH]]: every record of a recording through the engine,
+// as forward playback processes it, and optionally its echogram as
+// pictures; with --edited also each ping as its edit file leaves it.
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/DepthSentence.h"
 #include "app/EngineMessages.h"
 #include "app/Settings.h"
+#include "edit/EditSession.h"
 #include "engine/EngineHost.h"
 #include "engine/RecordFile.h"
 #include "engine/Replay.h"
@@ -16,6 +19,7 @@
 #include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/EchogramPng.h"
+#include "tools/cli/EditMessages.h"
 #include "tools/cli/JsonWriter.h"
 #include "tools/common/CliArgs.h"
 
@@ -56,8 +60,15 @@ void Print(JsonWriter& line) {
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
+// The ping as edited, when the edits are asked for.
+const EditedPing* EditedFor(const EditSession* edits, std::uint32_t record, EditedPing& out) {
+    if (edits == nullptr || record >= edits->Depths().Count()) return nullptr;
+    out = edits->Depths().For(record);
+    return &out;
+}
+
 void PrintJson(JsonWriter& line, XSound& engine, const ReplayHost& host, std::uint32_t record,
-               bool processed) {
+               bool processed, const EditSession* edits) {
     line.Reset();
     line.UInt("record", record);
     if (!processed) {
@@ -79,29 +90,69 @@ void PrintJson(JsonWriter& line, XSound& engine, const ReplayHost& host, std::ui
     } else {
         line.Null("output");
     }
+    EditedPing ping;
+    if (const EditedPing* edited = EditedFor(edits, record, ping)) {
+        if (edited->Rejected()) {
+            line.Null("edited");
+        } else {
+            line.Double("edited", edited->depth);
+        }
+        line.String("state", std::string(StateName(edited->state)));
+    }
     Print(line);
 }
 
-void PrintCsv(XSound& engine, bool processed) {
+// With the edits, a rejected ping is left out and an edited one has its
+// edited depth.
+void PrintCsv(XSound& engine, bool processed, std::uint32_t record, const EditSession* edits) {
     if (!processed) return;
+    EditedPing ping;
+    const EditedPing* edited = EditedFor(edits, record, ping);
+    if (edited != nullptr && edited->Rejected()) return;
     char time[64];
     if (!RecordFile::FormatLocalTime(engine.PingTime(), time, sizeof time)) return;
-    std::printf("%s,%.2f\n", time, engine.Depth());
+    std::printf("%s,%.2f\n", time, edited != nullptr ? edited->depth : engine.Depth());
+}
+
+// Opens the recording's edits for --edited; false with a message when they
+// cannot be used.
+bool OpenEdits(const std::string& recording, const CliArgs& args, EditSession& edits) {
+    const EngineStatus opened = edits.OpenRecording(recording);
+    if (!opened.Ok()) {
+        std::fprintf(stderr, "marevox-cli replay: %s\n", EngineMessageText(opened).c_str());
+        return false;
+    }
+    const EditStatus loaded = edits.LoadEdits(args.Value("edits").value_or(""));
+    if (!loaded.Ok()) {
+        std::fprintf(stderr, "marevox-cli replay: %s\n", EditStatusText(loaded).c_str());
+        return false;
+    }
+    for (const EditStatus& notice : edits.Notices())
+        std::fprintf(stderr, "marevox-cli replay: %s\n", EditStatusText(notice).c_str());
+    return true;
 }
 
 }  // namespace
 
 int CmdReplay(int argc, char** argv, int first) {
-    CliArgs args(argc, argv, first, {"csv"});
+    CliArgs args(argc, argv, first, {"csv", "edited"});
     std::string problem = args.Error();
-    if (problem.empty() && !args.Unknown({"ini", "png"}).empty())
-        problem = "unknown option --" + args.Unknown({"ini", "png"});
+    const std::vector<std::string> values = {"ini", "png", "edits"};
+    if (problem.empty() && !args.Unknown(values).empty())
+        problem = "unknown option --" + args.Unknown(values);
+    if (problem.empty() && args.Has("edits") && !args.Has("edited"))
+        problem = "--edits goes with --edited";
     if (!problem.empty() || args.Positional().size() != 1) {
         std::fprintf(stderr,
                      "marevox-cli replay: %s\nusage: marevox-cli replay FILE.sd "
-                     "[--ini FILE] [--csv] [--png OUT.png]\n",
+                     "[--ini FILE] [--csv] [--png OUT.png] [--edited [--edits PATH]]\n",
                      problem.empty() ? "one recording (FILE.sd) is needed" : problem.c_str());
         return 2;
+    }
+    std::unique_ptr<EditSession> edits;
+    if (args.Has("edited")) {
+        edits = std::make_unique<EditSession>();
+        if (!OpenEdits(args.Positional()[0], args, *edits)) return 1;
     }
     XSound engine;
     AppSettings settings;
@@ -116,10 +167,12 @@ int CmdReplay(int argc, char** argv, int first) {
     std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
     JsonWriter line;
     if (args.Has("csv")) {
-        consumers.push_back([&](std::uint32_t, bool ok) { PrintCsv(engine, ok); });
-    } else {
         consumers.push_back(
-            [&](std::uint32_t record, bool ok) { PrintJson(line, engine, host, record, ok); });
+            [&](std::uint32_t record, bool ok) { PrintCsv(engine, ok, record, edits.get()); });
+    } else {
+        consumers.push_back([&](std::uint32_t record, bool ok) {
+            PrintJson(line, engine, host, record, ok, edits.get());
+        });
     }
 
     std::unique_ptr<EchogramPng> png;

@@ -20,8 +20,8 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
 bool Number(std::string_view text, double min, double max, double& out) {
     const char* end = text.data() + text.size();
     const auto [at, error] = std::from_chars(text.data(), end, out);
-    return error == std::errc() && at == end && !text.empty() && std::isfinite(out) &&
-           out >= min && out <= max;
+    return error == std::errc() && at == end && !text.empty() && std::isfinite(out) && out >= min &&
+           out <= max;
 }
 
 // Each "key=value" of settings through set(key, value); false at the first
@@ -78,12 +78,16 @@ bool ParseEditFilter(const std::string& text, EditFilterSpec& out, std::string& 
             return false;
         }
         return EachSetting(rest, error, [&](auto key, auto value, double& n) {
-            if (key == "draft" && Number(value, 0, 20, n)) r.draft = n;
-            else if (key == "speed" && Number(value, 1300, 1700, n)) r.soundSpeed = n;
+            if (key == "draft" && Number(value, 0, 20, n))
+                r.draft = n;
+            else if (key == "speed" && Number(value, 1300, 1700, n))
+                r.soundSpeed = n;
             else if (key == "antijam" && (value == "0" || value == "1" || value == "2"))
                 r.antiJam = static_cast<std::uint8_t>(value[0] - '0');
-            else if (key == "depth" && Number(value, 0, 1000, n)) r.antiJamDepth = n;
-            else return false;
+            else if (key == "depth" && Number(value, 0, 1000, n))
+                r.antiJamDepth = n;
+            else
+                return false;
             return true;
         });
     }

@@ -177,9 +177,10 @@ TEST_F(EditFileTest, AContinuedRecordingKeepsItsEditsByRecordAndTime) {
 TEST_F(EditFileTest, AReadOnlyFolderKeepsTheEditsInMemoryUntilSavedElsewhere) {
     TempDir writable;
     std::filesystem::permissions(writable.Path(), std::filesystem::perms::all);
-    std::filesystem::permissions(m_dir.Path(), std::filesystem::perms::owner_write |
-                                                   std::filesystem::perms::group_write |
-                                                   std::filesystem::perms::others_write,
+    std::filesystem::permissions(m_dir.Path(),
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
     const std::string saved = writable.File("line.edits.csv");
     // Root writes anywhere: the edits are made as an ordinary user.

@@ -73,8 +73,8 @@ TEST_F(CliEditTest, AReadOnlyFolderIsSaidAndTheEditsGoElsewhere) {
     const std::string user = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 "
                                                 "--clear-groups env "
                                               : "";
-    const std::string command = "TZ=UTC " + user + MAREVOX_CLI_PATH + " edit " + m_sd +
-                                " --filter spike 2>&1 >/dev/null";
+    const std::string command =
+        "TZ=UTC " + user + MAREVOX_CLI_PATH + " edit " + m_sd + " --filter spike 2>&1 >/dev/null";
     std::FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string said;

@@ -1,7 +1,8 @@
 // marevox-cli replay FILE.sd [--ini FILE] [--csv] [--png OUT.png]
 // [--edited [--edits PATH]]: every record of a recording through the engine,
 // as forward playback processes it, and optionally its echogram as
-// pictures; with --edited also each ping as its edit file leaves it.
+// pictures; with --edited also each ping as its edit file leaves it (and
+// the edited bottom line on the pictures).
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -183,8 +184,12 @@ int CmdReplay(int argc, char** argv, int first) {
             std::fprintf(stderr, "marevox-cli replay: %s\n", pngError.c_str());
             return 2;
         }
-        consumers.push_back([&](std::uint32_t, bool ok) {
-            if (ok) png->AddColumn(engine, engine.RecordTotal());
+        consumers.push_back([&](std::uint32_t record, bool ok) {
+            if (!ok) return;
+            png->AddColumn(engine, engine.RecordTotal());
+            EditedPing ping;
+            const EditedPing* edited = EditedFor(edits.get(), record, ping);
+            if (edited != nullptr && !edited->Rejected()) png->MarkDepth(engine, edited->depth);
         });
     }
 

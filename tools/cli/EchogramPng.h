@@ -24,6 +24,11 @@ public:
     // column, writing each picture as it fills. records: how many the
     // recording lists (taken at the first call).
     virtual void AddColumn(XSound& engine, std::uint32_t records) = 0;
+    // Marks a depth (m) on the column drawn last, two rows in kEditedLine,
+    // at the scale of the range that ping was drawn with: the edited
+    // bottom line of replay --png --edited.
+    virtual void MarkDepth(XSound& engine, double metres) = 0;
+    static constexpr std::uint32_t kEditedLine = 0xFF00FF00;  // green
     // Writes the last picture. False with `error` set when a picture could
     // not be written or nothing was drawn.
     virtual bool Finish(std::string* error) = 0;

@@ -6,6 +6,7 @@
 
 #include "display/EchoColourTable.h"
 #include "display/PingColumnPainter.h"
+#include "display/RangeWindow.h"
 #include "engine/XSound.h"
 #include "tools/cli/EchogramPng.h"
 
@@ -39,6 +40,18 @@ public:
         m_columns.Draw(engine, m_picture, nullptr, m_column);
         ++m_column;
         if (m_remaining > 0) --m_remaining;
+    }
+
+    void MarkDepth(XSound& engine, double metres) override {
+        const int x = m_column - 1;
+        if (m_picture.isNull() || x < 0) return;
+        const RangeWindow window =
+            RangeWindow::Of(engine.Sounding().RangeIndex(), engine.Sounding().RangeOffset());
+        const double row = (metres - window.top) * PingColumnPainter::kRows / window.span;
+        if (!(row >= 0.0 && row < PingColumnPainter::kRows)) return;
+        const int y = static_cast<int>(row);
+        m_picture.setPixel(x, y, kEditedLine);
+        if (y + 1 < PingColumnPainter::kRows) m_picture.setPixel(x, y + 1, kEditedLine);
     }
 
     bool Finish(std::string* error) override {

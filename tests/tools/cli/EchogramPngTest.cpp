@@ -52,6 +52,24 @@ TEST_F(EchogramPngTest, UnreadableRecordsShortenThePicture) {
     EXPECT_EQ(QImage(QString::fromStdString(File("short.png"))).size(), QSize(7, 475));
 }
 
+TEST_F(EchogramPngTest, TheEditedLineIsMarkedAtItsRangesScale) {
+    std::string error;
+    auto png = EchogramPng::Create(File("edited.png"), &error);
+    ASSERT_NE(png, nullptr) << error;
+    SetPing(engine, 2000, 200, 2, 2.0);
+    engine.Sounding().SetRangeIndex(2);  // 0..25 m
+    png->AddColumn(engine, 3);
+    png->MarkDepth(engine, 12.5);
+    png->AddColumn(engine, 3);
+    png->MarkDepth(engine, 30.0);  // below the picture: nothing
+    ASSERT_TRUE(png->Finish(&error)) << error;
+    const QImage picture(QString::fromStdString(File("edited.png")));
+    EXPECT_EQ(Pixel(picture, 0, 237), EchogramPng::kEditedLine);
+    EXPECT_EQ(Pixel(picture, 0, 238), EchogramPng::kEditedLine);
+    EXPECT_NE(Pixel(picture, 0, 239), EchogramPng::kEditedLine);
+    for (int y = 0; y < 475; ++y) ASSERT_NE(Pixel(picture, 1, y), EchogramPng::kEditedLine);
+}
+
 TEST_F(EchogramPngTest, FailuresAreReported) {
     std::string error;
     auto empty = EchogramPng::Create(File("none.png"), &error);

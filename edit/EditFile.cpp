@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <cinttypes>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -18,6 +16,7 @@ namespace {
 constexpr std::string_view kTitle = "# Marevox edits, version ";
 constexpr std::string_view kRecording = "# recording,";
 constexpr std::string_view kColumns = "record,time,action,depth,source,made";
+constexpr double kDepthMax = 12000.0;  // m: deeper than any sea
 
 std::string Header(const Identity& recording) {
     return std::string(kTitle) + std::to_string(kVersion) + "\n" + std::string(kRecording) +
@@ -130,14 +129,14 @@ EditStatus IdentityOf(const std::string& recordingPath, Identity& out) {
 }
 
 std::string FormatLine(const Edit& edit) {
-    char depth[32] = "";
-    if (edit.action == EditAction::kSetDepth)
+    std::string line = std::to_string(edit.record) + "," + std::to_string(edit.time) + "," +
+                       std::string(ActionName(edit.action)) + ",";
+    if (edit.action == EditAction::kSetDepth) {
+        char depth[32];
         std::snprintf(depth, sizeof depth, "%.3f", edit.depth);
-    char line[160];
-    std::snprintf(line, sizeof line, "%" PRIu32 ",%" PRId64 ",%s,%s,%s,%s\n", edit.record,
-                  edit.time, std::string(ActionName(edit.action)).c_str(), depth,
-                  std::string(SourceName(edit.source)).c_str(), UtcText(edit.madeAt).c_str());
-    return line;
+        line += depth;
+    }
+    return line + "," + std::string(SourceName(edit.source)) + "," + UtcText(edit.madeAt) + "\n";
 }
 
 bool ParseLine(std::string_view line, Edit& out) {
@@ -162,7 +161,7 @@ bool ParseLine(std::string_view line, Edit& out) {
     if (edit.action == EditAction::kSetDepth) {
         const char* end = fields[3].data() + fields[3].size();
         const auto [at, error] = std::from_chars(fields[3].data(), end, edit.depth);
-        if (error != std::errc() || at != end || !std::isfinite(edit.depth) || edit.depth < 0.0)
+        if (error != std::errc() || at != end || !(edit.depth >= 0.0 && edit.depth <= kDepthMax))
             return false;
     } else if (!fields[3].empty()) {
         return false;

@@ -56,7 +56,8 @@ Loaded Load(const std::string& path, const Identity& recording);
 // The file, if there, was loaded for this recording.
 EditStatus Append(const std::string& path, const Identity& recording, std::span<const Edit> edits);
 
-// One edit as a line of the file (with its '\n'), and back.
+// One edit as a line of the file (with its '\n'), and back. A depth is
+// written to the millimetre; one past 12,000 m is no depth.
 std::string FormatLine(const Edit& edit);
 bool ParseLine(std::string_view line, Edit& out);
 

@@ -1,5 +1,6 @@
 #include "edit/Redetection.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/XSound.h"

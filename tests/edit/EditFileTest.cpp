@@ -1,13 +1,15 @@
 // The edit file beside a recording: what is written comes back, damage and
 // a last line cut short lose only those lines, another recording's file is
 // refused, a continued recording keeps its edits, a read-only folder keeps
-// them in memory, and a link is never followed. The recording's own files
-// are never written.
+// them in memory, a kill loses at most the edit being written, and a link
+// is never followed. The recording's own files are never written.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 
 #include "edit/EditSession.h"
@@ -203,6 +205,34 @@ TEST_F(EditFileTest, AReadOnlyFolderKeepsTheEditsInMemoryUntilSavedElsewhere) {
                                  std::filesystem::perm_options::add);
     EXPECT_FALSE(std::filesystem::exists(m_edits));
     EXPECT_EQ(States(saved)[3], EditState::kRejected);
+}
+
+TEST_F(EditFileTest, KilledWhileEditingLosesNoMoreThanTheEditInFlight) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        EditSession session;
+        if (!Open(session).Ok()) ::_exit(1);
+        for (std::uint32_t n = 0;; ++n)
+            session.Commit({At(n % 20, n % 40 < 20 ? EditAction::kReject : EditAction::kRestore)});
+    }
+    auto lines = [&] {
+        const std::string text = ReadAll(m_edits);
+        return static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n'));
+    };
+    for (int wait = 0; wait < 10000 && lines() < 2000; ++wait) ::usleep(1000);
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::uint32_t whole = lines();
+    ASSERT_GE(whole, 2000u);
+    EditSession session;
+    ASSERT_TRUE(Open(session).Ok());
+    EXPECT_LE(session.Notices().size(), 1u);  // at most a last line cut short
+    // Every whole line after the header is an edit in effect: the last one
+    // of each ping rejects or restores it as the child's count says.
+    const std::uint32_t made = whole - 3;
+    for (std::uint32_t n = made >= 20 ? made - 20 : 0; n < made; ++n)
+        EXPECT_EQ(session.Depths().For(n % 20).Rejected(), n % 40 < 20) << n;
 }
 
 TEST_F(EditFileTest, ALinkAtTheEditFilesNameIsNeverFollowed) {

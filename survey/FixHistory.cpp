@@ -1,16 +1,41 @@
 #include "survey/FixHistory.h"
 
+#include <algorithm>
+
+bool FixHistory::RepeatsTime(const Fix& fix) {
+    if (fix.timeMs == Fix::kNoTime) return false;
+    if (fix.timeMs == m_lastMs) return m_lastRepeated;  // the same fix reported again
+    const std::int64_t delay = fix.receivedMs - fix.timeMs;
+    if (m_newestMs != Fix::kNoTime && fix.timeMs < m_newestMs &&
+        fix.receivedMs - m_newestReceivedMs <= kRepeatForgetMs) {
+        // The time went back: fixes arrive that much later by their time.
+        if (!m_stepped) {
+            m_stepped = true;
+            m_steppedAtMs = fix.receivedMs;
+            m_delayBeforeMs = m_newestReceivedMs - m_newestMs;
+            m_delayAfterMs = delay;
+        }
+    } else if (m_stepped && (fix.receivedMs - m_steppedAtMs > kRepeatForgetMs ||
+                             2 * delay <= m_delayBeforeMs + m_delayAfterMs)) {
+        m_stepped = false;  // back on the clock of before (or a minute on it)
+    }
+    if (m_newestMs == Fix::kNoTime || fix.timeMs > m_newestMs || !m_stepped) {
+        m_newestMs = std::max(m_stepped ? m_newestMs : Fix::kNoTime, fix.timeMs);
+        m_newestReceivedMs = fix.receivedMs;
+    }
+    m_lastMs = fix.timeMs;
+    m_lastRepeated = m_stepped;
+    return m_stepped;
+}
+
 void FixHistory::Publish(const Fix& fix) {
     const std::uint64_t serial = m_count.load(std::memory_order_relaxed);
-    m_slots[serial % kCapacity].Store(Slot{serial, fix});
+    m_slots[serial % kCapacity].Store(Slot{serial, fix, RepeatsTime(fix)});
     m_count.store(serial + 1, std::memory_order_release);
 }
 
-bool FixHistory::Read(std::uint64_t serial, Fix* fix) const {
-    Slot slot;
-    if (!m_slots[serial % kCapacity].TryLoad(&slot) || slot.serial != serial) return false;
-    *fix = slot.fix;
-    return true;
+bool FixHistory::Read(std::uint64_t serial, Slot* slot) const {
+    return m_slots[serial % kCapacity].TryLoad(slot) && slot->serial == serial;
 }
 
 std::optional<Fix> FixHistory::Latest() const {
@@ -20,8 +45,8 @@ std::optional<Fix> FixHistory::Latest() const {
     for (int attempt = 0; attempt < 4; ++attempt) {
         const std::uint64_t count = Count();
         if (count == 0) return std::nullopt;
-        Fix fix;
-        if (Read(count - 1, &fix)) return fix;
+        Slot slot;
+        if (Read(count - 1, &slot)) return slot.fix;
     }
     return std::nullopt;
 }
@@ -33,8 +58,9 @@ FixHistory::Around FixHistory::Bracket(std::int64_t timeMs) const {
     const std::uint64_t oldest = count >= kCapacity ? count - kCapacity + 1 : 0;
     std::int64_t newer = Fix::kNoTime;
     for (std::uint64_t serial = count; serial-- > oldest;) {
-        Fix fix;
-        if (!Read(serial, &fix)) break;
+        Slot slot;
+        if (!Read(serial, &slot)) break;
+        const Fix& fix = slot.fix;
         if (fix.timeMs == Fix::kNoTime) continue;
         if (newer != Fix::kNoTime && fix.timeMs >= newer) {
             if (fix.timeMs == newer) continue;  // the same fix reported again
@@ -43,10 +69,15 @@ FixHistory::Around FixHistory::Bracket(std::int64_t timeMs) const {
         newer = fix.timeMs;
         if (fix.timeMs > timeMs) {
             around.after = fix;
+            around.repeatedTime = slot.repeatedTime;
             continue;
         }
+        if (around.before) {
+            around.earlier = fix;
+            break;
+        }
         around.before = fix;
-        break;
+        around.repeatedTime = around.repeatedTime || slot.repeatedTime;
     }
     return around;
 }

@@ -16,10 +16,16 @@
 // Fixes are kept in the order they arrived. The newest one is the latest-fix
 // snapshot. Fixes without a time are kept (the latest says there is no fix)
 // but never bracket a moment; where the fixes' time goes backwards (a
-// receiver reset, a leap second repeated) the older ones no longer count.
+// receiver reset, a leap second repeated) the older ones no longer count,
+// and the newer ones are marked as repeating a time already given: one of
+// the two clocks names the moments wrongly, and which one cannot be told.
+// The mark stays while the fixes arrive later by their time than before the
+// step (nearer the delay after it than the one before), at most
+// kRepeatForgetMs by the clock they are received on.
 class FixHistory {
 public:
     static constexpr std::size_t kCapacity = 256;  // 25 s at 10 fixes a second
+    static constexpr std::int64_t kRepeatForgetMs = 60000;
 
     // The receiving thread, one at a time.
     void Publish(const Fix& fix);
@@ -35,6 +41,11 @@ public:
     struct Around {
         std::optional<Fix> before;
         std::optional<Fix> after;
+        // The fix that came before `before`, for its motion where it
+        // reports none.
+        std::optional<Fix> earlier;
+        // One of them repeats a time given before it: the moment is unsure.
+        bool repeatedTime = false;
     };
     Around Bracket(std::int64_t timeMs) const;
 
@@ -42,9 +53,23 @@ private:
     struct Slot {
         std::uint64_t serial = 0;  // which publication the slot holds
         Fix fix;
+        bool repeatedTime = false;
     };
-    bool Read(std::uint64_t serial, Fix* fix) const;
+    bool Read(std::uint64_t serial, Slot* slot) const;
+    bool RepeatsTime(const Fix& fix);
 
     std::array<Seqlock<Slot>, kCapacity> m_slots;
     std::atomic<std::uint64_t> m_count{0};
+
+    // The publishing thread's own: the newest fix time given and when it
+    // was received; the time of the fix before; and, since the time went
+    // back, when, and how late fixes arrived by their time before and after.
+    std::int64_t m_newestMs = Fix::kNoTime;
+    std::int64_t m_newestReceivedMs = 0;
+    std::int64_t m_lastMs = Fix::kNoTime;
+    bool m_lastRepeated = false;
+    bool m_stepped = false;
+    std::int64_t m_steppedAtMs = 0;
+    std::int64_t m_delayBeforeMs = 0;
+    std::int64_t m_delayAfterMs = 0;
 };

@@ -46,14 +46,27 @@ Fix Between(const Fix& a, const Fix& b, double w) {
     return fix;
 }
 
-// The antenna's fix carried by its course and speed for ms (either way).
-Fix Carried(const Fix& from, std::int64_t ms) {
+// The antenna's fix carried for ms (either way) by its course and speed, or,
+// where it reports none, by its motion from the fix before it (earlier, of
+// its quality and at most 2 s older). Nothing when its motion is unknown.
+std::optional<Fix> Carried(const Fix& from, std::int64_t ms, const Fix* earlier) {
     Fix fix = from;
-    if (!std::isfinite(from.course) || !std::isfinite(from.speed)) return fix;
-    const double metres = from.speed * static_cast<double>(ms) / 1000.0;
-    const double c = from.course * kRadiansPerDegree;
-    const LatLon at =
-        Displaced({from.latitude, from.longitude}, {metres * std::sin(c), metres * std::cos(c)});
+    EastNorth step{0.0, 0.0};
+    if (std::isfinite(from.course) && std::isfinite(from.speed)) {
+        const double metres = from.speed * static_cast<double>(ms) / 1000.0;
+        const double c = from.course * kRadiansPerDegree;
+        step = {metres * std::sin(c), metres * std::cos(c)};
+    } else if (earlier && earlier->Usable() && earlier->quality == from.quality &&
+               from.timeMs > earlier->timeMs && from.timeMs - earlier->timeMs <= kFixGapMaxMs) {
+        const EastNorth moved =
+            Separation({earlier->latitude, earlier->longitude}, {from.latitude, from.longitude});
+        const double w =
+            static_cast<double>(ms) / static_cast<double>(from.timeMs - earlier->timeMs);
+        step = {moved.east * w, moved.north * w};
+    } else if (ms != 0) {
+        return std::nullopt;
+    }
+    const LatLon at = Displaced({from.latitude, from.longitude}, step);
     fix.latitude = at.latitude;
     fix.longitude = at.longitude;
     return fix;
@@ -108,6 +121,9 @@ PingPosition TransducerAt(const FixHistory::Around& around, std::int64_t pingTim
                           const PositionSettings& settings) {
     // On the fixes' clock the ping lies the latency later.
     const std::int64_t target = pingTimeMs + settings.latencyMs;
+    // Fixes that repeat a time already given place nothing: either they or
+    // the ones before them name the wrong moment.
+    if (around.repeatedTime) return {};
     const Fix* before = around.before && around.before->Usable() ? &*around.before : nullptr;
     const Fix* after = around.after && around.after->Usable() ? &*around.after : nullptr;
     if (before && after && after->timeMs - before->timeMs <= kFixGapMaxMs &&
@@ -121,11 +137,19 @@ PingPosition TransducerAt(const FixHistory::Around& around, std::int64_t pingTim
     constexpr std::int64_t kFar = std::numeric_limits<std::int64_t>::max();
     const std::int64_t sinceBefore = around.before ? target - around.before->timeMs : kFar;
     const std::int64_t untilAfter = after ? after->timeMs - target : kFar;
-    if (before && sinceBefore <= kFixGapMaxMs && sinceBefore <= untilAfter)
-        return AtTransducer(Carried(*before, sinceBefore), PositionFlag::kExtrapolated, settings);
-    if (after && untilAfter <= kFixGapMaxMs && untilAfter < sinceBefore)
-        return AtTransducer(Carried(*after, -untilAfter), PositionFlag::kExtrapolated, settings);
-    if (before) return AtTransducer(*before, PositionFlag::kStale, settings);
+    // A fix whose motion is unknown cannot be carried: the ping is not placed
+    // from it.
+    const Fix* earlier = around.earlier ? &*around.earlier : nullptr;
+    if (before && sinceBefore <= kFixGapMaxMs && sinceBefore <= untilAfter) {
+        if (const auto carried = Carried(*before, sinceBefore, earlier))
+            return AtTransducer(*carried, PositionFlag::kExtrapolated, settings);
+    }
+    if (after && untilAfter <= kFixGapMaxMs && untilAfter < sinceBefore) {
+        if (const auto carried = Carried(*after, -untilAfter, nullptr))
+            return AtTransducer(*carried, PositionFlag::kExtrapolated, settings);
+    }
+    if (before && sinceBefore > kFixGapMaxMs)
+        return AtTransducer(*before, PositionFlag::kStale, settings);
     return {};
 }
 

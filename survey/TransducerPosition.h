@@ -24,13 +24,16 @@ struct PositionSettings {
 //  interpolated  between the two fixes around the ping, less than 2 s apart
 //                and of one quality;
 //  extrapolated  carried from the nearest fix, at most 2 s away, along its
-//                course and speed (the next fix was not in yet, the fixes
+//                course and speed, or without them by its motion from the
+//                fix before it (the next fix was not in yet, the fixes
 //                around the ping were too far apart, or their quality
 //                changed between them);
 //  stale         the last fix is more than 2 s older than the ping: its
 //                place is given, unmoved, and must not be charted;
-//  none          no fix places the ping (no source, no fix yet, or the
-//                receiver reported no fix).
+//  none          no fix places the ping (no source, no fix yet, the
+//                receiver reported no fix, the nearest fix reports no motion
+//                to carry it by, or the receiver's time went back and the
+//                fixes around the ping repeat a time already given).
 enum class PositionFlag : std::uint8_t { kInterpolated, kExtrapolated, kStale, kNone };
 
 std::string_view FlagName(PositionFlag flag);

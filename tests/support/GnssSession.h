@@ -4,9 +4,12 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <memory>
 #include <string>
 #include <thread>
@@ -58,8 +61,35 @@ public:
         return m_gpsd->Started();
     }
     void StopGpsd(int signal = SIGTERM) {
-        if (m_gpsd) m_gpsd->Stop(signal);
+        if (m_gpsd) {
+            ::kill(m_gpsd->Pid(), SIGCONT);  // a stopped gpsd would keep a SIGTERM waiting
+            m_gpsd->Stop(signal);
+        }
         m_gpsd.reset();
+    }
+    // Holds gpsd (SIGSTOP) or lets it go on (SIGCONT).
+    void SignalGpsd(int signal) const {
+        if (m_gpsd) ::kill(m_gpsd->Pid(), signal);
+    }
+    // Tells gpsd of the receiver's terminal through its control socket, as
+    // the system's hot-plug rule does when a receiver is plugged in.
+    bool PlugInReceiver() const {
+        char device[256] = {};
+        if (::readlink(gnss.c_str(), device, sizeof device - 1) <= 0) return false;
+        const std::string socketPath = m_dir.File(m_name + ".gpsd.sock");
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (socketPath.size() >= sizeof address.sun_path) return false;
+        std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+        const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const std::string command = "+" + std::string(device) + "\r\n";
+        const bool told =
+            ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::write(s, command.data(), command.size()) == static_cast<ssize_t>(command.size());
+        char answer[16];
+        if (told) (void)!::read(s, answer, sizeof answer);  // "OK" once it is taken
+        ::close(s);
+        return told;
     }
     std::string Endpoint() const { return "127.0.0.1:" + std::to_string(port); }
 

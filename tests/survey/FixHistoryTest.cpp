@@ -54,6 +54,13 @@ TEST(FixHistory, BracketsAMomentWithNeighbours) {
     EXPECT_EQ(TimeOf(history.Bracket(1500).before), 700);
     EXPECT_EQ(TimeOf(history.Bracket(600).after), 700);
     EXPECT_FALSE(history.Bracket(400).before);
+    // Those repeat times given before, up to the newest then (1600): one of
+    // the two is wrong, so the moments around them are unsure.
+    EXPECT_TRUE(history.Bracket(600).repeatedTime);
+    history.Publish(At(1800));
+    EXPECT_TRUE(history.Bracket(1700).repeatedTime);
+    EXPECT_FALSE(history.Bracket(1900).repeatedTime);
+    EXPECT_EQ(TimeOf(history.Bracket(1900).earlier), 700);
 }
 
 // Every field of a published fix follows from its time, so a reader can

@@ -1,7 +1,7 @@
 // The transducer's place at a ping from the fixes around it, one table:
-// interpolation, the latency, how far and when a fix is carried, quality
-// changes, reports of no fix, and the antenna offset turned by the heading
-// or the course.
+// interpolation, the latency, how far and when a fix is carried (also
+// without a course), quality changes, reports of no fix, time going back,
+// and the antenna offset turned by the heading or the course.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -94,6 +94,31 @@ const Case kCases[] = {
      kNoFix,
      kNaN},
     {"ping before the first fix", {{200, 0.4}}, 0, {}, kExtrapolated, 0.0, 0.0},
+    {"no course nor speed: carried by the motion from the fix before",
+     {{0, 0.0}, {200, 0.4, 0.0, kNaN, kNaN}},
+     300,
+     {},
+     kExtrapolated,
+     0.6,
+     0.0},
+    {"no motion known: not carried",
+     {{0, 0.0, 0.0, kNaN, kNaN}},
+     100,
+     {},
+     kNone,
+     kNaN,
+     kNaN,
+     kNoFix,
+     kNaN},
+    {"the receiver's time went back: its repeated times place nothing",
+     {{0, 0.0}, {200, 0.4}, {400, 0.8}, {100, 5.0}, {300, 5.4}},
+     250,
+     {},
+     kNone,
+     kNaN,
+     kNaN,
+     kNoFix,
+     kNaN},
     {"offset turned by the heading",
      {{0, 0.0, 0.0, 90.0, 2.0, 90.0}},
      0,

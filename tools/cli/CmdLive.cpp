@@ -144,22 +144,53 @@ std::string PositionFileProblem(const PositionLog::Status& status) {
     }
 }
 
-// Tells on standard error when gpsd goes away and when it is back.
+// Tells on standard error when gpsd goes away and when it is back, and
+// when the fixes fail and come back: what a ping processed now would get.
 class GpsdWatch {
 public:
-    void Check(const GpsdClient& client, const std::string& endpoint) {
+    void Check(const GpsdClient& client, const std::string& endpoint, const FixHistory& fixes,
+               const PositionSettings& settings, std::int64_t nowMs) {
         const GpsdClient::State now = client.CurrentState();
-        if (now == m_last || now == GpsdClient::State::kConnecting) return;
-        if (now == GpsdClient::State::kUnreachable)
-            std::fprintf(stderr, "marevox-cli live: no gpsd at %s; trying again\n",
-                         endpoint.c_str());
-        if (now == GpsdClient::State::kConnected)
-            std::fprintf(stderr, "marevox-cli live: gpsd at %s connected\n", endpoint.c_str());
-        m_last = now;
+        if (now != m_last && now != GpsdClient::State::kConnecting) {
+            if (now == GpsdClient::State::kUnreachable)
+                std::fprintf(stderr, "marevox-cli live: no gpsd at %s; trying again\n",
+                             endpoint.c_str());
+            if (now == GpsdClient::State::kConnected)
+                std::fprintf(stderr, "marevox-cli live: gpsd at %s connected\n", endpoint.c_str());
+            m_last = now;
+        }
+        const FixHistory::Around around = fixes.Bracket(nowMs + settings.latencyMs);
+        const PingPosition place = TransducerAt(around, nowMs, settings);
+        Fixes state = place.Present() ? Fixes::kFix : Fixes::kNoFix;
+        if (place.flag == PositionFlag::kStale) state = Fixes::kStale;
+        if (around.repeatedTime) state = Fixes::kTimeBack;
+        if (state == m_fixes) return;
+        m_fixes = state;
+        switch (state) {
+            case Fixes::kFix:
+                std::fprintf(stderr, "marevox-cli live: fix (%s)\n",
+                             std::string(QualityName(place.quality)).c_str());
+                break;
+            case Fixes::kNoFix:
+                std::fprintf(stderr, "marevox-cli live: no fix; the pings are not placed\n");
+                break;
+            case Fixes::kStale:
+                std::fprintf(stderr,
+                             "marevox-cli live: the last fix is more than 2 s old; the pings "
+                             "are flagged stale\n");
+                break;
+            case Fixes::kTimeBack:
+                std::fprintf(stderr,
+                             "marevox-cli live: the receiver's time went back; the pings are "
+                             "not placed until it passes the time it had given\n");
+                break;
+        }
     }
 
 private:
+    enum class Fixes { kNoFix, kFix, kStale, kTimeBack };
     GpsdClient::State m_last = GpsdClient::State::kConnecting;
+    Fixes m_fixes = Fixes::kNoFix;
 };
 
 // The ping's place on its JSON line, with a position source.
@@ -294,7 +325,7 @@ int CmdLive(int argc, char** argv, int first) {
         // when no ping follows.
         QObject::connect(&positionTimer, &QTimer::timeout, [&] {
             positions->WriteDue(host.NowMs());
-            gpsdWatch.Check(*gpsd, *args.Value("gpsd"));
+            gpsdWatch.Check(*gpsd, *args.Value("gpsd"), fixes, source->settings, host.NowMs());
         });
         positionTimer.start(250);
     }

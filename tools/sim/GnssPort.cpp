@@ -29,8 +29,18 @@ GnssPort::GnssPort(const Config& config, const Survey& survey, std::uint64_t ran
     : m_config(config),
       m_survey(survey),
       m_receiver(WithDecimals(config), randomStart),
+      m_startUtcMs(startUtcMs),
       m_periodMs(PeriodMs(config.rate)),
-      m_nextFixMs((startUtcMs + m_periodMs - 1) / m_periodMs * m_periodMs) {}
+      m_nextFixMs((startUtcMs + m_periodMs - 1) / m_periodMs * m_periodMs) {
+    if (config.faults.leapSecond >= 0.0) {
+        const auto at = startUtcMs + std::llround(config.faults.leapSecond * 1000.0);
+        m_leapUtcMs = (at + 59999) / 60000 * 60000;
+    }
+}
+
+double GnssPort::Since(std::int64_t utcMs) const {
+    return static_cast<double>(utcMs - m_startUtcMs) / 1000.0;
+}
 
 bool GnssPort::Open(std::string* error) {
     return m_terminal.Open(m_config.link, error);
@@ -50,10 +60,29 @@ GnssReceiver::Fix GnssPort::FixAt(std::int64_t utcMs) const {
     fix.course = p.boat.antennaCourse;
     fix.speed = p.boat.antennaSpeed;
     fix.heading = p.boat.heading;
+    const Faults& faults = m_config.faults;
+    fix.noFix = faults.noFix.Covers(Since(utcMs));
+    if (faults.timeBack.Covers(Since(utcMs)))
+        fix.utcMs -= std::llround(faults.timeBack.seconds * 1000.0);
+    if (m_leapUtcMs >= 0 && utcMs >= m_leapUtcMs && utcMs < m_leapUtcMs + 2000) {
+        fix.leapSecond = utcMs < m_leapUtcMs + 1000;
+        if (!fix.leapSecond) fix.utcMs -= 1000;
+    }
     return fix;
 }
 
+void GnssPort::Plug(std::int64_t nowUtcMs) {
+    const bool unplugged = m_config.faults.unplugged.Covers(Since(nowUtcMs));
+    if (unplugged && m_terminal.Master() >= 0) {
+        m_terminal.Unplug();
+    } else if (!unplugged && m_terminal.Master() < 0 && Since(nowUtcMs) > 0.0) {
+        std::string error;
+        m_terminal.Open(m_config.link, &error);  // plugged in again, as a new terminal
+    }
+}
+
 void GnssPort::Serve(std::int64_t nowUtcMs) {
+    Plug(nowUtcMs);
     char buffer[512];
     while (m_terminal.Master() >= 0 && ::read(m_terminal.Master(), buffer, sizeof buffer) > 0) {
     }
@@ -64,7 +93,14 @@ void GnssPort::Serve(std::int64_t nowUtcMs) {
         m_nextFixMs += (nowUtcMs - latency - m_nextFixMs) / m_periodMs * m_periodMs;
     }
     while (nowUtcMs >= m_nextFixMs + latency) {
-        if (m_sending) Write(m_receiver.Epoch(FixAt(m_nextFixMs)));
+        const Faults& faults = m_config.faults;
+        if (m_sending && !faults.silent.Covers(Since(m_nextFixMs))) {
+            const GnssReceiver::Fix fix = FixAt(m_nextFixMs);
+            if (m_receiver.Chance(faults.garbage)) Write(m_receiver.Garbage(fix));
+            std::string epoch = m_receiver.Epoch(fix);
+            m_receiver.SpoilChecksums(epoch, faults.badChecksum);
+            Write(epoch);
+        }
         m_nextFixMs += m_periodMs;
     }
 }

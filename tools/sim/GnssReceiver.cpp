@@ -19,11 +19,14 @@ std::tm Calendar(std::int64_t utcMs) {
     return tm;
 }
 
-std::string Clock(std::int64_t utcMs, int decimals) {
-    const std::tm tm = Calendar(utcMs);
+// hhmmss.ss of utcMs; in a leap second (utcMs the second after it), second
+// 60 of the minute before.
+std::string Clock(std::int64_t utcMs, int decimals, bool leapSecond) {
+    const std::tm tm = Calendar(leapSecond ? utcMs - 1000 : utcMs);
+    const int second = tm.tm_sec + (leapSecond ? 1 : 0);
     const auto ms = static_cast<int>(utcMs % 1000);
-    return decimals >= 3 ? Format("%02d%02d%02d.%03d", tm.tm_hour, tm.tm_min, tm.tm_sec, ms)
-                         : Format("%02d%02d%02d.%02d", tm.tm_hour, tm.tm_min, tm.tm_sec, ms / 10);
+    return decimals >= 3 ? Format("%02d%02d%02d.%03d", tm.tm_hour, tm.tm_min, second, ms)
+                         : Format("%02d%02d%02d.%02d", tm.tm_hour, tm.tm_min, second, ms / 10);
 }
 
 // ddmm.mmmmmmm,N or dddmm.mmmmmmm,E, rounded once in ten-millionths of a
@@ -66,9 +69,9 @@ std::string GnssReceiver::Sentence(const std::string& body) {
 }
 
 std::string GnssReceiver::Epoch(const Fix& fix) const {
-    const std::string time = Clock(fix.utcMs, m_config.timeDecimals);
-    const std::tm date = Calendar(fix.utcMs);
-    const int q = m_config.quality;
+    const std::string time = Clock(fix.utcMs, m_config.timeDecimals, fix.leapSecond);
+    const std::tm date = Calendar(fix.leapSecond ? fix.utcMs - 1000 : fix.utcMs);
+    const int q = fix.noFix ? 0 : m_config.quality;
     const char mode = Mode(q);
     const double knots = fix.speed * 3600.0 / 1852.0;
     std::string out;
@@ -121,4 +124,18 @@ std::string GnssReceiver::Garbage(const Fix& fix) {
     if (at != std::string::npos) damaged[at] = damaged[at] == '9' ? '8' : '9';
     out += damaged;
     return out;
+}
+
+bool GnssReceiver::Chance(double chance) {
+    return chance > 0.0 && std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < chance;
+}
+
+void GnssReceiver::SpoilChecksums(std::string& bytes, double chance) {
+    // Each sentence ends "*hh\r\n": its checksum's last digit is before CR.
+    for (std::size_t end = bytes.find('\r'); end != std::string::npos;
+         end = bytes.find('\r', end + 1)) {
+        if (end < 3 || bytes[end - 3] != '*' || !Chance(chance)) continue;
+        char& digit = bytes[end - 1];
+        digit = digit == '0' ? '1' : '0';
+    }
 }

@@ -29,6 +29,12 @@ public:
         double course = 0.0;     // over ground, degrees true
         double speed = 0.0;      // over ground, m/s
         double heading = 0.0;    // degrees true
+        // The receiver has lost its fix: the sentences say so, without a
+        // position.
+        bool noFix = false;
+        // A leap second: the time is sent as second 60 of the minute before
+        // utcMs (23:59:60 for 00:00:00).
+        bool leapSecond = false;
     };
 
     GnssReceiver(const Config& config, std::uint64_t randomStart);
@@ -38,6 +44,12 @@ public:
     // A burst of line noise: random bytes, a sentence whose checksum is
     // wrong, one cut short and one damaged after its checksum was made.
     std::string Garbage(const Fix& fix);
+
+    // Changes one digit of the checksum of each sentence of bytes with the
+    // given chance.
+    void SpoilChecksums(std::string& bytes, double chance);
+    // True with the given chance.
+    bool Chance(double chance);
 
     void SetQuality(int quality) { m_config.quality = quality; }
     int Quality() const { return m_config.quality; }

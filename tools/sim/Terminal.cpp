@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -25,6 +26,9 @@ bool Terminal::Open(const std::string& link, std::string* error) {
     ::cfmakeraw(&t);
     ::cfsetspeed(&t, B115200);
     ::tcsetattr(m_slave, TCSANOW, &t);
+    // Open to every user, as a serial port is to its group: gpsd, which
+    // gives up root after its start, opens a receiver plugged in later.
+    ::fchmod(m_slave, 0666);
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
     ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
@@ -44,4 +48,10 @@ void Terminal::Close() {
     if (m_master >= 0) ::close(m_master);
     if (m_slave >= 0) ::close(m_slave);
     m_master = m_slave = -1;
+}
+
+void Terminal::Unplug() {
+    Close();
+    if (!m_link.empty()) ::unlink(m_link.c_str());
+    m_link.clear();
 }

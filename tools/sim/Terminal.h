@@ -16,6 +16,9 @@ public:
     bool Open(const std::string& link, std::string* error);
     // Closes both sides (the link stays until the end).
     void Close();
+    // Closes both sides and removes the link, as a device unplugged; Open
+    // makes a new terminal and link.
+    void Unplug();
 
     int Master() const { return m_master; }
     int Slave() const { return m_slave; }

@@ -81,6 +81,19 @@ const char kUsage[] =
     "  --antenna-starboard M  ... and to starboard (default 0)\n"
     "The seabed lies between --depth-min and --depth-max, shaped by --seed.\n"
     "\n"
+    "Faults of the receiver (AT,S: for S seconds from AT seconds after the start):\n"
+    "  --gnss-garbage P       chance per fix of a burst of line noise before it\n"
+    "  --gnss-bad-checksum P  chance per sentence of a wrong checksum\n"
+    "  --gnss-no-fix AT,S     the receiver reports no fix\n"
+    "  --gnss-silent AT,S     it sends nothing\n"
+    "  --gnss-unplug AT,S     it is unplugged: its terminal and link go away, then\n"
+    "                         come back as a new terminal\n"
+    "  --gnss-time-back AT,S  its time steps S seconds back and repeats them, then\n"
+    "                         is right again (the places sent stay true)\n"
+    "  --gnss-leap-second AT  a leap second at the first minute's turn AT seconds or\n"
+    "                         more after the start: that second is sent as hh:mm:60\n"
+    "                         of the minute before, the next repeats hh:mm:00\n"
+    "\n"
     "Commands on standard input: mark, garble, drop, silence MS, depth M,\n"
     "selfcheck N (the result byte of later self-checks), close, quit; with a\n"
     "receiver gnss-off, gnss-on, gnss-garbage, gnss-quality N.\n"
@@ -130,6 +143,43 @@ struct Options {
     std::string truthPath;
 };
 
+// AT,S: a stretch of S seconds from AT seconds after the start.
+bool ParseStretch(const CliArgs& args, const char* name, GnssPort::Stretch* stretch,
+                  std::string* error) {
+    const auto text = args.Value(name);
+    if (!text) return true;
+    char end = 0;
+    if (std::sscanf(text->c_str(), "%lf,%lf%c", &stretch->from, &stretch->seconds, &end) != 2 ||
+        !(stretch->from >= 0.0 && stretch->seconds > 0.0 && stretch->seconds <= 3600.0)) {
+        *error = std::string("option --") + name + " must be AT,S in seconds (S from 0 to 3600)";
+        return false;
+    }
+    return true;
+}
+
+bool ParseFaults(const CliArgs& args, GnssPort::Faults* faults, std::string* error) {
+    for (const auto& [name, chance] : {std::pair{"gnss-garbage", &faults->garbage},
+                                       {"gnss-bad-checksum", &faults->badChecksum}}) {
+        if (!args.Has(name)) continue;
+        if (!args.Double(name, chance, error)) return false;
+        if (!(*chance >= 0.0 && *chance <= 1.0)) {
+            *error = std::string("option --") + name + " must be from 0 to 1";
+            return false;
+        }
+    }
+    if (args.Has("gnss-leap-second")) {
+        if (!args.Double("gnss-leap-second", &faults->leapSecond, error)) return false;
+        if (!(faults->leapSecond >= 0.0)) {
+            *error = "option --gnss-leap-second must be 0 or more seconds";
+            return false;
+        }
+    }
+    return ParseStretch(args, "gnss-no-fix", &faults->noFix, error) &&
+           ParseStretch(args, "gnss-silent", &faults->silent, error) &&
+           ParseStretch(args, "gnss-unplug", &faults->unplugged, error) &&
+           ParseStretch(args, "gnss-time-back", &faults->timeBack, error);
+}
+
 bool ParseSurvey(const CliArgs& args, Options* o, std::string* error) {
     Boat::Config& boat = o->survey.boat;
     long long n = 0;
@@ -148,7 +198,8 @@ bool ParseSurvey(const CliArgs& args, Options* o, std::string* error) {
         !number("line-spacing", 1.0, 10000.0, &boat.spacing) ||
         !number("crab", -90.0, 90.0, &boat.crab) ||
         !number("antenna-forward", -100.0, 100.0, &boat.antennaForward) ||
-        !number("antenna-starboard", -100.0, 100.0, &boat.antennaStarboard))
+        !number("antenna-starboard", -100.0, 100.0, &boat.antennaStarboard) ||
+        !ParseFaults(args, &o->gnss.faults, error))
         return false;
     if (args.Has("gnss-latency-ms")) {
         if (!args.Int("gnss-latency-ms", 0, 10000, &n, error)) return false;
@@ -193,10 +244,17 @@ bool ParseSurvey(const CliArgs& args, Options* o, std::string* error) {
         return false;
     }
     if (o->gnss.link.empty()) {
-        for (const char* name :
-             {"truth", "gnss-rate", "gnss-latency-ms", "gnss-time", "gnss-quality", "speed",
-              "pattern", "lines", "line-length", "line-spacing", "origin", "crab",
-              "antenna-forward", "antenna-starboard"}) {
+        for (const char* name : {"truth",           "gnss-rate",
+                                 "gnss-latency-ms", "gnss-time",
+                                 "gnss-quality",    "speed",
+                                 "pattern",         "lines",
+                                 "line-length",     "line-spacing",
+                                 "origin",          "crab",
+                                 "antenna-forward", "antenna-starboard",
+                                 "gnss-garbage",    "gnss-bad-checksum",
+                                 "gnss-no-fix",     "gnss-silent",
+                                 "gnss-unplug",     "gnss-time-back",
+                                 "gnss-leap-second"}) {
             if (args.Has(name)) {
                 *error = std::string("option --") + name + " needs --gnss";
                 return false;

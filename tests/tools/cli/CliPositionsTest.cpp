@@ -21,83 +21,10 @@
 #include "survey/PositionFormat.h"
 #include "tests/support/GnssSession.h"
 #include "tests/support/LinkTestSupport.h"
+#include "tests/support/SurveyFiles.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-constexpr LatLon kOrigin{31.2, 121.5};  // the simulator's first line starts here
-
-// A ping on the survey's grid (metres from the origin), or a truth row.
-struct Placed {
-    std::int64_t ms = 0;
-    EastNorth at;
-    double depth = 0.0;
-    PositionFlag flag = PositionFlag::kInterpolated;
-    FixQuality quality = FixQuality::kNone;
-    bool Present() const {
-        return flag == PositionFlag::kInterpolated || flag == PositionFlag::kExtrapolated;
-    }
-};
-
-std::vector<std::string> Words(const std::string& text) {
-    std::istringstream in(text);
-    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
-}
-
-std::vector<std::string> Lines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::istringstream in(ReadAll(path));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// BASE.pos.csv, with each record's depth from its line in BASE.txt.
-std::vector<Placed> RecordedPings(const std::string& base) {
-    const std::vector<std::string> depthLines = Lines(base + ".txt");
-    const std::vector<std::string> pos = Lines(base + ".pos.csv");
-    std::vector<Placed> pings;
-    for (std::size_t i = 1; i < pos.size(); ++i) {
-        const auto ping = PositionFormat::ParsePingLine(pos[i]);
-        EXPECT_TRUE(ping && ping->record + 1 < depthLines.size()) << pos[i];
-        if (!ping || ping->record + 1 >= depthLines.size()) continue;
-        Placed p{ping->timeMs, {}, 0.0, ping->position.flag, ping->position.quality};
-        if (p.Present())
-            p.at = Separation(kOrigin, {ping->position.latitude, ping->position.longitude});
-        std::istringstream(depthLines[ping->record + 1].substr(20)) >> p.depth;
-        pings.push_back(p);
-    }
-    return pings;
-}
-
-// The simulator's truth file: the transducer at each ping and the depth
-// below it.
-std::vector<Placed> Truth(const std::string& path) {
-    std::vector<Placed> rows;
-    for (const std::string& line : Lines(path)) {
-        Placed r;
-        long long ms = 0;
-        double lat = 0.0, lon = 0.0;
-        if (std::sscanf(line.c_str(), "%*d,%lld,%*[^,],%lf,%lf,%lf", &ms, &lat, &lon, &r.depth) !=
-            4)
-            continue;
-        r.ms = ms;
-        r.at = Separation(kOrigin, {lat, lon});
-        rows.push_back(r);
-    }
-    return rows;
-}
-
-// The truth row of a ping's frame (sent within 30 ms of the ping's time).
-const Placed* TruthAt(const std::vector<Placed>& truth, std::int64_t ms) {
-    const auto after = std::lower_bound(truth.begin(), truth.end(), ms,
-                                        [](const Placed& r, std::int64_t t) { return r.ms < t; });
-    const Placed* best = nullptr;
-    for (auto it : {after - (after != truth.begin()), after})
-        if (it != truth.end() && std::abs(it->ms - ms) <= 30 &&
-            (!best || std::abs(it->ms - ms) < std::abs(best->ms - ms)))
-            best = &*it;
-    return best;
-}
 
 // The truth as recorded by a program whose positions are a second old:
 // each depth placed where the transducer was then.

@@ -58,8 +58,8 @@ inline std::vector<Placed> RecordedPings(const std::string& base) {
         const auto ping = PositionFormat::ParsePingLine(pos[i]);
         EXPECT_TRUE(ping && ping->record + 1 < depthLines.size()) << pos[i];
         if (!ping || ping->record + 1 >= depthLines.size()) continue;
-        Placed p{ping->timeMs, {}, 0.0, ping->position.flag, ping->position.quality,
-                 ping->record, std::nullopt};
+        Placed p{ping->timeMs,           {},           0.0,         ping->position.flag,
+                 ping->position.quality, ping->record, std::nullopt};
         if (p.Present())
             p.at = Separation(kOrigin, {ping->position.latitude, ping->position.longitude});
         const std::string& depthLine = depthLines[ping->record + 1];
@@ -67,8 +67,8 @@ inline std::vector<Placed> RecordedPings(const std::string& base) {
         // date time depth longitude latitude course speed
         const std::vector<std::string> fields = Words(depthLine);
         if (fields.size() == 7)
-            p.depthLineAt = Separation(kOrigin, {std::atof(fields[4].c_str()),
-                                                 std::atof(fields[3].c_str())});
+            p.depthLineAt =
+                Separation(kOrigin, {std::atof(fields[4].c_str()), std::atof(fields[3].c_str())});
         pings.push_back(p);
     }
     return pings;

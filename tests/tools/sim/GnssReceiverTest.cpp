@@ -70,6 +70,13 @@ TEST(GnssReceiver, SentencesCarryTheFixAndTheirChecksums) {
          "030405.00",
          "020126",
          "F"},
+        {"a leap second: 23:59:60 of the day before",
+         {UtcMs(2027, 1, 1, 0, 0, 0, 200), 31.2, 121.5, 90.0, 2.0, 90.0, false, true},
+         4,
+         2,
+         "235960.20",
+         "311226",
+         "R"},
         {"thousandths of a second, DGPS",
          {UtcMs(2026, 6, 30, 0, 0, 0, 333), 0.0000001, 0.0000001, 45.5, 0.514, 44.0},
          2,
@@ -158,5 +165,17 @@ TEST(GnssReceiver, GarbageHoldsNoSentenceAClientWouldTake) {
         const std::size_t gga = garbage.find("$GNGGA");
         ASSERT_NE(gga, std::string::npos);
         EXPECT_EQ(garbage.substr(gga, epoch.find('*')), epoch.substr(0, epoch.find('*')));
+    }
+}
+
+TEST(GnssReceiver, SpoiledChecksumsAreWrongAndOnlyThose) {
+    GnssReceiver receiver({}, 5);
+    const GnssReceiver::Fix fix{UtcMs(2026, 3, 1, 12, 0, 0, 0), 31.2, 121.5, 90.0, 2.0, 90.0};
+    for (const double chance : {0.0, 1.0}) {
+        std::string epoch = receiver.Epoch(fix);
+        receiver.SpoilChecksums(epoch, chance);
+        const std::vector<std::string> lines = NmeaLines(epoch);
+        ASSERT_EQ(lines.size(), 5u);
+        for (const std::string& line : lines) EXPECT_EQ(NmeaFields(line).empty(), chance > 0.0);
     }
 }

@@ -30,7 +30,7 @@ struct Placed {
     FixQuality quality = FixQuality::kNone;
     std::uint32_t record = 0;
     // The place its depth line carries, when it carries one.
-    std::optional<EastNorth> depthLineAt;
+    std::optional<EastNorth> depthLineAt = std::nullopt;
     bool Present() const {
         return flag == PositionFlag::kInterpolated || flag == PositionFlag::kExtrapolated;
     }
@@ -58,8 +58,7 @@ inline std::vector<Placed> RecordedPings(const std::string& base) {
         const auto ping = PositionFormat::ParsePingLine(pos[i]);
         EXPECT_TRUE(ping && ping->record + 1 < depthLines.size()) << pos[i];
         if (!ping || ping->record + 1 >= depthLines.size()) continue;
-        Placed p{ping->timeMs,           {},           0.0,         ping->position.flag,
-                 ping->position.quality, ping->record, std::nullopt};
+        Placed p{ping->timeMs, {}, 0.0, ping->position.flag, ping->position.quality, ping->record};
         if (p.Present())
             p.at = Separation(kOrigin, {ping->position.latitude, ping->position.longitude});
         const std::string& depthLine = depthLines[ping->record + 1];

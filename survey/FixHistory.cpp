@@ -1,6 +1,7 @@
 #include "survey/FixHistory.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 bool FixHistory::RepeatsTime(const Fix& fix) {
     if (fix.timeMs == Fix::kNoTime) return false;
@@ -8,11 +9,18 @@ bool FixHistory::RepeatsTime(const Fix& fix) {
     const std::int64_t delay = fix.receivedMs - fix.timeMs;
     if (m_newestMs != Fix::kNoTime && fix.timeMs < m_newestMs &&
         fix.receivedMs - m_newestReceivedMs <= kRepeatForgetMs) {
-        // The time went back: fixes arrive that much later by their time.
-        if (!m_stepped) {
+        // The time went back. Where the fixes now agree better with this
+        // computer's clock (the pings' clock) than before, the time before
+        // was the wrong one and is forgotten; otherwise they arrive that
+        // much later by their time than before.
+        const std::int64_t delayBefore = m_newestReceivedMs - m_newestMs;
+        if (!m_stepped && std::abs(delay) < std::abs(delayBefore)) {
+            m_newestMs = fix.timeMs;
+            m_newestReceivedMs = fix.receivedMs;
+        } else if (!m_stepped) {
             m_stepped = true;
             m_steppedAtMs = fix.receivedMs;
-            m_delayBeforeMs = m_newestReceivedMs - m_newestMs;
+            m_delayBeforeMs = delayBefore;
             m_delayAfterMs = delay;
         }
     } else if (m_stepped && (fix.receivedMs - m_steppedAtMs > kRepeatForgetMs ||

@@ -16,12 +16,13 @@
 // Fixes are kept in the order they arrived. The newest one is the latest-fix
 // snapshot. Fixes without a time are kept (the latest says there is no fix)
 // but never bracket a moment; where the fixes' time goes backwards (a
-// receiver reset, a leap second repeated) the older ones no longer count,
-// and the newer ones are marked as repeating a time already given: one of
-// the two clocks names the moments wrongly, and which one cannot be told.
-// The mark stays while the fixes arrive later by their time than before the
-// step (nearer the delay after it than the one before), at most
-// kRepeatForgetMs by the clock they are received on.
+// receiver reset, a leap second repeated) the older ones no longer count.
+// The newer ones, when they agree less with the clock they are received on
+// (the pings' clock) than the older ones did, are marked as repeating a
+// time already given: they name their moments wrongly. The mark stays
+// while they arrive later by their time than before the step (nearer the
+// delay after it than the one before), at most kRepeatForgetMs by the clock
+// they are received on.
 class FixHistory {
 public:
     static constexpr std::size_t kCapacity = 256;  // 25 s at 10 fixes a second

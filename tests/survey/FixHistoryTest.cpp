@@ -13,9 +13,11 @@
 
 namespace {
 
-Fix At(std::int64_t ms, double latitude = 1.0) {
+// A fix taken 20 ms after its time, or when received says.
+Fix At(std::int64_t ms, double latitude = 1.0, std::int64_t received = -1) {
     Fix fix;
     fix.timeMs = ms;
+    fix.receivedMs = received < 0 ? ms + 20 : received;
     fix.quality = FixQuality::k3D;
     fix.latitude = latitude;
     fix.longitude = 2.0;
@@ -49,18 +51,22 @@ TEST(FixHistory, BracketsAMomentWithNeighbours) {
     EXPECT_EQ(TimeOf(history.Latest()), 1600);
 
     // Time going backwards (a receiver reset): only the fixes since count.
-    history.Publish(At(500));
-    history.Publish(At(700));
+    history.Publish(At(500, 1.0, 1820));
+    history.Publish(At(700, 1.0, 2020));
     EXPECT_EQ(TimeOf(history.Bracket(1500).before), 700);
     EXPECT_EQ(TimeOf(history.Bracket(600).after), 700);
     EXPECT_FALSE(history.Bracket(400).before);
-    // Those repeat times given before, up to the newest then (1600): one of
-    // the two is wrong, so the moments around them are unsure.
+    // Those repeat times given before, and arrive 1.3 s late by them: the
+    // moments around them are unsure until the fixes are on time again.
     EXPECT_TRUE(history.Bracket(600).repeatedTime);
-    history.Publish(At(1800));
+    history.Publish(At(1800, 1.0, 2220));
     EXPECT_TRUE(history.Bracket(1700).repeatedTime);
     EXPECT_FALSE(history.Bracket(1900).repeatedTime);
     EXPECT_EQ(TimeOf(history.Bracket(1900).earlier), 700);
+    // A time in the future, then back on time: the future one was wrong.
+    history.Publish(At(99000, 1.0, 2420));
+    history.Publish(At(2600));
+    EXPECT_FALSE(history.Bracket(2700).repeatedTime);
 }
 
 // Every field of a published fix follows from its time, so a reader can

@@ -4,6 +4,7 @@
 // and the antenna offset turned by the heading or the course.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -162,9 +163,11 @@ TEST(TransducerPosition, PlacesEachPingOfTheTable) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         FixHistory history;
+        std::int64_t received = 0;  // a fix taken 20 ms after its time, 200 ms after the last
         for (const F& f : c.fixes) {
             Fix fix;
             fix.timeMs = kT0 + f.ms;
+            received = fix.receivedMs = std::max(received + 200, fix.timeMs + 20);
             fix.quality = f.quality;
             if (f.quality != kNoFix) {
                 const LatLon at = Displaced(kOrigin, {f.east, f.north});

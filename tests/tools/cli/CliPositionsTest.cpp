@@ -1,8 +1,8 @@
 // marevox-cli live with positions from a real gpsd on marevox-sim's GNSS
 // receiver: a survey of crossing lines whose depths meet at the crossings
 // when the latency is set right and part by the expected amount when it is
-// not; every ping against the simulator's truth; gpsd absent, killed and
-// back while the sounding goes on.
+// not; every ping against the simulator's truth. (gpsd absent, killed and
+// back: CliGnssFaultsTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -164,80 +164,6 @@ TEST(CliPositions, CrossingLinesMeetWhenTheLatencyIsRight) {
             EXPECT_LT(Quantile(misplaced, 0.95), 0.05);  // 95 % of pings within 5 cm
         }
     }
-}
-
-// gpsd absent, started, killed and back: the pings go on at the
-// instrument's pace, and their places say what was known.
-TEST(CliPositions, GpsdComingAndGoingNeverStopsTheSoundingNorMisplacesAPing) {
-    TempDir dir;
-    GnssSession session(dir, "sim", {});
-    ASSERT_TRUE(session.SimulatorReady());
-    const std::string base = dir.File("rec");
-    BackgroundProcess live({MAREVOX_CLI_PATH, "live", "--port", session.instrument, "--gpsd",
-                            session.Endpoint(), "--record", base + ".sd"},
-                           dir.File("live.json"));
-    ASSERT_TRUE(live.Started());
-    const auto after = [](int ms) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::system_clock::now().time_since_epoch())
-            .count();
-    };
-    after(4500);
-    ASSERT_TRUE(session.StartGpsd());
-    const std::int64_t killed = after(6000);
-    session.StopGpsd(SIGKILL);
-    const std::int64_t restarted = after(5000);
-    ASSERT_TRUE(session.StartGpsd());
-    after(6000);
-    EXPECT_EQ(live.Stop(), 0);
-
-    // The fixes' times, each time gpsd ran.
-    std::vector<std::int64_t> fixes;
-    for (const std::string& line : Lines(base + ".gnss.csv"))
-        if (const auto fix = PositionFormat::ParseFixLine(line)) fixes.push_back(fix->timeMs);
-    ASSERT_GT(fixes.size(), 20u);
-    const std::int64_t firstAgain =
-        *std::find_if(fixes.begin(), fixes.end(), [&](auto t) { return t > restarted; });
-    EXPECT_EQ(std::count_if(fixes.begin(), fixes.end(),
-                            [&](auto t) { return t > killed + 300 && t < restarted; }),
-              0);
-
-    const std::vector<Placed> pings = RecordedPings(base);
-    const std::vector<std::string> depthLines = Lines(base + ".txt");
-    ASSERT_EQ(depthLines.size(), pings.size() + 1);  // a line in each for every record
-    int phases[4] = {};
-    for (std::size_t i = 0; i < pings.size(); ++i) {
-        SCOPED_TRACE(i);
-        const Placed& p = pings[i];
-        if (i > 0) {
-            EXPECT_LT(p.ms - pings[i - 1].ms, 500);  // the sounding never paused
-        }
-        // The depth line has the place known at the ping; the position
-        // file's line may know more (the fix after).
-        std::istringstream fields(depthLines[i + 1]);
-        int columns = 0;
-        for (std::string field; fields >> field;) ++columns;
-        EXPECT_TRUE(columns == 3 || (columns == 7 && p.Present()));
-        PositionFlag expected;
-        int phase;
-        if (p.ms < fixes.front() - 2000) {
-            expected = PositionFlag::kNone, phase = 0;  // no gpsd, no fix yet
-        } else if (p.ms > fixes.front() + 500 && p.ms < killed - 500) {
-            expected = PositionFlag::kInterpolated, phase = 1;
-        } else if (p.ms > killed + 2500 && p.ms < restarted) {
-            expected = PositionFlag::kStale, phase = 2;  // the last fix, flagged
-        } else if (p.ms > firstAgain + 500 && i + 10 < pings.size()) {
-            expected = PositionFlag::kInterpolated, phase = 3;
-        } else {
-            continue;
-        }
-        EXPECT_EQ(FlagName(p.flag), FlagName(expected));
-        EXPECT_EQ(columns, p.Present() ? 7 : 3);
-        EXPECT_TRUE(!p.Present() || p.quality == FixQuality::kRtkFixed);  // the simulator's
-        ++phases[phase];
-    }
-    for (int count : phases) EXPECT_GT(count, 10);
 }
 
 // The position options need a source and sane values.

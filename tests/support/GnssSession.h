@@ -72,10 +72,13 @@ public:
         if (m_gpsd) ::kill(m_gpsd->Pid(), signal);
     }
     // Tells gpsd of the receiver's terminal through its control socket, as
-    // the system's hot-plug rule does when a receiver is plugged in.
+    // the system's hot-plug rule does when a receiver is plugged in (once
+    // the simulator has made it, within 2 s).
     bool PlugInReceiver() const {
         char device[256] = {};
-        if (::readlink(gnss.c_str(), device, sizeof device - 1) <= 0) return false;
+        for (int i = 0; i < 200 && ::readlink(gnss.c_str(), device, sizeof device - 1) <= 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (device[0] == '\0') return false;
         const std::string socketPath = m_dir.File(m_name + ".gpsd.sock");
         sockaddr_un address{};
         address.sun_family = AF_UNIX;

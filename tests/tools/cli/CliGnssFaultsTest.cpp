@@ -40,8 +40,9 @@ struct FaultCase {
     const char* name;
     const char* simOptions;
     // Seconds from the case's start: the fault, and a stretch in it where no
-    // ping may be placed (none when lostTo is 0). A leap second's (from < 0)
-    // are found when the case starts.
+    // ping may be placed (none when lostTo is 0; the pings of the 2 s before
+    // the fixes come back may be placed from the first of them). A leap
+    // second's (from < 0) are found when the case starts.
     double from, to, lostFrom, lostTo;
     double seconds;                 // how long the case records
     std::vector<std::string> said;  // on standard error, in this order
@@ -55,16 +56,16 @@ const char kTimeBack[] = "time went back";
 // clang-format off
 const std::vector<FaultCase> kCases = {
     {"garbage", "--gnss-garbage 0.3 --gnss-bad-checksum 0.1", 0, 16, 0, 0, 16, {kFix}},
-    {"no-fix", "--gnss-no-fix 6,5", 6, 11, 6.5, 11, 16, {kFix, "no fix", kFix}},
+    {"no-fix", "--gnss-no-fix 6,5", 6, 11, 6.5, 10.8, 16, {kFix, "no fix", kFix}},
     {"silent", "--gnss-silent 6,7", 6, 13, 8.4, 10.9, 18, {kFix, kStale, kFix}},
     {"time-back", "--gnss-time-back 6,1.5", 6, 7.5, 6.4, 7.5, 16, {kFix, kTimeBack, kFix}},
     {"leap-second", "--gnss-leap-second 4", -1, 0, 0, 0, 0, {kFix, kTimeBack, kFix}},
-    {"unplugged", "--gnss-unplug 6,5", 6, 11.2, 8.4, 9.9, 18, {kFix, kStale, kFix},
+    {"unplugged", "--gnss-unplug 6,5", 6, 11.2, 8.4, 9.4, 18, {kFix, kStale, kFix},
      {{11.2, kPlugIn}}},
     {"gpsd-killed", "", 7, 11, 9.4, 10.9, 20,
      {"no gpsd at", "connected", kFix, "no gpsd at", kStale, "connected", kFix},
      {{2, kStartGpsd}, {7, kKillGpsd}, {11, kStartGpsd}}},
-    {"gpsd-held", "", 6, 12, 8.4, 9.9, 18, {kFix, kStale, kFix},
+    {"gpsd-held", "", 6, 12, 8.4, 9.5, 18, {kFix, kStale, kFix},
      {{6, kHoldGpsd}, {12, kReleaseGpsd}}},
 };
 // clang-format on

@@ -21,8 +21,7 @@ void DepthAlarms::OnLivePing(const Ping& ping, std::int64_t nowMs) {
         if (m_noBottomRun < AlarmLimits::kMaxPings) ++m_noBottomRun;
         if (m_noBottomRun >= kDepthLostAfter) m_bottomRun = 0;
     }
-    Set(kBottomLost,
-        m_settings.bottomLostOn && m_noBottomRun >= m_settings.bottomLostPings);
+    Set(kBottomLost, m_settings.bottomLostOn && m_noBottomRun >= m_settings.bottomLostPings);
     if (ping.smoothed && ping.bottomFound && m_bottomRun >= kLongestAverage) {
         m_depth = *ping.smoothed;
         FollowDepth(*ping.smoothed);
@@ -47,8 +46,8 @@ void DepthAlarms::Tick(std::int64_t nowMs, bool connected, bool live) {
     m_live = true;
     m_connected = connected;
     const std::int64_t limitMs = std::int64_t{m_settings.staleSeconds} * 1000;
-    Set(kStale, m_settings.staleOn && connected && m_lastPingMs &&
-                    nowMs - *m_lastPingMs >= limitMs);
+    Set(kStale,
+        m_settings.staleOn && connected && m_lastPingMs && nowMs - *m_lastPingMs >= limitMs);
 }
 
 void DepthAlarms::Acknowledge() {

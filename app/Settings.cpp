@@ -12,6 +12,7 @@
 
 #include "app/ProfileFile.h"
 #include "engine/XSound.h"
+#include "settings/DepthUnit.h"
 #include "settings/NumberText.h"
 #include "settings/SettingLimits.h"
 
@@ -85,8 +86,9 @@ enum class Format {
 
 // Where a key's value lives: a field of the engine's settings value or an
 // application setting.
-using Field = std::variant<double*, std::uint8_t*, std::int8_t*, std::int32_t*, std::uint32_t*,
-                           std::atomic<std::int32_t>*, std::atomic<std::int8_t>*, AppSettings*>;
+using Field =
+    std::variant<double*, bool*, std::uint8_t*, std::int8_t*, std::int32_t*, std::uint32_t*,
+                 std::atomic<std::int32_t>*, std::atomic<std::int8_t>*, AppSettings*>;
 
 // One key of the settings file.
 struct Key {
@@ -136,6 +138,24 @@ const Key kKeys[] = {
     {"Other", "FitToWindow", APP(m_fitToWindow), Format::kFlag, 1, "1"},
 };
 
+// The depth alarms and the window's depth unit (sections Alarms and
+// Display); a missing key reads as its default.
+#define ALARM(member) [](SoundingSettings&, AppSettings& a) -> Field { return &a.m_alarms.member; }
+const Key kDeckKeys[] = {
+    {"Alarms", "ShallowOn", ALARM(shallow.on), Format::kFlag, 0},
+    {"Alarms", "ShallowDepth", ALARM(shallow.depth), Format::kFixed2, 2.0, "2.00"},
+    {"Alarms", "ShallowHysteresis", ALARM(shallow.hysteresis), Format::kFixed2, 0.3, "0.30"},
+    {"Alarms", "DeepOn", ALARM(deep.on), Format::kFlag, 0},
+    {"Alarms", "DeepDepth", ALARM(deep.depth), Format::kFixed2, 100.0, "100.00"},
+    {"Alarms", "DeepHysteresis", ALARM(deep.hysteresis), Format::kFixed2, 1.0, "1.00"},
+    {"Alarms", "BottomLostOn", ALARM(bottomLostOn), Format::kFlag, 0},
+    {"Alarms", "BottomLostPings", ALARM(bottomLostPings), Format::kInt, 10, "10"},
+    {"Alarms", "StaleOn", ALARM(staleOn), Format::kFlag, 0},
+    {"Alarms", "StaleSeconds", ALARM(staleSeconds), Format::kInt, 5, "5"},
+    {"Display", "DepthUnit", APP(m_depthUnit), Format::kIndex, 0, "0", DepthUnits::kCount},
+};
+#undef ALARM
+
 #undef SOUND
 #undef APP
 
@@ -163,8 +183,19 @@ const Domain kDomains[] = {
     {"DepType", 0, 4},
 };
 
+const Domain kDeckDomains[] = {
+    {"ShallowDepth", AlarmLimits::kMinDepth, AlarmLimits::kMaxDepth},
+    {"ShallowHysteresis", AlarmLimits::kMinHysteresis, AlarmLimits::kMaxHysteresis},
+    {"DeepDepth", AlarmLimits::kMinDepth, AlarmLimits::kMaxDepth},
+    {"DeepHysteresis", AlarmLimits::kMinHysteresis, AlarmLimits::kMaxHysteresis},
+    {"BottomLostPings", AlarmLimits::kMinPings, AlarmLimits::kMaxPings},
+    {"StaleSeconds", AlarmLimits::kMinSeconds, AlarmLimits::kMaxSeconds},
+};
+
 const Domain* DomainOf(const Key& key) {
     for (const Domain& domain : kDomains)
+        if (std::string_view(domain.key) == key.key) return &domain;
+    for (const Domain& domain : kDeckDomains)
         if (std::string_view(domain.key) == key.key) return &domain;
     return nullptr;
 }
@@ -293,6 +324,7 @@ void SetDefaultSettings(XSound& engine, AppSettings& app) {
         else
             Store(field, key.noFile);
     }
+    for (const Key& key : kDeckKeys) Store(key.field(sound, app), key.noFile);
     sound.m_rangeIndexSet = sound.m_rangeIndex;
     sound.m_rangeOffsetSet = sound.m_rangeOffset;
     engine.ApplySettings(sound);
@@ -305,6 +337,9 @@ bool LoadSettings(const std::string& path, XSound& engine, AppSettings& app,
     SoundingSettings sound = engine.Settings();
     if (defaulted != nullptr) defaulted->clear();
     for (const Key& key : kKeys)
+        if (!Read(key, file, key.field(sound, app)) && defaulted != nullptr)
+            defaulted->push_back(key.key);
+    for (const Key& key : kDeckKeys)
         if (!Read(key, file, key.field(sound, app)) && defaulted != nullptr)
             defaulted->push_back(key.key);
     sound.m_rangeIndexSet = sound.m_rangeIndex;
@@ -321,6 +356,10 @@ bool SaveSettings(const std::string& path, const XSound& engine, const AppSettin
     AppSettings& values = const_cast<AppSettings&>(app);
     bool ok = true;
     for (const Key& key : kKeys)
+        ok = ProfileFile::SetString(&file, key.section, key.key,
+                                    Written(key, key.field(sound, values))) &&
+             ok;
+    for (const Key& key : kDeckKeys)
         ok = ProfileFile::SetString(&file, key.section, key.key,
                                     Written(key, key.field(sound, values))) &&
              ok;

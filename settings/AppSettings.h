@@ -5,6 +5,8 @@
 #include <mutex>
 #include <string>
 
+#include "settings/AlarmSettings.h"
+
 // Settings of section Other that do not live in the engine. The worker reads
 // the depth-output settings, so every number is atomic; the receiver's
 // address is text and is reached through Ip()/SetIp(), which lock.
@@ -20,6 +22,13 @@ struct AppSettings {
     // FitToWindow: 1 (also when missing) scales the echogram to the whole
     // view, 0 shows it one picture pixel per screen pixel.
     std::atomic<std::int32_t> m_fitToWindow{1};
+
+    // Section Alarms: the depth alarms. Read and changed on the UI thread
+    // only; the alarms keep their own copy.
+    AlarmSettings m_alarms;
+    // Section Display, DepthUnit: what the window shows depths in (a
+    // DepthUnit value).
+    std::atomic<std::int32_t> m_depthUnit{0};
 
     static constexpr std::int32_t kBaudRates[8] = {4800,  9600,  19200, 38400,
                                                    43000, 56000, 57600, 115200};

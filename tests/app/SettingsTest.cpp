@@ -209,6 +209,21 @@ TEST_F(SettingsTest, ValuesOutsideTheirDomainTakeTheFirstRunValueAndAreNamed) {
              EXPECT_EQ(e.Sounding().RangeIndex(), 4);
              EXPECT_EQ(a.m_depType.load(), 4);
          }},
+        // The depth alarms and the depth unit: missing keys take their
+        // defaults, values outside the dialog's limits too.
+        {"[SET_A]\nSpeed=1500\n[Alarms]\nShallowOn=1\nShallowDepth=-1\nDeepDepth=30.5\n"
+         "DeepHysteresis=60\nBottomLostPings=0\n[Display]\nDepthUnit=3\n",
+         {"ShallowDepth", "DeepHysteresis", "BottomLostPings", "DepthUnit"},
+         [](const XSound&, const AppSettings& a) {
+             EXPECT_TRUE(a.m_alarms.shallow.on);
+             EXPECT_EQ(a.m_alarms.shallow.depth, 2.0);
+             EXPECT_EQ(a.m_alarms.shallow.hysteresis, 0.3);
+             EXPECT_EQ(a.m_alarms.deep.depth, 30.5);
+             EXPECT_EQ(a.m_alarms.deep.hysteresis, 1.0);
+             EXPECT_EQ(a.m_alarms.bottomLostPings, 10);
+             EXPECT_EQ(a.m_alarms.staleSeconds, 5);
+             EXPECT_EQ(a.m_depthUnit.load(), 0);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -4,6 +4,7 @@
 #include <QThread>
 #include <mutex>
 
+#include "app/CAlarmWatch.h"
 #include "app/CMainFrame.h"
 #include "app/DepthOutput.h"
 #include "app/EngineMessage.h"
@@ -19,6 +20,11 @@ void CEngineHost::SetView(CMarevoxView* view) {
     // waits for a ping being drawn into the old view.
     const auto lock = m_engine.LockPing();
     m_view.store(view, std::memory_order_release);
+}
+
+void CEngineHost::SetAlarms(CAlarmWatch* alarms) {
+    const auto lock = m_engine.LockPing();
+    m_alarms.store(alarms, std::memory_order_release);
 }
 
 std::uint64_t CEngineHost::CompanionDropped() const {
@@ -42,6 +48,7 @@ void CEngineHost::OutputDepth() {
 }
 
 void CEngineHost::RefreshDepthMonitor() {
+    m_pingSmoothed = true;
     // While the worker redraws older records going backward the monitor
     // keeps its depth.
     if (!m_engine.View().AutoAdjust()) return;
@@ -57,12 +64,23 @@ void CEngineHost::RefreshDialogs(unsigned mask) {
 
 void CEngineHost::AdvanceAndPaint() {
     if (CMarevoxView* view = m_view.load(std::memory_order_acquire)) view->AdvanceAndPaint();
+    NoteAlarmPing();
     // A live ping's processing always ends here, so the monitor's depth and
     // the dialogs' refresh it asked for go to the UI thread together with
     // the echogram's refresh: the UI thread wakes once per ping, not once
     // per notice. In playback a record may be processed without being
     // drawn, and the notices go at once.
     PostNotices();
+}
+
+void CEngineHost::NoteAlarmPing() {
+    // Only live pings raise alarms.
+    CAlarmWatch* alarms = m_alarms.load(std::memory_order_acquire);
+    if (alarms != nullptr && m_engine.IsLive())
+        alarms->NoteLivePing(m_engine.BottomFound(), m_pingSmoothed
+                                                         ? std::optional(m_engine.SmoothedDepth())
+                                                         : std::nullopt);
+    m_pingSmoothed = false;
 }
 
 void CEngineHost::PostNotices() {

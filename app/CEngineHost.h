@@ -8,6 +8,7 @@
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
 
+class CAlarmWatch;
 class CMainFrame;
 class CMarevoxView;
 class UserPrompts;
@@ -39,6 +40,10 @@ public:
     // Where depths go to the depth-output port; null without depth outputs.
     PortSlot* OutputPortSlot();
 
+    // Where live pings go for the depth alarms; null: nowhere. After
+    // SetAlarms returns no ping is being noted in the old one.
+    void SetAlarms(CAlarmWatch* alarms);
+
     // The instrument port command frames go to. The main window sets it
     // when it opens the port and clears it before destroying the port.
     PortSlot& InstrumentPort() { return m_instrumentPort; }
@@ -63,6 +68,8 @@ private:
     // Sends what the worker asked to be shown (the monitor's depth, the
     // dialogs' refresh) to the UI thread, unless a call is on its way.
     void PostNotices();
+    // The ping just processed goes to the depth alarms.
+    void NoteAlarmPing();
     void DeliverNotices();
 
     // The depth the worker smoothed last and the dialogs to refresh,
@@ -72,4 +79,8 @@ private:
     std::atomic<unsigned> m_dialogMask{0};
     std::atomic<bool> m_noticesPending{false};
     CommandTransport m_commands{m_instrumentPort};
+    std::atomic<CAlarmWatch*> m_alarms{nullptr};
+    // The ping being processed completed a smoothed depth (only touched
+    // under the engine's ping lock).
+    bool m_pingSmoothed = false;
 };

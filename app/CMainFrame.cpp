@@ -18,6 +18,7 @@
 #include <mutex>
 
 #include "app/AppIcon.h"
+#include "app/CAlarmWatch.h"
 #include "app/CEngineHost.h"
 #include "app/CPaneRowsLayout.h"
 #include "app/CSettingsDialogs.h"
@@ -28,6 +29,8 @@
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
 #include "app/UserPrompts.h"
+#include "dialogs/CSetAlarms.h"
+#include "display/CAlarmLabel.h"
 #include "display/CCheckSelf.h"
 #include "display/CColor.h"
 #include "display/CMarevoxView.h"
@@ -74,7 +77,11 @@ const MenuDef kMenuBar[] = {
       {kViewStatusBar, QT_TRANSLATE_NOOP("CMainFrame", "状态栏(&S)")},
       {0, nullptr},
       {kFitToWindow, QT_TRANSLATE_NOOP("CMainFrame", "适应窗口")},
-      {kOutputMonitor, QT_TRANSLATE_NOOP("CMainFrame", "输出监视")}}},
+      {kOutputMonitor, QT_TRANSLATE_NOOP("CMainFrame", "输出监视")},
+      {0, nullptr},
+      {kUnitMetres, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：米")},
+      {kUnitFeet, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：英尺")},
+      {kUnitFathoms, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：英寻")}}},
     {QT_TRANSLATE_NOOP("CMainFrame", "控制[&C]"),
      {{kConnect, QT_TRANSLATE_NOOP("CMainFrame", "连接")},
       {kDisconnect, QT_TRANSLATE_NOOP("CMainFrame", "断开")},
@@ -105,6 +112,7 @@ const MenuDef kMenuBar[] = {
       {kCommunication, QT_TRANSLATE_NOOP("CMainFrame", "通信设置")},
       {kColours, QT_TRANSLATE_NOOP("CMainFrame", "颜色设置")},
       {kNetwork, QT_TRANSLATE_NOOP("CMainFrame", "网络设置")},
+      {kAlarms, QT_TRANSLATE_NOOP("CMainFrame", "报警设置")},
       {0, nullptr},
       {kDraft, QT_TRANSLATE_NOOP("CMainFrame", "吃水")},
       {kSoundSpeed, QT_TRANSLATE_NOOP("CMainFrame", "声速")},
@@ -162,6 +170,7 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
     m_view = new CMarevoxView(m_engine, this);
     m_view->SetChartSink(m_chartPrinter);
     m_view->SetFitToWindow(m_settings.m_fitToWindow.load() != 0);
+    m_view->SetDepthUnit(Unit());
     setCentralWidget(m_view);
     m_host.SetFrame(this);
     m_host.SetView(m_view);
@@ -184,6 +193,7 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
     m_duties.m_onSelfCheckTimeout = [this] {
         if (m_selfCheckDialog) m_selfCheckDialog->ReportSelfCheckTimeout();
     };
+    CreateAlarms();
     m_statusTimer.start(kStatusPeriodMs);
     m_linkTimer.start(kLinkPeriodMs);
     m_markTimer.start(kMarkPeriodMs);
@@ -200,6 +210,7 @@ CMainFrame::~CMainFrame() {
     // the port, which go with this window.
     m_host.SetView(nullptr);
     m_host.SetFrame(nullptr);
+    m_host.SetAlarms(nullptr);
     Disconnect();
     if (m_saveSettings && m_engine.IsLive()) SaveSettings(m_settingsPath, m_engine, m_settings);
 }
@@ -307,6 +318,7 @@ OperatingState CMainFrame::CurrentState() const {
     s.toolbarVisible = m_toolBar != nullptr && !m_toolBar->isHidden();
     s.statusBarVisible = !statusBar()->isHidden();
     s.fitToWindow = m_view == nullptr || m_view->FitToWindow();
+    s.depthUnit = m_settings.m_depthUnit.load();
     // While the playback file dialog is open the worker idles, but nothing
     // is played yet: the commands follow the live state.
     if (m_choosingRecording) s.runMode = RunMode::kLive;
@@ -444,6 +456,18 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kStopPrint:
             m_chartPrinter->Stop();
+            break;
+        case kUnitMetres:
+            SetDepthUnit(DepthUnit::kMetres);
+            break;
+        case kUnitFeet:
+            SetDepthUnit(DepthUnit::kFeet);
+            break;
+        case kUnitFathoms:
+            SetDepthUnit(DepthUnit::kFathoms);
+            break;
+        case kAlarms:
+            ShowAlarmSettings();
             break;
         case kChannel80:
             m_engine.SetChannelCode(0x80);
@@ -711,6 +735,10 @@ void CMainFrame::ShowDepthMonitor() {
         // Beside the clock it shows a depth only while the instrument is connected.
         auto connected = [this] { return PortOpen(); };
         m_depthMonitor = new CSee(m_engine, connected, this);
+        m_depthMonitor->SetUnit(Unit());
+        m_depthMonitor->SetAlarm(m_alarms->Raised() != 0);
+        m_depthMonitor->addAction(m_silenceAlarm);
+        connect(m_depthMonitor, &CSee::Clicked, m_alarms, &CAlarmWatch::Acknowledge);
     }
     m_depthMonitor->show();
 }
@@ -755,6 +783,63 @@ void CMainFrame::SetFitToWindow(bool fit) {
     if (m_engine.View().Width() == kCompactWidth) PlaceCompact();
 }
 
+// --- Depth alarms and units ------------------------------------------------
+
+void CMainFrame::CreateAlarms() {
+    m_alarms =
+        new CAlarmWatch([this] { return PortOpen(); }, [this] { return m_engine.IsLive(); }, this);
+    m_alarms->Configure(m_settings.m_alarms);
+    m_host.SetAlarms(m_alarms);
+    m_alarmLabel = new CAlarmLabel(this);
+    statusBar()->addPermanentWidget(m_alarmLabel);
+    // One key silences the alarm, in the main window and the depth monitor.
+    m_silenceAlarm = new QAction(this);
+    m_silenceAlarm->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_silenceAlarm->setEnabled(false);
+    addAction(m_silenceAlarm);
+    connect(m_silenceAlarm, &QAction::triggered, m_alarms, &CAlarmWatch::Acknowledge);
+    connect(m_alarmLabel, &CAlarmLabel::Clicked, m_alarms, &CAlarmWatch::Acknowledge);
+    connect(m_alarms, &CAlarmWatch::Changed, this, [this](unsigned raised, unsigned sounding) {
+        m_alarmLabel->Show(raised, sounding);
+        m_silenceAlarm->setEnabled(sounding != 0);
+        if (m_depthMonitor) m_depthMonitor->SetAlarm(raised != 0);
+    });
+}
+
+CAlarmWatch& CMainFrame::Alarms() const {
+    return *m_alarms;
+}
+
+void CMainFrame::ShowAlarmSettings() {
+    CSetAlarms dialog(m_settings.m_alarms, Unit(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    m_settings.m_alarms = dialog.Value();
+    m_alarms->Configure(m_settings.m_alarms);
+}
+
+DepthUnit CMainFrame::Unit() const {
+    return DepthUnits::FromIndex(m_settings.m_depthUnit.load());
+}
+
+QString CMainFrame::UnitName(DepthUnit unit) {
+    switch (unit) {
+        case DepthUnit::kFeet:
+            return tr("英尺");
+        case DepthUnit::kFathoms:
+            return tr("英寻");
+        case DepthUnit::kMetres:
+            break;
+    }
+    return tr("米");
+}
+
+void CMainFrame::SetDepthUnit(DepthUnit unit) {
+    m_settings.m_depthUnit.store(static_cast<std::int32_t>(unit));
+    if (m_depthMonitor) m_depthMonitor->SetUnit(unit);
+    m_view->SetDepthUnit(unit);
+    StatusTick();
+}
+
 // --- Timers and closing -------------------------------------------------
 
 void CMainFrame::StatusTick() {
@@ -782,6 +867,8 @@ void CMainFrame::StatusTick() {
     v.outputPortOpen = m_host.OutputPortOpen();
     v.companionDropped = m_host.CompanionDropped();
     v.supplyVoltage = m_engine.SupplyVoltage();
+    v.unit = Unit();
+    v.unitName = UnitName(v.unit).toStdString();
     const StatusPaneTexts texts = MakeStatusTexts(v, m_settings.m_language.load());
     for (std::size_t i = 0; i < m_panes.size(); ++i)
         m_panes[i]->ShowText(QString::fromStdString(texts[i]));

@@ -14,8 +14,11 @@
 #include "app/CompanionMessages.h"
 #include "app/StatusTexts.h"
 #include "app/TimerDuties.h"
+#include "settings/DepthUnit.h"
 
 struct AppSettings;
+class CAlarmLabel;
+class CAlarmWatch;
 class ChartPrinter;
 class CEngineHost;
 class CSettingsDialogs;
@@ -116,6 +119,9 @@ public:
     void SelfCheckReply(std::uint32_t flags);
     CCheckSelf* SelfCheckDialog() const;
     COutputMonitor* OutputMonitor() const;
+    // The depth alarms and the unit the window shows depths in.
+    CAlarmWatch& Alarms() const;
+    DepthUnit Unit() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -149,6 +155,10 @@ private:
     void PlaceCompact();
     void ResetView(std::int32_t width);
     void OnPortData(quint32 count, int portNumber);
+    void CreateAlarms();
+    void ShowAlarmSettings();
+    void SetDepthUnit(DepthUnit unit);
+    static QString UnitName(DepthUnit unit);
 
     XSound& m_engine;
     AppSettings& m_settings;
@@ -170,6 +180,9 @@ private:
     QPointer<CSee> m_depthMonitor;  // cleared when the user closes it
     QPointer<CCheckSelf> m_selfCheckDialog;
     QPointer<COutputMonitor> m_outputMonitor;
+    CAlarmWatch* m_alarms = nullptr;
+    CAlarmLabel* m_alarmLabel = nullptr;
+    QAction* m_silenceAlarm = nullptr;  // Esc while an alarm sounds
 
     QTimer m_statusTimer;
     bool m_showingUnrecorded = false;  // the status bar tells of unrecorded pings

@@ -46,7 +46,14 @@ CommandState EvaluateCommand(int id, const OperatingState& s) {
         case kChannel81:
         case kChannel82:
         case kOutputMonitor:
+        case kAlarms:
             return Enabled(true);
+        case kUnitMetres:
+            return Checked(s.depthUnit == 0);
+        case kUnitFeet:
+            return Checked(s.depthUnit == 1);
+        case kUnitFathoms:
+            return Checked(s.depthUnit == 2);
         case kFitToWindow:
             return Checked(s.fitToWindow);
         case kViewToolbar:

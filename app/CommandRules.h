@@ -21,7 +21,8 @@ struct OperatingState {
     bool depthOutputDemo = false;
     bool toolbarVisible = true;
     bool statusBarVisible = true;
-    bool fitToWindow = true;  // the echogram is scaled to the view
+    bool fitToWindow = true;     // the echogram is scaled to the view
+    std::int32_t depthUnit = 0;  // settings key DepthUnit
 };
 
 struct CommandState {

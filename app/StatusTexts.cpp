@@ -18,11 +18,16 @@ StatusPaneTexts MakeStatusTexts(const StatusValues& v, int language) {
     StatusPaneTexts t;
     t[0] = v.rangeAuto ? (en ? "Range:Auto" : "量程:自动") : (en ? "Range:Manual" : "量程:手动");
     t[1] = v.gainAuto ? (en ? "Gain:Auto" : "增益:自动") : (en ? "Gain:Manual" : "增益:手动");
-    t[2] = Format(en ? "Draft:%.2f" : "吃水:%.2f", v.draft);
+    const bool metres = v.unit == DepthUnit::kMetres;
+    t[2] = Format(en ? "Draft:%.2f" : "吃水:%.2f", DepthUnits::FromMetres(v.draft, v.unit));
+    if (!metres) t[2] += v.unitName;
     t[3] = Format(en ? "Speed:%.1f" : "声速:%.1f", v.soundSpeed);
     switch (v.antiJamMode) {
         case 1:
-            t[4] = Format(en ? "AntiJam:Fixed%.1fm" : "抗干扰:定深%.1fm", v.antiJamDepth);
+            t[4] = metres ? Format(en ? "AntiJam:Fixed%.1fm" : "抗干扰:定深%.1fm", v.antiJamDepth)
+                          : Format(en ? "AntiJam:Fixed%.1f" : "抗干扰:定深%.1f",
+                                   DepthUnits::FromMetres(v.antiJamDepth, v.unit)) +
+                                v.unitName;
             break;
         case 2:
             t[4] = en ? "AntiJam:Trace" : "抗干扰:跟踪";

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "resources/CommandIds.h"
+#include "settings/DepthUnit.h"
 
 // What the seven status bar panes show, taken from the settings variables.
 struct StatusValues {
@@ -17,6 +18,10 @@ struct StatusValues {
     bool outputPortOpen = false;
     std::uint64_t companionDropped = 0;  // depth texts the companion did not take
     float supplyVoltage = 0.0f;
+    // The unit the window shows depths in, and its short name in the
+    // interface's language; metres keep the panes' texts as they are.
+    DepthUnit unit = DepthUnit::kMetres;
+    std::string unitName;
 };
 
 using StatusPaneTexts = std::array<std::string, StatusPaneId::kCount>;

@@ -178,6 +178,7 @@ ScaleState CMarevoxView::ScalesLocked() const {
     scales.line1 = m_engine.Sounding().Colour(XSound::kLine1);
     scales.line2 = m_engine.Sounding().Colour(XSound::kLine2);
     scales.waveL1 = m_engine.Sounding().Colour(XSound::kWaveL1);
+    scales.unit = m_unit.load(std::memory_order_relaxed);
     return scales;
 }
 
@@ -222,6 +223,11 @@ ScaleState CMarevoxView::Scales() {
 
 QSize CMarevoxView::PictureSize() const {
     return {EchogramWidth(), DepthScales::kEchogramHeight + DepthScales::kBandHeight};
+}
+
+void CMarevoxView::SetDepthUnit(DepthUnit unit) {
+    if (unit == m_unit.exchange(unit, std::memory_order_relaxed)) return;
+    ShowAll();
 }
 
 void CMarevoxView::SetFitToWindow(bool fit) {

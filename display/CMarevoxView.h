@@ -68,6 +68,8 @@ public:
     // screen pixel in the top-left corner. UI thread.
     void SetFitToWindow(bool fit);
     bool FitToWindow() const { return m_fitToWindow; }
+    // The unit of the depth scales' labels. UI thread.
+    void SetDepthUnit(DepthUnit unit);
     // The scales the screen shows now.
     ScaleState Scales();
 
@@ -126,6 +128,8 @@ private:
         QSize size;
         bool fit = true;
     };
+
+    std::atomic<DepthUnit> m_unit{DepthUnit::kMetres};
 
     int EchogramWidth() const;
     void ClearStoresLocked();

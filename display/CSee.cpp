@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScreen>
 #include <algorithm>
 #include <chrono>
@@ -44,9 +45,7 @@ CSee::CSee(XSound& engine, LinkQuery connected, QWidget* parent)
       m_connected(std::move(connected)),
       m_clock(SteadyMilliseconds) {
     setObjectName(QStringLiteral("depthMonitor"));
-    // The caption is padded so that the title sits at the left of a wide
-    // title bar.
-    setWindowTitle(tr("水深 (米)                                              "));
+    SetUnit(DepthUnit::kMetres);
     setFixedSize(kClientWidth, kClientHeight);
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -66,7 +65,7 @@ CSee::CSee(XSound& engine, LinkQuery connected, QWidget* parent)
 }
 
 QString CSee::FormatDepth(double metres) {
-    return QString::asprintf(metres < 100.0 ? "%.2f" : "%.1f", metres);
+    return QString::fromStdString(DepthUnits::MonitorText(metres, DepthUnit::kMetres));
 }
 
 QPoint CSee::Place(const QRect& screen, const QRect& available, int frameHeight) {
@@ -84,9 +83,49 @@ QString CSee::AgeText(std::int64_t milliseconds) {
     return tr("%1 小时").arg(seconds / 3600);
 }
 
+void CSee::SetUnit(DepthUnit unit) {
+    m_unit = unit;
+    // The caption is padded so that the title sits at the left of a wide
+    // title bar.
+    switch (unit) {
+        case DepthUnit::kFeet:
+            setWindowTitle(tr("水深 (英尺)                                            "));
+            break;
+        case DepthUnit::kFathoms:
+            setWindowTitle(tr("水深 (英寻)                                            "));
+            break;
+        case DepthUnit::kMetres:
+            setWindowTitle(tr("水深 (米)                                              "));
+            break;
+    }
+    if (m_depthText.isEmpty()) return;
+    m_depthText = QString::fromStdString(DepthUnits::MonitorText(m_depthMetres, m_unit));
+    ShowDepth();
+}
+
+void CSee::SetAlarm(bool raised) {
+    if (raised == m_alarm) return;
+    m_alarm = raised;
+    QPalette look = palette();
+    if (raised) {
+        look.setColor(QPalette::Window, kAlarmBack);
+    } else {
+        look = QPalette();
+    }
+    setPalette(look);
+    setAutoFillBackground(raised);
+    ShowDepth();
+}
+
+void CSee::mousePressEvent(QMouseEvent* event) {
+    emit Clicked();
+    QDialog::mousePressEvent(event);
+}
+
 void CSee::UpdateDepthText(double smoothedDepth) {
     if (!m_engine.View().AutoAdjust()) return;
-    m_depthText = FormatDepth(smoothedDepth);
+    m_depthMetres = smoothedDepth;
+    m_depthText = QString::fromStdString(DepthUnits::MonitorText(smoothedDepth, m_unit));
     m_depthAt = m_clock();
     m_depthLive = m_engine.IsLive();
     ShowDepth();
@@ -106,6 +145,10 @@ void CSee::ShowDepth() {
     // The colours are read at each update; only the character cells take
     // the background colour. The field repaints only when the digits or
     // the colours differ from what it shows.
+    if (m_alarm) {
+        m_depthField->Show(m_depthText, kAlarmBack, kAlarmText);
+        return;
+    }
     m_depthField->Show(m_depthText,
                        QColor(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kSeeBack))),
                        QColor(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kSeeEdit))));

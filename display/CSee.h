@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "settings/DepthUnit.h"
+
 class DepthDigits;
 class QLineEdit;
 class XSound;
@@ -35,6 +37,10 @@ public:
     static constexpr int kClientHeight = 118;
     static constexpr int kDepthFontHeight = 80;  // pixels, character cell
     static constexpr std::int64_t kStaleAfterMs = 3000;
+    // While a depth alarm is raised the whole window takes this colour and
+    // the digits are white on it.
+    static constexpr QColor kAlarmBack{220, 0, 0};
+    static constexpr QColor kAlarmText{255, 255, 255};
 
     // Whether the instrument is connected.
     using LinkQuery = std::function<bool()>;
@@ -43,7 +49,7 @@ public:
 
     CSee(XSound& engine, LinkQuery connected, QWidget* parent = nullptr);
 
-    // "%.2f" below 100 m, "%.1f" from 100 m up.
+    // "%.2f" below 100 m, "%.1f" from 100 m up (DepthUnits::MonitorText).
     static QString FormatDepth(double metres);
     // Where the window goes on a screen: at its left edge, as far above the
     // screen's bottom as 412 is on an 800 x 600 screen, but never below the
@@ -53,6 +59,12 @@ public:
     static QString AgeText(std::int64_t milliseconds);
 
     void UpdateDepthText(double smoothedDepth);
+    // The unit the depth is shown in; the title names it.
+    void SetUnit(DepthUnit unit);
+    DepthUnit Unit() const { return m_unit; }
+    // A depth alarm is raised, or none.
+    void SetAlarm(bool raised);
+    bool AlarmShown() const { return m_alarm; }
     // One 400 ms tick: the clock in live mode, the record's time in
     // playback; the depth shown, greyed or taken away as it ages.
     void MonitorTick();
@@ -64,8 +76,13 @@ public:
     QString TimeText() const;
     DepthDigits* DepthField() const { return m_depthField; }
 
+signals:
+    // The user clicked the window (to acknowledge an alarm).
+    void Clicked();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void MoveToPlace();
@@ -78,6 +95,9 @@ private:
     DepthDigits* m_depthField = nullptr;
     QLineEdit* m_timeField = nullptr;
     QString m_depthText;
+    double m_depthMetres = 0.0;
+    DepthUnit m_unit = DepthUnit::kMetres;
+    bool m_alarm = false;
     std::int64_t m_depthAt = 0;  // when it came, on m_clock
     bool m_depthLive = false;    // it came in live mode
     QTimer m_monitorTimer;

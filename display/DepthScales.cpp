@@ -49,12 +49,15 @@ int LabelRow(int j) {
 }
 
 QString NormalLabel(const ScaleState& state, int j) {
-    return QString::number(state.top + j * (state.span / 5));
+    return QString::fromStdString(
+        DepthUnits::ScaleLabel(state.top + j * (state.span / 5), state.unit));
 }
 
 QString ZoomLabel(const ScaleState& state, int j) {
     const float value =
         static_cast<float>(j * state.span) / 5.0f / 5.0f + static_cast<float>(state.zoomTop);
+    if (state.unit != DepthUnit::kMetres)
+        return QString::fromStdString(DepthUnits::Fixed(static_cast<double>(value), state.unit, 1));
     char text[48];
     std::snprintf(text, sizeof text, "%.1f", static_cast<double>(value));
     return QString::fromLatin1(text);

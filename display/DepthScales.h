@@ -4,6 +4,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "settings/DepthUnit.h"
+
 class QPainter;
 
 // Everything of the echogram that is not echo data: the ruler strips with
@@ -21,6 +23,7 @@ struct ScaleState {
     std::uint32_t line1 = 0;
     std::uint32_t line2 = 0;
     std::uint32_t waveL1 = 0;
+    DepthUnit unit = DepthUnit::kMetres;  // of the labels
 
     bool operator==(const ScaleState&) const = default;
 };
@@ -35,10 +38,11 @@ inline constexpr int kLegendHeight = 13;
 
 // Text row of label j (0..5): 95 j - 8, kept inside rows 0..460.
 int LabelRow(int j);
-// Label j of the normal pane, T + j * (R / 5), "%d".
+// Label j of the normal pane, T + j * (R / 5), "%d" (in another unit as
+// DepthUnits::ScaleLabel writes it).
 QString NormalLabel(const ScaleState& state, int j);
 // Label j of the zoom pane, zoomTop + j * R / 25 in single precision,
-// "%.1f".
+// "%.1f" (in another unit, of the value in that unit).
 QString ZoomLabel(const ScaleState& state, int j);
 
 // Draws strips, ruler lines, labels and (with zoom) the marker over the

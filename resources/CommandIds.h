@@ -16,6 +16,10 @@ inline constexpr int kViewToolbar = 59392;
 inline constexpr int kViewStatusBar = 59393;
 inline constexpr int kFitToWindow = 32860;    // the echogram scaled to the window
 inline constexpr int kOutputMonitor = 32861;  // what leaves on the depth outputs
+// The unit the window shows depths in.
+inline constexpr int kUnitMetres = 32863;
+inline constexpr int kUnitFeet = 32864;
+inline constexpr int kUnitFathoms = 32865;
 
 // 控制[&C]
 inline constexpr int kConnect = 32776;
@@ -51,6 +55,7 @@ inline constexpr int kAntiJam = 32777;
 inline constexpr int kChinese = 32834;
 inline constexpr int kEnglish = 32835;
 inline constexpr int kDepthOutputDemo = 32836;
+inline constexpr int kAlarms = 32862;  // the depth alarms' settings
 
 // 帮助(&H)
 inline constexpr int kAbout = 57664;
@@ -62,14 +67,14 @@ inline constexpr int kChannel82 = 32814;
 
 // Every command with a menu item, in menu order, then the channel codes.
 inline constexpr int kAll[] = {
-    kOpenTextData, kFilePrint,     kFilePrintSetup,  kAppExit,     kViewToolbar,   kViewStatusBar,
-    kFitToWindow,  kOutputMonitor, kConnect,         kDisconnect,  kStartStoring,  kStopStoring,
-    kMark,         kMonitor,       kZoomIn,          kZoomOut,     kPlayback,      kEndPlayback,
-    kFaster,       kPauseContinue, kSlower,          kBackForward, kTimeSearch,    kStartPrint,
-    kStopPrint,    kCompactMode,   kSelfCheck,       kParameters,  kCommunication, kColours,
-    kNetwork,      kDraft,         kSoundSpeed,      kGain,        kRange,         kAntiJam,
-    kChinese,      kEnglish,       kDepthOutputDemo, kAbout,       kChannel80,     kChannel81,
-    kChannel82};
+    kOpenTextData, kFilePrint, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar,
+    kFitToWindow, kOutputMonitor, kConnect, kDisconnect, kStartStoring, kStopStoring, kMark,
+    kMonitor, kZoomIn, kZoomOut, kPlayback, kEndPlayback, kFaster, kPauseContinue, kSlower,
+    kBackForward, kTimeSearch, kStartPrint, kStopPrint, kCompactMode, kSelfCheck, kParameters,
+    kCommunication, kColours, kNetwork, kDraft, kSoundSpeed, kGain, kRange, kAntiJam, kChinese,
+    kEnglish, kDepthOutputDemo, kAbout, kChannel80, kChannel81, kChannel82,
+    // Beyond the menus above: the depth unit and the alarms.
+    kUnitMetres, kUnitFeet, kUnitFathoms, kAlarms};
 
 // The toolbar's buttons left to right; 0 is a separator.
 inline constexpr int kToolbar[] = {kConnect,      kDisconnect,

@@ -288,6 +288,34 @@
         <source>串口 COM%1：%2</source>
         <translation>Port COM%1: %2</translation>
     </message>
+    <message>
+        <source>水深单位：米</source>
+        <translation>Depth in metres</translation>
+    </message>
+    <message>
+        <source>水深单位：英尺</source>
+        <translation>Depth in feet</translation>
+    </message>
+    <message>
+        <source>水深单位：英寻</source>
+        <translation>Depth in fathoms</translation>
+    </message>
+    <message>
+        <source>报警设置</source>
+        <translation>Alarms</translation>
+    </message>
+    <message>
+        <source>英尺</source>
+        <translation>ft</translation>
+    </message>
+    <message>
+        <source>英寻</source>
+        <translation>ftm</translation>
+    </message>
+    <message>
+        <source>米</source>
+        <translation>m</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -853,6 +881,14 @@
         <source>%1 小时</source>
         <translation>%1 h</translation>
     </message>
+    <message>
+        <source>水深 (英尺)                                            </source>
+        <translation>Depth (ft)                                            </translation>
+    </message>
+    <message>
+        <source>水深 (英寻)                                            </source>
+        <translation>Depth (ftm)                                           </translation>
+    </message>
 </context>
 <context>
     <name>CTrueColorToolBar</name>
@@ -1004,6 +1040,92 @@
     <message>
         <source>测深仪数据文件(*.txt)</source>
         <translation type="vanished">Echo sounder data files (*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>CAlarmLabel</name>
+    <message>
+        <source>浅水报警</source>
+        <translation>SHALLOW</translation>
+    </message>
+    <message>
+        <source>深水报警</source>
+        <translation>DEEP</translation>
+    </message>
+    <message>
+        <source>失底报警</source>
+        <translation>BOTTOM LOST</translation>
+    </message>
+    <message>
+        <source>水深中断报警</source>
+        <translation>NO DEPTH</translation>
+    </message>
+    <message>
+        <source>（按 Esc 键或点击此处消音）</source>
+        <translation> (press Esc or click here to silence)</translation>
+    </message>
+</context>
+<context>
+    <name>CSetAlarms</name>
+    <message>
+        <source>报警设置</source>
+        <translation>Alarm Settings</translation>
+    </message>
+    <message>
+        <source>浅水报警</source>
+        <translation>Shallow alarm</translation>
+    </message>
+    <message>
+        <source>报警水深</source>
+        <translation>Alarm depth</translation>
+    </message>
+    <message>
+        <source>回差</source>
+        <translation>Hysteresis</translation>
+    </message>
+    <message>
+        <source>深水报警</source>
+        <translation>Deep alarm</translation>
+    </message>
+    <message>
+        <source>失底报警</source>
+        <translation>Bottom lost alarm</translation>
+    </message>
+    <message>
+        <source>连续无底回波数</source>
+        <translation>Pings without a bottom</translation>
+    </message>
+    <message>
+        <source>水深中断报警</source>
+        <translation>No depth alarm</translation>
+    </message>
+    <message>
+        <source>无回波秒数</source>
+        <translation>Seconds without a ping</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source> 英尺</source>
+        <translation> ft</translation>
+    </message>
+    <message>
+        <source> 英寻</source>
+        <translation> ftm</translation>
+    </message>
+    <message>
+        <source> 米</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source> 秒</source>
+        <translation> s</translation>
     </message>
 </context>
 </TS>

@@ -14,6 +14,7 @@ PACKAGES=(
     gpsd gpsd-clients libgps-dev
     clang-format
     gdb
+    qt6-multimedia-dev sox
 )
 
 missing=()

@@ -203,7 +203,8 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
     const QStringList captions = {"文件(&F)", "查看(&V)", "控制[&C]", "设置[&S]", "帮助(&H)"};
     const std::vector<std::vector<int>> items = {
         {kOpenTextData, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
-        {kViewToolbar, kViewStatusBar, 0, kFitToWindow, kOutputMonitor},
+        {kViewToolbar, kViewStatusBar, 0, kFitToWindow, kOutputMonitor, 0, kUnitMetres, kUnitFeet,
+         kUnitFathoms},
         {kConnect,
          kDisconnect,
          kStartStoring,
@@ -228,8 +229,8 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
          kCompactMode,
          0,
          kSelfCheck},
-        {kParameters, kCommunication, kColours, kNetwork, 0, kDraft, kSoundSpeed, kGain, kRange,
-         kAntiJam, 0, kChinese, kEnglish, 0, kDepthOutputDemo},
+        {kParameters, kCommunication, kColours, kNetwork, kAlarms, 0, kDraft, kSoundSpeed, kGain,
+         kRange, kAntiJam, 0, kChinese, kEnglish, 0, kDepthOutputDemo},
         {kAbout}};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(bar[i]->text(), captions[i]);

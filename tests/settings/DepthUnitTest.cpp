@@ -12,21 +12,16 @@ using DepthUnits::ToMetres;
 struct Row {
     DepthUnit unit;
     double metres;
-    double value;        // in the unit
+    double value;         // in the unit
     const char* monitor;  // the depth monitor's digits
 };
 
 const Row kRows[] = {
-    {DepthUnit::kMetres, 0.0, 0.0, "0.00"},
-    {DepthUnit::kMetres, 12.345, 12.345, "12.35"},
-    {DepthUnit::kMetres, 99.994, 99.994, "99.99"},
-    {DepthUnit::kMetres, 100.0, 100.0, "100.0"},
-    {DepthUnit::kFeet, 0.3048, 1.0, "1.0"},
-    {DepthUnit::kFeet, 10.0, 32.8084, "32.8"},
-    {DepthUnit::kFeet, 304.8, 1000.0, "1000"},
-    {DepthUnit::kFathoms, 1.8288, 1.0, "1.00"},
-    {DepthUnit::kFathoms, 30.0, 16.4042, "16.40"},
-    {DepthUnit::kFathoms, 200.0, 109.361, "109.4"},
+    {DepthUnit::kMetres, 0.0, 0.0, "0.00"},        {DepthUnit::kMetres, 12.345, 12.345, "12.35"},
+    {DepthUnit::kMetres, 99.994, 99.994, "99.99"}, {DepthUnit::kMetres, 100.0, 100.0, "100.0"},
+    {DepthUnit::kFeet, 0.3048, 1.0, "1.0"},        {DepthUnit::kFeet, 10.0, 32.8084, "32.8"},
+    {DepthUnit::kFeet, 304.8, 1000.0, "1000"},     {DepthUnit::kFathoms, 1.8288, 1.0, "1.00"},
+    {DepthUnit::kFathoms, 30.0, 16.4042, "16.40"}, {DepthUnit::kFathoms, 200.0, 109.361, "109.4"},
 };
 
 TEST(DepthUnit, ConvertsAndFormatsEachUnit) {
@@ -45,10 +40,10 @@ TEST(DepthUnit, ScaleLabelsFitTheStrip) {
         const char* text;
     };
     const Label labels[] = {
-        {DepthUnit::kMetres, 0, "0"},      {DepthUnit::kMetres, 45, "45"},
-        {DepthUnit::kFeet, 0, "0"},        {DepthUnit::kFeet, 1, "3.3"},
-        {DepthUnit::kFeet, 30, "98.4"},    {DepthUnit::kFeet, 100, "328"},
-        {DepthUnit::kFathoms, 2, "1.1"},   {DepthUnit::kFathoms, 200, "109"},
+        {DepthUnit::kMetres, 0, "0"},    {DepthUnit::kMetres, 45, "45"},
+        {DepthUnit::kFeet, 0, "0"},      {DepthUnit::kFeet, 1, "3.3"},
+        {DepthUnit::kFeet, 30, "98.4"},  {DepthUnit::kFeet, 100, "328"},
+        {DepthUnit::kFathoms, 2, "1.1"}, {DepthUnit::kFathoms, 200, "109"},
         {DepthUnit::kFeet, -3, "-9.8"},
     };
     for (const Label& label : labels) EXPECT_EQ(ScaleLabel(label.metres, label.unit), label.text);

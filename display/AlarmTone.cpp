@@ -43,8 +43,8 @@ std::vector<std::uint8_t> Wav() {
         double sample = 0.0;
         if (i < toneCount) {
             const double edge = std::min({1.0, i / ramp, (toneCount - i) / ramp});
-            sample = kAmplitude * edge *
-                     std::sin(2.0 * std::numbers::pi * kFrequency * i / kSampleRate);
+            sample =
+                kAmplitude * edge * std::sin(2.0 * std::numbers::pi * kFrequency * i / kSampleRate);
         }
         const auto value = static_cast<std::int16_t>(std::lround(sample * 32767.0));
         PutLittle(out, static_cast<std::uint16_t>(value), 2);

@@ -26,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "alarms/DepthAlarms.h"
+#include "app/CAlarmWatch.h"
 #include "app/CEngineHost.h"
 #include "app/CMainFrame.h"
 #include "app/CSettingsDialogs.h"
@@ -36,6 +38,7 @@
 #include "dialogs/CSetDisturb.h"
 #include "dialogs/CSetMeasure.h"
 #include "dialogs/CSetPlus.h"
+#include "display/CAlarmLabel.h"
 #include "display/CCheckSelf.h"
 #include "display/CColor.h"
 #include "display/CMarevoxView.h"
@@ -45,9 +48,11 @@
 #include "engine/XSound.h"
 #include "printing/ChartPrinter.h"
 #include "resources/CommandIds.h"
+#include "tests/engine/FrameBytes.h"
 #include "tests/printing/ChartFixture.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/LinkTestSupport.h"
+#include "tests/support/SampleRuns.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/StalledCompanion.h"
 #include "tests/support/SyntheticRecording.h"
@@ -765,6 +770,82 @@ TEST_F(MainFrameTest, TheWorkersSmoothedDepthReachesTheMonitorOnTheUiThread) {
     Frame().DestroyDepthMonitor();
     refresh(14.0);  // no monitor: nothing to show it in
     EXPECT_EQ(Frame().DepthMonitor(), nullptr);
+}
+
+// --- Depth alarms and units ------------------------------------------------
+
+// A live ping through the engine with its bottom echo `bin` samples down.
+void LivePing(XSound& engine, int bin) {
+    const std::vector<std::uint8_t> samples =
+        Join({Bins(static_cast<std::size_t>(bin), 0), Bins(30, 4), Bins(400, 0)});
+    const FrameBytes::Bytes frame = FrameBytes::Frame(FrameBytes::Body(samples));
+    engine.DecodeBytes(frame.data(), static_cast<std::uint32_t>(frame.size()));
+    ASSERT_EQ(engine.StepLive(), 1);
+}
+
+TEST_F(MainFrameTest, AShallowAlarmFromLivePingsIsShownSilencedByEscAndClears) {
+    engine.Sounding().SetRangeAuto(0);
+    Frame().ShowDepthMonitor();
+    CAlarmWatch& alarms = Frame().Alarms();
+    auto* label = Frame().findChild<CAlarmLabel*>("alarm");
+    ASSERT_NE(label, nullptr);
+    QAction* silence = nullptr;
+    for (QAction* action : Frame().actions())
+        if (action->shortcut() == QKeySequence(Qt::Key_Escape)) silence = action;
+    ASSERT_NE(silence, nullptr);
+
+    for (int i = 0; i < 12; ++i) LivePing(engine, 1200);
+    const double deep = engine.SmoothedDepth();
+    for (int i = 0; i < 12; ++i) LivePing(engine, 300);
+    const double shallow = engine.SmoothedDepth();
+    ASSERT_LT(shallow, deep);
+    AlarmSettings set;
+    set.shallow = {true, (shallow + deep) / 2, 0.1};
+    alarms.Configure(set);  // judged on the last depth
+    EXPECT_EQ(alarms.Sounding(), DepthAlarms::kShallow);
+    EXPECT_TRUE(alarms.Sound().Sounding());
+    EXPECT_TRUE(Frame().DepthMonitor()->AlarmShown());
+    EXPECT_TRUE(label->isVisibleTo(&Frame()));
+    EXPECT_TRUE(label->text().startsWith("浅水报警"));
+
+    // Esc silences; the alarm stays shown while the water is shallow.
+    ASSERT_TRUE(silence->isEnabled());
+    silence->trigger();
+    EXPECT_EQ(alarms.Raised(), DepthAlarms::kShallow);
+    EXPECT_EQ(alarms.Sounding(), 0u);
+    EXPECT_FALSE(alarms.Sound().Sounding());
+    EXPECT_FALSE(silence->isEnabled());
+    EXPECT_EQ(label->text(), "浅水报警");
+    EXPECT_TRUE(Frame().DepthMonitor()->AlarmShown());
+
+    for (int i = 0; i < 12; ++i) LivePing(engine, 1200);
+    alarms.Tick();
+    EXPECT_EQ(alarms.Raised(), 0u);
+    EXPECT_FALSE(label->isVisibleTo(&Frame()));
+    EXPECT_FALSE(Frame().DepthMonitor()->AlarmShown());
+}
+
+TEST_F(MainFrameTest, FeetAndFathomsInTheMonitorScalesAndStatusBarAreRemembered) {
+    saveSettings = true;
+    engine.Sounding().SetDraft(0.5);
+    Frame().ShowDepthMonitor();
+    Frame().UpdateDepthMonitor(10.0);
+    ASSERT_TRUE(Frame().ExecuteCommand(kUnitFeet));
+    EXPECT_TRUE(Frame().Action(kUnitFeet)->isChecked());
+    EXPECT_FALSE(Frame().Action(kUnitMetres)->isChecked());
+    EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "32.8");
+    EXPECT_TRUE(Frame().DepthMonitor()->windowTitle().startsWith("水深 (英尺)"));
+    EXPECT_EQ(Frame().PaneText(StatusPaneId::kDraft), "吃水:1.64英尺");
+    EXPECT_EQ(Frame().View()->Scales().unit, DepthUnit::kFeet);
+    ASSERT_TRUE(Frame().ExecuteCommand(kUnitFathoms));
+    EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "5.47");
+    EXPECT_EQ(Frame().PaneText(StatusPaneId::kDraft), "吃水:0.27英寻");
+    frame.reset();
+    EXPECT_NE(ReadAll(settingsPath).find("DepthUnit=2"), std::string::npos);
+    // Metres keep the panes' texts as they always were.
+    settings.m_depthUnit.store(0);
+    Frame().StatusTick();
+    EXPECT_EQ(Frame().PaneText(StatusPaneId::kDraft), "吃水:0.50");
 }
 
 TEST_F(MainFrameTest, SelfCheckRequestRepliesAndTimeouts) {

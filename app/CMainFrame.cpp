@@ -1,10 +1,12 @@
 #include "app/CMainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsColorizeEffect>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -81,7 +83,11 @@ const MenuDef kMenuBar[] = {
       {0, nullptr},
       {kUnitMetres, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：米")},
       {kUnitFeet, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：英尺")},
-      {kUnitFathoms, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：英寻")}}},
+      {kUnitFathoms, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：英寻")},
+      {0, nullptr},
+      {kSchemeDay, QT_TRANSLATE_NOOP("CMainFrame", "日间配色")},
+      {kSchemeDusk, QT_TRANSLATE_NOOP("CMainFrame", "黄昏配色")},
+      {kSchemeNight, QT_TRANSLATE_NOOP("CMainFrame", "夜间配色")}}},
     {QT_TRANSLATE_NOOP("CMainFrame", "控制[&C]"),
      {{kConnect, QT_TRANSLATE_NOOP("CMainFrame", "连接")},
       {kDisconnect, QT_TRANSLATE_NOOP("CMainFrame", "断开")},
@@ -194,6 +200,7 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
         if (m_selfCheckDialog) m_selfCheckDialog->ReportSelfCheckTimeout();
     };
     CreateAlarms();
+    CreateColourSchemes();
     m_statusTimer.start(kStatusPeriodMs);
     m_linkTimer.start(kLinkPeriodMs);
     m_markTimer.start(kMarkPeriodMs);
@@ -319,6 +326,7 @@ OperatingState CMainFrame::CurrentState() const {
     s.statusBarVisible = !statusBar()->isHidden();
     s.fitToWindow = m_view == nullptr || m_view->FitToWindow();
     s.depthUnit = m_settings.m_depthUnit.load();
+    s.colourScheme = m_settings.m_colourScheme.load();
     // While the playback file dialog is open the worker idles, but nothing
     // is played yet: the commands follow the live state.
     if (m_choosingRecording) s.runMode = RunMode::kLive;
@@ -468,6 +476,15 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kAlarms:
             ShowAlarmSettings();
+            break;
+        case kSchemeDay:
+            SetColourScheme(ColourScheme::kDay);
+            break;
+        case kSchemeDusk:
+            SetColourScheme(ColourScheme::kDusk);
+            break;
+        case kSchemeNight:
+            SetColourScheme(ColourScheme::kNight);
             break;
         case kChannel80:
             m_engine.SetChannelCode(0x80);
@@ -736,6 +753,7 @@ void CMainFrame::ShowDepthMonitor() {
         auto connected = [this] { return PortOpen(); };
         m_depthMonitor = new CSee(m_engine, connected, this);
         m_depthMonitor->SetUnit(Unit());
+        m_depthMonitor->SetColourScheme(Scheme());
         m_depthMonitor->SetAlarm(m_alarms->Raised() != 0);
         m_depthMonitor->addAction(m_silenceAlarm);
         connect(m_depthMonitor, &CSee::Clicked, m_alarms, &CAlarmWatch::Acknowledge);
@@ -838,6 +856,40 @@ void CMainFrame::SetDepthUnit(DepthUnit unit) {
     if (m_depthMonitor) m_depthMonitor->SetUnit(unit);
     m_view->SetDepthUnit(unit);
     StatusTick();
+}
+
+// --- Colour schemes --------------------------------------------------------
+
+void CMainFrame::CreateColourSchemes() {
+    m_dayPalette = QApplication::palette();
+    // One key goes from day to dusk to night and back to day.
+    auto* next = new QAction(this);
+    next->setShortcut(QKeySequence(Qt::Key_F12));
+    next->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(next);
+    connect(next, &QAction::triggered, this,
+            [this] { SetColourScheme(ColourSchemes::Next(Scheme())); });
+    if (Scheme() != ColourScheme::kDay) SetColourScheme(Scheme());
+}
+
+ColourScheme CMainFrame::Scheme() const {
+    return ColourSchemes::FromIndex(m_settings.m_colourScheme.load());
+}
+
+void CMainFrame::SetColourScheme(ColourScheme scheme) {
+    m_settings.m_colourScheme.store(static_cast<std::int32_t>(scheme));
+    QApplication::setPalette(ColourSchemes::Palette(scheme, m_dayPalette));
+    m_view->SetColourScheme(scheme);
+    if (m_depthMonitor) m_depthMonitor->SetColourScheme(scheme);
+    // The toolbar's pictures have colours of their own: they are tinted.
+    QGraphicsColorizeEffect* tint = nullptr;
+    if (ColourSchemes::TintStrength(scheme) > 0.0) {
+        tint = new QGraphicsColorizeEffect;
+        tint->setColor(ColourSchemes::Tint(scheme));
+        tint->setStrength(ColourSchemes::TintStrength(scheme));
+    }
+    m_toolBar->setGraphicsEffect(tint);  // the one before is deleted
+    UpdateCommandStates();
 }
 
 // --- Timers and closing -------------------------------------------------

@@ -14,6 +14,7 @@
 #include "app/CompanionMessages.h"
 #include "app/StatusTexts.h"
 #include "app/TimerDuties.h"
+#include "display/ColourScheme.h"
 #include "settings/DepthUnit.h"
 
 struct AppSettings;
@@ -122,6 +123,7 @@ public:
     // The depth alarms and the unit the window shows depths in.
     CAlarmWatch& Alarms() const;
     DepthUnit Unit() const;
+    ColourScheme Scheme() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -159,6 +161,8 @@ private:
     void ShowAlarmSettings();
     void SetDepthUnit(DepthUnit unit);
     static QString UnitName(DepthUnit unit);
+    void CreateColourSchemes();
+    void SetColourScheme(ColourScheme scheme);
 
     XSound& m_engine;
     AppSettings& m_settings;
@@ -183,6 +187,7 @@ private:
     CAlarmWatch* m_alarms = nullptr;
     CAlarmLabel* m_alarmLabel = nullptr;
     QAction* m_silenceAlarm = nullptr;  // Esc while an alarm sounds
+    QPalette m_dayPalette;              // the interface's own colours
 
     QTimer m_statusTimer;
     bool m_showingUnrecorded = false;  // the status bar tells of unrecorded pings

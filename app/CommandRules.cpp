@@ -54,6 +54,12 @@ CommandState EvaluateCommand(int id, const OperatingState& s) {
             return Checked(s.depthUnit == 1);
         case kUnitFathoms:
             return Checked(s.depthUnit == 2);
+        case kSchemeDay:
+            return Checked(s.colourScheme == 0);
+        case kSchemeDusk:
+            return Checked(s.colourScheme == 1);
+        case kSchemeNight:
+            return Checked(s.colourScheme == 2);
         case kFitToWindow:
             return Checked(s.fitToWindow);
         case kViewToolbar:

@@ -21,8 +21,9 @@ struct OperatingState {
     bool depthOutputDemo = false;
     bool toolbarVisible = true;
     bool statusBarVisible = true;
-    bool fitToWindow = true;     // the echogram is scaled to the view
-    std::int32_t depthUnit = 0;  // settings key DepthUnit
+    bool fitToWindow = true;        // the echogram is scaled to the view
+    std::int32_t depthUnit = 0;     // settings key DepthUnit
+    std::int32_t colourScheme = 0;  // settings key ColourScheme
 };
 
 struct CommandState {

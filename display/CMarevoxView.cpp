@@ -59,7 +59,7 @@ int CMarevoxView::EchogramWidth() const {
 void CMarevoxView::CreateStores() {
     {
         std::lock_guard lock(m_mutex);
-        m_stores.Create(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack)));
+        m_stores.Create(ColourWordToRgb(ShownColour(XSound::kBack)));
         m_frame.hasPicture = false;
         m_frame.width = EchogramWidth();
         ++m_frame.epoch;
@@ -81,7 +81,7 @@ void CMarevoxView::ClearStores() {
 }
 
 void CMarevoxView::ClearStoresLocked() {
-    m_stores.Clear(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack)));
+    m_stores.Clear(ColourWordToRgb(ShownColour(XSound::kBack)));
     m_frame.hasPicture = false;
     ++m_frame.epoch;
     TakeScaleSourceLocked();
@@ -110,7 +110,7 @@ void CMarevoxView::AdvanceAndPaint() {
         }
 
         const int width = EchogramWidth();
-        const QRgb back = ColourWordToRgb(engine.Sounding().Colour(XSound::kBack));
+        const QRgb back = ColourWordToRgb(ShownColour(XSound::kBack));
         const bool backward = runMode != RunMode::kLive && engine.PlayingBackward();
         int end = engine.View().End();
         int start = engine.View().Start();
@@ -174,10 +174,10 @@ ScaleState CMarevoxView::ScalesLocked() const {
     scales.zoomTop = m_frame.zoomTop;
     scales.zoomMarkTop = m_columns.ZoomMarkTop();
     scales.zoomMarkHeight = m_columns.ZoomMarkHeight();
-    scales.desk = m_engine.Sounding().Colour(XSound::kDesk);
-    scales.line1 = m_engine.Sounding().Colour(XSound::kLine1);
-    scales.line2 = m_engine.Sounding().Colour(XSound::kLine2);
-    scales.waveL1 = m_engine.Sounding().Colour(XSound::kWaveL1);
+    scales.desk = ShownColour(XSound::kDesk);
+    scales.line1 = ShownColour(XSound::kLine1);
+    scales.line2 = ShownColour(XSound::kLine2);
+    scales.waveL1 = ShownColour(XSound::kWaveL1);
     scales.unit = m_unit.load(std::memory_order_relaxed);
     return scales;
 }
@@ -202,7 +202,7 @@ void CMarevoxView::RenderLocked(QPainter& painter, const QRect& client) const {
         // Going backward the newest drawn column is at the left edge.
         covered += CopyColumns(painter, m_stores.Normal(), start, width - kStrip, 0);
     }
-    const QColor back(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack)));
+    const QColor back(ColourWordToRgb(ShownColour(XSound::kBack)));
     for (const QRect& rect : QRegion(client).subtracted(covered)) painter.fillRect(rect, back);
     DepthScales::Draw(painter, scales, true);
     DepthScales::DrawLegend(painter, DepthScales::LegendPosition(width), scales.waveL1);
@@ -223,6 +223,20 @@ ScaleState CMarevoxView::Scales() {
 
 QSize CMarevoxView::PictureSize() const {
     return {EchogramWidth(), DepthScales::kEchogramHeight + DepthScales::kBandHeight};
+}
+
+std::uint32_t CMarevoxView::ShownColour(int key) const {
+    return ColourSchemes::Word(m_scheme.load(std::memory_order_relaxed), key,
+                               m_engine.Sounding().Colour(static_cast<ColourKey>(key)));
+}
+
+void CMarevoxView::SetColourScheme(ColourScheme scheme) {
+    if (scheme == m_scheme.exchange(scheme, std::memory_order_relaxed)) return;
+    m_columns.SetColourScheme(scheme);
+    // Echoes drawn in the other scheme's colours go, as after a colour
+    // change in the colour dialog.
+    ClearStores();
+    ShowAll();
 }
 
 void CMarevoxView::SetDepthUnit(DepthUnit unit) {
@@ -262,8 +276,7 @@ void CMarevoxView::paintEvent(QPaintEvent* event) {
     const QRegion rest = region.subtracted(panes);
     if (!rest.isEmpty()) {
         painter.setClipRegion(rest);
-        painter.fillRect(rest.boundingRect(),
-                         QColor(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack))));
+        painter.fillRect(rest.boundingRect(), QColor(ColourWordToRgb(ShownColour(XSound::kBack))));
         if (m_fitToWindow) {
             const QSize picture = PictureSize();
             painter.scale(static_cast<qreal>(width()) / picture.width(),
@@ -283,7 +296,7 @@ void CMarevoxView::resizeEvent(QResizeEvent* event) {
 
 PaneSource CMarevoxView::PaneSourceLocked(int pane) const {
     PaneSource source;
-    source.back = ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack));
+    source.back = ColourWordToRgb(ShownColour(XSound::kBack));
     source.line1 = ColourWordToRgb(m_shown.scales.line1);
     source.line2 = ColourWordToRgb(m_shown.scales.line2);
     source.store = pane == 0 ? &m_stores.Normal() : &m_stores.Zoom();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "display/ColourScheme.h"
 #include "display/DepthScales.h"
 #include "display/EchogramStores.h"
 #include "display/PaneComposer.h"
@@ -70,6 +71,8 @@ public:
     bool FitToWindow() const { return m_fitToWindow; }
     // The unit of the depth scales' labels. UI thread.
     void SetDepthUnit(DepthUnit unit);
+    // The colours the echogram is shown in; a change clears it. UI thread.
+    void SetColourScheme(ColourScheme scheme);
     // The scales the screen shows now.
     ScaleState Scales();
 
@@ -130,6 +133,9 @@ private:
     };
 
     std::atomic<DepthUnit> m_unit{DepthUnit::kMetres};
+    std::atomic<ColourScheme> m_scheme{ColourScheme::kDay};
+    // The colour word shown for a colour key, in the scheme.
+    std::uint32_t ShownColour(int key) const;
 
     int EchogramWidth() const;
     void ClearStoresLocked();

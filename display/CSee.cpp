@@ -117,6 +117,11 @@ void CSee::SetAlarm(bool raised) {
     ShowDepth();
 }
 
+void CSee::SetColourScheme(ColourScheme scheme) {
+    m_scheme = scheme;
+    ShowDepth();
+}
+
 void CSee::mousePressEvent(QMouseEvent* event) {
     emit Clicked();
     QDialog::mousePressEvent(event);
@@ -149,9 +154,11 @@ void CSee::ShowDepth() {
         m_depthField->Show(m_depthText, kAlarmBack, kAlarmText);
         return;
     }
-    m_depthField->Show(m_depthText,
-                       QColor(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kSeeBack))),
-                       QColor(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kSeeEdit))));
+    const auto shown = [this](int key) {
+        return QColor(ColourWordToRgb(ColourSchemes::Word(
+            m_scheme, key, m_engine.Sounding().Colour(static_cast<ColourKey>(key)))));
+    };
+    m_depthField->Show(m_depthText, shown(XSound::kSeeBack), shown(XSound::kSeeEdit));
 }
 
 void CSee::MonitorTick() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "display/ColourScheme.h"
 #include "settings/DepthUnit.h"
 
 class DepthDigits;
@@ -65,6 +66,8 @@ public:
     // A depth alarm is raised, or none.
     void SetAlarm(bool raised);
     bool AlarmShown() const { return m_alarm; }
+    // The colours the depth is shown in.
+    void SetColourScheme(ColourScheme scheme);
     // One 400 ms tick: the clock in live mode, the record's time in
     // playback; the depth shown, greyed or taken away as it ages.
     void MonitorTick();
@@ -98,6 +101,7 @@ private:
     double m_depthMetres = 0.0;
     DepthUnit m_unit = DepthUnit::kMetres;
     bool m_alarm = false;
+    ColourScheme m_scheme = ColourScheme::kDay;
     std::int64_t m_depthAt = 0;  // when it came, on m_clock
     bool m_depthLive = false;    // it came in live mode
     QTimer m_monitorTimer;

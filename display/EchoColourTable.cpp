@@ -13,7 +13,8 @@ EchoColourTable::EchoColourTable(std::uint32_t backWord, std::uint32_t echoWord)
     for (int level = 1; level <= 7; ++level) m_rgb[level] = EchoLevelColour(echoWord, level);
 }
 
-EchoColourTable EchoColourTable::FromEngine(const XSound& engine) {
-    return EchoColourTable(engine.Sounding().Colour(XSound::kBack),
-                           engine.Sounding().Colour(XSound::kWaveL1));
+EchoColourTable EchoColourTable::FromEngine(const XSound& engine, ColourScheme scheme) {
+    return EchoColourTable(
+        ColourSchemes::Word(scheme, XSound::kBack, engine.Sounding().Colour(XSound::kBack)),
+        ColourSchemes::Word(scheme, XSound::kWaveL1, engine.Sounding().Colour(XSound::kWaveL1)));
 }

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "display/ColourScheme.h"
+
 class XSound;
 
 // A colour word as the settings file stores it, 0x00BBGGRR (red in the low
@@ -25,7 +27,8 @@ class EchoColourTable {
 public:
     EchoColourTable() = default;
     EchoColourTable(std::uint32_t backWord, std::uint32_t echoWord);
-    static EchoColourTable FromEngine(const XSound& engine);
+    // The engine's colours as `scheme` shows them.
+    static EchoColourTable FromEngine(const XSound& engine, ColourScheme scheme);
 
     // Levels outside 0..7 cannot come from the decoder; they are shown as
     // the strongest echo rather than read past the table.

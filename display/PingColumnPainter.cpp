@@ -96,7 +96,8 @@ PingColumnPainter::Drawn PingColumnPainter::Draw(XSound& engine, QImage& normal,
     const RangeWindow window = RangeWindow::Of(rangeIndex, engine.Sounding().RangeOffset());
     const bool backward = engine.PlayingBackward();
     const bool playingForward = !backward && !engine.IsLive();
-    const EchoColourTable colours = EchoColourTable::FromEngine(engine);
+    const EchoColourTable colours =
+        EchoColourTable::FromEngine(engine, m_scheme.load(std::memory_order_relaxed));
 
     if (engine.TakeMarkFlag() != 0) {
         FillColumn(normal, x, kMarkWhite);

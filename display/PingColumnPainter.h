@@ -3,9 +3,11 @@
 #include <QImage>
 #include <QString>
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 #include "display/ChartRowSink.h"
+#include "display/ColourScheme.h"
 
 class XSound;
 
@@ -29,6 +31,8 @@ public:
 
     // Where rows go while a recording plays forward; null for nowhere.
     void SetChartSink(ChartRowSink* sink);
+    // The colours columns are drawn in from the next ping on.
+    void SetColourScheme(ColourScheme scheme) { m_scheme.store(scheme, std::memory_order_relaxed); }
 
     // Draws the current ping at column x of `normal` and, when given, of
     // `zoom`. Columns outside a picture are not drawn; the state still
@@ -59,5 +63,6 @@ private:
     std::uint8_t m_lastRangeIndex = 0;
     bool m_lastDirection = false;  // backward
     int m_zoomMarkTop = 0;
+    std::atomic<ColourScheme> m_scheme{ColourScheme::kDay};
     int m_zoomMarkHeight = 0;
 };

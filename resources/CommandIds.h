@@ -20,6 +20,10 @@ inline constexpr int kOutputMonitor = 32861;  // what leaves on the depth output
 inline constexpr int kUnitMetres = 32863;
 inline constexpr int kUnitFeet = 32864;
 inline constexpr int kUnitFathoms = 32865;
+// The colour scheme: day, dusk, night.
+inline constexpr int kSchemeDay = 32866;
+inline constexpr int kSchemeDusk = 32867;
+inline constexpr int kSchemeNight = 32868;
 
 // 控制[&C]
 inline constexpr int kConnect = 32776;
@@ -73,8 +77,8 @@ inline constexpr int kAll[] = {
     kBackForward, kTimeSearch, kStartPrint, kStopPrint, kCompactMode, kSelfCheck, kParameters,
     kCommunication, kColours, kNetwork, kDraft, kSoundSpeed, kGain, kRange, kAntiJam, kChinese,
     kEnglish, kDepthOutputDemo, kAbout, kChannel80, kChannel81, kChannel82,
-    // Beyond the menus above: the depth unit and the alarms.
-    kUnitMetres, kUnitFeet, kUnitFathoms, kAlarms};
+    // Beyond the menus above: the depth unit, the alarms, the colour scheme.
+    kUnitMetres, kUnitFeet, kUnitFathoms, kAlarms, kSchemeDay, kSchemeDusk, kSchemeNight};
 
 // The toolbar's buttons left to right; 0 is a separator.
 inline constexpr int kToolbar[] = {kConnect,      kDisconnect,

@@ -301,6 +301,18 @@
         <translation>Depth in fathoms</translation>
     </message>
     <message>
+        <source>日间配色</source>
+        <translation>Day colours</translation>
+    </message>
+    <message>
+        <source>黄昏配色</source>
+        <translation>Dusk colours</translation>
+    </message>
+    <message>
+        <source>夜间配色</source>
+        <translation>Night colours</translation>
+    </message>
+    <message>
         <source>报警设置</source>
         <translation>Alarms</translation>
     </message>

@@ -29,6 +29,8 @@ struct AppSettings {
     // Section Display, DepthUnit: what the window shows depths in (a
     // DepthUnit value).
     std::atomic<std::int32_t> m_depthUnit{0};
+    // Section Display, ColourScheme: 0 day, 1 dusk, 2 night.
+    std::atomic<std::int32_t> m_colourScheme{0};
 
     static constexpr std::int32_t kBaudRates[8] = {4800,  9600,  19200, 38400,
                                                    43000, 56000, 57600, 115200};

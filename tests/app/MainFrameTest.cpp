@@ -209,7 +209,7 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
     const std::vector<std::vector<int>> items = {
         {kOpenTextData, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
         {kViewToolbar, kViewStatusBar, 0, kFitToWindow, kOutputMonitor, 0, kUnitMetres, kUnitFeet,
-         kUnitFathoms},
+         kUnitFathoms, 0, kSchemeDay, kSchemeDusk, kSchemeNight},
         {kConnect,
          kDisconnect,
          kStartStoring,

@@ -13,9 +13,9 @@ namespace {
 // One figure of `sox FILE -n trim START LENGTH stat`.
 double SoxStat(const QString& file, const QString& figure, double start, double length) {
     QProcess sox;
-    sox.start(QStringLiteral("sox"), {file, QStringLiteral("-n"), QStringLiteral("trim"),
-                                      QString::number(start), QString::number(length),
-                                      QStringLiteral("stat")});
+    sox.start(QStringLiteral("sox"),
+              {file, QStringLiteral("-n"), QStringLiteral("trim"), QString::number(start),
+               QString::number(length), QStringLiteral("stat")});
     EXPECT_TRUE(sox.waitForFinished(30000));
     EXPECT_EQ(sox.exitCode(), 0);
     const QString report = QString::fromLocal8Bit(sox.readAllStandardError());

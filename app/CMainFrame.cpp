@@ -6,7 +6,6 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QGraphicsColorizeEffect>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -38,6 +37,7 @@
 #include "display/CMarevoxView.h"
 #include "display/COutputMonitor.h"
 #include "display/CSee.h"
+#include "display/CTintEffect.h"
 #include "display/CTrueColorToolBar.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
@@ -882,13 +882,9 @@ void CMainFrame::SetColourScheme(ColourScheme scheme) {
     m_view->SetColourScheme(scheme);
     if (m_depthMonitor) m_depthMonitor->SetColourScheme(scheme);
     // The toolbar's pictures have colours of their own: they are tinted.
-    QGraphicsColorizeEffect* tint = nullptr;
-    if (ColourSchemes::TintStrength(scheme) > 0.0) {
-        tint = new QGraphicsColorizeEffect;
-        tint->setColor(ColourSchemes::Tint(scheme));
-        tint->setStrength(ColourSchemes::TintStrength(scheme));
-    }
-    m_toolBar->setGraphicsEffect(tint);  // the one before is deleted
+    m_toolBar->setGraphicsEffect(
+        scheme == ColourScheme::kDay ? nullptr : new CTintEffect(ColourSchemes::Tint(scheme)));
+    // (setGraphicsEffect deletes the effect before.)
     UpdateCommandStates();
 }
 

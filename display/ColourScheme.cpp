@@ -12,11 +12,11 @@ constexpr std::uint32_t Word(int r, int g, int b) {
 
 // Back, WaveL1, Desk, Line1, Line2, SeeBack, SeeEdit.
 constexpr std::uint32_t kDusk[kColourCount] = {
-    Word(0, 22, 60),   Word(230, 70, 0), Word(40, 34, 38), Word(120, 140, 50),
-    Word(80, 90, 40),  Word(60, 55, 55), Word(230, 130, 70)};
-constexpr std::uint32_t kNight[kColourCount] = {
-    Word(0, 0, 0),  Word(200, 0, 0), Word(16, 0, 0), Word(110, 0, 0),
-    Word(60, 0, 0), Word(0, 0, 0),   Word(180, 0, 0)};
+    Word(0, 22, 60),  Word(230, 70, 0), Word(40, 34, 38),  Word(120, 140, 50),
+    Word(80, 90, 40), Word(60, 55, 55), Word(230, 130, 70)};
+constexpr std::uint32_t kNight[kColourCount] = {Word(0, 0, 0),   Word(200, 0, 0), Word(16, 0, 0),
+                                                Word(110, 0, 0), Word(60, 0, 0),  Word(0, 0, 0),
+                                                Word(180, 0, 0)};
 
 struct Roles {
     QColor window, base, button, text, dim, highlight;
@@ -72,6 +72,18 @@ std::uint32_t Word(ColourScheme scheme, int key, std::uint32_t setWord) {
     return setWord;
 }
 
+QRgb Fixed(ColourScheme scheme, QRgb colour) {
+    switch (scheme) {
+        case ColourScheme::kDusk:
+            return qRgb(qRed(colour) * 3 / 5, qGreen(colour) * 2 / 5, qBlue(colour) * 2 / 5);
+        case ColourScheme::kNight:
+            return qRgb(qGray(colour) * 3 / 5, 0, 0);
+        case ColourScheme::kDay:
+            break;
+    }
+    return colour;
+}
+
 QPalette Palette(ColourScheme scheme, const QPalette& day) {
     switch (scheme) {
         case ColourScheme::kDusk:
@@ -87,19 +99,15 @@ QPalette Palette(ColourScheme scheme, const QPalette& day) {
 }
 
 QColor Tint(ColourScheme scheme) {
-    return scheme == ColourScheme::kNight ? QColor(150, 0, 0) : QColor(140, 100, 70);
-}
-
-double TintStrength(ColourScheme scheme) {
     switch (scheme) {
         case ColourScheme::kDusk:
-            return 0.6;
+            return {170, 130, 100};
         case ColourScheme::kNight:
-            return 1.0;
+            return {150, 0, 0};
         case ColourScheme::kDay:
             break;
     }
-    return 0.0;
+    return Qt::white;
 }
 
 }  // namespace ColourSchemes

@@ -26,12 +26,14 @@ ColourScheme Next(ColourScheme scheme);
 // colour keys kBack ... kSeeEdit) whose set value is `setWord`.
 std::uint32_t Word(ColourScheme scheme, int key, std::uint32_t setWord);
 
+// A colour of fixed value (the white of a mark, the grey of a range
+// change) as the scheme shows it: dimmed at dusk, dark red at night.
+QRgb Fixed(ColourScheme scheme, QRgb colour);
+
 // The interface's palette in dusk and night; `day` in day.
 QPalette Palette(ColourScheme scheme, const QPalette& day);
 
-// The colour the toolbar's pictures are tinted with, and how strongly
-// (0: not at all).
+// The colour the toolbar's pictures are multiplied by.
 QColor Tint(ColourScheme scheme);
-double TintStrength(ColourScheme scheme);
 
 }  // namespace ColourSchemes

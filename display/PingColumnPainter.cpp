@@ -41,11 +41,11 @@ void PaintLevels(QImage& image, int x, const std::array<std::uint8_t, kRows>& le
 // The upright label of an event mark: white, transparent background, text
 // running upwards from (left, row); the top of the character cell is column
 // left, so the glyphs stand in the 20 columns from there.
-void DrawUprightLabel(QImage& image, int left, int row, const QString& text) {
+void DrawUprightLabel(QImage& image, int left, int row, const QString& text, QRgb colour) {
     if (image.isNull()) return;
     QPainter painter(&image);
     painter.setFont(MarkLabelFont());
-    painter.setPen(QColor(255, 255, 255));
+    painter.setPen(QColor(colour));
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.translate(left, row);
     painter.rotate(-90.0);
@@ -96,19 +96,20 @@ PingColumnPainter::Drawn PingColumnPainter::Draw(XSound& engine, QImage& normal,
     const RangeWindow window = RangeWindow::Of(rangeIndex, engine.Sounding().RangeOffset());
     const bool backward = engine.PlayingBackward();
     const bool playingForward = !backward && !engine.IsLive();
-    const EchoColourTable colours =
-        EchoColourTable::FromEngine(engine, m_scheme.load(std::memory_order_relaxed));
+    const ColourScheme scheme = m_scheme.load(std::memory_order_relaxed);
+    const EchoColourTable colours = EchoColourTable::FromEngine(engine, scheme);
+    const QRgb markWhite = ColourSchemes::Fixed(scheme, kMarkWhite);
 
     if (engine.TakeMarkFlag() != 0) {
-        FillColumn(normal, x, kMarkWhite);
-        if (zoom != nullptr) FillColumn(*zoom, x, kMarkWhite);
+        FillColumn(normal, x, markWhite);
+        if (zoom != nullptr) FillColumn(*zoom, x, markWhite);
         engine.WrapMarkNumber(9000);
         const double smoothed = engine.SmoothedDepth();
         const QString label = MarkLabel(engine.MarkNumber(), engine.PingTime(), smoothed);
         // Deep water puts the label higher, clear of the bottom echo.
         const int row = window.span / 2 >= smoothed ? 450 : 260;
-        DrawUprightLabel(normal, x - 17, row, label);
-        if (zoom != nullptr) DrawUprightLabel(*zoom, x - 17, row, label);
+        DrawUprightLabel(normal, x - 17, row, label, markWhite);
+        if (zoom != nullptr) DrawUprightLabel(*zoom, x - 17, row, label, markWhite);
         if (playingForward) m_sink->MarkDrawn();
         return Drawn::kMark;
     }
@@ -125,7 +126,7 @@ PingColumnPainter::Drawn PingColumnPainter::Draw(XSound& engine, QImage& normal,
         // Right after a change of direction the scale jump is no boundary
         // between two surveys, so it gets no separator.
         if (backward == m_lastDirection) {
-            FillColumn(normal, x, kRangeChangeGrey);
+            FillColumn(normal, x, ColourSchemes::Fixed(scheme, kRangeChangeGrey));
             m_sink->ScaleChanged();
         }
         return Drawn::kRangeChange;

@@ -7,7 +7,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 
+#include "dialogs/CSetAlarms.h"
 #include "dialogs/CSetCom.h"
 #include "dialogs/CSetDisturb.h"
 #include "dialogs/CSetEatWT.h"
@@ -310,6 +312,28 @@ TEST_F(SingleSettingDialogs, FrequencyStaysWithinItsLimitsForTheRun) {
         EXPECT_EQ(Edit(dialog, "frequencyEdit")->text(), "200");
     }
     EXPECT_EQ(memory.frequencyText, "200");
+}
+
+}  // namespace
+
+namespace {
+
+// Typed in feet, kept in metres; every field within the file's limits.
+TEST(AlarmDialog, DepthsInTheWindowsUnitAndWithinTheLimits) {
+    AlarmSettings set;
+    set.shallow = {true, 3.048, 0.3048};
+    CSetAlarms dialog(set, DepthUnit::kFeet);
+    auto* shallow = dialog.findChild<QDoubleSpinBox*>("shallowDepth");
+    ASSERT_NE(shallow, nullptr);
+    EXPECT_DOUBLE_EQ(shallow->value(), 10.0);
+    EXPECT_LE(DepthUnits::ToMetres(shallow->maximum(), DepthUnit::kFeet), AlarmLimits::kMaxDepth);
+    shallow->setValue(20.0);
+    dialog.findChild<QSpinBox*>("lostPings")->setValue(0);  // held at 1
+    const AlarmSettings chosen = dialog.Value();
+    EXPECT_NEAR(chosen.shallow.depth, 6.096, 1e-9);
+    EXPECT_NEAR(chosen.shallow.hysteresis, 0.3048, 1e-9);
+    EXPECT_TRUE(chosen.shallow.on);
+    EXPECT_EQ(chosen.bottomLostPings, AlarmLimits::kMinPings);
 }
 
 }  // namespace

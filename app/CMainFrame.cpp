@@ -218,6 +218,8 @@ CMainFrame::~CMainFrame() {
     m_host.SetView(nullptr);
     m_host.SetFrame(nullptr);
     m_host.SetAlarms(nullptr);
+    // The interface's own colours for what outlives the window.
+    if (Scheme() != ColourScheme::kDay) QApplication::setPalette(m_dayPalette);
     Disconnect();
     if (m_saveSettings && m_engine.IsLive()) SaveSettings(m_settingsPath, m_engine, m_settings);
 }

@@ -153,6 +153,7 @@ const Key kDeckKeys[] = {
     {"Alarms", "StaleOn", ALARM(staleOn), Format::kFlag, 0},
     {"Alarms", "StaleSeconds", ALARM(staleSeconds), Format::kInt, 5, "5"},
     {"Display", "DepthUnit", APP(m_depthUnit), Format::kIndex, 0, "0", DepthUnits::kCount},
+    // Day, dusk, night.
     {"Display", "ColourScheme", APP(m_colourScheme), Format::kIndex, 0, "0", 3},
 };
 #undef ALARM

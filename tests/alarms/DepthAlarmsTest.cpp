@@ -142,6 +142,10 @@ const Case kCases[] = {
                       {96000, Op::kTick, 0, T, T}})},
 };
 
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class DepthAlarmsTable : public testing::TestWithParam<Case> {};
 
 TEST_P(DepthAlarmsTable, Steps) {

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <string>
 
+#include "settings/PositionSourceSettings.h"
+
 // Settings of section Other that do not live in the engine. The worker reads
 // the depth-output settings, so every number is atomic; the receiver's
 // address is text and is reached through Ip()/SetIp(), which lock.
@@ -32,7 +34,12 @@ struct AppSettings {
     std::string Ip() const;
     void SetIp(const std::string& ip);
 
+    // Section GNSS: the position source, read and set as a whole.
+    PositionSourceSettings Positions() const;
+    void SetPositions(const PositionSourceSettings& positions);
+
 private:
     mutable std::mutex m_ipMutex;
-    std::string m_ip = kDefaultIp;  // IP
+    std::string m_ip = kDefaultIp;       // IP
+    PositionSourceSettings m_positions;  // under m_ipMutex too
 };

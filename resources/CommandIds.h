@@ -43,6 +43,7 @@ inline constexpr int kParameters = 32826;
 inline constexpr int kCommunication = 32827;
 inline constexpr int kColours = 32820;
 inline constexpr int kNetwork = 32838;
+inline constexpr int kPositioning = 32870;  // the GNSS position source
 inline constexpr int kDraft = 32779;
 inline constexpr int kSoundSpeed = 32781;
 inline constexpr int kGain = 32804;
@@ -62,14 +63,15 @@ inline constexpr int kChannel82 = 32814;
 
 // Every command with a menu item, in menu order, then the channel codes.
 inline constexpr int kAll[] = {
-    kOpenTextData, kFilePrint,     kFilePrintSetup,  kAppExit,     kViewToolbar,   kViewStatusBar,
-    kFitToWindow,  kOutputMonitor, kConnect,         kDisconnect,  kStartStoring,  kStopStoring,
-    kMark,         kMonitor,       kZoomIn,          kZoomOut,     kPlayback,      kEndPlayback,
-    kFaster,       kPauseContinue, kSlower,          kBackForward, kTimeSearch,    kStartPrint,
-    kStopPrint,    kCompactMode,   kSelfCheck,       kParameters,  kCommunication, kColours,
-    kNetwork,      kDraft,         kSoundSpeed,      kGain,        kRange,         kAntiJam,
-    kChinese,      kEnglish,       kDepthOutputDemo, kAbout,       kChannel80,     kChannel81,
-    kChannel82};
+    kOpenTextData,  kFilePrint,   kFilePrintSetup, kAppExit,       kViewToolbar,
+    kViewStatusBar, kFitToWindow, kOutputMonitor,  kConnect,       kDisconnect,
+    kStartStoring,  kStopStoring, kMark,           kMonitor,       kZoomIn,
+    kZoomOut,       kPlayback,    kEndPlayback,    kFaster,        kPauseContinue,
+    kSlower,        kBackForward, kTimeSearch,     kStartPrint,    kStopPrint,
+    kCompactMode,   kSelfCheck,   kParameters,     kCommunication, kColours,
+    kNetwork,       kPositioning, kDraft,          kSoundSpeed,    kGain,
+    kRange,         kAntiJam,     kChinese,        kEnglish,       kDepthOutputDemo,
+    kAbout,         kChannel80,   kChannel81,      kChannel82};
 
 // The toolbar's buttons left to right; 0 is a separator.
 inline constexpr int kToolbar[] = {kConnect,      kDisconnect,

@@ -71,6 +71,61 @@
     </message>
 </context>
 <context>
+    <name>CFixStatusPane</name>
+    <message>
+        <source>RTK浮点</source>
+        <translation>RTK float</translation>
+    </message>
+    <message>
+        <source>RTK固定</source>
+        <translation>RTK fixed</translation>
+    </message>
+    <message>
+        <source>无定位</source>
+        <translation>No fix</translation>
+    </message>
+    <message>
+        <source>定位：RTK固定 12星 0.0秒</source>
+        <translation>GNSS: RTK fixed 12 sats 0.0 s</translation>
+    </message>
+    <message>
+        <source>定位：正在连接gpsd</source>
+        <translation>GNSS: connecting to gpsd</translation>
+    </message>
+    <message>
+        <source>定位：正在打开串口</source>
+        <translation>GNSS: opening the serial port</translation>
+    </message>
+    <message>
+        <source>定位：gpsd未运行或无法连接（%1:%2）</source>
+        <translation>GNSS: gpsd not running or unreachable (%1:%2)</translation>
+    </message>
+    <message>
+        <source>定位：无法打开串口 %1</source>
+        <translation>GNSS: cannot open serial port %1</translation>
+    </message>
+    <message>
+        <source>定位：无定位（尚未收到）</source>
+        <translation>GNSS: no fix (none received yet)</translation>
+    </message>
+    <message>
+        <source>定位：%1</source>
+        <translation>GNSS: %1</translation>
+    </message>
+    <message>
+        <source> %1星</source>
+        <translation> %1 sats</translation>
+    </message>
+    <message>
+        <source> %1秒</source>
+        <translation> %1 s</translation>
+    </message>
+    <message>
+        <source> 过时</source>
+        <translation> stale</translation>
+    </message>
+</context>
+<context>
     <name>CMainFrame</name>
     <message>
         <source>文件(&amp;F)</source>
@@ -288,6 +343,22 @@
         <source>串口 COM%1：%2</source>
         <translation>Port COM%1: %2</translation>
     </message>
+    <message>
+        <source>定位设置</source>
+        <translation>Positioning</translation>
+    </message>
+    <message>
+        <source>%1 是链接、管道、文件夹或设备，不能存储定位</source>
+        <translation>%1 is a link, pipe, folder or device: positions cannot be stored</translation>
+    </message>
+    <message>
+        <source>%1 不是本程序的定位文件，不能续存</source>
+        <translation>%1 is not a position file of this program: the recording cannot be continued</translation>
+    </message>
+    <message>
+        <source>无法写入定位文件 %1：%2</source>
+        <translation>Cannot write the position file %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -314,6 +385,53 @@
     <message>
         <source>无法加载图表打印模块：%1</source>
         <translation>The chart printing module cannot be loaded: %1</translation>
+    </message>
+</context>
+<context>
+    <name>COutputMonitor</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>输出</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>输出监视</source>
+        <translation>Output monitor</translation>
+    </message>
+    <message>
+        <source>水深输出串口</source>
+        <translation>Depth-output port</translation>
+    </message>
+    <message>
+        <source>网络</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>已发送</source>
+        <translation>sent</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>丢弃</source>
+        <translation>dropped</translation>
+    </message>
+    <message>
+        <source>%1：已发送 %2，失败 %3，丢弃 %4</source>
+        <translation>%1: sent %2, failed %3, dropped %4</translation>
     </message>
 </context>
 <context>
@@ -424,53 +542,6 @@
     </message>
 </context>
 <context>
-    <name>COutputMonitor</name>
-    <message>
-        <source>时间</source>
-        <translation>Time</translation>
-    </message>
-    <message>
-        <source>输出</source>
-        <translation>Output</translation>
-    </message>
-    <message>
-        <source>内容</source>
-        <translation>Bytes</translation>
-    </message>
-    <message>
-        <source>结果</source>
-        <translation>Result</translation>
-    </message>
-    <message>
-        <source>输出监视</source>
-        <translation>Output monitor</translation>
-    </message>
-    <message>
-        <source>水深输出串口</source>
-        <translation>Depth-output port</translation>
-    </message>
-    <message>
-        <source>网络</source>
-        <translation>Network</translation>
-    </message>
-    <message>
-        <source>已发送</source>
-        <translation>sent</translation>
-    </message>
-    <message>
-        <source>失败</source>
-        <translation>failed</translation>
-    </message>
-    <message>
-        <source>丢弃</source>
-        <translation>dropped</translation>
-    </message>
-    <message>
-        <source>%1：已发送 %2，失败 %3，丢弃 %4</source>
-        <translation>%1: sent %2, failed %3, dropped %4</translation>
-    </message>
-</context>
-<context>
     <name>CSearch</name>
     <message>
         <source>时间查找</source>
@@ -491,6 +562,25 @@
     <message>
         <source>退出</source>
         <translation>Exit</translation>
+    </message>
+</context>
+<context>
+    <name>CSee</name>
+    <message>
+        <source>水深 (米)                                              </source>
+        <translation>Depth (m)                                              </translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 小时</source>
+        <translation>%1 h</translation>
     </message>
 </context>
 <context>
@@ -682,6 +772,77 @@
     </message>
 </context>
 <context>
+    <name>CSetGnss</name>
+    <message>
+        <source>定位设置</source>
+        <translation>Positioning</translation>
+    </message>
+    <message>
+        <source>定位源</source>
+        <translation>Position source</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>gpsd</source>
+        <translation>gpsd</translation>
+    </message>
+    <message>
+        <source>串口接收机</source>
+        <translation>Serial receiver</translation>
+    </message>
+    <message>
+        <source>gpsd主机</source>
+        <translation>gpsd host</translation>
+    </message>
+    <message>
+        <source>gpsd端口</source>
+        <translation>gpsd port</translation>
+    </message>
+    <message>
+        <source>串口号（COM）</source>
+        <translation>Serial port (COM)</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>GNSS延迟（毫秒）</source>
+        <translation>GNSS latency (ms)</translation>
+    </message>
+    <message>
+        <source>天线在换能器前方（米）</source>
+        <translation>Antenna forward of the transducer (m)</translation>
+    </message>
+    <message>
+        <source>天线在换能器右舷（米）</source>
+        <translation>Antenna to starboard of the transducer (m)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1应为%2到%3之间的整数</source>
+        <translation>%1 must be a whole number from %2 to %3</translation>
+    </message>
+    <message>
+        <source>%1应为gpsd所在计算机的名称或地址，如localhost</source>
+        <translation>%1 must be the name or address of gpsd's computer, such as localhost</translation>
+    </message>
+    <message>
+        <source>%1应为-100到100之间的数（米）</source>
+        <translation>%1 must be a number from -100 to 100 (metres)</translation>
+    </message>
+</context>
+<context>
     <name>CSetMeasure</name>
     <message>
         <source>量程</source>
@@ -794,17 +955,6 @@
     </message>
 </context>
 <context>
-    <name>EditText</name>
-    <message>
-        <source>请输入一个数字。</source>
-        <translation>Please enter a number.</translation>
-    </message>
-    <message>
-        <source>请输入一个整数。</source>
-        <translation>Please enter an integer.</translation>
-    </message>
-</context>
-<context>
     <name>CSpeedFromWater</name>
     <message>
         <source>由温盐深计算声速</source>
@@ -836,25 +986,6 @@
     </message>
 </context>
 <context>
-    <name>CSee</name>
-    <message>
-        <source>水深 (米)                                              </source>
-        <translation>Depth (m)                                              </translation>
-    </message>
-    <message>
-        <source>%1 秒</source>
-        <translation>%1 s</translation>
-    </message>
-    <message>
-        <source>%1 分钟</source>
-        <translation>%1 min</translation>
-    </message>
-    <message>
-        <source>%1 小时</source>
-        <translation>%1 h</translation>
-    </message>
-</context>
-<context>
     <name>CTrueColorToolBar</name>
     <message>
         <source>工具栏</source>
@@ -862,14 +993,14 @@
     </message>
 </context>
 <context>
-    <name>UserPrompts</name>
+    <name>EditText</name>
     <message>
-        <source>测深仪数据文件(*.sd)</source>
-        <translation>Echo sounder data files (*.sd)</translation>
+        <source>请输入一个数字。</source>
+        <translation>Please enter a number.</translation>
     </message>
     <message>
-        <source>测深仪数据文件(*.txt)</source>
-        <translation>Echo sounder data files (*.txt)</translation>
+        <source>请输入一个整数。</source>
+        <translation>Please enter an integer.</translation>
     </message>
 </context>
 <context>
@@ -1004,6 +1135,17 @@
     <message>
         <source>测深仪数据文件(*.txt)</source>
         <translation type="vanished">Echo sounder data files (*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>UserPrompts</name>
+    <message>
+        <source>测深仪数据文件(*.sd)</source>
+        <translation>Echo sounder data files (*.sd)</translation>
+    </message>
+    <message>
+        <source>测深仪数据文件(*.txt)</source>
+        <translation>Echo sounder data files (*.txt)</translation>
     </message>
 </context>
 </TS>

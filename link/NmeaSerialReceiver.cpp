@@ -132,7 +132,8 @@ public:
 protected:
     bool parsePosInfoFromNmeaData(const char* data, int size, QGeoPositionInfo* info,
                                   bool* hasFix) override {
-        const bool parsed = QNmeaPositionInfoSource::parsePosInfoFromNmeaData(data, size, info, hasFix);
+        const bool parsed =
+            QNmeaPositionInfoSource::parsePosInfoFromNmeaData(data, size, info, hasFix);
         const std::string_view body =
             CheckedBody(std::string_view(data, static_cast<std::size_t>(std::max(size, 0))));
         if (body.empty()) return parsed;
@@ -255,13 +256,12 @@ void NmeaSerialReceiver::Stop() {
 void NmeaSerialReceiver::Open() {
     if (m_port == nullptr) {
         m_port = new QSerialPort(m_context);
-        QObject::connect(m_port, &QSerialPort::errorOccurred, m_context,
-                         [this](QSerialPort::SerialPortError error) {
-                             // A pty refuses RTS and DTR; only a lost port counts.
-                             if (error == QSerialPort::ResourceError ||
-                                 error == QSerialPort::ReadError)
-                                 Lost();
-                         });
+        QObject::connect(
+            m_port, &QSerialPort::errorOccurred, m_context,
+            [this](QSerialPort::SerialPortError error) {
+                // A pty refuses RTS and DTR; only a lost port counts.
+                if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) Lost();
+            });
     }
     m_port->setPortName(m_device);
     m_port->setBaudRate(m_baud);

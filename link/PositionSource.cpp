@@ -102,8 +102,7 @@ PositionSource::State PositionSource::CurrentState() const {
     return State::kNone;
 }
 
-PositionLog::Status PositionSource::OpenRecording(const std::string& chosenPath,
-                                                  bool continuing) {
+PositionLog::Status PositionSource::OpenRecording(const std::string& chosenPath, bool continuing) {
     if (!m_recording || m_recordingOpen.load()) return {};
     const PositionLog::Status status = m_recording->Open(chosenPath, continuing);
     if (status.Ok()) {

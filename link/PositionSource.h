@@ -7,8 +7,8 @@
 #include <string>
 
 #include "engine/EngineHost.h"
-#include "settings/PositionSourceSettings.h"
 #include "link/GpsdClient.h"
+#include "settings/PositionSourceSettings.h"
 #include "survey/FixHistory.h"
 #include "survey/PositionLog.h"
 #include "survey/TransducerPosition.h"

@@ -8,14 +8,14 @@
 struct PositionSourceSettings {
     enum Source : std::int32_t { kNone = 0, kGpsd = 1, kSerial = 2 };
 
-    std::int32_t source = kNone;          // Source
-    std::string gpsdHost = "localhost";   // GpsdHost
-    std::int32_t gpsdPort = 2947;         // GpsdPort
-    std::int32_t serialPort = 1;          // SerialCom: COMn, mapped by section Ports
-    std::int32_t serialBaud = 4800;       // SerialBaud: NMEA 0183's own rate
-    std::int32_t latencyMs = 0;           // LatencyMs
-    double antennaForward = 0.0;          // AntennaForward, metres from the transducer
-    double antennaStarboard = 0.0;        // AntennaStarboard
+    std::int32_t source = kNone;         // Source
+    std::string gpsdHost = "localhost";  // GpsdHost
+    std::int32_t gpsdPort = 2947;        // GpsdPort
+    std::int32_t serialPort = 1;         // SerialCom: COMn, mapped by section Ports
+    std::int32_t serialBaud = 4800;      // SerialBaud: NMEA 0183's own rate
+    std::int32_t latencyMs = 0;          // LatencyMs
+    double antennaForward = 0.0;         // AntennaForward, metres from the transducer
+    double antennaStarboard = 0.0;       // AntennaStarboard
     // The section is written when the file had it or the user set it: a
     // file without it stays as it was.
     bool inFile = false;
@@ -23,8 +23,7 @@ struct PositionSourceSettings {
     bool operator==(const PositionSourceSettings&) const = default;
     // The same source (what a change must restart), whatever the placing.
     bool SameSource(const PositionSourceSettings& other) const {
-        return source == other.source && gpsdHost == other.gpsdHost &&
-               gpsdPort == other.gpsdPort && serialPort == other.serialPort &&
-               serialBaud == other.serialBaud;
+        return source == other.source && gpsdHost == other.gpsdHost && gpsdPort == other.gpsdPort &&
+               serialPort == other.serialPort && serialBaud == other.serialBaud;
     }
 };

@@ -31,12 +31,10 @@ TEST_F(NmeaSerialReceiverTest, FixQualitiesAsTheReceiverReportsThem) {
         const char* ggaQuality;
         FixQuality quality;
     };
-    const Case cases[] = {{"4", FixQuality::kRtkFixed},
-                          {"5", FixQuality::kRtkFloat},
-                          {"2", FixQuality::kDgps},
-                          {"1", FixQuality::k3D},
-                          {"0", FixQuality::kNone},
-                          {"6", FixQuality::kNone}};  // dead reckoning is no fix
+    const Case cases[] = {
+        {"4", FixQuality::kRtkFixed}, {"5", FixQuality::kRtkFloat},
+        {"2", FixQuality::kDgps},     {"1", FixQuality::k3D},
+        {"0", FixQuality::kNone},     {"6", FixQuality::kNone}};  // dead reckoning is no fix
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ggaQuality);
         GnssSession sim(m_dir, std::string("q") + c.ggaQuality, {"--gnss-quality", c.ggaQuality});
@@ -71,9 +69,8 @@ TEST_F(NmeaSerialReceiverTest, AReceiverThatGoesAwayIsTakenBackWhenItReturns) {
     const std::string gnss = m_dir.File("r.gnss");
     // No receiver at first: tried again every second.
     ASSERT_TRUE(receiver.Start(QString::fromStdString(gnss), 4800));
-    EXPECT_TRUE(WaitFor([&] {
-        return receiver.CurrentState() == NmeaSerialReceiver::State::kUnavailable;
-    }));
+    EXPECT_TRUE(WaitFor(
+        [&] { return receiver.CurrentState() == NmeaSerialReceiver::State::kUnavailable; }));
     for (int plugged = 1; plugged <= 2; ++plugged) {
         SCOPED_TRACE(plugged);
         {
@@ -85,9 +82,8 @@ TEST_F(NmeaSerialReceiverTest, AReceiverThatGoesAwayIsTakenBackWhenItReturns) {
             EXPECT_EQ(receiver.Connections(), static_cast<std::uint32_t>(plugged));
         }
         // Unplugged: the port is closed and the last fix stays the last.
-        EXPECT_TRUE(WaitFor([&] {
-            return receiver.CurrentState() == NmeaSerialReceiver::State::kUnavailable;
-        }));
+        EXPECT_TRUE(WaitFor(
+            [&] { return receiver.CurrentState() == NmeaSerialReceiver::State::kUnavailable; }));
     }
     receiver.Stop();
     EXPECT_EQ(receiver.CurrentState(), NmeaSerialReceiver::State::kStopped);

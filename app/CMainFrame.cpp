@@ -402,7 +402,8 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kStopStoring:
             m_engine.CloseRecording();
-            if (m_host.Positions() != nullptr) m_host.Positions()->CloseRecording();
+            // The window waits at most a second for the last pings' fixes.
+            if (m_host.Positions() != nullptr) m_host.Positions()->CloseRecording(1000);
             break;
         case kMark:
             if (live) m_engine.Mark();

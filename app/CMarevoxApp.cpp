@@ -164,7 +164,7 @@ void CMarevoxApp::Terminate() {
     // as when closed (saving the settings in live mode).
     if (g_engine.IsRecording()) {
         g_engine.CloseRecording();
-        m_positions->CloseRecording();
+        m_positions->CloseRecording(1000);
     }
     m_terminated = true;
     quit();

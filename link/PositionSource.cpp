@@ -1,5 +1,6 @@
 #include "link/PositionSource.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -41,19 +42,20 @@ PositionSource::PositionSource(FixHistory& history) : m_history(history) {}
 
 PositionSource::~PositionSource() {
     Stop();
-    if (m_recordingOpen.load()) CloseRecording();
+    FinishFiles(0);
 }
 
 void PositionSource::Start(const Config& config) {
     Stop();
-    // The clients are stopped: nothing logs into the files being replaced.
-    if (!m_recordingOpen.load(std::memory_order_acquire) || config.kind == Config::Kind::kNone) {
-        if (m_recordingOpen.load()) CloseRecording();
+    m_config = config;
+    // The clients are stopped: nothing logs into files being replaced. The
+    // files of a recording in progress stay, with its latency and offsets:
+    // the ping thread may be writing into them.
+    if (!m_recordingOpen.load(std::memory_order_acquire)) {
         m_recording.reset();
         if (config.kind != Config::Kind::kNone)
             m_recording = std::make_unique<PositionRecording>(m_history, config.placing);
     }
-    m_config = config;
     const auto sink = [files = m_recording.get()](const Fix& fix) {
         if (files != nullptr) files->LogFix(fix);
     };
@@ -112,9 +114,21 @@ PositionLog::Status PositionSource::OpenRecording(const std::string& chosenPath,
     return status;
 }
 
-void PositionSource::CloseRecording() {
+void PositionSource::CloseRecording(std::int64_t maxWaitMs) {
     if (!m_recordingOpen.load(std::memory_order_acquire)) return;
-    const std::int64_t until = NowMs() + m_recording->Settings().latencyMs + kLastLinesWaitMs;
+    FinishFiles(
+        std::min<std::int64_t>(maxWaitMs, m_recording->Settings().latencyMs + kLastLinesWaitMs));
+    // The source or the placing changed while recording: the next
+    // recording takes them.
+    if (m_config.kind == Config::Kind::kNone || !(m_recording->Settings() == m_config.placing)) {
+        const Config config = m_config;
+        Start(config);
+    }
+}
+
+void PositionSource::FinishFiles(std::int64_t waitMs) {
+    if (!m_recordingOpen.load(std::memory_order_acquire)) return;
+    const std::int64_t until = NowMs() + waitMs;
     while (m_recording->WaitingLines() > 0 && NowMs() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         m_recording->WriteDue(NowMs());
@@ -122,11 +136,6 @@ void PositionSource::CloseRecording() {
     m_recordingOpen.store(false, std::memory_order_release);
     std::error_code ec;
     m_recording->Close(std::filesystem::exists(RecordFile::PathsFor(m_recordingPath).data, ec));
-    // Placing changed while recording: the next recording takes it.
-    if (!(m_recording->Settings() == m_config.placing)) {
-        const Config config = m_config;
-        Start(config);
-    }
 }
 
 void PositionSource::WriteDue(std::int64_t nowMs) {

@@ -52,8 +52,9 @@ public:
     PositionSource& operator=(const PositionSource&) = delete;
 
     // Replaces the running source with the configured one (none stops it).
-    // A recording in progress keeps its latency and offsets; the next one
-    // takes the new ones.
+    // A recording in progress keeps its files, latency and offsets (with
+    // none, its pings are flagged as fixes stop); the next one takes the
+    // new ones.
     void Start(const Config& config);
     void Stop();
     // The one running (Start's thread).
@@ -65,10 +66,11 @@ public:
     // happens without a source (Ok).
     PositionLog::Status OpenRecording(const std::string& chosenPath, bool continuing);
     // After the engine has closed its recording: the last pings' lines wait
-    // up to the latency and 0.6 s for the fix after them, then the files
-    // close; a recording not kept (too short, its data file gone) takes
-    // them along.
-    void CloseRecording();
+    // up to the latency and 0.6 s, and at most maxWaitMs, for the fix after
+    // them (the rest are written with what is known), then the files close;
+    // a recording not kept (too short, its data file gone) takes them along.
+    void CloseRecording(std::int64_t maxWaitMs = kNoWaitLimit);
+    static constexpr std::int64_t kNoWaitLimit = 1'000'000;
     // Writes the lines whose fix has come; called a few times a second.
     void WriteDue(std::int64_t nowMs);
 
@@ -79,6 +81,8 @@ public:
                                                            std::int64_t nowMs);
 
 private:
+    void FinishFiles(std::int64_t waitMs);
+
     FixHistory& m_history;
     Config m_config;
     std::unique_ptr<PositionRecording> m_recording;

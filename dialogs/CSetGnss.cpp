@@ -20,8 +20,7 @@ CSetGnss::CSetGnss(const DialogContext& context, QWidget* parent)
     m_ui->latencyEdit->setText(QString::number(p.latencyMs));
     m_ui->forwardEdit->setText(EditText::Decimal(p.antennaForward));
     m_ui->starboardEdit->setText(EditText::Decimal(p.antennaStarboard));
-    connect(m_ui->sourceCombo, &QComboBox::currentIndexChanged, this,
-            &CSetGnss::ShowSourceFields);
+    connect(m_ui->sourceCombo, &QComboBox::currentIndexChanged, this, &CSetGnss::ShowSourceFields);
     ShowSourceFields();
 }
 
@@ -29,7 +28,8 @@ CSetGnss::~CSetGnss() = default;
 
 void CSetGnss::ShowSourceFields() {
     const int source = m_ui->sourceCombo->currentIndex();
-    for (QWidget* w : {static_cast<QWidget*>(m_ui->hostEdit), static_cast<QWidget*>(m_ui->portEdit)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_ui->hostEdit), static_cast<QWidget*>(m_ui->portEdit)})
         w->setEnabled(source == PositionSourceSettings::kGpsd);
     for (QWidget* w :
          {static_cast<QWidget*>(m_ui->serialEdit), static_cast<QWidget*>(m_ui->baudEdit)})
@@ -58,8 +58,9 @@ void CSetGnss::accept() {
     const QString host = m_ui->hostEdit->text().trimmed();
     if (p.source == PositionSourceSettings::kGpsd) {
         if (host.isEmpty() || host.contains(QLatin1Char(' '))) {
-            Refuse(m_ui->hostEdit, tr("%1应为gpsd所在计算机的名称或地址，如localhost")
-                                       .arg(m_ui->hostLabel->text()));
+            Refuse(
+                m_ui->hostEdit,
+                tr("%1应为gpsd所在计算机的名称或地址，如localhost").arg(m_ui->hostLabel->text()));
             return;
         }
         if (!CheckInteger(m_ui->portEdit, m_ui->portLabel, kMinPortNumber, kMaxPortNumber)) return;
@@ -73,8 +74,7 @@ void CSetGnss::accept() {
         p.serialPort = *EditText::ReadInteger(m_ui->serialEdit);
         p.serialBaud = *EditText::ReadInteger(m_ui->baudEdit);
     }
-    if (!CheckInteger(m_ui->latencyEdit, m_ui->latencyLabel, kMinLatencyMs, kMaxLatencyMs))
-        return;
+    if (!CheckInteger(m_ui->latencyEdit, m_ui->latencyLabel, kMinLatencyMs, kMaxLatencyMs)) return;
     double offsets[2] = {};
     const std::pair<QLineEdit*, QLabel*> offsetFields[2] = {
         {m_ui->forwardEdit, m_ui->forwardLabel}, {m_ui->starboardEdit, m_ui->starboardLabel}};

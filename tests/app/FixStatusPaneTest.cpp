@@ -35,7 +35,8 @@ TEST(FixStatusPane, SaysWhatTheSourceGivesAndWhatIsWrong) {
     gpsd.kind = PositionSource::Config::Kind::kGpsd;
     gpsd.gpsd = {"127.0.0.1", "1"};  // nobody listens there
     source.Start(gpsd);
-    ASSERT_TRUE(WaitFor([&] { return source.CurrentState() == PositionSource::State::kUnreachable; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return source.CurrentState() == PositionSource::State::kUnreachable; }));
     pane.Refresh();
     EXPECT_FALSE(pane.isHidden());
     EXPECT_EQ(pane.text(), "定位：gpsd未运行或无法连接（127.0.0.1:1）");
@@ -44,7 +45,8 @@ TEST(FixStatusPane, SaysWhatTheSourceGivesAndWhatIsWrong) {
     serial.kind = PositionSource::Config::Kind::kSerial;
     serial.serialDevice = QString::fromStdString(dir.File("missing"));
     source.Start(serial);
-    ASSERT_TRUE(WaitFor([&] { return source.CurrentState() == PositionSource::State::kUnreachable; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return source.CurrentState() == PositionSource::State::kUnreachable; }));
     EXPECT_EQ(pane.Text(0), "定位：无法打开串口 " + serial.serialDevice);
 
     GnssSession sim(dir, "pane", {"--gnss-quality", "5"});

@@ -21,9 +21,4 @@ struct PositionSourceSettings {
     bool inFile = false;
 
     bool operator==(const PositionSourceSettings&) const = default;
-    // The same source (what a change must restart), whatever the placing.
-    bool SameSource(const PositionSourceSettings& other) const {
-        return source == other.source && gpsdHost == other.gpsdHost && gpsdPort == other.gpsdPort &&
-               serialPort == other.serialPort && serialBaud == other.serialBaud;
-    }
 };

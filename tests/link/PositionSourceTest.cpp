@@ -45,7 +45,7 @@ TEST(PositionSourceTest, ARecordingKeepsItsFilesWhenTheSourceChangesAndNoneWrite
     };
     EXPECT_TRUE(source.PlaceRecordedPing(0, now() - 300, now()));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // fixes logged
-    source.Start(PositionSource::Config{});  // none
+    source.Start(PositionSource::Config{});                       // none
     EXPECT_EQ(source.CurrentState(), PositionSource::State::kNone);
     EXPECT_TRUE(source.PlaceRecordedPing(1, now() - 300, now()));
     source.CloseRecording(0);

@@ -11,6 +11,7 @@
 #include "app/UserPrompts.h"
 #include "display/CMarevoxView.h"
 #include "engine/XSound.h"
+#include "link/PositionSource.h"
 
 CEngineHost::CEngineHost(XSound& engine, UserPrompts& prompts)
     : m_engine(engine), m_prompts(prompts) {}
@@ -121,4 +122,10 @@ void CEngineHost::Report(const EngineStatus& status) {
     QMetaObject::invokeMethod(
         this, [this, message] { m_prompts.Message(m_frame.data(), message); },
         Qt::QueuedConnection);
+}
+
+std::optional<EngineHost::PingPlace> CEngineHost::PlaceRecordedPing(std::uint32_t record,
+                                                                    std::int64_t timeMs) {
+    if (m_positions == nullptr) return std::nullopt;
+    return m_positions->PlaceRecordedPing(record, timeMs, NowMs());
 }

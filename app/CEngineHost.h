@@ -10,6 +10,7 @@
 
 class CAlarmWatch;
 class CMainFrame;
+class PositionSource;
 class CMarevoxView;
 class UserPrompts;
 class DepthOutput;
@@ -48,6 +49,11 @@ public:
     // when it opens the port and clears it before destroying the port.
     PortSlot& InstrumentPort() { return m_instrumentPort; }
 
+    // The position source whose files sit beside the recording; null:
+    // none. Set before the worker starts.
+    void SetPositions(PositionSource* positions) { m_positions = positions; }
+    PositionSource* Positions() const { return m_positions; }
+
     // EngineHost
     void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override;
     void OutputDepth() override;
@@ -57,6 +63,7 @@ public:
     void ClearEchogram() override;
     void SelfCheckReply(std::uint32_t flags) override;
     void Report(const EngineStatus& status) override;
+    std::optional<PingPlace> PlaceRecordedPing(std::uint32_t record, std::int64_t timeMs) override;
 
 private:
     XSound& m_engine;
@@ -64,6 +71,7 @@ private:
     QPointer<CMainFrame> m_frame;
     std::atomic<CMarevoxView*> m_view{nullptr};
     DepthOutput* m_depthOutput = nullptr;
+    PositionSource* m_positions = nullptr;
     PortSlot m_instrumentPort;
     // Sends what the worker asked to be shown (the monitor's depth, the
     // dialogs' refresh) to the UI thread, unless a call is on its way.

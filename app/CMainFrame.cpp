@@ -16,16 +16,21 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 #include "app/AppIcon.h"
 #include "app/CAlarmWatch.h"
 #include "app/CEngineHost.h"
+#include "app/CFixStatusPane.h"
 #include "app/CPaneRowsLayout.h"
 #include "app/CSettingsDialogs.h"
 #include "app/CStatusPane.h"
 #include "app/DepthOutput.h"
 #include "app/EngineMessage.h"
+#include "app/PositionStart.h"
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
@@ -39,8 +44,10 @@
 #include "display/CSee.h"
 #include "display/CTintEffect.h"
 #include "display/CTrueColorToolBar.h"
+#include "engine/RecordFile.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
+#include "link/PositionSource.h"
 #include "printing/ChartPrinter.h"
 #include "resources/CommandIds.h"
 
@@ -118,6 +125,7 @@ const MenuDef kMenuBar[] = {
       {kCommunication, QT_TRANSLATE_NOOP("CMainFrame", "通信设置")},
       {kColours, QT_TRANSLATE_NOOP("CMainFrame", "颜色设置")},
       {kNetwork, QT_TRANSLATE_NOOP("CMainFrame", "网络设置")},
+      {kPositioning, QT_TRANSLATE_NOOP("CMainFrame", "定位设置")},
       {kAlarms, QT_TRANSLATE_NOOP("CMainFrame", "报警设置")},
       {0, nullptr},
       {kDraft, QT_TRANSLATE_NOOP("CMainFrame", "吃水")},
@@ -189,6 +197,11 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
                 context.chartHeaderDue ? *context.chartHeaderDue : m_ownChartHeaderDue,
             .outputSlot = m_host.OutputPortSlot(),
             .settingsPath = m_settingsPath,
+            .positionsChanged =
+                [this] {
+                    if (m_host.Positions() != nullptr)
+                        StartPositionSource(*m_host.Positions(), m_settings, m_settingsPath);
+                },
         },
         this);
 
@@ -292,6 +305,11 @@ void CMainFrame::CreateStatusBar() {
         m_panes[i] = new CStatusPane(QString::fromStdString(initial[i]), panes);
         m_panes[i]->setObjectName(QStringLiteral("pane%1").arg(StatusPaneId::kOrder[i]));
         rows->addWidget(m_panes[i]);
+    }
+    if (m_host.Positions() != nullptr) {
+        auto* fixPane = new CFixStatusPane(*m_host.Positions(), panes);
+        fixPane->setObjectName(QStringLiteral("paneFix"));
+        rows->addWidget(fixPane);
     }
     statusBar()->addWidget(panes, 1);
 }
@@ -406,6 +424,8 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kStopStoring:
             m_engine.CloseRecording();
+            // The window waits at most a second for the last pings' fixes.
+            if (m_host.Positions() != nullptr) m_host.Positions()->CloseRecording(1000);
             break;
         case kMark:
             if (live) m_engine.Mark();
@@ -560,12 +580,40 @@ void CMainFrame::StartStoring() {
     const QString name = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
     const QString path = m_prompts.ChooseRecordingToStore(this, m_dataFolder, name);
     if (path.isEmpty()) return;
-    const EngineStatus status = m_engine.StartRecording(QFile::encodeName(path).toStdString());
+    const std::string chosen = QFile::encodeName(path).toStdString();
+    std::error_code ec;
+    const bool continuing = std::filesystem::exists(RecordFile::PathsFor(chosen).data, ec);
+    const EngineStatus status = m_engine.StartRecording(chosen);
     if (!status.Ok()) {
         Message(EngineMessage(status));
         return;
     }
+    if (!OpenPositionFiles(chosen, continuing)) return;
     TellRecoveredRecords(m_engine.RecordingNotice(), m_engine.RecoveredForRecording());
+}
+
+bool CMainFrame::OpenPositionFiles(const std::string& chosenPath, bool continuing) {
+    PositionSource* positions = m_host.Positions();
+    if (positions == nullptr) return true;
+    const PositionLog::Status opened = positions->OpenRecording(chosenPath, continuing);
+    if (opened.Ok()) return true;
+    // The recording does not start without the positions it was meant to
+    // have.
+    m_engine.CloseRecording();
+    const QString file = QFile::decodeName(opened.path.c_str());
+    switch (opened.problem) {
+        case PositionLog::Problem::kNotRegular:
+            Message(tr("%1 是链接、管道、文件夹或设备，不能存储定位").arg(file));
+            break;
+        case PositionLog::Problem::kOtherFormat:
+            Message(tr("%1 不是本程序的定位文件，不能续存").arg(file));
+            break;
+        default:
+            Message(tr("无法写入定位文件 %1：%2")
+                        .arg(file, QString::fromLocal8Bit(std::strerror(opened.systemError))));
+            break;
+    }
+    return false;
 }
 
 void CMainFrame::TellRecoveredRecords(const EngineStatus& notice, std::uint32_t count) {

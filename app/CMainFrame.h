@@ -140,6 +140,9 @@ private:
     void Connect();
     void Disconnect();
     void StartStoring();
+    // The position files beside the recording just started; false, with the
+    // recording closed again and a message, when they cannot be opened.
+    bool OpenPositionFiles(const std::string& chosenPath, bool continuing);
     void Playback();
     // Tells the user how many records past the index were taken in.
     void TellRecoveredRecords(const EngineStatus& notice, std::uint32_t count);

@@ -16,10 +16,12 @@
 #include "app/DepthOutput.h"
 #include "app/FirstPaintMark.h"
 #include "app/Language.h"
+#include "app/PositionStart.h"
 #include "app/SettingsLocation.h"
 #include "app/UserPrompts.h"
 #include "engine/EngineWorker.h"
 #include "link/ChannelFolder.h"
+#include "link/PositionSource.h"
 #include "link/TerminationSignals.h"
 #include "printing/ChartPrinter.h"
 #include "printing/CupsSpoolerLoader.h"
@@ -53,6 +55,14 @@ bool CMarevoxApp::Start() {
     m_depthOutput = std::make_unique<DepthOutput>(
         g_engine, g_settings, QString::fromStdString(channels.NamePath("Kelvara")));
     m_host->SetDepthOutput(m_depthOutput.get());
+    m_positions = std::make_unique<PositionSource>(g_fixes);
+    StartPositionSource(*m_positions, g_settings, g_settingsPath);
+    m_host->SetPositions(m_positions.get());
+    // Lines waiting for the fix after their ping are written when it comes,
+    // even when no ping follows.
+    connect(&m_positionTimer, &QTimer::timeout, this,
+            [this] { m_positions->WriteDue(m_host->NowMs()); });
+    m_positionTimer.start(250);
     g_engine.SetHost(m_host.get());
     m_worker = std::make_unique<EngineWorker>(g_engine);
     if (!m_worker->Start()) return false;
@@ -152,7 +162,10 @@ void CMarevoxApp::Terminate() {
     // Asked to end from outside (logout, Ctrl+C, kill): the recording is
     // closed first, so its index lists every record, then the program ends
     // as when closed (saving the settings in live mode).
-    if (g_engine.IsRecording()) g_engine.CloseRecording();
+    if (g_engine.IsRecording()) {
+        g_engine.CloseRecording();
+        m_positions->CloseRecording(1000);
+    }
     m_terminated = true;
     quit();
 }
@@ -179,6 +192,9 @@ void CMarevoxApp::Shutdown() {
     if (m_worker) m_worker->Stop();
     g_engine.SetHost(nullptr);
     m_worker.reset();
+    m_positionTimer.stop();
+    if (m_host) m_host->SetPositions(nullptr);
+    m_positions.reset();
     FinishPrinting();
     m_chartPrinter.reset();
     m_chartSpooler.reset();

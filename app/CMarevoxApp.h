@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTimer>
 #include <QTranslator>
 #include <atomic>
 #include <memory>
@@ -21,6 +22,7 @@ struct ChannelFolder;
 class DepthOutput;
 class EngineWorker;
 class TerminationSignals;
+class PositionSource;
 
 // The program's single instances.
 extern XSound g_engine;         // the sounding engine
@@ -60,6 +62,9 @@ private:
 
     std::unique_ptr<UserPrompts> m_prompts;
     std::unique_ptr<CEngineHost> m_host;
+    // The GNSS source of section GNSS, publishing into g_fixes.
+    std::unique_ptr<PositionSource> m_positions;
+    QTimer m_positionTimer;  // writes the position lines whose fix has come
     std::unique_ptr<DepthOutput> m_depthOutput;
     std::unique_ptr<EngineWorker> m_worker;
     std::unique_ptr<ChartSpooler> m_chartSpooler;

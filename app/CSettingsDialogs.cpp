@@ -11,6 +11,7 @@
 #include "dialogs/CSetDisturb.h"
 #include "dialogs/CSetEatWT.h"
 #include "dialogs/CSetEth.h"
+#include "dialogs/CSetGnss.h"
 #include "dialogs/CSetMeasure.h"
 #include "dialogs/CSetPlus.h"
 #include "dialogs/CSetSpeed.h"
@@ -136,6 +137,12 @@ bool CSettingsDialogs::Run(int id) {
         case kNetwork: {
             CSetEth dialog(DialogContextFor(), m_frame);
             dialog.exec();
+            return true;
+        }
+        case kPositioning: {
+            CSetGnss dialog(DialogContextFor(), m_frame);
+            if (dialog.exec() == QDialog::Accepted && m_context.positionsChanged)
+                m_context.positionsChanged();
             return true;
         }
         default:

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,8 @@ public:
         PortSlot* outputSlot = nullptr;
         // The settings file, whose Ports section maps port numbers.
         std::string settingsPath;
+        // The positioning dialog changed the position source's settings.
+        std::function<void()> positionsChanged;
     };
 
     CSettingsDialogs(const Context& context, QWidget* frame);

@@ -36,6 +36,7 @@ CommandState EvaluateCommand(int id, const OperatingState& s) {
         case kCommunication:
         case kColours:
         case kNetwork:
+        case kPositioning:
         case kDraft:
         case kSoundSpeed:
         case kGain:

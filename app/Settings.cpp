@@ -88,23 +88,35 @@ enum class Format {
 // application setting.
 using Field =
     std::variant<double*, bool*, std::uint8_t*, std::int8_t*, std::int32_t*, std::uint32_t*,
-                 std::atomic<std::int32_t>*, std::atomic<std::int8_t>*, AppSettings*>;
+                 std::atomic<std::int32_t>*, std::atomic<std::int8_t>*, AppSettings*, std::string*>;
+
+// The values a load or save works on: copies of the engine's settings and
+// of the position source, and the application's settings.
+struct Values {
+    SoundingSettings& sound;
+    AppSettings& app;
+    PositionSourceSettings& positions;
+};
 
 // One key of the settings file.
 struct Key {
     const char* section;
     const char* key;
-    Field (*field)(SoundingSettings& sound, AppSettings& app);
+    Field (*field)(Values& values);
     Format format;
     double noFile;              // the value when there is no settings file
     const char* missing = "0";  // the text a missing key reads as
     std::uint8_t count = 0;     // entries a kIndex or kSignedIndex value selects from
 };
 
-#define SOUND(member) [](SoundingSettings& s, AppSettings&) -> Field { return &s.member; }
-#define APP(member) [](SoundingSettings&, AppSettings& a) -> Field { return &a.member; }
+#define SOUND(member) [](Values& v) -> Field { return &v.sound.member; }
+#define APP(member) [](Values& v) -> Field { return &v.app.member; }
+#define GNSS(member) [](Values& v) -> Field { return &v.positions.member; }
 
-// Every key, in file order: sections SET_A, SET_C and Other.
+constexpr const char* kGnss = "GNSS";
+
+// Every key, in file order: sections SET_A, SET_C, Other and GNSS. Section
+// GNSS is written only when the file had it or the user set it.
 const Key kKeys[] = {
     {"SET_A", "EatWater", SOUND(m_draft), Format::kFixed2, 0.5},
     {"SET_A", "Speed", SOUND(m_soundSpeed), Format::kSpeed, 1500.0},
@@ -130,17 +142,24 @@ const Key kKeys[] = {
     {"Other", "DepType", APP(m_depType), Format::kInt, 0},
     {"Other", "UartCtl", SOUND(m_uartCtl), Format::kInt, 0},
     {"Other", "UseNet", SOUND(m_useNet), Format::kInt, 0},
-    {"Other", "IP", [](SoundingSettings&, AppSettings& a) -> Field { return &a; }, Format::kText,
-     0},
+    {"Other", "IP", [](Values& v) -> Field { return &v.app; }, Format::kText, 0},
     {"Other", "PortListen", APP(m_portListen), Format::kInt, 0},
     {"Other", "PortSend", APP(m_portSend), Format::kInt, 0},
     {"Other", "NmeaCheck", APP(m_nmeaCheck), Format::kInt, 0},
     {"Other", "FitToWindow", APP(m_fitToWindow), Format::kFlag, 1, "1"},
+    {kGnss, "Source", GNSS(source), Format::kInt, 0},
+    {kGnss, "GpsdHost", GNSS(gpsdHost), Format::kText, 0, "localhost"},
+    {kGnss, "GpsdPort", GNSS(gpsdPort), Format::kInt, 2947, "2947"},
+    {kGnss, "SerialCom", GNSS(serialPort), Format::kInt, 1, "1"},
+    {kGnss, "SerialBaud", GNSS(serialBaud), Format::kInt, 4800, "4800"},
+    {kGnss, "LatencyMs", GNSS(latencyMs), Format::kInt, 0},
+    {kGnss, "AntennaForward", GNSS(antennaForward), Format::kFixed2, 0.0},
+    {kGnss, "AntennaStarboard", GNSS(antennaStarboard), Format::kFixed2, 0.0},
 };
 
 // The depth alarms and the window's depth unit (sections Alarms and
 // Display); a missing key reads as its default.
-#define ALARM(member) [](SoundingSettings&, AppSettings& a) -> Field { return &a.m_alarms.member; }
+#define ALARM(member) [](Values& v) -> Field { return &v.app.m_alarms.member; }
 const Key kDeckKeys[] = {
     {"Alarms", "ShallowOn", ALARM(shallow.on), Format::kFlag, 0},
     {"Alarms", "ShallowDepth", ALARM(shallow.depth), Format::kFixed2, 2.0, "2.00"},
@@ -160,6 +179,7 @@ const Key kDeckKeys[] = {
 
 #undef SOUND
 #undef APP
+#undef GNSS
 
 // The values the dialogs let a user choose. A value outside them, as read
 // from the file, would make every depth wrong (a sound speed of 0 makes
@@ -183,6 +203,13 @@ const Domain kDomains[] = {
     {"ComNumIdx", 0, 3},
     {"ComBaudIdx", 0, 7},
     {"DepType", 0, 4},
+    {"Source", PositionSourceSettings::kNone, PositionSourceSettings::kSerial},
+    {"GpsdPort", SettingLimits::kMinPortNumber, SettingLimits::kMaxPortNumber},
+    {"SerialCom", 1, SettingLimits::kMaxSerialPort},
+    {"SerialBaud", SettingLimits::kMinBaud, SettingLimits::kMaxBaud},
+    {"LatencyMs", SettingLimits::kMinLatencyMs, SettingLimits::kMaxLatencyMs},
+    {"AntennaForward", -SettingLimits::kMaxAntennaOffset, SettingLimits::kMaxAntennaOffset},
+    {"AntennaStarboard", -SettingLimits::kMaxAntennaOffset, SettingLimits::kMaxAntennaOffset},
 };
 
 const Domain kDeckDomains[] = {
@@ -207,7 +234,8 @@ void Store(const Field& field, double value) {
     std::visit(
         [&](auto* target) {
             using Target = std::remove_pointer_t<decltype(target)>;
-            if constexpr (std::is_same_v<Target, AppSettings>) {
+            if constexpr (std::is_same_v<Target, AppSettings> ||
+                          std::is_same_v<Target, std::string>) {
                 (void)value;
             } else if constexpr (std::is_same_v<Target, std::atomic<std::int32_t>>) {
                 target->store(static_cast<std::int32_t>(value));
@@ -225,7 +253,8 @@ double Load(const Field& field) {
     return std::visit(
         [](auto* target) -> double {
             using Target = std::remove_pointer_t<decltype(target)>;
-            if constexpr (std::is_same_v<Target, AppSettings>) {
+            if constexpr (std::is_same_v<Target, AppSettings> ||
+                          std::is_same_v<Target, std::string>) {
                 return 0.0;
             } else if constexpr (std::is_same_v<Target, std::atomic<std::int32_t>> ||
                                  std::is_same_v<Target, std::atomic<std::int8_t>>) {
@@ -235,6 +264,19 @@ double Load(const Field& field) {
             }
         },
         field);
+}
+
+// A text key: the receiver's address (IP) or the gpsd host.
+void StoreText(const Field& field, const std::string& text) {
+    if (std::holds_alternative<std::string*>(field))
+        *std::get<std::string*>(field) = text;
+    else
+        std::get<AppSettings*>(field)->SetIp(text);
+}
+
+bool HasKey(const std::string& file, const Key& key) {
+    // No value can hold a line break.
+    return ProfileFile::FindString(file, key.section, key.key, "\n") != "\n";
 }
 
 // Whether the key's text in the file, read as the key's format reads it
@@ -257,7 +299,7 @@ bool Read(const Key& key, const std::string& file, const Field& field) {
     }
     switch (key.format) {
         case Format::kText:
-            std::get<AppSettings*>(field)->SetIp(text);
+            StoreText(field, text);
             return true;
         case Format::kInt:
             Store(field, ParseInt(text));
@@ -300,7 +342,9 @@ bool Read(const Key& key, const std::string& file, const Field& field) {
 std::string Written(const Key& key, const Field& field) {
     switch (key.format) {
         case Format::kText:
-            return std::get<AppSettings*>(field)->Ip();
+            return std::holds_alternative<std::string*>(field)
+                       ? *std::get<std::string*>(field)
+                       : std::get<AppSettings*>(field)->Ip();
         case Format::kSpeed:
             return FormatFixed(Load(field), 6);
         case Format::kFixed1:
@@ -319,14 +363,15 @@ std::string Written(const Key& key, const Field& field) {
 
 void SetDefaultSettings(XSound& engine, AppSettings& app) {
     SoundingSettings sound = engine.Settings();
+    PositionSourceSettings positions;
+    Values values{sound, app, positions};
     for (const Key& key : kKeys) {
-        const Field field = key.field(sound, app);
-        if (key.format == Format::kText)
-            app.SetIp(AppSettings::kDefaultIp);
-        else
-            Store(field, key.noFile);
+        const Field field = key.field(values);
+        if (key.format != Format::kText) Store(field, key.noFile);
     }
-    for (const Key& key : kDeckKeys) Store(key.field(sound, app), key.noFile);
+    for (const Key& key : kDeckKeys) Store(key.field(values), key.noFile);
+    app.SetIp(AppSettings::kDefaultIp);
+    app.SetPositions(positions);
     sound.m_rangeIndexSet = sound.m_rangeIndex;
     sound.m_rangeOffsetSet = sound.m_rangeOffset;
     engine.ApplySettings(sound);
@@ -337,13 +382,18 @@ bool LoadSettings(const std::string& path, XSound& engine, AppSettings& app,
     std::string file;
     if (ProfileFile::ReadFile(path, &file) != ProfileFile::ReadResult::kRead) return false;
     SoundingSettings sound = engine.Settings();
+    PositionSourceSettings positions;
+    Values values{sound, app, positions};
     if (defaulted != nullptr) defaulted->clear();
-    for (const Key& key : kKeys)
-        if (!Read(key, file, key.field(sound, app)) && defaulted != nullptr)
+    for (const Key& key : kKeys) {
+        if (!Read(key, file, key.field(values)) && defaulted != nullptr)
             defaulted->push_back(key.key);
+        if (std::string_view(key.section) == kGnss && HasKey(file, key)) positions.inFile = true;
+    }
     for (const Key& key : kDeckKeys)
-        if (!Read(key, file, key.field(sound, app)) && defaulted != nullptr)
+        if (!Read(key, file, key.field(values)) && defaulted != nullptr)
             defaulted->push_back(key.key);
+    app.SetPositions(positions);
     sound.m_rangeIndexSet = sound.m_rangeIndex;
     sound.m_rangeOffsetSet = sound.m_rangeOffset;
     engine.ApplySettings(sound);
@@ -355,16 +405,30 @@ bool SaveSettings(const std::string& path, const XSound& engine, const AppSettin
     if (ProfileFile::ReadFile(path, &file) != ProfileFile::ReadResult::kRead) return false;
     SoundingSettings sound = engine.Settings();
     // Read-only use of app: the table's fields are only loaded here.
-    AppSettings& values = const_cast<AppSettings&>(app);
+    PositionSourceSettings positions = app.Positions();
+    Values values{sound, const_cast<AppSettings&>(app), positions};
     bool ok = true;
-    for (const Key& key : kKeys)
-        ok = ProfileFile::SetString(&file, key.section, key.key,
-                                    Written(key, key.field(sound, values))) &&
+    for (const Key& key : kKeys) {
+        if (std::string_view(key.section) == kGnss && !positions.inFile) continue;
+        ok = ProfileFile::SetString(&file, key.section, key.key, Written(key, key.field(values))) &&
              ok;
-    for (const Key& key : kDeckKeys)
-        ok = ProfileFile::SetString(&file, key.section, key.key,
-                                    Written(key, key.field(sound, values))) &&
-             ok;
+    }
+    // Sections Alarms and Display are written once the file has them or a
+    // value in them differs from its default: a file saved without them
+    // otherwise stays as it was.
+    for (const char* section : {"Alarms", "Display"}) {
+        bool write = false;
+        for (const Key& key : kDeckKeys)
+            if (std::string_view(key.section) == section &&
+                (HasKey(file, key) || Written(key, key.field(values)) != key.missing))
+                write = true;
+        if (!write) continue;
+        for (const Key& key : kDeckKeys)
+            if (std::string_view(key.section) == section)
+                ok = ProfileFile::SetString(&file, key.section, key.key,
+                                            Written(key, key.field(values))) &&
+                     ok;
+    }
     return ProfileFile::WriteFile(path, file) && ok;
 }
 

@@ -51,6 +51,7 @@ inline constexpr int kParameters = 32826;
 inline constexpr int kCommunication = 32827;
 inline constexpr int kColours = 32820;
 inline constexpr int kNetwork = 32838;
+inline constexpr int kPositioning = 32870;  // the GNSS position source
 inline constexpr int kDraft = 32779;
 inline constexpr int kSoundSpeed = 32781;
 inline constexpr int kGain = 32804;
@@ -75,8 +76,8 @@ inline constexpr int kAll[] = {
     kFitToWindow, kOutputMonitor, kConnect, kDisconnect, kStartStoring, kStopStoring, kMark,
     kMonitor, kZoomIn, kZoomOut, kPlayback, kEndPlayback, kFaster, kPauseContinue, kSlower,
     kBackForward, kTimeSearch, kStartPrint, kStopPrint, kCompactMode, kSelfCheck, kParameters,
-    kCommunication, kColours, kNetwork, kDraft, kSoundSpeed, kGain, kRange, kAntiJam, kChinese,
-    kEnglish, kDepthOutputDemo, kAbout, kChannel80, kChannel81, kChannel82,
+    kCommunication, kColours, kNetwork, kPositioning, kDraft, kSoundSpeed, kGain, kRange, kAntiJam,
+    kChinese, kEnglish, kDepthOutputDemo, kAbout, kChannel80, kChannel81, kChannel82,
     // Beyond the menus above: the depth unit, the alarms, the colour scheme.
     kUnitMetres, kUnitFeet, kUnitFathoms, kAlarms, kSchemeDay, kSchemeDusk, kSchemeNight};
 

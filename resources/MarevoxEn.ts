@@ -328,6 +328,22 @@
         <source>米</source>
         <translation>m</translation>
     </message>
+    <message>
+        <source>定位设置</source>
+        <translation>Positioning</translation>
+    </message>
+    <message>
+        <source>%1 是链接、管道、文件夹或设备，不能存储定位</source>
+        <translation>%1 is a link, pipe, folder or device: positions cannot be stored</translation>
+    </message>
+    <message>
+        <source>%1 不是本程序的定位文件，不能续存</source>
+        <translation>%1 is not a position file of this program: the recording cannot be continued</translation>
+    </message>
+    <message>
+        <source>无法写入定位文件 %1：%2</source>
+        <translation>Cannot write the position file %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -1138,6 +1154,132 @@
     <message>
         <source> 秒</source>
         <translation> s</translation>
+    </message>
+</context>
+<context>
+    <name>CFixStatusPane</name>
+    <message>
+        <source>RTK浮点</source>
+        <translation>RTK float</translation>
+    </message>
+    <message>
+        <source>RTK固定</source>
+        <translation>RTK fixed</translation>
+    </message>
+    <message>
+        <source>无定位</source>
+        <translation>No fix</translation>
+    </message>
+    <message>
+        <source>定位：RTK固定 12星 0.0秒</source>
+        <translation>GNSS: RTK fixed 12 sats 0.0 s</translation>
+    </message>
+    <message>
+        <source>定位：正在连接gpsd</source>
+        <translation>GNSS: connecting to gpsd</translation>
+    </message>
+    <message>
+        <source>定位：正在打开串口</source>
+        <translation>GNSS: opening the serial port</translation>
+    </message>
+    <message>
+        <source>定位：gpsd未运行或无法连接（%1:%2）</source>
+        <translation>GNSS: gpsd not running or unreachable (%1:%2)</translation>
+    </message>
+    <message>
+        <source>定位：无法打开串口 %1</source>
+        <translation>GNSS: cannot open serial port %1</translation>
+    </message>
+    <message>
+        <source>定位：无定位（尚未收到）</source>
+        <translation>GNSS: no fix (none received yet)</translation>
+    </message>
+    <message>
+        <source>定位：%1</source>
+        <translation>GNSS: %1</translation>
+    </message>
+    <message>
+        <source> %1星</source>
+        <translation> %1 sats</translation>
+    </message>
+    <message>
+        <source> %1秒</source>
+        <translation> %1 s</translation>
+    </message>
+    <message>
+        <source> 过时</source>
+        <translation> stale</translation>
+    </message>
+</context>
+<context>
+    <name>CSetGnss</name>
+    <message>
+        <source>定位设置</source>
+        <translation>Positioning</translation>
+    </message>
+    <message>
+        <source>定位源</source>
+        <translation>Position source</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>gpsd</source>
+        <translation>gpsd</translation>
+    </message>
+    <message>
+        <source>串口接收机</source>
+        <translation>Serial receiver</translation>
+    </message>
+    <message>
+        <source>gpsd主机</source>
+        <translation>gpsd host</translation>
+    </message>
+    <message>
+        <source>gpsd端口</source>
+        <translation>gpsd port</translation>
+    </message>
+    <message>
+        <source>串口号（COM）</source>
+        <translation>Serial port (COM)</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>GNSS延迟（毫秒）</source>
+        <translation>GNSS latency (ms)</translation>
+    </message>
+    <message>
+        <source>天线在换能器前方（米）</source>
+        <translation>Antenna forward of the transducer (m)</translation>
+    </message>
+    <message>
+        <source>天线在换能器右舷（米）</source>
+        <translation>Antenna to starboard of the transducer (m)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1应为%2到%3之间的整数</source>
+        <translation>%1 must be a whole number from %2 to %3</translation>
+    </message>
+    <message>
+        <source>%1应为gpsd所在计算机的名称或地址，如localhost</source>
+        <translation>%1 must be the name or address of gpsd's computer, such as localhost</translation>
+    </message>
+    <message>
+        <source>%1应为-100到100之间的数（米）</source>
+        <translation>%1 must be a number from -100 to 100 (metres)</translation>
     </message>
 </context>
 </TS>

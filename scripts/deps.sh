@@ -12,6 +12,7 @@ PACKAGES=(
     libcups2-dev cups cups-client
     xvfb xauth fonts-noto-cjk xdotool imagemagick xclip xdg-utils python3
     gpsd gpsd-clients libgps-dev
+    qt6-positioning-dev
     clang-format
     gdb
     qt6-multimedia-dev sox

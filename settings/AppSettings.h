@@ -6,6 +6,7 @@
 #include <string>
 
 #include "settings/AlarmSettings.h"
+#include "settings/PositionSourceSettings.h"
 
 // Settings of section Other that do not live in the engine. The worker reads
 // the depth-output settings, so every number is atomic; the receiver's
@@ -43,7 +44,12 @@ struct AppSettings {
     std::string Ip() const;
     void SetIp(const std::string& ip);
 
+    // Section GNSS: the position source, read and set as a whole.
+    PositionSourceSettings Positions() const;
+    void SetPositions(const PositionSourceSettings& positions);
+
 private:
     mutable std::mutex m_ipMutex;
-    std::string m_ip = kDefaultIp;  // IP
+    std::string m_ip = kDefaultIp;       // IP
+    PositionSourceSettings m_positions;  // under m_ipMutex too
 };

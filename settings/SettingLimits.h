@@ -16,6 +16,15 @@ inline constexpr double kMinFixedDepth = 0.0;  // m (FixDep)
 inline constexpr double kMaxFixedDepth = 500.0;
 inline constexpr std::int32_t kMinGain = -40;  // Plus
 inline constexpr std::int32_t kMaxGain = 40;
+// The GNSS position source (section GNSS).
+inline constexpr std::int32_t kMinLatencyMs = -1000;  // LatencyMs
+inline constexpr std::int32_t kMaxLatencyMs = 10000;
+inline constexpr double kMaxAntennaOffset = 100.0;  // m, forward or starboard, either sign
+inline constexpr std::int32_t kMinPortNumber = 1;   // GpsdPort
+inline constexpr std::int32_t kMaxPortNumber = 65535;
+inline constexpr std::int32_t kMaxSerialPort = 255;  // SerialCom: COM1..COM255
+inline constexpr std::int32_t kMinBaud = 50;         // SerialBaud
+inline constexpr std::int32_t kMaxBaud = 4000000;
 
 inline bool DraftValid(double metres) {
     return metres >= kMinDraft && metres <= kMaxDraft;

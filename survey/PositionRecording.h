@@ -46,6 +46,7 @@ public:
     // recording existed and goes on), or neither.
     PositionLog::Status Open(const std::string& chosenPath, bool continuing);
     bool IsOpen() const { return m_open.load(std::memory_order_acquire); }
+    const PositionSettings& Settings() const { return m_settings; }
     // Writes the lines still waiting and closes; when the recording was not
     // kept (too short), the files it created go too.
     void Close(bool recordingKept);

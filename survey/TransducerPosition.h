@@ -18,6 +18,8 @@ struct PositionSettings {
     std::int32_t latencyMs = 0;
     double antennaForward = 0.0;
     double antennaStarboard = 0.0;
+
+    bool operator==(const PositionSettings&) const = default;
 };
 
 // How a ping's position was found:

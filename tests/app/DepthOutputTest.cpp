@@ -273,7 +273,7 @@ TEST_F(DepthOutputTest, ALostOutputPortIsSaidOnceWithItsPortAndDevice) {
     WriteAll(ini, "[Ports]\nCOM3=" + pty.Path() + "\n");
     DepthOutput output(engine, settings, CompanionPath());
     std::atomic<bool> headerDue{false};
-    CSettingsDialogs dialogs({engine, settings, prompts, headerDue, &output.OutputPort(), ini},
+    CSettingsDialogs dialogs({engine, settings, prompts, headerDue, &output.OutputPort(), ini, {}},
                              nullptr);
     ASSERT_TRUE(dialogs.OpenOutputPort(3, 9600));
     output.OutputDepth();

@@ -234,8 +234,8 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
          kCompactMode,
          0,
          kSelfCheck},
-        {kParameters, kCommunication, kColours, kNetwork, kAlarms, 0, kDraft, kSoundSpeed, kGain,
-         kRange, kAntiJam, 0, kChinese, kEnglish, 0, kDepthOutputDemo},
+        {kParameters, kCommunication, kColours, kNetwork, kPositioning, kAlarms, 0, kDraft,
+         kSoundSpeed, kGain, kRange, kAntiJam, 0, kChinese, kEnglish, 0, kDepthOutputDemo},
         {kAbout}};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(bar[i]->text(), captions[i]);

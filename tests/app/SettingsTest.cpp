@@ -264,6 +264,66 @@ TEST_F(SettingsTest, WhereTheSettingsFileIsAndWhichDeviceAPortIs) {
     EXPECT_TRUE(std::filesystem::is_directory(config + "/Marevox"));
 }
 
+// Section GNSS: its limits, and a file without it left without it.
+TEST_F(SettingsTest, ThePositionSourceSectionIsCheckedAndWrittenOnlyWhenSet) {
+    struct Case {
+        const char* file;
+        std::vector<std::string> named;
+        PositionSourceSettings expected;
+    };
+    PositionSourceSettings gpsd;
+    gpsd.source = PositionSourceSettings::kGpsd;
+    gpsd.gpsdHost = "10.0.0.7";
+    gpsd.gpsdPort = 65535;
+    gpsd.latencyMs = -1000;
+    gpsd.antennaForward = -100.0;
+    gpsd.antennaStarboard = 1.25;
+    gpsd.inFile = true;
+    PositionSourceSettings defaults;
+    defaults.inFile = true;
+    PositionSourceSettings serial = defaults;
+    serial.source = PositionSourceSettings::kSerial;
+    serial.serialPort = 255;
+    serial.serialBaud = 4000000;
+    serial.latencyMs = 10000;
+    const Case cases[] = {
+        {"[SET_A]\nSpeed=1500\n", {}, PositionSourceSettings{}},
+        {"[SET_A]\nSpeed=1500\n[GNSS]\nSource=1\nGpsdHost=10.0.0.7\nGpsdPort=65535\n"
+         "LatencyMs=-1000\nAntennaForward=-100\nAntennaStarboard=1.25\n",
+         {},
+         gpsd},
+        {"[SET_A]\nSpeed=1500\n[GNSS]\nSource=2\nSerialCom=255\nSerialBaud=4000000\n"
+         "LatencyMs=10000\n",
+         {},
+         serial},
+        {"[SET_A]\nSpeed=1500\n[GNSS]\nSource=3\nGpsdPort=0\nSerialCom=256\nSerialBaud=49\n"
+         "LatencyMs=-1001\nAntennaForward=100.01\nAntennaStarboard=nan\n",
+         {"Source", "GpsdPort", "SerialCom", "SerialBaud", "LatencyMs", "AntennaForward",
+          "AntennaStarboard"},
+         defaults},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        WriteAll(m_path, c.file);
+        std::vector<std::string> named;
+        ASSERT_TRUE(StartSettings(m_path, engine, m_app, &named));
+        EXPECT_EQ(named, c.named);
+        EXPECT_EQ(m_app.Positions(), c.expected);
+        ASSERT_TRUE(SaveSettings(m_path, engine, m_app));
+        EXPECT_EQ(ReadAll(m_path).find("[GNSS]") != std::string::npos, c.expected.inFile);
+        ASSERT_TRUE(LoadSettings(m_path, engine, m_app, &named));
+        EXPECT_TRUE(named.empty());
+        EXPECT_EQ(m_app.Positions(), c.expected);
+    }
+    // Set by the user, the section joins a file that had none.
+    WriteAll(m_path, "");
+    SetDefaultSettings(engine, m_app);
+    m_app.SetPositions(gpsd);
+    ASSERT_TRUE(SaveSettings(m_path, engine, m_app));
+    EXPECT_EQ(Read("GNSS", "GpsdHost"), "10.0.0.7");
+    EXPECT_EQ(Read("GNSS", "AntennaForward"), "-100.00");
+}
+
 }  // namespace
 
 namespace {

@@ -1,5 +1,5 @@
 // The draft, sound speed, gain, range and anti-jam dialogs, and the network
-// and communication dialogs: what each writes, when, within which limits,
+// communication and positioning dialogs: what each writes, when, within which limits,
 // and what Cancel puts back.
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -14,6 +14,7 @@
 #include "dialogs/CSetDisturb.h"
 #include "dialogs/CSetEatWT.h"
 #include "dialogs/CSetEth.h"
+#include "dialogs/CSetGnss.h"
 #include "dialogs/CSetMeasure.h"
 #include "dialogs/CSetPlus.h"
 #include "dialogs/CSetSpeed.h"
@@ -233,6 +234,62 @@ TEST_F(SingleSettingDialogs, NetworkSettingsStoredOnOk) {
         Click(dialog, "cancelButton");
     }
     EXPECT_EQ(engine.Sounding().UseNet(), 1);
+}
+
+TEST_F(SingleSettingDialogs, PositioningSettingsCheckedAndStoredOnOk) {
+    CSetGnss dialog(Context());
+    dialog.show();
+    QComboBox* source = Child<QComboBox>(dialog, "sourceCombo");
+    // Without a source the fields of gpsd and the serial receiver are grey.
+    EXPECT_FALSE(Edit(dialog, "hostEdit")->isEnabled());
+    EXPECT_FALSE(Edit(dialog, "baudEdit")->isEnabled());
+    using P = PositionSourceSettings;
+    struct Refused {
+        int source;
+        const char* edit;
+        const char* text;
+        const char* field;
+    };
+    const Refused refused[] = {{P::kGpsd, "hostEdit", "", "gpsd主机"},
+                               {P::kGpsd, "hostEdit", "a b", "gpsd主机"},
+                               {P::kGpsd, "portEdit", "0", "gpsd端口"},
+                               {P::kGpsd, "portEdit", "65536", "gpsd端口"},
+                               {P::kSerial, "serialEdit", "256", "串口号"},
+                               {P::kSerial, "baudEdit", "49", "波特率"},
+                               {P::kSerial, "baudEdit", "4000001", "波特率"},
+                               {P::kNone, "latencyEdit", "-1001", "GNSS延迟"},
+                               {P::kNone, "latencyEdit", "10001", "GNSS延迟"},
+                               {P::kNone, "latencyEdit", "1.5", "GNSS延迟"},
+                               {P::kNone, "forwardEdit", "100.01", "天线在换能器前方"},
+                               {P::kNone, "starboardEdit", "x", "天线在换能器右舷"}};
+    for (const Refused& r : refused) {
+        for (const int s : {P::kGpsd, P::kSerial}) {
+            source->setCurrentIndex(s);
+            Type(dialog, s == P::kGpsd ? "hostEdit" : "serialEdit", s == P::kGpsd ? "gnss" : "255");
+            Type(dialog, s == P::kGpsd ? "portEdit" : "baudEdit", s == P::kGpsd ? "1" : "4000000");
+        }
+        Type(dialog, "latencyEdit", "-1000");
+        Type(dialog, "forwardEdit", "-100");
+        Type(dialog, "starboardEdit", "0,75");
+        source->setCurrentIndex(r.source);
+        Type(dialog, r.edit, r.text);
+        Click(dialog, "okButton");
+        EXPECT_TRUE(dialog.isVisible()) << r.edit << " " << r.text;
+        EXPECT_TRUE(prompts.messages.value(0).startsWith(r.field)) << r.text;
+        prompts.messages.clear();
+    }
+    EXPECT_EQ(settings.Positions(), PositionSourceSettings{});
+    // A bad host is no matter while the serial receiver is chosen.
+    source->setCurrentIndex(P::kGpsd);
+    Type(dialog, "hostEdit", "");
+    source->setCurrentIndex(P::kSerial);
+    Type(dialog, "starboardEdit", "0,75");
+    Click(dialog, "okButton");
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(prompts.messages, QStringList{});
+    const PositionSourceSettings expected{P::kSerial, "localhost", 2947, 255, 4000000,
+                                          -1000,      -100.0,      0.75, true};
+    EXPECT_EQ(settings.Positions(), expected);
 }
 
 TEST_F(SingleSettingDialogs, CommunicationListsAndTheOutputPortButton) {

@@ -1,17 +1,18 @@
 // marevox-cli live --port PATH [--count N] [--ini FILE] [--record FILE.sd]
-//                  [--gpsd HOST:PORT [--gnss-latency-ms N]
-//                   [--antenna-forward M] [--antenna-starboard M]]:
+//                  [--gpsd HOST:PORT | --gnss-serial PATH[:BAUD]]
+//                  [--gnss-latency-ms N] [--antenna-forward M] [--antenna-starboard M]:
 // the engine on a real serial port (an instrument, or marevox-sim's
 // terminal), one JSON line per processed ping; --record stores the pings as
-// the program's start-storing command does. With --gpsd the fixes come from
-// gpsd: each ping's line gains its place, and a recording gains its two
-// position files and the depth lines' position columns (docs/positions.md).
+// the program's start-storing command does. With a position source (section
+// GNSS of the --ini file, or --gpsd or --gnss-serial, which override it) the
+// fixes come from gpsd or a serial NMEA receiver: each ping's line gains its
+// place, and a recording gains its two position files and the depth lines'
+// position columns (docs/positions.md).
 // Failures while recording are told on standard error as the window tells
 // them; SIGTERM, SIGINT and SIGHUP end it as the end of --count does, with
 // the recording closed.
 #include <QCoreApplication>
 #include <QTimer>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,22 +20,22 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "app/DepthSentence.h"
 #include "app/EngineMessages.h"
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
+#include "app/SettingsLocation.h"
 #include "engine/EngineHost.h"
 #include "engine/RecordFile.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
 #include "link/CommandTransport.h"
-#include "link/GpsdClient.h"
 #include "link/PortSlot.h"
+#include "link/PositionSource.h"
 #include "link/TerminationSignals.h"
+#include "settings/SettingLimits.h"
 #include "survey/FixHistory.h"
-#include "survey/PositionRecording.h"
 #include "survey/TransducerPosition.h"
 #include "tools/cli/CliSettings.h"
 #include "tools/cli/Commands.h"
@@ -45,9 +46,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: marevox-cli live --port PATH [--count N] [--ini FILE] [--record FILE.sd]\n"
-    "                        [--gpsd HOST:PORT [--gnss-latency-ms N]\n"
-    "                         [--antenna-forward M] [--antenna-starboard M]]";
-constexpr double kKnotsPerMetrePerSecond = 3600.0 / 1852.0;
+    "                        [--gpsd HOST:PORT | --gnss-serial PATH[:BAUD]]\n"
+    "                        [--gnss-latency-ms N] [--antenna-forward M] [--antenna-starboard M]";
 
 int Refuse(const std::string& message) {
     std::fprintf(stderr, "marevox-cli live: %s\n%s\n", message.c_str(), kUsage);
@@ -61,13 +61,11 @@ public:
     LiveHost(XSound& engine, const AppSettings& settings, CommandTransport& commands)
         : m_engine(engine), m_settings(settings), m_commands(commands) {}
 
-    // The position files of the recording, while there is a position source.
-    void SetPositions(PositionRecording* positions) { m_positions = positions; }
+    // The position source, whose files sit beside the recording.
+    void SetPositions(PositionSource* positions) { m_positions = positions; }
     std::optional<PingPlace> PlaceRecordedPing(std::uint32_t record, std::int64_t timeMs) override {
         if (m_positions == nullptr) return std::nullopt;
-        const PingPosition p = m_positions->PlacePing(record, timeMs, NowMs());
-        if (!p.Present()) return std::nullopt;
-        return PingPlace{p.longitude, p.latitude, p.course, p.speed * kKnotsPerMetrePerSecond};
+        return m_positions->PlaceRecordedPing(record, timeMs, NowMs());
     }
 
     void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
@@ -86,45 +84,72 @@ private:
     XSound& m_engine;
     const AppSettings& m_settings;
     CommandTransport& m_commands;
-    PositionRecording* m_positions = nullptr;
+    PositionSource* m_positions = nullptr;
 };
 
-// The position source of --gpsd and how its fixes place a ping.
-struct PositionSource {
-    GpsdClient::Endpoint endpoint;
-    PositionSettings settings;
-};
-
-// Reads --gpsd and its options; false with error set when they are wrong.
-bool ParsePositionSource(const CliArgs& args, std::optional<PositionSource>* source,
+// The position source: section GNSS of the settings, then the command
+// line's options over it. False with error set when they are wrong.
+bool ParsePositionSource(const CliArgs& args, const PositionSourceSettings& file,
+                         const std::string& iniPath, PositionSource::Config* source,
                          std::string* error) {
-    const char* options[] = {"gnss-latency-ms", "antenna-forward", "antenna-starboard"};
+    using Kind = PositionSource::Config::Kind;
+    PositionSource::Config s =
+        PositionSource::FromSettings(file, SettingsLocation::PortDevice(iniPath, file.serialPort));
     const auto gpsd = args.Value("gpsd");
-    if (!gpsd) {
+    const auto serial = args.Value("gnss-serial");
+    if (gpsd && serial) {
+        *error = "options --gpsd and --gnss-serial exclude each other";
+        return false;
+    }
+    if (gpsd) {
+        const auto endpoint = GpsdClient::ParseEndpoint(*gpsd);
+        if (!endpoint) {
+            *error = "option --gpsd must be HOST:PORT";
+            return false;
+        }
+        s.kind = Kind::kGpsd;
+        s.gpsd = *endpoint;
+    }
+    if (serial) {
+        // PATH or PATH:BAUD; a path may hold colons of its own.
+        std::string path = *serial;
+        const std::size_t colon = path.rfind(':');
+        if (colon != std::string::npos && colon + 1 < path.size() &&
+            path.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+            const long long baud = std::stoll(path.substr(colon + 1).substr(0, 9));
+            if (baud < SettingLimits::kMinBaud || baud > SettingLimits::kMaxBaud) {
+                *error = "option --gnss-serial: the baud rate must be from 50 to 4000000";
+                return false;
+            }
+            s.serialBaud = static_cast<std::int32_t>(baud);
+            path.resize(colon);
+        }
+        if (path.empty()) {
+            *error = "option --gnss-serial must be PATH[:BAUD]";
+            return false;
+        }
+        s.kind = Kind::kSerial;
+        s.serialDevice = QString::fromStdString(path);
+    }
+    const char* options[] = {"gnss-latency-ms", "antenna-forward", "antenna-starboard"};
+    if (s.kind == Kind::kNone) {
         for (const char* name : options) {
             if (args.Has(name)) {
-                *error = std::string("option --") + name + " needs --gpsd";
+                *error = std::string("option --") + name + " needs --gpsd or --gnss-serial";
                 return false;
             }
         }
-        return true;
     }
-    PositionSource s;
-    const auto endpoint = GpsdClient::ParseEndpoint(*gpsd);
-    if (!endpoint) {
-        *error = "option --gpsd must be HOST:PORT";
+    long long latency = s.placing.latencyMs;
+    if (args.Has("gnss-latency-ms") && !args.Int("gnss-latency-ms", SettingLimits::kMinLatencyMs,
+                                                 SettingLimits::kMaxLatencyMs, &latency, error))
         return false;
-    }
-    s.endpoint = *endpoint;
-    long long latency = 0;
-    if (args.Has("gnss-latency-ms") && !args.Int("gnss-latency-ms", -1000, 10000, &latency, error))
-        return false;
-    s.settings.latencyMs = static_cast<std::int32_t>(latency);
-    for (const auto& [name, metres] : {std::pair{"antenna-forward", &s.settings.antennaForward},
-                                       {"antenna-starboard", &s.settings.antennaStarboard}}) {
+    s.placing.latencyMs = static_cast<std::int32_t>(latency);
+    for (const auto& [name, metres] : {std::pair{"antenna-forward", &s.placing.antennaForward},
+                                       {"antenna-starboard", &s.placing.antennaStarboard}}) {
         if (!args.Has(name)) continue;
         if (!args.Double(name, metres, error)) return false;
-        if (!(std::abs(*metres) <= 100.0)) {
+        if (!(std::abs(*metres) <= SettingLimits::kMaxAntennaOffset)) {
             *error = std::string("option --") + name + " must be from -100 to 100 metres";
             return false;
         }
@@ -144,21 +169,24 @@ std::string PositionFileProblem(const PositionLog::Status& status) {
     }
 }
 
-// Tells on standard error when gpsd goes away and when it is back, and
-// when the fixes fail and come back: what a ping processed now would get.
-class GpsdWatch {
+// Tells on standard error when the source goes away and when it is back,
+// and when the fixes fail and come back: what a ping processed now would get.
+class SourceWatch {
 public:
-    void Check(const GpsdClient& client, const std::string& endpoint, const FixHistory& fixes,
-               const PositionSettings& settings, std::int64_t nowMs) {
-        const GpsdClient::State now = client.CurrentState();
-        if (now != m_last && now != GpsdClient::State::kConnecting) {
-            if (now == GpsdClient::State::kUnreachable)
-                std::fprintf(stderr, "marevox-cli live: no gpsd at %s; trying again\n",
-                             endpoint.c_str());
-            if (now == GpsdClient::State::kConnected)
-                std::fprintf(stderr, "marevox-cli live: gpsd at %s connected\n", endpoint.c_str());
+    void Check(const PositionSource& source, const PositionSource::Config& config,
+               const FixHistory& fixes, std::int64_t nowMs) {
+        const PositionSource::State now = source.CurrentState();
+        if (now != m_last && now != PositionSource::State::kConnecting) {
+            const bool gpsd = config.kind == PositionSource::Config::Kind::kGpsd;
+            const std::string where = gpsd ? "gpsd at " + config.gpsd.host + ":" + config.gpsd.port
+                                           : "the receiver on " + config.serialDevice.toStdString();
+            if (now == PositionSource::State::kUnreachable)
+                std::fprintf(stderr, "marevox-cli live: no %s; trying again\n", where.c_str());
+            if (now == PositionSource::State::kReceiving)
+                std::fprintf(stderr, "marevox-cli live: %s connected\n", where.c_str());
             m_last = now;
         }
+        const PositionSettings& settings = config.placing;
         const FixHistory::Around around = fixes.Bracket(nowMs + settings.latencyMs);
         const PingPosition place = TransducerAt(around, nowMs, settings);
         Fixes state = place.Present() ? Fixes::kFix : Fixes::kNoFix;
@@ -189,7 +217,7 @@ public:
 
 private:
     enum class Fixes { kNoFix, kFix, kStale, kTimeBack };
-    GpsdClient::State m_last = GpsdClient::State::kConnecting;
+    PositionSource::State m_last = PositionSource::State::kConnecting;
     Fixes m_fixes = Fixes::kNoFix;
 };
 
@@ -249,8 +277,8 @@ int CmdLive(int argc, char** argv, int first) {
     CliArgs args(argc, argv, first, {});
     if (!args.Error().empty()) return Refuse(args.Error());
     if (std::string unknown =
-            args.Unknown({"port", "count", "ini", "record", "gpsd", "gnss-latency-ms",
-                          "antenna-forward", "antenna-starboard"});
+            args.Unknown({"port", "count", "ini", "record", "gpsd", "gnss-serial",
+                          "gnss-latency-ms", "antenna-forward", "antenna-starboard"});
         !unknown.empty())
         return Refuse("unknown option --" + unknown);
     if (!args.Positional().empty())
@@ -260,8 +288,6 @@ int CmdLive(int argc, char** argv, int first) {
     long long count = 0;  // 0: until interrupted
     std::string error;
     if (args.Has("count") && !args.Int("count", 1, 1LL << 40, &count, &error)) return Refuse(error);
-    std::optional<PositionSource> source;
-    if (!ParsePositionSource(args, &source, &error)) return Refuse(error);
 
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
@@ -274,6 +300,11 @@ int CmdLive(int argc, char** argv, int first) {
     LiveHost host(*engine, settings, commands);
     engine->SetHost(&host);
     if (!LoadSettingsOption(args, "live", *engine, settings)) return 1;
+    PositionSource::Config source;
+    if (!ParsePositionSource(args, settings.Positions(), args.Value("ini").value_or(""), &source,
+                             &error))
+        return Refuse(error);
+    const bool withSource = source.kind != PositionSource::Config::Kind::kNone;
 
     CSerialPort port;
     QObject::connect(&port, &CSerialPort::Warning, [](const QString& text) {
@@ -288,16 +319,11 @@ int CmdLive(int argc, char** argv, int first) {
         std::fprintf(stderr, "marevox-cli live: cannot open %s\n", device->c_str());
         return 1;
     }
-    // The fixes, from gpsd on a thread of its own into the history; while
-    // recording each one also goes into the raw position log.
+    // The fixes, from gpsd or the receiver on a thread of their own into the
+    // history; while recording each one also goes into the raw position log.
     FixHistory fixes;
-    std::unique_ptr<PositionRecording> positions;
-    std::unique_ptr<GpsdClient> gpsd;
-    if (source) {
-        positions = std::make_unique<PositionRecording>(fixes, source->settings);
-        gpsd = std::make_unique<GpsdClient>(
-            fixes, [files = positions.get()](const Fix& fix) { files->LogFix(fix); });
-    }
+    PositionSource positions(fixes);
+    positions.Start(source);
     const auto recording = args.Value("record");
     if (recording) {
         std::error_code ec;
@@ -307,25 +333,22 @@ int CmdLive(int argc, char** argv, int first) {
             std::fprintf(stderr, "marevox-cli live: %s\n", EngineMessageText(started).c_str());
             return 1;
         }
-        if (positions) {
-            const PositionLog::Status opened = positions->Open(*recording, continuing);
-            if (!opened.Ok()) {
-                std::fprintf(stderr, "marevox-cli live: %s\n", PositionFileProblem(opened).c_str());
-                engine->CloseRecording();
-                return 1;
-            }
-            host.SetPositions(positions.get());
+        const PositionLog::Status opened = positions.OpenRecording(*recording, continuing);
+        if (!opened.Ok()) {
+            std::fprintf(stderr, "marevox-cli live: %s\n", PositionFileProblem(opened).c_str());
+            engine->CloseRecording();
+            return 1;
         }
+        host.SetPositions(&positions);
     }
-    GpsdWatch gpsdWatch;
+    SourceWatch sourceWatch;
     QTimer positionTimer;
-    if (gpsd) {
-        gpsd->Start(source->endpoint);
+    if (withSource) {
         // Lines waiting for their next fix are written when it comes, even
         // when no ping follows.
         QObject::connect(&positionTimer, &QTimer::timeout, [&] {
-            positions->WriteDue(host.NowMs());
-            gpsdWatch.Check(*gpsd, *args.Value("gpsd"), fixes, source->settings, host.NowMs());
+            positions.WriteDue(host.NowMs());
+            sourceWatch.Check(positions, source, fixes, host.NowMs());
         });
         positionTimer.start(250);
     }
@@ -342,7 +365,7 @@ int CmdLive(int argc, char** argv, int first) {
         if (engine->StepLive() != 1) return;
         if (engine->IsRecording()) unrecorded.AfterPing(engine->UnrecordedPings());
         std::optional<PingPosition> position;
-        if (source) position = TransducerAt(fixes, engine->PingTimeMs(), source->settings);
+        if (withSource) position = TransducerAt(fixes, engine->PingTimeMs(), source.placing);
         PrintPing(*engine, host, ping++, position);
         if (count > 0 && ping >= static_cast<std::uint64_t>(count)) QCoreApplication::exit(0);
     });
@@ -366,21 +389,10 @@ int CmdLive(int argc, char** argv, int first) {
     instrumentPort.Set(nullptr);
     if (engine->IsRecording()) {
         engine->CloseRecording();
-        if (positions) {
-            // The last pings' lines get the fix after them when it comes
-            // within the latency and a fix period or two.
-            const std::int64_t until = host.NowMs() + source->settings.latencyMs + 600;
-            while (positions->WaitingLines() > 0 && host.NowMs() < until) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                positions->WriteDue(host.NowMs());
-            }
-            // A recording too short to keep takes its position files along.
-            std::error_code ec;
-            positions->Close(std::filesystem::exists(RecordFile::PathsFor(*recording).data, ec));
-        }
+        positions.CloseRecording();
     }
     host.SetPositions(nullptr);
-    if (gpsd) gpsd->Stop();
+    positions.Stop();
     if (unrecorded.Total() > 0) {
         std::fprintf(stderr, "marevox-cli live: %llu of %llu pings not recorded\n",
                      static_cast<unsigned long long>(unrecorded.Total()),

@@ -82,9 +82,11 @@ double Quantile(std::vector<double> values, double q) {
 
 // A survey of crossing lines at 2 m/s, five fixes a second from a receiver
 // whose antenna is 1.5 m forward and 0.8 m to port of the transducer and
-// gives its heading; gpsd on it; marevox-cli live recording through gpsd.
+// gives its heading; gpsd on it; marevox-cli live recording through gpsd,
+// or reading the receiver itself (serial).
 struct Survey {
-    Survey(const TempDir& dir, const std::string& name, const std::string& timeTag, int latency)
+    Survey(const TempDir& dir, const std::string& name, const std::string& timeTag, int latency,
+           bool readsReceiver = false)
         : session(dir, name,
                   Words("--seed 7 --gnss-latency-ms 1000 --pattern cross --lines 2 "
                         "--line-length 12 --line-spacing 8 --depth-min 5 --depth-max 40 "
@@ -92,20 +94,23 @@ struct Survey {
                         timeTag)),
           base(dir.File(name + "/survey")),
           json(dir.File(name + ".json")),
-          latencyMs(std::to_string(latency)) {}
+          latencyMs(std::to_string(latency)),
+          serial(readsReceiver) {}
     bool Start() {
-        if (!session.SimulatorReady() || !session.StartGpsd()) return false;
+        if (!session.SimulatorReady() || (!serial && !session.StartGpsd())) return false;
         live = std::make_unique<BackgroundProcess>(
             std::vector<std::string>{MAREVOX_CLI_PATH, "live", "--port", session.instrument,
-                                     "--gpsd", session.Endpoint(), "--gnss-latency-ms", latencyMs,
-                                     "--antenna-forward", "1.5", "--antenna-starboard", "-0.8",
-                                     "--record", base + ".sd"},
+                                     serial ? "--gnss-serial" : "--gpsd",
+                                     serial ? session.gnss : session.Endpoint(),
+                                     "--gnss-latency-ms", latencyMs, "--antenna-forward", "1.5",
+                                     "--antenna-starboard", "-0.8", "--record", base + ".sd"},
             json);
         return live->Started();
     }
 
     GnssSession session;
     const std::string base, json, latencyMs;
+    const bool serial;
     std::unique_ptr<BackgroundProcess> live;
 };
 
@@ -113,12 +118,13 @@ struct Survey {
 // moment the fix describes (--gnss-time sent --gnss-latency-ms 1000): gpsd,
 // and so the program, go by the fixes' times, and only the latency setting
 // can take that second off. A third survey has fixes that arrive 1 s late
-// but carry their true time: it needs no latency setting at all.
+// but carry their true time: it needs no latency setting at all. A fourth
+// reads the receiver without gpsd.
 TEST(CliPositions, CrossingLinesMeetWhenTheLatencyIsRight) {
     TempDir dir;
     Survey right(dir, "right", "sent", 1000), unset(dir, "unset", "sent", 0),
-        lateButTrue(dir, "late", "fix", 0);
-    const std::vector<Survey*> surveys = {&right, &unset, &lateButTrue};
+        lateButTrue(dir, "late", "fix", 0), serial(dir, "serial", "sent", 1000, true);
+    const std::vector<Survey*> surveys = {&right, &unset, &lateButTrue, &serial};
     for (Survey* s : surveys) ASSERT_TRUE(s->Start());
     // A round of the pattern takes about 45 s; the first line is run again
     // after it, so every crossing is passed on both lines with fixes in.
@@ -171,7 +177,9 @@ TEST(CliPositions, OptionsAreChecked) {
     for (const char* options :
          {"--gnss-latency-ms 100", "--antenna-forward 1", "--gpsd localhost",
           "--gpsd h:2947 --gnss-latency-ms -1001", "--gpsd h:2947 --gnss-latency-ms 10001",
-          "--gpsd h:2947 --antenna-forward 101", "--gpsd h:2947 --antenna-starboard x"}) {
+          "--gpsd h:2947 --antenna-forward 101", "--gpsd h:2947 --antenna-starboard x",
+          "--gnss-serial :4800", "--gnss-serial /dev/null:49", "--gnss-serial /dev/null:4000001",
+          "--gpsd h:2947 --gnss-serial /dev/null"}) {
         const int status = std::system(
             (std::string(MAREVOX_CLI_PATH) + " live --port /dev/null " + options + " 2>/dev/null")
                 .c_str());

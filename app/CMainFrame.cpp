@@ -38,6 +38,7 @@
 #include "display/COutputMonitor.h"
 #include "display/CSee.h"
 #include "display/CTintEffect.h"
+#include "display/CTrackWindow.h"
 #include "display/CTrueColorToolBar.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
@@ -80,6 +81,7 @@ const MenuDef kMenuBar[] = {
       {0, nullptr},
       {kFitToWindow, QT_TRANSLATE_NOOP("CMainFrame", "适应窗口")},
       {kOutputMonitor, QT_TRANSLATE_NOOP("CMainFrame", "输出监视")},
+      {kTrack, QT_TRANSLATE_NOOP("CMainFrame", "航迹")},
       {0, nullptr},
       {kUnitMetres, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：米")},
       {kUnitFeet, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：英尺")},
@@ -178,6 +180,9 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
     m_view->SetFitToWindow(m_settings.m_fitToWindow.load() != 0);
     m_view->SetDepthUnit(Unit());
     setCentralWidget(m_view);
+    // Made hidden with the window, so that the track grows before it is
+    // first shown; closing it only hides it.
+    m_trackWindow = new CTrackWindow(m_engine, context.fixes ? *context.fixes : m_noFixes, this);
     m_host.SetFrame(this);
     m_host.SetView(m_view);
     m_settingsDialogs = std::make_unique<CSettingsDialogs>(
@@ -329,6 +334,7 @@ OperatingState CMainFrame::CurrentState() const {
     s.fitToWindow = m_view == nullptr || m_view->FitToWindow();
     s.depthUnit = m_settings.m_depthUnit.load();
     s.colourScheme = m_settings.m_colourScheme.load();
+    s.trackShown = m_trackWindow != nullptr && m_trackWindow->isVisible();
     // While the playback file dialog is open the worker idles, but nothing
     // is played yet: the commands follow the live state.
     if (m_choosingRecording) s.runMode = RunMode::kLive;
@@ -385,6 +391,9 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kOutputMonitor:
             ShowOutputMonitor();
+            break;
+        case kTrack:
+            m_trackWindow->setVisible(m_trackWindow->isHidden());
             break;
         case kMonitor:
             ShowDepthMonitor();
@@ -749,6 +758,10 @@ COutputMonitor* CMainFrame::OutputMonitor() const {
     return m_outputMonitor.data();
 }
 
+CTrackWindow* CMainFrame::TrackWindow() const {
+    return m_trackWindow;
+}
+
 void CMainFrame::ShowDepthMonitor() {
     if (!m_depthMonitor) {
         // Beside the clock it shows a depth only while the instrument is connected.
@@ -769,6 +782,7 @@ void CMainFrame::DestroyDepthMonitor() {
 
 void CMainFrame::UpdateDepthMonitor(double smoothedDepth) {
     if (m_depthMonitor) m_depthMonitor->UpdateDepthText(smoothedDepth);
+    m_trackWindow->DepthArrived(smoothedDepth);
 }
 
 void CMainFrame::ShowSelfCheck() {

@@ -1,0 +1,315 @@
+#include "display/CTrackWindow.h"
+
+#include <QDateTime>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "display/CSee.h"
+#include "display/DepthScales.h"
+#include "display/EchoColourTable.h"
+#include "engine/XSound.h"
+#include "survey/FixHistory.h"
+#include "survey/PositionRecording.h"
+
+namespace {
+
+constexpr int kPointRadius = 3;
+constexpr int kBoatSize = 9;  // pixels from the boat's centre to its bow
+constexpr int kPad = 8;       // from the window's edges to what is drawn there
+const QColor kNoDepthColour(150, 150, 150);
+
+}  // namespace
+
+CTrackWindow::CTrackWindow(const XSound& engine, const FixHistory& fixes, QWidget* parent)
+    : QWidget(parent, Qt::Tool), m_engine(engine), m_fixes(fixes) {
+    setWindowTitle(tr("航迹"));
+    setMinimumSize(240, 200);
+    resize(480, 420);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &CTrackWindow::Refresh);
+}
+
+// --- What is shown ---------------------------------------------------------
+
+void CTrackWindow::DepthArrived(double smoothedDepth) {
+    FollowMode();
+    if (!m_playing) {
+        AddLiveDepth(smoothedDepth, m_engine.PingTimeMs());
+        return;
+    }
+    // Going backward the worker redraws older records: no depth of its own.
+    const std::uint32_t next = m_engine.RecordIndex();
+    if (!m_engine.PlayingBackward() && next > 0) m_played.SetDepth(next - 1, smoothedDepth);
+}
+
+void CTrackWindow::AddLiveDepth(double depth, std::int64_t pingTimeMs) {
+    const PingPosition at = TransducerAt(m_fixes, pingTimeMs, m_settings);
+    if (!at.Present()) return;
+    TrackModel::Point point;
+    point.timeMs = pingTimeMs;
+    point.place = {at.latitude, at.longitude};
+    point.depth = depth;
+    point.course = at.course;
+    m_live.Add(point);
+}
+
+void CTrackWindow::FollowMode() {
+    const bool playing = !m_engine.IsLive() && m_engine.DataFileOpen();
+    if (playing && m_engine.DataPath() != m_recordingPath) {
+        m_recordingPath = m_engine.DataPath();
+        auto points = TrackModel::ReadPingFile(PositionRecording::PathsFor(m_recordingPath).pings);
+        m_recordingHasTrack = points.has_value();
+        m_played.Assign(points ? std::move(*points) : std::vector<TrackModel::Point>{});
+    } else if (!playing && !m_recordingPath.empty()) {
+        // Read afresh when played again: it may have grown meanwhile.
+        m_recordingPath.clear();
+        m_played.Clear();
+    }
+    if (playing) m_played.Cut(m_engine.RecordIndex());
+    if (playing != m_playing) {
+        m_playing = playing;
+        m_fitting = true;
+    }
+}
+
+void CTrackWindow::FindBoat() {
+    m_boat.reset();
+    if (m_playing) {
+        const auto shown = m_played.Shown();
+        if (!shown.empty()) m_boat = Boat{shown.back().place, shown.back().course, false};
+        return;
+    }
+    const PingPosition now = TransducerAt(m_fixes, QDateTime::currentMSecsSinceEpoch(), m_settings);
+    if (now.flag == PositionFlag::kNone) return;
+    Boat boat{
+        {now.latitude, now.longitude}, TrackModel::kNoDepth, now.flag == PositionFlag::kStale};
+    const std::optional<Fix> latest = m_fixes.Latest();
+    if (latest && std::isfinite(latest->heading)) {
+        boat.heading = latest->heading;
+    } else if (now.speed >= kCourseSpeedMin) {
+        boat.heading = now.course;
+    }
+    m_boat = boat;
+    m_live.EnsureOrigin(boat.place);
+}
+
+void CTrackWindow::Refresh() {
+    FollowMode();
+    FindBoat();
+    PlaceView();
+    update();
+}
+
+// --- The view --------------------------------------------------------------
+
+void CTrackWindow::PlaceView() {
+    const TrackModel& track = Track();
+    std::optional<EastNorth> boat;
+    if (m_boat && track.HasOrigin()) boat = track.Project(m_boat->place);
+    if (!m_fitting) {
+        if (boat) m_centre = *boat;
+        return;
+    }
+    std::optional<TrackModel::Bounds> box = track.ShownBounds();
+    if (boat) {
+        if (!box) box = TrackModel::Bounds{*boat, *boat};
+        box->low = {std::min(box->low.east, boat->east), std::min(box->low.north, boat->north)};
+        box->high = {std::max(box->high.east, boat->east), std::max(box->high.north, boat->north)};
+    }
+    const double w = std::max(1, width() - 2 * kMargin);
+    const double h = std::max(1, height() - 2 * kMargin);
+    m_metresPerPixel = kFitMetresMin / std::min(w, h);
+    if (!box) {
+        m_centre = {};
+        return;
+    }
+    m_centre = {(box->low.east + box->high.east) / 2, (box->low.north + box->high.north) / 2};
+    m_metresPerPixel = std::max({m_metresPerPixel, (box->high.east - box->low.east) / w,
+                                 (box->high.north - box->low.north) / h});
+}
+
+void CTrackWindow::FitTrack() {
+    m_fitting = true;
+    PlaceView();
+    update();
+}
+
+QPointF CTrackWindow::PixelOf(const LatLon& place) const {
+    const EastNorth at = Track().Project(place);
+    return {width() / 2.0 + (at.east - m_centre.east) / m_metresPerPixel,
+            height() / 2.0 - (at.north - m_centre.north) / m_metresPerPixel};
+}
+
+double CTrackWindow::ScaleBarMetres(double metresPerPixel, int maxPixels) {
+    const double most = metresPerPixel * maxPixels;
+    if (!(most > 0.0) || !std::isfinite(most)) return 0.0;
+    const double power = std::pow(10.0, std::floor(std::log10(most)));
+    for (const double step : {5.0, 2.0, 1.0}) {
+        if (step * power <= most) return step * power;
+    }
+    return power;
+}
+
+// --- Drawing ---------------------------------------------------------------
+
+void CTrackWindow::paintEvent(QPaintEvent* event) {
+    (void)event;
+    const std::uint32_t echoWord = m_engine.Sounding().Colour(XSound::kWaveL1);
+    const QColor back(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack)));
+    const QColor ink = qGray(back.rgb()) < 128 ? Qt::white : Qt::black;
+    QPainter painter(this);
+    painter.fillRect(rect(), back);
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawTrack(painter, echoWord);
+    DrawBoat(painter, ink);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    DrawScaleBar(painter, ink);
+    DrawLegend(painter, ink, echoWord);
+    DrawNote(painter, ink);
+}
+
+void CTrackWindow::DrawTrack(QPainter& painter, std::uint32_t echoWord) const {
+    const TrackModel& track = Track();
+    const std::optional<TrackModel::DepthRange> depths = track.ShownDepths();
+    painter.setPen(Qt::NoPen);
+    QPointF last(-1e9, -1e9);
+    for (const TrackModel::Point& p : track.Shown()) {
+        const QPointF at(width() / 2.0 + (p.at.east - m_centre.east) / m_metresPerPixel,
+                         height() / 2.0 - (p.at.north - m_centre.north) / m_metresPerPixel);
+        // A long recording has many points to a pixel: one is enough.
+        if (std::abs(at.x() - last.x()) < 1.0 && std::abs(at.y() - last.y()) < 1.0) continue;
+        last = at;
+        const int level = depths ? TrackModel::LevelFor(p.depth, *depths) : 0;
+        painter.setBrush(level == 0 ? kNoDepthColour : QColor(EchoLevelColour(echoWord, level)));
+        painter.drawEllipse(at, kPointRadius, kPointRadius);
+    }
+}
+
+void CTrackWindow::DrawBoat(QPainter& painter, const QColor& ink) const {
+    if (!m_boat || !Track().HasOrigin()) return;
+    const QPointF at = PixelOf(m_boat->place);
+    const QColor fill = ink == Qt::white ? Qt::black : Qt::white;
+    painter.setPen(QPen(ink, 2));
+    painter.setBrush(m_boat->stale ? Qt::NoBrush : QBrush(fill));
+    if (!std::isfinite(m_boat->heading)) {
+        painter.drawEllipse(at, kBoatSize / 2.0, kBoatSize / 2.0);
+        return;
+    }
+    // A dart pointing along the heading, north up.
+    QPainterPath dart;
+    dart.moveTo(0, -kBoatSize);
+    dart.lineTo(kBoatSize * 0.6, kBoatSize * 0.8);
+    dart.lineTo(0, kBoatSize * 0.4);
+    dart.lineTo(-kBoatSize * 0.6, kBoatSize * 0.8);
+    dart.closeSubpath();
+    painter.save();
+    painter.translate(at);
+    painter.rotate(m_boat->heading);
+    painter.drawPath(dart);
+    painter.restore();
+}
+
+void CTrackWindow::DrawScaleBar(QPainter& painter, const QColor& ink) const {
+    const double metres = ScaleBarMetres(m_metresPerPixel, width() / 3);
+    if (metres <= 0.0) return;
+    const int length = static_cast<int>(std::lround(metres / m_metresPerPixel));
+    const int y = height() - kPad;
+    painter.setPen(QPen(ink, 1));
+    painter.drawLine(kPad, y, kPad + length, y);
+    painter.drawLine(kPad, y - 4, kPad, y);
+    painter.drawLine(kPad + length, y - 4, kPad + length, y);
+    const QString label = metres >= 1000.0 ? QStringLiteral("%1 km").arg(metres / 1000.0)
+                                           : QStringLiteral("%1 m").arg(metres);
+    painter.drawText(QRect(kPad, 0, length + 60, y - 4), Qt::AlignLeft | Qt::AlignBottom, label);
+
+    // North up.
+    const int x = width() - kPad - 6;
+    painter.drawLine(x, kPad + 14, x, kPad + 30);
+    painter.drawLine(x, kPad + 14, x - 4, kPad + 20);
+    painter.drawLine(x, kPad + 14, x + 4, kPad + 20);
+    painter.drawText(QRect(x - 10, kPad - 2, 20, 16), Qt::AlignCenter, QStringLiteral("N"));
+}
+
+void CTrackWindow::DrawLegend(QPainter& painter, const QColor& ink, std::uint32_t echoWord) const {
+    const std::optional<TrackModel::DepthRange> depths = Track().ShownDepths();
+    const QFontMetrics metrics(painter.font());
+    const int bottom = height() - kPad;
+    int right = width() - kPad;
+    painter.setPen(ink);
+    if (depths) {
+        // The deepest at the darkest end on the left, the shallowest on the right.
+        const QString shallow = CSee::FormatDepth(depths->shallowest) + QStringLiteral(" m");
+        const QString deep = CSee::FormatDepth(depths->deepest);
+        const int top = bottom - DepthScales::kLegendHeight;
+        right -= metrics.horizontalAdvance(shallow);
+        painter.drawText(QRect(right, top - 4, width(), DepthScales::kLegendHeight + 8),
+                         Qt::AlignLeft | Qt::AlignVCenter, shallow);
+        right -= 4 + DepthScales::kLegendWidth;
+        DepthScales::DrawLegend(painter, QPoint(right, top), echoWord);
+        painter.drawText(QRect(0, top - 4, right - 4, DepthScales::kLegendHeight + 8),
+                         Qt::AlignRight | Qt::AlignVCenter, deep);
+    }
+    const auto shown = Track().Shown();
+    const bool unknown = std::any_of(shown.begin(), shown.end(), [](const TrackModel::Point& p) {
+        return !std::isfinite(p.depth);
+    });
+    if (!unknown) return;
+    // Played records only have a depth: the rest of the track is grey.
+    const QString text = tr("水深未知");
+    const int y = bottom - (depths ? DepthScales::kLegendHeight + 6 : 0) - metrics.height() / 2;
+    const int textLeft = width() - kPad - metrics.horizontalAdvance(text);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kNoDepthColour);
+    painter.drawEllipse(QPointF(textLeft - 8, y), kPointRadius, kPointRadius);
+    painter.setPen(ink);
+    painter.drawText(QRect(textLeft, y - metrics.height(), width(), 2 * metrics.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+void CTrackWindow::DrawNote(QPainter& painter, const QColor& ink) const {
+    QString note;
+    if (m_playing && !m_recordingHasTrack) {
+        note = tr("该记录没有位置文件");
+    } else if (!m_boat) {
+        note = m_playing ? QString() : tr("无定位");
+    } else {
+        note = QStringLiteral("%1, %2")
+                   .arg(m_boat->place.latitude, 0, 'f', 7)
+                   .arg(m_boat->place.longitude, 0, 'f', 7);
+        if (std::isfinite(m_boat->heading))
+            note += QStringLiteral("   ") + tr("航向 %1°").arg(m_boat->heading, 0, 'f', 1);
+    }
+    painter.setPen(ink);
+    painter.drawText(QRect(kPad, kPad, width() - 2 * kPad - 24, height()),
+                     Qt::AlignLeft | Qt::AlignTop, note);
+}
+
+// --- Input and showing -------------------------------------------------------
+
+void CTrackWindow::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0.0) return;
+    m_fitting = false;
+    m_metresPerPixel = std::clamp(m_metresPerPixel * std::pow(kWheelStep, -notches), 0.001, 1e5);
+    PlaceView();
+    update();
+    event->accept();
+}
+
+void CTrackWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    (void)event;
+    FitTrack();
+}
+
+void CTrackWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Refresh();
+    m_refreshTimer.start(kRefreshMs);
+}
+
+void CTrackWindow::hideEvent(QHideEvent* event) {
+    m_refreshTimer.stop();
+    QWidget::hideEvent(event);
+}

@@ -328,6 +328,10 @@
         <source>米</source>
         <translation>m</translation>
     </message>
+    <message>
+        <source>航迹</source>
+        <translation>Track</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -1138,6 +1142,29 @@
     <message>
         <source> 秒</source>
         <translation> s</translation>
+    </message>
+</context>
+<context>
+    <name>CTrackWindow</name>
+    <message>
+        <source>航迹</source>
+        <translation>Track</translation>
+    </message>
+    <message>
+        <source>水深未知</source>
+        <translation>Depth not known</translation>
+    </message>
+    <message>
+        <source>该记录没有位置文件</source>
+        <translation>This recording has no position file</translation>
+    </message>
+    <message>
+        <source>无定位</source>
+        <translation>No fix</translation>
+    </message>
+    <message>
+        <source>航向 %1°</source>
+        <translation>Heading %1°</translation>
     </message>
 </context>
 </TS>

@@ -41,7 +41,14 @@ void CTrackWindow::DepthArrived(double smoothedDepth) {
     }
     // Going backward the worker redraws older records: no depth of its own.
     const std::uint32_t next = m_engine.RecordIndex();
-    if (!m_engine.PlayingBackward() && next > 0) m_played.SetDepth(next - 1, smoothedDepth);
+    if (m_engine.PlayingBackward() || next == 0) return;
+    // The smoothed depth is renewed every few records, and the window may
+    // hear of a few at once: the records played since the last it heard of
+    // take it too, unless playback jumped.
+    const std::uint32_t record = next - 1;
+    const bool run = m_lastPlayed && *m_lastPlayed < record && record - *m_lastPlayed <= kFillMax;
+    m_played.SetDepth(run ? *m_lastPlayed + 1 : record, record, smoothedDepth);
+    m_lastPlayed = record;
 }
 
 void CTrackWindow::AddLiveDepth(double depth, std::int64_t pingTimeMs) {
@@ -61,11 +68,13 @@ void CTrackWindow::FollowMode() {
         m_recordingPath = m_engine.DataPath();
         auto points = TrackModel::ReadPingFile(PositionRecording::PathsFor(m_recordingPath).pings);
         m_recordingHasTrack = points.has_value();
+        m_lastPlayed.reset();
         m_played.Assign(points ? std::move(*points) : std::vector<TrackModel::Point>{});
     } else if (!playing && !m_recordingPath.empty()) {
         // Read afresh when played again: it may have grown meanwhile.
         m_recordingPath.clear();
         m_played.Clear();
+        m_lastPlayed.reset();
     }
     if (playing) m_played.Cut(m_engine.RecordIndex());
     if (playing != m_playing) {
@@ -253,7 +262,7 @@ void CTrackWindow::DrawLegend(QPainter& painter, const QColor& ink, std::uint32_
     }
     const auto shown = Track().Shown();
     const bool unknown = std::any_of(shown.begin(), shown.end(), [](const TrackModel::Point& p) {
-        return !std::isfinite(p.depth);
+        return !TrackModel::Known(p.depth);
     });
     if (!unknown) return;
     // Played records only have a depth: the rest of the track is grey.

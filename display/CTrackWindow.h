@@ -39,6 +39,9 @@ public:
     static constexpr int kMargin = 24;             // pixels around the fitted track
     static constexpr double kFitMetresMin = 20.0;  // the least a fitted view spans
     static constexpr double kWheelStep = 1.25;     // the scale's change per wheel notch
+    // In playback a depth heard covers the records played since the one
+    // before, up to this many (a second or two of pings).
+    static constexpr std::uint32_t kFillMax = 20;
 
     CTrackWindow(const XSound& engine, const FixHistory& fixes, QWidget* parent = nullptr);
 
@@ -47,7 +50,7 @@ public:
 
     // A new smoothed depth, heard by the main window: live, a track point
     // at the transducer's place at the ping; in playback, the depth of the
-    // record just played.
+    // record just played and of those played since the last depth heard.
     void DepthArrived(double smoothedDepth);
     // Live: a track point for the ping at pingTimeMs (UTC) with its depth.
     void AddLiveDepth(double depth, std::int64_t pingTimeMs);
@@ -99,6 +102,7 @@ private:
     bool m_playing = false;
     std::string m_recordingPath;  // the recording whose track m_played holds
     bool m_recordingHasTrack = false;
+    std::optional<std::uint32_t> m_lastPlayed;  // the record the last depth was played at
     std::optional<Boat> m_boat;
     bool m_fitting = true;
     EastNorth m_centre;

@@ -78,11 +78,11 @@ std::optional<std::vector<TrackModel::Point>> TrackModel::ReadPingFile(const std
     return points;
 }
 
-void TrackModel::SetDepth(std::uint32_t record, double depth) {
-    const auto it =
-        std::lower_bound(m_points.begin(), m_points.end(), record,
+void TrackModel::SetDepth(std::uint32_t first, std::uint32_t last, double depth) {
+    auto it =
+        std::lower_bound(m_points.begin(), m_points.end(), first,
                          [](const Point& p, std::uint32_t wanted) { return p.record < wanted; });
-    if (it != m_points.end() && it->record == record) it->depth = depth;
+    for (; it != m_points.end() && it->record <= last; ++it) it->depth = depth;
 }
 
 void TrackModel::Cut(std::uint32_t record) {
@@ -117,7 +117,7 @@ std::optional<TrackModel::Bounds> TrackModel::ShownBounds() const {
 std::optional<TrackModel::DepthRange> TrackModel::ShownDepths() const {
     std::optional<DepthRange> range;
     for (const Point& p : Shown()) {
-        if (!std::isfinite(p.depth)) continue;
+        if (!Known(p.depth)) continue;
         if (!range) {
             range = DepthRange{p.depth, p.depth};
         } else {
@@ -129,7 +129,7 @@ std::optional<TrackModel::DepthRange> TrackModel::ShownDepths() const {
 }
 
 int TrackModel::LevelFor(double depth, const DepthRange& range) {
-    if (!std::isfinite(depth)) return 0;
+    if (!Known(depth)) return 0;
     const double span = range.deepest - range.shallowest;
     if (!(span > 0.0)) return (kLevels + 1) / 2;
     const double t = std::clamp((depth - range.shallowest) / span, 0.0, 1.0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -35,7 +36,7 @@ public:
         std::uint32_t record = 0;  // playback: the record in the recording
         std::int64_t timeMs = 0;   // UTC
         LatLon place;              // the transducer, degrees
-        double depth = kNoDepth;   // smoothed depth, metres; NaN: not known
+        double depth = kNoDepth;   // smoothed depth, metres; NaN or 0: not known
         double course = std::numeric_limits<double>::quiet_NaN();  // degrees true
         EastNorth at;  // metres from the track's origin (set by the model)
     };
@@ -63,8 +64,8 @@ public:
     // file cannot be read; lines that cannot be read are left out.
     static std::optional<std::vector<Point>> ReadPingFile(const std::string& path);
 
-    // Playback: the depth played at a record.
-    void SetDepth(std::uint32_t record, double depth);
+    // Playback: the depth played at the records first to last.
+    void SetDepth(std::uint32_t first, std::uint32_t last, double depth);
     // Playback: shows the records before `record` only.
     void Cut(std::uint32_t record);
 
@@ -84,7 +85,9 @@ public:
     std::optional<DepthRange> ShownDepths() const;
     // The echo level 1..7 a depth is drawn in: 1 (the full echo colour) at
     // the shallowest, 7 (the darkest) at the deepest; 0 for a depth not
-    // known. A range of one depth gives the middle level.
+    // known (0 m is no bottom found). A range of one depth gives the middle
+    // level.
+    static bool Known(double depth) { return depth > 0.0 && std::isfinite(depth); }
     static int LevelFor(double depth, const DepthRange& range);
 
 private:

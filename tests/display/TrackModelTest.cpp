@@ -149,10 +149,17 @@ TEST(TrackModel, TheRecordingsTrackIsItsChartablePingsCutAtTheRecordPlayed) {
         track.Cut(c.played);
         EXPECT_EQ(track.Shown().size(), c.shown) << c.played;
     }
-    track.SetDepth(1, 8.25);
-    track.SetDepth(3, 9.0);  // no place: nothing to colour
-    EXPECT_EQ(track.Shown()[1].depth, 8.25);
-    EXPECT_EQ(track.ShownDepths()->deepest, 8.25);
+    track.Cut(1000);
+    track.SetDepth(1, 1, 8.25);
+    track.SetDepth(2, 5, 9.0);  // records 2 to 4 have no place
+    track.SetDepth(6, 6, 0.0);  // no bottom found
+    std::vector<double> depths;
+    for (const auto& p : track.Shown()) depths.push_back(p.depth);
+    EXPECT_TRUE(std::isnan(depths[0]));
+    EXPECT_EQ(depths[1], 8.25);
+    EXPECT_EQ(depths[2], 9.0);
+    EXPECT_EQ(track.ShownDepths()->shallowest, 8.25);
+    EXPECT_EQ(track.ShownDepths()->deepest, 9.0);
 
     EXPECT_FALSE(TrackModel::ReadPingFile(dir.File("missing.pos.csv")));
     EXPECT_FALSE(TrackModel::ReadPingFile(dir.Path().string()));  // a folder

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QWheelEvent>
+#include <map>
 
 #include "display/EchoColourTable.h"
 #include "survey/FixHistory.h"
@@ -165,6 +166,19 @@ TEST_F(TrackWindowTest, PlaybackShowsTheRecordingsTrackUpToTheRecordPlayed) {
     EXPECT_EQ(colourAt(3), EchoLevel(7));  // the deeper of the two
     EXPECT_EQ(colourAt(4), Qt::black);     // the boat, on the record played
     EXPECT_EQ(colourAt(5), QColor(ColourWordToRgb(engine.Sounding().Colour(XSound::kBack))));
+
+    // Records played without a depth of their own (between two smoothed
+    // depths) take the next one heard.
+    engine.SetRecordIndex(8);
+    window.DepthArrived(8.0);
+    window.Refresh();
+    std::map<std::uint32_t, double> depths;
+    for (const auto& p : window.Track().Shown()) depths[p.record] = p.depth;
+    EXPECT_FALSE(TrackModel::Known(depths[1]));
+    EXPECT_EQ(depths[3], 9.0);
+    EXPECT_EQ(depths[4], 7.5);
+    EXPECT_EQ(depths[5], 8.0);
+    EXPECT_EQ(depths[7], 8.0);
 
     engine.SetRecordIndex(2);  // a time search back
     window.Refresh();

@@ -318,6 +318,12 @@ void CTrackWindow::showEvent(QShowEvent* event) {
     m_refreshTimer.start(kRefreshMs);
 }
 
+void CTrackWindow::changeEvent(QEvent* event) {
+    // Made before the interface's language is put in place.
+    if (event->type() == QEvent::LanguageChange) setWindowTitle(tr("航迹"));
+    QWidget::changeEvent(event);
+}
+
 void CTrackWindow::hideEvent(QHideEvent* event) {
     m_refreshTimer.stop();
     QWidget::hideEvent(event);

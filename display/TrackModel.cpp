@@ -6,6 +6,7 @@
 
 #include "engine/RegularFile.h"
 #include "survey/PositionFormat.h"
+#include "survey/TransducerPosition.h"
 
 bool TrackModel::Add(const Point& point) {
     if (!m_points.empty()) {
@@ -70,7 +71,8 @@ std::optional<std::vector<TrackModel::Point>> TrackModel::ReadPingFile(const std
         p.record = line->record;
         p.timeMs = line->timeMs;
         p.place = {line->position.latitude, line->position.longitude};
-        p.course = line->position.course;
+        // Slower, the course over ground says little of the boat's heading.
+        if (line->position.speed >= kCourseSpeedMin) p.course = line->position.course;
         points.push_back(p);
     }
     std::stable_sort(points.begin(), points.end(),

@@ -37,7 +37,8 @@ public:
         std::int64_t timeMs = 0;   // UTC
         LatLon place;              // the transducer, degrees
         double depth = kNoDepth;   // smoothed depth, metres; NaN or 0: not known
-        double course = std::numeric_limits<double>::quiet_NaN();  // degrees true
+        // Over ground, degrees true; NaN when not known or too slow to tell.
+        double course = std::numeric_limits<double>::quiet_NaN();
         EastNorth at;  // metres from the track's origin (set by the model)
     };
 

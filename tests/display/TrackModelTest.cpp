@@ -80,7 +80,7 @@ TEST(TrackModel, TheRecordingsTrackIsItsChartablePingsCutAtTheRecordPlayed) {
 2,2026-12-08T14:44:50.636Z,31.202,121.500,3d,2.000,90.00,2.000,stale
 3,2026-12-08T14:44:50.836Z,,,none,,,,none
 4,not a time,31.2,121.5,3d,,,,interpolated
-6,2026-12-08T14:44:51.236Z,31.200,121.499,3d,,91.00,,interpolated
+6,2026-12-08T14:44:51.236Z,31.200,121.499,3d,,91.00,0.400,interpolated
 5,2026-12-08T14:44:51.036Z,31.199,121.501,3d,2.000,90.00,2.000,interpolated
 7,2026-12-08T14:44:51.436Z,31.2000000)");  // the last cut short by a crash
     const auto points = TrackModel::ReadPingFile(path);
@@ -88,7 +88,8 @@ TEST(TrackModel, TheRecordingsTrackIsItsChartablePingsCutAtTheRecordPlayed) {
     std::vector<std::uint32_t> records;
     for (const auto& p : *points) records.push_back(p.record);
     EXPECT_EQ(records, (std::vector<std::uint32_t>{0, 1, 5, 6}));
-    EXPECT_EQ(points->back().course, 91.0);
+    EXPECT_EQ(points->front().course, 90.0);
+    EXPECT_TRUE(std::isnan(points->back().course));  // too slow for a course to mean a heading
 
     TrackModel track;
     track.Assign(*points);

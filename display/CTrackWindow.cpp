@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -171,29 +172,48 @@ void CTrackWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(rect(), back);
     painter.setRenderHint(QPainter::Antialiasing);
-    DrawTrack(painter, echoWord);
+    const std::optional<TrackModel::DepthRange> depths = Track().ShownDepths();
+    const bool unknown = DrawTrack(painter, echoWord, depths);
     DrawBoat(painter, ink);
     painter.setRenderHint(QPainter::Antialiasing, false);
     DrawScaleBar(painter, ink);
-    DrawLegend(painter, ink, echoWord);
+    DrawLegend(painter, ink, echoWord, depths, unknown);
     DrawNote(painter, ink);
 }
 
-void CTrackWindow::DrawTrack(QPainter& painter, std::uint32_t echoWord) const {
-    const TrackModel& track = Track();
-    const std::optional<TrackModel::DepthRange> depths = track.ShownDepths();
-    painter.setPen(Qt::NoPen);
+bool CTrackWindow::DrawTrack(QPainter& painter, std::uint32_t echoWord,
+                             const std::optional<TrackModel::DepthRange>& depths) const {
+    // One dot of each colour, drawn once and copied to every point: far
+    // cheaper than filling a circle at each of a long recording's points.
+    constexpr int kDot = 2 * kPointRadius + 1;
+    QPixmap dots[TrackModel::kLevels + 1];
+    for (int level = 0; level <= TrackModel::kLevels; ++level) {
+        dots[level] = QPixmap(kDot, kDot);
+        dots[level].fill(Qt::transparent);
+        QPainter dot(&dots[level]);
+        dot.setRenderHint(QPainter::Antialiasing);
+        dot.setPen(Qt::NoPen);
+        dot.setBrush(level == 0 ? kNoDepthColour : QColor(EchoLevelColour(echoWord, level)));
+        dot.drawEllipse(QPointF(kDot / 2.0, kDot / 2.0), kPointRadius, kPointRadius);
+    }
+    const QRectF seen =
+        QRectF(rect()).adjusted(-kPointRadius, -kPointRadius, kPointRadius, kPointRadius);
+    bool unknown = false;
     QPointF last(-1e9, -1e9);
-    for (const TrackModel::Point& p : track.Shown()) {
+    for (const TrackModel::Point& p : Track().Shown()) {
+        const int level = depths ? TrackModel::LevelFor(p.depth, *depths) : 0;
+        unknown = unknown || level == 0;
         const QPointF at(width() / 2.0 + (p.at.east - m_centre.east) / m_metresPerPixel,
                          height() / 2.0 - (p.at.north - m_centre.north) / m_metresPerPixel);
         // A long recording has many points to a pixel: one is enough.
-        if (std::abs(at.x() - last.x()) < 1.0 && std::abs(at.y() - last.y()) < 1.0) continue;
+        if (!seen.contains(at) ||
+            (std::abs(at.x() - last.x()) < 1.0 && std::abs(at.y() - last.y()) < 1.0))
+            continue;
         last = at;
-        const int level = depths ? TrackModel::LevelFor(p.depth, *depths) : 0;
-        painter.setBrush(level == 0 ? kNoDepthColour : QColor(EchoLevelColour(echoWord, level)));
-        painter.drawEllipse(at, kPointRadius, kPointRadius);
+        painter.drawPixmap(static_cast<int>(std::floor(at.x())) - kPointRadius,
+                           static_cast<int>(std::floor(at.y())) - kPointRadius, dots[level]);
     }
+    return unknown;
 }
 
 void CTrackWindow::DrawBoat(QPainter& painter, const QColor& ink) const {
@@ -241,8 +261,9 @@ void CTrackWindow::DrawScaleBar(QPainter& painter, const QColor& ink) const {
     painter.drawText(QRect(x - 10, kPad - 2, 20, 16), Qt::AlignCenter, QStringLiteral("N"));
 }
 
-void CTrackWindow::DrawLegend(QPainter& painter, const QColor& ink, std::uint32_t echoWord) const {
-    const std::optional<TrackModel::DepthRange> depths = Track().ShownDepths();
+void CTrackWindow::DrawLegend(QPainter& painter, const QColor& ink, std::uint32_t echoWord,
+                              const std::optional<TrackModel::DepthRange>& depths,
+                              bool unknown) const {
     const QFontMetrics metrics(painter.font());
     const int bottom = height() - kPad;
     int right = width() - kPad;
@@ -260,10 +281,6 @@ void CTrackWindow::DrawLegend(QPainter& painter, const QColor& ink, std::uint32_
         painter.drawText(QRect(0, top - 4, right - 4, DepthScales::kLegendHeight + 8),
                          Qt::AlignRight | Qt::AlignVCenter, deep);
     }
-    const auto shown = Track().Shown();
-    const bool unknown = std::any_of(shown.begin(), shown.end(), [](const TrackModel::Point& p) {
-        return !TrackModel::Known(p.depth);
-    });
     if (!unknown) return;
     // Played records only have a depth: the rest of the track is grey.
     const QString text = tr("水深未知");

@@ -89,10 +89,13 @@ private:
     void FollowMode();
     void FindBoat();
     void PlaceView();
-    void DrawTrack(QPainter& painter, std::uint32_t echoWord) const;
+    // True when a point shown has no depth.
+    bool DrawTrack(QPainter& painter, std::uint32_t echoWord,
+                   const std::optional<TrackModel::DepthRange>& depths) const;
     void DrawBoat(QPainter& painter, const QColor& ink) const;
     void DrawScaleBar(QPainter& painter, const QColor& ink) const;
-    void DrawLegend(QPainter& painter, const QColor& ink, std::uint32_t echoWord) const;
+    void DrawLegend(QPainter& painter, const QColor& ink, std::uint32_t echoWord,
+                    const std::optional<TrackModel::DepthRange>& depths, bool unknown) const;
     void DrawNote(QPainter& painter, const QColor& ink) const;
 
     const XSound& m_engine;

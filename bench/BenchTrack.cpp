@@ -31,7 +31,8 @@ struct Survey {
         for (std::uint32_t record = 0; record < pings; ++record) {
             const double along = std::fmod(0.2 * record, 500.0);
             const auto line = static_cast<int>(0.2 * record / 500.0);
-            const LatLon at = Displaced({31.2, 121.5}, {line % 2 ? 500.0 - along : along, 20.0 * line});
+            const LatLon at =
+                Displaced({31.2, 121.5}, {line % 2 ? 500.0 - along : along, 20.0 * line});
             PositionFormat::AppendPingLine(
                 text, {record,
                        1'800'000'000'000 + 100 * std::int64_t{record},

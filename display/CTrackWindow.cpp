@@ -93,8 +93,7 @@ void CTrackWindow::FindBoat() {
     }
     const PingPosition now = TransducerAt(m_fixes, QDateTime::currentMSecsSinceEpoch(), m_settings);
     if (now.flag == PositionFlag::kNone) return;
-    Boat boat{
-        {now.latitude, now.longitude}, TrackModel::kNoDepth, now.flag == PositionFlag::kStale};
+    Boat boat{{now.latitude, now.longitude}, Fix::kNone, now.flag == PositionFlag::kStale};
     const std::optional<Fix> latest = m_fixes.Latest();
     if (latest && std::isfinite(latest->heading)) {
         boat.heading = latest->heading;

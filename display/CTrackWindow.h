@@ -81,8 +81,8 @@ protected:
 private:
     struct Boat {
         LatLon place;
-        double heading = TrackModel::kNoDepth;  // degrees true; NaN: not known
-        bool stale = false;                     // a place from an old fix
+        double heading = Fix::kNone;  // degrees true; NaN: not known
+        bool stale = false;           // a place from an old fix
     };
     // Live or playback as the engine is now; reads a newly opened
     // recording's track.

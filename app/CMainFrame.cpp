@@ -183,6 +183,7 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
     // Made hidden with the window, so that the track grows before it is
     // first shown; closing it only hides it.
     m_trackWindow = new CTrackWindow(m_engine, context.fixes ? *context.fixes : m_noFixes, this);
+    m_trackWindow->SetDepthUnit(Unit());
     m_host.SetFrame(this);
     m_host.SetView(m_view);
     m_settingsDialogs = std::make_unique<CSettingsDialogs>(
@@ -871,6 +872,7 @@ void CMainFrame::SetDepthUnit(DepthUnit unit) {
     m_settings.m_depthUnit.store(static_cast<std::int32_t>(unit));
     if (m_depthMonitor) m_depthMonitor->SetUnit(unit);
     m_view->SetDepthUnit(unit);
+    m_trackWindow->SetDepthUnit(unit);
     StatusTick();
 }
 
@@ -897,6 +899,7 @@ void CMainFrame::SetColourScheme(ColourScheme scheme) {
     QApplication::setPalette(ColourSchemes::Palette(scheme, m_dayPalette));
     m_view->SetColourScheme(scheme);
     if (m_depthMonitor) m_depthMonitor->SetColourScheme(scheme);
+    m_trackWindow->SetColourScheme(scheme);
     // The toolbar's pictures have colours of their own: they are tinted.
     m_toolBar->setGraphicsEffect(
         scheme == ColourScheme::kDay ? nullptr : new CTintEffect(ColourSchemes::Tint(scheme)));

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "display/CSee.h"
 #include "display/DepthScales.h"
 #include "display/EchoColourTable.h"
 #include "engine/XSound.h"
@@ -111,6 +110,16 @@ void CTrackWindow::Refresh() {
     update();
 }
 
+void CTrackWindow::SetDepthUnit(DepthUnit unit) {
+    m_unit = unit;
+    update();
+}
+
+void CTrackWindow::SetColourScheme(ColourScheme scheme) {
+    m_scheme = scheme;
+    update();
+}
+
 // --- The view --------------------------------------------------------------
 
 void CTrackWindow::PlaceView() {
@@ -165,9 +174,13 @@ double CTrackWindow::ScaleBarMetres(double metresPerPixel, int maxPixels) {
 
 void CTrackWindow::paintEvent(QPaintEvent* event) {
     (void)event;
-    const std::uint32_t echoWord = m_engine.Sounding().Colour(XSound::kWaveL1);
-    const QColor back(ColourWordToRgb(m_engine.Sounding().Colour(XSound::kBack)));
-    const QColor ink = qGray(back.rgb()) < 128 ? Qt::white : Qt::black;
+    const auto word = [&](XSound::ColourKey key) {
+        return ColourSchemes::Word(m_scheme, key, m_engine.Sounding().Colour(key));
+    };
+    const std::uint32_t echoWord = word(XSound::kWaveL1);
+    const QColor back(ColourWordToRgb(word(XSound::kBack)));
+    const QColor ink =
+        ColourSchemes::Fixed(m_scheme, qGray(back.rgb()) < 128 ? 0xFFFFFFFF : 0xFF000000);
     QPainter painter(this);
     painter.fillRect(rect(), back);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -185,6 +198,7 @@ bool CTrackWindow::DrawTrack(QPainter& painter, std::uint32_t echoWord,
     // One dot of each colour, drawn once and copied to every point: far
     // cheaper than filling a circle at each of a long recording's points.
     constexpr int kDot = 2 * kPointRadius + 1;
+    const QColor noDepth = ColourSchemes::Fixed(m_scheme, kNoDepthColour.rgb());
     QPixmap dots[TrackModel::kLevels + 1];
     for (int level = 0; level <= TrackModel::kLevels; ++level) {
         dots[level] = QPixmap(kDot, kDot);
@@ -192,7 +206,7 @@ bool CTrackWindow::DrawTrack(QPainter& painter, std::uint32_t echoWord,
         QPainter dot(&dots[level]);
         dot.setRenderHint(QPainter::Antialiasing);
         dot.setPen(Qt::NoPen);
-        dot.setBrush(level == 0 ? kNoDepthColour : QColor(EchoLevelColour(echoWord, level)));
+        dot.setBrush(level == 0 ? noDepth : QColor(EchoLevelColour(echoWord, level)));
         dot.drawEllipse(QPointF(kDot / 2.0, kDot / 2.0), kPointRadius, kPointRadius);
     }
     const QRectF seen =
@@ -218,9 +232,8 @@ bool CTrackWindow::DrawTrack(QPainter& painter, std::uint32_t echoWord,
 void CTrackWindow::DrawBoat(QPainter& painter, const QColor& ink) const {
     if (!m_boat || !Track().HasOrigin()) return;
     const QPointF at = PixelOf(m_boat->place);
-    const QColor fill = ink == Qt::white ? Qt::black : Qt::white;
     painter.setPen(QPen(ink, 2));
-    painter.setBrush(m_boat->stale ? Qt::NoBrush : QBrush(fill));
+    painter.setBrush(m_boat->stale ? Qt::NoBrush : QBrush(ink));
     if (!std::isfinite(m_boat->heading)) {
         painter.drawEllipse(at, kBoatSize / 2.0, kBoatSize / 2.0);
         return;
@@ -269,8 +282,12 @@ void CTrackWindow::DrawLegend(QPainter& painter, const QColor& ink, std::uint32_
     painter.setPen(ink);
     if (depths) {
         // The deepest at the darkest end on the left, the shallowest on the right.
-        const QString shallow = CSee::FormatDepth(depths->shallowest) + QStringLiteral(" m");
-        const QString deep = CSee::FormatDepth(depths->deepest);
+        static const char* const kSymbols[] = {" m", " ft", " ftm"};
+        const QString shallow =
+            QString::fromStdString(DepthUnits::MonitorText(depths->shallowest, m_unit)) +
+            QLatin1String(kSymbols[static_cast<int>(m_unit)]);
+        const QString deep =
+            QString::fromStdString(DepthUnits::MonitorText(depths->deepest, m_unit));
         const int top = bottom - DepthScales::kLegendHeight;
         right -= metrics.horizontalAdvance(shallow);
         painter.drawText(QRect(right, top - 4, width(), DepthScales::kLegendHeight + 8),
@@ -286,7 +303,7 @@ void CTrackWindow::DrawLegend(QPainter& painter, const QColor& ink, std::uint32_
     const int y = bottom - (depths ? DepthScales::kLegendHeight + 6 : 0) - metrics.height() / 2;
     const int textLeft = width() - kPad - metrics.horizontalAdvance(text);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(kNoDepthColour);
+    painter.setBrush(QColor(ColourSchemes::Fixed(m_scheme, kNoDepthColour.rgb())));
     painter.drawEllipse(QPointF(textLeft - 8, y), kPointRadius, kPointRadius);
     painter.setPen(ink);
     painter.drawText(QRect(textLeft, y - metrics.height(), width(), 2 * metrics.height()),

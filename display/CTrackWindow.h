@@ -8,7 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "display/ColourScheme.h"
 #include "display/TrackModel.h"
+#include "settings/DepthUnit.h"
 #include "survey/TransducerPosition.h"
 
 class FixHistory;
@@ -47,6 +49,11 @@ public:
 
     // How the fixes place the transducer (latency, antenna offset).
     void SetPositionSettings(const PositionSettings& settings) { m_settings = settings; }
+    // The legend's depths in the unit the window shows; the scale bar stays
+    // in metres.
+    void SetDepthUnit(DepthUnit unit);
+    // Dusk and night dim the window as they dim the echogram.
+    void SetColourScheme(ColourScheme scheme);
 
     // A new smoothed depth, heard by the main window: live, a track point
     // at the transducer's place at the ping; in playback, the depth of the
@@ -101,6 +108,8 @@ private:
     const XSound& m_engine;
     const FixHistory& m_fixes;
     PositionSettings m_settings;
+    DepthUnit m_unit = DepthUnit::kMetres;
+    ColourScheme m_scheme = ColourScheme::kDay;
     TrackModel m_live;
     TrackModel m_played;
     bool m_playing = false;

@@ -24,7 +24,7 @@ inline constexpr int kUnitFathoms = 32865;
 inline constexpr int kSchemeDay = 32866;
 inline constexpr int kSchemeDusk = 32867;
 inline constexpr int kSchemeNight = 32868;
-inline constexpr int kTrack = 32862;  // the boat's track
+inline constexpr int kTrack = 32880;  // the boat's track
 
 // 控制[&C]
 inline constexpr int kConnect = 32776;

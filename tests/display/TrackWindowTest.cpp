@@ -126,7 +126,7 @@ TEST_F(TrackWindowTest, PlaybackShowsTheRecordingsTrackUpToTheRecordPlayed) {
     };
     EXPECT_EQ(colourAt(1), QColor(150, 150, 150));  // not played since opened: no depth
     EXPECT_EQ(colourAt(3), EchoLevel(7));           // the deeper of the two
-    EXPECT_EQ(colourAt(4), Qt::black);              // the boat, on the record played
+    EXPECT_EQ(colourAt(4), Qt::white);              // the boat, on the record played
     EXPECT_EQ(colourAt(5), Back());
 
     // Records played between two smoothed depths take the next one heard.

@@ -43,6 +43,7 @@
 #include "display/COutputMonitor.h"
 #include "display/CSee.h"
 #include "display/CTintEffect.h"
+#include "display/CTrackWindow.h"
 #include "display/CTrueColorToolBar.h"
 #include "engine/RecordFile.h"
 #include "engine/XSound.h"
@@ -87,6 +88,7 @@ const MenuDef kMenuBar[] = {
       {0, nullptr},
       {kFitToWindow, QT_TRANSLATE_NOOP("CMainFrame", "适应窗口")},
       {kOutputMonitor, QT_TRANSLATE_NOOP("CMainFrame", "输出监视")},
+      {kTrack, QT_TRANSLATE_NOOP("CMainFrame", "航迹")},
       {0, nullptr},
       {kUnitMetres, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：米")},
       {kUnitFeet, QT_TRANSLATE_NOOP("CMainFrame", "水深单位：英尺")},
@@ -186,6 +188,11 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
     m_view->SetFitToWindow(m_settings.m_fitToWindow.load() != 0);
     m_view->SetDepthUnit(Unit());
     setCentralWidget(m_view);
+    // Made hidden with the window, so that the track grows before it is
+    // first shown; closing it only hides it.
+    m_trackWindow = new CTrackWindow(m_engine, context.fixes ? *context.fixes : m_noFixes, this);
+    m_trackWindow->SetDepthUnit(Unit());
+    PlaceTrackAsSet();
     m_host.SetFrame(this);
     m_host.SetView(m_view);
     m_settingsDialogs = std::make_unique<CSettingsDialogs>(
@@ -199,6 +206,7 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
             .settingsPath = m_settingsPath,
             .positionsChanged =
                 [this] {
+                    PlaceTrackAsSet();
                     if (m_host.Positions() != nullptr)
                         StartPositionSource(*m_host.Positions(), m_settings, m_settingsPath);
                 },
@@ -347,6 +355,7 @@ OperatingState CMainFrame::CurrentState() const {
     s.fitToWindow = m_view == nullptr || m_view->FitToWindow();
     s.depthUnit = m_settings.m_depthUnit.load();
     s.colourScheme = m_settings.m_colourScheme.load();
+    s.trackShown = m_trackWindow != nullptr && m_trackWindow->isVisible();
     // While the playback file dialog is open the worker idles, but nothing
     // is played yet: the commands follow the live state.
     if (m_choosingRecording) s.runMode = RunMode::kLive;
@@ -403,6 +412,9 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kOutputMonitor:
             ShowOutputMonitor();
+            break;
+        case kTrack:
+            m_trackWindow->setVisible(m_trackWindow->isHidden());
             break;
         case kMonitor:
             ShowDepthMonitor();
@@ -797,6 +809,15 @@ COutputMonitor* CMainFrame::OutputMonitor() const {
     return m_outputMonitor.data();
 }
 
+void CMainFrame::PlaceTrackAsSet() {
+    const PositionSourceSettings set = m_settings.Positions();
+    m_trackWindow->SetPositionSettings({set.latencyMs, set.antennaForward, set.antennaStarboard});
+}
+
+CTrackWindow* CMainFrame::TrackWindow() const {
+    return m_trackWindow;
+}
+
 void CMainFrame::ShowDepthMonitor() {
     if (!m_depthMonitor) {
         // Beside the clock it shows a depth only while the instrument is connected.
@@ -817,6 +838,7 @@ void CMainFrame::DestroyDepthMonitor() {
 
 void CMainFrame::UpdateDepthMonitor(double smoothedDepth) {
     if (m_depthMonitor) m_depthMonitor->UpdateDepthText(smoothedDepth);
+    m_trackWindow->DepthArrived(smoothedDepth);
 }
 
 void CMainFrame::ShowSelfCheck() {
@@ -905,6 +927,7 @@ void CMainFrame::SetDepthUnit(DepthUnit unit) {
     m_settings.m_depthUnit.store(static_cast<std::int32_t>(unit));
     if (m_depthMonitor) m_depthMonitor->SetUnit(unit);
     m_view->SetDepthUnit(unit);
+    m_trackWindow->SetDepthUnit(unit);
     StatusTick();
 }
 
@@ -931,6 +954,7 @@ void CMainFrame::SetColourScheme(ColourScheme scheme) {
     QApplication::setPalette(ColourSchemes::Palette(scheme, m_dayPalette));
     m_view->SetColourScheme(scheme);
     if (m_depthMonitor) m_depthMonitor->SetColourScheme(scheme);
+    m_trackWindow->SetColourScheme(scheme);
     // The toolbar's pictures have colours of their own: they are tinted.
     m_toolBar->setGraphicsEffect(
         scheme == ColourScheme::kDay ? nullptr : new CTintEffect(ColourSchemes::Tint(scheme)));

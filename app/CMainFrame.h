@@ -16,6 +16,7 @@
 #include "app/TimerDuties.h"
 #include "display/ColourScheme.h"
 #include "settings/DepthUnit.h"
+#include "survey/FixHistory.h"
 
 struct AppSettings;
 class CAlarmLabel;
@@ -28,6 +29,7 @@ class CMarevoxView;
 class COutputMonitor;
 class CSee;
 class CSerialPort;
+class CTrackWindow;
 class CStatusPane;
 class CTrueColorToolBar;
 class UserPrompts;
@@ -64,6 +66,9 @@ public:
         // The chart printer's flag that the printed settings changed; the
         // window keeps its own when none is given.
         std::atomic<bool>* chartHeaderDue = nullptr;
+        // The position source's fixes, for the track window; none given:
+        // the window never has a fix.
+        const FixHistory* fixes = nullptr;
     };
 
     static constexpr int kStatusPeriodMs = 100;
@@ -124,6 +129,8 @@ public:
     CAlarmWatch& Alarms() const;
     DepthUnit Unit() const;
     ColourScheme Scheme() const;
+    // 查看 → 航迹, hidden until shown.
+    CTrackWindow* TrackWindow() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -134,6 +141,8 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    // The track places the transducer with section GNSS's latency and offset.
+    void PlaceTrackAsSet();
     void RunCommand(int id);
     void Message(const QString& text);
 
@@ -191,6 +200,8 @@ private:
     CAlarmLabel* m_alarmLabel = nullptr;
     QAction* m_silenceAlarm = nullptr;  // Esc while an alarm sounds
     QPalette m_dayPalette;              // the interface's own colours
+    FixHistory m_noFixes;               // the fixes when the context gives none: never any
+    CTrackWindow* m_trackWindow = nullptr;
 
     QTimer m_statusTimer;
     bool m_showingUnrecorded = false;  // the status bar tells of unrecorded pings

@@ -95,6 +95,7 @@ bool CMarevoxApp::Start() {
         .dataFolder = QString::fromStdString(SettingsLocation::DataFolder()),
         .chartPrinter = m_chartPrinter.get(),
         .chartHeaderDue = &g_chartHeaderDue,
+        .fixes = &g_fixes,
     };
     m_frame = std::make_unique<CMainFrame>(context);
     MarkFirstPaint(*m_frame);

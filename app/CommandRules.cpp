@@ -63,6 +63,8 @@ CommandState EvaluateCommand(int id, const OperatingState& s) {
             return Checked(s.colourScheme == 2);
         case kFitToWindow:
             return Checked(s.fitToWindow);
+        case kTrack:
+            return Checked(s.trackShown);
         case kViewToolbar:
             return Checked(s.toolbarVisible);
         case kViewStatusBar:

@@ -24,6 +24,7 @@ struct OperatingState {
     bool fitToWindow = true;        // the echogram is scaled to the view
     std::int32_t depthUnit = 0;     // settings key DepthUnit
     std::int32_t colourScheme = 0;  // settings key ColourScheme
+    bool trackShown = false;        // the track window is open
 };
 
 struct CommandState {

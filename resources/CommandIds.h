@@ -24,6 +24,7 @@ inline constexpr int kUnitFathoms = 32865;
 inline constexpr int kSchemeDay = 32866;
 inline constexpr int kSchemeDusk = 32867;
 inline constexpr int kSchemeNight = 32868;
+inline constexpr int kTrack = 32880;  // the boat's track
 
 // 控制[&C]
 inline constexpr int kConnect = 32776;
@@ -73,7 +74,7 @@ inline constexpr int kChannel82 = 32814;
 // Every command with a menu item, in menu order, then the channel codes.
 inline constexpr int kAll[] = {
     kOpenTextData, kFilePrint, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar,
-    kFitToWindow, kOutputMonitor, kConnect, kDisconnect, kStartStoring, kStopStoring, kMark,
+    kFitToWindow, kOutputMonitor, kTrack, kConnect, kDisconnect, kStartStoring, kStopStoring, kMark,
     kMonitor, kZoomIn, kZoomOut, kPlayback, kEndPlayback, kFaster, kPauseContinue, kSlower,
     kBackForward, kTimeSearch, kStartPrint, kStopPrint, kCompactMode, kSelfCheck, kParameters,
     kCommunication, kColours, kNetwork, kPositioning, kDraft, kSoundSpeed, kGain, kRange, kAntiJam,

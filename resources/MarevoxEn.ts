@@ -344,6 +344,10 @@
         <source>无法写入定位文件 %1：%2</source>
         <translation>Cannot write the position file %1: %2</translation>
     </message>
+    <message>
+        <source>航迹</source>
+        <translation>Track</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -1280,6 +1284,29 @@
     <message>
         <source>%1应为-100到100之间的数（米）</source>
         <translation>%1 must be a number from -100 to 100 (metres)</translation>
+    </message>
+</context>
+<context>
+    <name>CTrackWindow</name>
+    <message>
+        <source>航迹</source>
+        <translation>Track</translation>
+    </message>
+    <message>
+        <source>水深未知</source>
+        <translation>Depth not known</translation>
+    </message>
+    <message>
+        <source>该记录没有位置文件</source>
+        <translation>This recording has no position file</translation>
+    </message>
+    <message>
+        <source>无定位</source>
+        <translation>No fix</translation>
+    </message>
+    <message>
+        <source>航向 %1°</source>
+        <translation>Heading %1°</translation>
     </message>
 </context>
 </TS>

@@ -44,10 +44,12 @@
 #include "display/CMarevoxView.h"
 #include "display/COutputMonitor.h"
 #include "display/CSee.h"
+#include "display/CTrackWindow.h"
 #include "engine/RecordFile.h"
 #include "engine/XSound.h"
 #include "printing/ChartPrinter.h"
 #include "resources/CommandIds.h"
+#include "survey/PositionFormat.h"
 #include "tests/engine/FrameBytes.h"
 #include "tests/printing/ChartFixture.h"
 #include "tests/support/FileSizeLimit.h"
@@ -208,8 +210,8 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
     const QStringList captions = {"文件(&F)", "查看(&V)", "控制[&C]", "设置[&S]", "帮助(&H)"};
     const std::vector<std::vector<int>> items = {
         {kOpenTextData, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
-        {kViewToolbar, kViewStatusBar, 0, kFitToWindow, kOutputMonitor, 0, kUnitMetres, kUnitFeet,
-         kUnitFathoms, 0, kSchemeDay, kSchemeDusk, kSchemeNight},
+        {kViewToolbar, kViewStatusBar, 0, kFitToWindow, kOutputMonitor, kTrack, 0, kUnitMetres,
+         kUnitFeet, kUnitFathoms, 0, kSchemeDay, kSchemeDusk, kSchemeNight},
         {kConnect,
          kDisconnect,
          kStartStoring,
@@ -748,6 +750,25 @@ TEST_F(MainFrameTest, DepthMonitorIsOneWindowMadeAgainAfterClosing) {
     ASSERT_TRUE(Frame().ExecuteCommand(kMonitor));
     ASSERT_NE(Frame().DepthMonitor(), nullptr);
     EXPECT_EQ(Frame().DepthMonitor()->pos().x(), Frame().screen()->availableGeometry().left());
+}
+
+TEST_F(MainFrameTest, TrackWindowIsAToggleFedWithTheDepthsTheMonitorHears) {
+    CTrackWindow* track = Frame().TrackWindow();
+    ASSERT_TRUE(track->isHidden());
+    ASSERT_TRUE(Frame().ExecuteCommand(kTrack));
+    EXPECT_TRUE(Frame().Action(kTrack)->isChecked());
+    // In playback the depth heard is the played record's.
+    std::filesystem::create_directories(dataFolder.toStdString());
+    WriteAll(dataFolder.toStdString() + "/20160507.pos.csv",
+             std::string(PositionFormat::kPingHeader) +
+                 "0,2016-05-07T10:20:30.000Z,31.2,121.5,3d,,,,interpolated\n");
+    StartPlayback(10);
+    engine.SetRecordIndex(1);
+    Frame().UpdateDepthMonitor(6.5);
+    ASSERT_EQ(track->Track().Shown().size(), 1u);
+    EXPECT_EQ(track->Track().Shown()[0].depth, 6.5);
+    ASSERT_TRUE(Frame().ExecuteCommand(kTrack));
+    EXPECT_TRUE(track->isHidden());
 }
 
 TEST_F(MainFrameTest, TheWorkersSmoothedDepthReachesTheMonitorOnTheUiThread) {

@@ -12,6 +12,7 @@ PACKAGES=(
     libcups2-dev cups cups-client
     xvfb xauth fonts-noto-cjk xdotool imagemagick xclip xdg-utils python3
     gpsd gpsd-clients libgps-dev
+    libgdal-dev gdal-bin libproj-dev proj-bin
     clang-format
     gdb
     qt6-multimedia-dev sox

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "export/ExportFormat.h"
+#include "export/RowSink.h"
+
+class GDALDataset;
+class OGRFeature;
+class OGRLayer;
+class OGRLineString;
+
+// A vector file written through GDAL/OGR: GeoPackage, Shapefile, GeoJSON
+// (RFC 7946), KML and CSV. One layer "soundings" with a feature per ping;
+// in a GeoPackage also a layer "track", each recording's charted pings as
+// lines. The coordinate system is written where the format keeps one.
+class OgrSink : public RowSink {
+public:
+    explicit OgrSink(ExportFormat format);
+    ~OgrSink() override;
+    ExportStatus Open(const std::string& path, int epsg) override;
+    void BeginRecording(const std::string& name) override;
+    bool Write(const ExportRow& row) override;
+    void EndRecording() override;
+    ExportStatus Finish() override;
+    bool NeedsPosition() const override { return !m_info.table; }
+
+private:
+    void CreateFields();
+    bool Commit();
+    bool FlushTrack();
+    bool Failed();
+
+    const ExportFormatInfo& m_info;
+    std::string m_path;
+    GDALDataset* m_dataset = nullptr;
+    OGRLayer* m_points = nullptr;
+    OGRLayer* m_track = nullptr;
+    OGRFeature* m_feature = nullptr;  // reused for every ping
+    std::unique_ptr<OGRLineString> m_line;
+    std::string m_recording;
+    std::uint32_t m_lineFirst = 0, m_lineLast = 0;
+    std::int64_t m_lineLastMs = 0;
+    std::uint64_t m_inTransaction = 0;
+    std::vector<int> m_fields;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+#include "export/ExportRow.h"
+#include "export/ExportStatus.h"
+
+// Where the exported pings go: a file of one format, written ping by ping.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // Creates the file at path; the pings' easting and northing are in the
+    // system of epsg.
+    virtual ExportStatus Open(const std::string& path, int epsg) = 0;
+    // Each recording's pings follow its BeginRecording, in order.
+    virtual void BeginRecording(const std::string& name) = 0;
+    // False once writing failed (Finish says why).
+    virtual bool Write(const ExportRow& row) = 0;
+    virtual void EndRecording() = 0;
+    // Completes and closes the file.
+    virtual ExportStatus Finish() = 0;
+    // Pings a point format left out for want of a position.
+    virtual bool NeedsPosition() const = 0;
+};

@@ -7,7 +7,7 @@ constexpr ExportFormatInfo kFormats[] = {
     {ExportFormat::kShapefile, "shp", ".shp", "ESRI Shapefile", false, false, false},
     {ExportFormat::kGeoJson, "geojson", ".geojson", "GeoJSON", false, true, false},
     {ExportFormat::kKml, "kml", ".kml", "KML", false, true, false},
-    {ExportFormat::kCsv, "csv", ".csv", "CSV", true, false, false},
+    {ExportFormat::kCsv, "csv", ".csv", "", true, false, false},
     {ExportFormat::kXyz, "xyz", ".xyz", "", false, false, false},
 };
 

@@ -12,7 +12,8 @@
 enum class ExportProblem {
     kNone,
     kBadFormat,         // detail: the format asked for
-    kBadCrs,            // detail: the coordinate system asked for (unknown, not projected)
+    kUnknownCrs,        // detail: the coordinate system asked for, unknown to PROJ
+    kCrsNotProjected,   // detail: the coordinate system asked for, not a projected one
     kRecording,         // the recording cannot be opened: engine says why
     kNoPositionFiles,   // path: the per-ping position file that is missing
     kNoRawLog,          // path: the raw position log needed to place pings again

@@ -7,6 +7,7 @@
 
 #include "engine/Replay.h"
 #include "engine/XSound.h"
+#include "export/CsvSink.h"
 #include "export/JumpFilter.h"
 #include "export/OgrSink.h"
 #include "export/PingPositions.h"
@@ -18,6 +19,7 @@ namespace {
 
 std::unique_ptr<RowSink> SinkFor(ExportFormat format) {
     if (format == ExportFormat::kXyz) return std::make_unique<XyzSink>();
+    if (format == ExportFormat::kCsv) return std::make_unique<CsvSink>();
     return std::make_unique<OgrSink>(format);
 }
 
@@ -125,6 +127,21 @@ ExportStatus ExportRecordings(const ExportRequest& request, ExportSummary* summa
                               const ExportProgress& progress, RowHook* hook) {
     *summary = {};
     if (request.recordings.empty()) return Failure(ExportProblem::kRecording, {}, 0, 0, "none");
+    // Every recording and its position files there; its records, for the
+    // progress.
+    std::uint64_t total = 0;
+    for (const std::string& path : request.recordings) {
+        XSound engine;
+        const EngineStatus opened = engine.OpenRecording(path);
+        if (!opened.Ok())
+            return Failure(ExportProblem::kRecording, path, 0, opened.systemError, {}, opened);
+        total += engine.RecordTotal();
+        engine.EndPlayback();
+        PingPositions positions;
+        if (ExportStatus status = positions.Open(path, request.recompute); !status.Ok())
+            return status;
+    }
+
     // The coordinate system, from the first place where it is a UTM zone.
     double latitude = 0.0, longitude = 0.0;
     if (request.crs == "utm" || request.crs == "UTM") {
@@ -136,22 +153,12 @@ ExportStatus ExportRecordings(const ExportRequest& request, ExportSummary* summa
     }
     const std::optional<int> code = Projection::CodeFor(request.crs, latitude, longitude);
     Projection projection;
-    std::string why;
-    if (!code || !projection.Open(*code, &why))
-        return Failure(ExportProblem::kBadCrs, {}, 0, 0,
-                       request.crs + (why.empty() ? "" : ": " + why));
+    const Projection::Opened opened = code ? projection.Open(*code) : Projection::Opened::kUnknown;
+    if (opened != Projection::Opened::kOk)
+        return Failure(opened == Projection::Opened::kUnknown ? ExportProblem::kUnknownCrs
+                                                              : ExportProblem::kCrsNotProjected,
+                       {}, 0, 0, request.crs);
     summary->epsg = *code;
-
-    // Every recording's records, for the progress.
-    std::uint64_t total = 0;
-    for (const std::string& path : request.recordings) {
-        XSound engine;
-        const EngineStatus opened = engine.OpenRecording(path);
-        if (!opened.Ok())
-            return Failure(ExportProblem::kRecording, path, 0, opened.systemError, {}, opened);
-        total += engine.RecordTotal();
-        engine.EndPlayback();
-    }
 
     StagedOutput staged;
     ExportStatus status = staged.Begin(request.output, Siblings(request.format), request.overwrite);

@@ -7,7 +7,8 @@
 #include <cerrno>
 #include <cmath>
 
-#include "survey/PositionFormat.h"
+#include "export/ExportFields.h"
+#include "export/TextFields.h"
 
 namespace {
 
@@ -15,38 +16,6 @@ namespace {
 constexpr const char* kDescription =
     "Marevox soundings: depths in metres below the water surface (draft included), positive "
     "down; times UTC; latitude and longitude WGS 84";
-
-// The fields of a ping, in this order.
-enum Field {
-    kRecording,
-    kRecord,
-    kTime,
-    kLatitude,
-    kLongitude,
-    kEasting,
-    kNorthing,
-    kDepth,
-    kSmoothed,
-    kDraft,
-    kSoundSpeed,
-    kQuality,
-    kError,
-    kFlag,
-    kMark,
-    kFieldCount
-};
-struct FieldSpec {
-    const char* name;  // at most 10 characters: a Shapefile's limit
-    OGRFieldType type;
-    int width, precision;
-};
-constexpr FieldSpec kFields[kFieldCount] = {
-    {"recording", OFTString, 64, 0}, {"record", OFTInteger, 9, 0},  {"time_utc", OFTString, 24, 0},
-    {"latitude", OFTReal, 13, 9},    {"longitude", OFTReal, 14, 9}, {"easting", OFTReal, 14, 3},
-    {"northing", OFTReal, 14, 3},    {"depth_m", OFTReal, 8, 3},    {"smoothed_m", OFTReal, 8, 3},
-    {"draft_m", OFTReal, 6, 2},      {"sound_mps", OFTReal, 7, 1},  {"quality", OFTString, 9, 0},
-    {"error_m", OFTReal, 10, 3},     {"flag", OFTString, 12, 0},    {"mark", OFTInteger, 9, 0},
-};
 
 // A track line is cut into features of at most this many points, so it is
 // never held whole, and where pings are further apart than the gap.
@@ -70,14 +39,6 @@ void CPL_STDCALL CatchFailure(CPLErr level, CPLErrorNum, const char* message) {
 }
 
 thread_local GdalFailure t_failure;
-
-void SetReal(OGRFeature& feature, int field, double value) {
-    if (std::isfinite(value)) {
-        feature.SetField(field, value);
-    } else {
-        feature.SetFieldNull(field);
-    }
-}
 
 }  // namespace
 
@@ -118,12 +79,10 @@ ExportStatus OgrSink::Open(const std::string& path, int epsg) {
     if (m_info.format == ExportFormat::kGeoJson || m_info.format == ExportFormat::kGeoPackage)
         options.SetNameValue("DESCRIPTION", kDescription);
     if (m_info.format == ExportFormat::kShapefile) options.SetNameValue("ENCODING", "UTF-8");
-    if (m_info.format == ExportFormat::kCsv) {
-        options.SetNameValue("LINEFORMAT", "LF");
-        options.SetNameValue("STRING_QUOTING", "IF_NEEDED");
-    }
-    m_points = m_dataset->CreateLayer("soundings", m_info.table ? nullptr : &srs,
-                                      m_info.table ? wkbNone : wkbPoint, options.List());
+    // No spatial index on the points: keeping one took two thirds of a
+    // GeoPackage's export (12 s a million pings); a GIS builds it on demand.
+    if (m_info.format == ExportFormat::kGeoPackage) options.SetNameValue("SPATIAL_INDEX", "NO");
+    m_points = m_dataset->CreateLayer("soundings", &srs, wkbPoint, options.List());
     if (m_points == nullptr)
         return Failure(ExportProblem::kWriteFailed, path, 0, t_failure.systemError,
                        t_failure.message);
@@ -133,9 +92,10 @@ ExportStatus OgrSink::Open(const std::string& path, int epsg) {
         trackOptions.SetNameValue("DESCRIPTION",
                                   "Marevox survey track: each recording's charted pings as lines");
         m_track = m_dataset->CreateLayer("track", &srs, wkbLineString, trackOptions.List());
-        for (const FieldSpec& f : {kFields[kRecording], FieldSpec{"first_rec", OFTInteger, 9, 0},
-                                   FieldSpec{"last_rec", OFTInteger, 9, 0}}) {
-            OGRFieldDefn field(f.name, f.type);
+        for (const auto& [name, type] : {std::pair{"recording", OFTString},
+                                         {"first_rec", OFTInteger},
+                                         {"last_rec", OFTInteger}}) {
+            OGRFieldDefn field(name, type);
             if (m_track != nullptr) m_track->CreateField(&field);
         }
     }
@@ -150,15 +110,26 @@ ExportStatus OgrSink::Open(const std::string& path, int epsg) {
 }
 
 void OgrSink::CreateFields() {
-    for (const FieldSpec& spec : kFields) {
-        OGRFieldDefn field(spec.name, spec.type);
+    for (const ExportFieldSpec& spec : kExportFields) {
+        OGRFieldDefn field(spec.name, spec.kind == FieldKind::kText    ? OFTString
+                                      : spec.kind == FieldKind::kWhole ? OFTInteger
+                                                                       : OFTReal);
         field.SetWidth(spec.width);
-        field.SetPrecision(spec.precision);
+        field.SetPrecision(spec.decimals);
         m_points->CreateField(&field);
     }
     // Each field by its place in the layer (a format may reorder or rename).
-    for (const FieldSpec& spec : kFields)
+    for (const ExportFieldSpec& spec : kExportFields)
         m_fields.push_back(m_points->GetLayerDefn()->GetFieldIndex(spec.name));
+}
+
+void OgrSink::SetReal(int field, double value) {
+    const int index = m_fields[static_cast<std::size_t>(field)];
+    if (std::isfinite(value)) {
+        m_feature->SetField(index, value);
+    } else {
+        m_feature->SetFieldNull(index);
+    }
 }
 
 void OgrSink::BeginRecording(const std::string& name) {
@@ -189,42 +160,41 @@ bool OgrSink::FlushTrack() {
 bool OgrSink::Write(const ExportRow& row) {
     if (Failed()) return false;
     const bool placed = row.HasPosition();
-    if (!placed && !m_info.table) return true;
+    if (!placed) return true;
     OGRFeature& f = *m_feature;
     f.SetFID(OGRNullFID);
     f.SetField(m_fields[kRecording], m_recording.c_str());
     f.SetField(m_fields[kRecord], static_cast<int>(row.record));
-    std::string time = PositionFormat::UtcText(row.timeMs);
-    f.SetField(m_fields[kTime], time.c_str());
+    f.SetField(m_fields[kTime], m_utc.Of(row.timeMs).c_str());
     const PingPosition& p = row.position;
-    SetReal(f, m_fields[kLatitude], placed ? p.latitude : Fix::kNone);
-    SetReal(f, m_fields[kLongitude], placed ? p.longitude : Fix::kNone);
-    SetReal(f, m_fields[kEasting], placed ? row.easting : Fix::kNone);
-    SetReal(f, m_fields[kNorthing], placed ? row.northing : Fix::kNone);
-    SetReal(f, m_fields[kDepth], row.depth);
-    SetReal(f, m_fields[kSmoothed], row.smoothed);
-    SetReal(f, m_fields[kDraft], row.draft);
-    SetReal(f, m_fields[kSoundSpeed], row.soundSpeed);
+    SetReal(kLatitude, p.latitude);
+    SetReal(kLongitude, p.longitude);
+    SetReal(kEasting, row.easting);
+    SetReal(kNorthing, row.northing);
+    SetReal(kDepth, row.depth);
+    SetReal(kSmoothed, row.smoothed);
+    SetReal(kDraft, row.draft);
+    SetReal(kSoundSpeed, row.soundSpeed);
     if (p.flag == PositionFlag::kNone) {
         f.SetFieldNull(m_fields[kQuality]);
     } else {
-        f.SetField(m_fields[kQuality], std::string(QualityName(p.quality)).c_str());
+        f.SetField(m_fields[kQuality], QualityName(p.quality).data());  // literals: terminated
     }
-    SetReal(f, m_fields[kError], p.error);
-    f.SetField(m_fields[kFlag], std::string(FlagName(p.flag)).c_str());
+    SetReal(kError, p.error);
+    f.SetField(m_fields[kFlag], FlagName(p.flag).data());
     if (row.mark >= 0) {
-        f.SetField(m_fields[kMark], row.mark);
+        f.SetField(m_fields[kMark], row.mark);  // an integer's text is quick
     } else {
         f.SetFieldNull(m_fields[kMark]);
     }
     const double x = m_info.wgs84Geometry ? p.longitude : row.easting;
     const double y = m_info.wgs84Geometry ? p.latitude : row.northing;
-    if (!m_info.table) f.SetGeometryDirectly(new OGRPoint(x, y));
+    f.SetGeometryDirectly(new OGRPoint(x, y));
     if (m_points->CreateFeature(&f) != OGRERR_NONE || !Commit()) {
         if (!Failed()) t_failure = {"a feature could not be written", errno};
         return false;
     }
-    if (m_track == nullptr || !placed) return !Failed();
+    if (m_track == nullptr) return !Failed();
 
     if (m_line &&
         (row.timeMs - m_lineLastMs > kTrackGapMs || m_line->getNumPoints() >= kTrackPointsMax)) {

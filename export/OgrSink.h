@@ -6,6 +6,7 @@
 
 #include "export/ExportFormat.h"
 #include "export/RowSink.h"
+#include "export/TextFields.h"
 
 class GDALDataset;
 class OGRFeature;
@@ -13,7 +14,7 @@ class OGRLayer;
 class OGRLineString;
 
 // A vector file written through GDAL/OGR: GeoPackage, Shapefile, GeoJSON
-// (RFC 7946), KML and CSV. One layer "soundings" with a feature per ping;
+// (RFC 7946) and KML. One layer "soundings" with a point per placed ping;
 // in a GeoPackage also a layer "track", each recording's charted pings as
 // lines. The coordinate system is written where the format keeps one.
 class OgrSink : public RowSink {
@@ -25,13 +26,14 @@ public:
     bool Write(const ExportRow& row) override;
     void EndRecording() override;
     ExportStatus Finish() override;
-    bool NeedsPosition() const override { return !m_info.table; }
+    bool NeedsPosition() const override { return true; }
 
 private:
     void CreateFields();
     bool Commit();
     bool FlushTrack();
     bool Failed();
+    void SetReal(int field, double value);
 
     const ExportFormatInfo& m_info;
     std::string m_path;
@@ -45,4 +47,6 @@ private:
     std::int64_t m_lineLastMs = 0;
     std::uint64_t m_inTransaction = 0;
     std::vector<int> m_fields;
+    UtcText m_utc;
+    std::string m_number;
 };

@@ -28,35 +28,23 @@ std::optional<int> Projection::CodeFor(const std::string& choice, double latitud
     return code;
 }
 
-bool Projection::Open(int epsg, std::string* why) {
+Projection::Opened Projection::Open(int epsg) {
     m_context = proj_context_create();
     proj_log_level(m_context, PJ_LOG_NONE);
     const std::string name = "EPSG:" + std::to_string(epsg);
     PJ* target = proj_create(m_context, name.c_str());
-    if (target == nullptr) {
-        *why = "unknown";
-        return false;
-    }
+    if (target == nullptr) return Opened::kUnknown;
     const bool projected = proj_get_type(target) == PJ_TYPE_PROJECTED_CRS;
     proj_destroy(target);
-    if (!projected) {
-        *why = "not projected";
-        return false;
-    }
+    if (!projected) return Opened::kNotProjected;
     PJ* transform = proj_create_crs_to_crs(m_context, "EPSG:4326", name.c_str(), nullptr);
-    if (transform == nullptr) {
-        *why = "no transformation";
-        return false;
-    }
+    if (transform == nullptr) return Opened::kUnknown;
     // Longitude first in, easting first out, whatever the systems' axis order.
     m_transform = proj_normalize_for_visualization(m_context, transform);
     proj_destroy(transform);
-    if (m_transform == nullptr) {
-        *why = "no transformation";
-        return false;
-    }
+    if (m_transform == nullptr) return Opened::kUnknown;
     m_code = epsg;
-    return true;
+    return Opened::kOk;
 }
 
 bool Projection::Forward(double latitude, double longitude, double* easting,

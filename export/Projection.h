@@ -22,9 +22,9 @@ public:
     // UTM zone of a place: 326zz north of the equator, 327zz south.
     static int UtmCode(double latitude, double longitude);
 
-    // False, with why, when PROJ does not know the code or the system is not
-    // a projected one.
-    bool Open(int epsg, std::string* why);
+    enum class Opened { kOk, kUnknown, kNotProjected };
+    // Whether PROJ knows the code and the system is a projected one.
+    Opened Open(int epsg);
     int Code() const { return m_code; }
     // Degrees to metres; false when the place cannot be projected.
     bool Forward(double latitude, double longitude, double* easting, double* northing) const;

@@ -1,19 +1,9 @@
 #include "export/XyzSink.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 
-namespace {
-
-void Put(std::string& out, double value, int decimals) {
-    char buffer[48];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    out.append(buffer, result.ptr);
-}
-
-}  // namespace
+#include "export/TextFields.h"
 
 XyzSink::~XyzSink() {
     if (m_file != nullptr) std::fclose(m_file);
@@ -31,11 +21,11 @@ bool XyzSink::Write(const ExportRow& row) {
     if (m_error != 0) return false;
     if (!row.HasPosition() || !std::isfinite(row.depth) || !std::isfinite(row.easting)) return true;
     m_line.clear();
-    Put(m_line, row.easting, 3);
+    AppendFixed(m_line, row.easting, 3);
     m_line += ' ';
-    Put(m_line, row.northing, 3);
+    AppendFixed(m_line, row.northing, 3);
     m_line += ' ';
-    Put(m_line, row.depth, 3);
+    AppendFixed(m_line, row.depth, 3);
     m_line += '\n';
     if (std::fwrite(m_line.data(), 1, m_line.size(), m_file) != m_line.size()) m_error = errno;
     return m_error == 0;

@@ -4,6 +4,7 @@
 //                    [--out FILE] [--force]:
 // the recordings' pings with their depths and positions, into one file.
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -34,9 +35,12 @@ std::string ProblemText(const ExportStatus& s) {
             return "";
         case ExportProblem::kBadFormat:
             return "unknown format \"" + s.detail + "\" (gpkg, shp, geojson, kml, csv, xyz)";
-        case ExportProblem::kBadCrs:
+        case ExportProblem::kUnknownCrs:
             return "--crs " + s.detail +
-                   ": not a projected coordinate system PROJ knows (give utm or EPSG:n)";
+                   ": not a coordinate system PROJ knows (give utm or EPSG:n)";
+        case ExportProblem::kCrsNotProjected:
+            return "--crs " + s.detail +
+                   ": not a projected coordinate system (easting and northing need one)";
         case ExportProblem::kRecording:
             return EngineMessageText(s.engine);
         case ExportProblem::kNoPositionFiles:
@@ -68,13 +72,15 @@ std::string ProblemText(const ExportStatus& s) {
 }
 
 void PrintSummary(const ExportRequest& request, const ExportSummary& s) {
-    std::fprintf(
-        stderr,
-        "marevox-cli export: %llu pings, %llu exported, %llu without position "
-        "(%llu of them jumping), %llu unreadable\n",
-        static_cast<unsigned long long>(s.pings), static_cast<unsigned long long>(s.exported),
-        static_cast<unsigned long long>(s.withoutPosition),
-        static_cast<unsigned long long>(s.jumped), static_cast<unsigned long long>(s.unreadable));
+    std::fprintf(stderr,
+                 "marevox-cli export: %llu pings, %llu exported, %llu without position "
+                 "(%llu of them jumping; %s), %llu unreadable\n",
+                 static_cast<unsigned long long>(s.pings),
+                 static_cast<unsigned long long>(s.exported),
+                 static_cast<unsigned long long>(s.withoutPosition),
+                 static_cast<unsigned long long>(s.jumped),
+                 FormatInfo(request.format).table ? "exported with empty coordinates" : "left out",
+                 static_cast<unsigned long long>(s.unreadable));
     if (s.exported > 0)
         std::fprintf(stderr, "  time %s to %s\n", PositionFormat::UtcText(s.firstMs).c_str(),
                      PositionFormat::UtcText(s.lastMs).c_str());
@@ -137,6 +143,11 @@ bool ParseRequest(const CliArgs& args, ExportRequest* request) {
 }  // namespace
 
 int CmdExport(int argc, char** argv, int first) {
+#ifdef SIGXFSZ
+    // A file size limit fails the write, as a full disk does, instead of
+    // ending the program with the partial file.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     const CliArgs args(argc, argv, first, {"force"});
     ExportRequest request;
     if (!ParseRequest(args, &request)) return 2;

@@ -209,9 +209,13 @@ TEST_F(CliExport, AJumpingPositionIsLeftUncharted) {
     WriteAll(m_dir.File("run.pos.csv"), pings);
     const CliResult r = Run(Export("--format csv"));
     ASSERT_EQ(r.exitCode, 0) << r.errors;
-    EXPECT_TRUE(Has(r.errors, "(1 of them jumping)")) << r.errors;
+    EXPECT_TRUE(Has(r.errors, "(1 of them jumping; exported with empty coordinates)")) << r.errors;
     EXPECT_EQ(Feature(m_dir.File("run.csv"), 40).at("flag"), "stale");
     EXPECT_EQ(Feature(m_dir.File("run.csv"), 41).at("flag"), "interpolated");
+    // Every tenth ping: records 10 to 110 are placed, 40 not.
+    ASSERT_EQ(Run(Export("--format xyz --every 10")).exitCode, 0);
+    const std::string xyz = ReadAll(m_dir.File("run.xyz"));
+    EXPECT_EQ(std::count(xyz.begin(), xyz.end(), '\n'), 10);
 }
 
 // Every fault: a message saying why, a non-zero exit, and nothing written.
@@ -239,8 +243,11 @@ TEST_F(CliExport, FaultsSayWhyAndLeaveNothingBehind) {
          "--format gpkg --out " + out, "damaged position file"},
         {"raw log damaged", [&] { restore(), damage(m_dir.File("run.gnss.csv"), fixes); },
          "--format gpkg --latency 0 --out " + out, "run.gnss.csv:"},
-        {"unknown EPSG", [] {}, "--format gpkg --crs EPSG:999999 --out " + out, "not a projected"},
+        {"unknown EPSG", [] {}, "--format gpkg --crs EPSG:999999 --out " + out,
+         "not a coordinate system PROJ knows"},
         {"not projected", [] {}, "--format csv --crs EPSG:4326 --out " + out, "not a projected"},
+        {"no recording", [] {}, "--format csv --crs EPSG:32651 --out " + out + " none.sd",
+         "none.sd"},
         {"no folder", [] {}, "--format gpkg --out " + m_dir.File("none/out.gpkg"),
          "cannot write in this folder"},
         {"folder not writable", [] {}, "--format csv --out /proc/out.csv",

@@ -16,6 +16,7 @@
 #include "app/TimerDuties.h"
 #include "display/ColourScheme.h"
 #include "settings/DepthUnit.h"
+#include "dialogs/CExportDialog.h"
 
 struct AppSettings;
 class CAlarmLabel;
@@ -146,6 +147,7 @@ private:
     void EndPlayback();
     void BackForward();
     void OpenTextData();
+    void ShowExport();
     void PrintView();
     QPrinter& Printer();
     void StartChartPrint();
@@ -181,6 +183,9 @@ private:
     std::unique_ptr<QPrinter> m_printer;  // made on first use, kept for the run
     std::atomic<bool> m_ownChartHeaderDue{false};
     std::unique_ptr<CSettingsDialogs> m_settingsDialogs;
+    // 文件 → 导出…, while open, and its choices for the next opening.
+    QPointer<CExportDialog> m_export;
+    ExportChoices m_exportChoices;
     QPointer<CSee> m_depthMonitor;  // cleared when the user closes it
     QPointer<CCheckSelf> m_selfCheckDialog;
     QPointer<COutputMonitor> m_outputMonitor;

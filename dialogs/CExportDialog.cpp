@@ -26,7 +26,9 @@ constexpr const char* kFormatNames[] = {"GeoPackage (*.gpkg)", "Shapefile (*.shp
                                         "GeoJSON (*.geojson)", "KML (*.kml)",
                                         "CSV (*.csv)",         "XYZ (*.xyz)"};
 
-std::string Local(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string Local(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 QString Shown(const std::string& path) {
     return QDir::toNativeSeparators(QFile::decodeName(path.c_str()));
 }
@@ -115,9 +117,10 @@ void CExportDialog::ChooseRecording() {
 
 void CExportDialog::ChooseOutput() {
     // Replacing a file is confirmed when the export starts.
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("输出文件"), m_output->text(), QString::fromLatin1(kFormatNames[m_format->currentIndex()]),
-        nullptr, QFileDialog::DontConfirmOverwrite);
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("输出文件"), m_output->text(),
+                                     QString::fromLatin1(kFormatNames[m_format->currentIndex()]),
+                                     nullptr, QFileDialog::DontConfirmOverwrite);
     if (!path.isEmpty()) m_output->setText(QDir::toNativeSeparators(path));
 }
 
@@ -155,8 +158,9 @@ void CExportDialog::Start() {
     const QString output = QDir::fromNativeSeparators(m_output->text());
     request.output = Local(output);
     if (QFileInfo::exists(output)) {
-        if (QMessageBox::question(this, tr("导出"),
-                                  tr("%1 已存在，要替换它吗？").arg(QDir::toNativeSeparators(output))) !=
+        if (QMessageBox::question(
+                this, tr("导出"),
+                tr("%1 已存在，要替换它吗？").arg(QDir::toNativeSeparators(output))) !=
             QMessageBox::Yes)
             return;
         request.overwrite = true;
@@ -175,13 +179,13 @@ void CExportDialog::Start() {
         progress.cancel = &m_cancelAsked;
         progress.report = [this](std::uint64_t done, std::uint64_t total) {
             const int value = total == 0 ? 1000 : static_cast<int>(done * 1000 / total);
-            QMetaObject::invokeMethod(this, [this, value] { m_progress->setValue(value); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, value] { m_progress->setValue(value); }, Qt::QueuedConnection);
         };
         ExportSummary summary;
         const ExportStatus status = ExportRecordings(request, &summary, progress);
-        QMetaObject::invokeMethod(this, [this, status, summary] { Done(status, summary); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, status, summary] { Done(status, summary); }, Qt::QueuedConnection);
     });
 }
 

@@ -18,10 +18,10 @@ class QSpinBox;
 
 // What the export dialog remembers between openings for the program run.
 struct ExportChoices {
-    int format = 0;        // FormatInfo order: GeoPackage first
-    QString crs = "utm";   // "utm" or "EPSG:n"
+    int format = 0;                // FormatInfo order: GeoPackage first
+    QString crs = "utm";           // "utm" or "EPSG:n"
     std::optional<int> latencyMs;  // placed again with this latency; none: as recorded
-    QString folder;        // where the last file went
+    QString folder;                // where the last file went
 };
 
 // 文件 → 导出…: a recording (the one played back, or one chosen) exported to

@@ -44,9 +44,14 @@ bool CsvSink::Write(const ExportRow& row) {
     m_line.assign(m_recording).append(1, ',');
     m_line.append(whole, std::to_chars(whole, whole + sizeof whole, row.record).ptr);
     m_line.append(1, ',').append(m_utc.Of(row.timeMs));
-    const double reals[] = {placed ? p.latitude : NAN, placed ? p.longitude : NAN,
-                            placed ? row.easting : NAN, placed ? row.northing : NAN,
-                            row.depth, row.smoothed, row.draft, row.soundSpeed};
+    const double reals[] = {placed ? p.latitude : NAN,
+                            placed ? p.longitude : NAN,
+                            placed ? row.easting : NAN,
+                            placed ? row.northing : NAN,
+                            row.depth,
+                            row.smoothed,
+                            row.draft,
+                            row.soundSpeed};
     for (int i = 0; i < 8; ++i) {
         m_line += ',';
         AppendFixed(m_line, reals[i], kExportFields[kLatitude + i].decimals);
@@ -56,7 +61,8 @@ bool CsvSink::Write(const ExportRow& row) {
     m_line += ',';
     AppendFixed(m_line, p.error, kExportFields[kError].decimals);
     m_line.append(1, ',').append(FlagName(p.flag)).append(1, ',');
-    if (row.mark >= 0) m_line.append(whole, std::to_chars(whole, whole + sizeof whole, row.mark).ptr);
+    if (row.mark >= 0)
+        m_line.append(whole, std::to_chars(whole, whole + sizeof whole, row.mark).ptr);
     m_line += '\n';
     if (std::fwrite(m_line.data(), 1, m_line.size(), m_file) != m_line.size()) m_error = errno;
     return m_error == 0;

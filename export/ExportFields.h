@@ -4,8 +4,22 @@
 
 // The fields of an exported ping, in this order, in every format.
 enum ExportField {
-    kRecording, kRecord, kTime, kLatitude, kLongitude, kEasting, kNorthing, kDepth, kSmoothed,
-    kDraft, kSoundSpeed, kQuality, kError, kFlag, kMark, kFieldCount
+    kRecording,
+    kRecord,
+    kTime,
+    kLatitude,
+    kLongitude,
+    kEasting,
+    kNorthing,
+    kDepth,
+    kSmoothed,
+    kDraft,
+    kSoundSpeed,
+    kQuality,
+    kError,
+    kFlag,
+    kMark,
+    kFieldCount
 };
 
 enum class FieldKind { kText, kWhole, kReal };

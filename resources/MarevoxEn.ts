@@ -17,6 +17,29 @@
     </message>
 </context>
 <context>
+    <name>CAlarmLabel</name>
+    <message>
+        <source>浅水报警</source>
+        <translation>SHALLOW</translation>
+    </message>
+    <message>
+        <source>深水报警</source>
+        <translation>DEEP</translation>
+    </message>
+    <message>
+        <source>失底报警</source>
+        <translation>BOTTOM LOST</translation>
+    </message>
+    <message>
+        <source>水深中断报警</source>
+        <translation>NO DEPTH</translation>
+    </message>
+    <message>
+        <source>（按 Esc 键或点击此处消音）</source>
+        <translation> (press Esc or click here to silence)</translation>
+    </message>
+</context>
+<context>
     <name>CCheckSelf</name>
     <message>
         <source>自检</source>
@@ -68,6 +91,121 @@
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>CExportDialog</name>
+    <message>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>选择...</source>
+        <translation>Choose...</translation>
+    </message>
+    <message>
+        <source>记录文件</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>utm：第一个位置所在的 UTM 带；或 EPSG:代码（投影坐标系）</source>
+        <translation>utm: the UTM zone of the first position; or EPSG:code (a projected system)</translation>
+    </message>
+    <message>
+        <source>坐标系</source>
+        <translation>Coordinate system</translation>
+    </message>
+    <message>
+        <source>按原始定位记录重新计算位置，定位延迟（毫秒）</source>
+        <translation>Place again from the raw position log, GNSS latency (ms)</translation>
+    </message>
+    <message>
+        <source>浏览...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>输出文件</source>
+        <translation>Output file</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>选择记录文件</source>
+        <translation>Choose a recording</translation>
+    </message>
+    <message>
+        <source>记录文件 (*.sd)</source>
+        <translation>Recordings (*.sd)</translation>
+    </message>
+    <message>
+        <source>%1 已存在，要替换它吗？</source>
+        <translation>%1 exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>正在导出...</source>
+        <translation>Exporting...</translation>
+    </message>
+    <message>
+        <source>正在取消...</source>
+        <translation>Cancelling...</translation>
+    </message>
+    <message>
+        <source>已导出 %1 个测点（共 %2 个，%3 个无位置），坐标系 EPSG:%4</source>
+        <translation>Exported %1 soundings (of %2, %3 without position), coordinate system EPSG:%4</translation>
+    </message>
+    <message>
+        <source>未知的格式</source>
+        <translation>Unknown format</translation>
+    </message>
+    <message>
+        <source>坐标系 %1 未知</source>
+        <translation>Coordinate system %1 is unknown</translation>
+    </message>
+    <message>
+        <source>坐标系 %1 不是投影坐标系</source>
+        <translation>Coordinate system %1 is not a projected one</translation>
+    </message>
+    <message>
+        <source>无法打开记录文件 %1</source>
+        <translation>Cannot open the recording %1</translation>
+    </message>
+    <message>
+        <source>没有定位文件 %1：该记录没有位置</source>
+        <translation>No position file %1: the recording has no positions</translation>
+    </message>
+    <message>
+        <source>没有原始定位记录 %1，无法重新计算位置</source>
+        <translation>No raw position log %1: the pings cannot be placed again</translation>
+    </message>
+    <message>
+        <source>定位文件 %1 第 %2 行已损坏</source>
+        <translation>Position file %1 is damaged at line %2</translation>
+    </message>
+    <message>
+        <source>没有任何测点有位置，无法选择 UTM 带（请输入 EPSG 代码）</source>
+        <translation>No ping has a position to choose a UTM zone by (give an EPSG code)</translation>
+    </message>
+    <message>
+        <source>%1 已存在</source>
+        <translation>%1 exists</translation>
+    </message>
+    <message>
+        <source>无法写入文件夹 %1（%2）</source>
+        <translation>Cannot write in the folder %1 (%2)</translation>
+    </message>
+    <message>
+        <source>写入 %1 失败（%2），未留下任何文件</source>
+        <translation>Writing %1 failed (%2); nothing was left behind</translation>
+    </message>
+    <message>
+        <source>已取消，未留下任何文件</source>
+        <translation>Cancelled; nothing was left behind</translation>
     </message>
 </context>
 <context>
@@ -328,6 +466,10 @@
         <source>米</source>
         <translation>m</translation>
     </message>
+    <message>
+        <source>导出...</source>
+        <translation>Export...</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -354,6 +496,53 @@
     <message>
         <source>无法加载图表打印模块：%1</source>
         <translation>The chart printing module cannot be loaded: %1</translation>
+    </message>
+</context>
+<context>
+    <name>COutputMonitor</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>输出</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>输出监视</source>
+        <translation>Output monitor</translation>
+    </message>
+    <message>
+        <source>水深输出串口</source>
+        <translation>Depth-output port</translation>
+    </message>
+    <message>
+        <source>网络</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>已发送</source>
+        <translation>sent</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>丢弃</source>
+        <translation>dropped</translation>
+    </message>
+    <message>
+        <source>%1：已发送 %2，失败 %3，丢弃 %4</source>
+        <translation>%1: sent %2, failed %3, dropped %4</translation>
     </message>
 </context>
 <context>
@@ -464,53 +653,6 @@
     </message>
 </context>
 <context>
-    <name>COutputMonitor</name>
-    <message>
-        <source>时间</source>
-        <translation>Time</translation>
-    </message>
-    <message>
-        <source>输出</source>
-        <translation>Output</translation>
-    </message>
-    <message>
-        <source>内容</source>
-        <translation>Bytes</translation>
-    </message>
-    <message>
-        <source>结果</source>
-        <translation>Result</translation>
-    </message>
-    <message>
-        <source>输出监视</source>
-        <translation>Output monitor</translation>
-    </message>
-    <message>
-        <source>水深输出串口</source>
-        <translation>Depth-output port</translation>
-    </message>
-    <message>
-        <source>网络</source>
-        <translation>Network</translation>
-    </message>
-    <message>
-        <source>已发送</source>
-        <translation>sent</translation>
-    </message>
-    <message>
-        <source>失败</source>
-        <translation>failed</translation>
-    </message>
-    <message>
-        <source>丢弃</source>
-        <translation>dropped</translation>
-    </message>
-    <message>
-        <source>%1：已发送 %2，失败 %3，丢弃 %4</source>
-        <translation>%1: sent %2, failed %3, dropped %4</translation>
-    </message>
-</context>
-<context>
     <name>CSearch</name>
     <message>
         <source>时间查找</source>
@@ -531,6 +673,96 @@
     <message>
         <source>退出</source>
         <translation>Exit</translation>
+    </message>
+</context>
+<context>
+    <name>CSee</name>
+    <message>
+        <source>水深 (米)                                              </source>
+        <translation>Depth (m)                                              </translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 小时</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>水深 (英尺)                                            </source>
+        <translation>Depth (ft)                                            </translation>
+    </message>
+    <message>
+        <source>水深 (英寻)                                            </source>
+        <translation>Depth (ftm)                                           </translation>
+    </message>
+</context>
+<context>
+    <name>CSetAlarms</name>
+    <message>
+        <source>报警设置</source>
+        <translation>Alarm Settings</translation>
+    </message>
+    <message>
+        <source>浅水报警</source>
+        <translation>Shallow alarm</translation>
+    </message>
+    <message>
+        <source>报警水深</source>
+        <translation>Alarm depth</translation>
+    </message>
+    <message>
+        <source>回差</source>
+        <translation>Hysteresis</translation>
+    </message>
+    <message>
+        <source>深水报警</source>
+        <translation>Deep alarm</translation>
+    </message>
+    <message>
+        <source>失底报警</source>
+        <translation>Bottom lost alarm</translation>
+    </message>
+    <message>
+        <source>连续无底回波数</source>
+        <translation>Pings without a bottom</translation>
+    </message>
+    <message>
+        <source>水深中断报警</source>
+        <translation>No depth alarm</translation>
+    </message>
+    <message>
+        <source>无回波秒数</source>
+        <translation>Seconds without a ping</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source> 英尺</source>
+        <translation> ft</translation>
+    </message>
+    <message>
+        <source> 英寻</source>
+        <translation> ftm</translation>
+    </message>
+    <message>
+        <source> 米</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source> 秒</source>
+        <translation> s</translation>
     </message>
 </context>
 <context>
@@ -834,17 +1066,6 @@
     </message>
 </context>
 <context>
-    <name>EditText</name>
-    <message>
-        <source>请输入一个数字。</source>
-        <translation>Please enter a number.</translation>
-    </message>
-    <message>
-        <source>请输入一个整数。</source>
-        <translation>Please enter an integer.</translation>
-    </message>
-</context>
-<context>
     <name>CSpeedFromWater</name>
     <message>
         <source>由温盐深计算声速</source>
@@ -876,33 +1097,6 @@
     </message>
 </context>
 <context>
-    <name>CSee</name>
-    <message>
-        <source>水深 (米)                                              </source>
-        <translation>Depth (m)                                              </translation>
-    </message>
-    <message>
-        <source>%1 秒</source>
-        <translation>%1 s</translation>
-    </message>
-    <message>
-        <source>%1 分钟</source>
-        <translation>%1 min</translation>
-    </message>
-    <message>
-        <source>%1 小时</source>
-        <translation>%1 h</translation>
-    </message>
-    <message>
-        <source>水深 (英尺)                                            </source>
-        <translation>Depth (ft)                                            </translation>
-    </message>
-    <message>
-        <source>水深 (英寻)                                            </source>
-        <translation>Depth (ftm)                                           </translation>
-    </message>
-</context>
-<context>
     <name>CTrueColorToolBar</name>
     <message>
         <source>工具栏</source>
@@ -910,14 +1104,14 @@
     </message>
 </context>
 <context>
-    <name>UserPrompts</name>
+    <name>EditText</name>
     <message>
-        <source>测深仪数据文件(*.sd)</source>
-        <translation>Echo sounder data files (*.sd)</translation>
+        <source>请输入一个数字。</source>
+        <translation>Please enter a number.</translation>
     </message>
     <message>
-        <source>测深仪数据文件(*.txt)</source>
-        <translation>Echo sounder data files (*.txt)</translation>
+        <source>请输入一个整数。</source>
+        <translation>Please enter an integer.</translation>
     </message>
 </context>
 <context>
@@ -1055,89 +1249,14 @@
     </message>
 </context>
 <context>
-    <name>CAlarmLabel</name>
+    <name>UserPrompts</name>
     <message>
-        <source>浅水报警</source>
-        <translation>SHALLOW</translation>
+        <source>测深仪数据文件(*.sd)</source>
+        <translation>Echo sounder data files (*.sd)</translation>
     </message>
     <message>
-        <source>深水报警</source>
-        <translation>DEEP</translation>
-    </message>
-    <message>
-        <source>失底报警</source>
-        <translation>BOTTOM LOST</translation>
-    </message>
-    <message>
-        <source>水深中断报警</source>
-        <translation>NO DEPTH</translation>
-    </message>
-    <message>
-        <source>（按 Esc 键或点击此处消音）</source>
-        <translation> (press Esc or click here to silence)</translation>
-    </message>
-</context>
-<context>
-    <name>CSetAlarms</name>
-    <message>
-        <source>报警设置</source>
-        <translation>Alarm Settings</translation>
-    </message>
-    <message>
-        <source>浅水报警</source>
-        <translation>Shallow alarm</translation>
-    </message>
-    <message>
-        <source>报警水深</source>
-        <translation>Alarm depth</translation>
-    </message>
-    <message>
-        <source>回差</source>
-        <translation>Hysteresis</translation>
-    </message>
-    <message>
-        <source>深水报警</source>
-        <translation>Deep alarm</translation>
-    </message>
-    <message>
-        <source>失底报警</source>
-        <translation>Bottom lost alarm</translation>
-    </message>
-    <message>
-        <source>连续无底回波数</source>
-        <translation>Pings without a bottom</translation>
-    </message>
-    <message>
-        <source>水深中断报警</source>
-        <translation>No depth alarm</translation>
-    </message>
-    <message>
-        <source>无回波秒数</source>
-        <translation>Seconds without a ping</translation>
-    </message>
-    <message>
-        <source>确定</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source> 英尺</source>
-        <translation> ft</translation>
-    </message>
-    <message>
-        <source> 英寻</source>
-        <translation> ftm</translation>
-    </message>
-    <message>
-        <source> 米</source>
-        <translation> m</translation>
-    </message>
-    <message>
-        <source> 秒</source>
-        <translation> s</translation>
+        <source>测深仪数据文件(*.txt)</source>
+        <translation>Echo sounder data files (*.txt)</translation>
     </message>
 </context>
 </TS>

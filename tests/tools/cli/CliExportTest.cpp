@@ -199,6 +199,21 @@ TEST_F(CliExport, PositionsArePlacedAgainFromTheRawLog) {
     }
 }
 
+// Several recordings into one file, each with its name and its own track.
+TEST_F(CliExport, SeveralRecordingsGoIntoOneFile) {
+    ASSERT_TRUE(PositionRun::Write(m_dir.File("two"), 50));
+    const std::string file = m_dir.File("both.gpkg");
+    const CliResult r = Run(Export("'" + m_dir.File("two.sd") + "' --format gpkg --out " + file));
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_TRUE(Has(r.errors, "170 pings, 160 exported, 10 without position")) << r.errors;
+    const auto count = [&](const std::string& query) {
+        return Output("ogrinfo -ro -q '" + file + "' -sql \"" + query + "\" | grep ' = '");
+    };
+    EXPECT_TRUE(Has(count("SELECT COUNT(*) FROM soundings WHERE recording = 'two'"), "= 45"));
+    EXPECT_TRUE(Has(count("SELECT COUNT(*) FROM track"), "= 2"));
+    EXPECT_TRUE(Has(count("SELECT last_rec FROM track WHERE recording = 'two'"), "= 49"));
+}
+
 // A position that jumps (a bad fix) is left uncharted and counted.
 TEST_F(CliExport, AJumpingPositionIsLeftUncharted) {
     std::string pings = ReadAll(m_dir.File("run.pos.csv"));

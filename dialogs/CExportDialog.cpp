@@ -150,6 +150,10 @@ void CExportDialog::SetIdle(bool idle) {
 void CExportDialog::Start() {
     if (m_worker.joinable() && !m_finished) return;
     if (m_worker.joinable()) m_worker.join();
+    if (m_recording->text().trimmed().isEmpty() || m_output->text().trimmed().isEmpty()) {
+        m_status->setText(tr("请选择记录文件和输出文件"));
+        return;
+    }
     ExportRequest request;
     request.recordings = {Local(QDir::fromNativeSeparators(m_recording->text()))};
     request.format = kFormats[m_format->currentIndex()];

@@ -37,8 +37,7 @@ void Count(ExportSummary& s, const ExportRow& row) {
     s.lastMs = std::max(s.lastMs, row.timeMs);
     if (!row.HasPosition()) return;
     const PingPosition& p = row.position;
-    const bool first = s.south == 0 && s.north == 0 && s.west == 0 && s.east == 0;
-    if (first) {
+    if (++s.placed == 1) {
         s.south = s.north = p.latitude;
         s.west = s.east = p.longitude;
         s.minEasting = s.maxEasting = row.easting;

@@ -29,6 +29,7 @@ struct ExportRequest {
 struct ExportSummary {
     std::uint64_t pings = 0;            // records processed
     std::uint64_t exported = 0;         // features or lines written
+    std::uint64_t placed = 0;           // exported with a position
     std::uint64_t withoutPosition = 0;  // of the pings taken, those not placed
     std::uint64_t jumped = 0;           // of those, places left out for a jump
     std::uint64_t unreadable = 0;       // records that could not be read

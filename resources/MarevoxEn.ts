@@ -207,6 +207,10 @@
         <source>已取消，未留下任何文件</source>
         <translation>Cancelled; nothing was left behind</translation>
     </message>
+    <message>
+        <source>请选择记录文件和输出文件</source>
+        <translation>Choose a recording and an output file</translation>
+    </message>
 </context>
 <context>
     <name>CMainFrame</name>

@@ -30,7 +30,8 @@ TEST(ExportDialog, ExportsOnItsOwnThreadWithProgressWhileTheWindowGoesOn) {
     TempDir dir;
     ASSERT_TRUE(PositionRun::Write(dir.File("run"), 60000));
     ExportChoices choices;
-    auto dialog = std::make_unique<CExportDialog>(choices, QString::fromStdString(dir.File("run.sd")));
+    auto dialog =
+        std::make_unique<CExportDialog>(choices, QString::fromStdString(dir.File("run.sd")));
     dialog->show();
     EXPECT_EQ(dialog->OutputEdit()->text().toStdString(), dir.File("run.gpkg"));
     dialog->FormatBox()->setCurrentIndex(4);  // CSV

@@ -84,7 +84,7 @@ void PrintSummary(const ExportRequest& request, const ExportSummary& s) {
     if (s.exported > 0)
         std::fprintf(stderr, "  time %s to %s\n", PositionFormat::UtcText(s.firstMs).c_str(),
                      PositionFormat::UtcText(s.lastMs).c_str());
-    if (s.exported > s.withoutPosition || FormatInfo(request.format).table)
+    if (s.placed > 0)
         std::fprintf(stderr,
                      "  latitude %.7f to %.7f, longitude %.7f to %.7f\n"
                      "  EPSG:%d easting %.3f to %.3f, northing %.3f to %.3f\n",

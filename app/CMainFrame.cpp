@@ -26,6 +26,7 @@
 #include "app/CStatusPane.h"
 #include "app/DepthOutput.h"
 #include "app/EngineMessage.h"
+#include "app/ExportChoicesFile.h"
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
@@ -629,8 +630,14 @@ void CMainFrame::ShowExport() {
     }
     const QString recording =
         m_engine.IsLive() ? QString() : QFile::decodeName(m_engine.DataPath().c_str());
-    m_export = new CExportDialog(m_exportChoices, recording, this);
+    if (!m_exportChoices) m_exportChoices = ExportChoicesFile::Load(m_settingsPath);
+    m_export = new CExportDialog(*m_exportChoices, recording, this);
     m_export->setAttribute(Qt::WA_DeleteOnClose);
+    // The choices of an export that went through, for the next run too.
+    connect(m_export, &CExportDialog::Finished, this, [this] {
+        if (m_saveSettings && m_export && m_export->Result().Ok())
+            ExportChoicesFile::Save(m_settingsPath, *m_exportChoices);
+    });
     m_export->show();
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/CommandRules.h"
@@ -185,8 +186,8 @@ private:
     std::unique_ptr<CSettingsDialogs> m_settingsDialogs;
     // 文件 → 导出…, while open, and its choices for the next opening.
     QPointer<CExportDialog> m_export;
-    ExportChoices m_exportChoices;
-    QPointer<CSee> m_depthMonitor;  // cleared when the user closes it
+    std::optional<ExportChoices> m_exportChoices;  // read from the settings file at first
+    QPointer<CSee> m_depthMonitor;                 // cleared when the user closes it
     QPointer<CCheckSelf> m_selfCheckDialog;
     QPointer<COutputMonitor> m_outputMonitor;
     CAlarmWatch* m_alarms = nullptr;

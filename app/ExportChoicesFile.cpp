@@ -23,7 +23,8 @@ int Whole(const std::string& text, int min, int max, int fallback) {
 ExportChoices Load(const std::string& settingsPath) {
     std::string text;
     ExportChoices choices;
-    if (ProfileFile::ReadFile(settingsPath, &text) != ProfileFile::ReadResult::kRead) return choices;
+    if (ProfileFile::ReadFile(settingsPath, &text) != ProfileFile::ReadResult::kRead)
+        return choices;
     choices.format = Whole(ProfileFile::FindString(text, kSection, "Format", ""), 0, 5, 0);
     const std::string crs = ProfileFile::FindString(text, kSection, "Crs", "");
     if (!crs.empty()) choices.crs = QString::fromStdString(crs);

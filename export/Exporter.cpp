@@ -5,7 +5,6 @@
 #include <memory>
 #include <tuple>
 
-#include "engine/Replay.h"
 #include "engine/XSound.h"
 #include "export/CsvSink.h"
 #include "export/JumpFilter.h"
@@ -64,8 +63,12 @@ ExportStatus ExportOne(const ExportRequest& request, std::uint32_t index, RowSin
     XSound engine;
     sink.BeginRecording(std::filesystem::path(path).stem().string());
     bool stop = false;
-    const EngineStatus opened = ReplayRecording(engine, path, [&](std::uint32_t record, bool ok) {
-        if (stop) return;
+    // Each record as forward playback processes it (engine/Replay), until
+    // the end or a stop.
+    const EngineStatus opened = engine.OpenRecording(path);
+    if (!opened.Ok())
+        return Failure(ExportProblem::kRecording, path, 0, opened.systemError, {}, opened);
+    const auto each = [&](std::uint32_t record, bool ok) {
         ++done;
         if (progress.report && done % 4096 == 0) progress.report(done, total);
         if (progress.cancel != nullptr && progress.cancel->load(std::memory_order_relaxed)) {
@@ -113,9 +116,12 @@ ExportStatus ExportOne(const ExportRequest& request, std::uint32_t index, RowSin
         }
         ++summary.exported;
         Count(summary, row);
-    });
-    if (!opened.Ok())
-        return Failure(ExportProblem::kRecording, path, 0, opened.systemError, {}, opened);
+    };
+    for (std::uint32_t record = 0; !stop && record < engine.RecordTotal(); ++record) {
+        engine.SetRecordIndex(record);
+        each(record, engine.ProcessPlaybackPing() != 0);
+    }
+    engine.EndPlayback();
     sink.EndRecording();
     return status;
 }

@@ -233,6 +233,17 @@ TEST_F(CliExport, AJumpingPositionIsLeftUncharted) {
     EXPECT_EQ(std::count(xyz.begin(), xyz.end(), '\n'), 10);
 }
 
+// A position file whose last line was cut short (the recorder killed while
+// writing it) exports: that ping has no position.
+TEST_F(CliExport, ALastLineCutShortIsDropped) {
+    const std::string pings = ReadAll(m_dir.File("run.pos.csv"));
+    WriteAll(m_dir.File("run.pos.csv"), pings.substr(0, pings.size() - 30));
+    const CliResult r = Run(Export("--format csv"));
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_TRUE(Has(r.errors, "6 without position")) << r.errors;
+    EXPECT_EQ(Feature(m_dir.File("run.csv"), kCount - 1).at("flag"), "none");
+}
+
 // Every fault: a message saying why, a non-zero exit, and nothing written.
 TEST_F(CliExport, FaultsSayWhyAndLeaveNothingBehind) {
     const std::string out = m_dir.File("out.gpkg");

@@ -6,7 +6,7 @@ constexpr ExportFormatInfo kFormats[] = {
     {ExportFormat::kGeoPackage, "gpkg", ".gpkg", "GPKG", false, false, true},
     {ExportFormat::kShapefile, "shp", ".shp", "ESRI Shapefile", false, false, false},
     {ExportFormat::kGeoJson, "geojson", ".geojson", "GeoJSON", false, true, false},
-    {ExportFormat::kKml, "kml", ".kml", "KML", false, true, false},
+    {ExportFormat::kKml, "kml", ".kml", "KML", false, true, true},
     {ExportFormat::kCsv, "csv", ".csv", "", true, false, false},
     {ExportFormat::kXyz, "xyz", ".xyz", "", false, false, false},
 };

@@ -126,6 +126,37 @@ ExportStatus ExportOne(const ExportRequest& request, std::uint32_t index, RowSin
     return status;
 }
 
+// The track of a format that takes it after the points: each recording's
+// positions again, as the points had them (the same pings, the same jumps;
+// a ping the hook dropped stays on the track).
+ExportStatus WriteTrackAfterwards(const ExportRequest& request,
+                                  const std::vector<std::uint32_t>& records, RowSink& sink) {
+    if (!sink.BeginTrack()) return {};  // Finish says why
+    for (std::uint32_t i = 0; i < request.recordings.size(); ++i) {
+        PingPositions positions;
+        ExportStatus status = positions.Open(request.recordings[i], request.recompute);
+        if (!status.Ok()) return status;
+        JumpFilter jumps;
+        sink.BeginRecording(std::filesystem::path(request.recordings[i]).stem().string());
+        for (std::uint32_t record = 0; record < records[i]; record += request.every) {
+            ExportRow row;
+            PositionFormat::PingLine line;
+            if (!positions.Next(record, &line, &status)) {
+                if (!status.Ok()) return status;
+                continue;
+            }
+            row.record = record;
+            row.timeMs = line.timeMs;
+            row.position = line.position;
+            if (!jumps.Jumped(row.timeMs, row.position) && row.HasPosition() &&
+                !sink.WriteTrack(row))
+                break;
+        }
+        sink.EndRecording();
+    }
+    return {};
+}
+
 }  // namespace
 
 ExportStatus ExportRecordings(const ExportRequest& request, ExportSummary* summary,
@@ -135,12 +166,14 @@ ExportStatus ExportRecordings(const ExportRequest& request, ExportSummary* summa
     // Every recording and its position files there; its records, for the
     // progress.
     std::uint64_t total = 0;
+    std::vector<std::uint32_t> records;
     for (const std::string& path : request.recordings) {
         XSound engine;
         const EngineStatus opened = engine.OpenRecording(path);
         if (!opened.Ok())
             return Failure(ExportProblem::kRecording, path, 0, opened.systemError, {}, opened);
         total += engine.RecordTotal();
+        records.push_back(engine.RecordTotal());
         engine.EndPlayback();
         PingPositions positions;
         if (ExportStatus status = positions.Open(path, request.recompute); !status.Ok())
@@ -173,6 +206,8 @@ ExportStatus ExportRecordings(const ExportRequest& request, ExportSummary* summa
     std::uint64_t done = 0;
     for (std::uint32_t i = 0; status.Ok() && i < request.recordings.size(); ++i)
         status = ExportOne(request, i, *sink, projection, *summary, progress, done, total, hook);
+    if (status.Ok() && sink->TrackAfterPoints())
+        status = WriteTrackAfterwards(request, records, *sink);
     const ExportStatus finished = sink->Finish();
     if (status.Ok()) status = finished;
     if (status.Ok()) status = staged.Commit();

@@ -87,26 +87,37 @@ ExportStatus OgrSink::Open(const std::string& path, int epsg) {
         return Failure(ExportProblem::kWriteFailed, path, 0, t_failure.systemError,
                        t_failure.message);
     CreateFields();
-    if (m_info.track) {
-        CPLStringList trackOptions;
-        trackOptions.SetNameValue("DESCRIPTION",
-                                  "Marevox survey track: each recording's charted pings as lines");
-        m_track = m_dataset->CreateLayer("track", &srs, wkbLineString, trackOptions.List());
-        for (const auto& [name, type] : {std::pair{"recording", OFTString},
-                                         {"first_rec", OFTInteger},
-                                         {"last_rec", OFTInteger}}) {
-            OGRFieldDefn field(name, type);
-            if (m_track != nullptr) m_track->CreateField(&field);
-        }
-    }
+    if (m_info.track && !TrackAfterPoints()) CreateTrack(&srs);
     if (m_info.format == ExportFormat::kGeoPackage)
         m_dataset->SetMetadataItem("DESCRIPTION", kDescription);
-    if (Failed() || (m_info.track && m_track == nullptr))
+    if (Failed() || (m_info.track && !TrackAfterPoints() && m_track == nullptr))
         return Failure(ExportProblem::kWriteFailed, path, 0, t_failure.systemError,
                        t_failure.message);
     m_feature = OGRFeature::CreateFeature(m_points->GetLayerDefn());
     if (m_info.format == ExportFormat::kGeoPackage) m_dataset->StartTransaction();
     return {};
+}
+
+bool OgrSink::CreateTrack(OGRSpatialReference* srs) {
+    CPLStringList options;
+    options.SetNameValue("DESCRIPTION",
+                         "Marevox survey track: each recording's charted pings as lines");
+    m_track = m_dataset->CreateLayer("track", srs, wkbLineString, options.List());
+    for (const auto& [name, type] :
+         {std::pair{"recording", OFTString}, {"first_rec", OFTInteger}, {"last_rec", OFTInteger}}) {
+        OGRFieldDefn field(name, type);
+        if (m_track != nullptr) m_track->CreateField(&field);
+    }
+    return m_track != nullptr && !Failed();
+}
+
+bool OgrSink::BeginTrack() {
+    const OGRSpatialReference* srs = m_points->GetSpatialRef();
+    OGRSpatialReference copy;
+    if (srs != nullptr) copy = *srs;
+    if (srs != nullptr && CreateTrack(&copy)) return true;
+    if (!Failed()) t_failure = {"the track layer could not be created", 0};
+    return false;
 }
 
 void OgrSink::CreateFields() {
@@ -195,7 +206,12 @@ bool OgrSink::Write(const ExportRow& row) {
         return false;
     }
     if (m_track == nullptr) return !Failed();
+    return WriteTrack(row);
+}
 
+bool OgrSink::WriteTrack(const ExportRow& row) {
+    const double x = m_info.wgs84Geometry ? row.position.longitude : row.easting;
+    const double y = m_info.wgs84Geometry ? row.position.latitude : row.northing;
     if (m_line &&
         (row.timeMs - m_lineLastMs > kTrackGapMs || m_line->getNumPoints() >= kTrackPointsMax)) {
         const OGRPoint last = [&] {

@@ -12,11 +12,12 @@ class GDALDataset;
 class OGRFeature;
 class OGRLayer;
 class OGRLineString;
+class OGRSpatialReference;
 
 // A vector file written through GDAL/OGR: GeoPackage, Shapefile, GeoJSON
 // (RFC 7946) and KML. One layer "soundings" with a point per placed ping;
-// in a GeoPackage also a layer "track", each recording's charted pings as
-// lines. The coordinate system is written where the format keeps one.
+// in a GeoPackage and KML also a layer "track", each recording's charted
+// pings as lines. The coordinate system is written where the format keeps one.
 class OgrSink : public RowSink {
 public:
     explicit OgrSink(ExportFormat format);
@@ -27,10 +28,14 @@ public:
     void EndRecording() override;
     ExportStatus Finish() override;
     bool NeedsPosition() const override { return true; }
+    bool TrackAfterPoints() const override { return m_info.format == ExportFormat::kKml; }
+    bool BeginTrack() override;
+    bool WriteTrack(const ExportRow& row) override;
 
 private:
     void CreateFields();
     bool Commit();
+    bool CreateTrack(OGRSpatialReference* srs);
     bool FlushTrack();
     bool Failed();
     void SetReal(int field, double value);

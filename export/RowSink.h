@@ -21,4 +21,14 @@ public:
     virtual ExportStatus Finish() = 0;
     // Pings a point format left out for want of a position.
     virtual bool NeedsPosition() const = 0;
+
+    // A format that takes its track only once the points are written (KML
+    // writes one layer after the other): after the last recording the
+    // exporter opens the track with BeginTrack and goes through each
+    // recording's positions again, with BeginRecording, WriteTrack for each
+    // charted ping, EndRecording.
+    virtual bool TrackAfterPoints() const { return false; }
+    // False when the track cannot be begun (Finish says why).
+    virtual bool BeginTrack() { return true; }
+    virtual bool WriteTrack(const ExportRow&) { return true; }
 };

@@ -111,9 +111,12 @@ TEST_F(CliExport, EveryFormatReadsBackWithItsSystemAndTheRecordingsValues) {
         for (const char* field : {"time_utc", "latitude", "easting", "depth_m", "smoothed_m",
                                   "draft_m", "sound_mps", "quality", "error_m", "flag", "mark"})
             EXPECT_TRUE(Has(summary, std::string(field) + ": ")) << field;
-        if (std::string(c.format) == "gpkg") {  // the track beside the points; depth positive down
-            EXPECT_TRUE(Has(summary, "Layer name: track") && Has(summary, "positive down"));
-        }
+        // The track beside the points where a format holds layers; depth
+        // said to be positive down where it holds a description.
+        EXPECT_EQ(Has(summary, "Layer name: track"),
+                  c.format == std::string("gpkg") || c.format == std::string("kml"));
+        EXPECT_EQ(Has(summary, "positive down"),
+                  c.format == std::string("gpkg") || c.format == std::string("geojson"));
 
         const auto mark = Feature(file, PositionRun::kMarkRecord);
         const LatLon at = PositionRun::At(PositionRun::PingMs(PositionRun::kMarkRecord));

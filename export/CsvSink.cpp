@@ -16,7 +16,7 @@ ExportStatus CsvSink::Open(const std::string& path, int) {
     if (m_file == nullptr) return Failure(ExportProblem::kWriteFailed, path, 0, errno);
     std::setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
     m_line.clear();
-    for (const ExportFieldSpec& field : kExportFields) {
+    for (const ExportFieldInfo& field : kExportFields) {
         if (!m_line.empty()) m_line += ',';
         m_line += field.name;
     }

@@ -24,13 +24,13 @@ enum ExportField {
 
 enum class FieldKind { kText, kWhole, kReal };
 
-struct ExportFieldSpec {
+struct ExportFieldInfo {
     const char* name;  // at most 10 characters: a Shapefile's limit
     FieldKind kind;
     int width, decimals;
 };
 
-inline constexpr ExportFieldSpec kExportFields[kFieldCount] = {
+inline constexpr ExportFieldInfo kExportFields[kFieldCount] = {
     {"recording", FieldKind::kText, 64, 0}, {"record", FieldKind::kWhole, 9, 0},
     {"time_utc", FieldKind::kText, 24, 0},  {"latitude", FieldKind::kReal, 13, 9},
     {"longitude", FieldKind::kReal, 14, 9}, {"easting", FieldKind::kReal, 14, 3},

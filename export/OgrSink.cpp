@@ -121,17 +121,17 @@ bool OgrSink::BeginTrack() {
 }
 
 void OgrSink::CreateFields() {
-    for (const ExportFieldSpec& spec : kExportFields) {
-        OGRFieldDefn field(spec.name, spec.kind == FieldKind::kText    ? OFTString
-                                      : spec.kind == FieldKind::kWhole ? OFTInteger
+    for (const ExportFieldInfo& info : kExportFields) {
+        OGRFieldDefn field(info.name, info.kind == FieldKind::kText    ? OFTString
+                                      : info.kind == FieldKind::kWhole ? OFTInteger
                                                                        : OFTReal);
-        field.SetWidth(spec.width);
-        field.SetPrecision(spec.decimals);
+        field.SetWidth(info.width);
+        field.SetPrecision(info.decimals);
         m_points->CreateField(&field);
     }
     // Each field by its place in the layer (a format may reorder or rename).
-    for (const ExportFieldSpec& spec : kExportFields)
-        m_fields.push_back(m_points->GetLayerDefn()->GetFieldIndex(spec.name));
+    for (const ExportFieldInfo& info : kExportFields)
+        m_fields.push_back(m_points->GetLayerDefn()->GetFieldIndex(info.name));
 }
 
 void OgrSink::SetReal(int field, double value) {

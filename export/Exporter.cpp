@@ -16,10 +16,10 @@
 
 namespace {
 
-std::unique_ptr<RowSink> SinkFor(ExportFormat format) {
+std::unique_ptr<RowSink> SinkFor(ExportFormat format, bool track) {
     if (format == ExportFormat::kXyz) return std::make_unique<XyzSink>();
     if (format == ExportFormat::kCsv) return std::make_unique<CsvSink>();
-    return std::make_unique<OgrSink>(format);
+    return std::make_unique<OgrSink>(format, track);
 }
 
 // The files a format writes beside its own name.
@@ -201,7 +201,7 @@ ExportStatus ExportRecordings(const ExportRequest& request, ExportSummary* summa
     StagedOutput staged;
     ExportStatus status = staged.Begin(request.output, Siblings(request.format), request.overwrite);
     if (!status.Ok()) return status;
-    std::unique_ptr<RowSink> sink = SinkFor(request.format);
+    std::unique_ptr<RowSink> sink = SinkFor(request.format, request.track);
     status = sink->Open(staged.WorkPath(), *code);
     std::uint64_t done = 0;
     for (std::uint32_t i = 0; status.Ok() && i < request.recordings.size(); ++i)

@@ -21,6 +21,7 @@ struct ExportRequest {
     // none: the positions as recorded.
     std::optional<PositionSettings> recompute;
     std::uint32_t every = 1;  // every Nth record of each recording
+    bool track = true;        // the track as lines, where the format holds layers
     std::string output;
     bool overwrite = false;
 };

@@ -42,7 +42,8 @@ thread_local GdalFailure t_failure;
 
 }  // namespace
 
-OgrSink::OgrSink(ExportFormat format) : m_info(FormatInfo(format)) {}
+OgrSink::OgrSink(ExportFormat format, bool track)
+    : m_info(FormatInfo(format)), m_withTrack(track && m_info.track) {}
 
 OgrSink::~OgrSink() {
     if (m_feature != nullptr) OGRFeature::DestroyFeature(m_feature);
@@ -87,10 +88,10 @@ ExportStatus OgrSink::Open(const std::string& path, int epsg) {
         return Failure(ExportProblem::kWriteFailed, path, 0, t_failure.systemError,
                        t_failure.message);
     CreateFields();
-    if (m_info.track && !TrackAfterPoints()) CreateTrack(&srs);
+    if (m_withTrack && !TrackAfterPoints()) CreateTrack(&srs);
     if (m_info.format == ExportFormat::kGeoPackage)
         m_dataset->SetMetadataItem("DESCRIPTION", kDescription);
-    if (Failed() || (m_info.track && !TrackAfterPoints() && m_track == nullptr))
+    if (Failed() || (m_withTrack && !TrackAfterPoints() && m_track == nullptr))
         return Failure(ExportProblem::kWriteFailed, path, 0, t_failure.systemError,
                        t_failure.message);
     m_feature = OGRFeature::CreateFeature(m_points->GetLayerDefn());

@@ -20,7 +20,8 @@ class OGRSpatialReference;
 // pings as lines. The coordinate system is written where the format keeps one.
 class OgrSink : public RowSink {
 public:
-    explicit OgrSink(ExportFormat format);
+    // track: the track layer too, where the format holds one.
+    OgrSink(ExportFormat format, bool track);
     ~OgrSink() override;
     ExportStatus Open(const std::string& path, int epsg) override;
     void BeginRecording(const std::string& name) override;
@@ -28,7 +29,9 @@ public:
     void EndRecording() override;
     ExportStatus Finish() override;
     bool NeedsPosition() const override { return true; }
-    bool TrackAfterPoints() const override { return m_info.format == ExportFormat::kKml; }
+    bool TrackAfterPoints() const override {
+        return m_withTrack && m_info.format == ExportFormat::kKml;
+    }
     bool BeginTrack() override;
     bool WriteTrack(const ExportRow& row) override;
 
@@ -41,6 +44,7 @@ private:
     void SetReal(int field, double value);
 
     const ExportFormatInfo& m_info;
+    const bool m_withTrack;
     std::string m_path;
     GDALDataset* m_dataset = nullptr;
     OGRLayer* m_points = nullptr;

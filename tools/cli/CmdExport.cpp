@@ -1,7 +1,7 @@
 // marevox-cli export FILE.sd [FILE2.sd ...] --format gpkg|shp|geojson|kml|csv|xyz [--crs
 // utm|EPSG:n]
 //                    [--latency MS] [--antenna-forward M] [--antenna-starboard M] [--every N]
-//                    [--out FILE] [--force]:
+//                    [--out FILE] [--force] [--no-track]:
 // the recordings' pings with their depths and positions, into one file.
 #include <cmath>
 #include <csignal>
@@ -22,7 +22,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: marevox-cli export FILE.sd [FILE2.sd ...] --format gpkg|shp|geojson|kml|csv|xyz\n"
     "           [--crs utm|EPSG:n] [--latency MS] [--antenna-forward M] [--antenna-starboard M]\n"
-    "           [--every N] [--out FILE] [--force]\n";
+    "           [--every N] [--out FILE] [--force] [--no-track]\n";
 
 std::string SystemText(int error) {
     return error != 0 ? std::strerror(error) : "";
@@ -137,6 +137,7 @@ bool ParseRequest(const CliArgs& args, ExportRequest* request) {
     }
     request->output = out;
     request->overwrite = args.Has("force");
+    request->track = !args.Has("no-track");
     return true;
 }
 
@@ -148,7 +149,7 @@ int CmdExport(int argc, char** argv, int first) {
     // ending the program with the partial file.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    const CliArgs args(argc, argv, first, {"force"});
+    const CliArgs args(argc, argv, first, {"force", "no-track"});
     ExportRequest request;
     if (!ParseRequest(args, &request)) return 2;
     if (request.recompute) {

@@ -215,6 +215,9 @@ TEST_F(CliExport, SeveralRecordingsGoIntoOneFile) {
     EXPECT_TRUE(Has(count("SELECT COUNT(*) FROM soundings WHERE recording = 'two'"), "= 45"));
     EXPECT_TRUE(Has(count("SELECT COUNT(*) FROM track"), "= 2"));
     EXPECT_TRUE(Has(count("SELECT last_rec FROM track WHERE recording = 'two'"), "= 49"));
+    // Without the track.
+    ASSERT_EQ(Run(Export("--format gpkg --force --no-track --out " + file)).exitCode, 0);
+    EXPECT_EQ(Output("ogrinfo -ro -so -q '" + file + "'"), "1: soundings (Point)\n");
 }
 
 // A position that jumps (a bad fix) is left uncharted and counted.

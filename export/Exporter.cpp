@@ -107,7 +107,10 @@ ExportStatus ExportOne(const ExportRequest& request, std::uint32_t index, RowSin
         row.draft = settings.m_draft;
         row.soundSpeed = settings.m_soundSpeed;
         if (engine.MarkFlag() != 0) row.mark = engine.MarkNumber();
-        if (hook != nullptr && !hook->Apply(row)) return;
+        if (hook != nullptr && !hook->Apply(row)) {
+            ++summary.leftOut;
+            return;
+        }
         if (!row.HasPosition()) ++summary.withoutPosition;
         if (!row.HasPosition() && sink.NeedsPosition()) return;
         if (!sink.Write(row)) {

@@ -34,6 +34,7 @@ struct ExportSummary {
     std::uint64_t withoutPosition = 0;  // of the pings taken, those not placed
     std::uint64_t jumped = 0;           // of those, places left out for a jump
     std::uint64_t unreadable = 0;       // records that could not be read
+    std::uint64_t leftOut = 0;          // pings the hook left out (edits)
     std::int64_t firstMs = 0, lastMs = 0;
     double south = 0, north = 0, west = 0, east = 0;  // degrees, of the placed pings
     double minEasting = 0, maxEasting = 0, minNorthing = 0, maxNorthing = 0;

@@ -1,20 +1,24 @@
 // marevox-cli export FILE.sd [FILE2.sd ...] --format gpkg|shp|geojson|kml|csv|xyz [--crs
 // utm|EPSG:n]
 //                    [--latency MS] [--antenna-forward M] [--antenna-starboard M] [--every N]
-//                    [--out FILE] [--force] [--no-track]:
+//                    [--out FILE] [--force] [--no-track] [--edited]:
 // the recordings' pings with their depths and positions, into one file.
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/EngineMessages.h"
+#include "edit/EditSession.h"
 #include "export/Exporter.h"
 #include "survey/PositionFormat.h"
 #include "survey/PositionRecording.h"
 #include "tools/cli/Commands.h"
+#include "tools/cli/EditMessages.h"
 #include "tools/common/CliArgs.h"
 
 namespace {
@@ -22,7 +26,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: marevox-cli export FILE.sd [FILE2.sd ...] --format gpkg|shp|geojson|kml|csv|xyz\n"
     "           [--crs utm|EPSG:n] [--latency MS] [--antenna-forward M] [--antenna-starboard M]\n"
-    "           [--every N] [--out FILE] [--force] [--no-track]\n";
+    "           [--every N] [--out FILE] [--force] [--no-track] [--edited]\n";
 
 std::string SystemText(int error) {
     return error != 0 ? std::strerror(error) : "";
@@ -93,6 +97,42 @@ void PrintSummary(const ExportRequest& request, const ExportSummary& s) {
     for (const std::string& file : s.files) std::fprintf(stderr, "  wrote %s\n", file.c_str());
 }
 
+// --edited: each recording's edit file (BASE.edits.csv) over its depths,
+// as replay --edited takes it: a rejected ping is left out, a depth set by
+// hand or detected again replaces the detected one.
+class EditsHook : public RowHook {
+public:
+    // Every recording's edits, before anything is written; false with the
+    // problem said.
+    bool Open(const std::vector<std::string>& recordings) {
+        for (const std::string& recording : recordings) {
+            auto session = std::make_unique<EditSession>();
+            const EngineStatus opened = session->OpenRecording(recording);
+            if (!opened.Ok()) return Say(EngineMessageText(opened));
+            const EditStatus loaded = session->LoadEdits();
+            if (!loaded.Ok()) return Say(EditStatusText(loaded));
+            for (const EditStatus& notice : session->Notices()) Say(EditStatusText(notice));
+            m_sessions.push_back(std::move(session));
+        }
+        return true;
+    }
+    bool Apply(ExportRow& row) override {
+        const EditedDepths& depths = m_sessions[row.recording]->Depths();
+        if (row.record >= depths.Count()) return true;
+        const EditedPing ping = depths.For(row.record);
+        if (ping.Rejected()) return false;
+        if (ping.state != EditState::kKept) row.depth = ping.depth;
+        return true;
+    }
+
+private:
+    static bool Say(const std::string& text) {
+        std::fprintf(stderr, "marevox-cli export: %s\n", text.c_str());
+        return false;
+    }
+    std::vector<std::unique_ptr<EditSession>> m_sessions;
+};
+
 bool Fail(const std::string& problem) {
     std::fprintf(stderr, "marevox-cli export: %s\n%s", problem.c_str(), kUsage);
     return false;
@@ -149,7 +189,7 @@ int CmdExport(int argc, char** argv, int first) {
     // ending the program with the partial file.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    const CliArgs args(argc, argv, first, {"force", "no-track"});
+    const CliArgs args(argc, argv, first, {"force", "no-track", "edited"});
     ExportRequest request;
     if (!ParseRequest(args, &request)) return 2;
     if (request.recompute) {
@@ -166,13 +206,19 @@ int CmdExport(int argc, char** argv, int first) {
                      "not keep its latency and antenna offset: give --latency, --antenna-forward, "
                      "--antenna-starboard to place the pings again from BASE.gnss.csv\n");
     }
+    EditsHook edits;
+    if (args.Has("edited") && !edits.Open(request.recordings)) return 1;
     ExportSummary summary;
-    const ExportStatus status = ExportRecordings(request, &summary);
+    const ExportStatus status =
+        ExportRecordings(request, &summary, {}, args.Has("edited") ? &edits : nullptr);
     if (!status.Ok()) {
         std::fprintf(stderr, "marevox-cli export: %s\n", ProblemText(status).c_str());
         return 1;
     }
     PrintSummary(request, summary);
+    if (summary.leftOut > 0)
+        std::fprintf(stderr, "marevox-cli export: %llu pings left out by their edits\n",
+                     static_cast<unsigned long long>(summary.leftOut));
     if (summary.jumped > 0)
         std::fprintf(stderr,
                      "marevox-cli export: %llu pings' positions jumped (a bad fix) and were left "

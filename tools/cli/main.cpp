@@ -27,7 +27,7 @@ const Subcommand kSubcommands[] = {
     {"export", CmdExport,
      "export FILE.sd [FILE2.sd ...] --format gpkg|shp|geojson|kml|csv|xyz [--crs utm|EPSG:n] "
      "[--latency MS] [--antenna-forward M] [--antenna-starboard M] [--every N] [--out FILE] "
-     "[--force] [--no-track]"},
+     "[--force] [--no-track] [--edited]"},
     {"sentence", CmdSentence, "sentence --type N --depth D [--draft X] [--ini FILE]"},
 #ifdef MAREVOX_CLI_LIVE
     {"live", CmdLive, "live --port PATH [--count N] [--ini FILE] [--record FILE.sd]"},

@@ -220,6 +220,18 @@ TEST_F(CliExport, SeveralRecordingsGoIntoOneFile) {
     EXPECT_EQ(Output("ogrinfo -ro -so -q '" + file + "'"), "1: soundings (Point)\n");
 }
 
+// --edited takes the recording's edit file: the pings the edits reject
+// are left out (all of them here: every depth is outside 0 to 5 m).
+TEST_F(CliExport, EditedLeavesOutTheRejectedPings) {
+    ASSERT_EQ(Run("edit '" + m_dir.File("run.sd") + "' --filter window:0:5").exitCode, 0);
+    const CliResult all = Run(Export("--format csv"));
+    EXPECT_TRUE(Has(all.errors, "120 exported")) << all.errors;
+    const CliResult edited = Run(Export("--format csv --force --edited"));
+    ASSERT_EQ(edited.exitCode, 0) << edited.errors;
+    EXPECT_TRUE(Has(edited.errors, "0 exported") && Has(edited.errors, "120 pings left out"))
+        << edited.errors;
+}
+
 // A position that jumps (a bad fix) is left uncharted and counted.
 TEST_F(CliExport, AJumpingPositionIsLeftUncharted) {
     std::string pings = ReadAll(m_dir.File("run.pos.csv"));

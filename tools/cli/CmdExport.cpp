@@ -3,6 +3,7 @@
 //                    [--latency MS] [--antenna-forward M] [--antenna-starboard M] [--every N]
 //                    [--out FILE] [--force] [--no-track] [--edited]:
 // the recordings' pings with their depths and positions, into one file.
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -70,7 +71,7 @@ std::string ProblemText(const ExportStatus& s) {
         case ExportProblem::kWriteFailed:
             return s.path + ": writing failed (" + why + "); nothing was left behind";
         case ExportProblem::kCancelled:
-            return "cancelled; nothing was left behind";
+            return "interrupted; nothing was left behind";
     }
     return "";
 }
@@ -132,6 +133,13 @@ private:
     }
     std::vector<std::unique_ptr<EditSession>> m_sessions;
 };
+
+// Interrupted (Ctrl-C) or told to end: the export stops as a cancel does,
+// removing what it wrote.
+std::atomic<bool> s_interrupted{false};
+extern "C" void Interrupted(int) {
+    s_interrupted.store(true, std::memory_order_relaxed);
+}
 
 bool Fail(const std::string& problem) {
     std::fprintf(stderr, "marevox-cli export: %s\n%s", problem.c_str(), kUsage);
@@ -209,8 +217,12 @@ int CmdExport(int argc, char** argv, int first) {
     EditsHook edits;
     if (args.Has("edited") && !edits.Open(request.recordings)) return 1;
     ExportSummary summary;
+    ExportProgress progress;
+    progress.cancel = &s_interrupted;
+    std::signal(SIGINT, Interrupted);
+    std::signal(SIGTERM, Interrupted);
     const ExportStatus status =
-        ExportRecordings(request, &summary, {}, args.Has("edited") ? &edits : nullptr);
+        ExportRecordings(request, &summary, progress, args.Has("edited") ? &edits : nullptr);
     if (!status.Ok()) {
         std::fprintf(stderr, "marevox-cli export: %s\n", ProblemText(status).c_str());
         return 1;

@@ -323,6 +323,21 @@ TEST_F(CliExport, FaultsSayWhyAndLeaveNothingBehind) {
     EXPECT_EQ(Run(Export("--format gpkg --force --out " + out)).exitCode, 0);
 }
 
+// Interrupted (Ctrl-C, or told to end) part way: the partial file goes.
+TEST(CliExportInterrupted, LeavesNothingBehind) {
+    TempDir dir, logs;
+    ASSERT_TRUE(PositionRun::Write(dir.File("long"), 400000));
+    const std::vector<std::string> before = Names(dir);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        BackgroundProcess cli({MAREVOX_CLI_PATH, "export", dir.File("long.sd"), "--format", "gpkg"},
+                              logs.File("export.err"), true);
+        ASSERT_TRUE(cli.Started());
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        EXPECT_EQ(cli.Stop(signal), 1) << signal;
+        EXPECT_EQ(Names(dir), before);
+    }
+}
+
 // A survey recorded through a real gpsd on the simulator's receiver
 // exports to a GeoPackage with its pings placed, and placing them again
 // with the settings it was recorded with gives the same places.

@@ -15,9 +15,9 @@
 #include "app/CompanionMessages.h"
 #include "app/StatusTexts.h"
 #include "app/TimerDuties.h"
+#include "dialogs/CExportDialog.h"
 #include "display/ColourScheme.h"
 #include "settings/DepthUnit.h"
-#include "dialogs/CExportDialog.h"
 
 struct AppSettings;
 class CAlarmLabel;

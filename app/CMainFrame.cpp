@@ -30,6 +30,7 @@
 #include "app/CStatusPane.h"
 #include "app/DepthOutput.h"
 #include "app/EngineMessage.h"
+#include "app/ExportChoicesFile.h"
 #include "app/PositionStart.h"
 #include "app/ReceiveHandler.h"
 #include "app/Settings.h"
@@ -77,6 +78,7 @@ struct MenuDef {
 const MenuDef kMenuBar[] = {
     {QT_TRANSLATE_NOOP("CMainFrame", "文件(&F)"),
      {{kOpenTextData, QT_TRANSLATE_NOOP("CMainFrame", "打开文本数据...")},
+      {kExport, QT_TRANSLATE_NOOP("CMainFrame", "导出...")},
       {0, nullptr},
       {kFilePrint, QT_TRANSLATE_NOOP("CMainFrame", "打印(&P)...")},
       {kFilePrintSetup, QT_TRANSLATE_NOOP("CMainFrame", "打印设置(&R)...")},
@@ -392,6 +394,9 @@ void CMainFrame::RunCommand(int id) {
         case kOpenTextData:
             OpenTextData();
             break;
+        case kExport:
+            ShowExport();
+            break;
         case kFilePrint:
             PrintView();
             break;
@@ -674,6 +679,26 @@ void CMainFrame::BackForward() {
     const bool backward = !m_engine.PlayingBackward();
     if (backward) m_engine.View().SetZoom(0);
     m_engine.SetDirection(backward);
+}
+
+// Modeless: the window goes on sounding or playing while a survey exports.
+void CMainFrame::ShowExport() {
+    if (m_export) {
+        m_export->raise();
+        m_export->activateWindow();
+        return;
+    }
+    const QString recording =
+        m_engine.IsLive() ? QString() : QFile::decodeName(m_engine.DataPath().c_str());
+    if (!m_exportChoices) m_exportChoices = ExportChoicesFile::Load(m_settingsPath);
+    m_export = new CExportDialog(*m_exportChoices, recording, this);
+    m_export->setAttribute(Qt::WA_DeleteOnClose);
+    // The choices of an export that went through, for the next run too.
+    connect(m_export, &CExportDialog::Finished, this, [this] {
+        if (m_saveSettings && m_export && m_export->Result().Ok())
+            ExportChoicesFile::Save(m_settingsPath, *m_exportChoices);
+    });
+    m_export->show();
 }
 
 void CMainFrame::OpenTextData() {

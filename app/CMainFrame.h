@@ -8,12 +8,14 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/CommandRules.h"
 #include "app/CompanionMessages.h"
 #include "app/StatusTexts.h"
 #include "app/TimerDuties.h"
+#include "dialogs/CExportDialog.h"
 #include "display/ColourScheme.h"
 #include "settings/DepthUnit.h"
 #include "survey/FixHistory.h"
@@ -158,6 +160,7 @@ private:
     void EndPlayback();
     void BackForward();
     void OpenTextData();
+    void ShowExport();
     void PrintView();
     QPrinter& Printer();
     void StartChartPrint();
@@ -193,7 +196,10 @@ private:
     std::unique_ptr<QPrinter> m_printer;  // made on first use, kept for the run
     std::atomic<bool> m_ownChartHeaderDue{false};
     std::unique_ptr<CSettingsDialogs> m_settingsDialogs;
-    QPointer<CSee> m_depthMonitor;  // cleared when the user closes it
+    // 文件 → 导出…, while open, and its choices for the next opening.
+    QPointer<CExportDialog> m_export;
+    std::optional<ExportChoices> m_exportChoices;  // read from the settings file at first
+    QPointer<CSee> m_depthMonitor;                 // cleared when the user closes it
     QPointer<CCheckSelf> m_selfCheckDialog;
     QPointer<COutputMonitor> m_outputMonitor;
     CAlarmWatch* m_alarms = nullptr;

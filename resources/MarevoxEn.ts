@@ -348,6 +348,10 @@
         <source>航迹</source>
         <translation>Track</translation>
     </message>
+    <message>
+        <source>导出...</source>
+        <translation>Export...</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -1307,6 +1311,125 @@
     <message>
         <source>航向 %1°</source>
         <translation>Heading %1°</translation>
+    </message>
+</context>
+<context>
+    <name>CExportDialog</name>
+    <message>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>选择...</source>
+        <translation>Choose...</translation>
+    </message>
+    <message>
+        <source>记录文件</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>utm：第一个位置所在的 UTM 带；或 EPSG:代码（投影坐标系）</source>
+        <translation>utm: the UTM zone of the first position; or EPSG:code (a projected system)</translation>
+    </message>
+    <message>
+        <source>坐标系</source>
+        <translation>Coordinate system</translation>
+    </message>
+    <message>
+        <source>按原始定位记录重新计算位置，定位延迟（毫秒）</source>
+        <translation>Place again from the raw position log, GNSS latency (ms)</translation>
+    </message>
+    <message>
+        <source>浏览...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>输出文件</source>
+        <translation>Output file</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>选择记录文件</source>
+        <translation>Choose a recording</translation>
+    </message>
+    <message>
+        <source>记录文件 (*.sd)</source>
+        <translation>Recordings (*.sd)</translation>
+    </message>
+    <message>
+        <source>%1 已存在，要替换它吗？</source>
+        <translation>%1 exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>正在导出...</source>
+        <translation>Exporting...</translation>
+    </message>
+    <message>
+        <source>正在取消...</source>
+        <translation>Cancelling...</translation>
+    </message>
+    <message>
+        <source>已导出 %1 个测点（共 %2 个，%3 个无位置），坐标系 EPSG:%4</source>
+        <translation>Exported %1 soundings (of %2, %3 without position), coordinate system EPSG:%4</translation>
+    </message>
+    <message>
+        <source>未知的格式</source>
+        <translation>Unknown format</translation>
+    </message>
+    <message>
+        <source>坐标系 %1 未知</source>
+        <translation>Coordinate system %1 is unknown</translation>
+    </message>
+    <message>
+        <source>坐标系 %1 不是投影坐标系</source>
+        <translation>Coordinate system %1 is not a projected one</translation>
+    </message>
+    <message>
+        <source>无法打开记录文件 %1</source>
+        <translation>Cannot open the recording %1</translation>
+    </message>
+    <message>
+        <source>没有定位文件 %1：该记录没有位置</source>
+        <translation>No position file %1: the recording has no positions</translation>
+    </message>
+    <message>
+        <source>没有原始定位记录 %1，无法重新计算位置</source>
+        <translation>No raw position log %1: the pings cannot be placed again</translation>
+    </message>
+    <message>
+        <source>定位文件 %1 第 %2 行已损坏</source>
+        <translation>Position file %1 is damaged at line %2</translation>
+    </message>
+    <message>
+        <source>没有任何测点有位置，无法选择 UTM 带（请输入 EPSG 代码）</source>
+        <translation>No ping has a position to choose a UTM zone by (give an EPSG code)</translation>
+    </message>
+    <message>
+        <source>%1 已存在</source>
+        <translation>%1 exists</translation>
+    </message>
+    <message>
+        <source>无法写入文件夹 %1（%2）</source>
+        <translation>Cannot write in the folder %1 (%2)</translation>
+    </message>
+    <message>
+        <source>写入 %1 失败（%2），未留下任何文件</source>
+        <translation>Writing %1 failed (%2); nothing was left behind</translation>
+    </message>
+    <message>
+        <source>已取消，未留下任何文件</source>
+        <translation>Cancelled; nothing was left behind</translation>
+    </message>
+    <message>
+        <source>请选择记录文件和输出文件</source>
+        <translation>Choose a recording and an output file</translation>
     </message>
 </context>
 </TS>

@@ -13,6 +13,7 @@ PACKAGES=(
     xvfb xauth fonts-noto-cjk xdotool imagemagick xclip xdg-utils python3
     gpsd gpsd-clients libgps-dev
     qt6-positioning-dev
+    libgdal-dev gdal-bin libproj-dev proj-bin
     clang-format
     gdb
     qt6-multimedia-dev sox

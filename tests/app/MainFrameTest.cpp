@@ -7,7 +7,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -54,6 +56,7 @@
 #include "tests/printing/ChartFixture.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/LinkTestSupport.h"
+#include "tests/support/PositionFiles.h"
 #include "tests/support/SampleRuns.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/StalledCompanion.h"
@@ -209,7 +212,7 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
     ASSERT_EQ(bar.size(), 5);
     const QStringList captions = {"文件(&F)", "查看(&V)", "控制[&C]", "设置[&S]", "帮助(&H)"};
     const std::vector<std::vector<int>> items = {
-        {kOpenTextData, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
+        {kOpenTextData, kExport, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
         {kViewToolbar, kViewStatusBar, 0, kFitToWindow, kOutputMonitor, kTrack, 0, kUnitMetres,
          kUnitFeet, kUnitFathoms, 0, kSchemeDay, kSchemeDusk, kSchemeNight},
         {kConnect,
@@ -1337,3 +1340,32 @@ TEST_F(MainFrameTest, TheStatusBarTellsOfPingsNotRecordedUntilRecordingWorksAgai
 }
 
 }  // namespace
+
+// 文件 → 导出… opens one dialog at a time, on the choices the settings file
+// kept, and an export that went through keeps its choices there.
+TEST_F(MainFrameTest, ExportDialogKeepsItsChoicesInTheSettings) {
+    saveSettings = true;
+    ASSERT_TRUE(PositionRun::Write(dir.File("run"), 200));
+    WriteAll(settingsPath, "[Export]\nFormat=4\nCrs=EPSG:32651\nLatencyMs=\n");
+    ASSERT_TRUE(Frame().ExecuteCommand(kExport));
+    ASSERT_TRUE(Frame().ExecuteCommand(kExport));
+    ASSERT_EQ(Frame().findChildren<CExportDialog*>().size(), 1);
+    CExportDialog* dialog = Frame().findChild<CExportDialog*>();
+    EXPECT_EQ(dialog->FormatBox()->currentIndex(), 4);
+    dialog->FormatBox()->setCurrentIndex(5);  // XYZ
+    dialog->RecordingEdit()->setText(QString::fromStdString(dir.File("run.sd")));
+    dialog->OutputEdit()->setText(QString::fromStdString(dir.File("out.xyz")));
+    bool finished = false;
+    QObject::connect(dialog, &CExportDialog::Finished, [&] { finished = true; });
+    dialog->Start();
+    QElapsedTimer clock;
+    clock.start();
+    while (!finished && clock.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(finished);
+    EXPECT_TRUE(dialog->Result().Ok());
+    const std::string saved = ReadAll(settingsPath);
+    for (const std::string& line :
+         {std::string("Format=5"), std::string("Crs=EPSG:32651"), "Folder=" + dir.Path().string()})
+        EXPECT_NE(saved.find(line), std::string::npos) << line << "\n" << saved;
+}

@@ -9,6 +9,8 @@ int CmdInfo(int argc, char** argv, int first);
 int CmdReindex(int argc, char** argv, int first);
 int CmdSentence(int argc, char** argv, int first);
 int CmdEdit(int argc, char** argv, int first);
+// Only in the full build (GDAL and PROJ).
+int CmdExport(int argc, char** argv, int first);
 // Only in builds with Qt (the serial port; the echogram's column code).
 int CmdLive(int argc, char** argv, int first);
 int CmdChart(int argc, char** argv, int first);

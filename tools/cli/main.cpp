@@ -25,6 +25,12 @@ const Subcommand kSubcommands[] = {
      "edit FILE.sd --filter spike[:K=V,...]|window:MIN:MAX|redetect:K=V,...|restore\n"
      "      [--from N] [--to M] [--dry-run] [--edits PATH]   (or --list)"},
     {"sentence", CmdSentence, "sentence --type N --depth D [--draft X] [--ini FILE]"},
+#ifdef MAREVOX_CLI_EXPORT
+    {"export", CmdExport,
+     "export FILE.sd [FILE2.sd ...] --format gpkg|shp|geojson|kml|csv|xyz [--crs utm|EPSG:n] "
+     "[--latency MS] [--antenna-forward M] [--antenna-starboard M] [--every N] [--out FILE] "
+     "[--force] [--no-track] [--edited]"},
+#endif
 #ifdef MAREVOX_CLI_LIVE
     {"live", CmdLive, "live --port PATH [--count N] [--ini FILE] [--record FILE.sd]"},
     {"chart", CmdChart, "chart FILE.sd [--ini FILE] --out OUT.prn [--png OUT.png]"},

@@ -146,6 +146,8 @@ private:
     void EndPlayback();
     void BackForward();
     void OpenTextData();
+    // 文件 → 编辑测线...: a recording in its own edit window.
+    void EditLine();
     void PrintView();
     QPrinter& Printer();
     void StartChartPrint();

@@ -26,6 +26,7 @@ CommandState EvaluateCommand(int id, const OperatingState& s) {
     const bool playing = !live;  // running or paused
     switch (id) {
         case kOpenTextData:
+        case kEditLine:
         case kFilePrint:
         case kFilePrintSetup:
         case kAppExit:

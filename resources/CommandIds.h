@@ -7,6 +7,7 @@ namespace CommandId {
 
 // 文件(&F)
 inline constexpr int kOpenTextData = 32824;
+inline constexpr int kEditLine = 32870;  // a recorded line opened for editing
 inline constexpr int kFilePrint = 57607;
 inline constexpr int kFilePrintSetup = 57606;
 inline constexpr int kAppExit = 57665;
@@ -71,7 +72,7 @@ inline constexpr int kChannel82 = 32814;
 
 // Every command with a menu item, in menu order, then the channel codes.
 inline constexpr int kAll[] = {
-    kOpenTextData, kFilePrint, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar,
+    kOpenTextData, kEditLine, kFilePrint, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar,
     kFitToWindow, kOutputMonitor, kConnect, kDisconnect, kStartStoring, kStopStoring, kMark,
     kMonitor, kZoomIn, kZoomOut, kPlayback, kEndPlayback, kFaster, kPauseContinue, kSlower,
     kBackForward, kTimeSearch, kStartPrint, kStopPrint, kCompactMode, kSelfCheck, kParameters,

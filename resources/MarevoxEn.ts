@@ -71,6 +71,93 @@
     </message>
 </context>
 <context>
+    <name>CEditWindow</name>
+    <message>
+        <source>测点 %1  深度 %2 m</source>
+        <translation>Ping %1  at %2 m</translation>
+    </message>
+    <message>
+        <source>  %1  水深 %2 m</source>
+        <translation>  %1  depth %2 m</translation>
+    </message>
+    <message>
+        <source>（已剔除）</source>
+        <translation> (rejected)</translation>
+    </message>
+    <message>
+        <source>编辑(&amp;E)</source>
+        <translation>Edit(&amp;E)</translation>
+    </message>
+    <message>
+        <source>编辑</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>剔除(拖动)</source>
+        <translation>Reject (drag)</translation>
+    </message>
+    <message>
+        <source>恢复(拖动)</source>
+        <translation>Restore (drag)</translation>
+    </message>
+    <message>
+        <source>绘制水深</source>
+        <translation>Draw Bottom</translation>
+    </message>
+    <message>
+        <source>吸附到最强回波</source>
+        <translation>Snap to the strongest echo</translation>
+    </message>
+    <message>
+        <source>吸附距离</source>
+        <translation>Snap distance</translation>
+    </message>
+    <message>
+        <source>显示整条测线</source>
+        <translation>Show the Whole Line</translation>
+    </message>
+    <message>
+        <source>编辑另存为...</source>
+        <translation>Save Edits As...</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>编辑测线 - %1</source>
+        <translation>Edit Line - %1</translation>
+    </message>
+    <message>
+        <source>剔除 %1 个测点</source>
+        <translation>Reject %1 pings</translation>
+    </message>
+    <message>
+        <source>恢复 %1 个测点</source>
+        <translation>Restore %1 pings</translation>
+    </message>
+    <message>
+        <source>绘制 %1 个测点的水深</source>
+        <translation>Draw the depth of %1 pings</translation>
+    </message>
+    <message>
+        <source>编辑另存为</source>
+        <translation>Save Edits As</translation>
+    </message>
+    <message>
+        <source>编辑文件 (*.edits.csv)</source>
+        <translation>Edit files (*.edits.csv)</translation>
+    </message>
+</context>
+<context>
     <name>CMainFrame</name>
     <message>
         <source>文件(&amp;F)</source>
@@ -79,6 +166,10 @@
     <message>
         <source>打开文本数据...</source>
         <translation>Open Text Data...</translation>
+    </message>
+    <message>
+        <source>编辑测线...</source>
+        <translation>Edit Line...</translation>
     </message>
     <message>
         <source>打印(&amp;P)...</source>
@@ -918,6 +1009,41 @@
     <message>
         <source>测深仪数据文件(*.txt)</source>
         <translation>Echo sounder data files (*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>EditStatusMessage</name>
+    <message>
+        <source>编辑文件 %1 是链接或不是普通文件，未使用。</source>
+        <translation>The edit file %1 is a link or not a regular file: it is not used.</translation>
+    </message>
+    <message>
+        <source>无法读取 %1：%2</source>
+        <translation>Cannot read %1: %2</translation>
+    </message>
+    <message>
+        <source>无法写入编辑文件 %1（%2）。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
+        <translation>Cannot write the edit file %1 (%2). The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+    </message>
+    <message>
+        <source>%1 不是编辑文件，未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
+        <translation>%1 is not an edit file: it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+    </message>
+    <message>
+        <source>%1 由较新版本的 Marevox 写入（版本 %2），未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
+        <translation>%1 was written by a newer Marevox (version %2): it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+    </message>
+    <message>
+        <source>%1 是另一个记录的编辑文件，未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
+        <translation>%1 holds the edits of another recording: it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+    </message>
+    <message>
+        <source>%1：跳过 %2 行损坏的内容，第一行在第 %3 行。</source>
+        <translation>%1: %2 damaged line(s) skipped, the first at line %3.</translation>
+    </message>
+    <message>
+        <source>%1：%2 条编辑所指的测点不在记录中，已略去。</source>
+        <translation>%1: %2 edit(s) name pings the recording does not hold; they are left out.</translation>
     </message>
 </context>
 <context>

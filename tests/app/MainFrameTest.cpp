@@ -207,7 +207,7 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
     ASSERT_EQ(bar.size(), 5);
     const QStringList captions = {"文件(&F)", "查看(&V)", "控制[&C]", "设置[&S]", "帮助(&H)"};
     const std::vector<std::vector<int>> items = {
-        {kOpenTextData, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
+        {kOpenTextData, kEditLine, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
         {kViewToolbar, kViewStatusBar, 0, kFitToWindow, kOutputMonitor, 0, kUnitMetres, kUnitFeet,
          kUnitFathoms, 0, kSchemeDay, kSchemeDusk, kSchemeNight},
         {kConnect,

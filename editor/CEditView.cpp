@@ -275,8 +275,9 @@ void CEditView::FinishStretch(int x0, int x1, bool restore) {
     const int right = std::max(x0, x1);
     const std::int64_t first = std::max<std::int64_t>(0, PingAt(left));
     // Every ping the last column shows.
-    const std::int64_t last = std::min<std::int64_t>(
-        static_cast<std::int64_t>(m_depths->Count()) - 1, std::max(PingAt(right), PingAt(right + 1) - 1));
+    const std::int64_t last =
+        std::min<std::int64_t>(static_cast<std::int64_t>(m_depths->Count()) - 1,
+                               std::max(PingAt(right), PingAt(right + 1) - 1));
     const std::int64_t now = std::time(nullptr);
     std::vector<Edit> edits;
     for (std::int64_t ping = first; ping <= last; ++ping) {
@@ -299,14 +300,15 @@ void CEditView::FinishDrawing() {
     std::stable_sort(path.begin(), path.end(),
                      [](const QPoint& a, const QPoint& b) { return a.x() < b.x(); });
     const std::int64_t first = std::max<std::int64_t>(0, PingAt(path.front().x()));
-    const std::int64_t last =
-        std::min<std::int64_t>(static_cast<std::int64_t>(m_depths->Count()) - 1, PingAt(path.back().x()));
+    const std::int64_t last = std::min<std::int64_t>(
+        static_cast<std::int64_t>(m_depths->Count()) - 1, PingAt(path.back().x()));
     const std::int64_t now = std::time(nullptr);
     std::vector<Edit> edits;
     std::size_t segment = 0;
     for (std::int64_t ping = first; ping <= last; ++ping) {
         // The path's row at the ping's column, between the points around it.
-        const double x = kScaleWidth + (static_cast<double>(ping) + 0.5 - m_first) / m_pingsPerPixel;
+        const double x =
+            kScaleWidth + (static_cast<double>(ping) + 0.5 - m_first) / m_pingsPerPixel;
         while (segment + 2 < path.size() && path[segment + 1].x() < x) ++segment;
         const QPoint a = path[segment];
         const QPoint b = path[segment + 1];
@@ -315,8 +317,8 @@ void CEditView::FinishDrawing() {
         double depth = m_top + (y + 0.5) * m_metresPerPixel;
         const auto record = static_cast<std::uint32_t>(ping);
         if (m_snap) {
-            if (auto echo = m_echoes->StrongestWithin(record, depth - m_snapMetres,
-                                                      depth + m_snapMetres))
+            if (auto echo =
+                    m_echoes->StrongestWithin(record, depth - m_snapMetres, depth + m_snapMetres))
                 depth = *echo;
         }
         if (!(depth > 0.0)) continue;
@@ -347,24 +349,50 @@ void CEditView::wheelEvent(QWheelEvent* event) {
 void CEditView::keyPressEvent(QKeyEvent* event) {
     const bool shift = (event->modifiers() & Qt::ShiftModifier) != 0;
     switch (event->key()) {
-        case Qt::Key_Left: Scroll(-DataWidth() / 10.0); break;
-        case Qt::Key_Right: Scroll(DataWidth() / 10.0); break;
-        case Qt::Key_PageUp: Scroll(-DataWidth()); break;
-        case Qt::Key_PageDown: Scroll(DataWidth()); break;
-        case Qt::Key_Home: ShowStretch(0.0, m_pingsPerPixel); break;
-        case Qt::Key_End: ShowStretch(1e12, m_pingsPerPixel); break;
-        case Qt::Key_Up: ShowDepths(m_top - height() * m_metresPerPixel / 10.0, m_metresPerPixel); break;
-        case Qt::Key_Down: ShowDepths(m_top + height() * m_metresPerPixel / 10.0, m_metresPerPixel); break;
+        case Qt::Key_Left:
+            Scroll(-DataWidth() / 10.0);
+            break;
+        case Qt::Key_Right:
+            Scroll(DataWidth() / 10.0);
+            break;
+        case Qt::Key_PageUp:
+            Scroll(-DataWidth());
+            break;
+        case Qt::Key_PageDown:
+            Scroll(DataWidth());
+            break;
+        case Qt::Key_Home:
+            ShowStretch(0.0, m_pingsPerPixel);
+            break;
+        case Qt::Key_End:
+            ShowStretch(1e12, m_pingsPerPixel);
+            break;
+        case Qt::Key_Up:
+            ShowDepths(m_top - height() * m_metresPerPixel / 10.0, m_metresPerPixel);
+            break;
+        case Qt::Key_Down:
+            ShowDepths(m_top + height() * m_metresPerPixel / 10.0, m_metresPerPixel);
+            break;
         case Qt::Key_Plus:
         case Qt::Key_Equal:
-            if (shift) ZoomDepth(0.8, height() / 2); else ZoomAlong(0.8, kScaleWidth + DataWidth() / 2);
+            if (shift)
+                ZoomDepth(0.8, height() / 2);
+            else
+                ZoomAlong(0.8, kScaleWidth + DataWidth() / 2);
             break;
         case Qt::Key_Minus:
         case Qt::Key_Underscore:
-            if (shift) ZoomDepth(1.25, height() / 2); else ZoomAlong(1.25, kScaleWidth + DataWidth() / 2);
+            if (shift)
+                ZoomDepth(1.25, height() / 2);
+            else
+                ZoomAlong(1.25, kScaleWidth + DataWidth() / 2);
             break;
-        case Qt::Key_0: ShowAll(); break;
-        default: QWidget::keyPressEvent(event); return;
+        case Qt::Key_0:
+            ShowAll();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
     }
     event->accept();
 }

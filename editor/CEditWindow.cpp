@@ -39,9 +39,10 @@ CEditWindow::CEditWindow(QWidget* parent) : QMainWindow(parent) {
         const auto record = static_cast<std::uint32_t>(ping);
         if (record < m_session.Depths().Count()) {
             const EditedPing edited = m_session.Depths().For(record);
-            const QDateTime time = QDateTime::fromSecsSinceEpoch(
-                m_session.Depths().Detected(record).time);
-            text += tr("  %1  水深 %2 m").arg(time.toString(QStringLiteral("HH:mm:ss")))
+            const QDateTime time =
+                QDateTime::fromSecsSinceEpoch(m_session.Depths().Detected(record).time);
+            text += tr("  %1  水深 %2 m")
+                        .arg(time.toString(QStringLiteral("HH:mm:ss")))
                         .arg(edited.depth, 0, 'f', 2);
             if (edited.Rejected()) text += tr("（已剔除）");
         }
@@ -59,8 +60,8 @@ void CEditWindow::CreateActions() {
     QAction* undo = m_undo.createUndoAction(this, tr("撤销"));
     undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     QAction* redo = m_undo.createRedoAction(this, tr("重做"));
-    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
-                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     menu->addAction(undo);
     menu->addAction(redo);
     tools->addAction(undo);
@@ -83,9 +84,8 @@ void CEditWindow::CreateActions() {
         action->setCheckable(true);
         action->setChecked(item.tool == m_view->CurrentTool());
         action->setShortcut(QKeySequence(item.key));
-        connect(action, &QAction::triggered, this, [this, tool = item.tool] {
-            m_view->SetTool(tool);
-        });
+        connect(action, &QAction::triggered, this,
+                [this, tool = item.tool] { m_view->SetTool(tool); });
         menu->addAction(action);
         tools->addAction(action);
     }
@@ -137,7 +137,8 @@ EngineStatus CEditWindow::Open(const std::string& recordingPath, const std::stri
     m_undo.clear();
     m_filters->SetRecording(recordingPath);
     m_view->SetLine(&m_echoes, &m_session.Depths());
-    setWindowTitle(tr("编辑测线 - %1").arg(QFileInfo(QString::fromStdString(recordingPath)).fileName()));
+    setWindowTitle(
+        tr("编辑测线 - %1").arg(QFileInfo(QString::fromStdString(recordingPath)).fileName()));
     ShowSaveState();
     return status;
 }
@@ -146,9 +147,15 @@ void CEditWindow::PushDrawn(std::vector<Edit> edits, CEditView::Tool tool) {
     const int count = static_cast<int>(edits.size());
     QString text;
     switch (tool) {
-        case CEditView::Tool::kReject: text = tr("剔除 %1 个测点").arg(count); break;
-        case CEditView::Tool::kRestore: text = tr("恢复 %1 个测点").arg(count); break;
-        case CEditView::Tool::kDraw: text = tr("绘制 %1 个测点的水深").arg(count); break;
+        case CEditView::Tool::kReject:
+            text = tr("剔除 %1 个测点").arg(count);
+            break;
+        case CEditView::Tool::kRestore:
+            text = tr("恢复 %1 个测点").arg(count);
+            break;
+        case CEditView::Tool::kDraw:
+            text = tr("绘制 %1 个测点的水深").arg(count);
+            break;
     }
     Push(std::move(edits), text);
 }
@@ -184,7 +191,7 @@ bool CEditWindow::SaveEditsTo(const QString& path) {
 }
 
 void CEditWindow::SaveEditsAs() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("编辑另存为"), QDir::homePath(), tr("编辑文件 (*.edits.csv)"));
+    const QString path = QFileDialog::getSaveFileName(this, tr("编辑另存为"), QDir::homePath(),
+                                                      tr("编辑文件 (*.edits.csv)"));
     if (!path.isEmpty()) SaveEditsTo(path);
 }

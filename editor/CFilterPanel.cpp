@@ -48,6 +48,8 @@ CFilterPanel::CFilterPanel(CEditView& view, const EditSession& session, Apply ap
     auto* windowForm = new QFormLayout(window);
     m_min = Metres(1.0, 1000.0, 2, window);
     m_max = Metres(100.0, 1000.0, 2, window);
+    m_min->setObjectName(QStringLiteral("windowMin"));
+    m_max->setObjectName(QStringLiteral("windowMax"));
     windowForm->addRow(tr("最小深度 (m)"), m_min);
     windowForm->addRow(tr("最大深度 (m)"), m_max);
     m_pages->addWidget(window);
@@ -153,7 +155,8 @@ bool CFilterPanel::Preview() {
     for (const Edit& edit : m_previewed)
         if (edit.record < marked.size()) marked[edit.record] = true;
     m_view.SetHighlighted(std::move(marked));
-    m_result->setText(tr("将改变 %1 个测点（底部黄色标记）。").arg(static_cast<qulonglong>(m_previewed.size())));
+    m_result->setText(
+        tr("将改变 %1 个测点（底部黄色标记）。").arg(static_cast<qulonglong>(m_previewed.size())));
     return true;
 }
 

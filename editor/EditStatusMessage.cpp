@@ -25,17 +25,21 @@ QString EditStatusMessage(const EditStatus& status) {
         case EditError::kCannotRead:
             return Tr("无法读取 %1：%2").arg(path, why);
         case EditError::kCannotWrite:
-            return Tr("无法写入编辑文件 %1（%2）。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。")
+            return Tr("无法写入编辑文件 %1（%2）。编辑只保存在内存中，请用“编辑 → "
+                      "编辑另存为...”保存。")
                 .arg(path, why);
         case EditError::kNotEditFile:
-            return Tr("%1 不是编辑文件，未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。")
+            return Tr("%1 不是编辑文件，未使用。编辑只保存在内存中，请用“编辑 → "
+                      "编辑另存为...”保存。")
                 .arg(path);
         case EditError::kNewerVersion:
-            return Tr("%1 由较新版本的 Marevox 写入（版本 %2），未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。")
+            return Tr("%1 由较新版本的 Marevox 写入（版本 "
+                      "%2），未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。")
                 .arg(path)
                 .arg(status.count);
         case EditError::kOtherRecording:
-            return Tr("%1 是另一个记录的编辑文件，未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。")
+            return Tr("%1 是另一个记录的编辑文件，未使用。编辑只保存在内存中，请用“编辑 → "
+                      "编辑另存为...”保存。")
                 .arg(path);
         case EditError::kDamagedLines:
             return Tr("%1：跳过 %2 行损坏的内容，第一行在第 %3 行。")

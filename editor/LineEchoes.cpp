@@ -40,10 +40,13 @@ void LineEchoes::AddPing(const std::uint8_t* samples, std::uint32_t count, doubl
     const double span = count * metresPerSample;
     m_span.push_back(static_cast<float>(span));
     m_maxSpan = std::max(m_maxSpan, span);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t bin = std::min(kBins - 1, i * kBins / count);
-        std::uint8_t& level = m_levels[at + bin];
-        level = std::max(level, samples[i]);
+    if (count == 0) return;
+    // Bin b holds samples [b * count / kBins, (b + 1) * count / kBins).
+    std::uint32_t begin = 0;
+    for (std::uint32_t bin = 0; bin < kBins; ++bin) {
+        const auto end = static_cast<std::uint32_t>(std::uint64_t{bin + 1} * count / kBins);
+        if (end > begin) m_levels[at + bin] = *std::max_element(samples + begin, samples + end);
+        begin = std::max(begin, end);
     }
 }
 

@@ -73,6 +73,10 @@
 <context>
     <name>CEditWindow</name>
     <message>
+        <source>滤波...</source>
+        <translation>Filters...</translation>
+    </message>
+    <message>
         <source>测点 %1  深度 %2 m</source>
         <translation>Ping %1  at %2 m</translation>
     </message>
@@ -155,6 +159,105 @@
     <message>
         <source>编辑文件 (*.edits.csv)</source>
         <translation>Edit files (*.edits.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>CFilterPanel</name>
+    <message>
+        <source>滤波</source>
+        <translation>Filters</translation>
+    </message>
+    <message>
+        <source>深度窗口</source>
+        <translation>Depth Window</translation>
+    </message>
+    <message>
+        <source>尖峰滤波</source>
+        <translation>Spike Filter</translation>
+    </message>
+    <message>
+        <source>重新检测</source>
+        <translation>Detect Again</translation>
+    </message>
+    <message>
+        <source>最小深度 (m)</source>
+        <translation>Minimum depth (m)</translation>
+    </message>
+    <message>
+        <source>最大深度 (m)</source>
+        <translation>Maximum depth (m)</translation>
+    </message>
+    <message>
+        <source>每侧相邻测点</source>
+        <translation>Neighbours on each side</translation>
+    </message>
+    <message>
+        <source>偏差 (m)</source>
+        <translation>Difference (m)</translation>
+    </message>
+    <message>
+        <source>偏差比例 (%)</source>
+        <translation>Difference share (%)</translation>
+    </message>
+    <message>
+        <source>吃水 (m)</source>
+        <translation>Draft (m)</translation>
+    </message>
+    <message>
+        <source>声速 (m/s)</source>
+        <translation>Sound speed (m/s)</translation>
+    </message>
+    <message>
+        <source>如记录</source>
+        <translation>As recorded</translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>固定深度</source>
+        <translation>Fixed depth</translation>
+    </message>
+    <message>
+        <source>跟踪门</source>
+        <translation>Tracking gate</translation>
+    </message>
+    <message>
+        <source>抗干扰</source>
+        <translation>Anti-jam</translation>
+    </message>
+    <message>
+        <source>抗干扰深度 (m)</source>
+        <translation>Anti-jam depth (m)</translation>
+    </message>
+    <message>
+        <source>只处理显示的区段</source>
+        <translation>Only the stretch shown</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>无法重新读取记录。</source>
+        <translation>The recording cannot be read again.</translation>
+    </message>
+    <message>
+        <source>将改变 %1 个测点（底部黄色标记）。</source>
+        <translation>%1 pings would change (marked in yellow along the foot).</translation>
+    </message>
+    <message>
+        <source>已改变 %1 个测点。</source>
+        <translation>%1 pings changed.</translation>
+    </message>
+    <message>
+        <source>%1：%2 个测点</source>
+        <translation>%1: %2 pings</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QTest>
 #include <fstream>
 
@@ -129,14 +130,12 @@ TEST_F(EditViewTest, PingsOfDifferentRangesShareOneDepthScale) {
     // The same echo at the same depth, taken with ranges 1, 3 and 2.
     const Synthetic::Bytes raw = Synthetic::TypicalRawFrame(1400);
     const std::string base = m_dir.File("ranges");
-    ASSERT_EQ(Synthetic::WriteRecording(base + ".sd", base + ".idx", 300,
-                                        [&](std::uint32_t i) {
-                                            const auto range =
-                                                static_cast<std::uint8_t>(i < 100   ? 1
-                                                                          : i < 200 ? 3
-                                                                                    : 2);
-                                            return Synthetic::Record(raw, 1796630400 + i, range);
-                                        })
+    ASSERT_EQ(Synthetic::WriteRecording(
+                  base + ".sd", base + ".idx", 300,
+                  [&](std::uint32_t i) {
+                      const auto range = static_cast<std::uint8_t>(i < 100 ? 1 : i < 200 ? 3 : 2);
+                      return Synthetic::Record(raw, 1796630400 + i, range);
+                  })
                   .size(),
               300u);
     Open(base + ".sd");
@@ -184,6 +183,46 @@ TEST_F(EditViewTest, AnEditFileOfAnotherLineIsLeftAloneAndTheEditsSavedElsewhere
     ASSERT_TRUE(m_window->SaveEditsTo(QString::fromStdString(elsewhere)));
     EXPECT_TRUE(m_window->SaveNotice().isEmpty());
     EXPECT_EQ(LinesWith(elsewhere, "reject"), 10);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditViewTest, AFilterPreviewMarksItsPingsAndApplyingIsOneUndoableStep) {
+    OpenLine(0.03);
+    CFilterPanel& filters = m_window->Filters();
+    // The window keeps the bottom, 12.5 m, and leaves out the fish above it.
+    filters.findChild<QDoubleSpinBox*>("windowMin")->setValue(12.0);
+    filters.findChild<QDoubleSpinBox*>("windowMax")->setValue(13.0);
+    const struct {
+        CFilterPanel::Filter filter;
+        EditSource source;
+    } kCases[] = {{CFilterPanel::Filter::kSpike, EditSource::kSpikeFilter},
+                  {CFilterPanel::Filter::kDepthWindow, EditSource::kRangeFilter}};
+    for (const auto& item : kCases) {
+        SCOPED_TRACE(static_cast<int>(item.source));
+        filters.Choose(item.filter);
+        ASSERT_TRUE(filters.Preview());
+        const std::vector<Edit> previewed = filters.Previewed();
+        ASSERT_FALSE(previewed.empty());
+        // Nothing changed yet; the pings are marked along the foot.
+        EXPECT_EQ(CountState(0, 399, EditState::kKept), 400);
+        const QImage picture = View().grab().toImage();
+        const int x = View().XOf(previewed.front().record);
+        EXPECT_EQ(picture.pixel(x, picture.height() - 1), CEditView::kPreviewMark);
+
+        filters.ApplyFilter();
+        EXPECT_EQ(m_window->UndoStack().count(), 1);
+        for (const Edit& edit : previewed) {
+            EXPECT_EQ(edit.source, item.source);
+            EXPECT_TRUE(Depths().For(edit.record).Rejected()) << edit.record;
+        }
+        EXPECT_EQ(CountState(0, 399, EditState::kRejected), static_cast<int>(previewed.size()));
+        Key(Qt::Key_Z);
+        EXPECT_EQ(CountState(0, 399, EditState::kKept), 400);
+        m_window->UndoStack().clear();
+    }
 }
 
 }  // namespace

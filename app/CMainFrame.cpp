@@ -646,8 +646,8 @@ void CMainFrame::EditLine() {
         Message(EngineMessage(status));
         return;
     }
-    if (paused) window->View().ShowStretch(m_engine.RecordIndex() - 200.0, 1.0);
     window->show();
+    if (paused) window->View().ShowStretch(m_engine.RecordIndex() - 200.0, 1.0);
 }
 
 QPrinter& CMainFrame::Printer() {

@@ -72,7 +72,13 @@ void CEditView::ShowAll() {
     m_first = 0.0;
     m_pingsPerPixel = std::max(kMinPingsPerPixel, count / DataWidth());
     m_top = 0.0;
-    const double deepest = m_echoes != nullptr ? m_echoes->MaxSpan() : 0.0;
+    // Down to a little below the deepest bottom; the pings' samples often
+    // reach much deeper than anything in them.
+    double deepest = 0.0;
+    for (std::uint32_t ping = 0; m_depths != nullptr && ping < m_depths->Count(); ++ping)
+        deepest = std::max(deepest, m_depths->Detected(ping).depth);
+    const double span = m_echoes != nullptr ? m_echoes->MaxSpan() : 0.0;
+    deepest = deepest > 0.0 ? std::min(span, std::max(5.0, deepest * 1.3)) : span;
     m_metresPerPixel = std::max(kMinMetresPerPixel, (deepest > 0.0 ? deepest : 10.0) / height());
     Invalidate();
 }

@@ -69,6 +69,7 @@ int CEditView::DataWidth() const {
 
 void CEditView::ShowAll() {
     const double count = m_echoes != nullptr ? m_echoes->Count() : 0.0;
+    m_wholeLine = true;
     m_first = 0.0;
     m_pingsPerPixel = std::max(kMinPingsPerPixel, count / DataWidth());
     m_top = 0.0;
@@ -84,6 +85,7 @@ void CEditView::ShowAll() {
 }
 
 void CEditView::ShowStretch(double firstPing, double pingsPerPixel) {
+    m_wholeLine = false;
     const double count = m_echoes != nullptr ? m_echoes->Count() : 0.0;
     m_pingsPerPixel = std::clamp(pingsPerPixel, kMinPingsPerPixel,
                                  std::max(kMinPingsPerPixel, count / DataWidth()));
@@ -93,6 +95,7 @@ void CEditView::ShowStretch(double firstPing, double pingsPerPixel) {
 }
 
 void CEditView::ShowDepths(double top, double metresPerPixel) {
+    m_wholeLine = false;
     m_metresPerPixel = std::clamp(metresPerPixel, kMinMetresPerPixel, 10.0);
     const double deepest = m_echoes != nullptr ? m_echoes->MaxSpan() : 0.0;
     m_top = std::clamp(top, 0.0, std::max(0.0, deepest - m_metresPerPixel * height() / 2));
@@ -140,7 +143,13 @@ void CEditView::paintEvent(QPaintEvent*) {
 }
 
 void CEditView::resizeEvent(QResizeEvent*) {
-    ShowStretch(m_first, m_pingsPerPixel);
+    // The whole line stays whole (the view is shown at its size only after
+    // the line was opened).
+    if (m_wholeLine) {
+        ShowAll();
+    } else {
+        ShowStretch(m_first, m_pingsPerPixel);
+    }
 }
 
 void CEditView::RebuildPicture() {
@@ -322,9 +331,13 @@ void CEditView::FinishDrawing() {
         const double y = a.y() + t * (b.y() - a.y());
         double depth = m_top + (y + 0.5) * m_metresPerPixel;
         const auto record = static_cast<std::uint32_t>(ping);
+        // Only an echo at least half as strong as the ping's strongest
+        // draws the line to it: noise near the line does not.
         if (m_snap) {
+            const auto half = static_cast<std::uint8_t>((m_echoes->StrongestLevel(record) + 1) / 2);
             if (auto echo =
-                    m_echoes->StrongestWithin(record, depth - m_snapMetres, depth + m_snapMetres))
+                    m_echoes->StrongestWithin(record, depth - m_snapMetres, depth + m_snapMetres,
+                                              std::max<std::uint8_t>(1, half)))
                 depth = *echo;
         }
         if (!(depth > 0.0)) continue;

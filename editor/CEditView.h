@@ -66,8 +66,8 @@ public:
     // The picture as the last paint left it (tests, benchmark).
     const QImage& Picture() const { return m_picture; }
 
-    static constexpr int kScaleWidth = 44;  // the depth scale's strip at the left
-    static constexpr QRgb kDetectedLine = 0xFFFF4040;
+    static constexpr int kScaleWidth = 44;             // the depth scale's strip at the left
+    static constexpr QRgb kDetectedLine = 0xFFFF00FF;  // magenta, clear of the echo colours
     static constexpr QRgb kEditedLine = 0xFF00FF00;
     static constexpr QRgb kRejectedMark = 0xFFFF0000;
     static constexpr QRgb kPreviewMark = 0xFFFFD700;
@@ -110,6 +110,7 @@ private:
     double m_top = 0.0;
     double m_metresPerPixel = 0.05;
 
+    bool m_wholeLine = true;  // ShowAll was the last change of the stretch shown
     QImage m_picture;
     bool m_stale = true;
 

@@ -62,15 +62,20 @@ std::uint8_t LineEchoes::LevelAt(std::uint32_t ping, double metres) const {
     return m_levels[static_cast<std::size_t>(ping) * kBins + std::min(bin, kBins - 1)];
 }
 
-std::optional<double> LineEchoes::StrongestWithin(std::uint32_t ping, double from,
-                                                  double to) const {
+std::uint8_t LineEchoes::StrongestLevel(std::uint32_t ping) const {
+    const auto first = m_levels.begin() + static_cast<std::ptrdiff_t>(ping) * kBins;
+    return *std::max_element(first, first + kBins);
+}
+
+std::optional<double> LineEchoes::StrongestWithin(std::uint32_t ping, double from, double to,
+                                                  std::uint8_t minLevel) const {
     const double span = m_span[ping];
     if (!(span > 0.0)) return std::nullopt;
     const double binDepth = span / kBins;
     const auto first = static_cast<std::int64_t>(std::floor(std::max(0.0, from) / binDepth));
     const auto last = std::min<std::int64_t>(kBins - 1, static_cast<std::int64_t>(to / binDepth));
     std::optional<double> best;
-    std::uint8_t bestLevel = 0;
+    std::uint8_t bestLevel = static_cast<std::uint8_t>(minLevel - 1);
     const std::uint8_t* levels = &m_levels[static_cast<std::size_t>(ping) * kBins];
     for (std::int64_t bin = first; bin <= last; ++bin) {
         if (levels[bin] > bestLevel) {

@@ -30,9 +30,12 @@ public:
     double MaxSpan() const { return m_maxSpan; }
     // The level at a depth, 0 outside the ping's samples.
     std::uint8_t LevelAt(std::uint32_t ping, double metres) const;
-    // The middle of the strongest bin within [from, to] m; none when every
-    // bin there is empty.
-    std::optional<double> StrongestWithin(std::uint32_t ping, double from, double to) const;
+    // The middle of the strongest bin within [from, to] m (the shallowest of
+    // equals), when its level is at least minLevel; none otherwise.
+    std::optional<double> StrongestWithin(std::uint32_t ping, double from, double to,
+                                          std::uint8_t minLevel = 1) const;
+    // The ping's strongest level anywhere.
+    std::uint8_t StrongestLevel(std::uint32_t ping) const;
 
     std::uint32_t BackColour() const { return m_backWord; }
     std::uint32_t EchoColour() const { return m_echoWord; }

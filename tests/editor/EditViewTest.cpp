@@ -119,6 +119,14 @@ TEST_F(EditViewTest, DrawingSetsDepthsOnTheEchoWithinTheSnapDistance) {
     Key(Qt::Key_Z);
     EXPECT_EQ(CountState(200, 260, EditState::kKept), 61);
 
+    // Further from the echo than the snap distance the noise there does not
+    // pull the line: the depth is where it was drawn.
+    const int far = View().YOf(bottom - 2.5);
+    Drag({View().XOf(200), far}, {View().XOf(260), far});
+    for (std::uint32_t ping = 201; ping < 260; ++ping)
+        EXPECT_NEAR(Depths().For(ping).depth, bottom - 2.5, 0.03) << ping;
+    Key(Qt::Key_Z);
+
     // Without snapping the depth is where it was drawn.
     m_window->findChild<QCheckBox*>("snap")->setChecked(false);
     Drag({View().XOf(300), y}, {View().XOf(320), y});

@@ -192,14 +192,24 @@ void CEditView::DrawColumn(int x, std::uint32_t ping, QRgb* column, qsizetype st
         PutLine(column, stride, rows, YOf(m_depths->Detected(previous).depth), YOf(detected.depth),
                 kDetectedLine);
     const EditedPing edited = m_depths->For(ping);
-    if (edited.Rejected()) {
-        for (int y = 0; y < kMarkRows; ++y) Put(column, stride, rows, y, kRejectedMark);
-    } else if (edited.depth > 0.0) {
+    if (!edited.Rejected() && edited.depth > 0.0) {
         const EditedPing last = m_depths->For(previous);
         const double from = last.Rejected() ? edited.depth : last.depth;
         PutLine(column, stride, rows, YOf(from), YOf(edited.depth), kEditedLine);
     }
-    if (ping < m_highlighted.size() && m_highlighted[ping])
+    // Zoomed out, a column stands for several pings: its marks tell of any
+    // of them, so that no rejection or previewed change is out of sight.
+    const auto end = static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(PingAt(x + 1), ping + 1, m_depths->Count()));
+    bool rejected = false;
+    bool previewed = false;
+    for (std::uint32_t each = ping; each < end; ++each) {
+        rejected = rejected || m_depths->For(each).Rejected();
+        previewed = previewed || (each < m_highlighted.size() && m_highlighted[each]);
+    }
+    if (rejected)
+        for (int y = 0; y < kMarkRows; ++y) Put(column, stride, rows, y, kRejectedMark);
+    if (previewed)
         for (int y = rows - kMarkRows; y < rows; ++y) Put(column, stride, rows, y, kPreviewMark);
 }
 

@@ -219,6 +219,21 @@ TEST_F(EditViewTest, AFilterPreviewMarksItsPingsAndApplyingIsOneUndoableStep) {
         const QImage picture = View().grab().toImage();
         const int x = View().XOf(previewed.front().record);
         EXPECT_EQ(picture.pixel(x, picture.height() - 1), CEditView::kPreviewMark);
+        // Zoomed out to several pings a column, each previewed ping's column
+        // still has the mark.
+        m_window->resize(300, 500);
+        QCoreApplication::processEvents();
+        View().ShowAll();
+        ASSERT_GT(View().PingsPerPixel(), 1.0);
+        const QImage narrow = View().grab().toImage();
+        for (const Edit& edit : previewed) {
+            int column = CEditView::kScaleWidth;  // the column whose pings hold the record
+            while (View().PingAt(column + 1) <= edit.record) ++column;
+            EXPECT_EQ(narrow.pixel(column, narrow.height() - 1), CEditView::kPreviewMark)
+                << edit.record;
+        }
+        m_window->resize(1000, 700);
+        QCoreApplication::processEvents();
 
         filters.ApplyFilter();
         EXPECT_EQ(m_window->UndoStack().count(), 1);

@@ -46,6 +46,7 @@
 #include "display/CTintEffect.h"
 #include "display/CTrackWindow.h"
 #include "display/CTrueColorToolBar.h"
+#include "editor/CEditWindow.h"
 #include "engine/RecordFile.h"
 #include "engine/XSound.h"
 #include "link/CSerialPort.h"
@@ -79,6 +80,7 @@ const MenuDef kMenuBar[] = {
     {QT_TRANSLATE_NOOP("CMainFrame", "文件(&F)"),
      {{kOpenTextData, QT_TRANSLATE_NOOP("CMainFrame", "打开文本数据...")},
       {kExport, QT_TRANSLATE_NOOP("CMainFrame", "导出...")},
+      {kEditLine, QT_TRANSLATE_NOOP("CMainFrame", "编辑测线...")},
       {0, nullptr},
       {kFilePrint, QT_TRANSLATE_NOOP("CMainFrame", "打印(&P)...")},
       {kFilePrintSetup, QT_TRANSLATE_NOOP("CMainFrame", "打印设置(&R)...")},
@@ -396,6 +398,8 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kExport:
             ShowExport();
+        case kEditLine:
+            EditLine();
             break;
         case kFilePrint:
             PrintView();
@@ -710,6 +714,24 @@ void CMainFrame::OpenTextData() {
             frame->Message(
                 tr("没有可打开文本文件的程序，未能打开 %1").arg(QDir::toNativeSeparators(path)));
     });
+}
+
+void CMainFrame::EditLine() {
+    // Paused playback opens its own recording at the paused ping.
+    const bool paused = m_engine.Mode() == RunMode::kPaused && m_engine.DataFileOpen();
+    const QString path = paused ? QString::fromStdString(m_engine.DataPath())
+                                : m_prompts.ChooseRecordingToPlay(this, m_dataFolder);
+    if (path.isEmpty()) return;
+    auto* window = new CEditWindow(this);
+    window->setWindowFlag(Qt::Window);
+    const EngineStatus status = window->Open(path.toStdString());
+    if (!status.Ok()) {
+        delete window;
+        Message(EngineMessage(status));
+        return;
+    }
+    window->show();
+    if (paused) window->View().ShowStretch(m_engine.RecordIndex() - 200.0, 1.0);
 }
 
 QPrinter& CMainFrame::Printer() {

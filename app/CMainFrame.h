@@ -161,6 +161,8 @@ private:
     void BackForward();
     void OpenTextData();
     void ShowExport();
+    // 文件 → 编辑测线...: a recording in its own edit window.
+    void EditLine();
     void PrintView();
     QPrinter& Printer();
     void StartChartPrint();

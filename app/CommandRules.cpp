@@ -27,6 +27,7 @@ CommandState EvaluateCommand(int id, const OperatingState& s) {
     switch (id) {
         case kOpenTextData:
         case kExport:
+        case kEditLine:
         case kFilePrint:
         case kFilePrintSetup:
         case kAppExit:

@@ -8,12 +8,15 @@
 EngineStatus EditSession::OpenRecording(const std::string& recordingPath) {
     std::vector<PingDepth> detected;
     EngineStatus status = ReadRecordedDepths(recordingPath, detected);
-    if (!status.Ok()) return status;
+    if (status.Ok()) OpenRecording(recordingPath, std::move(detected));
+    return status;
+}
+
+void EditSession::OpenRecording(const std::string& recordingPath, std::vector<PingDepth> detected) {
     m_recordingPath = recordingPath;
     m_depths = EditedDepths(std::move(detected));
     const EditStatus identified = EditFile::IdentityOf(recordingPath, m_identity);
     if (!identified.Ok()) m_saveStatus = identified;
-    return status;
 }
 
 EditStatus EditSession::LoadEdits(const std::string& editPath) {

@@ -21,6 +21,9 @@ class EditSession {
 public:
     // Reads the recording's depths; on failure nothing is open.
     EngineStatus OpenRecording(const std::string& recordingPath);
+    // The same with the depths already read (by a loader that plays the
+    // recording once for more than its depths).
+    void OpenRecording(const std::string& recordingPath, std::vector<PingDepth> detected);
     // Loads the edit file (editPath, or BASE.edits.csv when empty) and puts
     // its edits into effect. A refusal (another recording, not an edit file,
     // a link) is returned and the file left alone; the notices (damaged

@@ -7,7 +7,8 @@ namespace CommandId {
 
 // 文件(&F)
 inline constexpr int kOpenTextData = 32824;
-inline constexpr int kExport = 32869;  // the survey to GIS formats
+inline constexpr int kExport = 32869;    // the survey to GIS formats
+inline constexpr int kEditLine = 32871;  // a recorded line opened for editing
 inline constexpr int kFilePrint = 57607;
 inline constexpr int kFilePrintSetup = 57606;
 inline constexpr int kAppExit = 57665;
@@ -74,12 +75,13 @@ inline constexpr int kChannel82 = 32814;
 
 // Every command with a menu item, in menu order, then the channel codes.
 inline constexpr int kAll[] = {
-    kOpenTextData, kExport, kFilePrint, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar,
-    kFitToWindow, kOutputMonitor, kTrack, kConnect, kDisconnect, kStartStoring, kStopStoring, kMark,
-    kMonitor, kZoomIn, kZoomOut, kPlayback, kEndPlayback, kFaster, kPauseContinue, kSlower,
-    kBackForward, kTimeSearch, kStartPrint, kStopPrint, kCompactMode, kSelfCheck, kParameters,
-    kCommunication, kColours, kNetwork, kPositioning, kDraft, kSoundSpeed, kGain, kRange, kAntiJam,
-    kChinese, kEnglish, kDepthOutputDemo, kAbout, kChannel80, kChannel81, kChannel82,
+    kOpenTextData, kEditLine, kExport, kFilePrint, kFilePrintSetup, kAppExit, kViewToolbar,
+    kViewStatusBar, kFitToWindow, kOutputMonitor, kTrack, kConnect, kDisconnect, kStartStoring,
+    kStopStoring, kMark, kMonitor, kZoomIn, kZoomOut, kPlayback, kEndPlayback, kFaster,
+    kPauseContinue, kSlower, kBackForward, kTimeSearch, kStartPrint, kStopPrint, kCompactMode,
+    kSelfCheck, kParameters, kCommunication, kColours, kNetwork, kPositioning, kDraft, kSoundSpeed,
+    kGain, kRange, kAntiJam, kChinese, kEnglish, kDepthOutputDemo, kAbout, kChannel80, kChannel81,
+    kChannel82,
     // Beyond the menus above: the depth unit, the alarms, the colour scheme.
     kUnitMetres, kUnitFeet, kUnitFathoms, kAlarms, kSchemeDay, kSchemeDusk, kSchemeNight};
 

@@ -71,6 +71,196 @@
     </message>
 </context>
 <context>
+    <name>CEditWindow</name>
+    <message>
+        <source>滤波...</source>
+        <translation>Filters...</translation>
+    </message>
+    <message>
+        <source>测点 %1  深度 %2 m</source>
+        <translation>Ping %1  at %2 m</translation>
+    </message>
+    <message>
+        <source>  %1  水深 %2 m</source>
+        <translation>  %1  depth %2 m</translation>
+    </message>
+    <message>
+        <source>（已剔除）</source>
+        <translation> (rejected)</translation>
+    </message>
+    <message>
+        <source>编辑(&amp;E)</source>
+        <translation>Edit(&amp;E)</translation>
+    </message>
+    <message>
+        <source>编辑</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>剔除(拖动)</source>
+        <translation>Reject (drag)</translation>
+    </message>
+    <message>
+        <source>恢复(拖动)</source>
+        <translation>Restore (drag)</translation>
+    </message>
+    <message>
+        <source>绘制水深</source>
+        <translation>Draw Bottom</translation>
+    </message>
+    <message>
+        <source>吸附到最强回波</source>
+        <translation>Snap to the strongest echo</translation>
+    </message>
+    <message>
+        <source>吸附距离</source>
+        <translation>Snap distance</translation>
+    </message>
+    <message>
+        <source>显示整条测线</source>
+        <translation>Show the Whole Line</translation>
+    </message>
+    <message>
+        <source>编辑另存为...</source>
+        <translation>Save Edits As...</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>编辑测线 - %1</source>
+        <translation>Edit Line - %1</translation>
+    </message>
+    <message>
+        <source>剔除 %1 个测点</source>
+        <translation>Reject %1 pings</translation>
+    </message>
+    <message>
+        <source>恢复 %1 个测点</source>
+        <translation>Restore %1 pings</translation>
+    </message>
+    <message>
+        <source>绘制 %1 个测点的水深</source>
+        <translation>Draw the depth of %1 pings</translation>
+    </message>
+    <message>
+        <source>编辑另存为</source>
+        <translation>Save Edits As</translation>
+    </message>
+    <message>
+        <source>编辑文件 (*.edits.csv)</source>
+        <translation>Edit files (*.edits.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>CFilterPanel</name>
+    <message>
+        <source>滤波</source>
+        <translation>Filters</translation>
+    </message>
+    <message>
+        <source>深度窗口</source>
+        <translation>Depth Window</translation>
+    </message>
+    <message>
+        <source>尖峰滤波</source>
+        <translation>Spike Filter</translation>
+    </message>
+    <message>
+        <source>重新检测</source>
+        <translation>Detect Again</translation>
+    </message>
+    <message>
+        <source>最小深度 (m)</source>
+        <translation>Minimum depth (m)</translation>
+    </message>
+    <message>
+        <source>最大深度 (m)</source>
+        <translation>Maximum depth (m)</translation>
+    </message>
+    <message>
+        <source>每侧相邻测点</source>
+        <translation>Neighbours on each side</translation>
+    </message>
+    <message>
+        <source>偏差 (m)</source>
+        <translation>Difference (m)</translation>
+    </message>
+    <message>
+        <source>偏差比例 (%)</source>
+        <translation>Difference share (%)</translation>
+    </message>
+    <message>
+        <source>吃水 (m)</source>
+        <translation>Draft (m)</translation>
+    </message>
+    <message>
+        <source>声速 (m/s)</source>
+        <translation>Sound speed (m/s)</translation>
+    </message>
+    <message>
+        <source>如记录</source>
+        <translation>As recorded</translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>固定深度</source>
+        <translation>Fixed depth</translation>
+    </message>
+    <message>
+        <source>跟踪门</source>
+        <translation>Tracking gate</translation>
+    </message>
+    <message>
+        <source>抗干扰</source>
+        <translation>Anti-jam</translation>
+    </message>
+    <message>
+        <source>抗干扰深度 (m)</source>
+        <translation>Anti-jam depth (m)</translation>
+    </message>
+    <message>
+        <source>只处理显示的区段</source>
+        <translation>Only the stretch shown</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>无法重新读取记录。</source>
+        <translation>The recording cannot be read again.</translation>
+    </message>
+    <message>
+        <source>将改变 %1 个测点（底部黄色标记）。</source>
+        <translation>%1 pings would change (marked in yellow along the foot).</translation>
+    </message>
+    <message>
+        <source>已改变 %1 个测点。</source>
+        <translation>%1 pings changed.</translation>
+    </message>
+    <message>
+        <source>%1：%2 个测点</source>
+        <translation>%1: %2 pings</translation>
+    </message>
+</context>
+<context>
     <name>CMainFrame</name>
     <message>
         <source>文件(&amp;F)</source>
@@ -79,6 +269,10 @@
     <message>
         <source>打开文本数据...</source>
         <translation>Open Text Data...</translation>
+    </message>
+    <message>
+        <source>编辑测线...</source>
+        <translation>Edit Line...</translation>
     </message>
     <message>
         <source>打印(&amp;P)...</source>
@@ -942,6 +1136,41 @@
     <message>
         <source>测深仪数据文件(*.txt)</source>
         <translation>Echo sounder data files (*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>EditStatusMessage</name>
+    <message>
+        <source>编辑文件 %1 是链接或不是普通文件，未使用。</source>
+        <translation>The edit file %1 is a link or not a regular file: it is not used.</translation>
+    </message>
+    <message>
+        <source>无法读取 %1：%2</source>
+        <translation>Cannot read %1: %2</translation>
+    </message>
+    <message>
+        <source>无法写入编辑文件 %1（%2）。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
+        <translation>Cannot write the edit file %1 (%2). The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+    </message>
+    <message>
+        <source>%1 不是编辑文件，未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
+        <translation>%1 is not an edit file: it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+    </message>
+    <message>
+        <source>%1 由较新版本的 Marevox 写入（版本 %2），未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
+        <translation>%1 was written by a newer Marevox (version %2): it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+    </message>
+    <message>
+        <source>%1 是另一个记录的编辑文件，未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
+        <translation>%1 holds the edits of another recording: it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+    </message>
+    <message>
+        <source>%1：跳过 %2 行损坏的内容，第一行在第 %3 行。</source>
+        <translation>%1: %2 damaged line(s) skipped, the first at line %3.</translation>
+    </message>
+    <message>
+        <source>%1：%2 条编辑所指的测点不在记录中，已略去。</source>
+        <translation>%1: %2 edit(s) name pings the recording does not hold; they are left out.</translation>
     </message>
 </context>
 <context>

@@ -47,6 +47,7 @@
 #include "display/COutputMonitor.h"
 #include "display/CSee.h"
 #include "display/CTrackWindow.h"
+#include "editor/CEditWindow.h"
 #include "engine/RecordFile.h"
 #include "engine/XSound.h"
 #include "printing/ChartPrinter.h"
@@ -212,7 +213,7 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
     ASSERT_EQ(bar.size(), 5);
     const QStringList captions = {"文件(&F)", "查看(&V)", "控制[&C]", "设置[&S]", "帮助(&H)"};
     const std::vector<std::vector<int>> items = {
-        {kOpenTextData, kExport, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
+        {kOpenTextData, kExport, kEditLine, 0, kFilePrint, kFilePrintSetup, 0, kAppExit},
         {kViewToolbar, kViewStatusBar, 0, kFitToWindow, kOutputMonitor, kTrack, 0, kUnitMetres,
          kUnitFeet, kUnitFathoms, 0, kSchemeDay, kSchemeDusk, kSchemeNight},
         {kConnect,
@@ -612,6 +613,27 @@ TEST_F(MainFrameTest, OpenTextDataAboutAndBars) {
     EXPECT_TRUE(Frame().Action(kViewToolbar)->isChecked());
     ASSERT_TRUE(Frame().ExecuteCommand(kViewStatusBar));
     EXPECT_FALSE(Frame().Action(kViewStatusBar)->isChecked());
+}
+
+TEST_F(MainFrameTest, EditLineOpensTheChosenRecordingOrThePausedOneAtItsPing) {
+    StartPlayback(600);
+    // Playing: the user chooses; what is no recording is refused with a message.
+    prompts.playPath = QString::fromStdString(dir.File("none.sd"));
+    ASSERT_TRUE(Frame().ExecuteCommand(kEditLine));
+    EXPECT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(Frame().findChild<CEditWindow*>(), nullptr);
+
+    ASSERT_TRUE(Frame().ExecuteCommand(kPauseContinue));
+    prompts.playPath.clear();  // not asked
+    ASSERT_TRUE(Frame().ExecuteCommand(kEditLine));
+    auto* window = Frame().findChild<CEditWindow*>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Session().Depths().Count(), 600u);
+    const std::int64_t paused = engine.RecordIndex();
+    EXPECT_LE(window->View().PingAt(CEditView::kScaleWidth), paused);
+    EXPECT_GE(window->View().PingAt(window->View().width() - 1), paused);
+    EXPECT_EQ(engine.Mode(), RunMode::kPaused);
+    window->close();
 }
 
 // 打开文本数据 through the real xdg-open, on a desktop of the test's own.

@@ -73,15 +73,16 @@ private:
     DepthOutput* m_depthOutput = nullptr;
     PositionSource* m_positions = nullptr;
     PortSlot m_instrumentPort;
-    // Sends what the worker asked to be shown (the monitor's depth, the
-    // dialogs' refresh) to the UI thread, unless a call is on its way.
+    // Sends what the processing asked to be shown (the monitor's depth,
+    // the dialogs' refresh) to the UI thread: with the view's next paced
+    // refresh, or without a view by a queued call unless one is on its way.
     void PostNotices();
     // The ping just processed goes to the depth alarms.
     void NoteAlarmPing();
     void DeliverNotices();
 
-    // The depth the worker smoothed last and the dialogs to refresh,
-    // waiting for the UI thread; one queued call at a time carries them.
+    // The depth smoothed last and the dialogs to refresh, waiting for the
+    // UI thread.
     std::atomic<double> m_monitorDepth{0.0};
     std::atomic<bool> m_monitorDue{false};
     std::atomic<unsigned> m_dialogMask{0};

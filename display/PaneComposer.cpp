@@ -52,6 +52,21 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane, cons
     return m_image;
 }
 
+const QImage& PaneComposer::EchoRows(const EchogramLayout& layout, int pane, int left, int right,
+                                     const std::vector<int>& rows, const PaneSource& source) {
+    const int width = right - left + 1;
+    const int height = static_cast<int>(rows.size());
+    if (width <= 0 || height <= 0) return m_echoRows;
+    if (m_echoRows.width() < width || m_echoRows.height() < height)
+        m_echoRows = QImage(std::max(m_echoRows.width(), width),
+                            std::max(m_echoRows.height(), height), QImage::Format_RGB32);
+    Prepare(layout, pane, left, right, source);
+    for (int i = 0; i < height; ++i)
+        EchoPixels(reinterpret_cast<QRgb*>(m_echoRows.scanLine(i)), left, width,
+                   layout.PictureRow(rows[static_cast<std::size_t>(i)]), source);
+    return m_echoRows;
+}
+
 void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int right,
                            const PaneSource& source) {
     const QRect paneRect = layout.Pane(pane);

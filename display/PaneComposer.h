@@ -48,6 +48,11 @@ public:
     // pass.
     const QImage& Compose(const EchogramLayout& layout, int pane, const QRegion& region,
                           const PaneSource& source);
+    // The echoes alone (no ruler lines) of screen columns `left` to `right`
+    // of pane `pane` on the given screen rows, one image row per screen
+    // row, the background where there are none. Valid until the next call.
+    const QImage& EchoRows(const EchogramLayout& layout, int pane, int left, int right,
+                           const std::vector<int>& rows, const PaneSource& source);
 
 private:
     // The echoes (without the dotted ruler) of the pane's whole-width rows
@@ -82,6 +87,7 @@ private:
                             const PaneSource& source);
 
     QImage m_image;
+    QImage m_echoRows;
     int m_left = 0;
     std::vector<int> m_columns;         // store column per screen column, -1: none
     std::vector<int> m_dots;            // the prepared columns where the dotted ruler has a dot

@@ -156,24 +156,9 @@ protected:
     }
 };
 
-// Lets the coalesced screen refresh run and its repaint reach the window,
-// however long a loaded machine takes.
-void Settle(const CMarevoxView& view) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 30 || (view.RefreshScheduled() && clock.elapsed() < 5000))
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-}
-
 // What the window system was given: the view's backing store as flushed.
 QImage OnScreen(QWidget& view) {
     return view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-QImage Painted(QWidget& view) {
-    return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // The refresh moves what the screen shows and draws only the new columns

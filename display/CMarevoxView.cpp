@@ -8,7 +8,6 @@
 #include <QThread>
 #include <QWindow>
 #include <algorithm>
-#include <cmath>
 
 #include "display/CX11Blitter.h"
 #include "display/EchoColourTable.h"
@@ -46,8 +45,10 @@ CMarevoxView::CMarevoxView(XSound& engine, QWidget* parent) : QWidget(parent), m
     // The font table is set up here on the UI thread; the worker only
     // looks the mark label's font up.
     MarkLabelFont();
-    // Precise: the steps of the scroll stay even.
-    m_refreshTimer.setTimerType(Qt::PreciseTimer);
+    // A coarse timer of 50 ms fires on the 50 ms marks of the clock, as
+    // even as a precise one, and on the 100 ms marks together with the
+    // window's other timers: the UI thread wakes once for both.
+    m_refreshTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &CMarevoxView::RefreshTick);
     CreateStores();
 }
@@ -380,12 +381,13 @@ void CMarevoxView::ShowNewest() {
     const QRegion strips =
         next.scales == before.scales ? QRegion() : QRegion(EchogramRect()).subtracted(panes);
     CX11Blitter* blitter = shift > 0 ? Blitter() : nullptr;
-    QRegion fresh;
-    for (int pane = 0; shift > 0 && pane < layout.PaneCount(); ++pane)
-        fresh += QRect(layout.Pane(pane).right() + 1 - shift, 0, shift, layout.Pane(pane).height());
     if (blitter == nullptr) {
-        for (int pane = 0; shift > 0 && pane < layout.PaneCount(); ++pane)
-            scroll(-shift, 0, layout.Pane(pane));
+        QRegion fresh;
+        for (int pane = 0; shift > 0 && pane < layout.PaneCount(); ++pane) {
+            const QRect paneRect = layout.Pane(pane);
+            scroll(-shift, 0, paneRect);
+            fresh += paneRect.adjusted(paneRect.width() - shift, 0, 0, 0);
+        }
         if (shift > 0) fresh += m_rulerRows;
         PaintNow(fresh + strips);
         return;
@@ -395,13 +397,18 @@ void CMarevoxView::ShowNewest() {
     const QPoint offset = mapTo(window(), QPoint());
     for (int pane = 0; pane < layout.PaneCount(); ++pane)
         blitter->Move(layout.Pane(pane).translated(offset), -shift);
-    PutPanes(fresh);
     {
         std::lock_guard lock(m_mutex);
-        for (int pane = 0; pane < layout.PaneCount(); ++pane)
+        for (int pane = 0; pane < layout.PaneCount(); ++pane) {
+            const PaneSource source = PaneSourceLocked(pane);
+            const QRect columns =
+                layout.Pane(pane).adjusted(layout.Pane(pane).width() - shift, 0, 0, 0);
+            QImage canvas = blitter->Canvas(columns.size());
+            m_composer.ComposeRect(layout, pane, columns, source, canvas);
+            blitter->PutCanvas(blitter->Window(), canvas, columns.topLeft() + offset);
             m_dottedRows[static_cast<std::size_t>(pane)].Show(
-                *blitter, m_composer,
-                {layout, pane, offset, PaneSourceLocked(pane), before.newest, shift});
+                *blitter, m_composer, {layout, pane, offset, source, before.newest, shift});
+        }
     }
     blitter->Flush();
     PaintNow(strips);
@@ -481,7 +488,7 @@ void CMarevoxView::RequestRefresh() {
 
 void CMarevoxView::StartPacing() {
     // The first ping after a pause shows at once; the pace goes on from it.
-    m_refreshTimer.start(RefreshInterval());
+    m_refreshTimer.start(kRefreshIntervalMs);
     RefreshTick();
 }
 
@@ -500,15 +507,6 @@ void CMarevoxView::RefreshTick() {
     if (m_refreshWanted.load(std::memory_order_acquire) &&
         !m_pacing.exchange(true, std::memory_order_acq_rel))
         StartPacing();
-}
-
-int CMarevoxView::RefreshInterval() const {
-    const double longest = 1000.0 / kMaxRefreshRate;
-    const qreal rate = screen() != nullptr ? screen()->refreshRate() : 0.0;
-    if (!(rate >= kMaxRefreshRate && rate <= 1000.0)) return static_cast<int>(longest);
-    const double frame = 1000.0 / rate;
-    const double frames = std::ceil(longest / frame - 0.01);
-    return static_cast<int>(std::lround(frames * frame));
 }
 
 QRect CMarevoxView::EchogramRect() const {

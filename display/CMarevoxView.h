@@ -33,7 +33,7 @@ class XSound;
 // screen.
 //
 // The screen is refreshed on the UI thread at a steady pace of its own
-// (RefreshInterval: at most 20 times a second), by all the pings that came
+// (kRefreshIntervalMs: 20 times a second), by all the pings that came
 // since the last refresh: a ping only raises a flag, and wakes the UI
 // thread only when the pace has stopped (after a refresh with nothing new).
 // The refresh moves what the screen already shows by the width of the new
@@ -96,11 +96,11 @@ public:
     // True while the pace runs: a refresh is asked for, or the pace has not
     // yet found a refresh with nothing new.
     bool RefreshScheduled() const { return m_pacing.load(std::memory_order_acquire); }
-    // The pace: at most kMaxRefreshRate refreshes a second, a whole number
-    // of the screen's frames apart (three at 60 Hz: 50 ms), so that each
-    // refresh stays on the screen equally long. Milliseconds.
-    static constexpr int kMaxRefreshRate = 20;
-    int RefreshInterval() const;
+    // The pace: 20 refreshes a second, the most that saves the UI thread
+    // the pings' rate (about 50 a second) and still moves the echogram in
+    // even steps of two or three pings; each picture stays three frames on
+    // a 60 Hz screen.
+    static constexpr int kRefreshIntervalMs = 50;
 
     // True once the refresh moves and writes the panes' pixels on the
     // screen itself (an X display).

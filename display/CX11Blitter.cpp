@@ -42,8 +42,8 @@ bool IsRgb32Visual(const xcb_setup_t* setup, xcb_visualid_t visual) {
                 if (type.data->visual_id == visual)
                     return depth.data->depth == kDepth &&
                            type.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR &&
-                           type.data->red_mask == 0xFF0000u &&
-                           type.data->green_mask == 0x00FF00u && type.data->blue_mask == 0x0000FFu;
+                           type.data->red_mask == 0xFF0000u && type.data->green_mask == 0x00FF00u &&
+                           type.data->blue_mask == 0x0000FFu;
     return false;
 }
 
@@ -66,8 +66,8 @@ struct CX11Blitter::Connection {
     xcb_gcontext_t moves = 0;
     // Everything else: copies from pixmaps, writes, fills; nothing to tell.
     xcb_gcontext_t quiet = 0;
-    xcb_gcontext_t dots = 0;      // fills through a dot pattern
-    xcb_gcontext_t bitmaps = 0;   // writes into one-bit pixmaps
+    xcb_gcontext_t dots = 0;     // fills through a dot pattern
+    xcb_gcontext_t bitmaps = 0;  // writes into one-bit pixmaps
     std::size_t maxRequest = 0;  // bytes
     // Memory shared with the X server, which reads the pixels of a put from
     // it instead of from the connection. Puts take it in turn from the
@@ -76,9 +76,10 @@ struct CX11Blitter::Connection {
     xcb_shm_seg_t segment = 0;
     std::uint8_t* shared = nullptr;
     std::size_t used = 0;
-    static constexpr std::size_t kShared = std::size_t{8} << 20;
+    static constexpr std::size_t kShared = std::size_t{2} << 20;
 
     ~Connection() {
+        if (c == nullptr) return;
         for (const xcb_gcontext_t gc : {moves, quiet, dots, bitmaps})
             if (gc != 0) xcb_free_gc(c, gc);
         if (shared != nullptr) xcb_shm_detach(c, segment);
@@ -116,19 +117,22 @@ struct CX11Blitter::Connection {
 };
 
 std::unique_ptr<CX11Blitter> CX11Blitter::For(QWidget* window, Damaged damaged) {
-    auto* x11 =
-        qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // The offscreen platform answers for X11 too, without a connection.
+    auto* x11 = qGuiApp != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")
+                    ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                    : nullptr;
     if (x11 == nullptr || window == nullptr || !window->isWindow() || !window->isVisible() ||
         window->windowHandle() == nullptr || window->devicePixelRatioF() != 1.0)
         return nullptr;
     auto x = std::make_unique<Connection>();
+    if (x11->connection() == nullptr || xcb_connection_has_error(x11->connection()) != 0)
+        return nullptr;
     x->c = x11->connection();
-    if (x->c == nullptr || xcb_connection_has_error(x->c) != 0) return nullptr;
     const xcb_setup_t* setup = xcb_get_setup(x->c);
     if (!PixelsAsRgb32(setup)) return nullptr;
     x->window = static_cast<xcb_window_t>(window->winId());
-    const Freed<xcb_get_window_attributes_reply_t> attributes{xcb_get_window_attributes_reply(
-        x->c, xcb_get_window_attributes(x->c, x->window), nullptr)};
+    const Freed<xcb_get_window_attributes_reply_t> attributes{
+        xcb_get_window_attributes_reply(x->c, xcb_get_window_attributes(x->c, x->window), nullptr)};
     if (!attributes || !IsRgb32Visual(setup, attributes->visual)) return nullptr;
 
     for (const std::uint32_t exposures : {1u, 0u}) {
@@ -181,8 +185,7 @@ void CX11Blitter::Copy(Surface from, const QRect& source, Surface to, const QPoi
     if (source.isEmpty()) return;
     xcb_copy_area(m_x->c, from, to, m_x->quiet, static_cast<std::int16_t>(source.x()),
                   static_cast<std::int16_t>(source.y()), static_cast<std::int16_t>(target.x()),
-                  static_cast<std::int16_t>(target.y()),
-                  static_cast<std::uint16_t>(source.width()),
+                  static_cast<std::int16_t>(target.y()), static_cast<std::uint16_t>(source.width()),
                   static_cast<std::uint16_t>(source.height()));
 }
 
@@ -193,22 +196,11 @@ void CX11Blitter::Put(Surface to, const QImage& image, const QRect& source, cons
     const std::size_t rowBytes = static_cast<std::size_t>(part.width()) * 4;
     const std::size_t bytes = rowBytes * static_cast<std::size_t>(part.height());
     if (m_x->shared != nullptr && bytes <= Connection::kShared) {
-        if (m_x->used + bytes > Connection::kShared) {
-            // From the start again, once the server has read what is there.
-            m_x->RoundTrip();
-            m_x->used = 0;
-        }
-        std::uint8_t* out = m_x->shared + m_x->used;
-        for (int y = part.top(); y <= part.bottom(); ++y, out += rowBytes)
-            std::memcpy(out, image.constScanLine(y) + part.left() * 4, rowBytes);
-        xcb_shm_put_image(m_x->c, to, m_x->quiet, static_cast<std::uint16_t>(part.width()),
-                          static_cast<std::uint16_t>(part.height()), 0, 0,
-                          static_cast<std::uint16_t>(part.width()),
-                          static_cast<std::uint16_t>(part.height()),
-                          static_cast<std::int16_t>(at.x()), static_cast<std::int16_t>(at.y()),
-                          kDepth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, m_x->segment,
-                          static_cast<std::uint32_t>(m_x->used));
-        m_x->used += (bytes + 63) & ~std::size_t{63};
+        QImage canvas = Canvas(part.size());
+        for (int y = 0; y < part.height(); ++y)
+            std::memcpy(canvas.scanLine(y), image.constScanLine(part.top() + y) + part.left() * 4,
+                        rowBytes);
+        PutCanvas(to, canvas, at);
         return;
     }
     // Through the connection, in requests of at most the server's size.
@@ -229,11 +221,41 @@ void CX11Blitter::Put(Surface to, const QImage& image, const QRect& source, cons
     }
 }
 
+QImage CX11Blitter::Canvas(const QSize& size) {
+    const std::size_t bytes = static_cast<std::size_t>(std::max(size.width(), 0)) *
+                              static_cast<std::size_t>(std::max(size.height(), 0)) * 4;
+    if (m_x->shared == nullptr || bytes == 0 || bytes > Connection::kShared)
+        return QImage(size, QImage::Format_RGB32);
+    if (m_x->used + bytes > Connection::kShared) {
+        m_x->RoundTrip();  // the server has read what is there
+        m_x->used = 0;
+    }
+    QImage canvas(m_x->shared + m_x->used, size.width(), size.height(), size.width() * 4,
+                  QImage::Format_RGB32);
+    m_x->used += (bytes + 63) & ~std::size_t{63};
+    return canvas;
+}
+
+void CX11Blitter::PutCanvas(Surface to, const QImage& canvas, const QPoint& target) {
+    const uchar* bits = canvas.constBits();
+    const bool shared =
+        m_x->shared != nullptr && bits >= m_x->shared && bits < m_x->shared + Connection::kShared;
+    if (!shared) {
+        Put(to, canvas, canvas.rect(), target);
+        return;
+    }
+    xcb_shm_put_image(
+        m_x->c, to, m_x->quiet, static_cast<std::uint16_t>(canvas.width()),
+        static_cast<std::uint16_t>(canvas.height()), 0, 0,
+        static_cast<std::uint16_t>(canvas.width()), static_cast<std::uint16_t>(canvas.height()),
+        static_cast<std::int16_t>(target.x()), static_cast<std::int16_t>(target.y()), kDepth,
+        XCB_IMAGE_FORMAT_Z_PIXMAP, 0, m_x->segment, static_cast<std::uint32_t>(bits - m_x->shared));
+}
+
 CX11Blitter::Surface CX11Blitter::MakePixmap(const QSize& size) {
     if (size.isEmpty() || size.width() > 32767 || size.height() > 32767) return 0;
     const xcb_pixmap_t pixmap = xcb_generate_id(m_x->c);
-    xcb_create_pixmap(m_x->c, kDepth, pixmap, m_x->window,
-                      static_cast<std::uint16_t>(size.width()),
+    xcb_create_pixmap(m_x->c, kDepth, pixmap, m_x->window, static_cast<std::uint16_t>(size.width()),
                       static_cast<std::uint16_t>(size.height()));
     return pixmap;
 }
@@ -266,8 +288,7 @@ void CX11Blitter::Free(Surface pixmap) {
 
 void CX11Blitter::FillDots(Surface to, Surface dots, int left, QRgb colour, const QRegion& rows) {
     if (dots == 0 || rows.isEmpty()) return;
-    const std::uint32_t values[] = {colour & 0xFFFFFFu, dots, static_cast<std::uint32_t>(left),
-                                    0};
+    const std::uint32_t values[] = {colour & 0xFFFFFFu, dots, static_cast<std::uint32_t>(left), 0};
     xcb_change_gc(m_x->c, m_x->dots,
                   XCB_GC_FOREGROUND | XCB_GC_STIPPLE | XCB_GC_TILE_STIPPLE_ORIGIN_X |
                       XCB_GC_TILE_STIPPLE_ORIGIN_Y,

@@ -56,6 +56,11 @@ public:
     void Move(const QRect& area, int dx);
     // Writes the `source` part of a Format_RGB32 image at `target`.
     void Put(Surface to, const QImage& image, const QRect& source, const QPoint& target);
+    // A Format_RGB32 image of `size` to draw into and then write with
+    // PutCanvas, before the next Canvas: in memory the server reads itself
+    // where it can, so the pixels are not copied on the way.
+    QImage Canvas(const QSize& size);
+    void PutCanvas(Surface to, const QImage& canvas, const QPoint& target);
     // Copies pixels from a pixmap, which nothing covers.
     void Copy(Surface from, const QRect& source, Surface to, const QPoint& target);
 

@@ -10,7 +10,9 @@ namespace {
 constexpr int kFirstLevelRows = 95;
 constexpr int kSecondLevelRows = 19;
 constexpr int kDotSpacing = 3;
-constexpr int kNarrow = 4;  // pixels; narrower rows are copied pixel by pixel
+constexpr int kNarrow = 4;       // pixels; narrower rows are copied pixel by pixel
+constexpr int kNarrowPart = 32;  // pixels; narrower parts read the store ahead
+constexpr int kRowsAhead = 6;
 
 }  // namespace
 
@@ -45,11 +47,43 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane, cons
                 RememberedEchoes(out, layout, paneRect, row, memory, source);
                 if (row % kSecondLevelRows == 0) Dots(out, rect.left(), rect.width(), source.line2);
             } else {
+                // A narrow part (the new columns) reads one store pixel a
+                // row, in rows far apart that the other thread has just
+                // written: the rows ahead are asked for while this one is
+                // composed.
+                if (rect.width() <= kNarrowPart) Prefetch(row + kRowsAhead, rect.left(), source);
                 ComposeRow(out, rect.left(), rect.width(), row, source);
             }
         }
     }
     return m_image;
+}
+
+void PaneComposer::ComposeRect(const EchogramLayout& layout, int pane, const QRect& rect,
+                               const PaneSource& source, QImage& into) {
+    if (rect.isEmpty() || into.width() < rect.width() || into.height() < rect.height()) return;
+    Prepare(layout, pane, rect.left(), rect.right(), source);
+    int previousRow = -1;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        auto* out = reinterpret_cast<QRgb*>(into.scanLine(y - rect.top()));
+        const int row = layout.PictureRow(y);
+        if (row == previousRow) {
+            std::copy_n(out - into.bytesPerLine() / static_cast<int>(sizeof(QRgb)), rect.width(),
+                        out);
+            continue;
+        }
+        previousRow = row;
+        if (rect.width() <= kNarrowPart) Prefetch(row + kRowsAhead, rect.left(), source);
+        ComposeRow(out, rect.left(), rect.width(), row, source);
+    }
+}
+
+void PaneComposer::Prefetch(int row, int left, const PaneSource& source) const {
+    if (source.store == nullptr || row < 0 ||
+        row >= std::min(source.store->height(), EchogramLayout::kEchoRows))
+        return;
+    const int column = m_columns[static_cast<std::size_t>(left - m_left)];
+    if (column >= 0) __builtin_prefetch(source.store->constScanLine(row) + column * 4);
 }
 
 const QImage& PaneComposer::EchoRows(const EchogramLayout& layout, int pane, int left, int right,

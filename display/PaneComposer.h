@@ -48,6 +48,11 @@ public:
     // pass.
     const QImage& Compose(const EchogramLayout& layout, int pane, const QRegion& region,
                           const PaneSource& source);
+    // Composes the pixels of `rect` (screen coordinates, inside pane
+    // `pane`) into `into`, whose (0, 0) is the rect's top-left corner and
+    // which is at least the rect's size: the new columns of a refresh.
+    void ComposeRect(const EchogramLayout& layout, int pane, const QRect& rect,
+                     const PaneSource& source, QImage& into);
     // The echoes alone (no ruler lines) of screen columns `left` to `right`
     // of pane `pane` on the given screen rows, one image row per screen
     // row, the background where there are none. Valid until the next call.
@@ -83,6 +88,9 @@ private:
     void RememberedEchoes(QRgb* out, const EchogramLayout& layout, const QRect& pane, int row,
                           RowMemory& memory, const PaneSource& source) const;
     void Dots(QRgb* out, int left, int width, QRgb colour) const;
+    // Asks the processor to load the store pixel of picture row `row` at
+    // screen column `left` (inside the prepared columns).
+    void Prefetch(int row, int left, const PaneSource& source) const;
     static RowMemory& Reset(RowMemory& memory, const EchogramLayout& layout,
                             const PaneSource& source);
 

@@ -49,14 +49,14 @@ void X11DottedRows::Show(CX11Blitter& blitter, PaneComposer& composer, const Ref
     const bool follows = m_held && m_epoch == source.epoch && m_back == source.back &&
                          m_newest == refresh.previousNewest && refresh.shift < width;
     if (!follows) {
-        const QImage& all =
-            composer.EchoRows(refresh.layout, refresh.pane, pane.left(), pane.right(), m_rows, source);
+        const QImage& all = composer.EchoRows(refresh.layout, refresh.pane, pane.left(),
+                                              pane.right(), m_rows, source);
         blitter.Put(m_echoes, all, QRect(0, 0, width, count), {0, 0});
     } else if (refresh.shift > 0) {
         const int shift = refresh.shift;
         blitter.Copy(m_echoes, QRect(shift, 0, width - shift, count), m_echoes, {0, 0});
-        const QImage& fresh = composer.EchoRows(refresh.layout, refresh.pane,
-                                                pane.right() + 1 - shift, pane.right(), m_rows, source);
+        const QImage& fresh = composer.EchoRows(
+            refresh.layout, refresh.pane, pane.right() + 1 - shift, pane.right(), m_rows, source);
         blitter.Put(m_echoes, fresh, QRect(0, 0, shift, count), {width - shift, 0});
     }
     m_held = true;

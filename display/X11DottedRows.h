@@ -41,7 +41,7 @@ private:
 
     std::optional<EchogramLayout> m_layout;  // the geometry below is for
     int m_pane = 0;
-    std::vector<int> m_rows;  // the dotted screen rows, top to bottom
+    std::vector<int> m_rows;            // the dotted screen rows, top to bottom
     CX11Blitter::Surface m_echoes = 0;  // pane width x m_rows.size()
     CX11Blitter::Surface m_dots = 0;    // the dot pattern of a row
     // What the echoes pixmap holds.

@@ -118,7 +118,7 @@ struct FakePrompts : UserPrompts {
 // Counts the command frames the engine sends.
 struct CFrameCountingHost : CEngineHost {
     using CEngineHost::CEngineHost;
-    int frames = 0;
+    std::atomic<int> frames{0};  // the port's thread sends too
     void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
         ++frames;
         CEngineHost::SendCommandFrame(frame, length);
@@ -373,6 +373,33 @@ TEST_F(MainFrameTest, ConnectOpensTheInstrumentPortAndSendsTheFirstFrame) {
     ASSERT_TRUE(Frame().ExecuteCommand(kDisconnect));
     EXPECT_FALSE(Frame().PortOpen());
     EXPECT_TRUE(Enabled(kPlayback));
+}
+
+// A ping is read, decoded and processed on the port's own thread, which
+// sends the next command frame at once: the window's thread takes no part
+// (it runs no events here), and only hears of the pings at its refresh.
+TEST_F(MainFrameTest, APingIsProcessedOnThePortsThreadWithoutTheWindow) {
+    PseudoTerminal pty;
+    ASSERT_FALSE(pty.Path().empty());
+    WriteAll(settingsPath, "[Ports]\nCOM1=" + pty.Path() + "\n");
+    settings.m_pcCom.store(1);
+    ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
+    ASSERT_EQ(Written(pty, 10, 2000).size(), 10u);
+    const std::int32_t end = engine.View().End();
+    for (std::uint32_t k = 0; k < 5; ++k) {
+        const Synthetic::Bytes ping =
+            Synthetic::InstrumentFrame(Synthetic::TypicalRawFrame(800 + 10 * k));
+        pty.WriteAll(std::string(ping.begin(), ping.end()));
+        EXPECT_EQ(pty.Read(10, 5000).size(), 10u) << "ping " << k;
+    }
+    // The frame goes out in the middle of the ping's processing; its column
+    // follows.
+    for (int wait = 0; wait < 5000 && engine.View().End() != end + 5; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(engine.View().End(), end + 5);
+    EXPECT_TRUE(Frame().View()->RefreshScheduled());
+    EXPECT_TRUE(RunUntil([&] { return !Frame().View()->RefreshScheduled(); }, 5000));
+    ASSERT_TRUE(Frame().ExecuteCommand(kDisconnect));
 }
 
 TEST_F(MainFrameTest, LosingTheInstrumentSaysSoWithItsPort) {

@@ -21,8 +21,8 @@
 # Rounds: relay floor, window floor and program run one after the other, and
 # the round is repeated (BENCH_ROUNDS, default 3), so that the machine's
 # other work falls on all three alike; then the same with one busy program
-# sharing the core (everything under test pinned to CPU 0), relay floor and
-# program in turns. Each run's line gives the load average when it began.
+# sharing the core (everything under test pinned to CPU 0, the fake
+# instrument to CPU 1), relay floor and program in turns. Each run's line gives the load average when it began.
 # The CPU of a run counts from the first sentence to the last, per ping: the
 # process's own (all its threads) and the X server's. Then the idle
 # program's CPU (not connected), three windows of 10 s, and with gdb (not
@@ -348,17 +348,20 @@ def measure_program(name, busy, profile=None):
 GDB_COUNT = r'''
 set pagination off
 set breakpoint pending on
-break CMarevoxView::paintEvent
+break CMarevoxView::ShowNewest
 ignore 1 100000000
-break QWidgetRepaintManager::paintAndFlush
+break CMarevoxView::paintEvent
 ignore 2 100000000
+break QWidgetRepaintManager::paintAndFlush
+ignore 3 100000000
 continue
 info breakpoints
 '''
 
 
 def repaints(count):
-    """Echogram paints and window repaints (any window) per ping, counted by gdb."""
+    """Echogram refreshes, echogram paints through Qt and window repaints
+    through Qt (any window) per ping, counted by gdb."""
     if shutil.which("gdb") is None:
         return None
     master, slave, device = instrument()
@@ -384,13 +387,20 @@ def repaints(count):
         gdb = started[0]
         gdb.send_signal(signal.SIGINT)
         out, _ = gdb.communicate(timeout=60)
-        hits = [int(w) for line in out.splitlines() if "already hit" in line
-                for w in line.split() if w.isdigit()][:2]
-        if len(hits) < 2:
+        hits = {}
+        current = None
+        for line in out.splitlines():
+            words = line.split()
+            if words and words[0].isdigit():
+                current = int(words[0])
+                hits.setdefault(current, 0)
+            elif "already hit" in line and current is not None:
+                hits[current] = next(int(w) for w in words if w.isdigit())
+        if len(hits) < 3:
             return None
         send_command(57665)
         program.wait(timeout=10)
-        return hits[0] / answered, hits[1] / answered
+        return tuple(hits[n] / answered for n in (1, 2, 3))
     finally:
         if gdb is not None and gdb.poll() is None:
             gdb.kill()
@@ -458,6 +468,10 @@ try:
     if not cpu_only:
         busy_loop = subprocess.Popen(
             ["taskset", "-c", "0", sys.executable, "-c", "while True: pass"])
+        # The fake instrument (this script) on the other core, so that only
+        # what is measured shares its core with the busy program.
+        all_cpus = os.sched_getaffinity(0)
+        os.sched_setaffinity(0, {1} if 1 in all_cpus else all_cpus)
         for r in range(1, rounds + 1):
             floor = measure_floor(f"{r}: relay floor, busy core", True)
             report(floor)
@@ -467,6 +481,7 @@ try:
         busy_loop.kill()
         busy_loop.wait()
         busy_loop = None
+        os.sched_setaffinity(0, all_cpus)
 
     idle_load = load()
     idle = idle_cpu()
@@ -511,8 +526,9 @@ try:
     elif counted is None:
         print("repaints per ping: not counted (needs gdb, allowed to attach to the program)")
     else:
-        print(f"per ping (gdb attached, separate run): {counted[0]:.2f} echogram repaints,"
-              f" {counted[1]:.2f} window repaints (echogram, depth monitor, status bar, ...)")
+        print(f"per ping (gdb attached, separate run): {counted[0]:.2f} echogram refreshes,"
+              f" {counted[1]:.2f} echogram paints through Qt, {counted[2]:.2f} window repaints"
+              f" through Qt (echogram, depth monitor, status bar, ...)")
 finally:
     if busy_loop is not None:
         busy_loop.kill()

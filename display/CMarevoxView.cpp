@@ -360,7 +360,11 @@ void CMarevoxView::ShowNewest() {
     const bool sameColours =
         next.scales.desk == before.scales.desk && next.scales.line1 == before.scales.line1 &&
         next.scales.line2 == before.scales.line2 && next.scales.waveL1 == before.scales.waveL1;
-    if (!sameLayout || !sameColours || !isVisible()) {
+    // A window the screen does not show (minimised) is drawn whole when it
+    // is shown again.
+    const QWindow* shownIn = window()->windowHandle();
+    const bool onScreen = isVisible() && (shownIn == nullptr || shownIn->isExposed());
+    if (!sameLayout || !sameColours || !onScreen) {
         if (!sameColours || !sameLayout) {
             ShowAll();
         } else {
@@ -417,9 +421,7 @@ void CMarevoxView::ShowNewest() {
 CX11Blitter* CMarevoxView::Blitter() {
     QWidget* top = window();
     if (m_blitter && m_blitter->Serves(top)) return m_blitter.get();
-    ReleaseBlitter();
-    if (!m_directScreen || top->windowHandle() == nullptr || !top->windowHandle()->isExposed())
-        return nullptr;
+    ReleaseBlitter();  // the window was made anew
     m_blitter = CX11Blitter::For(top, [this](const QRegion& gaps) {
         // Parts a move could not copy (another window covered them).
         Redraw(gaps.translated(-mapTo(window(), QPoint())));

@@ -198,7 +198,6 @@ private:
     Shown m_shown;
     QRegion m_rulerRows;  // the dotted ruler rows across the panes
     PaneComposer m_composer;
-    bool m_directScreen = true;
     std::unique_ptr<CX11Blitter> m_blitter;
     std::array<X11DottedRows, 2> m_dottedRows;  // per pane, with m_blitter
 };

@@ -20,8 +20,9 @@ class XSound;
 // instrument port, depths to the depth outputs, pings to the echogram view,
 // and whatever touches a window is queued to the UI thread.
 //
-// It lives on the UI thread and outlives the main window; the worker may
-// call it before the window exists and after it has gone.
+// It lives on the UI thread and outlives the main window; the thread that
+// processes pings (the instrument port's thread live, the worker in
+// playback) may call it before the window exists and after it has gone.
 class CEngineHost : public QObject, public EngineHost {
     Q_OBJECT
 public:
@@ -33,7 +34,8 @@ public:
     // the old view any more.
     void SetView(CMarevoxView* view);
     // The depth-output sinks; null: depths go nowhere. Set before the
-    // worker starts, cleared after it has stopped.
+    // worker starts and the instrument port opens, cleared after both have
+    // stopped.
     void SetDepthOutput(DepthOutput* output) { m_depthOutput = output; }
     DepthOutput* Outputs() const { return m_depthOutput; }
     bool OutputPortOpen() const;

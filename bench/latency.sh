@@ -30,8 +30,9 @@
 # ping, in a run of its own. Medians, minimum and maximum of the rounds
 # close the report.
 #
-# usage: bench/latency.sh [PINGS] [cpu]   (default 1000 per run; needs a build)
-# With "cpu", no busy rounds and no gdb count. BENCH_PERF=FILE records a
+# usage: bench/latency.sh [PINGS] [cpu|busy]   (default 1000 per run; needs a build)
+# With "cpu", no busy rounds and no gdb count; with "busy", only the busy
+# rounds. BENCH_PERF=FILE records a
 # profile (perf, the program and the X server) of the first program run.
 # MAREVOX_BUILD_DIR selects the build (default build/); BENCH_SCREEN the
 # virtual screen (default 1920x1080); BENCH_ROUNDS the rounds (default 3).
@@ -68,6 +69,7 @@ import math, os, select, shutil, signal, socket, statistics, subprocess, sys, ti
 work = os.environ["BENCH_WORK"]
 pings = int(os.environ["BENCH_PINGS"])
 cpu_only = os.environ["BENCH_CPU_ONLY"] == "cpu"
+busy_only = os.environ["BENCH_CPU_ONLY"] == "busy"
 bin_dir = os.environ["BENCH_BIN"]
 root = os.environ["BENCH_ROOT"]
 runtime = os.environ["XDG_RUNTIME_DIR"]
@@ -250,7 +252,7 @@ class Run:
             before.append((cpu_seconds(pid), cpu_seconds(XVFB), thread_cpu(pid), wakeups(pid)))
             if profile:
                 perf.append(subprocess.Popen(
-                    ["perf", "record", "-q", "-g", "-F", "1999", "-o", profile,
+                    ["perf", "record", "-q", "--call-graph", "dwarf,16384", "-F", "999", "-o", profile,
                      "-p", f"{pid},{XVFB}"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
 
         self.latencies = drive(master, listener, pings, connected)
@@ -454,7 +456,7 @@ try:
     print(f"{'':36s} {'':9s} {'p50':>6s} {'p95':>6s} {'p99':>6s} {'max':>6s}  {'p99-fl':>6s}"
           f"  {'proc':>5s} {'X':>5s} {'both':>5s}")
     idle_rounds = []
-    for r in range(1, rounds + 1):
+    for r in range(1, 0 if busy_only else rounds + 1):
         floor = measure_floor(f"{r}: relay floor (C)", False)
         report(floor)
         window = measure_floor(f"{r}: window floor (Qt)", False, window=True)
@@ -483,6 +485,12 @@ try:
         busy_loop = None
         os.sched_setaffinity(0, all_cpus)
 
+    if busy_only:
+        print()
+        summary("busy core: relay floor p99", [f.p(99) for f, _ in busy_rounds])
+        summary("busy core: marevox p99 over the relay floor's",
+                [p.p(99) - f.p(99) for f, p in busy_rounds])
+        sys.exit(0)
     idle_load = load()
     idle = idle_cpu()
     print()

@@ -128,7 +128,13 @@ void CMarevoxView::AdvanceAndPaint() {
         if (backward || m_frame.backward || start != m_expectedStart ||
             drawn == PingColumnPainter::Drawn::kMark)
             ++m_frame.epoch;
-        if (!backward) ++m_frame.newest;
+        if (!backward) {
+            ++m_frame.newest;
+            // The screen shows this column from the next step on, where its
+            // count is the newest.
+            m_recent.Keep(m_frame.newest + 1, m_frame.epoch, m_stores.Normal(), m_stores.Zoom(),
+                          end);
+        }
 
         // When the drawing column reaches the end of the stores, the newest
         // width columns move to the other end. The shown part moves with
@@ -306,6 +312,8 @@ PaneSource CMarevoxView::PaneSourceLocked(int pane) const {
     source.line1 = ColourWordToRgb(m_shown.scales.line1);
     source.line2 = ColourWordToRgb(m_shown.scales.line2);
     source.store = pane == 0 ? &m_stores.Normal() : &m_stores.Zoom();
+    source.zoom = pane != 0;
+    source.recent = &m_recent;
     source.epoch = m_frame.epoch;
     if (m_shown.backward) {
         // Backward playback is drawn without zoom.

@@ -15,6 +15,7 @@
 #include "display/EchogramStores.h"
 #include "display/PaneComposer.h"
 #include "display/PingColumnPainter.h"
+#include "display/RecentColumns.h"
 #include "display/X11DottedRows.h"
 #include "engine/EngineStates.h"
 
@@ -184,6 +185,7 @@ private:
     std::mutex m_mutex;
     EchogramStores m_stores;
     PingColumnPainter m_columns;
+    RecentColumns m_recent;  // the last pings' columns, for the refresh
     Frame m_frame;
     int m_expectedStart = -1;  // m_viewStart a plain next step starts from
     bool m_runModeTaken = false;

@@ -63,6 +63,7 @@ void PaneComposer::ComposeRect(const EchogramLayout& layout, int pane, const QRe
                                const PaneSource& source, QImage& into) {
     if (rect.isEmpty() || into.width() < rect.width() || into.height() < rect.height()) return;
     Prepare(layout, pane, rect.left(), rect.right(), source);
+    const bool kept = FindKept(rect.left(), rect.width(), source);
     int previousRow = -1;
     for (int y = rect.top(); y <= rect.bottom(); ++y) {
         auto* out = reinterpret_cast<QRgb*>(into.scanLine(y - rect.top()));
@@ -73,9 +74,33 @@ void PaneComposer::ComposeRect(const EchogramLayout& layout, int pane, const QRe
             continue;
         }
         previousRow = row;
-        if (rect.width() <= kNarrowPart) Prefetch(row + kRowsAhead, rect.left(), source);
-        ComposeRow(out, rect.left(), rect.width(), row, source);
+        if (!kept || row < 0 || row >= RecentColumns::kRows || row % kFirstLevelRows == 0) {
+            if (!kept && rect.width() <= kNarrowPart)
+                Prefetch(row + kRowsAhead, rect.left(), source);
+            ComposeRow(out, rect.left(), rect.width(), row, source);
+            continue;
+        }
+        // The new pings' columns as they were kept: the same pixels as the
+        // store's, one after the other.
+        for (int i = 0; i < rect.width(); ++i)
+            out[i] = m_kept[static_cast<std::size_t>(i)] != nullptr
+                         ? m_kept[static_cast<std::size_t>(i)][row]
+                         : source.back;
+        if (row % kSecondLevelRows == 0) Dots(out, rect.left(), rect.width(), source.line2);
     }
+}
+
+bool PaneComposer::FindKept(int left, int width, const PaneSource& source) {
+    if (source.recent == nullptr || source.backward || source.store == nullptr) return false;
+    m_kept.assign(static_cast<std::size_t>(std::max(width, 0)), nullptr);
+    for (int i = 0; i < width; ++i) {
+        const auto at = static_cast<std::size_t>(left - m_left + i);
+        if (m_columns[at] < 0) continue;  // outside the store: background
+        const QRgb* column = source.recent->Find(m_pings[at], source.epoch, source.zoom);
+        if (column == nullptr) return false;
+        m_kept[static_cast<std::size_t>(i)] = column;
+    }
+    return true;
 }
 
 void PaneComposer::Prefetch(int row, int left, const PaneSource& source) const {
@@ -109,6 +134,7 @@ void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int
     const std::size_t count = static_cast<std::size_t>(std::max(right - left + 1, 0));
     m_left = left;
     m_columns.resize(count);
+    m_pings.assign(count, -1);
     m_dots.clear();
     for (std::size_t i = 0; i < count; ++i) {
         const int x = left + static_cast<int>(i);
@@ -121,6 +147,7 @@ void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int
             const std::int64_t age = layout.AgeAt(x, paneRect.right() + 1, source.shownNewest) +
                                      (source.storeNewest - source.shownNewest);
             column = source.newestColumn - age;
+            m_pings[i] = source.storeNewest - age;
         }
         m_columns[i] = column >= 0 && column < storeWidth ? static_cast<int>(column) : -1;
     }

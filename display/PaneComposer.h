@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "display/EchogramLayout.h"
+#include "display/RecentColumns.h"
 
 // Which store columns a pane shows. Going forward the newest ping is at the
 // pane's right edge and each ping takes the screen columns of its count
@@ -33,6 +34,11 @@ struct PaneSource {
     QRgb back = 0;
     QRgb line1 = 0;  // first-level ruler, every 95 rows
     QRgb line2 = 0;  // second-level ruler, dotted, every 19 rows
+    // The last pings' columns, read instead of the store for the new
+    // columns of a refresh when they are kept (forward only), and whether
+    // the pane shows the zoom store.
+    const RecentColumns* recent = nullptr;
+    bool zoom = false;
 };
 
 // Composes the screen pixels of a part of an echogram pane: the echoes of
@@ -88,6 +94,9 @@ private:
     void RememberedEchoes(QRgb* out, const EchogramLayout& layout, const QRect& pane, int row,
                           RowMemory& memory, const PaneSource& source) const;
     void Dots(QRgb* out, int left, int width, QRgb colour) const;
+    // The kept columns of the prepared screen columns from `left` on, when
+    // every one that shows a ping is kept.
+    bool FindKept(int left, int width, const PaneSource& source);
     // Asks the processor to load the store pixel of picture row `row` at
     // screen column `left` (inside the prepared columns).
     void Prefetch(int row, int left, const PaneSource& source) const;
@@ -98,6 +107,8 @@ private:
     QImage m_echoRows;
     int m_left = 0;
     std::vector<int> m_columns;         // store column per screen column, -1: none
+    std::vector<std::int64_t> m_pings;  // the ping per screen column (forward)
+    std::vector<const QRgb*> m_kept;    // its kept column, while composing a rect
     std::vector<int> m_dots;            // the prepared columns where the dotted ruler has a dot
     std::array<RowMemory, 2> m_memory;  // per pane
 };

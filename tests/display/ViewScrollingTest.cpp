@@ -265,16 +265,22 @@ TEST_F(ViewTest, RepaintsAreCoalescedAndCoverTheNewColumnOnly) {
 }
 
 // Pings drawn on another thread while the pace runs are shown by its next
-// refresh, all of them and in their order (the screen is then a full
-// repaint's picture); the screen is refreshed at most once an interval
-// however fast pings come, and the pace stops once none come.
+// refresh, all of them and in their order: after every refresh, while the
+// other thread goes on drawing, the screen is a full repaint's picture of
+// the pings shown, which differ one from the next. The screen is refreshed
+// at most once an interval however fast pings come, and the pace stops
+// once none come.
 TEST_F(ViewTest, PingsBetweenRefreshesAreAllShownAtThePace) {
     MakeView(800);
     view->resize(1017, 703);
     view->show();
     Settle(*view);
     int refreshes = 0;
-    QObject::connect(view.get(), &CMarevoxView::Refreshed, view.get(), [&] { ++refreshes; });
+    int wrong = 0;
+    QObject::connect(view.get(), &CMarevoxView::Refreshed, view.get(), [&] {
+        ++refreshes;
+        if (OnScreen(*view) != Painted(*view)) ++wrong;
+    });
     std::atomic<bool> done{false};
     QElapsedTimer clock;
     clock.start();
@@ -294,6 +300,7 @@ TEST_F(ViewTest, PingsBetweenRefreshesAreAllShownAtThePace) {
     drawing.join();
     const qint64 elapsed = clock.elapsed();
     EXPECT_GE(refreshes, 2);
+    EXPECT_EQ(wrong, 0) << "of " << refreshes << " refreshes";
     EXPECT_LE(refreshes, elapsed / CMarevoxView::kRefreshIntervalMs + 2);
     Settle(*view);
     EXPECT_FALSE(view->RefreshScheduled());

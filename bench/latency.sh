@@ -24,7 +24,8 @@
 # sharing the core (everything under test pinned to CPU 0, the fake
 # instrument to CPU 1), relay floor and program in turns. Each run's line gives the load average when it began.
 # The CPU of a run counts from the first sentence to the last, per ping: the
-# process's own (all its threads) and the X server's. Then the idle
+# process's own (all its threads, as the scheduler counts them, to the
+# nanosecond) and the X server's. Then the idle
 # program's CPU (not connected), three windows of 10 s, and with gdb (not
 # in "cpu" mode) how often the echogram and the windows are repainted per
 # ping, in a run of its own. Medians, minimum and maximum of the rounds
@@ -32,7 +33,9 @@
 #
 # usage: bench/latency.sh [PINGS] [cpu|busy]   (default 1000 per run; needs a build)
 # With "cpu", no busy rounds and no gdb count; with "busy", only the busy
-# rounds. BENCH_PERF=FILE records a
+# rounds. BENCH_COMPARE=DIR runs the program of another build (DIR/marevox,
+# e.g. main's build/bin) after this one in each round, for a before and
+# after in the same run. BENCH_PERF=FILE records a
 # profile (perf, the program and the X server) of the first program run.
 # MAREVOX_BUILD_DIR selects the build (default build/); BENCH_SCREEN the
 # virtual screen (default 1920x1080); BENCH_ROUNDS the rounds (default 3).
@@ -56,8 +59,16 @@ if [ -z "${BENCH_LATENCY_INNER:-}" ]; then
     cp "$build/bin/marevox" "$work/program/"
     # Chart printing's module, loaded when printing starts (none in older builds).
     [ ! -e "$build/bin/libmarevox_cups.so" ] || cp "$build/bin/libmarevox_cups.so" "$work/program/"
+    if [ -n "${BENCH_COMPARE:-}" ]; then
+        # Another build's program (its bin/ folder), run after this one in each round.
+        [ -x "$BENCH_COMPARE/marevox" ] || { echo "latency: no $BENCH_COMPARE/marevox" >&2; exit 1; }
+        mkdir -p "$work/compare"
+        cp "$BENCH_COMPARE/marevox" "$work/compare/"
+        [ ! -e "$BENCH_COMPARE/libmarevox_cups.so" ] || cp "$BENCH_COMPARE/libmarevox_cups.so" "$work/compare/"
+    fi
     BENCH_LATENCY_INNER=1 BENCH_WORK="$work" BENCH_PINGS="$pings" BENCH_CPU_ONLY="${2:-}" \
         BENCH_BIN="$build/bin" BENCH_ROOT="$root" BENCH_SCREEN="$screen" BENCH_PERF="${BENCH_PERF:-}" \
+        BENCH_COMPARE="${BENCH_COMPARE:-}" \
         HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" \
         xvfb-run -a -s "-screen 0 ${screen}x24" "$0" "$@"
     exit $?
@@ -69,6 +80,7 @@ import math, os, select, shutil, signal, socket, statistics, subprocess, sys, ti
 work = os.environ["BENCH_WORK"]
 pings = int(os.environ["BENCH_PINGS"])
 cpu_only = os.environ["BENCH_CPU_ONLY"] == "cpu"
+compare = os.environ.get("BENCH_COMPARE", "")
 busy_only = os.environ["BENCH_CPU_ONLY"] == "busy"
 bin_dir = os.environ["BENCH_BIN"]
 root = os.environ["BENCH_ROOT"]
@@ -77,7 +89,6 @@ rounds = int(os.environ.get("BENCH_ROUNDS", "3"))
 screen_w, screen_h = (int(v) for v in os.environ["BENCH_SCREEN"].split("x"))
 WARMUP = 50
 ANSWER_AFTER = 0.018
-TICK = os.sysconf("SC_CLK_TCK")
 # The program's refresh pace (display/CMarevoxView: 50 ms on a 60 Hz screen).
 PACE_MS = 50
 # The echogram pane of the maximised window: 770 of the picture's 800
@@ -95,10 +106,17 @@ from make_sample_stream import frame, ping  # noqa: E402
 FRAMES = [bytes(frame(ping(8.0 + 0.3 * math.sin(k / 8.0)))) for k in range(50)]
 
 
+def task_cpu(pid, tid):
+    """CPU seconds of one thread, to the nanosecond (the scheduler's own
+    count; the ticks of /proc/PID/stat are 10 ms, as much as a run's
+    refreshes take, and sampled)."""
+    with open(f"/proc/{pid}/task/{tid}/schedstat") as f:
+        return int(f.read().split()[0]) / 1e9
+
+
 def cpu_seconds(pid):
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICK
+    """CPU seconds of the process's threads, all together."""
+    return sum(thread_cpu(pid).values())
 
 
 def thread_cpu(pid):
@@ -108,11 +126,9 @@ def thread_cpu(pid):
         try:
             with open(f"/proc/{pid}/task/{tid}/comm") as f:
                 name = f.read().strip()
-            with open(f"/proc/{pid}/task/{tid}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
+            used[name] = used.get(name, 0.0) + task_cpu(pid, tid)
         except OSError:
             continue
-        used[name] = used.get(name, 0.0) + (int(fields[11]) + int(fields[12])) / TICK
     return used
 
 
@@ -304,8 +320,8 @@ def write_settings(path, device, port):
     open(path, "w").write(text)
 
 
-def start_program(device, port, busy):
-    program_dir = os.path.join(work, "program")
+def start_program(device, port, busy, folder="program"):
+    program_dir = os.path.join(work, folder)
     write_settings(os.path.join(program_dir, "Marevox.ini"), device, port)
     program = subprocess.Popen(pinned([os.path.join(program_dir, "marevox")], busy),
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -332,11 +348,11 @@ def close_all(program, *fds_and_sockets):
         item.close() if hasattr(item, "close") else os.close(item)
 
 
-def measure_program(name, busy, profile=None):
+def measure_program(name, busy, profile=None, folder="program"):
     master, slave, device = instrument()
     listener = listener_socket()
     run = Run(name, load())
-    program = start_program(device, listener.getsockname()[1], busy)
+    program = start_program(device, listener.getsockname()[1], busy, folder)
     try:
         send_command(32776)  # connect
         run.measure(program.pid, master, listener, profile)
@@ -456,6 +472,7 @@ try:
     print(f"{'':36s} {'':9s} {'p50':>6s} {'p95':>6s} {'p99':>6s} {'max':>6s}  {'p99-fl':>6s}"
           f"  {'proc':>5s} {'X':>5s} {'both':>5s}")
     idle_rounds = []
+    compared_rounds = []
     for r in range(1, 0 if busy_only else rounds + 1):
         floor = measure_floor(f"{r}: relay floor (C)", False)
         report(floor)
@@ -465,6 +482,10 @@ try:
                                   os.environ.get("BENCH_PERF") if r == 1 else None)
         report(program, floor)
         idle_rounds.append((floor, window, program))
+        if compare:
+            compared_rounds.append(measure_program(f"{r}: compared build", False,
+                                                   folder="compare"))
+            report(compared_rounds[-1], floor)
 
     busy_rounds = []
     if not cpu_only:
@@ -515,6 +536,14 @@ try:
                                              if p.cpu is not None])
     summary("marevox / window floor", [p.cpu / w.cpu for _, w, p in idle_rounds
                                        if p.cpu and w.cpu], unit="  ")
+    if compared_rounds:
+        summary("compared build p99 over the relay floor's, same round",
+                [c.p(99) - f.p(99) for (f, _, _), c in zip(idle_rounds, compared_rounds)])
+        summary("compared build CPU per ping", [c.cpu for c in compared_rounds])
+        summary("X server per ping, beside the compared build", [c.x for c in compared_rounds])
+        summary("compared build + X server per ping", [c.cpu + c.x for c in compared_rounds])
+        summary("compared build's wake-ups per ping", [c.wakeups for c in compared_rounds],
+                unit="  ")
     summary("marevox's wake-ups per ping (all threads)",
             [p.wakeups for _, _, p in idle_rounds], unit="  ")
     summary("window floor's wake-ups per ping", [w.wakeups for _, w, _ in idle_rounds], unit="  ")

@@ -17,10 +17,14 @@ CEngineHost::CEngineHost(XSound& engine, UserPrompts& prompts)
     : m_engine(engine), m_prompts(prompts) {}
 
 void CEngineHost::SetView(CMarevoxView* view) {
-    // The worker draws with the engine's ping lock held: taking it here
+    // Pings are drawn with the engine's ping lock held: taking it here
     // waits for a ping being drawn into the old view.
     const auto lock = m_engine.LockPing();
+    if (CMarevoxView* old = m_view.load(std::memory_order_relaxed)) old->disconnect(this);
     m_view.store(view, std::memory_order_release);
+    // The notices go to the window with the echogram's paced refresh.
+    if (view != nullptr)
+        connect(view, &CMarevoxView::Refreshed, this, &CEngineHost::DeliverNotices);
 }
 
 void CEngineHost::SetAlarms(CAlarmWatch* alarms) {
@@ -55,23 +59,17 @@ void CEngineHost::RefreshDepthMonitor() {
     if (!m_engine.View().AutoAdjust()) return;
     m_monitorDepth.store(m_engine.SmoothedDepth(), std::memory_order_release);
     m_monitorDue.store(true, std::memory_order_release);
-    if (!m_engine.IsLive()) PostNotices();
+    PostNotices();
 }
 
 void CEngineHost::RefreshDialogs(unsigned mask) {
     m_dialogMask.fetch_or(mask, std::memory_order_acq_rel);
-    if (!m_engine.IsLive()) PostNotices();
+    PostNotices();
 }
 
 void CEngineHost::AdvanceAndPaint() {
     if (CMarevoxView* view = m_view.load(std::memory_order_acquire)) view->AdvanceAndPaint();
     NoteAlarmPing();
-    // A live ping's processing always ends here, so the monitor's depth and
-    // the dialogs' refresh it asked for go to the UI thread together with
-    // the echogram's refresh: the UI thread wakes once per ping, not once
-    // per notice. In playback a record may be processed without being
-    // drawn, and the notices go at once.
-    PostNotices();
 }
 
 void CEngineHost::NoteAlarmPing() {
@@ -85,9 +83,14 @@ void CEngineHost::NoteAlarmPing() {
 }
 
 void CEngineHost::PostNotices() {
-    if (m_dialogMask.load(std::memory_order_acquire) == 0 &&
-        !m_monitorDue.load(std::memory_order_acquire))
+    // Called by the thread that processes a ping, with the ping lock held:
+    // the view stays. The monitor's depth and the dialogs' refresh go with
+    // the echogram's next paced refresh, so the window repaints them at
+    // most at the refresh pace and the UI thread is not woken for them.
+    if (CMarevoxView* view = m_view.load(std::memory_order_acquire)) {
+        view->RequestRefresh();
         return;
+    }
     if (m_noticesPending.exchange(true, std::memory_order_acq_rel)) return;
     QMetaObject::invokeMethod(this, &CEngineHost::DeliverNotices, Qt::QueuedConnection);
 }

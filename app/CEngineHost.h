@@ -20,8 +20,9 @@ class XSound;
 // instrument port, depths to the depth outputs, pings to the echogram view,
 // and whatever touches a window is queued to the UI thread.
 //
-// It lives on the UI thread and outlives the main window; the worker may
-// call it before the window exists and after it has gone.
+// It lives on the UI thread and outlives the main window; the thread that
+// processes pings (the instrument port's thread live, the worker in
+// playback) may call it before the window exists and after it has gone.
 class CEngineHost : public QObject, public EngineHost {
     Q_OBJECT
 public:
@@ -33,7 +34,8 @@ public:
     // the old view any more.
     void SetView(CMarevoxView* view);
     // The depth-output sinks; null: depths go nowhere. Set before the
-    // worker starts, cleared after it has stopped.
+    // worker starts and the instrument port opens, cleared after both have
+    // stopped.
     void SetDepthOutput(DepthOutput* output) { m_depthOutput = output; }
     DepthOutput* Outputs() const { return m_depthOutput; }
     bool OutputPortOpen() const;
@@ -73,15 +75,16 @@ private:
     DepthOutput* m_depthOutput = nullptr;
     PositionSource* m_positions = nullptr;
     PortSlot m_instrumentPort;
-    // Sends what the worker asked to be shown (the monitor's depth, the
-    // dialogs' refresh) to the UI thread, unless a call is on its way.
+    // Sends what the processing asked to be shown (the monitor's depth,
+    // the dialogs' refresh) to the UI thread: with the view's next paced
+    // refresh, or without a view by a queued call unless one is on its way.
     void PostNotices();
     // The ping just processed goes to the depth alarms.
     void NoteAlarmPing();
     void DeliverNotices();
 
-    // The depth the worker smoothed last and the dialogs to refresh,
-    // waiting for the UI thread; one queued call at a time carries them.
+    // The depth smoothed last and the dialogs to refresh, waiting for the
+    // UI thread.
     std::atomic<double> m_monitorDepth{0.0};
     std::atomic<bool> m_monitorDue{false};
     std::atomic<unsigned> m_dialogMask{0};

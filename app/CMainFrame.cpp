@@ -398,6 +398,7 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kExport:
             ShowExport();
+            break;
         case kEditLine:
             EditLine();
             break;
@@ -571,6 +572,12 @@ void CMainFrame::Connect() {
                 tr("串口 COM%1：%2").arg(number).arg(device));
     } else {
         connect(port.get(), &CSerialPort::DataReceived, this, &CMainFrame::OnPortData);
+        // The port's own thread decodes and processes each ping and sends its
+        // depth: one thread and one wake-up per ping; the window only hears
+        // of it at its refresh.
+        port->SetReceiver([&engine = m_engine](const std::uint8_t* bytes, std::uint32_t count) {
+            engine.ReceiveBytes(bytes, count);
+        });
         connect(port.get(), &CSerialPort::PortLost, this, [this, number, device] {
             m_prompts.PortWarning(
                 this, tr("与测深仪的连接已断开（串口 COM%1：%2）").arg(number).arg(device));

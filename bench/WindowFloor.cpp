@@ -1,16 +1,21 @@
 // The least a window can cost per ping on this display: a relay like the
 // latency script's floor (read the frame from the terminal, send a sentence
-// on TCP, ask for the next ping), which also moves a window's picture by one
-// column and paints the new column at every ping, as the echogram does.
-// bench/latency.sh runs it beside the program to show the floor of the
-// program's CPU per ping.
+// on TCP, ask for the next ping) on one thread, which also moves a window's
+// picture by the pings that came and paints the new columns, as the
+// echogram does. The window is WIDTH x HEIGHT (the echogram pane's size on
+// the benchmark's screen); each ping takes WIDTH / 770 screen columns, as
+// the 770 pings of the echogram are spread over the pane. With PACE_MS 0
+// the window moves at every ping; otherwise a timer moves it every PACE_MS
+// by however many pings came since. bench/latency.sh runs it beside the
+// program to show the floor of the program's CPU per ping.
 //
-// usage: bench-window-floor DEVICE PORT
+// usage: bench-window-floor DEVICE PORT [WIDTH HEIGHT [PACE_MS]]
 
 #include <QApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include <arpa/inet.h>
@@ -33,11 +38,18 @@ constexpr std::array<uint8_t, 10> kCommand{0x20, 0x42, 0x60, 0, 0x10, 1, 0xA0, 0
 constexpr uint8_t kFrameEnd = 0xCA;
 constexpr int kBytesAfterEnd = 3;
 
+constexpr int kPingsAcross = 770;
+
 class ScrollingColumns : public QWidget {
 public:
-    void AddColumn() {
-        ++m_columns;
-        scroll(-1, 0);
+    void AddPing() { ++m_pings; }
+    // Moves the picture by the screen columns of the pings since the last
+    // move; the new columns are painted by Qt's next pass.
+    void MoveToNewest() {
+        const int shift = static_cast<int>(Boundary(m_pings) - Boundary(m_shownPings));
+        m_shownPings = m_pings;
+        m_columns += shift;
+        if (shift > 0) scroll(-shift, 0);
     }
 
 protected:
@@ -48,7 +60,12 @@ protected:
     }
 
 private:
+    // The screen column where the ping of this count begins.
+    long long Boundary(long long pings) const { return pings * width() / kPingsAcross; }
+
     int m_columns = 0;
+    long long m_pings = 0;
+    long long m_shownPings = 0;
 };
 
 int ConnectTo(int port) {
@@ -68,8 +85,8 @@ int ConnectTo(int port) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: bench-window-floor DEVICE PORT\n");
+    if (argc != 3 && argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: bench-window-floor DEVICE PORT [WIDTH HEIGHT [PACE_MS]]\n");
         return 2;
     }
     const int device = ::open(argv[1], O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -80,10 +97,14 @@ int main(int argc, char** argv) {
     }
 
     ScrollingColumns window;
-    // The size of the echogram pane of the program's window on a 1280 × 800
-    // screen, where bench/latency.sh runs both.
-    window.resize(1232, 640);
+    // By default the echogram pane of the program's window on a 1280 × 800
+    // screen.
+    window.resize(argc >= 5 ? std::atoi(argv[3]) : 1232, argc >= 5 ? std::atoi(argv[4]) : 640);
     window.show();
+    const int pace = argc == 6 ? std::atoi(argv[5]) : 0;
+    QTimer refresh;
+    refresh.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&refresh, &QTimer::timeout, &window, &ScrollingColumns::MoveToNewest);
 
     std::vector<uint8_t> buffer;
     QSocketNotifier readable(device, QSocketNotifier::Read);
@@ -97,8 +118,12 @@ int main(int argc, char** argv) {
         buffer.erase(buffer.begin(), end + 1 + kBytesAfterEnd);
         static const char sentence[] = "DT 000800\r\n";
         (void)!::send(out, sentence, sizeof sentence - 1, MSG_NOSIGNAL);
-        window.AddColumn();
         (void)!::write(device, kCommand.data(), kCommand.size());
+        window.AddPing();
+        if (pace <= 0)
+            window.MoveToNewest();
+        else if (!refresh.isActive())
+            refresh.start(pace);
     });
     (void)!::write(device, kCommand.data(), kCommand.size());
     return app.exec();

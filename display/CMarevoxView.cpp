@@ -6,8 +6,10 @@
 #include <QRegion>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 #include <algorithm>
 
+#include "display/CX11Blitter.h"
 #include "display/EchoColourTable.h"
 #include "display/EchogramLayout.h"
 #include "display/MarkLabelFont.h"
@@ -43,12 +45,17 @@ CMarevoxView::CMarevoxView(XSound& engine, QWidget* parent) : QWidget(parent), m
     // The font table is set up here on the UI thread; the worker only
     // looks the mark label's font up.
     MarkLabelFont();
-    m_refreshTimer.setSingleShot(true);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &CMarevoxView::ShowNewest);
+    // A coarse timer of 50 ms fires on the 50 ms marks of the clock, as
+    // even as a precise one, and on the 100 ms marks together with the
+    // window's other timers: the UI thread wakes once for both.
+    m_refreshTimer.setTimerType(Qt::CoarseTimer);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &CMarevoxView::RefreshTick);
     CreateStores();
 }
 
-CMarevoxView::~CMarevoxView() = default;
+CMarevoxView::~CMarevoxView() {
+    ReleaseBlitter();
+}
 
 int CMarevoxView::EchogramWidth() const {
     // 800 or 150; anything else is kept wide enough for two ruler strips
@@ -121,7 +128,13 @@ void CMarevoxView::AdvanceAndPaint() {
         if (backward || m_frame.backward || start != m_expectedStart ||
             drawn == PingColumnPainter::Drawn::kMark)
             ++m_frame.epoch;
-        if (!backward) ++m_frame.newest;
+        if (!backward) {
+            ++m_frame.newest;
+            // The screen shows this column from the next step on, where its
+            // count is the newest.
+            m_recent.Keep(m_frame.newest + 1, m_frame.epoch, m_stores.Normal(), m_stores.Zoom(),
+                          end);
+        }
 
         // When the drawing column reaches the end of the stores, the newest
         // width columns move to the other end. The shown part moves with
@@ -286,7 +299,6 @@ void CMarevoxView::paintEvent(QPaintEvent* event) {
         DepthScales::DrawLegend(painter, DepthScales::LegendPosition(m_shown.scales.width),
                                 m_shown.scales.waveL1);
     }
-    m_sinceRepaint.restart();
 }
 
 void CMarevoxView::resizeEvent(QResizeEvent* event) {
@@ -300,6 +312,8 @@ PaneSource CMarevoxView::PaneSourceLocked(int pane) const {
     source.line1 = ColourWordToRgb(m_shown.scales.line1);
     source.line2 = ColourWordToRgb(m_shown.scales.line2);
     source.store = pane == 0 ? &m_stores.Normal() : &m_stores.Zoom();
+    source.zoom = pane != 0;
+    source.recent = &m_recent;
     source.epoch = m_frame.epoch;
     if (m_shown.backward) {
         // Backward playback is drawn without zoom.
@@ -354,7 +368,11 @@ void CMarevoxView::ShowNewest() {
     const bool sameColours =
         next.scales.desk == before.scales.desk && next.scales.line1 == before.scales.line1 &&
         next.scales.line2 == before.scales.line2 && next.scales.waveL1 == before.scales.waveL1;
-    if (!sameLayout || !sameColours || !isVisible()) {
+    // A window the screen does not show (minimised) is drawn whole when it
+    // is shown again.
+    const QWindow* shownIn = window()->windowHandle();
+    const bool onScreen = isVisible() && (shownIn == nullptr || shownIn->isExposed());
+    if (!sameLayout || !sameColours || !onScreen) {
         if (!sameColours || !sameLayout) {
             ShowAll();
         } else {
@@ -372,17 +390,94 @@ void CMarevoxView::ShowNewest() {
         update(EchogramRect());
         return;
     }
-    QRegion fresh;
-    if (shift > 0) {
-        for (int pane = 0; pane < layout.PaneCount(); ++pane) {
+    const QRegion strips =
+        next.scales == before.scales ? QRegion() : QRegion(EchogramRect()).subtracted(panes);
+    CX11Blitter* blitter = shift > 0 ? Blitter() : nullptr;
+    if (blitter == nullptr) {
+        QRegion fresh;
+        for (int pane = 0; shift > 0 && pane < layout.PaneCount(); ++pane) {
             const QRect paneRect = layout.Pane(pane);
             scroll(-shift, 0, paneRect);
-            fresh += QRect(paneRect.right() + 1 - shift, 0, shift, paneRect.height());
+            fresh += paneRect.adjusted(paneRect.width() - shift, 0, 0, 0);
         }
-        fresh += m_rulerRows;
+        if (shift > 0) fresh += m_rulerRows;
+        PaintNow(fresh + strips);
+        return;
     }
-    if (!(next.scales == before.scales)) fresh += QRegion(EchogramRect()).subtracted(panes);
-    PaintNow(fresh);
+    // Moved on the screen past Qt's backing store, and the new columns and
+    // the dotted rows drawn there; the strips, which never move, through Qt.
+    const QPoint offset = mapTo(window(), QPoint());
+    for (int pane = 0; pane < layout.PaneCount(); ++pane)
+        blitter->Move(layout.Pane(pane).translated(offset), -shift);
+    {
+        std::lock_guard lock(m_mutex);
+        for (int pane = 0; pane < layout.PaneCount(); ++pane) {
+            const PaneSource source = PaneSourceLocked(pane);
+            const QRect columns =
+                layout.Pane(pane).adjusted(layout.Pane(pane).width() - shift, 0, 0, 0);
+            QImage canvas = blitter->Canvas(columns.size());
+            m_composer.ComposeRect(layout, pane, columns, source, canvas);
+            blitter->PutCanvas(blitter->Window(), canvas, columns.topLeft() + offset);
+            m_dottedRows[static_cast<std::size_t>(pane)].Show(
+                *blitter, m_composer, {layout, pane, offset, source, before.newest, shift});
+        }
+    }
+    blitter->Flush();
+    PaintNow(strips);
+}
+
+CX11Blitter* CMarevoxView::Blitter() {
+    QWidget* top = window();
+    if (m_blitter && m_blitter->Serves(top)) return m_blitter.get();
+    ReleaseBlitter();  // the window was made anew
+    m_blitter = CX11Blitter::For(top, [this](const QRegion& gaps) {
+        // Parts a move could not copy (another window covered them).
+        Redraw(gaps.translated(-mapTo(window(), QPoint())));
+    });
+    // What Qt shows of the window when it is exposed is its backing store,
+    // which the moves went past: the echogram is drawn anew then.
+    if (m_blitter) top->windowHandle()->installEventFilter(this);
+    return m_blitter.get();
+}
+
+void CMarevoxView::ReleaseBlitter() {
+    if (!m_blitter) return;
+    for (X11DottedRows& rows : m_dottedRows) rows.Release(*m_blitter);
+    m_blitter.reset();
+}
+
+bool CMarevoxView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && m_blitter && watched == window()->windowHandle())
+        update(EchogramRect());
+    return QWidget::eventFilter(watched, event);
+}
+
+void CMarevoxView::Redraw(const QRegion& region) {
+    const EchogramLayout layout(m_shown.scales.width, m_shown.scales.zoomOn, size(), m_fitToWindow);
+    QRegion panes;
+    for (int pane = 0; pane < layout.PaneCount(); ++pane) panes += layout.Pane(pane);
+    const QRegion inPanes = region & panes;
+    if (m_blitter && !inPanes.isEmpty()) {
+        PutPanes(inPanes);
+        m_blitter->Flush();
+    }
+    const QRegion rest = m_blitter ? region.subtracted(panes) : region;
+    if (!rest.isEmpty()) update(rest);
+}
+
+void CMarevoxView::PutPanes(const QRegion& region) {
+    const EchogramLayout layout(m_shown.scales.width, m_shown.scales.zoomOn, size(), m_fitToWindow);
+    const QPoint offset = mapTo(window(), QPoint());
+    std::lock_guard lock(m_mutex);
+    for (int pane = 0; pane < layout.PaneCount(); ++pane) {
+        const QRect paneRect = layout.Pane(pane);
+        const QRegion needed = region & paneRect;
+        if (needed.isEmpty()) continue;
+        const QImage& pixels = m_composer.Compose(layout, pane, needed, PaneSourceLocked(pane));
+        for (const QRect& rect : needed)
+            m_blitter->Put(m_blitter->Window(), pixels, rect.translated(-paneRect.topLeft()),
+                           rect.topLeft() + offset);
+    }
 }
 
 void CMarevoxView::PaintNow(const QRegion& region) {
@@ -396,23 +491,32 @@ void CMarevoxView::PaintNow(const QRegion& region) {
 }
 
 void CMarevoxView::RequestRefresh() {
-    if (m_refreshPending.exchange(true, std::memory_order_acq_rel)) return;
-    QMetaObject::invokeMethod(this, &CMarevoxView::Refresh, Qt::QueuedConnection);
+    m_refreshWanted.store(true, std::memory_order_release);
+    if (m_pacing.exchange(true, std::memory_order_acq_rel)) return;
+    QMetaObject::invokeMethod(this, &CMarevoxView::StartPacing, Qt::QueuedConnection);
 }
 
-void CMarevoxView::Refresh() {
-    m_refreshPending.store(false, std::memory_order_release);
-    if (m_refreshTimer.isActive()) return;
-    // At most one repaint per display frame; pings in between are in the
-    // stores and show with the next one.
-    const qreal rate = screen() != nullptr ? screen()->refreshRate() : 60.0;
-    const qint64 interval =
-        std::clamp<qint64>(static_cast<qint64>(1000.0 / std::max(rate, 1.0)), 4, 40);
-    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : interval;
-    if (since >= interval)
+void CMarevoxView::StartPacing() {
+    // The first ping after a pause shows at once; the pace goes on from it.
+    m_refreshTimer.start(kRefreshIntervalMs);
+    RefreshTick();
+}
+
+void CMarevoxView::RefreshTick() {
+    if (m_refreshWanted.exchange(false, std::memory_order_acq_rel)) {
         ShowNewest();
-    else
-        m_refreshTimer.start(static_cast<int>(interval - since));
+        emit Refreshed();
+        return;
+    }
+    // Nothing came since the last refresh: the pace stops until the next
+    // request, and an idle program is not woken.
+    m_refreshTimer.stop();
+    m_pacing.store(false, std::memory_order_release);
+    // A request between the exchange above and here found the pace running
+    // and posted nothing.
+    if (m_refreshWanted.load(std::memory_order_acquire) &&
+        !m_pacing.exchange(true, std::memory_order_acq_rel))
+        StartPacing();
 }
 
 QRect CMarevoxView::EchogramRect() const {

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "display/ColourScheme.h"
@@ -14,6 +15,8 @@
 #include "display/EchogramStores.h"
 #include "display/PaneComposer.h"
 #include "display/PingColumnPainter.h"
+#include "display/RecentColumns.h"
+#include "display/X11DottedRows.h"
 #include "engine/EngineStates.h"
 
 class XSound;
@@ -23,14 +26,17 @@ class XSound;
 // colour legend.
 //
 // Pings are drawn by AdvanceAndPaint on the thread that processed them (the
-// worker, or the UI thread for a ping processed on request), into the two
-// 5000-column stores under the view's lock. The same step records which
-// store columns the screen shows and the scales that describe them; the
-// screen itself is refreshed by a queued, coalesced repaint on the UI
-// thread, at most once per display frame, which copies that part of the
-// stores under the same lock. The stores therefore take every ping however
-// fast pings come, and the worker never waits for the screen.
+// instrument port's thread, the worker in playback, or the UI thread for a
+// ping processed on request), into the two 5000-column stores under the
+// view's lock. The same step records which store columns the screen shows
+// and the scales that describe them. The stores therefore take every ping
+// however fast pings come, and the thread that draws never waits for the
+// screen.
 //
+// The screen is refreshed on the UI thread at a steady pace of its own
+// (kRefreshIntervalMs: 20 times a second), by all the pings that came
+// since the last refresh: a ping only raises a flag, and wakes the UI
+// thread only when the pace has stopped (after a refresh with nothing new).
 // The refresh moves what the screen already shows by the width of the new
 // pings and draws only the new columns and the dotted ruler rows over
 // them; the strips are drawn again only when their scales change, and the
@@ -79,15 +85,27 @@ public:
     // The part of the view a new ping changes: the echogram with its ruler
     // strips.
     QRect EchogramRect() const;
-    // Brings the screen to the newest pings now, as the coalesced refresh
-    // does: moves what it shows and paints the new columns at once, or
-    // asks for the echogram anew. UI thread.
+    // Brings the screen to the newest pings now, as the paced refresh does:
+    // moves what it shows and paints the new columns at once, or asks for
+    // the echogram anew. UI thread.
     void ShowNewest();
-    // True while a refresh is asked for and not yet shown (posted, or
-    // waiting for the next display frame).
-    bool RefreshScheduled() const {
-        return m_refreshPending.load(std::memory_order_acquire) || m_refreshTimer.isActive();
-    }
+    // Asks for the next paced refresh (any thread): the pace starts when it
+    // has stopped, with a refresh at once. Every ping step asks; the engine
+    // host asks when it has notices for the window, which go with the
+    // refresh (Refreshed).
+    void RequestRefresh();
+    // True while the pace runs: a refresh is asked for, or the pace has not
+    // yet found a refresh with nothing new.
+    bool RefreshScheduled() const { return m_pacing.load(std::memory_order_acquire); }
+    // The pace: 20 refreshes a second, the most that saves the UI thread
+    // the pings' rate (about 50 a second) and still moves the echogram in
+    // even steps of two or three pings; each picture stays three frames on
+    // a 60 Hz screen.
+    static constexpr int kRefreshIntervalMs = 50;
+
+    // True once the refresh moves and writes the panes' pixels on the
+    // screen itself (an X display).
+    bool DrawsOnScreen() const { return m_blitter != nullptr; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -98,7 +116,12 @@ public:
     int ZoomMarkTop() const { return m_columns.ZoomMarkTop(); }
     int ZoomMarkHeight() const { return m_columns.ZoomMarkHeight(); }
 
+signals:
+    // A paced refresh ran (UI thread).
+    void Refreshed();
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -142,27 +165,41 @@ private:
     void TakeScaleSourceLocked();
     ScaleState ScalesLocked() const;
     void RenderLocked(QPainter& painter, const QRect& client) const;
-    void RequestRefresh();
-    void Refresh();
+    void StartPacing();
+    void RefreshTick();
     Shown TakeShown();
     void ShowAll();
     void PaintNow(const QRegion& region);
+    // On an X display the refresh moves the panes on the screen itself and
+    // writes their new pixels there (CX11Blitter); null elsewhere.
+    CX11Blitter* Blitter();
+    void ReleaseBlitter();
+    // Composes the panes' part of `region` and writes it to the screen.
+    void PutPanes(const QRegion& region);
+    // Draws `region` of the view again: the panes' part at once on the
+    // screen, the rest through Qt.
+    void Redraw(const QRegion& region);
     PaneSource PaneSourceLocked(int pane) const;
 
     XSound& m_engine;
     std::mutex m_mutex;
     EchogramStores m_stores;
     PingColumnPainter m_columns;
+    RecentColumns m_recent;  // the last pings' columns, for the refresh
     Frame m_frame;
     int m_expectedStart = -1;  // m_viewStart a plain next step starts from
     bool m_runModeTaken = false;
     RunMode m_lastRunMode = RunMode::kLive;
 
     bool m_fitToWindow = true;
-    std::atomic<bool> m_refreshPending{false};
+    // Set by every request; taken by the paced refresh.
+    std::atomic<bool> m_refreshWanted{false};
+    // The pace runs (or its start is posted).
+    std::atomic<bool> m_pacing{false};
     QTimer m_refreshTimer;
-    QElapsedTimer m_sinceRepaint;
     Shown m_shown;
     QRegion m_rulerRows;  // the dotted ruler rows across the panes
     PaneComposer m_composer;
+    std::unique_ptr<CX11Blitter> m_blitter;
+    std::array<X11DottedRows, 2> m_dottedRows;  // per pane, with m_blitter
 };

@@ -48,7 +48,8 @@ void DepthDigits::PlaceCells() {
     room.setLeft(room.left() + metrics.horizontalAdvance(QLatin1Char('x')) / 2);
     const qreal height = exact.ascent() + exact.descent();
     const qreal top = room.top() + std::max((room.height() - height) / 2, 0.0);
-    m_cells = QRectF(room.left(), top, metrics.horizontalAdvance(m_digits), height);
+    m_glyphs.SetFont(font());
+    m_cells = QRectF(room.left(), top, m_glyphs.Advance(m_digits), height);
     m_baseline = QPoint(room.left(), static_cast<int>(top) + metrics.ascent());
 }
 
@@ -72,8 +73,8 @@ void DepthDigits::paintEvent(QPaintEvent* event) {
     if (!m_cells.isEmpty()) {
         if (m_background.isValid()) painter.fillRect(m_cells, m_background);
         painter.setPen(m_text);
-        // The baseline on a whole pixel row, the glyphs as cached.
-        painter.drawText(m_baseline, m_digits);
+        // The baseline on a whole pixel row.
+        m_glyphs.Draw(painter, m_baseline, m_digits);
     }
     if (m_age.isEmpty()) return;
     // In the window's own font and text colour, over the digits if need be.

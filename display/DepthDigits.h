@@ -4,12 +4,15 @@
 #include <QFrame>
 #include <QString>
 
+#include "display/TextGlyphs.h"
+
 // The depth monitor's depth field: the digits in the depth font in a sunken
 // panel, left-aligned and centred vertically. Only the digits' character
 // cells take the background colour; the rest of the field keeps the
 // window's. A stale depth is greyed, on the window's colour, with its age
 // in small print in the field's bottom right corner. Drawn with a plain
-// painter, and only when something shown changes.
+// painter, and only when something shown changes; the glyphs of a depth
+// that comes back are not laid out again.
 class DepthDigits : public QFrame {
     Q_OBJECT
 public:
@@ -47,4 +50,5 @@ private:
     QColor m_text;
     QRectF m_cells;  // the digits' character cells
     QPoint m_baseline;
+    TextGlyphs m_glyphs;
 };

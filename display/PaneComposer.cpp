@@ -10,7 +10,9 @@ namespace {
 constexpr int kFirstLevelRows = 95;
 constexpr int kSecondLevelRows = 19;
 constexpr int kDotSpacing = 3;
-constexpr int kNarrow = 4;  // pixels; narrower rows are copied pixel by pixel
+constexpr int kNarrow = 4;       // pixels; narrower rows are copied pixel by pixel
+constexpr int kNarrowPart = 32;  // pixels; narrower parts read the store ahead
+constexpr int kRowsAhead = 6;
 
 }  // namespace
 
@@ -45,11 +47,83 @@ const QImage& PaneComposer::Compose(const EchogramLayout& layout, int pane, cons
                 RememberedEchoes(out, layout, paneRect, row, memory, source);
                 if (row % kSecondLevelRows == 0) Dots(out, rect.left(), rect.width(), source.line2);
             } else {
+                // A narrow part (the new columns) reads one store pixel a
+                // row, in rows far apart that the other thread has just
+                // written: the rows ahead are asked for while this one is
+                // composed.
+                if (rect.width() <= kNarrowPart) Prefetch(row + kRowsAhead, rect.left(), source);
                 ComposeRow(out, rect.left(), rect.width(), row, source);
             }
         }
     }
     return m_image;
+}
+
+void PaneComposer::ComposeRect(const EchogramLayout& layout, int pane, const QRect& rect,
+                               const PaneSource& source, QImage& into) {
+    if (rect.isEmpty() || into.width() < rect.width() || into.height() < rect.height()) return;
+    Prepare(layout, pane, rect.left(), rect.right(), source);
+    const bool kept = FindKept(rect.left(), rect.width(), source);
+    int previousRow = -1;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        auto* out = reinterpret_cast<QRgb*>(into.scanLine(y - rect.top()));
+        const int row = layout.PictureRow(y);
+        if (row == previousRow) {
+            std::copy_n(out - into.bytesPerLine() / static_cast<int>(sizeof(QRgb)), rect.width(),
+                        out);
+            continue;
+        }
+        previousRow = row;
+        if (!kept || row < 0 || row >= RecentColumns::kRows || row % kFirstLevelRows == 0) {
+            if (!kept && rect.width() <= kNarrowPart)
+                Prefetch(row + kRowsAhead, rect.left(), source);
+            ComposeRow(out, rect.left(), rect.width(), row, source);
+            continue;
+        }
+        // The new pings' columns as they were kept: the same pixels as the
+        // store's, one after the other.
+        for (int i = 0; i < rect.width(); ++i)
+            out[i] = m_kept[static_cast<std::size_t>(i)] != nullptr
+                         ? m_kept[static_cast<std::size_t>(i)][row]
+                         : source.back;
+        if (row % kSecondLevelRows == 0) Dots(out, rect.left(), rect.width(), source.line2);
+    }
+}
+
+bool PaneComposer::FindKept(int left, int width, const PaneSource& source) {
+    if (source.recent == nullptr || source.backward || source.store == nullptr) return false;
+    m_kept.assign(static_cast<std::size_t>(std::max(width, 0)), nullptr);
+    for (int i = 0; i < width; ++i) {
+        const auto at = static_cast<std::size_t>(left - m_left + i);
+        if (m_columns[at] < 0) continue;  // outside the store: background
+        const QRgb* column = source.recent->Find(m_pings[at], source.epoch, source.zoom);
+        if (column == nullptr) return false;
+        m_kept[static_cast<std::size_t>(i)] = column;
+    }
+    return true;
+}
+
+void PaneComposer::Prefetch(int row, int left, const PaneSource& source) const {
+    if (source.store == nullptr || row < 0 ||
+        row >= std::min(source.store->height(), EchogramLayout::kEchoRows))
+        return;
+    const int column = m_columns[static_cast<std::size_t>(left - m_left)];
+    if (column >= 0) __builtin_prefetch(source.store->constScanLine(row) + column * 4);
+}
+
+const QImage& PaneComposer::EchoRows(const EchogramLayout& layout, int pane, int left, int right,
+                                     const std::vector<int>& rows, const PaneSource& source) {
+    const int width = right - left + 1;
+    const int height = static_cast<int>(rows.size());
+    if (width <= 0 || height <= 0) return m_echoRows;
+    if (m_echoRows.width() < width || m_echoRows.height() < height)
+        m_echoRows = QImage(std::max(m_echoRows.width(), width),
+                            std::max(m_echoRows.height(), height), QImage::Format_RGB32);
+    Prepare(layout, pane, left, right, source);
+    for (int i = 0; i < height; ++i)
+        EchoPixels(reinterpret_cast<QRgb*>(m_echoRows.scanLine(i)), left, width,
+                   layout.PictureRow(rows[static_cast<std::size_t>(i)]), source);
+    return m_echoRows;
 }
 
 void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int right,
@@ -60,6 +134,7 @@ void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int
     const std::size_t count = static_cast<std::size_t>(std::max(right - left + 1, 0));
     m_left = left;
     m_columns.resize(count);
+    m_pings.assign(count, -1);
     m_dots.clear();
     for (std::size_t i = 0; i < count; ++i) {
         const int x = left + static_cast<int>(i);
@@ -72,6 +147,7 @@ void PaneComposer::Prepare(const EchogramLayout& layout, int pane, int left, int
             const std::int64_t age = layout.AgeAt(x, paneRect.right() + 1, source.shownNewest) +
                                      (source.storeNewest - source.shownNewest);
             column = source.newestColumn - age;
+            m_pings[i] = source.storeNewest - age;
         }
         m_columns[i] = column >= 0 && column < storeWidth ? static_cast<int>(column) : -1;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "display/EchogramLayout.h"
+#include "display/RecentColumns.h"
 
 // Which store columns a pane shows. Going forward the newest ping is at the
 // pane's right edge and each ping takes the screen columns of its count
@@ -33,6 +34,11 @@ struct PaneSource {
     QRgb back = 0;
     QRgb line1 = 0;  // first-level ruler, every 95 rows
     QRgb line2 = 0;  // second-level ruler, dotted, every 19 rows
+    // The last pings' columns, read instead of the store for the new
+    // columns of a refresh when they are kept (forward only), and whether
+    // the pane shows the zoom store.
+    const RecentColumns* recent = nullptr;
+    bool zoom = false;
 };
 
 // Composes the screen pixels of a part of an echogram pane: the echoes of
@@ -48,6 +54,16 @@ public:
     // pass.
     const QImage& Compose(const EchogramLayout& layout, int pane, const QRegion& region,
                           const PaneSource& source);
+    // Composes the pixels of `rect` (screen coordinates, inside pane
+    // `pane`) into `into`, whose (0, 0) is the rect's top-left corner and
+    // which is at least the rect's size: the new columns of a refresh.
+    void ComposeRect(const EchogramLayout& layout, int pane, const QRect& rect,
+                     const PaneSource& source, QImage& into);
+    // The echoes alone (no ruler lines) of screen columns `left` to `right`
+    // of pane `pane` on the given screen rows, one image row per screen
+    // row, the background where there are none. Valid until the next call.
+    const QImage& EchoRows(const EchogramLayout& layout, int pane, int left, int right,
+                           const std::vector<int>& rows, const PaneSource& source);
 
 private:
     // The echoes (without the dotted ruler) of the pane's whole-width rows
@@ -78,12 +94,21 @@ private:
     void RememberedEchoes(QRgb* out, const EchogramLayout& layout, const QRect& pane, int row,
                           RowMemory& memory, const PaneSource& source) const;
     void Dots(QRgb* out, int left, int width, QRgb colour) const;
+    // The kept columns of the prepared screen columns from `left` on, when
+    // every one that shows a ping is kept.
+    bool FindKept(int left, int width, const PaneSource& source);
+    // Asks the processor to load the store pixel of picture row `row` at
+    // screen column `left` (inside the prepared columns).
+    void Prefetch(int row, int left, const PaneSource& source) const;
     static RowMemory& Reset(RowMemory& memory, const EchogramLayout& layout,
                             const PaneSource& source);
 
     QImage m_image;
+    QImage m_echoRows;
     int m_left = 0;
     std::vector<int> m_columns;         // store column per screen column, -1: none
+    std::vector<std::int64_t> m_pings;  // the ping per screen column (forward)
+    std::vector<const QRgb*> m_kept;    // its kept column, while composing a rect
     std::vector<int> m_dots;            // the prepared columns where the dotted ruler has a dot
     std::array<RowMemory, 2> m_memory;  // per pane
 };

@@ -1,10 +1,24 @@
 // The engine's side of the instrument's frames: what a completed frame's
 // tail says (self-check reply, mark key, supply voltage) and its hand-over
-// to the worker, the expansion into samples, metres and sample bins.
+// to the processing, the expansion into samples, metres and sample bins.
 #include "engine/XSound.h"
 
 void XSound::DecodeBytes(const std::uint8_t* bytes, std::uint32_t length) {
-    if (m_decoder.Decode(bytes, length)) CompleteFrame();
+    if (!m_decoder.Decode(bytes, length)) return;
+    CompleteFrame();
+    m_workerSignal.Notify();
+}
+
+int XSound::ReceiveBytes(const std::uint8_t* bytes, std::uint32_t length) {
+    // Under the ping lock: a playback step loads its record into the same
+    // frame buffer, and the mode may change at any time on the UI thread.
+    std::lock_guard<std::mutex> lock(m_pingMutex);
+    if (!IsLive()) return 0;
+    if (!m_decoder.Decode(bytes, length)) return 0;
+    CompleteFrame();
+    // A process-now message may have taken the frame in between: the slot
+    // gives it to exactly one of the two.
+    return StepLiveLocked();
 }
 
 void XSound::CompleteFrame() {
@@ -30,7 +44,6 @@ void XSound::CompleteFrame() {
         m_supplyVoltage.store(static_cast<float>(tail[0]) / 13.2f, std::memory_order_relaxed);
     }
     m_decoder.HandOver();
-    m_workerSignal.Notify();
 }
 
 void XSound::ExpandSamples() {

@@ -13,9 +13,9 @@ enum class RunMode : std::uint8_t {
     kPaused,    // idles: playback paused, or live held while a file is chosen
 };
 
-// The hand-over slot of the raw frame between the decoder (UI thread) and
-// the ping processing (worker). The decoder touches the frame only while
-// the slot is empty.
+// The hand-over slot of the raw frame between the decoder and the ping
+// processing (on the decoding thread itself, the worker or the UI thread).
+// The decoder touches the frame only while the slot is empty.
 enum class FrameSlot : std::uint8_t {
     kEmpty,  // the decoder may fill the frame
     kReady,  // a complete frame waits for processing

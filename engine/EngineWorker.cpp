@@ -22,7 +22,7 @@ void NameThisThread() {
 #endif
 }
 
-// A safety net only: the decoder wakes the worker for each complete frame,
+// A safety net only: DecodeBytes wakes the worker for each complete frame,
 // and every change of the run state or the hold wakes it too.
 constexpr std::chrono::seconds kIdleWait{1};
 constexpr std::chrono::milliseconds kPlaybackAtOnce{1};

@@ -6,14 +6,16 @@
 
 class XSound;
 
-// The engine's worker: one thread that processes live pings as the decoder
-// completes them and steps through a recording in playback, asking the host
-// to draw each processed ping.
+// The engine's worker: one thread that steps through a recording in
+// playback, asking the host to draw each processed ping, and processes the
+// live frames handed to it with DecodeBytes (tools and tests that feed a
+// byte stream). In the program live pings are processed on the instrument
+// port's own thread (XSound::ReceiveBytes), and the worker sleeps.
 //
 // Loop, by the engine's state:
 //  - held (a time search is moving the position): sleep until released.
-//  - live: StepLive, then sleep until the decoder completes
-//    the next frame (the engine's m_workerSignal).
+//  - live: StepLive, then sleep until DecodeBytes completes the next frame
+//    (the engine's m_workerSignal).
 //  - playback running: StepPlayback, one step every 20 ms x m_playDelay
 //    (1 ms when the delay is 0), paced by deadline.
 //  - paused: sleep until the run state changes.

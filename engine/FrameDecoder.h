@@ -12,9 +12,12 @@
 // self-check result, mark key). Owns the raw frame and its hand-over slot
 // to the ping processing.
 //
-// Decode runs on the UI thread and touches the frame only while the slot is
-// empty; a completed frame is handed over (ready), taken by the processing
-// (taken) and released once expanded (empty).
+// Decode runs on one thread at a time (in the program the instrument port's
+// thread, which then processes the frame itself) and touches the frame only
+// while the slot is empty; a completed frame is handed over (ready), taken
+// by the processing (taken) and released once expanded (empty). Of the
+// threads that may process it (the decoding thread, the worker, the UI
+// thread for the process-now message) exactly one takes it.
 class FrameDecoder {
 public:
     // Feeds a chunk; true when it completed a frame, whose tail is then in

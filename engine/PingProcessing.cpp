@@ -26,6 +26,10 @@ PingProcessor::AdjustSettings AdjustSettingsOf(const AtomicSettings& settings) {
 int XSound::StepLive() {
     if (!FrameReady()) return 0;
     std::lock_guard<std::mutex> lock(m_pingMutex);
+    return StepLiveLocked();
+}
+
+int XSound::StepLiveLocked() {
     // The other caller may have taken the frame while this one waited.
     if (!FrameReady()) return 0;
     m_settings.PutRequestedRangeInEffect();

@@ -47,8 +47,10 @@
 //    for one field; the view: View(); results: Depth(), SmoothedDepth(),
 //    PingTime(), RecordIndex() ...
 //    Memory ordering is the engine's business: never store into its atomics.
-//  - Threads: DecodeBytes on the UI thread; StepLive/StepPlayback on the
-//    worker (EngineWorker); the verbs above on the UI thread.
+//  - Threads: ReceiveBytes on the instrument port's thread (decoded and
+//    processed there: one thread and one wake-up per live ping);
+//    DecodeBytes, then StepLive on the worker (EngineWorker), for tools and
+//    tests; StepPlayback on the worker; the verbs above on the UI thread.
 //
 // Members that one thread writes and another reads are std::atomic.
 // Members without std::atomic are used only by the thread that processes
@@ -85,8 +87,16 @@ public:
     void SetHost(EngineHost* host);
     EngineHost& Host() { return *m_host; }
 
-    // --- Frame decoder (UI thread) -------------------------------------
+    // --- Frame decoder ----------------------------------------------------
+    // Decodes a chunk of the instrument's bytes; a completed frame is handed
+    // over to the worker, which it wakes (tools and tests that feed a byte
+    // stream). One thread decodes at a time.
     void DecodeBytes(const std::uint8_t* bytes, std::uint32_t length);
+    // The live path of the program, on the thread that reads the instrument
+    // port: decodes a chunk and processes a frame it completes at once, on
+    // the same thread, without waking the worker (StepLive). In playback the
+    // bytes are dropped. Returns 1 when a ping was processed.
+    int ReceiveBytes(const std::uint8_t* bytes, std::uint32_t length);
     // Appends the expanded samples of the raw frame to m_samples (worker).
     void ExpandSamples();
     std::uint32_t DepthToSamples(double metres) const;
@@ -98,7 +108,8 @@ public:
     // One 400 ms tick of the command watchdog; true when it re-sent the frame.
     bool WatchdogTick();
 
-    // --- Ping processing (worker, or UI thread for the process-now message)
+    // --- Ping processing (the port's thread, the worker, or the UI thread
+    // for the process-now message)
     // Takes a completed frame, copies the requested range into the range in
     // effect, processes the ping and asks the host to draw it, all under
     // m_pingMutex. Returns 1 when a ping was processed.
@@ -315,8 +326,11 @@ public:
     WorkerSignal& Signal() { return m_workerSignal; }
 
 private:
-    // The decoder's steps after the third tail byte.
+    // The decoder's steps after the third tail byte; the frame is then
+    // ready for whichever thread takes it.
     void CompleteFrame();
+    // StepLive with m_pingMutex held.
+    int StepLiveLocked();
 
     // --- States, changed only by the verbs above ---------------------------
     // Flags that hand work between threads are stored with release and

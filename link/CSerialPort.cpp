@@ -126,6 +126,11 @@ void CSerialPort::SetBaudRate(int baud) {
     });
 }
 
+void CSerialPort::SetReceiver(Receiver receiver) {
+    if (!m_thread.isRunning()) m_thread.start();
+    RunOnThread([this, &receiver] { m_receiver = std::move(receiver); });
+}
+
 void CSerialPort::SendBytes(const std::uint8_t* bytes, std::size_t length) {
     if (length == 0 || length > m_writeBufferSize || !IsOpen()) return;
     {
@@ -159,6 +164,15 @@ void CSerialPort::ReadIntoRing() {
     if (m_device == nullptr || m_lost || !m_receiving.load(std::memory_order_acquire)) return;
     if ((m_eventMask & kEvRxChar) == 0) {
         m_device->readAll();  // nobody asked for received bytes
+        return;
+    }
+    if (m_receiver) {
+        std::uint8_t chunk[kReceiveChunk];
+        while (m_device != nullptr && !m_lost && m_device->bytesAvailable() > 0) {
+            const qint64 got = m_device->read(reinterpret_cast<char*>(chunk), kReceiveChunk);
+            if (got <= 0) return;
+            m_receiver(chunk, static_cast<std::uint32_t>(got));
+        }
         return;
     }
     while (m_device->bytesAvailable() > 0) {

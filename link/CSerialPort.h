@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -22,9 +23,12 @@
 //
 // The owner (on the UI thread) connects to the signals, then calls
 // OpenPort, StartReceiveThread and SetBaudRate; it drains the ring with
-// TakeReceived when DataReceived arrives. SendBytes may be called from any
-// thread. Destroying the object closes the port and ends the thread within
-// a few milliseconds.
+// TakeReceived when DataReceived arrives. Instead, a receiver set between
+// OpenPort and StartReceiveThread takes every read's bytes on the port's
+// own thread, without the ring and without a notification: the instrument
+// port's bytes are decoded and processed there, so a ping wakes only this
+// thread. SendBytes may be called from any thread. Destroying the object
+// closes the port and ends the thread within a few milliseconds.
 //
 // Failing calls are announced by Warning with the port's warning text; a
 // port that does not exist only makes OpenPort return false. When the other
@@ -52,6 +56,11 @@ public:
     // Starts announcing received bytes; what came before is discarded.
     bool StartReceiveThread();
     void SetBaudRate(int baud);
+    // Called on the port's thread with each read's bytes (at most
+    // kReceiveChunk at a time), in order. Set it before StartReceiveThread;
+    // an empty receiver brings back the ring and DataReceived.
+    using Receiver = std::function<void(const std::uint8_t* bytes, std::uint32_t count)>;
+    void SetReceiver(Receiver receiver);
 
     void SendBytes(const std::uint8_t* bytes, std::size_t length) override;
     std::uint32_t TakeReceived(std::uint8_t* destination) override;
@@ -90,6 +99,7 @@ private:
     std::atomic<bool> m_waitingForRoom{false};
     bool m_lost = false;                // thread only
     bool m_writeErrorReported = false;  // thread only
+    Receiver m_receiver;                // thread only
 
     ReceiveRing m_ring;
     // Guards the members below: the order of messages on the line.

@@ -8,7 +8,7 @@ PACKAGES=(
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
-    libgl1-mesa-dev
+    libgl1-mesa-dev libxcb1-dev libxcb-shm0-dev
     libcups2-dev cups cups-client
     xvfb xauth fonts-noto-cjk xdotool imagemagick xclip xdg-utils python3
     gpsd gpsd-clients libgps-dev

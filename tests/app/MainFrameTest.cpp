@@ -122,7 +122,7 @@ struct FakePrompts : UserPrompts {
 // Counts the command frames the engine sends.
 struct CFrameCountingHost : CEngineHost {
     using CEngineHost::CEngineHost;
-    int frames = 0;
+    std::atomic<int> frames{0};  // the port's thread sends too
     void SendCommandFrame(const std::uint8_t* frame, std::size_t length) override {
         ++frames;
         CEngineHost::SendCommandFrame(frame, length);
@@ -377,6 +377,33 @@ TEST_F(MainFrameTest, ConnectOpensTheInstrumentPortAndSendsTheFirstFrame) {
     ASSERT_TRUE(Frame().ExecuteCommand(kDisconnect));
     EXPECT_FALSE(Frame().PortOpen());
     EXPECT_TRUE(Enabled(kPlayback));
+}
+
+// A ping is read, decoded and processed on the port's own thread, which
+// sends the next command frame at once: the window's thread takes no part
+// (it runs no events here), and only hears of the pings at its refresh.
+TEST_F(MainFrameTest, APingIsProcessedOnThePortsThreadWithoutTheWindow) {
+    PseudoTerminal pty;
+    ASSERT_FALSE(pty.Path().empty());
+    WriteAll(settingsPath, "[Ports]\nCOM1=" + pty.Path() + "\n");
+    settings.m_pcCom.store(1);
+    ASSERT_TRUE(Frame().ExecuteCommand(kConnect));
+    ASSERT_EQ(Written(pty, 10, 2000).size(), 10u);
+    const std::int32_t end = engine.View().End();
+    for (std::uint32_t k = 0; k < 5; ++k) {
+        const Synthetic::Bytes ping =
+            Synthetic::InstrumentFrame(Synthetic::TypicalRawFrame(800 + 10 * k));
+        pty.WriteAll(std::string(ping.begin(), ping.end()));
+        EXPECT_EQ(pty.Read(10, 5000).size(), 10u) << "ping " << k;
+    }
+    // The frame goes out in the middle of the ping's processing; its column
+    // follows.
+    for (int wait = 0; wait < 5000 && engine.View().End() != end + 5; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(engine.View().End(), end + 5);
+    EXPECT_TRUE(Frame().View()->RefreshScheduled());
+    EXPECT_TRUE(RunUntil([&] { return !Frame().View()->RefreshScheduled(); }, 5000));
+    ASSERT_TRUE(Frame().ExecuteCommand(kDisconnect));
 }
 
 TEST_F(MainFrameTest, LosingTheInstrumentSaysSoWithItsPort) {
@@ -1155,36 +1182,42 @@ TEST_F(MainFrameTest, AutomaticRangeAndGainReachTheOpenDialogsOnTheUiThread) {
 // A live ping's notices ride with its drawing: one call to the UI thread
 // per ping. A record processed in playback may not be drawn, so its
 // notices go at once.
-TEST_F(MainFrameTest, NoticesOfALivePingGoWithItsDrawingThoseOfPlaybackAtOnce) {
+// The monitor's depth and the dialogs' refresh asked for by the thread
+// that processes pings go to the window with the echogram's paced refresh:
+// at once when the pace has stopped, with the next refresh while it runs,
+// live and in playback alike.
+TEST_F(MainFrameTest, NoticesGoToTheWindowWithTheEchogramsPacedRefresh) {
     ASSERT_TRUE(Frame().ExecuteCommand(kGain));
     Frame().ShowDepthMonitor();
     QLineEdit* gain =
         Frame().SettingsDialogs().GainDialog()->findChild<QLineEdit*>(QStringLiteral("gainEdit"));
-    auto onWorker = [](const std::function<void()>& work) {
-        std::thread worker(work);
-        worker.join();
-        QApplication::processEvents();
+    auto fromAnotherThread = [this](std::int8_t gainValue, double depth) {
+        engine.Sounding().SetGain(gainValue);
+        engine.SetSmoothedDepth(depth);
+        std::thread processing([this] {
+            host.RefreshDialogs(EngineHost::kGainDialog);
+            host.RefreshDepthMonitor();
+        });
+        processing.join();
     };
-    engine.Sounding().SetGain(7);
-    engine.SetSmoothedDepth(3.25);
-    onWorker([this] {
-        host.RefreshDialogs(EngineHost::kGainDialog);
-        host.RefreshDepthMonitor();
-    });
-    EXPECT_EQ(gain->text(), "-15");  // the ping is still being processed
-    onWorker([this] { host.AdvanceAndPaint(); });
-    EXPECT_EQ(gain->text(), "07");
-    EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "3.25");
+    CMarevoxView* view = Frame().View();
+    RunUntil([&] { return !view->RefreshScheduled(); }, 5000);
+    for (const bool playback : {false, true}) {
+        SCOPED_TRACE(playback);
+        if (playback) engine.BeginPlayback();
+        fromAnotherThread(playback ? 9 : 7, playback ? 4.5 : 3.25);
+        EXPECT_EQ(gain->text(), "-15");  // nothing touches a widget off the UI thread
+        QApplication::processEvents();   // the pace starts with a refresh
+        EXPECT_EQ(gain->text(), playback ? "09" : "07");
+        EXPECT_EQ(Frame().DepthMonitor()->DepthText(), playback ? "4.50" : "3.25");
 
-    engine.BeginPlayback();
-    engine.Sounding().SetGain(9);
-    engine.SetSmoothedDepth(4.5);
-    onWorker([this] {
-        host.RefreshDialogs(EngineHost::kGainDialog);
-        host.RefreshDepthMonitor();
-    });
-    EXPECT_EQ(gain->text(), "09");
-    EXPECT_EQ(Frame().DepthMonitor()->DepthText(), "4.50");
+        fromAnotherThread(10, 5.5);  // the pace runs: the next refresh carries it
+        EXPECT_TRUE(RunUntil([&] { return Frame().DepthMonitor()->DepthText() == "5.50"; }, 5000));
+        EXPECT_EQ(gain->text(), "10");
+        EXPECT_TRUE(RunUntil([&] { return !view->RefreshScheduled(); }, 5000));
+        engine.Sounding().SetGain(-15);
+        Frame().RefreshDialogs(EngineHost::kGainDialog);
+    }
 }
 
 TEST_F(MainFrameTest, DepthOutputPortOpensAtTheChosenRateAndCarriesTheSentences) {

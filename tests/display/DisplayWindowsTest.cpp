@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QLabel>
+#include <QPainter>
 #include <thread>
 
 #include "display/CCheckSelf.h"
@@ -14,6 +15,7 @@
 #include "display/CSee.h"
 #include "display/CStaticColor.h"
 #include "display/DepthDigits.h"
+#include "display/TextGlyphs.h"
 #include "tests/display/PingFixture.h"
 
 namespace {
@@ -48,6 +50,34 @@ int CountColour(const QImage& image, const QRect& area, QColor colour) {
         for (int x = area.left(); x <= area.right(); ++x)
             count += image.pixelColor(x, y) == colour ? 1 : 0;
     return count;
+}
+
+// The depth's glyphs, laid out once and kept, are the pixels drawText draws
+// and its advance, the first time and from what was kept.
+TEST_F(DepthMonitorTest, KeptGlyphsDrawWhatDrawTextDraws) {
+    const QFont font = monitor.DepthField()->font();
+    TextGlyphs glyphs(font);
+    auto image = [] {
+        QImage blank(300, 120, QImage::Format_RGB32);
+        blank.fill(QColor(150, 150, 150));
+        return blank;
+    };
+    for (const char* text : {"0.00", "8.14", "11.11", "47.70", "99.99", "100.0", "123.4"}) {
+        for (int pass = 0; pass < 2; ++pass) {
+            QImage drawn = image();
+            QImage expected = image();
+            QPainter on(&drawn);
+            on.setFont(font);
+            on.setPen(QColor(200, 40, 40));
+            glyphs.Draw(on, {7, 91}, text);
+            QPainter reference(&expected);
+            reference.setFont(font);
+            reference.setPen(QColor(200, 40, 40));
+            reference.drawText(QPoint(7, 91), text);
+            EXPECT_EQ(drawn, expected) << text << " pass " << pass;
+            EXPECT_EQ(glyphs.Advance(text), QFontMetrics(font).horizontalAdvance(text)) << text;
+        }
+    }
 }
 
 TEST_F(DepthMonitorTest, OnlyTheDigitsCellsTakeTheMonitorsColours) {

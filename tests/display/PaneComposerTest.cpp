@@ -8,6 +8,7 @@
 
 #include "display/EchogramLayout.h"
 #include "display/PaneComposer.h"
+#include "display/RecentColumns.h"
 
 namespace {
 
@@ -135,6 +136,48 @@ TEST_F(PaneComposerTest, RowsKeptFromTheLastRefreshMoveWithThePings) {
     for (int x = 0; x < pane.width(); ++x)
         for (int y = 0; y < pane.height(); ++y) marked += whole.pixel(x, y) == 0xFFABCDEF ? 1 : 0;
     EXPECT_GT(marked, 100);
+}
+
+// The new columns of a refresh are composed from the pings' columns kept
+// as they were drawn, in the pane's own store (normal or zoom): the pixels
+// are the whole pane's as the store held them when they were kept. Kept
+// under another epoch (the pings were drawn again since) they are not used.
+TEST_F(PaneComposerTest, NewColumnsComeFromTheKeptColumnsOfTheirEpoch) {
+    QImage zoomStore = store.copy();
+    zoomStore.invertPixels();
+    for (const bool zoom : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "zoom " << zoom);
+        const EchogramLayout layout(800, zoom, QSize(1017, 703), true);
+        PaneSource sources[2] = {Forward(3000), Forward(3000)};
+        sources[1].store = &zoomStore;
+        sources[1].zoom = true;
+        RecentColumns recent;
+        for (std::int64_t ping = 1234 - 10; ping <= 1234; ++ping)
+            recent.Keep(ping, 0, store, zoomStore, static_cast<int>(3000 - (1234 - ping)));
+        const QImage kept[2] = {store.copy(), zoomStore.copy()};
+        store.fill(0xFF445566);  // drawn again since
+        zoomStore.fill(0xFF665544);
+        for (int pane = 0; pane < layout.PaneCount(); ++pane) {
+            const QRect paneRect = layout.Pane(pane);
+            const QRect columns(paneRect.right() - 4, 0, 5, paneRect.height());
+            for (const std::uint64_t epoch : {0, 1}) {
+                PaneSource source = sources[pane];
+                source.recent = &recent;
+                source.epoch = epoch;
+                PaneSource expected = source;
+                if (epoch == 0) expected.store = &kept[pane];
+                PaneComposer composer;
+                QImage part(columns.size(), QImage::Format_RGB32);
+                composer.ComposeRect(layout, pane, columns, source, part);
+                EXPECT_EQ(
+                    part,
+                    Whole(layout, pane, expected).copy(columns.translated(-paneRect.topLeft())))
+                    << "pane " << pane << " epoch " << epoch;
+            }
+        }
+        store = kept[0];
+        zoomStore = kept[1];
+    }
 }
 
 // Screen columns the store has no ping for show the background, at the

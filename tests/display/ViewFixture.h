@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
 #include <memory>
 
 #include "display/CMarevoxView.h"
@@ -29,3 +32,19 @@ protected:
     std::unique_ptr<CMarevoxView> view;
     int width = 800;
 };
+
+// Lets the paced screen refresh run until it stops and its repaints reach
+// the window, however long a loaded machine takes.
+inline void Settle(const CMarevoxView& view) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30 || (view.RefreshScheduled() && clock.elapsed() < 5000))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+// The view as a full repaint draws it.
+inline QImage Painted(QWidget& view) {
+    return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}

@@ -5,6 +5,8 @@
 #include <QPaintEvent>
 #include <QScreen>
 #include <QThread>
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "display/CMarevoxView.h"
@@ -156,24 +158,9 @@ protected:
     }
 };
 
-// Lets the coalesced screen refresh run and its repaint reach the window,
-// however long a loaded machine takes.
-void Settle(const CMarevoxView& view) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 30 || (view.RefreshScheduled() && clock.elapsed() < 5000))
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-}
-
 // What the window system was given: the view's backing store as flushed.
 QImage OnScreen(QWidget& view) {
     return view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-QImage Painted(QWidget& view) {
-    return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // The refresh moves what the screen shows and draws only the new columns
@@ -275,6 +262,49 @@ TEST_F(ViewTest, RepaintsAreCoalescedAndCoverTheNewColumnOnly) {
         qint64{counting.EchogramRect().width()} * counting.EchogramRect().height();
     EXPECT_GT(counting.paintedPixels, 0);
     EXPECT_LT(counting.paintedPixels, echogram / 10);
+}
+
+// Pings drawn on another thread while the pace runs are shown by its next
+// refresh, all of them and in their order: after every refresh, while the
+// other thread goes on drawing, the screen is a full repaint's picture of
+// the pings shown, which differ one from the next. The screen is refreshed
+// at most once an interval however fast pings come, and the pace stops
+// once none come.
+TEST_F(ViewTest, PingsBetweenRefreshesAreAllShownAtThePace) {
+    MakeView(800);
+    view->resize(1017, 703);
+    view->show();
+    Settle(*view);
+    int refreshes = 0;
+    int wrong = 0;
+    QObject::connect(view.get(), &CMarevoxView::Refreshed, view.get(), [&] {
+        ++refreshes;
+        if (OnScreen(*view) != Painted(*view)) ++wrong;
+    });
+    std::atomic<bool> done{false};
+    QElapsedTimer clock;
+    clock.start();
+    std::thread drawing([&] {
+        for (int n = 0; n < 300; ++n) {
+            {
+                const auto ping = engine.LockPing();
+                SetPing(engine, 2000, static_cast<std::uint32_t>((n * 37) % 450),
+                        static_cast<std::uint8_t>(n % 7 + 1), 1.0);
+                view->AdvanceAndPaint();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        done.store(true);
+    });
+    while (!done.load()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    drawing.join();
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_GE(refreshes, 2);
+    EXPECT_EQ(wrong, 0) << "of " << refreshes << " refreshes";
+    EXPECT_LE(refreshes, elapsed / CMarevoxView::kRefreshIntervalMs + 2);
+    Settle(*view);
+    EXPECT_FALSE(view->RefreshScheduled());
+    EXPECT_EQ(OnScreen(*view), Painted(*view));
 }
 
 TEST_F(ViewTest, WorkerDrawsWhileTheScreenPaints) {

@@ -4,7 +4,10 @@
 #include <unistd.h>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <chrono>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -98,6 +101,43 @@ TEST(SerialPort, NothingIsLostWhenTheOwnerDrainsLate) {
         },
         3000));
     EXPECT_EQ(received, bytes);
+}
+
+// With a receiver the port's own thread takes each read's bytes, in order
+// and whole, without the owner's thread (which runs no events meanwhile);
+// nothing is announced to the owner.
+TEST(SerialPort, AReceiverTakesTheBytesOnThePortsOwnThread) {
+    PseudoTerminal pty;
+    CSerialPort port;
+    Owner owner(port);
+    std::mutex mutex;
+    std::string received;
+    std::set<std::thread::id> threads;
+    ASSERT_TRUE(port.OpenPort(3, QString::fromStdString(pty.Path()), 9600, 'N', 8, 1,
+                              CSerialPort::kEvRxChar | CSerialPort::kEvCts, 512));
+    port.SetReceiver([&](const std::uint8_t* bytes, std::uint32_t count) {
+        std::lock_guard lock(mutex);
+        EXPECT_LE(count, SerialEndpoint::kReceiveChunk);
+        received.append(reinterpret_cast<const char*>(bytes), count);
+        threads.insert(std::this_thread::get_id());
+    });
+    ASSERT_TRUE(port.StartReceiveThread());
+    std::string bytes;
+    for (int i = 0; i < 3000; ++i) bytes.push_back(static_cast<char>(i * 13));
+    pty.WriteAll(bytes);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 3000 && [&] {
+        std::lock_guard lock(mutex);
+        return received.size() < bytes.size();
+    }())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(received, bytes);
+    EXPECT_EQ(threads.size(), 1u);
+    EXPECT_EQ(threads.count(std::this_thread::get_id()), 0u);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(owner.notifications.empty());
 }
 
 // Written at once while the line takes them, queued for the port's thread

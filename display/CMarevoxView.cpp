@@ -245,10 +245,15 @@ std::uint32_t CMarevoxView::ShownColour(int key) const {
 
 void CMarevoxView::SetColourScheme(ColourScheme scheme) {
     if (scheme == m_scheme.exchange(scheme, std::memory_order_relaxed)) return;
-    m_columns.SetColourScheme(scheme);
-    // Echoes drawn in the other scheme's colours go, as after a colour
-    // change in the colour dialog.
-    ClearStores();
+    {
+        // Pings are drawn on the instrument port's thread under this lock:
+        // the painter's colours change between two of them, and the echoes
+        // drawn in the other scheme's colours go, as after a colour change
+        // in the colour dialog.
+        std::lock_guard lock(m_mutex);
+        m_columns.SetColourScheme(scheme);
+        ClearStoresLocked();
+    }
     ShowAll();
 }
 

@@ -66,6 +66,8 @@ void CEngineHost::RefreshDialogs(unsigned mask) {
 void CEngineHost::AdvanceAndPaint() {
     if (CMarevoxView* view = m_view.load(std::memory_order_acquire)) view->AdvanceAndPaint();
     NoteAlarmPing();
+    const std::span<const std::uint8_t> samples = m_engine.Samples();
+    m_helm.PutPing(samples, m_engine.SamplesToDepth(static_cast<std::uint32_t>(samples.size())));
     // A live ping's processing always ends here, so the monitor's depth and
     // the dialogs' refresh it asked for go to the UI thread together with
     // the echogram's refresh: the UI thread wakes once per ping, not once

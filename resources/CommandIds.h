@@ -63,8 +63,8 @@ inline constexpr int kAntiJam = 32777;
 inline constexpr int kChinese = 32834;
 inline constexpr int kEnglish = 32835;
 inline constexpr int kDepthOutputDemo = 32836;
-inline constexpr int kAlarms = 32862;  // the depth alarms' settings
-inline constexpr int kHelmDisplay = 32870;
+inline constexpr int kAlarms = 32862;       // the depth alarms' settings
+inline constexpr int kHelmDisplay = 32890;  // the helm display in a browser
 
 // 帮助(&H)
 inline constexpr int kAbout = 57664;

@@ -404,6 +404,7 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kExport:
             ShowExport();
+            break;
         case kEditLine:
             EditLine();
             break;

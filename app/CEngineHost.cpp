@@ -70,6 +70,8 @@ void CEngineHost::RefreshDialogs(unsigned mask) {
 void CEngineHost::AdvanceAndPaint() {
     if (CMarevoxView* view = m_view.load(std::memory_order_acquire)) view->AdvanceAndPaint();
     NoteAlarmPing();
+    const std::span<const std::uint8_t> samples = m_engine.Samples();
+    m_helm.PutPing(samples, m_engine.SamplesToDepth(static_cast<std::uint32_t>(samples.size())));
 }
 
 void CEngineHost::NoteAlarmPing() {

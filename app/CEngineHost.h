@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "engine/EngineHost.h"
+#include "helm/HelmFeed.h"
 #include "link/CommandTransport.h"
 #include "link/PortSlot.h"
 
@@ -50,6 +51,8 @@ public:
     // The instrument port command frames go to. The main window sets it
     // when it opens the port and clears it before destroying the port.
     PortSlot& InstrumentPort() { return m_instrumentPort; }
+    // Each drawn ping's echo column, for the helm page.
+    const HelmFeed& Helm() const { return m_helm; }
 
     // The position source whose files sit beside the recording; null:
     // none. Set before the worker starts.
@@ -94,4 +97,5 @@ private:
     // The ping being processed completed a smoothed depth (only touched
     // under the engine's ping lock).
     bool m_pingSmoothed = false;
+    HelmFeed m_helm;
 };

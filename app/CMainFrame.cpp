@@ -25,6 +25,7 @@
 #include "app/CAlarmWatch.h"
 #include "app/CEngineHost.h"
 #include "app/CFixStatusPane.h"
+#include "app/CHelmDisplay.h"
 #include "app/CPaneRowsLayout.h"
 #include "app/CSettingsDialogs.h"
 #include "app/CStatusPane.h"
@@ -143,7 +144,9 @@ const MenuDef kMenuBar[] = {
       {kChinese, QT_TRANSLATE_NOOP("CMainFrame", "中文")},
       {kEnglish, QT_TRANSLATE_NOOP("CMainFrame", "英文")},
       {0, nullptr},
-      {kDepthOutputDemo, QT_TRANSLATE_NOOP("CMainFrame", "水深输出演示")}}},
+      {kDepthOutputDemo, QT_TRANSLATE_NOOP("CMainFrame", "水深输出演示")},
+      {0, nullptr},
+      {kHelmDisplay, QT_TRANSLATE_NOOP("CMainFrame", "舵手显示...")}}},
     {QT_TRANSLATE_NOOP("CMainFrame", "帮助(&H)"),
      {{kAbout, QT_TRANSLATE_NOOP("CMainFrame", "关于 Marevox(&A)...")}}},
 };
@@ -199,6 +202,9 @@ CMainFrame::CMainFrame(const Context& context, QWidget* parent)
     PlaceTrackAsSet();
     m_host.SetFrame(this);
     m_host.SetView(m_view);
+    m_helm = std::make_unique<CHelmDisplay>(m_settings, m_host.Helm(), context.fixes);
+    m_helm->SetUnit(UnitName(Unit()), DepthUnits::ToMetres(1.0, Unit()));
+    m_helm->ApplySettings();
     m_settingsDialogs = std::make_unique<CSettingsDialogs>(
         CSettingsDialogs::Context{
             .engine = m_engine,
@@ -434,6 +440,9 @@ void CMainFrame::RunCommand(int id) {
             break;
         case kColours:
             ShowColours();
+            break;
+        case kHelmDisplay:
+            m_helm->ShowDialog(this);
             break;
         case kConnect:
             Connect();
@@ -893,6 +902,7 @@ void CMainFrame::DestroyDepthMonitor() {
 void CMainFrame::UpdateDepthMonitor(double smoothedDepth) {
     if (m_depthMonitor) m_depthMonitor->UpdateDepthText(smoothedDepth);
     m_trackWindow->DepthArrived(smoothedDepth);
+    m_helm->Feed(smoothedDepth, m_engine.IsLive());
 }
 
 void CMainFrame::ShowSelfCheck() {
@@ -947,6 +957,7 @@ void CMainFrame::CreateAlarms() {
         m_alarmLabel->Show(raised, sounding);
         m_silenceAlarm->setEnabled(sounding != 0);
         if (m_depthMonitor) m_depthMonitor->SetAlarm(raised != 0);
+        m_helm->SetAlarm(CAlarmLabel::Names(raised));
     });
 }
 
@@ -982,6 +993,7 @@ void CMainFrame::SetDepthUnit(DepthUnit unit) {
     if (m_depthMonitor) m_depthMonitor->SetUnit(unit);
     m_view->SetDepthUnit(unit);
     m_trackWindow->SetDepthUnit(unit);
+    m_helm->SetUnit(UnitName(unit), DepthUnits::ToMetres(1.0, unit));
     StatusTick();
 }
 

@@ -26,6 +26,8 @@ class CAlarmWatch;
 class ChartPrinter;
 class CEngineHost;
 class CSettingsDialogs;
+class CHelmDisplay;
+class FixHistory;
 class CCheckSelf;
 class CMarevoxView;
 class COutputMonitor;
@@ -68,8 +70,8 @@ public:
         // The chart printer's flag that the printed settings changed; the
         // window keeps its own when none is given.
         std::atomic<bool>* chartHeaderDue = nullptr;
-        // The position source's fixes, for the track window; none given:
-        // the window never has a fix.
+        // The position source's fixes, for the track window and the helm page;
+        // none given: the window never has a fix.
         const FixHistory* fixes = nullptr;
     };
 
@@ -121,6 +123,8 @@ public:
     void ShowDepthMonitor();
     void DestroyDepthMonitor();
     CSee* DepthMonitor() const;
+    // The helm page: where the window's alarm and unit reach it.
+    CHelmDisplay& Helm() { return *m_helm; }
     // A new smoothed depth for the monitor (UI thread).
     void UpdateDepthMonitor(double smoothedDepth);
     // The instrument's answer to a self-check (UI thread).
@@ -201,6 +205,7 @@ private:
     // 文件 → 导出…, while open, and its choices for the next opening.
     QPointer<CExportDialog> m_export;
     std::optional<ExportChoices> m_exportChoices;  // read from the settings file at first
+    std::unique_ptr<CHelmDisplay> m_helm;          // the helm page in a browser
     QPointer<CSee> m_depthMonitor;                 // cleared when the user closes it
     QPointer<CCheckSelf> m_selfCheckDialog;
     QPointer<COutputMonitor> m_outputMonitor;

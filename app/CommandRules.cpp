@@ -50,6 +50,7 @@ CommandState EvaluateCommand(int id, const OperatingState& s) {
         case kChannel82:
         case kOutputMonitor:
         case kAlarms:
+        case kHelmDisplay:
             return Enabled(true);
         case kUnitMetres:
             return Checked(s.depthUnit == 0);

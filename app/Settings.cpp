@@ -155,6 +155,10 @@ const Key kKeys[] = {
     {kGnss, "LatencyMs", GNSS(latencyMs), Format::kInt, 0},
     {kGnss, "AntennaForward", GNSS(antennaForward), Format::kFixed2, 0.0},
     {kGnss, "AntennaStarboard", GNSS(antennaStarboard), Format::kFixed2, 0.0},
+    // The helm display.
+    {"Helm", "HelmOn", APP(m_helmOn), Format::kFlag, 0},
+    {"Helm", "HelmAddress", APP(m_helmAddress), Format::kText, 0, "127.0.0.1"},
+    {"Helm", "HelmPort", APP(m_helmPort), Format::kInt, 8080, "8080"},
 };
 
 // The depth alarms and the window's depth unit (sections Alarms and
@@ -210,6 +214,8 @@ const Domain kDomains[] = {
     {"LatencyMs", SettingLimits::kMinLatencyMs, SettingLimits::kMaxLatencyMs},
     {"AntennaForward", -SettingLimits::kMaxAntennaOffset, SettingLimits::kMaxAntennaOffset},
     {"AntennaStarboard", -SettingLimits::kMaxAntennaOffset, SettingLimits::kMaxAntennaOffset},
+    // The helm display.
+    {"HelmPort", 1, 65535},
 };
 
 const Domain kDeckDomains[] = {

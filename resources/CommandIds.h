@@ -63,7 +63,8 @@ inline constexpr int kAntiJam = 32777;
 inline constexpr int kChinese = 32834;
 inline constexpr int kEnglish = 32835;
 inline constexpr int kDepthOutputDemo = 32836;
-inline constexpr int kAlarms = 32862;  // the depth alarms' settings
+inline constexpr int kAlarms = 32862;       // the depth alarms' settings
+inline constexpr int kHelmDisplay = 32890;  // the helm display in a browser
 
 // 帮助(&H)
 inline constexpr int kAbout = 57664;
@@ -82,8 +83,10 @@ inline constexpr int kAll[] = {
     kSelfCheck, kParameters, kCommunication, kColours, kNetwork, kPositioning, kDraft, kSoundSpeed,
     kGain, kRange, kAntiJam, kChinese, kEnglish, kDepthOutputDemo, kAbout, kChannel80, kChannel81,
     kChannel82,
-    // Beyond the menus above: the depth unit, the alarms, the colour scheme.
-    kUnitMetres, kUnitFeet, kUnitFathoms, kAlarms, kSchemeDay, kSchemeDusk, kSchemeNight};
+    // Beyond the menus above: the depth unit, the alarms, the colour scheme, the
+    // helm display.
+    kUnitMetres, kUnitFeet, kUnitFathoms, kAlarms, kSchemeDay, kSchemeDusk, kSchemeNight,
+    kHelmDisplay};
 
 // The toolbar's buttons left to right; 0 is a separator.
 inline constexpr int kToolbar[] = {kConnect,      kDisconnect,

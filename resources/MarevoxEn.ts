@@ -17,6 +17,29 @@
     </message>
 </context>
 <context>
+    <name>CAlarmLabel</name>
+    <message>
+        <source>浅水报警</source>
+        <translation>SHALLOW</translation>
+    </message>
+    <message>
+        <source>深水报警</source>
+        <translation>DEEP</translation>
+    </message>
+    <message>
+        <source>失底报警</source>
+        <translation>BOTTOM LOST</translation>
+    </message>
+    <message>
+        <source>水深中断报警</source>
+        <translation>NO DEPTH</translation>
+    </message>
+    <message>
+        <source>（按 Esc 键或点击此处消音）</source>
+        <translation> (press Esc or click here to silence)</translation>
+    </message>
+</context>
+<context>
     <name>CCheckSelf</name>
     <message>
         <source>自检</source>
@@ -162,6 +185,125 @@
     </message>
 </context>
 <context>
+    <name>CExportDialog</name>
+    <message>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>选择...</source>
+        <translation>Choose...</translation>
+    </message>
+    <message>
+        <source>记录文件</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>utm：第一个位置所在的 UTM 带；或 EPSG:代码（投影坐标系）</source>
+        <translation>utm: the UTM zone of the first position; or EPSG:code (a projected system)</translation>
+    </message>
+    <message>
+        <source>坐标系</source>
+        <translation>Coordinate system</translation>
+    </message>
+    <message>
+        <source>按原始定位记录重新计算位置，定位延迟（毫秒）</source>
+        <translation>Place again from the raw position log, GNSS latency (ms)</translation>
+    </message>
+    <message>
+        <source>浏览...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>输出文件</source>
+        <translation>Output file</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>选择记录文件</source>
+        <translation>Choose a recording</translation>
+    </message>
+    <message>
+        <source>记录文件 (*.sd)</source>
+        <translation>Recordings (*.sd)</translation>
+    </message>
+    <message>
+        <source>%1 已存在，要替换它吗？</source>
+        <translation>%1 exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>正在导出...</source>
+        <translation>Exporting...</translation>
+    </message>
+    <message>
+        <source>正在取消...</source>
+        <translation>Cancelling...</translation>
+    </message>
+    <message>
+        <source>已导出 %1 个测点（共 %2 个，%3 个无位置），坐标系 EPSG:%4</source>
+        <translation>Exported %1 soundings (of %2, %3 without position), coordinate system EPSG:%4</translation>
+    </message>
+    <message>
+        <source>未知的格式</source>
+        <translation>Unknown format</translation>
+    </message>
+    <message>
+        <source>坐标系 %1 未知</source>
+        <translation>Coordinate system %1 is unknown</translation>
+    </message>
+    <message>
+        <source>坐标系 %1 不是投影坐标系</source>
+        <translation>Coordinate system %1 is not a projected one</translation>
+    </message>
+    <message>
+        <source>无法打开记录文件 %1</source>
+        <translation>Cannot open the recording %1</translation>
+    </message>
+    <message>
+        <source>没有定位文件 %1：该记录没有位置</source>
+        <translation>No position file %1: the recording has no positions</translation>
+    </message>
+    <message>
+        <source>没有原始定位记录 %1，无法重新计算位置</source>
+        <translation>No raw position log %1: the pings cannot be placed again</translation>
+    </message>
+    <message>
+        <source>定位文件 %1 第 %2 行已损坏</source>
+        <translation>Position file %1 is damaged at line %2</translation>
+    </message>
+    <message>
+        <source>没有任何测点有位置，无法选择 UTM 带（请输入 EPSG 代码）</source>
+        <translation>No ping has a position to choose a UTM zone by (give an EPSG code)</translation>
+    </message>
+    <message>
+        <source>%1 已存在</source>
+        <translation>%1 exists</translation>
+    </message>
+    <message>
+        <source>无法写入文件夹 %1（%2）</source>
+        <translation>Cannot write in the folder %1 (%2)</translation>
+    </message>
+    <message>
+        <source>写入 %1 失败（%2），未留下任何文件</source>
+        <translation>Writing %1 failed (%2); nothing was left behind</translation>
+    </message>
+    <message>
+        <source>已取消，未留下任何文件</source>
+        <translation>Cancelled; nothing was left behind</translation>
+    </message>
+    <message>
+        <source>请选择记录文件和输出文件</source>
+        <translation>Choose a recording and an output file</translation>
+    </message>
+</context>
+<context>
     <name>CFilterPanel</name>
     <message>
         <source>滤波</source>
@@ -258,6 +400,191 @@
     <message>
         <source>%1：%2 个测点</source>
         <translation>%1: %2 pings</translation>
+    </message>
+</context>
+<context>
+    <name>CFixStatusPane</name>
+    <message>
+        <source>RTK浮点</source>
+        <translation>RTK float</translation>
+    </message>
+    <message>
+        <source>RTK固定</source>
+        <translation>RTK fixed</translation>
+    </message>
+    <message>
+        <source>无定位</source>
+        <translation>No fix</translation>
+    </message>
+    <message>
+        <source>定位：RTK固定 12星 0.0秒</source>
+        <translation>GNSS: RTK fixed 12 sats 0.0 s</translation>
+    </message>
+    <message>
+        <source>定位：正在连接gpsd</source>
+        <translation>GNSS: connecting to gpsd</translation>
+    </message>
+    <message>
+        <source>定位：正在打开串口</source>
+        <translation>GNSS: opening the serial port</translation>
+    </message>
+    <message>
+        <source>定位：gpsd未运行或无法连接（%1:%2）</source>
+        <translation>GNSS: gpsd not running or unreachable (%1:%2)</translation>
+    </message>
+    <message>
+        <source>定位：无法打开串口 %1</source>
+        <translation>GNSS: cannot open serial port %1</translation>
+    </message>
+    <message>
+        <source>定位：无定位（尚未收到）</source>
+        <translation>GNSS: no fix (none received yet)</translation>
+    </message>
+    <message>
+        <source>定位：%1</source>
+        <translation>GNSS: %1</translation>
+    </message>
+    <message>
+        <source> %1星</source>
+        <translation> %1 sats</translation>
+    </message>
+    <message>
+        <source> %1秒</source>
+        <translation> %1 s</translation>
+    </message>
+    <message>
+        <source> 过时</source>
+        <translation> stale</translation>
+    </message>
+</context>
+<context>
+    <name>CHelmDialog</name>
+    <message>
+        <source>舵手显示</source>
+        <translation>Helm Display</translation>
+    </message>
+    <message>
+        <source>在浏览器中提供舵手显示</source>
+        <translation>Serve the helm display to browsers</translation>
+    </message>
+    <message>
+        <source>仅本机</source>
+        <translation>This computer only</translation>
+    </message>
+    <message>
+        <source>所有网络</source>
+        <translation>All networks</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>端口:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>网址:</source>
+        <translation>Web address:</translation>
+    </message>
+    <message>
+        <source>代码:</source>
+        <translation>Code:</translation>
+    </message>
+    <message>
+        <source>浏览器:</source>
+        <translation>Browsers:</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>未开启</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>不需要</source>
+        <translation>Not needed</translation>
+    </message>
+</context>
+<context>
+    <name>CHelmServer</name>
+    <message>
+        <source>已连接</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>连接中断，正在重连</source>
+        <translation>Connection lost, reconnecting</translation>
+    </message>
+    <message>
+        <source>等待水深</source>
+        <translation>Waiting for depth</translation>
+    </message>
+    <message>
+        <source>秒前</source>
+        <translation>s ago</translation>
+    </message>
+    <message>
+        <source>回放</source>
+        <translation>Playback</translation>
+    </message>
+    <message>
+        <source>无报警</source>
+        <translation>No alarm</translation>
+    </message>
+    <message>
+        <source>轻触开启报警声</source>
+        <translation>Tap to allow the alarm sound</translation>
+    </message>
+    <message>
+        <source>报警声已开启</source>
+        <translation>Alarm sound on</translation>
+    </message>
+    <message>
+        <source>请输入主窗口显示的代码</source>
+        <translation>Enter the code shown in the main window</translation>
+    </message>
+    <message>
+        <source>代码不正确</source>
+        <translation>The code is not correct</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>无定位</source>
+        <translation>No fix</translation>
+    </message>
+    <message>
+        <source>二维定位</source>
+        <translation>2D fix</translation>
+    </message>
+    <message>
+        <source>三维定位</source>
+        <translation>3D fix</translation>
+    </message>
+    <message>
+        <source>差分定位</source>
+        <translation>DGPS fix</translation>
+    </message>
+    <message>
+        <source>RTK 浮点解</source>
+        <translation>RTK float</translation>
+    </message>
+    <message>
+        <source>RTK 固定解</source>
+        <translation>RTK fixed</translation>
+    </message>
+    <message>
+        <source>无法在 %1 端口 %2 上提供舵手显示</source>
+        <translation>Cannot serve the helm display on %1 port %2</translation>
     </message>
 </context>
 <context>
@@ -546,6 +873,10 @@
         <source>导出...</source>
         <translation>Export...</translation>
     </message>
+    <message>
+        <source>舵手显示...</source>
+        <translation>Helm Display...</translation>
+    </message>
 </context>
 <context>
     <name>CMarevoxApp</name>
@@ -572,6 +903,53 @@
     <message>
         <source>无法加载图表打印模块：%1</source>
         <translation>The chart printing module cannot be loaded: %1</translation>
+    </message>
+</context>
+<context>
+    <name>COutputMonitor</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>输出</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>输出监视</source>
+        <translation>Output monitor</translation>
+    </message>
+    <message>
+        <source>水深输出串口</source>
+        <translation>Depth-output port</translation>
+    </message>
+    <message>
+        <source>网络</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>已发送</source>
+        <translation>sent</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>丢弃</source>
+        <translation>dropped</translation>
+    </message>
+    <message>
+        <source>%1：已发送 %2，失败 %3，丢弃 %4</source>
+        <translation>%1: sent %2, failed %3, dropped %4</translation>
     </message>
 </context>
 <context>
@@ -682,53 +1060,6 @@
     </message>
 </context>
 <context>
-    <name>COutputMonitor</name>
-    <message>
-        <source>时间</source>
-        <translation>Time</translation>
-    </message>
-    <message>
-        <source>输出</source>
-        <translation>Output</translation>
-    </message>
-    <message>
-        <source>内容</source>
-        <translation>Bytes</translation>
-    </message>
-    <message>
-        <source>结果</source>
-        <translation>Result</translation>
-    </message>
-    <message>
-        <source>输出监视</source>
-        <translation>Output monitor</translation>
-    </message>
-    <message>
-        <source>水深输出串口</source>
-        <translation>Depth-output port</translation>
-    </message>
-    <message>
-        <source>网络</source>
-        <translation>Network</translation>
-    </message>
-    <message>
-        <source>已发送</source>
-        <translation>sent</translation>
-    </message>
-    <message>
-        <source>失败</source>
-        <translation>failed</translation>
-    </message>
-    <message>
-        <source>丢弃</source>
-        <translation>dropped</translation>
-    </message>
-    <message>
-        <source>%1：已发送 %2，失败 %3，丢弃 %4</source>
-        <translation>%1: sent %2, failed %3, dropped %4</translation>
-    </message>
-</context>
-<context>
     <name>CSearch</name>
     <message>
         <source>时间查找</source>
@@ -749,6 +1080,96 @@
     <message>
         <source>退出</source>
         <translation>Exit</translation>
+    </message>
+</context>
+<context>
+    <name>CSee</name>
+    <message>
+        <source>水深 (米)                                              </source>
+        <translation>Depth (m)                                              </translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 小时</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>水深 (英尺)                                            </source>
+        <translation>Depth (ft)                                            </translation>
+    </message>
+    <message>
+        <source>水深 (英寻)                                            </source>
+        <translation>Depth (ftm)                                           </translation>
+    </message>
+</context>
+<context>
+    <name>CSetAlarms</name>
+    <message>
+        <source>报警设置</source>
+        <translation>Alarm Settings</translation>
+    </message>
+    <message>
+        <source>浅水报警</source>
+        <translation>Shallow alarm</translation>
+    </message>
+    <message>
+        <source>报警水深</source>
+        <translation>Alarm depth</translation>
+    </message>
+    <message>
+        <source>回差</source>
+        <translation>Hysteresis</translation>
+    </message>
+    <message>
+        <source>深水报警</source>
+        <translation>Deep alarm</translation>
+    </message>
+    <message>
+        <source>失底报警</source>
+        <translation>Bottom lost alarm</translation>
+    </message>
+    <message>
+        <source>连续无底回波数</source>
+        <translation>Pings without a bottom</translation>
+    </message>
+    <message>
+        <source>水深中断报警</source>
+        <translation>No depth alarm</translation>
+    </message>
+    <message>
+        <source>无回波秒数</source>
+        <translation>Seconds without a ping</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source> 英尺</source>
+        <translation> ft</translation>
+    </message>
+    <message>
+        <source> 英寻</source>
+        <translation> ftm</translation>
+    </message>
+    <message>
+        <source> 米</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source> 秒</source>
+        <translation> s</translation>
     </message>
 </context>
 <context>
@@ -940,6 +1361,77 @@
     </message>
 </context>
 <context>
+    <name>CSetGnss</name>
+    <message>
+        <source>定位设置</source>
+        <translation>Positioning</translation>
+    </message>
+    <message>
+        <source>定位源</source>
+        <translation>Position source</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>gpsd</source>
+        <translation>gpsd</translation>
+    </message>
+    <message>
+        <source>串口接收机</source>
+        <translation>Serial receiver</translation>
+    </message>
+    <message>
+        <source>gpsd主机</source>
+        <translation>gpsd host</translation>
+    </message>
+    <message>
+        <source>gpsd端口</source>
+        <translation>gpsd port</translation>
+    </message>
+    <message>
+        <source>串口号（COM）</source>
+        <translation>Serial port (COM)</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>GNSS延迟（毫秒）</source>
+        <translation>GNSS latency (ms)</translation>
+    </message>
+    <message>
+        <source>天线在换能器前方（米）</source>
+        <translation>Antenna forward of the transducer (m)</translation>
+    </message>
+    <message>
+        <source>天线在换能器右舷（米）</source>
+        <translation>Antenna to starboard of the transducer (m)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1应为%2到%3之间的整数</source>
+        <translation>%1 must be a whole number from %2 to %3</translation>
+    </message>
+    <message>
+        <source>%1应为gpsd所在计算机的名称或地址，如localhost</source>
+        <translation>%1 must be the name or address of gpsd&apos;s computer, such as localhost</translation>
+    </message>
+    <message>
+        <source>%1应为-100到100之间的数（米）</source>
+        <translation>%1 must be a number from -100 to 100 (metres)</translation>
+    </message>
+</context>
+<context>
     <name>CSetMeasure</name>
     <message>
         <source>量程</source>
@@ -1052,17 +1544,6 @@
     </message>
 </context>
 <context>
-    <name>EditText</name>
-    <message>
-        <source>请输入一个数字。</source>
-        <translation>Please enter a number.</translation>
-    </message>
-    <message>
-        <source>请输入一个整数。</source>
-        <translation>Please enter an integer.</translation>
-    </message>
-</context>
-<context>
     <name>CSpeedFromWater</name>
     <message>
         <source>由温盐深计算声速</source>
@@ -1094,30 +1575,26 @@
     </message>
 </context>
 <context>
-    <name>CSee</name>
+    <name>CTrackWindow</name>
     <message>
-        <source>水深 (米)                                              </source>
-        <translation>Depth (m)                                              </translation>
+        <source>航迹</source>
+        <translation>Track</translation>
     </message>
     <message>
-        <source>%1 秒</source>
-        <translation>%1 s</translation>
+        <source>水深未知</source>
+        <translation>Depth not known</translation>
     </message>
     <message>
-        <source>%1 分钟</source>
-        <translation>%1 min</translation>
+        <source>该记录没有位置文件</source>
+        <translation>This recording has no position file</translation>
     </message>
     <message>
-        <source>%1 小时</source>
-        <translation>%1 h</translation>
+        <source>无定位</source>
+        <translation>No fix</translation>
     </message>
     <message>
-        <source>水深 (英尺)                                            </source>
-        <translation>Depth (ft)                                            </translation>
-    </message>
-    <message>
-        <source>水深 (英寻)                                            </source>
-        <translation>Depth (ftm)                                           </translation>
+        <source>航向 %1°</source>
+        <translation>Heading %1°</translation>
     </message>
 </context>
 <context>
@@ -1128,49 +1605,49 @@
     </message>
 </context>
 <context>
-    <name>UserPrompts</name>
-    <message>
-        <source>测深仪数据文件(*.sd)</source>
-        <translation>Echo sounder data files (*.sd)</translation>
-    </message>
-    <message>
-        <source>测深仪数据文件(*.txt)</source>
-        <translation>Echo sounder data files (*.txt)</translation>
-    </message>
-</context>
-<context>
     <name>EditStatusMessage</name>
     <message>
         <source>编辑文件 %1 是链接或不是普通文件，未使用。</source>
-        <translation>The edit file %1 is a link or not a regular file: it is not used.</translation>
+        <translation type="vanished">The edit file %1 is a link or not a regular file: it is not used.</translation>
     </message>
     <message>
         <source>无法读取 %1：%2</source>
-        <translation>Cannot read %1: %2</translation>
+        <translation type="vanished">Cannot read %1: %2</translation>
     </message>
     <message>
         <source>无法写入编辑文件 %1（%2）。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
-        <translation>Cannot write the edit file %1 (%2). The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+        <translation type="vanished">Cannot write the edit file %1 (%2). The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
     </message>
     <message>
         <source>%1 不是编辑文件，未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
-        <translation>%1 is not an edit file: it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+        <translation type="vanished">%1 is not an edit file: it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
     </message>
     <message>
         <source>%1 由较新版本的 Marevox 写入（版本 %2），未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
-        <translation>%1 was written by a newer Marevox (version %2): it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+        <translation type="vanished">%1 was written by a newer Marevox (version %2): it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
     </message>
     <message>
         <source>%1 是另一个记录的编辑文件，未使用。编辑只保存在内存中，请用“编辑 → 编辑另存为...”保存。</source>
-        <translation>%1 holds the edits of another recording: it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
+        <translation type="vanished">%1 holds the edits of another recording: it is not used. The edits are kept in memory only: save them with Edit → Save Edits As....</translation>
     </message>
     <message>
         <source>%1：跳过 %2 行损坏的内容，第一行在第 %3 行。</source>
-        <translation>%1: %2 damaged line(s) skipped, the first at line %3.</translation>
+        <translation type="vanished">%1: %2 damaged line(s) skipped, the first at line %3.</translation>
     </message>
     <message>
         <source>%1：%2 条编辑所指的测点不在记录中，已略去。</source>
-        <translation>%1: %2 edit(s) name pings the recording does not hold; they are left out.</translation>
+        <translation type="vanished">%1: %2 edit(s) name pings the recording does not hold; they are left out.</translation>
+    </message>
+</context>
+<context>
+    <name>EditText</name>
+    <message>
+        <source>请输入一个数字。</source>
+        <translation>Please enter a number.</translation>
+    </message>
+    <message>
+        <source>请输入一个整数。</source>
+        <translation>Please enter an integer.</translation>
     </message>
 </context>
 <context>
@@ -1308,357 +1785,14 @@
     </message>
 </context>
 <context>
-    <name>CAlarmLabel</name>
+    <name>UserPrompts</name>
     <message>
-        <source>浅水报警</source>
-        <translation>SHALLOW</translation>
+        <source>测深仪数据文件(*.sd)</source>
+        <translation>Echo sounder data files (*.sd)</translation>
     </message>
     <message>
-        <source>深水报警</source>
-        <translation>DEEP</translation>
-    </message>
-    <message>
-        <source>失底报警</source>
-        <translation>BOTTOM LOST</translation>
-    </message>
-    <message>
-        <source>水深中断报警</source>
-        <translation>NO DEPTH</translation>
-    </message>
-    <message>
-        <source>（按 Esc 键或点击此处消音）</source>
-        <translation> (press Esc or click here to silence)</translation>
-    </message>
-</context>
-<context>
-    <name>CSetAlarms</name>
-    <message>
-        <source>报警设置</source>
-        <translation>Alarm Settings</translation>
-    </message>
-    <message>
-        <source>浅水报警</source>
-        <translation>Shallow alarm</translation>
-    </message>
-    <message>
-        <source>报警水深</source>
-        <translation>Alarm depth</translation>
-    </message>
-    <message>
-        <source>回差</source>
-        <translation>Hysteresis</translation>
-    </message>
-    <message>
-        <source>深水报警</source>
-        <translation>Deep alarm</translation>
-    </message>
-    <message>
-        <source>失底报警</source>
-        <translation>Bottom lost alarm</translation>
-    </message>
-    <message>
-        <source>连续无底回波数</source>
-        <translation>Pings without a bottom</translation>
-    </message>
-    <message>
-        <source>水深中断报警</source>
-        <translation>No depth alarm</translation>
-    </message>
-    <message>
-        <source>无回波秒数</source>
-        <translation>Seconds without a ping</translation>
-    </message>
-    <message>
-        <source>确定</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source> 英尺</source>
-        <translation> ft</translation>
-    </message>
-    <message>
-        <source> 英寻</source>
-        <translation> ftm</translation>
-    </message>
-    <message>
-        <source> 米</source>
-        <translation> m</translation>
-    </message>
-    <message>
-        <source> 秒</source>
-        <translation> s</translation>
-    </message>
-</context>
-<context>
-    <name>CFixStatusPane</name>
-    <message>
-        <source>RTK浮点</source>
-        <translation>RTK float</translation>
-    </message>
-    <message>
-        <source>RTK固定</source>
-        <translation>RTK fixed</translation>
-    </message>
-    <message>
-        <source>无定位</source>
-        <translation>No fix</translation>
-    </message>
-    <message>
-        <source>定位：RTK固定 12星 0.0秒</source>
-        <translation>GNSS: RTK fixed 12 sats 0.0 s</translation>
-    </message>
-    <message>
-        <source>定位：正在连接gpsd</source>
-        <translation>GNSS: connecting to gpsd</translation>
-    </message>
-    <message>
-        <source>定位：正在打开串口</source>
-        <translation>GNSS: opening the serial port</translation>
-    </message>
-    <message>
-        <source>定位：gpsd未运行或无法连接（%1:%2）</source>
-        <translation>GNSS: gpsd not running or unreachable (%1:%2)</translation>
-    </message>
-    <message>
-        <source>定位：无法打开串口 %1</source>
-        <translation>GNSS: cannot open serial port %1</translation>
-    </message>
-    <message>
-        <source>定位：无定位（尚未收到）</source>
-        <translation>GNSS: no fix (none received yet)</translation>
-    </message>
-    <message>
-        <source>定位：%1</source>
-        <translation>GNSS: %1</translation>
-    </message>
-    <message>
-        <source> %1星</source>
-        <translation> %1 sats</translation>
-    </message>
-    <message>
-        <source> %1秒</source>
-        <translation> %1 s</translation>
-    </message>
-    <message>
-        <source> 过时</source>
-        <translation> stale</translation>
-    </message>
-</context>
-<context>
-    <name>CSetGnss</name>
-    <message>
-        <source>定位设置</source>
-        <translation>Positioning</translation>
-    </message>
-    <message>
-        <source>定位源</source>
-        <translation>Position source</translation>
-    </message>
-    <message>
-        <source>无</source>
-        <translation>None</translation>
-    </message>
-    <message>
-        <source>gpsd</source>
-        <translation>gpsd</translation>
-    </message>
-    <message>
-        <source>串口接收机</source>
-        <translation>Serial receiver</translation>
-    </message>
-    <message>
-        <source>gpsd主机</source>
-        <translation>gpsd host</translation>
-    </message>
-    <message>
-        <source>gpsd端口</source>
-        <translation>gpsd port</translation>
-    </message>
-    <message>
-        <source>串口号（COM）</source>
-        <translation>Serial port (COM)</translation>
-    </message>
-    <message>
-        <source>波特率</source>
-        <translation>Baud rate</translation>
-    </message>
-    <message>
-        <source>GNSS延迟（毫秒）</source>
-        <translation>GNSS latency (ms)</translation>
-    </message>
-    <message>
-        <source>天线在换能器前方（米）</source>
-        <translation>Antenna forward of the transducer (m)</translation>
-    </message>
-    <message>
-        <source>天线在换能器右舷（米）</source>
-        <translation>Antenna to starboard of the transducer (m)</translation>
-    </message>
-    <message>
-        <source>确定</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>%1应为%2到%3之间的整数</source>
-        <translation>%1 must be a whole number from %2 to %3</translation>
-    </message>
-    <message>
-        <source>%1应为gpsd所在计算机的名称或地址，如localhost</source>
-        <translation>%1 must be the name or address of gpsd's computer, such as localhost</translation>
-    </message>
-    <message>
-        <source>%1应为-100到100之间的数（米）</source>
-        <translation>%1 must be a number from -100 to 100 (metres)</translation>
-    </message>
-</context>
-<context>
-    <name>CTrackWindow</name>
-    <message>
-        <source>航迹</source>
-        <translation>Track</translation>
-    </message>
-    <message>
-        <source>水深未知</source>
-        <translation>Depth not known</translation>
-    </message>
-    <message>
-        <source>该记录没有位置文件</source>
-        <translation>This recording has no position file</translation>
-    </message>
-    <message>
-        <source>无定位</source>
-        <translation>No fix</translation>
-    </message>
-    <message>
-        <source>航向 %1°</source>
-        <translation>Heading %1°</translation>
-    </message>
-</context>
-<context>
-    <name>CExportDialog</name>
-    <message>
-        <source>导出</source>
-        <translation>Export</translation>
-    </message>
-    <message>
-        <source>选择...</source>
-        <translation>Choose...</translation>
-    </message>
-    <message>
-        <source>记录文件</source>
-        <translation>Recording</translation>
-    </message>
-    <message>
-        <source>格式</source>
-        <translation>Format</translation>
-    </message>
-    <message>
-        <source>utm：第一个位置所在的 UTM 带；或 EPSG:代码（投影坐标系）</source>
-        <translation>utm: the UTM zone of the first position; or EPSG:code (a projected system)</translation>
-    </message>
-    <message>
-        <source>坐标系</source>
-        <translation>Coordinate system</translation>
-    </message>
-    <message>
-        <source>按原始定位记录重新计算位置，定位延迟（毫秒）</source>
-        <translation>Place again from the raw position log, GNSS latency (ms)</translation>
-    </message>
-    <message>
-        <source>浏览...</source>
-        <translation>Browse...</translation>
-    </message>
-    <message>
-        <source>输出文件</source>
-        <translation>Output file</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>选择记录文件</source>
-        <translation>Choose a recording</translation>
-    </message>
-    <message>
-        <source>记录文件 (*.sd)</source>
-        <translation>Recordings (*.sd)</translation>
-    </message>
-    <message>
-        <source>%1 已存在，要替换它吗？</source>
-        <translation>%1 exists. Replace it?</translation>
-    </message>
-    <message>
-        <source>正在导出...</source>
-        <translation>Exporting...</translation>
-    </message>
-    <message>
-        <source>正在取消...</source>
-        <translation>Cancelling...</translation>
-    </message>
-    <message>
-        <source>已导出 %1 个测点（共 %2 个，%3 个无位置），坐标系 EPSG:%4</source>
-        <translation>Exported %1 soundings (of %2, %3 without position), coordinate system EPSG:%4</translation>
-    </message>
-    <message>
-        <source>未知的格式</source>
-        <translation>Unknown format</translation>
-    </message>
-    <message>
-        <source>坐标系 %1 未知</source>
-        <translation>Coordinate system %1 is unknown</translation>
-    </message>
-    <message>
-        <source>坐标系 %1 不是投影坐标系</source>
-        <translation>Coordinate system %1 is not a projected one</translation>
-    </message>
-    <message>
-        <source>无法打开记录文件 %1</source>
-        <translation>Cannot open the recording %1</translation>
-    </message>
-    <message>
-        <source>没有定位文件 %1：该记录没有位置</source>
-        <translation>No position file %1: the recording has no positions</translation>
-    </message>
-    <message>
-        <source>没有原始定位记录 %1，无法重新计算位置</source>
-        <translation>No raw position log %1: the pings cannot be placed again</translation>
-    </message>
-    <message>
-        <source>定位文件 %1 第 %2 行已损坏</source>
-        <translation>Position file %1 is damaged at line %2</translation>
-    </message>
-    <message>
-        <source>没有任何测点有位置，无法选择 UTM 带（请输入 EPSG 代码）</source>
-        <translation>No ping has a position to choose a UTM zone by (give an EPSG code)</translation>
-    </message>
-    <message>
-        <source>%1 已存在</source>
-        <translation>%1 exists</translation>
-    </message>
-    <message>
-        <source>无法写入文件夹 %1（%2）</source>
-        <translation>Cannot write in the folder %1 (%2)</translation>
-    </message>
-    <message>
-        <source>写入 %1 失败（%2），未留下任何文件</source>
-        <translation>Writing %1 failed (%2); nothing was left behind</translation>
-    </message>
-    <message>
-        <source>已取消，未留下任何文件</source>
-        <translation>Cancelled; nothing was left behind</translation>
-    </message>
-    <message>
-        <source>请选择记录文件和输出文件</source>
-        <translation>Choose a recording and an output file</translation>
+        <source>测深仪数据文件(*.txt)</source>
+        <translation>Echo sounder data files (*.txt)</translation>
     </message>
 </context>
 </TS>

@@ -17,6 +17,7 @@ PACKAGES=(
     clang-format
     gdb
     qt6-multimedia-dev sox
+    qt6-httpserver-dev qt6-websockets-dev chromium
 )
 
 missing=()

@@ -13,7 +13,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 lupdate="${LUPDATE:-/usr/lib/qt6/bin/lupdate}"
 ts=resources/MarevoxEn.ts
-sources=(app display dialogs editor link printing resources)
+sources=(app display dialogs editor link printing resources helm)
 
 collect() {
     "$lupdate" -silent -locations none -extensions cpp,h,ui \

@@ -32,6 +32,10 @@ struct AppSettings {
     std::atomic<std::int32_t> m_depthUnit{0};
     // Section Display, ColourScheme: 0 day, 1 dusk, 2 night.
     std::atomic<std::int32_t> m_colourScheme{0};
+    // Section Helm, the helm display in a browser (UI thread only).
+    std::int32_t m_helmOn = 0;                // HelmOn: 1 serves the page
+    std::string m_helmAddress = "127.0.0.1";  // HelmAddress: where it listens
+    std::int32_t m_helmPort = 8080;           // HelmPort
 
     static constexpr std::int32_t kBaudRates[8] = {4800,  9600,  19200, 38400,
                                                    43000, 56000, 57600, 115200};

@@ -241,7 +241,8 @@ TEST_F(MainFrameTest, MenuBarHasTheCaptionsItemsAndSeparatorsInOrder) {
          0,
          kSelfCheck},
         {kParameters, kCommunication, kColours, kNetwork, kPositioning, kAlarms, 0, kDraft,
-         kSoundSpeed, kGain, kRange, kAntiJam, 0, kChinese, kEnglish, 0, kDepthOutputDemo},
+         kSoundSpeed, kGain, kRange, kAntiJam, 0, kChinese, kEnglish, 0, kDepthOutputDemo, 0,
+         kHelmDisplay},
         {kAbout}};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(bar[i]->text(), captions[i]);

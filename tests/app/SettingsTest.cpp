@@ -224,6 +224,21 @@ TEST_F(SettingsTest, ValuesOutsideTheirDomainTakeTheFirstRunValueAndAreNamed) {
              EXPECT_EQ(a.m_alarms.staleSeconds, 5);
              EXPECT_EQ(a.m_depthUnit.load(), 0);
          }},
+        // The helm display: off, on this machine only, when not written.
+        {"[SET_A]\nSpeed=1500\n",
+         {},
+         [](const XSound&, const AppSettings& a) {
+             EXPECT_EQ(a.m_helmOn, 0);
+             EXPECT_EQ(a.m_helmAddress, "127.0.0.1");
+             EXPECT_EQ(a.m_helmPort, 8080);
+         }},
+        {"[SET_A]\nSpeed=1500\n[Helm]\nHelmOn=5\nHelmAddress=192.168.1.20\nHelmPort=70000\n",
+         {"HelmPort"},
+         [](const XSound&, const AppSettings& a) {
+             EXPECT_EQ(a.m_helmOn, 1);
+             EXPECT_EQ(a.m_helmAddress, "192.168.1.20");
+             EXPECT_EQ(a.m_helmPort, 8080);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

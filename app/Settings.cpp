@@ -155,14 +155,11 @@ const Key kKeys[] = {
     {kGnss, "LatencyMs", GNSS(latencyMs), Format::kInt, 0},
     {kGnss, "AntennaForward", GNSS(antennaForward), Format::kFixed2, 0.0},
     {kGnss, "AntennaStarboard", GNSS(antennaStarboard), Format::kFixed2, 0.0},
-    // The helm display.
-    {"Helm", "HelmOn", APP(m_helmOn), Format::kFlag, 0},
-    {"Helm", "HelmAddress", APP(m_helmAddress), Format::kText, 0, "127.0.0.1"},
-    {"Helm", "HelmPort", APP(m_helmPort), Format::kInt, 8080, "8080"},
 };
 
-// The depth alarms and the window's depth unit (sections Alarms and
-// Display); a missing key reads as its default.
+// The depth alarms, the window's depth unit and colours, and the helm
+// display (sections Alarms, Display and Helm); a missing key reads as its
+// default.
 #define ALARM(member) [](Values& v) -> Field { return &v.app.m_alarms.member; }
 const Key kDeckKeys[] = {
     {"Alarms", "ShallowOn", ALARM(shallow.on), Format::kFlag, 0},
@@ -178,6 +175,10 @@ const Key kDeckKeys[] = {
     {"Display", "DepthUnit", APP(m_depthUnit), Format::kIndex, 0, "0", DepthUnits::kCount},
     // Day, dusk, night.
     {"Display", "ColourScheme", APP(m_colourScheme), Format::kIndex, 0, "0", 3},
+    // The helm display.
+    {"Helm", "HelmOn", APP(m_helmOn), Format::kFlag, 0},
+    {"Helm", "HelmAddress", APP(m_helmAddress), Format::kText, 0, "127.0.0.1"},
+    {"Helm", "HelmPort", APP(m_helmPort), Format::kInt, 8080, "8080"},
 };
 #undef ALARM
 
@@ -375,8 +376,10 @@ void SetDefaultSettings(XSound& engine, AppSettings& app) {
         const Field field = key.field(values);
         if (key.format != Format::kText) Store(field, key.noFile);
     }
-    for (const Key& key : kDeckKeys) Store(key.field(values), key.noFile);
+    for (const Key& key : kDeckKeys)
+        if (key.format != Format::kText) Store(key.field(values), key.noFile);
     app.SetIp(AppSettings::kDefaultIp);
+    app.m_helmAddress = "127.0.0.1";
     app.SetPositions(positions);
     sound.m_rangeIndexSet = sound.m_rangeIndex;
     sound.m_rangeOffsetSet = sound.m_rangeOffset;
@@ -419,10 +422,10 @@ bool SaveSettings(const std::string& path, const XSound& engine, const AppSettin
         ok = ProfileFile::SetString(&file, key.section, key.key, Written(key, key.field(values))) &&
              ok;
     }
-    // Sections Alarms and Display are written once the file has them or a
+    // Sections Alarms, Display and Helm are written once the file has them or a
     // value in them differs from its default: a file saved without them
     // otherwise stays as it was.
-    for (const char* section : {"Alarms", "Display"}) {
+    for (const char* section : {"Alarms", "Display", "Helm"}) {
         bool write = false;
         for (const Key& key : kDeckKeys)
             if (std::string_view(key.section) == section &&

@@ -339,6 +339,29 @@ TEST_F(SettingsTest, ThePositionSourceSectionIsCheckedAndWrittenOnlyWhenSet) {
     EXPECT_EQ(Read("GNSS", "AntennaForward"), "-100.00");
 }
 
+// Sections Alarms, Display and Helm follow the same rule: saved at their
+// defaults, a file without them stays without them; a value set joins its
+// section alone, and a section once in the file stays.
+TEST_F(SettingsTest, TheDeckSectionsAreWrittenOnlyWhenSetOrPresent) {
+    const std::string described = "[SET_A]\nSpeed=1500\n";
+    WriteAll(m_path, described);
+    ASSERT_TRUE(StartSettings(m_path, engine, m_app, nullptr));
+    ASSERT_TRUE(SaveSettings(m_path, engine, m_app));
+    const std::string saved = ReadAll(m_path);
+    for (const char* section : {"[Alarms]", "[Display]", "[Helm]"})
+        EXPECT_EQ(saved.find(section), std::string::npos) << section;
+
+    m_app.m_depthUnit = 1;
+    ASSERT_TRUE(SaveSettings(m_path, engine, m_app));
+    EXPECT_EQ(Read("Display", "DepthUnit"), "1");
+    EXPECT_EQ(Read("Alarms", "ShallowOn"), "<missing>");
+    EXPECT_EQ(Read("Helm", "HelmPort"), "<missing>");
+
+    m_app.m_depthUnit = 0;
+    ASSERT_TRUE(SaveSettings(m_path, engine, m_app));
+    EXPECT_EQ(Read("Display", "DepthUnit"), "0");
+}
+
 }  // namespace
 
 namespace {

@@ -11,7 +11,7 @@
 #include "edit/EditSession.h"
 #include "edit/Restore.h"
 #include "tools/cli/Commands.h"
-#include "tools/cli/EditFilterSpec.h"
+#include "tools/cli/EditFilterChoice.h"
 #include "tools/cli/EditMessages.h"
 #include "tools/cli/JsonWriter.h"
 #include "tools/common/CliArgs.h"
@@ -100,10 +100,10 @@ int CmdEdit(int argc, char** argv, int first) {
         problem = "one recording (FILE.sd) is needed";
     if (problem.empty() && args.Has("list") == args.Value("filter").has_value())
         problem = "either --filter or --list is needed";
-    EditFilterSpec spec;
+    EditFilterChoice choice;
     Stretch stretch;
     if (problem.empty() && args.Value("filter"))
-        ParseEditFilter(*args.Value("filter"), spec, problem);
+        ParseEditFilter(*args.Value("filter"), choice, problem);
     if (problem.empty()) Stretched(args, stretch, problem);
     if (!problem.empty()) return Usage(problem);
 
@@ -131,26 +131,26 @@ int CmdEdit(int argc, char** argv, int first) {
     const EditedDepths& depths = session.Depths();
     std::vector<Edit> edits;
     const char* name = "restore";
-    switch (spec.kind) {
-        case EditFilterSpec::Kind::kSpike:
+    switch (choice.kind) {
+        case EditFilterChoice::Kind::kSpike:
             name = "spike";
-            edits = SpikeFilter(depths, spec.spike, stretch, now);
+            edits = SpikeFilter(depths, choice.spike, stretch, now);
             break;
-        case EditFilterSpec::Kind::kWindow:
+        case EditFilterChoice::Kind::kWindow:
             name = "window";
-            edits = DepthWindowFilter(depths, spec.min, spec.max, stretch, now);
+            edits = DepthWindowFilter(depths, choice.min, choice.max, stretch, now);
             break;
-        case EditFilterSpec::Kind::kRedetect: {
+        case EditFilterChoice::Kind::kRedetect: {
             name = "redetect";
             const EngineStatus status =
-                Redetect(recording, depths, spec.redetect, stretch, now, edits);
+                Redetect(recording, depths, choice.redetect, stretch, now, edits);
             if (!status.Ok()) {
                 std::fprintf(stderr, "marevox-cli edit: %s\n", EngineMessageText(status).c_str());
                 return 1;
             }
             break;
         }
-        case EditFilterSpec::Kind::kRestore:
+        case EditFilterChoice::Kind::kRestore:
             edits = RestoreStretch(depths, stretch, now);
             break;
     }

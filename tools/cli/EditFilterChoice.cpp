@@ -1,4 +1,4 @@
-#include "tools/cli/EditFilterSpec.h"
+#include "tools/cli/EditFilterChoice.h"
 
 #include <charconv>
 #include <cmath>
@@ -42,14 +42,14 @@ bool EachSetting(std::string_view settings, std::string& error, Set set) {
 
 }  // namespace
 
-bool ParseEditFilter(const std::string& text, EditFilterSpec& out, std::string& error) {
+bool ParseEditFilter(const std::string& text, EditFilterChoice& out, std::string& error) {
     const std::size_t colon = text.find(':');
     const std::string_view name = std::string_view(text).substr(0, colon);
     const std::string_view rest =
         colon == std::string::npos ? std::string_view() : std::string_view(text).substr(colon + 1);
     out = {};
     if (name == "spike") {
-        out.kind = EditFilterSpec::Kind::kSpike;
+        out.kind = EditFilterChoice::Kind::kSpike;
         SpikeSettings& s = out.spike;
         return rest.empty() || EachSetting(rest, error, [&](auto key, auto value, double& n) {
                    if (key == "neighbours" && Number(value, 1, 10000, n)) {
@@ -62,7 +62,7 @@ bool ParseEditFilter(const std::string& text, EditFilterSpec& out, std::string& 
                });
     }
     if (name == "window") {
-        out.kind = EditFilterSpec::Kind::kWindow;
+        out.kind = EditFilterChoice::Kind::kWindow;
         const auto bounds = Split(rest, ':');
         if (bounds.size() == 2 && Number(bounds[0], 0, 10000, out.min) &&
             Number(bounds[1], out.min, 10000, out.max))
@@ -71,7 +71,7 @@ bool ParseEditFilter(const std::string& text, EditFilterSpec& out, std::string& 
         return false;
     }
     if (name == "redetect") {
-        out.kind = EditFilterSpec::Kind::kRedetect;
+        out.kind = EditFilterChoice::Kind::kRedetect;
         RedetectSettings& r = out.redetect;
         if (rest.empty()) {
             error = "redetect needs settings: draft=M, speed=V, antijam=0|1|2, depth=M";
@@ -92,7 +92,7 @@ bool ParseEditFilter(const std::string& text, EditFilterSpec& out, std::string& 
         });
     }
     if (name == "restore" && rest.empty()) {
-        out.kind = EditFilterSpec::Kind::kRestore;
+        out.kind = EditFilterChoice::Kind::kRestore;
         return true;
     }
     error = "unknown filter \"" + text + "\" (spike, window:MIN:MAX, redetect:..., restore)";

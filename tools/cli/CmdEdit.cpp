@@ -1,4 +1,4 @@
-// marevox-cli edit FILE.sd --filter SPEC [--from N] [--to M] [--dry-run]
+// marevox-cli edit FILE.sd --filter FILTER [--from N] [--to M] [--dry-run]
 // [--edits PATH], or --list: a filter over a recording's depths as edits in
 // its edit file, and the depths as edited. The recording itself is only read.
 #include <cstdio>
